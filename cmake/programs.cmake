@@ -1,0 +1,33 @@
+# qrl_program(<name> ENTRY console|gui [LEVEL asInvoker|requireAdministrator]
+#             [DESCRIPTION text] SOURCES ... LIBS ...)
+# Builds one deliverable; on Windows with its manifest, statically linked. The
+# finished program is copied to QRL_DIST_DIR.
+function(qrl_program name)
+  cmake_parse_arguments(P "" "ENTRY;LEVEL;DESCRIPTION" "SOURCES;LIBS" ${ARGN})
+  if(NOT P_LEVEL)
+    set(P_LEVEL asInvoker)
+  endif()
+  if(NOT P_DESCRIPTION)
+    set(P_DESCRIPTION "${name}")
+  endif()
+  set(sources ${P_SOURCES})
+  if(WIN32)
+    set(QRL_MANIFEST_NAME "${name}")
+    set(QRL_MANIFEST_LEVEL "${P_LEVEL}")
+    set(QRL_MANIFEST_DESCRIPTION "${P_DESCRIPTION}")
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/program.manifest.in ${CMAKE_CURRENT_BINARY_DIR}/${name}.manifest @ONLY)
+    file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc "1 24 \"${name}.manifest\"\n")
+    list(APPEND sources ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc)
+  endif()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${P_LIBS} qrl_entry)
+  if(WIN32 AND P_ENTRY STREQUAL "gui")
+    target_link_options(${name} PRIVATE -mwindows)
+  endif()
+  if(QRL_DIST_DIR)
+    add_custom_command(TARGET ${name} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${QRL_DIST_DIR}
+      COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${name}> ${QRL_DIST_DIR}/
+      VERBATIM)
+  endif()
+endfunction()

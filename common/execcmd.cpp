@@ -1,0 +1,195 @@
+#include "common/execcmd.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include "common/clib.h"
+#include "common/shellquote.h"
+#include "platform/fs.h"
+#include "platform/process.h"
+
+namespace qrl {
+
+std::string spawnErrorReason(int error) {
+    switch (error) {
+        case ENOENT:
+            return "File or path is not found";
+        case E2BIG:
+            return "Argument list exceeds 1024 bytes";
+        case ENOEXEC:
+            return "Specified file is not executable or has invalid executable-file format";
+        case ENOMEM:
+            return "Not enough memory is available to execute new process";
+        case EINVAL:
+            return "Mode argument is invalid";
+        default:
+            return "Unknown error";
+    }
+}
+
+ExecCommand::ExecCommand(Family family) : family_(family) {}
+
+std::string ExecCommand::formatCommand(std::string_view cmd) {
+    if (family_ == Family::Windows) {
+        std::string out(cmd);
+        traceMessage(traceFile_, "formattedCommand:", out);
+        return out;
+    }
+    std::string out(cmd);
+    if (out.find('/') == std::string::npos) out = "./" + out;
+    if (out.empty() || out.front() != '"') out = shellQuote(out);
+    traceMessage("jdebug.log", "formattedCommand", out);
+    return out;
+}
+
+std::vector<std::string> ExecCommand::buildVector(std::string_view cmd, std::string_view args) const {
+    std::vector<std::string> argv{std::string(cmd)};
+    if (args.data() == nullptr || args.empty()) return argv;
+    size_t start = 0;
+    while (true) {
+        size_t blank = args.find(' ', start);
+        if (blank == std::string_view::npos) {
+            argv.emplace_back(args.substr(start));
+            break;
+        }
+        argv.emplace_back(args.substr(start, blank - start));
+        start = blank + 1;
+    }
+    return argv;
+}
+
+bool ExecCommand::invokeWinCommand(std::string_view cmd, std::string_view args, unsigned) {
+    std::vector<std::string> argv = buildVector(cmd, args);
+    traceMessage(traceFile_, "about to execute command:", cmd);
+    platform::SpawnResult r = platform::spawn(std::string(cmd), argv);
+    if (!r.started) reportExecError(cmd, -1, r.error);
+    return r.started;
+}
+
+bool ExecCommand::runPosix(std::string_view line) {
+    int status = platform::runShell(std::string(line));
+    if (status == -1) reportExecError(line, -1, errno);
+    return status != -1;
+}
+
+bool ExecCommand::execCommand(std::string_view cmd, std::string_view args, unsigned count) {
+    if (family_ == Family::Windows) {
+        traceMessage(traceFile_, "Formatting command", cmd);
+        std::string formatted = formatCommand(cmd);
+        traceMessage(traceFile_, "New formatted command", formatted);
+        return _execCommand(formatted, args, count);
+    }
+    bool executable = makeExecutable(cmd);
+    std::string formatted = formatCommand(cmd);
+    return executable && _execCommand(formatted, args);
+}
+
+bool ExecCommand::_execCommand(std::string_view cmd, std::string_view args, unsigned count) {
+    if (family_ == Family::Windows) {
+        traceMessage(traceFile_, "command", cmd);
+        traceMessage(traceFile_, "# of args", static_cast<int>(count));
+        traceMessage(traceFile_, "Starting to invoke command", cmd);
+        bool ok = invokeWinCommand(cmd, args, count + 1);
+        traceMessage(traceFile_, "Command started ok", ok);
+        return ok;
+    }
+    std::string line(cmd);
+    if (!args.empty()) {
+        line += ' ';
+        line += args;
+    }
+    return runPosix(line);
+}
+
+bool ExecCommand::spawnAndWait(std::string_view cmd, const std::vector<std::string>& argv, std::string& reason) {
+    traceMessage(traceFile_, "Command:", formatCommand(cmd));
+    traceMessage(traceFile_, "Args:", argsString(argv));
+    platform::SpawnResult r = platform::spawn(std::string(cmd), argv);
+    if (!r.started) reason = spawnErrorReason(r.error);
+    return r.started;
+}
+
+std::string ExecCommand::argsString(const std::vector<std::string>& argv) {
+    std::string out;
+    for (size_t i = 0; i < argv.size(); ++i) {
+        if (i > 0) out += ' ';
+        const std::string& a = argv[i];
+        if (a.find(' ') != std::string::npos && a.find('"') == std::string::npos)
+            out += '"' + a + '"';
+        else
+            out += a;
+    }
+    return out;
+}
+
+bool ExecCommand::createLaunchFile(std::string_view cmd, std::string_view args) {
+    traceMessage(traceFile_, "Creating semaphore file", kWaitSemaphore);
+    std::FILE* sem = platform::openFile(kWaitSemaphore, "wt");
+    if (!sem) {
+        logAndTraceMessage(errorsFile_, traceFile_, "Unable to create file", kWaitSemaphore);
+        traceMessage(traceFile_, "Finished creating launch file");
+        return false;
+    }
+    std::fputs("\n", sem);
+    std::fclose(sem);
+
+    const char* launch = launchFileName(family_);
+    traceMessage(traceFile_, "Creating launch file", launch);
+    std::FILE* f = platform::openFile(launch, "wt");
+    if (!f) {
+        logAndTraceMessage(errorsFile_, traceFile_, "Unable to create file", launch);
+        traceMessage(traceFile_, "Finished creating launch file");
+        return false;
+    }
+    std::string line(cmd);
+    if (!args.empty()) {
+        line += ' ';
+        line += args;
+    }
+    std::string text;
+    if (family_ == Family::Windows) {
+        text = "@echo off\n" + line + "\ndel " + kWaitSemaphore + "\n";
+    } else {
+        text = line + "\nrm -f " + kWaitSemaphore + "\n";
+    }
+    std::fputs(text.c_str(), f);
+    std::fclose(f);
+    traceMessage(traceFile_, "Finished creating launch file");
+    return true;
+}
+
+bool ExecCommand::execCmdAndWait(std::string_view cmd, std::string_view args) {
+    const char* launch = launchFileName(family_);
+    if (family_ == Family::Windows) {
+        std::string formatted = formatCommand(cmd);
+        if (!createLaunchFile(formatted, args)) return false;
+        bool ok = execCommand(launch, {}, 0);
+        platform::removeFile(launch);
+        return ok;
+    }
+    if (!makeExecutable(cmd)) return false;
+    std::string formatted = formatCommand(cmd);
+    if (!createLaunchFile(formatted, args)) return false;
+    bool ok = execCommand(launch, {});
+    platform::removeFile(launch);
+    return ok;
+}
+
+bool ExecCommand::makeExecutable(std::string_view path) {
+    bool ok = false;
+    if (fexists(path)) {
+        std::string line = "chmod 0755 " + shellQuote(path) + " >zos.zos";
+        ok = platform::runShell(line) != -1;
+        platform::removeFile("zos.zos");
+    }
+    if (!ok) logAndTraceMessage(errorsFile_, traceFile_, "Unable to make file executable", path);
+    return ok;
+}
+
+void ExecCommand::reportExecError(std::string_view cmd, int result, int error) {
+    logAndTraceMessage(errorsFile_, traceFile_, "Unable to execute command:", cmd);
+    logAndTraceMessage(errorsFile_, traceFile_, "                   result", std::to_string(result));
+    logAndTraceMessage(errorsFile_, traceFile_, "                    errno", std::to_string(error));
+}
+
+}  // namespace qrl

@@ -1,0 +1,76 @@
+// Starting other programs and waiting for them: the Java install wizard, the
+// expansion of a JVM shipped in a kit, a JVM vendor's installer. On Windows
+// programs are started directly with an argument vector; on POSIX systems
+// command lines run through the shell after the command file is made
+// executable. Commands that must run through a script get a launch file and
+// the semaphore "__qrlwait.sem", which the script removes when it has ended.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/family.h"
+#include "common/trace.h"
+
+namespace qrl {
+
+inline constexpr const char* kWaitSemaphore = "__qrlwait.sem";
+
+// The reason texts for a start that failed with a C runtime error number.
+std::string spawnErrorReason(int error);
+
+class ExecCommand : public Trace {
+public:
+    explicit ExecCommand(Family family);
+
+    void setTraceFilename(std::string_view name) { traceFile_ = name; }
+    void setErrorsFilename(std::string_view name) { errorsFile_ = name; }
+    const std::string& traceFilename() const { return traceFile_; }
+    const std::string& errorsFilename() const { return errorsFile_; }
+
+    // Windows: command path, argument string split at every blank, number of
+    // arguments in it. POSIX: command file and a shell fragment appended to it
+    // (redirections, arguments); the command file is made executable first.
+    bool execCommand(std::string_view cmd, std::string_view args, unsigned count = 0);
+    bool _execCommand(std::string_view cmd, std::string_view args, unsigned count = 0);
+
+    // Windows: starts the program with the argument vector (its first entry is
+    // the program name) and waits; every entry reaches the program as exactly
+    // one argument. On failure `reason` names the cause.
+    bool spawnAndWait(std::string_view cmd, const std::vector<std::string>& argv, std::string& reason);
+
+    // The vector joined by blanks, an entry with a blank and no double quote
+    // wrapped in double quotes (for log lines).
+    static std::string argsString(const std::vector<std::string>& argv);
+
+    // Windows: the command unchanged. POSIX: "./" before a name without "/",
+    // then quoted for the shell unless it already begins with a double quote.
+    std::string formatCommand(std::string_view cmd);
+
+    bool createLaunchFile(std::string_view cmd, std::string_view args);
+    bool execCmdAndWait(std::string_view cmd, std::string_view args);
+
+    // POSIX: chmod 0755 through the shell.
+    bool makeExecutable(std::string_view path);
+
+    void reportExecError(std::string_view cmd, int result, int error);
+
+    // Windows: the argument string split at every blank into the vector after
+    // the command path.
+    std::vector<std::string> buildVector(std::string_view cmd, std::string_view args) const;
+
+    static const char* launchFileName(Family family) {
+        return family == Family::Windows ? "__qrllaunch.bat" : "__qrllaunch";
+    }
+
+private:
+    bool invokeWinCommand(std::string_view cmd, std::string_view args, unsigned count);
+    bool runPosix(std::string_view line);
+
+    Family family_;
+    std::string traceFile_ = "jinstall.log";
+    std::string errorsFile_ = "errors.log";
+};
+
+}  // namespace qrl

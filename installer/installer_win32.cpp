@@ -1,0 +1,8 @@
+// installer: the installer bootstrap of the Windows family.
+#include "common/trace.h"
+#include "platform/entry.h"
+
+int utf8Main(std::vector<std::string>&) {
+    qrl::Trace().traceMessage("jinstall.log", "installer started");
+    return 0;
+}

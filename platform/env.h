@@ -1,0 +1,17 @@
+// The process environment, in UTF-8.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace platform {
+
+std::optional<std::string> getEnv(const std::string& name);
+
+// Sets a variable for this process and the programs it starts. An empty value
+// removes the variable on Windows, as the C runtime's putenv("NAME=") does, and
+// leaves it set but empty elsewhere.
+bool setEnv(const std::string& name, const std::string& value);
+bool unsetEnv(const std::string& name);
+
+}  // namespace platform

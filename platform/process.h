@@ -1,0 +1,38 @@
+// Starting other programs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct SpawnOptions {
+    bool wait = true;          // wait for the program to end
+    bool newConsole = false;   // Windows: give the child a console of its own
+    bool hideWindow = false;   // Windows: start its console window hidden
+};
+
+struct SpawnResult {
+    bool started = false;
+    int exitCode = -1;  // when started and waited for
+    int error = 0;      // errno-style reason when not started (ENOENT, E2BIG, ENOEXEC, ENOMEM, EINVAL)
+};
+
+// Starts `program` directly (no shell, no search path) with the argument vector
+// `argv` (argv[0] is the name the child sees). Every entry reaches the child as
+// exactly one argument, whatever characters it holds.
+SpawnResult spawn(const std::string& program, const std::vector<std::string>& argv,
+                  const SpawnOptions& options = {});
+
+// Runs a command line through the system's command interpreter and waits, as the
+// C library's system() does: -1 when it could not be started, otherwise the
+// interpreter's status. When `stderrFile` is given, the child's standard error
+// is appended to that file; the caller's own standard error is never touched.
+int runShell(const std::string& command, const std::string& stderrFile = {});
+
+// The exit code within a status of runShell (-1 when the command was killed).
+int shellExitCode(int status);
+
+void sleepMs(unsigned milliseconds);
+
+}  // namespace platform

@@ -1,0 +1,79 @@
+#include "platform/process.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+
+extern char** environ;
+
+namespace platform {
+namespace {
+
+int waitFor(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) return -1;
+    }
+    return status;
+}
+
+std::vector<char*> cArgs(const std::vector<std::string>& argv) {
+    std::vector<char*> out;
+    out.reserve(argv.size() + 1);
+    for (const auto& a : argv) out.push_back(const_cast<char*>(a.c_str()));
+    out.push_back(nullptr);
+    return out;
+}
+
+}  // namespace
+
+SpawnResult spawn(const std::string& program, const std::vector<std::string>& argv,
+                  const SpawnOptions& options) {
+    SpawnResult result;
+    std::vector<std::string> args = argv.empty() ? std::vector<std::string>{program} : argv;
+    auto c = cArgs(args);
+    pid_t pid = 0;
+    int rc = ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, c.data(), environ);
+    if (rc != 0) {
+        result.error = rc;
+        return result;
+    }
+    result.started = true;
+    if (!options.wait) return result;
+    int status = waitFor(pid);
+    result.exitCode = shellExitCode(status);
+    return result;
+}
+
+int runShell(const std::string& command, const std::string& stderrFile) {
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    if (!stderrFile.empty())
+        ::posix_spawn_file_actions_addopen(&actions, 2, stderrFile.c_str(),
+                                           O_WRONLY | O_CREAT | O_APPEND, 0644);
+    std::vector<std::string> args{"sh", "-c", command};
+    auto c = cArgs(args);
+    pid_t pid = 0;
+    int rc = ::posix_spawn(&pid, "/bin/sh", &actions, nullptr, c.data(), environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return -1;
+    return waitFor(pid);
+}
+
+int shellExitCode(int status) {
+    if (status == -1) return -1;
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    return -1;
+}
+
+void sleepMs(unsigned milliseconds) {
+    struct timespec ts {static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (::nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
+}
+
+}  // namespace platform

@@ -1,0 +1,129 @@
+#include "platform/process.h"
+
+#include <windows.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/cmdline.h"
+#include "platform/env.h"
+#include "platform/fs.h"
+#include "platform/wide_win32.h"
+
+namespace platform {
+namespace {
+
+int errnoFor(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_DIRECTORY:
+            return ENOENT;
+        case ERROR_BAD_EXE_FORMAT:
+        case ERROR_EXE_MARKED_INVALID:
+        case ERROR_BAD_FORMAT:
+        case ERROR_ACCESS_DENIED:
+            return ENOEXEC;
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY:
+            return ENOMEM;
+        case ERROR_FILENAME_EXCED_RANGE:
+            return E2BIG;
+        case ERROR_INVALID_PARAMETER:
+            return EINVAL;
+        default:
+            return -1;
+    }
+}
+
+std::string lowerExtension(const std::string& path) {
+    size_t slash = path.find_last_of("\\/");
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string ext = path.substr(dot);
+    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return ext;
+}
+
+// The C runtime's spawn tries the usual extensions for a name without one.
+std::string resolveProgram(const std::string& program) {
+    if (!lowerExtension(program).empty() || exists(program)) return program;
+    for (const char* ext : {".com", ".exe", ".bat", ".cmd"})
+        if (exists(program + ext)) return program + ext;
+    return program;
+}
+
+// A batch file runs in the command interpreter, which reads its own line: each
+// argument is quoted and characters the interpreter would expand are refused.
+bool batchCommandLine(const std::string& script, const std::vector<std::string>& argv, std::wstring& app,
+                      std::wstring& line) {
+    std::string comspec = getEnv("COMSPEC").value_or("");
+    if (comspec.empty()) comspec = "cmd.exe";
+    std::string inner = "\"" + script + "\"";
+    for (size_t i = 1; i < argv.size(); ++i) {
+        if (argv[i].find_first_of("\"%!\r\n") != std::string::npos) return false;
+        inner += " \"" + argv[i] + "\"";
+    }
+    app = wide(comspec);
+    line = wide("cmd.exe /d /s /c \"" + inner + "\"");
+    return true;
+}
+
+}  // namespace
+
+SpawnResult spawn(const std::string& program, const std::vector<std::string>& argv, const SpawnOptions& options) {
+    SpawnResult result;
+    std::vector<std::string> args = argv.empty() ? std::vector<std::string>{program} : argv;
+    std::string resolved = resolveProgram(program);
+    std::wstring app = wide(resolved);
+    std::wstring line;
+    std::string ext = lowerExtension(resolved);
+    if (ext == ".bat" || ext == ".cmd") {
+        if (!batchCommandLine(resolved, args, app, line)) {
+            result.error = EINVAL;
+            return result;
+        }
+    } else {
+        line = wide(buildWindowsCommandLine(args));
+    }
+    if (line.size() >= 32767) {
+        result.error = E2BIG;
+        return result;
+    }
+    STARTUPINFOW si {};
+    si.cb = sizeof si;
+    if (options.hideWindow || options.newConsole) {
+        si.dwFlags = STARTF_USESHOWWINDOW;
+        si.wShowWindow = options.hideWindow ? SW_HIDE : SW_SHOWNORMAL;
+    }
+    PROCESS_INFORMATION pi {};
+    DWORD flags = options.newConsole ? CREATE_NEW_CONSOLE : 0;
+    if (!::CreateProcessW(app.c_str(), line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &si, &pi)) {
+        result.error = errnoFor(::GetLastError());
+        return result;
+    }
+    result.started = true;
+    ::CloseHandle(pi.hThread);
+    if (options.wait) {
+        ::WaitForSingleObject(pi.hProcess, INFINITE);
+        DWORD code = 0;
+        if (::GetExitCodeProcess(pi.hProcess, &code)) result.exitCode = static_cast<int>(code);
+    }
+    ::CloseHandle(pi.hProcess);
+    return result;
+}
+
+int runShell(const std::string& command, const std::string& stderrFile) {
+    std::string line = command;
+    if (!stderrFile.empty()) line += " 2>>\"" + stderrFile + "\"";
+    std::fflush(nullptr);
+    return ::_wsystem(wide(line).c_str());
+}
+
+int shellExitCode(int status) { return status; }
+
+void sleepMs(unsigned milliseconds) { ::Sleep(milliseconds); }
+
+}  // namespace platform

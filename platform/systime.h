@@ -1,0 +1,10 @@
+// Local time.
+#pragma once
+
+#include <ctime>
+
+namespace platform {
+
+std::tm localNow();
+
+}  // namespace platform

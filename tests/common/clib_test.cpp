@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "common/clib.h"
+#include "platform/fs.h"
+#include "tests/support/testutil.h"
+
+using namespace qrltest;
+using qrl::Family;
+
+TEST(FexistsTest, QuotedNamesAreTestedWithoutTheirQuotes) {
+    TempDir dir;
+    std::string f = dir.file("with blank.txt");
+    writeFile(f, "x");
+    EXPECT_TRUE(qrl::fexists(f));
+    EXPECT_TRUE(qrl::fexists("\"" + f + "\""));
+    EXPECT_TRUE(qrl::fexists("\"" + f));
+    EXPECT_FALSE(qrl::fexists(dir.file("missing")));
+    EXPECT_FALSE(qrl::fexists(""));
+    EXPECT_FALSE(qrl::fexists("\"\""));
+}
+
+TEST(IsDirTest, FilesAndMissingPathsAreNotDirectories) {
+    TempDir dir;
+    writeFile(dir.file("f"), "x");
+    EXPECT_TRUE(qrl::isDir(dir.path()));
+    EXPECT_FALSE(qrl::isDir(dir.file("f")));
+    EXPECT_FALSE(qrl::isDir(dir.file("missing")));
+}
+
+TEST(GetCurrentDirTest, NoTrailingSeparatorAndThePosixRootIsEmpty) {
+    TempDir dir;
+    CwdGuard cwd(dir.path());
+    EXPECT_EQ(qrl::getCurrentDir(nativeFamily()), dir.path());
+    EXPECT_EQ(qrl::getCurrentDir(nativeFamily(), 3), ".");  // longer than the capacity
+    if (!onWindows()) {
+        CwdGuard root("/");
+        EXPECT_EQ(qrl::getCurrentDir(Family::Posix), "");
+        EXPECT_EQ(qrl::getCurrentDir(Family::Mac), "/");
+    } else {
+        CwdGuard root("C:\\");
+        EXPECT_EQ(qrl::getCurrentDir(Family::Windows), "C:");
+    }
+}
+
+TEST(GetPathPtrTest, LowerThenUpperThenMixedCase) {
+    EnvGuard a("path", nullptr), b("PATH", nullptr), c("Path", "only-mixed");
+    if (!onWindows()) {
+        // Windows names are case-insensitive, so only POSIX can tell them apart.
+        EXPECT_EQ(qrl::getPathPtr().value_or("<none>"), "only-mixed");
+        EnvGuard d("PATH", "upper");
+        EXPECT_EQ(qrl::getPathPtr().value_or("<none>"), "upper");
+        EnvGuard e("path", "lower");
+        EXPECT_EQ(qrl::getPathPtr().value_or("<none>"), "lower");
+    }
+    EnvGuard none("Path", nullptr);
+    EXPECT_FALSE(qrl::getPathPtr().has_value());
+}
+
+TEST(JavaHomeTest, CutsAtTheLastWholeComponentNamedBin) {
+    struct Case {
+        Family family;
+        const char* exe;
+        const char* home;
+    } cases[] = {
+        {Family::Windows, "C:\\jre\\bin\\javaw.exe", "C:\\jre"},
+        {Family::Posix, "/opt/java/bin/java", "/opt/java"},
+        {Family::Mac, "/Library/Java/Home/bin/java", "/Library/Java/Home"},
+        // Letters "bin" inside a name do not cut.
+        {Family::Posix, "/opt/cabinet/java", "/opt/cabinet"},
+        {Family::Windows, "c:\\binaries\\jre\\java.exe", "c:\\binaries\\jre"},
+        {Family::Posix, "/opt/bin-tools/jdk/bin/java", "/opt/bin-tools/jdk"},
+        {Family::Posix, "/opt/jdk/bin/amd64/java", "/opt/jdk"},
+        {Family::Posix, "/opt/bin/jdk/bin/java", "/opt/bin/jdk"},
+        {Family::Windows, "C:\\JRE\\BIN\\JAVAW.EXE", "C:\\JRE"},
+        {Family::Windows, "C:/jre/bin/javaw.exe", "C:/jre"},
+        {Family::Posix, "/bin/java", ""},
+        {Family::Posix, "/usr/local/jre/java", "/usr/local/jre"},
+        {Family::Posix, "java", "java"},
+        {Family::Posix, "bin/java", ""},
+        {Family::Posix, "", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(qrl::getJavaHomeDirectory(c.exe, c.family), c.home) << c.exe;
+}
+
+TEST(ParseVersionTest, SplitsAtTheLastDotWhenThereAreTwo) {
+    struct Case {
+        const char* version;
+        const char* base;
+        const char* micro;
+    } cases[] = {
+        {"1.4.2", "1.4", "2"}, {"1.4.2_05", "1.4", "2_05"}, {"1.3", "1.3", "0"},
+        {"1.4.1.02", "1.4.1", "02"}, {"", "", "0"}, {"17", "17", "0"}, {"17.0.15", "17.0", "15"},
+    };
+    for (const auto& c : cases) {
+        std::string base = "junk", micro = "junk";
+        qrl::parseVersion(c.version, base, micro);
+        EXPECT_EQ(base, c.base) << c.version;
+        EXPECT_EQ(micro, c.micro) << c.version;
+    }
+}
+
+namespace {
+
+std::string pattern(size_t n) {
+    std::string s(n, '\0');
+    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
+    return s;
+}
+
+}  // namespace
+
+TEST(CopyTest, EmptyFileGivesEmptyDestination) {
+    TempDir dir;
+    writeFile(dir.file("empty"), "");
+    writeFile(dir.file("dst"), "old content");
+    EXPECT_TRUE(qrl::copyFile(dir.file("empty"), dir.file("dst")));
+    EXPECT_TRUE(exists(dir.file("dst")));
+    EXPECT_EQ(readFile(dir.file("dst")), "");
+}
+
+TEST(CopyTest, LargeFileTakesSeveralRoundsInBoundedMemory) {
+    TempDir dir;
+    std::string data = pattern(20 * 30000 * 3 + 12345);  // four rounds of 20 buffers
+    writeFile(dir.file("big"), data);
+    EXPECT_TRUE(qrl::copyFile(dir.file("big"), dir.file("copy")));
+    EXPECT_EQ(readFile(dir.file("copy")), data);
+
+    std::FILE* in = platform::openFile(dir.file("big"), "rb");
+    std::FILE* out = platform::openFile(dir.file("copy2"), "wb");
+    qrl::CopyStats stats;
+    EXPECT_TRUE(qrl::copyStream(in, out, &stats));
+    std::fclose(in);
+    std::fclose(out);
+    EXPECT_EQ(stats.buffers, 20u);
+    EXPECT_EQ(stats.rounds, 4u);
+    EXPECT_EQ(readFile(dir.file("copy2")), data);
+}
+
+TEST(CopyTest, SmallFileUsesOnlyTheBuffersItNeeds) {
+    TempDir dir;
+    std::string data = pattern(45000);
+    writeFile(dir.file("small"), data);
+    std::FILE* in = platform::openFile(dir.file("small"), "rb");
+    std::FILE* out = platform::openFile(dir.file("copy"), "wb");
+    qrl::CopyStats stats;
+    EXPECT_TRUE(qrl::copyStream(in, out, &stats));
+    std::fclose(in);
+    std::fclose(out);
+    EXPECT_EQ(stats.buffers, 2u);
+    EXPECT_EQ(stats.rounds, 1u);
+    EXPECT_EQ(readFile(dir.file("copy")), data);
+}
+
+TEST(CopyTest, AllocationFailuresDegradeToFewerBuffers) {
+    TempDir dir;
+    std::string data = pattern(700000);
+    writeFile(dir.file("src"), data);
+    int granted = 0;
+    auto threeBuffers = [&](size_t n) -> std::unique_ptr<char[]> {
+        if (granted >= 3) return nullptr;
+        ++granted;
+        return std::unique_ptr<char[]>(new char[n]);
+    };
+    std::FILE* in = platform::openFile(dir.file("src"), "rb");
+    std::FILE* out = platform::openFile(dir.file("dst"), "wb");
+    qrl::CopyStats stats;
+    EXPECT_TRUE(qrl::copyStream(in, out, &stats, threeBuffers));
+    std::fclose(in);
+    std::fclose(out);
+    EXPECT_EQ(stats.buffers, 3u);
+    EXPECT_EQ(stats.rounds, 8u);  // 700000 bytes in rounds of 90000
+    EXPECT_EQ(readFile(dir.file("dst")), data);
+
+    auto none = [](size_t) { return std::unique_ptr<char[]>(); };
+    in = platform::openFile(dir.file("src"), "rb");
+    out = platform::openFile(dir.file("dst2"), "wb");
+    EXPECT_FALSE(qrl::copyStream(in, out, nullptr, none));
+    std::fclose(in);
+    std::fclose(out);
+    EXPECT_FALSE(qrl::copyStream(nullptr, nullptr));
+}
+
+TEST(CopyTest, FailuresLeaveNoDestination) {
+    TempDir dir;
+    writeFile(dir.file("src"), "data");
+    EXPECT_FALSE(qrl::copyFile(dir.file("src"), dir.file("no-such-dir") + (onWindows() ? "\\dst" : "/dst")));
+    EXPECT_FALSE(exists(dir.file("no-such-dir")));
+    EXPECT_FALSE(qrl::copyFile(dir.file("missing"), dir.file("dst")));
+    EXPECT_FALSE(exists(dir.file("dst")));
+    EXPECT_FALSE(qrl::copyFile(dir.path(), dir.file("dst")));  // a directory is no source
+    EXPECT_FALSE(exists(dir.file("dst")));
+}
+
+TEST(CopyTest, AppendKeepsWhatWasThereAndReportsSuccess) {
+    TempDir dir;
+    writeFile(dir.file("log"), "new\n");
+    writeFile(dir.file("target"), "old\n");
+    EXPECT_TRUE(qrl::appendFile(dir.file("log"), dir.file("target")));
+    EXPECT_TRUE(qrl::appendFile(dir.file("log"), dir.file("target")));
+    EXPECT_EQ(readFile(dir.file("target")), "old\nnew\nnew\n");
+    EXPECT_TRUE(qrl::appendFile(dir.file("log"), dir.file("fresh")));
+    EXPECT_EQ(readFile(dir.file("fresh")), "new\n");
+    EXPECT_FALSE(qrl::appendFile(dir.file("missing"), dir.file("target")));
+}
+
+TEST(LogSystemChangeTest, AppendsOneLinePerChange) {
+    TempDir dir;
+    CwdGuard cwd(dir.path());
+    qrl::logSystemChange("Renamed to C:\\WINNT\\identitydb.obj identitydb.001");
+    qrl::logSystemChange("second");
+    auto lines = readLines("changes.txt");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "Renamed to C:\\WINNT\\identitydb.obj identitydb.001");
+    EXPECT_EQ(lines[1], "second");
+}
+
+TEST(CaseFunctionsTest, LowerUpperAndCompare) {
+    EXPECT_EQ(qrl::strlwr("Java.EXE"), "java.exe");
+    EXPECT_EQ(qrl::strupr("jre1.4"), "JRE1.4");
+    EXPECT_EQ(qrl::stricmp("Java Plug-in", "JAVA PLUG-IN"), 0);
+    EXPECT_LT(qrl::stricmp("abc", "ABD"), 0);
+    EXPECT_GT(qrl::stricmp("b", "A"), 0);
+    EXPECT_LT(qrl::stricmp("ab", "ABC"), 0);
+}
+
+TEST(ReadLinesTest, LongLinesContinueAsTheNextLine) {
+    TempDir dir;
+    writeFile(dir.file("f"), std::string(10, 'a') + "\nshort\n" + "\nlast");
+    std::vector<std::string> got;
+    EXPECT_TRUE(qrl::readLines(dir.file("f"), 4, [&](std::string& l) {
+        got.push_back(l);
+        return true;
+    }));
+    std::vector<std::string> want{"aaaa", "aaaa", "aa", "shor", "t", "", "last"};
+    EXPECT_EQ(got, want);
+    EXPECT_FALSE(qrl::readLines(dir.file("missing"), 4, [](std::string&) { return true; }));
+}

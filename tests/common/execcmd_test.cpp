@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include "common/execcmd.h"
+#include "common/clib.h"
+#include "platform/fs.h"
+#include "tests/support/testutil.h"
+
+using namespace qrltest;
+using qrl::ExecCommand;
+using qrl::Family;
+
+namespace {
+
+class ExecTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    CwdGuard cwd{dir.path()};
+    EnvGuard dumpFile{"ARGVDUMP_FILE", nullptr};
+
+    std::string dump() const { return dir.file("argv.txt"); }
+    void useDumpFile() { dumpGuard = std::make_unique<EnvGuard>("ARGVDUMP_FILE", dump().c_str()); }
+    std::unique_ptr<EnvGuard> dumpGuard;
+};
+
+}  // namespace
+
+TEST(ArgsStringTest, BlanksAreQuotedOnceForTheLog) {
+    EXPECT_EQ(ExecCommand::argsString({"javaw.exe", "-cp", "C:\\My Files", "Main"}),
+              "javaw.exe -cp \"C:\\My Files\" Main");
+    EXPECT_EQ(ExecCommand::argsString({"a", "say \"hi\" now"}), "a say \"hi\" now");
+    EXPECT_EQ(ExecCommand::argsString({}), "");
+}
+
+TEST(FormatCommandTest, PosixPrefixesBareNamesAndQuotesForTheShell) {
+    ExecCommand exec(Family::Posix);
+    EXPECT_EQ(exec.formatCommand("install.bin"), "./install.bin");
+    EXPECT_EQ(exec.formatCommand("/opt/kit/install.bin"), "/opt/kit/install.bin");
+    EXPECT_EQ(exec.formatCommand("/opt/my kit/install.bin"), "'/opt/my kit/install.bin'");
+    EXPECT_EQ(exec.formatCommand("/opt/$HOME/`id`/it's"), "'/opt/$HOME/`id`/it'\\''s'");
+    EXPECT_EQ(exec.formatCommand("\"/opt/my kit/x\""), "\"/opt/my kit/x\"");
+    ExecCommand win(Family::Windows);
+    EXPECT_EQ(win.formatCommand("C:\\My Kit\\setup.exe"), "C:\\My Kit\\setup.exe");
+}
+
+TEST(ReportExecErrorTest, ThreeLinesWithAlignedLabels) {
+    TempDir dir;
+    CwdGuard cwd(dir.path());
+    ExecCommand exec(nativeFamily());
+    exec.reportExecError("/kit/install.bin", -1, 2);
+    auto lines = readLines("errors.log");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_NE(lines[0].find(" Unable to execute command: /kit/install.bin"), std::string::npos);
+    EXPECT_NE(lines[1].find("                    result -1"), std::string::npos);
+    EXPECT_NE(lines[2].find("                     errno 2"), std::string::npos);
+}
+
+TEST_F(ExecTest, LaunchFileHoldsTheCommandAndRemovesTheSemaphore) {
+    ExecCommand exec(nativeFamily());
+    ASSERT_TRUE(exec.createLaunchFile("./install.bin", ">__temp.log"));
+    EXPECT_EQ(readFile(qrl::kWaitSemaphore), onWindows() ? "\r\n" : "\n");
+    auto lines = readLines(ExecCommand::launchFileName(nativeFamily()));
+    if (onWindows()) {
+        EXPECT_EQ(lines, (std::vector<std::string>{"@echo off", "./install.bin >__temp.log", "del __qrlwait.sem"}));
+    } else {
+        EXPECT_EQ(lines, (std::vector<std::string>{"./install.bin >__temp.log", "rm -f __qrlwait.sem"}));
+    }
+    ASSERT_TRUE(exec.createLaunchFile("setup", ""));
+    EXPECT_EQ(readLines(ExecCommand::launchFileName(nativeFamily())).at(onWindows() ? 1 : 0), "setup");
+}
+
+TEST_F(ExecTest, WindowsVectorEntriesArriveExactlyAsBuilt) {
+    if (!onWindows()) GTEST_SKIP() << "Windows process start";
+    useDumpFile();
+    std::vector<std::string> args{"a b", "say \"hi\"", "C:\\Program Files\\x\\", "", "&|<>^%PATH%",
+                                  "たろう\\é ł", "tail\\\\", "\"", "\\\"quoted\\\""};
+    std::vector<std::string> argv{"argvdump.exe"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ExecCommand exec(Family::Windows);
+    std::string reason;
+    ASSERT_TRUE(exec.spawnAndWait(helperPath("argvdump"), argv, reason)) << reason;
+    EXPECT_EQ(readArgvDump(dump()), args);
+}
+
+TEST_F(ExecTest, WindowsArgumentStringSplitsAtEveryBlank) {
+    if (!onWindows()) GTEST_SKIP() << "Windows process start";
+    useDumpFile();
+    ExecCommand exec(Family::Windows);
+    ASSERT_TRUE(exec.execCommand(helperPath("argvdump"), "-x  two", 3));
+    EXPECT_EQ(readArgvDump(dump()), (std::vector<std::string>{"-x", "", "two"}));
+}
+
+TEST_F(ExecTest, WindowsFailedStartIsReportedInWords) {
+    if (!onWindows()) GTEST_SKIP() << "Windows process start";
+    ExecCommand exec(Family::Windows);
+    std::string reason;
+    EXPECT_FALSE(exec.spawnAndWait(dir.file("missing.exe"), {"missing.exe"}, reason));
+    EXPECT_EQ(reason, "File or path is not found");
+    EXPECT_FALSE(exec.execCommand(dir.file("missing.exe"), "", 0));
+    auto lines = readLines("errors.log");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_NE(lines[1].find("result -1"), std::string::npos);
+    EXPECT_NE(lines[2].find("errno 2"), std::string::npos);
+}
+
+TEST_F(ExecTest, WindowsLaunchFileRunsAndCleansUp) {
+    if (!onWindows()) GTEST_SKIP() << "Windows batch files";
+    useDumpFile();
+    ExecCommand exec(Family::Windows);
+    EXPECT_TRUE(exec.execCmdAndWait("\"" + helperPath("argvdump") + "\"", "one two"));
+    EXPECT_EQ(readArgvDump(dump()), (std::vector<std::string>{"one", "two"}));
+    EXPECT_FALSE(exists(qrl::kWaitSemaphore));
+    EXPECT_FALSE(exists("__qrllaunch.bat"));
+}
+
+TEST_F(ExecTest, PosixPathsWithBlanksQuotesAndDollarsAreTakenLiterally) {
+    if (onWindows()) GTEST_SKIP() << "POSIX shell commands";
+    useDumpFile();
+    std::string weird = dir.file("my kit $HOME `touch pwned1` $(touch pwned2) \"dq\" 'sq' \\bs");
+    ASSERT_TRUE(platform::makeDir(weird));
+    std::string program = weird + "/run me";
+    ASSERT_TRUE(qrl::copyFile(helperPath("argvdump"), program));
+    ExecCommand exec(Family::Posix);
+    EXPECT_TRUE(exec.execCommand(program, "first 'second arg'"));
+    EXPECT_EQ(readArgvDump(dump()), (std::vector<std::string>{"first", "second arg"}));
+    EXPECT_FALSE(exists("pwned1"));
+    EXPECT_FALSE(exists("pwned2"));
+
+    std::remove(dump().c_str());
+    EXPECT_TRUE(exec.execCmdAndWait(program, "via-launch-file >out.txt"));
+    EXPECT_EQ(readArgvDump(dump()), (std::vector<std::string>{"via-launch-file"}));
+    EXPECT_FALSE(exists(qrl::kWaitSemaphore));
+    EXPECT_FALSE(exists("__qrllaunch"));
+    EXPECT_FALSE(exists("zos.zos"));
+    EXPECT_TRUE(exists("out.txt"));
+    EXPECT_FALSE(exists("pwned1"));
+}
+
+TEST_F(ExecTest, PosixMissingCommandFileIsNotRun) {
+    if (onWindows()) GTEST_SKIP() << "POSIX shell commands";
+    ExecCommand exec(Family::Posix);
+    EXPECT_FALSE(exec.execCommand(dir.file("missing.bin"), ""));
+    EXPECT_FALSE(exec.execCmdAndWait(dir.file("missing.bin"), ""));
+    auto lines = readLines("errors.log");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("Unable to make file executable " + dir.file("missing.bin")), std::string::npos);
+    EXPECT_FALSE(exists("__qrllaunch"));
+}
