@@ -26,7 +26,9 @@ struct SearchPlaces {
 
 class FindJvm : public Trace {
 public:
-    explicit FindJvm(Family family, SearchPlaces places = {});
+    // The system's places (SearchPlaces::defaults), or the given ones.
+    explicit FindJvm(Family family);
+    FindJvm(Family family, SearchPlaces places);
 
     // POSIX: search path, home directory, system directories (unless the
     // search mode is "path" or "path or registry"), then the extensions.
