@@ -256,3 +256,35 @@ bool readLines(std::string_view file, size_t limit, const std::function<bool(std
 }
 
 }  // namespace qrl
+
+namespace qrl {
+
+bool isPathInside(std::string_view base, std::string_view path, bool orSame) {
+    std::string realBase = platform::canonicalPath(std::string(base));
+    if (realBase.empty()) return false;
+    std::string p(path);
+    std::string real = platform::canonicalPath(p);
+    if (real.empty() || platform::isLink(p)) {
+        // Judge a missing file or a link by the directory that holds it.
+        size_t sep = p.find_last_of("/\\");
+        std::string parent = sep == std::string::npos ? "." : (sep == 0 ? p.substr(0, 1) : p.substr(0, sep));
+        std::string name = sep == std::string::npos ? p : p.substr(sep + 1);
+        if (name.empty() || name == "." || name == "..") return false;
+        std::string realParent = platform::canonicalPath(parent);
+        if (realParent.empty()) return false;
+        real = realParent + (realParent.back() == '/' || realParent.back() == '\\' ? "" : "/") + name;
+    }
+    auto norm = [](std::string s) {
+        for (char& c : s)
+            if (c == '\\') c = '/';
+        while (s.size() > 1 && s.back() == '/') s.pop_back();
+        return s;
+    };
+    realBase = norm(realBase);
+    real = norm(real);
+    if (real == realBase) return orSame;
+    std::string prefix = realBase == "/" ? "/" : realBase + "/";
+    return real.compare(0, prefix.size(), prefix) == 0;
+}
+
+}  // namespace qrl

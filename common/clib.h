@@ -85,3 +85,13 @@ std::string trimRight(std::string_view s);
 bool readLines(std::string_view file, size_t limit, const std::function<bool(std::string&)>& each);
 
 }  // namespace qrl
+
+namespace qrl {
+
+// True when `path` lies inside `base` (or is `base` itself when `orSame`),
+// judged on the real paths with links resolved, so that neither ".." nor a
+// linked directory leads out. A path that does not exist yet is judged by its
+// parent directory.
+bool isPathInside(std::string_view base, std::string_view path, bool orSame = false);
+
+}  // namespace qrl

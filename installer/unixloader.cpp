@@ -1,8 +1,26 @@
 // unixloader: the installer bootstrap of the POSIX family.
-#include "common/trace.h"
+//
+//   unixloader [-q file]
+//
+// Runs in the unpacked kit. Exit status 1 after a successful installation, 0
+// after a failure. When the kit's "startdir.txt" names another directory, the
+// logs are saved there and the working directory is removed.
+#include "common/clib.h"
+#include "installer/install.h"
 #include "platform/entry.h"
+#include "platform/env.h"
+#include "platform/fs.h"
 
-int utf8Main(std::vector<std::string>&) {
-    qrl::Trace().traceMessage("jinstall.log", "unixloader started");
-    return 0;
+int utf8Main(std::vector<std::string>& args) {
+    using namespace qrl;
+    std::string cwd = getCurrentDir(Family::Posix);
+    std::string startDir = getStartDir();
+    CommandLine cl = parsePosixCommandLine(args);
+    bool ok = startProgram(Family::Posix, cl.quiet, false, cl.details);
+    if (!startDir.empty() && startDir != cwd && platform::changeDir(startDir)) {
+        platform::removeFile(cwd + "/" + kStartDirFile);
+        std::string home = platform::getEnv("HOME").value_or("");
+        cleanUpAllFiles(cwd, startDir, home);
+    }
+    return ok ? 1 : 0;
 }

@@ -31,7 +31,7 @@ void write(std::FILE* f, std::string_view utf8) {
 std::string localeCodeset() {
     // A locale the system has not installed cannot be loaded; its name still
     // says what the terminal expects ("de_DE.UTF-8").
-    static const bool loaded = std::setlocale(LC_CTYPE, "") != nullptr;
+    const bool loaded = std::setlocale(LC_CTYPE, "") != nullptr;
     if (!loaded) {
         for (const char* var : {"LC_ALL", "LC_CTYPE", "LANG"}) {
             const char* v = std::getenv(var);

@@ -36,3 +36,16 @@ int shellExitCode(int status);
 void sleepMs(unsigned milliseconds);
 
 }  // namespace platform
+
+namespace platform {
+
+// POSIX fork. Windows has no such thing and answers Failed.
+enum class ForkRole { Parent, Child, Failed };
+ForkRole forkProcess();
+
+// Replaces this process by the shell running `command`; the process's exit
+// status becomes the command's. Does not return (a failed exec ends the
+// process with status 127, as the shell does for a missing command).
+[[noreturn]] void becomeShell(const std::string& command);
+
+}  // namespace platform

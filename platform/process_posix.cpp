@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 
 extern char** environ;
@@ -74,6 +75,23 @@ void sleepMs(unsigned milliseconds) {
     struct timespec ts {static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
     while (::nanosleep(&ts, &ts) != 0 && errno == EINTR) {
     }
+}
+
+}  // namespace platform
+
+namespace platform {
+
+ForkRole forkProcess() {
+    std::fflush(nullptr);
+    pid_t pid = ::fork();
+    if (pid < 0) return ForkRole::Failed;
+    return pid == 0 ? ForkRole::Child : ForkRole::Parent;
+}
+
+void becomeShell(const std::string& command) {
+    std::fflush(nullptr);
+    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
 }
 
 }  // namespace platform

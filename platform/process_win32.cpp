@@ -127,3 +127,14 @@ int shellExitCode(int status) { return status; }
 void sleepMs(unsigned milliseconds) { ::Sleep(milliseconds); }
 
 }  // namespace platform
+
+namespace platform {
+
+ForkRole forkProcess() { return ForkRole::Failed; }
+
+void becomeShell(const std::string& command) {
+    int status = runShell(command);
+    ::ExitProcess(static_cast<UINT>(status < 0 ? 127 : status));
+}
+
+}  // namespace platform

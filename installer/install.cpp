@@ -1,0 +1,254 @@
+#include "installer/install.h"
+
+#include <cstdio>
+
+#include "common/clib.h"
+#include "installer/language.h"
+#include "platform/encoding.h"
+#include "platform/env.h"
+#include "platform/fs.h"
+
+namespace qrl {
+
+std::string causesText(Family family) {
+    std::string text =
+        "Other possible causes for errors:\n"
+        "    * Read/write access rights to the 'temp' and installation directories?\n"
+        "    * OS need to be patched to run Java apps?\n"
+        "    * Anti-virus software installed that won't permit unknonwn executable or JAR files to run?";
+    if (family != Family::Posix) text += "\n    * Does your system export the display?";
+    return text;
+}
+
+std::string getStartDir() {
+    std::string dir;
+    readLines(kStartDirFile, 5000, [&](std::string& line) {
+        dir = line;
+        return false;
+    });
+    return trimRight(dir);
+}
+
+CommandLine parsePosixCommandLine(const std::vector<std::string>& args) {
+    CommandLine cl;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.find("-q") != std::string::npos) {
+            cl.quiet = true;
+            continue;
+        }
+        if (!cl.quiet || !cl.details.empty()) continue;
+        size_t quote = arg.find('"');
+        if (quote == std::string::npos) {
+            cl.details = arg;
+            continue;
+        }
+        std::string text = arg.substr(quote + 1);
+        size_t close = text.find('"');
+        if (close != std::string::npos) {
+            cl.details = text.substr(0, close);
+            continue;
+        }
+        // A quoted name the shell split at its blanks: join the pieces up to
+        // the one holding the closing quote.
+        while (++i < args.size()) {
+            size_t end = args[i].find('"');
+            text += " " + args[i].substr(0, end);
+            if (end != std::string::npos) break;
+        }
+        cl.details = text;
+    }
+    return cl;
+}
+
+std::string escapeJavaProperty(std::string_view value) {
+    std::string out;
+    std::u16string units = platform::utf8ToUtf16(value);
+    for (size_t i = 0; i < units.size(); ++i) {
+        char16_t c = units[i];
+        if (c == u'\\') {
+            out += "\\\\";
+        } else if (c == u' ' && i == 0) {
+            out += "\\ ";
+        } else if (c == u'\n') {
+            out += "\\n";
+        } else if (c == u'\r') {
+            out += "\\r";
+        } else if (c < 0x20 || c > 0x7E) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04X", static_cast<unsigned>(c));
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string unescapeJavaProperty(std::string_view line) {
+    std::u16string out;
+    auto hex = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    for (size_t i = 0; i < line.size(); ++i) {
+        char c = line[i];
+        if (c != '\\') {
+            // Plain bytes are taken as they are (ASCII, or UTF-8 written by hand).
+            size_t start = i;
+            while (i + 1 < line.size() && line[i + 1] != '\\') ++i;
+            out += platform::utf8ToUtf16(line.substr(start, i - start + 1));
+            continue;
+        }
+        if (i + 1 >= line.size()) break;
+        char e = line[++i];
+        if (e == 'u' && i + 4 < line.size()) {
+            int v = 0;
+            bool ok = true;
+            for (size_t k = 1; ok && k <= 4; ++k) {
+                int h = hex(line[i + k]);
+                ok = h >= 0;
+                v = v * 16 + h;
+            }
+            if (ok) {
+                out += static_cast<char16_t>(v);
+                i += 4;
+                continue;
+            }
+        }
+        out += e == 'n' ? u'\n' : e == 'r' ? u'\r' : e == 't' ? u'\t' : static_cast<char16_t>(static_cast<unsigned char>(e));
+    }
+    return platform::utf16ToUtf8(out);
+}
+
+std::string nativePropertiesText(Family family, std::string_view jvmHome, bool installed,
+                                 std::string_view installDirText, bool configureRegistry) {
+    std::string home(jvmHome);
+    if (family == Family::Windows)
+        for (char& c : home)
+            if (c == '\\') c = '/';
+    std::string text = "nativeJvmHomeDir=" + escapeJavaProperty(home) + "\n";
+    text += std::string("nativeJvmInstalled=") + (installed ? "true" : "false") + "\n";
+    const std::string marker = "[$AppDir]";
+    bool inTemp = family == Family::Windows ? installDirText.substr(0, marker.size()) == marker
+                                            : installDirText.find(marker) != std::string_view::npos;
+    if (!installed) {
+        text += "nativeJvmInstalledInTemp=false\n";
+    } else if (!installDirText.empty()) {
+        text += std::string("nativeJvmInstalledInTemp=") + (inTemp ? "true" : "false") + "\n";
+    }
+    text += std::string("configureWinRegistry=") + (configureRegistry ? "true" : "false") + "\n";
+    return text;
+}
+
+Install::Install(Family family, SearchPlaces places)
+    : family_(family), places_(std::move(places)), status_(family) {}
+
+std::string Install::workingDir() const { return getCurrentDir(family_); }
+
+bool Install::getEnvironmentSetup() {
+    if (!fexists(kTraceLog)) {
+        for (const char* name : {kTraceLog, kTraceSemaphore}) {
+            if (std::FILE* f = platform::openFile(name, "at")) std::fclose(f);
+        }
+    }
+    return getHomeDirectory();
+}
+
+bool Install::getHomeDirectory() {
+    for (const char* name : {"home", "HOME", "Home"}) {
+        if (auto v = platform::getEnv(name)) {
+            homeDirectory_ = *v;
+            return true;
+        }
+    }
+    homeDirectory_ = workingDir();
+    traceMessage(kTraceLog, "home environment variable not set; using", homeDirectory_);
+    return true;
+}
+
+bool Install::getParams() {
+    GetParameters params(family_);
+    return params.getParameters(settings_, controlFileName_);
+}
+
+std::string Install::versionText() const {
+    const ControlSettings& s = settings_;
+    if (!s.requiredVersion.empty()) return s.requiredVersion;
+    if (!s.maxVersion.empty()) return s.minVersion + " - " + s.maxVersion;
+    return s.minVersion + " or a later version";
+}
+
+void Install::showStatusMessage(unsigned number) {
+    if (quietInstall_ || propertiesInstall_) return;
+    std::string text = progressText(family_, getLanguage(family_), number);
+    if (family_ == Family::Windows) {
+        traceMessage(kTraceLog, text);
+    } else {
+        status_.showStatus(text);
+    }
+}
+
+bool Install::install(bool quiet, bool properties, std::string_view details) {
+    quietInstall_ = quiet;
+    propertiesInstall_ = properties;
+    status_.setQuietMode(quiet || properties);
+    showStatusMessage(1);
+    traceMessage(kTraceLog, "");
+    traceMessage(kTraceLog, "Preparing Java install wizard");
+    getEnvironmentSetup();
+    errorMessage_.clear();
+    errorDetails_.clear();
+
+    const ControlSettings& s = settings_;
+    bool ok = getParams();
+    if (!ok) logAndTraceMessage(kErrorLog, kTraceLog, "unable to get parameters");
+
+    if (ok && !isJvmInstalled()) {
+        char buf[6000];
+        if (!s.jvmSelfExtractor.empty() && fexists(s.jvmSelfExtractor)) {
+            traceMessage(kTraceLog, "attempting to install jvm", versionText());
+            ok = installTheJvm();
+            if (!ok) {
+                std::snprintf(buf, sizeof buf, "Unable to install %s %s. %s", s.jvmName.c_str(),
+                              s.jvmVersion.c_str(), kDiskText);
+                errorMessage_ = buf;
+                errorDetails_ = causesText(family_);
+            }
+        } else if (!s.jvmSelfExtractor.empty()) {
+            errorMessage_ = "Unable to find " + s.jvmName + " " + versionText() + " on your system.";
+            errorDetails_ = "Please install the JVM and re-start this installer.";
+            ok = false;
+        } else {
+            errorMessage_ = "The correct version of the " + s.jvmName + " was not found on your system.";
+            errorDetails_ = "Please install " + s.jvmName + " " + versionText() +
+                            " and then restart this installation program.";
+            ok = false;
+        }
+    }
+    if (ok) {
+        ok = runJavaInstaller(details);
+        if (!ok) {
+            errorMessage_ = std::string("Unable to start the install wizard.\r\r") + kDiskText;
+            errorDetails_ = causesText(family_);
+        }
+    }
+    if (!ok) {
+        if (errorMessage_.empty()) errorMessage_ = std::string("Unable to install application.\r\r") + kDiskText;
+        if (errorDetails_.empty()) errorDetails_ = causesText(family_);
+        logAndTraceMessage(kErrorLog, kTraceLog, errorMessage_);
+        logAndTraceMessage(kErrorLog, kTraceLog, errorDetails_);
+        status_.showError(errorMessage_, family_ == Family::Posix ? std::string_view() : errorDetails_);
+    }
+    cleanUp(ok);
+    return ok;
+}
+
+bool startProgram(Family family, bool quiet, bool properties, std::string_view details) {
+    Install install(family, SearchPlaces::defaults(family));
+    return install.install(quiet, properties, details);
+}
+
+}  // namespace qrl

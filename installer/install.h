@@ -1,0 +1,122 @@
+// The installer's run: read the control file, make sure a suitable JVM is
+// there (or install one), start the Java install wizard and wait for it, show
+// progress and errors, then tidy the working directory and save the logs in
+// the directory the user started from.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/family.h"
+#include "common/trace.h"
+#include "installer/getparam.h"
+#include "installer/status.h"
+#include "jvm/findjvm.h"
+
+namespace qrl {
+
+inline constexpr const char* kTraceLog = "jinstall.log";
+inline constexpr const char* kErrorLog = "errors.log";
+inline constexpr const char* kTraceSemaphore = "jinstall.sem";
+inline constexpr const char* kWizardSemaphore = "__qrlwizard.sem";
+inline constexpr const char* kNativeProperties = "native.properties";
+inline constexpr const char* kStartDirFile = "startdir.txt";
+
+// Fixed texts of the final failure report.
+inline constexpr const char* kDiskText =
+    "Are the destination or temporary directories out of disk space?\r\r    See errors.log for other possible causes.";
+std::string causesText(Family family);
+
+// The first line of "startdir.txt" in the current directory, trailing blanks
+// and line ends removed; empty when missing.
+std::string getStartDir();
+
+// The parts of the details argument of the POSIX command line: an argument
+// that contains "-q" sets quiet; the first argument after it is the details
+// file, with the quoting rules of the installer.
+struct CommandLine {
+    bool quiet = false;
+    bool properties = false;
+    std::string details;
+};
+CommandLine parsePosixCommandLine(const std::vector<std::string>& args);
+
+// What "native.properties" says, written the way Java reads properties files.
+std::string nativePropertiesText(Family family, std::string_view jvmHome, bool installed,
+                                 std::string_view installDirText, bool configureRegistry);
+// A value written for a Java properties file: "\" doubled, a leading blank
+// escaped, letters beyond ASCII as \uXXXX.
+std::string escapeJavaProperty(std::string_view value);
+// The reverse of escapeJavaProperty for one line read back.
+std::string unescapeJavaProperty(std::string_view line);
+
+class Install : public Trace {
+public:
+    Install(Family family, SearchPlaces places);
+
+    // The run: true when the wizard ran successfully.
+    bool install(bool quiet, bool properties, std::string_view details);
+
+    bool getEnvironmentSetup();
+    bool getParams();
+    bool getHomeDirectory();
+
+    // The JVM step.
+    bool isJvmInstalled();
+    bool installTheJvm();
+    std::string versionText() const;
+
+    // The wizard.
+    bool runJavaInstaller(std::string_view details);
+    std::vector<std::string> wizardArguments(std::string_view details) const;
+    std::string buildClasspath() const;
+    bool _runInstaller(const std::vector<std::string>& argv);
+    void startGuiInterface(std::string_view startCommand, std::string_view checkCommand);
+    void logJvmLocation(bool installed, std::string_view installDirText, bool configureRegistry);
+    std::string getJavaHomeDir() const;
+
+    void showStatusMessage(unsigned number);
+
+    // Tidying up after the run.
+    void cleanUp(bool success);
+    void cleanUpManifest(bool success);
+    void cleanUpJvmDir();
+    void cleanUpErrorsLog();
+    void cleanUpLogFiles();
+    void _cleanUpLogFiles(std::string_view target);
+    bool isDirWriteProtected(std::string_view dir);
+
+    ControlSettings& settings() { return settings_; }
+    const std::string& jvmCommand() const { return jvmCommand_; }
+    const std::string& jvmHome() const { return jvmHome_; }
+    const std::string& errorMessage() const { return errorMessage_; }
+    const std::string& errorDetails() const { return errorDetails_; }
+    const std::string& homeDirectory() const { return homeDirectory_; }
+
+private:
+    std::string workingDir() const;
+
+    Family family_;
+    SearchPlaces places_;
+    Status status_;
+    ControlSettings settings_;
+    std::string controlFileName_;
+    std::string jvmCommand_;
+    std::string jvmHome_;
+    std::string errorMessage_;
+    std::string errorDetails_;
+    std::string homeDirectory_;
+    bool quietInstall_ = false;
+    bool propertiesInstall_ = false;
+};
+
+// Creates an Install, runs it and answers its result.
+bool startProgram(Family family, bool quiet, bool properties, std::string_view details);
+
+// Removes the entries of a finished kit directory (not those beginning with
+// "."), then the directory. Refuses a root, the user's home directory and any
+// directory that holds `startDir`.
+bool cleanUpAllFiles(std::string_view dir, std::string_view startDir, std::string_view homeDir);
+
+}  // namespace qrl

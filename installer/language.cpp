@@ -1,0 +1,119 @@
+#include "installer/language.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "common/clib.h"
+#include "common/log.h"
+#include "platform/env.h"
+#include "platform/fs.h"
+#include "platform/locale.h"
+
+namespace qrl {
+namespace {
+
+struct Group {
+    const char* language;
+    const char* exact;
+    std::vector<const char*> prefixes;
+    const char* message;
+};
+
+// The names Windows has used for locales, in several languages. Accented
+// letters are written as they are meant (the registry hands us Unicode).
+const std::vector<Group>& windowsTable() {
+    static const std::vector<Group> table{
+        {"french", "french",
+         {"french-belgian", "frc", "french-canadian", "fra", "frb", "french-swiss", "frs", "fran\xC3\xA7" "ais",
+          "franzosen", "francesi", "franceses", "franc\xC3\xA9s", "franc\xC3\xAAs"},
+         "French found"},
+        {"german", "german",
+         {"dea", "german-austrian", "deu", "des", "german-swiss", "swiss", "deutsch", "alem\xC3\xA1n",
+          "alem\xC3\xA3o", "tedesco", "allemand"},
+         "German found"},
+        {"spanish", "spanish",
+         {"esp", "esm", "spanish-mexican", "esn", "spanish-modern", "espa\xC3\xB1oles", "espanh\xC3\xB3is",
+          "spagnoli", "spanisch", "espagnols"},
+         "Spanish found"},
+        {"polish", "polish", {"plk"}, "Polish found"},
+        {"japanese", "japanese", {"jpn"}, "Japanese found"},
+        {"italian", "italian", {"italian-swiss", "ita", "its", "italiano"}, "Italian found"},
+        {"portuguese", "portuguese", {"portuguese-brasilian", "ptb", "ptg", "portugu\xC3\xAAses", "portugueses"},
+         "Portuguese found"},
+        {"dutch", "dutch",
+         {"dutch (standard)", "dutch (belgian)", "dutch-standard", "dutch-belgian", "landinstellingen"},
+         "Dutch found"},
+    };
+    return table;
+}
+
+bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+
+std::string lowerAscii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return out;
+}
+
+}  // namespace
+
+LanguageMatch windowsLanguageFor(std::string_view localeName) {
+    std::string value = lowerAscii(localeName);
+    for (const auto& g : windowsTable()) {
+        if (value == g.exact) return {g.language, g.message};
+        for (const char* p : g.prefixes)
+            if (startsWith(value, p)) return {g.language, g.message};
+    }
+    return {"english", "English found"};
+}
+
+LanguageMatch posixLanguageFor(std::string_view raw) {
+    static const std::pair<const char*, LanguageMatch> table[] = {
+        {"fr", {"french", "French found"}},     {"de", {"german", "German found"}},
+        {"es", {"spanish", "Spanish found"}},   {"pl", {"polish", "Polish found"}},
+        {"ja", {"japanese", "Japanese found"}}, {"it", {"italian", "Italian found"}},
+        {"pt", {"portuguese", "Portuguese found"}}, {"nl", {"dutch", "Dutch found"}},
+        {"en", {"english", "English found"}},   {"c", {"english", "English found"}},
+    };
+    std::string value = strlwr(raw);
+    for (const auto& [prefix, match] : table)
+        if (startsWith(value, prefix)) return match;
+    return {"english", "Unsupported language found"};
+}
+
+void logLocaleMsg(Family family, std::string_view message, std::string_view value, std::string_view language) {
+    if (!platform::exists("locale.log")) return;
+    std::FILE* f = platform::openFile("locale.log", "at");
+    if (!f) return;
+    std::string line;
+    if (family != Family::Windows) line = asctimeNow() + " ";
+    line += std::string(message) + " locale: " + std::string(value) + " language: " + std::string(language) + "\n";
+    std::fputs(line.c_str(), f);
+    std::fclose(f);
+}
+
+std::string getLanguage(Family family) {
+    if (family == Family::Windows) {
+        std::string value = platform::userLocaleName();
+        if (value.empty()) return "english";
+        LanguageMatch m = windowsLanguageFor(value);
+        logLocaleMsg(family, m.message, lowerAscii(value), m.language);
+        logLocaleMsg(family, "getLang", value, m.language);
+        return m.language;
+    }
+    logLocaleMsg(family, "about to getenv", "LANG", "");
+    std::string value;
+    const char* const names[] = {"LANG", "lang", "Lang"};
+    for (size_t i = 0; i < 3 && value.empty(); ++i) {
+        if (i > 0) logLocaleMsg(family, "about to getenv", names[i], "");
+        value = platform::getEnv(names[i]).value_or("");
+    }
+    if (value.empty()) value = "en";
+    logLocaleMsg(family, "about to _getLanguage", value, "");
+    LanguageMatch m = posixLanguageFor(value);
+    logLocaleMsg(family, m.message, strlwr(value), m.language);
+    return m.language;
+}
+
+}  // namespace qrl

@@ -1,0 +1,153 @@
+#include "installer/status.h"
+
+#include <array>
+#include <utility>
+
+#include "common/shellquote.h"
+#include "platform/console.h"
+#include "platform/fs.h"
+#include "platform/process.h"
+
+namespace qrl {
+namespace {
+
+using Row = std::array<const char*, 5>;
+
+struct LanguageRow {
+    const char* language;
+    Row texts;
+};
+
+// Searched in this order; any other identifier gets the first row.
+const LanguageRow kWindowsProgress[] = {
+    {"english", {"Unpacking the installer...", "Starting the installer...", "Searching for the JVM...",
+                 "Installing the JVM...", "Restarting the installer..."}},
+    {"french", {"Pr\xC3\xA9paration Wizard...", "D\xC3\xA9marrage Wizard...", "Recherche de JVM...",
+                "Recherche de JVM...", "D\xC3\xA9marrage Wizard..."}},
+    {"german", {"Bereite Wizard..", "Starte Wizard...", "Suche nach JVM...", "Suche nach JVM...", "Starte Wizard..."}},
+    {"spanish", {"Preparando wizard...", "Comienza wizard...", "Busqueda para el JVM...", "Instala el JVM...",
+                 "Comienza wizard de nuevo..."}},
+    {"polish", {"Inicjalizacja Wizard...", "Ci dodatkowych...", "Searching for JVM...", "Installing the JVM...",
+                "Ci dodatkowych..."}},
+    {"italian", {"Preparazione Wizard...", "Esecuzione...", "Ricerca di JVM...", "Ricerca di JVM...", "Esecuzione..."}},
+    {"portuguese", {"Preparando Wizard...", "Iniciando Wizard...", "Busca para JVM...", "Busca para JVM...",
+                    "Iniciando Wizard..."}},
+    {"japanese", {".", ".", ".", ".", "."}},
+    {"dutch", {"Voorbereiden Wizard...", "Applicatie wordt gestart...", "Searching for JVM...",
+               "Installing the JVM...", "Applicatie wordt gestart..."}},
+};
+
+const LanguageRow kPosixProgress[] = {
+    {"english", {"Preparing wizard...", "Starting the wizard...", "Searching for JVM...", "", ""}},
+    {"french", {"Pr\xC3\xA9paration Wizard...", "D\xC3\xA9marrage Wizard...", "Recherche de JVM...", "", ""}},
+    {"german", {"Bereite Wizard..", "Starte Wizard...", "Suche nach JVM...", "", ""}},
+    {"spanish", {"Preparando wizard...", "Comienza wizard...", "B\xC3\xBAsqueda para JVM...", "", ""}},
+    {"polish", {"Inicjalizacja Wizard...", "Ci dodatkowych...", "Searching for JVM...", "", ""}},
+    {"italian", {"Preparazione Wizard...", "Esecuzione..", "Ricerca di JVM...", "", ""}},
+    {"portuguese", {"Preparando Wizard...", "Iniciando Wizard...", "Busca para JVM...", "", ""}},
+    {"japanese", {".", ".", ".", "", ""}},
+    {"dutch", {"Voorbereiden Wizard...", "Applicatie wordt gestart...", "Searching for JVM...", "", ""}},
+};
+
+const std::pair<const char*, const char*> kHints[] = {
+    {"english", "\n\nSee errors.log and jinstall.log files for details."},
+    {"french",
+     "\n\nVeuillez examiner les fichiers errors.log et jinstall.log pour plus de d\xC3\xA9tails sur l'erreur."},
+    {"german",
+     "\n\nBitte \xC3\xBC" "berpr\xC3\xBC" "fen Sie die Dateien errors.log und jinstall.log f\xC3\xBCr n\xC3\xA4here "
+     "Angaben zu diesem Problem."},
+    {"spanish", "\n\nRevise por favor errors.log y jinstall.log para m\xC3\xA1s detalles acerca del error."},
+    {"polish",
+     "\n\nW celu uzyskania dok\xC5\x82" "adnej informacji o b\xC5\x82\xC4\x99" "dach prosz\xC4\x99 przejrze\xC4\x87 "
+     "pliki errors.log i jinstall.log files."},
+    {"italian", "\n\nPrego, controlla i file errors.log and jinstall.log per maggiori dettagli sull'error."},
+    {"portuguese",
+     "\n\nPor favor, verifique os arquivos errors.log e jinstall.log para maiores detalhes a respeito do erro."},
+    {"japanese", "\n\nPlease review the errors.log and jinstall.log files for more details about the error."},
+    {"dutch", "\n\nLees a.u.b. de errors.log- en jinstall.log-bestanden voor meer informatie over dit probleem."},
+};
+
+template <size_t N>
+const LanguageRow& rowFor(const LanguageRow (&table)[N], std::string_view language) {
+    for (const auto& row : table)
+        if (language == row.language) return row;
+    return table[0];
+}
+
+}  // namespace
+
+std::string progressText(Family family, std::string_view language, unsigned number) {
+    if (number < 1 || number > 5) return {};
+    const LanguageRow& row =
+        family == Family::Posix ? rowFor(kPosixProgress, language) : rowFor(kWindowsProgress, language);
+    return row.texts[number - 1];
+}
+
+std::string firstDialogLine(std::string_view language) {
+    if (language == "japanese") return "\rPreparing wizard...";
+    return progressText(Family::Windows, language, 1);
+}
+
+std::string errorHint(std::string_view language) {
+    for (const auto& [lang, hint] : kHints)
+        if (language == lang) return hint;
+    return kHints[0].second;
+}
+
+std::string errorBoxText(std::string_view message, std::string_view details, std::string_view language) {
+    std::string text(message);
+    if (!details.empty()) {
+        text += "\r\r";
+        text += details;
+    } else {
+        text += errorHint(language);
+    }
+    return text;
+}
+
+Status::Status(Family family) : family_(family) {}
+
+void Status::showStatus(std::string_view text) const {
+    if (family_ == Family::Windows || quiet_ || text == "1") return;
+    platform::writeStdout(std::string(text) + "\n");
+}
+
+void Status::showStatus(std::string_view text, int value) const {
+    if (family_ == Family::Windows || quiet_ || text == "1") return;
+    platform::writeStdout(std::string(text) + " " + std::to_string(value) + "\n");
+}
+
+namespace {
+
+// Carriage returns separate the parts of a message box's text; on a terminal
+// they would let a later line overwrite an earlier one.
+std::string forTerminal(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c == '\r') c = '\n';
+    return out;
+}
+
+}  // namespace
+
+void Status::showError(std::string_view message, std::string_view details) const {
+    if (family_ == Family::Posix) {
+        std::string text = "\n" + forTerminal(message) + "\n";
+        platform::writeStdout(text);
+        platform::writeStderr(text);
+        return;
+    }
+    if (family_ == Family::Mac) {
+        if (quiet_) return;
+        std::string text = "\n" + forTerminal(message) + "\n";
+        if (!details.empty()) text += "\n" + forTerminal(details) + "\n";
+        platform::writeStdout(text);
+        platform::writeStderr(text);
+        std::string scriptText = std::string(message) + "\n" + std::string(details);
+        platform::runShell("sh show_error.sh " + shellQuote(scriptText));
+        return;
+    }
+    // Windows error boxes belong to the Windows installer's window layer.
+}
+
+}  // namespace qrl

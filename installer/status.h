@@ -1,0 +1,53 @@
+// Progress texts and error reports, in the user's language.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "common/family.h"
+
+namespace qrl {
+
+// The text of a numbered phase of a run (1 begins, 2 wizard about to start,
+// 3 searching for a JVM, 4 installing a JVM, 5 restarting). The Windows table
+// serves the Windows and macOS installers, the POSIX table the POSIX one;
+// other numbers give the empty text.
+std::string progressText(Family family, std::string_view language, unsigned number);
+
+// The first line of the Windows status dialog.
+std::string firstDialogLine(std::string_view language);
+
+// The hint that ends a Windows error box without details.
+std::string errorHint(std::string_view language);
+
+// The text of a Windows error box: message and details separated by two
+// carriage returns, or the message followed by the hint.
+std::string errorBoxText(std::string_view message, std::string_view details, std::string_view language);
+
+class Status {
+public:
+    explicit Status(Family family);
+
+    void setQuietMode(bool quiet) { quiet_ = quiet; }
+    bool quietMode() const { return quiet_; }
+    void setMaxPercentage(unsigned max) { maxPercentage_ = max; }
+    unsigned maxPercentage() const { return maxPercentage_; }
+
+    // POSIX and macOS: the text and a line feed on standard output, unless
+    // quiet or the text is exactly "1". Windows: nothing (the status dialog
+    // shows only its first line).
+    void showStatus(std::string_view text) const;
+    void showStatus(std::string_view text, int value) const;
+
+    // POSIX: the message on standard output and standard error, also in quiet
+    // mode. macOS: message and details on both streams, then the kit's
+    // "show_error.sh" with the text, nothing at all in quiet mode.
+    void showError(std::string_view message, std::string_view details = {}) const;
+
+private:
+    Family family_;
+    bool quiet_ = false;
+    unsigned maxPercentage_ = 100;
+};
+
+}  // namespace qrl

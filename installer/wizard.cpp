@@ -1,0 +1,180 @@
+// Starting the Java install wizard and telling it where its JVM is.
+#include <cstdio>
+
+#include "common/clib.h"
+#include "common/shellquote.h"
+#include "installer/install.h"
+#include "platform/console.h"
+#include "platform/env.h"
+#include "platform/fs.h"
+#include "platform/process.h"
+
+namespace qrl {
+namespace {
+
+// Blank-separated words; empty words (from doubled blanks) never reached the
+// JVM as arguments and are left out.
+void appendWords(std::vector<std::string>& out, std::string_view text) {
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t blank = text.find(' ', start);
+        if (blank == std::string_view::npos) blank = text.size();
+        if (blank > start) out.emplace_back(text.substr(start, blank - start));
+        start = blank + 1;
+    }
+}
+
+std::string fileNameOf(std::string_view path, Family family) {
+    for (size_t i = path.size(); i-- > 0;)
+        if (path[i] == dirEnd(family)) return std::string(path.substr(i + 1));
+    return std::string(path);
+}
+
+}  // namespace
+
+std::string Install::getJavaHomeDir() const {
+    std::string home = getJavaHomeDirectory(jvmCommand_, family_);
+    traceMessage(kTraceLog, "jvm home dir", home);
+    return home;
+}
+
+void Install::logJvmLocation(bool installed, std::string_view installDirText, bool configureRegistry) {
+    std::FILE* f = platform::openFile(kNativeProperties, "wt");
+    if (!f) return;
+    std::string text = nativePropertiesText(family_, jvmHome_, installed, installDirText, configureRegistry);
+    std::fputs(text.c_str(), f);
+    std::fclose(f);
+}
+
+std::string Install::buildClasspath() const {
+    const ControlSettings& s = settings_;
+    std::string swing = fexists("swingall.jar") ? "swingall.jar" : jvmHome_ + "/lib/swingall.jar";
+    bool needsSwing = fileNameOf(jvmCommand_, family_).find("java") == std::string::npos;
+    bool swingExists = fexists(swing);
+    std::string cp;
+    auto addClassElement = [&](std::string_view element) {
+        if (!cp.empty()) cp += ':';
+        if (element.find("swingall.jar") == std::string_view::npos) {
+            cp += element;
+            return;
+        }
+        if (swingExists && needsSwing) {
+            cp += swing;
+            traceMessage(kTraceLog, "added swing to classpath");
+            return;
+        }
+        if (!cp.empty() && cp.back() == ':') cp.pop_back();
+        if (needsSwing) traceMessage(kTraceLog, "swing file does not exist", swing);
+    };
+    // The class path of the control file lists its elements with ";" (and the
+    // default with ":"); both separate elements here.
+    const std::string& value = s.loaderClasspath;
+    size_t start = 0;
+    while (start < value.size() && cp.size() <= value.size() + 1000) {
+        size_t end = value.find_first_of(";:", start);
+        if (end == std::string::npos) end = value.size();
+        if (end > start) addClassElement(std::string_view(value).substr(start, end - start));
+        start = end + 1;
+    }
+    return cp;
+}
+
+std::vector<std::string> Install::wizardArguments(std::string_view details) const {
+    const ControlSettings& s = settings_;
+    std::vector<std::string> argv;
+    if (!s.jvmExtraParameters.empty()) {
+        traceMessage(kTraceLog, "install switches:", s.jvmExtraParameters);
+        appendWords(argv, s.jvmExtraParameters);
+    }
+    traceMessage(kTraceLog, "class path switch:", s.jvmClasspathSwitch);
+    if (!s.jvmClasspathSwitch.empty()) argv.push_back(s.jvmClasspathSwitch);
+    std::string cp = buildClasspath();
+    traceMessage(kTraceLog, "classpath:", cp);
+    argv.push_back(cp);
+    traceMessage(kTraceLog, "install parameters:", s.loaderJavaCommand);
+    appendWords(argv, s.loaderJavaCommand);
+    if ((quietInstall_ || propertiesInstall_) && !details.empty()) {
+        traceMessage(kTraceLog, "install details:", details);
+        const char* sw = quietInstall_ ? "-q" : "-s";
+        traceMessage(kTraceLog, "added", sw);
+        argv.emplace_back(sw);
+        // The details file arrives as one argument whatever it holds.
+        argv.emplace_back(details);
+        traceMessage(kTraceLog, "details:", details);
+    }
+    traceMessage(kTraceLog, "parameters", static_cast<int>(argv.size()));
+    return argv;
+}
+
+bool Install::runJavaInstaller(std::string_view details) {
+    showStatusMessage(2);
+    std::vector<std::string> argv = wizardArguments(details);
+    if (settings_.loaderClasspath.find("install.jar") != std::string::npos && !fexists("install.jar")) {
+        logAndTraceMessage(kErrorLog, kTraceLog, "install.jar does not exist.");
+        return false;
+    }
+    return _runInstaller(argv);
+}
+
+bool Install::_runInstaller(const std::vector<std::string>& argv) {
+    startGuiInterface(settings_.startGuiCommand, settings_.checkGuiRunningCommand);
+    std::string command = shellQuote(jvmCommand_);
+    for (const auto& a : argv) command += " " + shellQuote(a);
+    traceMessage(kTraceLog, "java installer C++ command:", command);
+    platform::setEnv("CLASSPATH", "");
+    int status = platform::runShell(command);
+    if (status == -1) {
+        logAndTraceMessage(kErrorLog, kTraceLog, "Unable to start ", command);
+        return false;
+    }
+    traceMessage(kTraceLog, "java wizard execed with no reported errors");
+    if (!fexists(kWizardSemaphore)) {
+        logAndTraceMessage(kErrorLog, kTraceLog, "Java wizard not started properly");
+        return false;
+    }
+    platform::removeFile(kWizardSemaphore);
+    traceMessage(kTraceLog, "Java wizard launched successfully", true);
+    return true;
+}
+
+void Install::startGuiInterface(std::string_view startCommand, std::string_view checkCommand) {
+    std::string start(startCommand), check(checkCommand);
+    auto guiRunning = [&] { return !check.empty() && platform::runShell(check) == 0; };
+    auto startGui = [&] {
+        platform::writeStdout("\r\n\nStarting GUI. Screen may blank. Please wait...\n");
+        for (int i = 0; i < 10; ++i) platform::sleepMs(1000);
+        switch (platform::forkProcess()) {
+            case platform::ForkRole::Parent:
+                // This process becomes the desktop's; the installation goes on in the child.
+                traceMessage(kTraceLog, "about to start GUI with command:", start);
+                platform::becomeShell(start);
+            case platform::ForkRole::Child:
+                for (int i = 0; i < 15 && (check.empty() || platform::runShell(check) != 0); ++i)
+                    platform::sleepMs(1000);
+                break;
+            case platform::ForkRole::Failed:
+                traceMessage(kTraceLog, "unable to fork");
+                break;
+        }
+        if (!guiRunning()) traceMessage(kTraceLog, "finished waiting for GUI to start");
+    };
+    if (start.empty() && check.empty()) return;
+    if (check.empty()) {
+        startGui();
+    } else if (guiRunning()) {
+        traceMessage(kTraceLog, "GUI already running");
+    } else if (!start.empty()) {
+        startGui();
+    } else {
+        traceMessage(kTraceLog, "GUI not running; no command to start it");
+    }
+    size_t redirect = check.find('>');
+    if (redirect != std::string::npos) {
+        std::string target = check.substr(redirect + 1);
+        size_t b = target.find_first_not_of(' ');
+        target = b == std::string::npos ? std::string() : trimRight(target.substr(b));
+        if (!target.empty()) platform::removeFile(target);
+    }
+}
+
+}  // namespace qrl

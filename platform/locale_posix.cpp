@@ -1,0 +1,7 @@
+#include "platform/locale.h"
+
+namespace platform {
+
+std::string userLocaleName() { return {}; }
+
+}  // namespace platform

@@ -1,0 +1,22 @@
+#include "platform/locale.h"
+
+#include <windows.h>
+
+#include "platform/wide_win32.h"
+
+namespace platform {
+
+std::string userLocaleName() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\International", 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return {};
+    wchar_t buf[201] = {};
+    DWORD size = sizeof buf - sizeof(wchar_t);
+    DWORD type = 0;
+    LONG rc = ::RegQueryValueExW(key, L"LocaleName", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
+    ::RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || type != REG_SZ) return {};
+    return narrow(std::wstring(buf, size / sizeof(wchar_t)).c_str());
+}
+
+}  // namespace platform

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "installer/install.h"
+#include "platform/fs.h"
+#include "tests/support/testutil.h"
+
+using namespace qrltest;
+using qrl::Family;
+
+namespace {
+
+class KitCleanupTest : public ::testing::Test {
+protected:
+    TempDir root;
+    std::string kit = root.file("kit");
+    std::string start = root.file("start");
+    std::string outside = root.file("outside");
+    std::unique_ptr<CwdGuard> cwd;
+    EnvGuard home{"HOME", root.path().c_str()};
+
+    void SetUp() override {
+        for (const auto& d : {kit, start, outside}) ASSERT_TRUE(platform::makeDir(d));
+        writeFile(outside + "/precious.txt", "keep");
+        cwd = std::make_unique<CwdGuard>(kit);
+    }
+    qrl::Install makeInstall() {
+        qrl::Install install(Family::Posix, qrl::SearchPlaces{});
+        install.getHomeDirectory();
+        return install;
+    }
+};
+
+}  // namespace
+
+TEST_F(KitCleanupTest, ManifestRemovesOnlyFilesInsideTheWorkingDirectory) {
+    ASSERT_TRUE(platform::makeDir(kit + "/META-INF"));
+    ASSERT_TRUE(platform::makeDir(kit + "/lib"));
+    writeFile(kit + "/wizard.properties", "x");
+    writeFile(kit + "/lib/payload.jar", "x");
+    writeFile(kit + "/install.jar", "x");
+    writeFile(kit + "/swingall.jar", "x");
+    writeFile(kit + "/jinstall.log", "");
+    std::filesystem::create_directory_symlink(outside, kit + "/linked");
+    writeFile(kit + "/META-INF/MANIFEST.MF",
+              "Manifest-Version: 1.0\n"
+              "Name: wizard.properties  \r\n"
+              "Name: lib/payload.jar\n"
+              "Name: " + outside + "/precious.txt\n"
+              "Name: ../outside/precious.txt\n"
+              "Name: linked/precious.txt\n");
+    qrl::Install install = makeInstall();
+    install.cleanUpManifest(true);
+    EXPECT_FALSE(exists(kit + "/wizard.properties"));
+    EXPECT_FALSE(exists(kit + "/lib/payload.jar"));
+    EXPECT_FALSE(exists(kit + "/META-INF"));
+    EXPECT_FALSE(exists(kit + "/install.jar"));
+    EXPECT_FALSE(exists(kit + "/swingall.jar"));
+    EXPECT_EQ(readFile(outside + "/precious.txt"), "keep");
+    std::string trace = readFile(kit + "/jinstall.log");
+    EXPECT_NE(trace.find("not removing a file outside the working directory: ../outside/precious.txt"),
+              std::string::npos);
+    EXPECT_NE(trace.find("not removing a file outside the working directory: linked/precious.txt"),
+              std::string::npos);
+}
+
+TEST_F(KitCleanupTest, TraceLogOfTheRunGoesAfterSuccessAndStaysAfterFailure) {
+    qrl::Install install = makeInstall();
+    writeFile(kit + "/jinstall.log", "");
+    writeFile(kit + "/jinstall.sem", "");
+    install.cleanUpManifest(true);
+    EXPECT_FALSE(exists(kit + "/jinstall.log"));
+    EXPECT_FALSE(exists(kit + "/jinstall.sem"));
+
+    writeFile(kit + "/jinstall.log", "");
+    writeFile(kit + "/jinstall.sem", "");
+    install.cleanUpManifest(false);
+    EXPECT_FALSE(exists(kit + "/jinstall.sem"));
+    auto lines = readLines(kit + "/jinstall.log");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find(" install ok: false"), std::string::npos);
+
+    // A trace log the user made stays in every case.
+    writeFile(kit + "/jinstall.log", "mine\n");
+    install.cleanUpManifest(true);
+    EXPECT_EQ(readFile(kit + "/jinstall.log"), "mine\n");
+}
+
+TEST_F(KitCleanupTest, TemporaryJvmIsDeletedOnlyBelowTheWorkingDirectory) {
+    qrl::Install install = makeInstall();
+    ASSERT_TRUE(platform::makeDir(kit + "/jvm"));
+    ASSERT_TRUE(platform::makeDir(kit + "/jvm/bin"));
+    writeFile(kit + "/jvm/bin/java", "x");
+    writeFile(kit + "/native.properties",
+              "nativeJvmHomeDir=" + kit + "/jvm\nnativeJvmInstalled=true\nnativeJvmInstalledInTemp=true\n"
+              "configureWinRegistry=false\n");
+    install.cleanUpJvmDir();
+    EXPECT_FALSE(exists(kit + "/jvm"));
+
+    for (const std::string& hostile : {outside, std::string("/"), root.path(), kit + "/../outside"}) {
+        writeFile(kit + "/native.properties", "nativeJvmHomeDir=/ignored\nnativeJvmInstalledInTemp=true\n"
+                                              "nativeTempJvmDir=" + hostile + "\n");
+        install.cleanUpJvmDir();
+        EXPECT_EQ(readFile(outside + "/precious.txt"), "keep") << hostile;
+    }
+    // Not installed in a temporary place: nothing is deleted.
+    ASSERT_TRUE(platform::makeDir(kit + "/jvm2"));
+    writeFile(kit + "/native.properties", "nativeJvmHomeDir=" + kit + "/jvm2\nnativeJvmInstalledInTemp=false\n");
+    install.cleanUpJvmDir();
+    EXPECT_TRUE(exists(kit + "/jvm2"));
+}
+
+TEST_F(KitCleanupTest, LogsAreSavedInTheStartDirectory) {
+    qrl::Install install = makeInstall();
+    writeFile(kit + "/startdir.txt", start + "  \n");
+    writeFile(kit + "/errors.log", "");
+    writeFile(kit + "/jinstall.log", "trace\n");
+    writeFile(kit + "/qrlpand.log", "");
+    writeFile(kit + "/other.log", "other\n");
+    writeFile(kit + "/notalog.txt", "x");
+    install.cleanUpErrorsLog();
+    EXPECT_FALSE(exists(kit + "/errors.log"));
+    install.cleanUpLogFiles();
+    EXPECT_EQ(readFile(start + "/jinstall.log"), "trace\n");
+    EXPECT_EQ(readFile(start + "/other.log"), "other\n");
+    EXPECT_FALSE(exists(start + "/qrlpand.log"));
+    EXPECT_FALSE(exists(start + "/errors.log"));
+    EXPECT_FALSE(exists(start + "/notalog.txt"));
+
+    writeFile(kit + "/qrlpand.log", "content");
+    install.cleanUpLogFiles();
+    EXPECT_EQ(readFile(start + "/qrlpand.log"), "content");
+}
+
+TEST_F(KitCleanupTest, RemovingTheKitDirectoryNeverTouchesHomeRootsOrTheStartDirectory) {
+    writeFile(kit + "/a", "x");
+    writeFile(kit + "/.hidden", "x");
+    EXPECT_FALSE(qrl::cleanUpAllFiles("/", start, root.path()));
+    EXPECT_FALSE(qrl::cleanUpAllFiles(root.path(), start, root.path()));  // home
+    EXPECT_FALSE(qrl::cleanUpAllFiles(root.path(), start, "/nonexistent-home"));  // holds the start dir
+    EXPECT_FALSE(qrl::cleanUpAllFiles(kit, kit, root.path()));  // the start dir itself
+    EXPECT_TRUE(exists(kit + "/a"));
+    EXPECT_TRUE(exists(start));
+
+    platform::removeFile(kit + "/.hidden");
+    cwd.reset();
+    EXPECT_TRUE(qrl::cleanUpAllFiles(kit, start, root.path()));
+    EXPECT_FALSE(exists(kit));
+    EXPECT_EQ(readFile(outside + "/precious.txt"), "keep");
+}
+
+TEST_F(KitCleanupTest, WriteProtectedStartDirectorySendsLogsHome) {
+    qrl::Install install = makeInstall();
+    EXPECT_TRUE(install.isDirWriteProtected(""));
+    EXPECT_TRUE(install.isDirWriteProtected(root.file("missing")));
+    EXPECT_FALSE(install.isDirWriteProtected(start));
+    EXPECT_FALSE(exists(start + "/__qrltest.zos"));
+}

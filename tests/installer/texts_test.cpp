@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include "installer/install.h"
+#include "installer/language.h"
+#include "installer/status.h"
+#include "tests/support/testutil.h"
+
+using namespace qrltest;
+using qrl::Family;
+
+TEST(LanguageTest, WindowsLocaleNames) {
+    struct Case {
+        const char* value;
+        const char* language;
+        const char* message;
+    } cases[] = {
+        {"French-Canadian", "french", "French found"},
+        {"FRA", "french", "French found"},
+        {"Fran\xC3\xA7" "ais", "french", "French found"},
+        {"Deutsch (Schweiz)", "german", "German found"},
+        {"swiss-french", "german", "German found"},
+        {"fr-FR", "english", "English found"},
+        {"Dutch", "dutch", "Dutch found"},
+        {"Landinstellingen Nederland", "dutch", "Dutch found"},
+        {"Espa\xC3\xB1oles", "spanish", "Spanish found"},
+        {"JPN", "japanese", "Japanese found"},
+        {"Portuguese-Brasilian", "portuguese", "Portuguese found"},
+        {"italiano", "italian", "Italian found"},
+        {"PLK", "polish", "Polish found"},
+        {"Svenska", "english", "English found"},
+    };
+    for (const auto& c : cases) {
+        auto m = qrl::windowsLanguageFor(c.value);
+        EXPECT_EQ(m.language, c.language) << c.value;
+        EXPECT_EQ(m.message, c.message) << c.value;
+    }
+}
+
+TEST(LanguageTest, PosixLangValuesAndTheLocaleLog) {
+    TempDir dir;
+    CwdGuard cwd(dir.path());
+    EXPECT_EQ(qrl::posixLanguageFor("de_AT.ISO8859-1").language, "german");
+    EXPECT_EQ(qrl::posixLanguageFor("C").message, "English found");
+    EXPECT_EQ(qrl::posixLanguageFor("sv_SE").message, "Unsupported language found");
+    EXPECT_EQ(qrl::posixLanguageFor("sv_SE").language, "english");
+    EXPECT_EQ(qrl::posixLanguageFor("PT_br.UTF-8").language, "portuguese");
+    {
+        EnvGuard a("LANG", nullptr), b("lang", "fr"), c("Lang", nullptr);
+        EXPECT_EQ(qrl::getLanguage(Family::Posix), "french");
+        EXPECT_FALSE(exists("locale.log"));  // written only when it exists
+    }
+    writeFile(dir.file("locale.log"), "");
+    EnvGuard a("LANG", "nl_BE.UTF-8");
+    EXPECT_EQ(qrl::getLanguage(Family::Posix), "dutch");
+    auto lines = readLines("locale.log");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_NE(lines[0].find(" about to getenv locale: LANG language: "), std::string::npos);
+    EXPECT_NE(lines[1].find(" about to _getLanguage locale: nl_BE.UTF-8 language: "), std::string::npos);
+    EXPECT_NE(lines[2].find(" Dutch found locale: nl_be.utf-8 language: dutch"), std::string::npos);
+    EnvGuard none("LANG", nullptr), n2("lang", nullptr), n3("Lang", nullptr);
+    EXPECT_EQ(qrl::getLanguage(Family::Posix), "english");
+}
+
+TEST(StatusTextTest, TablesOfEachFamily) {
+    EXPECT_EQ(qrl::progressText(Family::Windows, "english", 1), "Unpacking the installer...");
+    EXPECT_EQ(qrl::progressText(Family::Mac, "german", 5), "Starte Wizard...");
+    EXPECT_EQ(qrl::progressText(Family::Posix, "english", 1), "Preparing wizard...");
+    EXPECT_EQ(qrl::progressText(Family::Posix, "french", 1), "Pr\xC3\xA9paration Wizard...");
+    EXPECT_EQ(qrl::progressText(Family::Posix, "spanish", 3), "B\xC3\xBAsqueda para JVM...");
+    EXPECT_EQ(qrl::progressText(Family::Posix, "italian", 2), "Esecuzione..");
+    EXPECT_EQ(qrl::progressText(Family::Posix, "english", 4), "");
+    EXPECT_EQ(qrl::progressText(Family::Windows, "klingon", 3), "Searching for the JVM...");
+    for (unsigned n = 1; n <= 5; ++n) EXPECT_EQ(qrl::progressText(Family::Windows, "japanese", n), ".");
+    EXPECT_EQ(qrl::firstDialogLine("japanese"), "\rPreparing wizard...");
+    EXPECT_EQ(qrl::firstDialogLine("dutch"), "Voorbereiden Wizard...");
+}
+
+TEST(StatusTextTest, ErrorBoxTextAndHintsKeepTheirLetters) {
+    std::string german = qrl::errorBoxText("Unable to open control file", "", "german");
+    EXPECT_EQ(german,
+              "Unable to open control file\n\nBitte \xC3\xBC" "berpr\xC3\xBC" "fen Sie die Dateien errors.log und "
+              "jinstall.log f\xC3\xBCr n\xC3\xA4here Angaben zu diesem Problem.");
+    EXPECT_EQ(qrl::errorBoxText("msg", "details", "german"), "msg\r\rdetails");
+    EXPECT_EQ(qrl::errorHint("japanese"),
+              "\n\nPlease review the errors.log and jinstall.log files for more details about the error.");
+    EXPECT_EQ(qrl::errorHint("other"), "\n\nSee errors.log and jinstall.log files for details.");
+    for (const char* lang : {"french", "german", "spanish", "polish"})
+        EXPECT_EQ(qrl::errorHint(lang).find("\xEF\xBF\xBD"), std::string::npos) << lang;
+}
+
+TEST(StatusTest, PosixProgressInTheLocalesEncoding) {
+    qrl::Status status(Family::Posix);
+    {
+        EnvGuard lc("LC_ALL", "C.UTF-8");
+        testing::internal::CaptureStdout();
+        status.showStatus("Pr\xC3\xA9paration Wizard...");
+        status.showStatus("1");
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Pr\xC3\xA9paration Wizard...\n");
+    }
+    status.setQuietMode(true);
+    testing::internal::CaptureStdout();
+    status.showStatus("quiet");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+TEST(StatusTest, PosixErrorsGoToBothStreamsEvenWhenQuiet) {
+    qrl::Status status(Family::Posix);
+    status.setQuietMode(true);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    status.showError("Unable to start the install wizard.\r\rAre the destination or temporary directories out");
+    std::string out = testing::internal::GetCapturedStdout();
+    std::string err = testing::internal::GetCapturedStderr();
+    // Carriage returns would let the second sentence overwrite the first on a terminal.
+    EXPECT_EQ(out, "\nUnable to start the install wizard.\n\nAre the destination or temporary directories out\n");
+    EXPECT_EQ(err, out);
+}
+
+TEST(NativePropertiesTest, LinesForEachOutcome) {
+    EXPECT_EQ(qrl::nativePropertiesText(Family::Posix, "/usr/lib/jvm/java-17", false, "", false),
+              "nativeJvmHomeDir=/usr/lib/jvm/java-17\nnativeJvmInstalled=false\nnativeJvmInstalledInTemp=false\n"
+              "configureWinRegistry=false\n");
+    EXPECT_EQ(qrl::nativePropertiesText(Family::Posix, "/tmp/kit/jre", true, "[$AppDir]/jre", false),
+              "nativeJvmHomeDir=/tmp/kit/jre\nnativeJvmInstalled=true\nnativeJvmInstalledInTemp=true\n"
+              "configureWinRegistry=false\n");
+    EXPECT_EQ(qrl::nativePropertiesText(Family::Posix, "/opt/jre", true, "", false),
+              "nativeJvmHomeDir=/opt/jre\nnativeJvmInstalled=true\nconfigureWinRegistry=false\n");
+    EXPECT_EQ(qrl::nativePropertiesText(Family::Windows, "C:\\Program Files\\JRE", true, "D:\\jvm", true),
+              "nativeJvmHomeDir=C:/Program Files/JRE\nnativeJvmInstalled=true\nnativeJvmInstalledInTemp=false\n"
+              "configureWinRegistry=true\n");
+    EXPECT_EQ(qrl::nativePropertiesText(Family::Windows, "C:\\x", true, "C:\\[$AppDir]", true).find("InTemp=true"),
+              std::string::npos);
+}
+
+TEST(NativePropertiesTest, ValuesAreEscapedAsJavaReadsThem) {
+    std::string raw = "/home/\xE3\x81\x9F\xE3\x82\x8D\xE3\x81\x86/jdk \xC3\xA9\\x";
+    std::string escaped = qrl::escapeJavaProperty(raw);
+    EXPECT_EQ(escaped, "/home/\\u305F\\u308D\\u3046/jdk \\u00E9\\\\x");
+    EXPECT_EQ(qrl::unescapeJavaProperty(escaped), raw);
+    EXPECT_EQ(qrl::escapeJavaProperty(" lead"), "\\ lead");
+    EXPECT_EQ(qrl::unescapeJavaProperty("C\\:\\\\tmp"), "C:\\tmp");
+    EXPECT_EQ(qrl::unescapeJavaProperty("bad\\u12"), "badu12");
+}
+
+TEST(PosixCommandLineTest, QuietSwitchAndDetailsRules) {
+    using V = std::vector<std::string>;
+    auto cl = qrl::parsePosixCommandLine(V{"./unixloader", "-q", "/tmp/answers.properties"});
+    EXPECT_TRUE(cl.quiet);
+    EXPECT_EQ(cl.details, "/tmp/answers.properties");
+    cl = qrl::parsePosixCommandLine(V{"./unixloader", "-q", "\"/tmp/my", "answers\"", "ignored"});
+    EXPECT_EQ(cl.details, "/tmp/my answers");
+    cl = qrl::parsePosixCommandLine(V{"./unixloader", "-q", "\"/tmp/a b\""});
+    EXPECT_EQ(cl.details, "/tmp/a b");
+    cl = qrl::parsePosixCommandLine(V{"./unixloader", "details-before-switch", "-q"});
+    EXPECT_TRUE(cl.quiet);
+    EXPECT_EQ(cl.details, "");
+    cl = qrl::parsePosixCommandLine(V{"/opt/x-q/unixloader", "file"});  // the name holds -q
+    EXPECT_TRUE(cl.quiet);
+    EXPECT_EQ(cl.details, "file");
+    cl = qrl::parsePosixCommandLine(V{"./unixloader", "--silent"});
+    EXPECT_FALSE(cl.quiet);
+    cl = qrl::parsePosixCommandLine(V{"./unixloader"});
+    EXPECT_FALSE(cl.quiet);
+}
