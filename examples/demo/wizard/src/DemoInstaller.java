@@ -1,0 +1,146 @@
+import java.io.File;
+import java.io.FileInputStream;
+import java.io.FileOutputStream;
+import java.io.IOException;
+import java.io.InputStream;
+import java.io.OutputStream;
+import java.io.OutputStreamWriter;
+import java.io.Writer;
+import java.util.ArrayList;
+import java.util.Iterator;
+import java.util.List;
+import java.util.Map;
+import java.util.Properties;
+import java.util.jar.Attributes;
+import java.util.jar.JarFile;
+import java.util.jar.Manifest;
+import java.util.zip.ZipEntry;
+
+/**
+ * The demo kit's install wizard. The native installer starts it in the kit's
+ * working directory as
+ *
+ *   java [options] -cp .:install.jar DemoInstaller [-q details.properties]
+ *
+ * It proves that it runs by creating "__qrlwizard.sem", reads where its JVM is
+ * from "native.properties", unpacks the files its manifest lists into the
+ * working directory and installs the application into the target directory
+ * ("installDir" of the details file, else ~/QuarlanDemo): the application
+ * archive, the launcher shipped with the kit and the launcher's properties
+ * file.
+ */
+public class DemoInstaller {
+    static final String APP_NAME = "DemoApp";
+
+    public static void main(String[] args) throws IOException {
+        new FileOutputStream("__qrlwizard.sem").close();
+        String details = null;
+        for (int i = 0; i < args.length; i++) {
+            if (("-q".equals(args[i]) || "-s".equals(args[i])) && i + 1 < args.length) {
+                details = args[++i];
+            }
+        }
+        Properties answers = new Properties();
+        if (details != null) {
+            InputStream in = new FileInputStream(details);
+            try {
+                answers.load(in);
+            } finally {
+                in.close();
+            }
+        }
+        String target = answers.getProperty("installDir",
+                System.getProperty("user.home") + File.separator + "QuarlanDemo");
+        Properties nativeProps = new Properties();
+        InputStream np = new FileInputStream("native.properties");
+        try {
+            nativeProps.load(np);
+        } finally {
+            np.close();
+        }
+        String jvmHome = nativeProps.getProperty("nativeJvmHomeDir", System.getProperty("java.home"));
+
+        System.out.println("Installing " + APP_NAME + " into " + target);
+        List<String> unpacked = unpack();
+        File dir = new File(target);
+        File lib = new File(dir, "lib");
+        File conf = new File(dir, "Quarlan");
+        if (!lib.isDirectory() && !lib.mkdirs()) throw new IOException("cannot create " + lib);
+        if (!conf.isDirectory() && !conf.mkdirs()) throw new IOException("cannot create " + conf);
+        File appJar = new File(lib, "demo-app.jar");
+        copy(new File("demo-app.jar"), appJar);
+        File launcher = new File("launcher");
+        if (launcher.isFile()) {
+            File installed = new File(dir, APP_NAME);
+            copy(launcher, installed);
+            installed.setExecutable(true, false);
+        }
+        Writer w = new OutputStreamWriter(new FileOutputStream(new File(conf, APP_NAME + ".properties")), "ISO-8859-1");
+        try {
+            w.write("# " + APP_NAME + " launcher settings\n");
+            w.write("programName=Quarlan Demo\n");
+            w.write("execFilename=" + escape(jvmHome + File.separator + "bin" + File.separator + "java") + "\n");
+            w.write("args=-cp \"" + escape(appJar.getAbsolutePath()) + "\" demo.App\n");
+            w.write("startDir=" + escape(dir.getAbsolutePath()) + "\n");
+        } finally {
+            w.close();
+        }
+        System.out.println("Unpacked into the working directory: " + unpacked);
+        System.out.println("Installed " + APP_NAME + " with the JVM in " + jvmHome);
+    }
+
+    /** Every file the manifest names is taken out of install.jar into the working directory. */
+    static List<String> unpack() throws IOException {
+        List<String> names = new ArrayList<String>();
+        JarFile jar = new JarFile("install.jar");
+        try {
+            Manifest mf = jar.getManifest();
+            for (Iterator<Map.Entry<String, Attributes>> it = mf.getEntries().entrySet().iterator(); it.hasNext();) {
+                String name = it.next().getKey();
+                ZipEntry entry = jar.getEntry(name);
+                if (entry == null) continue;
+                InputStream in = jar.getInputStream(entry);
+                try {
+                    write(in, new File(name));
+                } finally {
+                    in.close();
+                }
+                names.add(name);
+            }
+        } finally {
+            jar.close();
+        }
+        return names;
+    }
+
+    static void copy(File from, File to) throws IOException {
+        InputStream in = new FileInputStream(from);
+        try {
+            write(in, to);
+        } finally {
+            in.close();
+        }
+    }
+
+    static void write(InputStream in, File to) throws IOException {
+        OutputStream out = new FileOutputStream(to);
+        try {
+            byte[] buf = new byte[8192];
+            int n;
+            while ((n = in.read(buf)) > 0) out.write(buf, 0, n);
+        } finally {
+            out.close();
+        }
+    }
+
+    /** The launcher's properties file takes a backslash before \, : and =. */
+    static String escape(String s) {
+        StringBuilder b = new StringBuilder();
+        for (int i = 0; i < s.length(); i++) {
+            char c = s.charAt(i);
+            if (c == '\\' || c == ':' || c == '=') b.append('\\');
+            b.append(c);
+        }
+        return b.toString();
+    }
+}

@@ -1,0 +1,222 @@
+// The built unixloader on kits in temporary directories, with stand-in JVMs
+// and wizards and with this machine's JDK.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "common/clib.h"
+#include "common/shellquote.h"
+#include "platform/fs.h"
+#include "platform/process.h"
+#include "tests/support/testutil.h"
+
+using namespace qrltest;
+
+namespace {
+
+const char* kControl =
+    "jvmMinVersion=1.8\n"
+    "jvmCommandName=java\n"
+    "jvmClasspathSwitch=-cp\n"
+    "loaderClasspath=.;install.jar\n"
+    "loaderJavaCommand=DemoInstaller --flag\n";
+
+struct Run {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class UnixloaderTest : public ::testing::Test {
+protected:
+    TempDir root;
+    std::string kit = root.file("kit work");
+    std::string start = root.file("start");
+    std::string jvm = root.file("jvm");
+    EnvGuard path{"PATH", (root.path() + "/jvm/bin").c_str()};
+    EnvGuard home{"HOME", root.path().c_str()};
+    EnvGuard sys{"QUARLAN_SYSTEM_DIRS", ""};
+    EnvGuard dirs{"QUARLAN_JVM_DIRS", ""};
+    EnvGuard javaHome{"JAVA_HOME", nullptr};
+    EnvGuard lang{"LANG", "C"};
+    EnvGuard lcAll{"LC_ALL", nullptr};
+    EnvGuard wizard{"FAKEJAVA_WIZARD", "ok"};
+    EnvGuard record{"FAKEJAVA_RECORD", root.file("wizard-argv.txt").c_str()};
+
+    void SetUp() override {
+        for (const auto& d : {kit, start, jvm, jvm + "/bin"}) ASSERT_TRUE(platform::makeDir(d));
+        ASSERT_TRUE(qrl::copyFile(helperPath("fakejava"), jvm + "/bin/java"));
+        ASSERT_TRUE(platform::setMode(jvm + "/bin/java", 0755));
+        writeFile(jvm + "/bin/fakejava.version", "17.0.15\n");
+        writeFile(kit + "/qrl.control", kControl);
+        writeFile(kit + "/install.jar", "stand-in");
+        writeFile(kit + "/TestJvm.class", "stand-in");
+        writeFile(kit + "/startdir.txt", start + "\n");
+    }
+
+    Run run(const std::string& args = "") {
+        std::string cmd = "cd " + qrl::shellQuote(kit) + " && " + qrl::shellQuote(QRL_UNIXLOADER) + " " + args +
+                          " >" + qrl::shellQuote(root.file("out.txt")) + " 2>" + qrl::shellQuote(root.file("err.txt"));
+        Run r;
+        r.status = platform::shellExitCode(platform::runShell(cmd));
+        r.out = readFile(root.file("out.txt"));
+        r.err = readFile(root.file("err.txt"));
+        return r;
+    }
+};
+
+}  // namespace
+
+TEST_F(UnixloaderTest, SuccessRemovesTheKitAndSavesTheLogs) {
+    writeFile(kit + "/jinstall.log", "");  // the user asked for a trace
+    Run r = run();
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_FALSE(exists(kit));
+    std::string trace = readFile(start + "/jinstall.log");
+    EXPECT_NE(trace.find("Found correct version of JVM: " + jvm + "/bin/java"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("Java wizard launched successfully: true"), std::string::npos);
+    EXPECT_FALSE(exists(start + "/errors.log"));
+    EXPECT_NE(r.out.find("Preparing wizard..."), std::string::npos);
+    EXPECT_NE(r.out.find("Starting the wizard..."), std::string::npos);
+    // The wizard's command line, class path switch and class path included.
+    std::vector<std::string> argv = readArgvDump(root.file("wizard-argv.txt"));
+    EXPECT_EQ(argv, (std::vector<std::string>{"-cp", ".:install.jar", "DemoInstaller", "--flag"}));
+    EXPECT_NE(readFile(root.file("wizard-argv.txt.info")).find("classpath=\n"), std::string::npos);
+}
+
+TEST_F(UnixloaderTest, WizardThatNeverStartsFailsWithBothTexts) {
+    EnvGuard noWizard("FAKEJAVA_WIZARD", nullptr);
+    Run r = run();
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Unable to start the install wizard."), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Are the destination or temporary directories out of disk space?"), std::string::npos);
+    EXPECT_NE(r.err.find("Unable to start the install wizard."), std::string::npos) << r.err;
+    std::string trace = readFile(start + "/jinstall.log");
+    EXPECT_NE(trace.find("Java wizard not started properly"), std::string::npos);
+    EXPECT_NE(trace.find("install ok: false"), std::string::npos);
+    EXPECT_NE(readFile(start + "/errors.log").find("Java wizard not started properly"), std::string::npos);
+    EXPECT_FALSE(exists(kit));
+}
+
+TEST_F(UnixloaderTest, MissingInstallJarStartsNothing) {
+    platform::removeFile(kit + "/install.jar");
+    Run r = run();
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(readFile(start + "/errors.log").find("install.jar does not exist."), std::string::npos);
+    EXPECT_FALSE(exists(root.file("wizard-argv.txt")));
+}
+
+TEST_F(UnixloaderTest, NoSuitableJvmNamesWhatToInstall) {
+    writeFile(kit + "/qrl.control", std::string(kControl) + "jvmMinVersion=99\n");
+    Run r = run();
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("The correct version of the JRE was not found on your system."), std::string::npos)
+        << r.out;
+    std::string errors = readFile(start + "/errors.log");
+    EXPECT_NE(errors.find("Please install JRE 99 or a later version and then restart this installation program."),
+              std::string::npos)
+        << errors;
+
+    writeFile(kit + "/qrl.control", std::string(kControl) + "jvmMinVersion=99\njvmSelfExtractor=jre-kit.bin\n");
+    writeFile(kit + "/startdir.txt", start + "\n");
+    r = run();
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Unable to find JRE 99 or a later version on your system."), std::string::npos) << r.out;
+}
+
+TEST_F(UnixloaderTest, CrLfControlFileAndQuietDetails) {
+    std::string crlf;
+    for (char c : std::string(kControl)) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    writeFile(kit + "/qrl.control", crlf);
+    std::string details = root.file("my answers.properties");
+    writeFile(details, "installDir=/nowhere\n");
+    Run r = run("-q " + qrl::shellQuote("\"" + details + "\""));
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_EQ(r.out, "");  // quiet: no progress texts
+    std::vector<std::string> argv = readArgvDump(root.file("wizard-argv.txt"));
+    ASSERT_GE(argv.size(), 2u);
+    EXPECT_EQ(argv[argv.size() - 2], "-q");
+    EXPECT_EQ(argv.back(), details);
+
+    // The shell split the quoted name at its blank: the pieces are joined again.
+    for (const auto& d : {kit}) ASSERT_TRUE(platform::makeDir(d));
+    writeFile(kit + "/qrl.control", kControl);
+    writeFile(kit + "/install.jar", "x");
+    writeFile(kit + "/TestJvm.class", "x");
+    writeFile(kit + "/startdir.txt", start + "\n");
+    r = run("-q '\"" + root.file("my") + "' 'answers.properties\"'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(readArgvDump(root.file("wizard-argv.txt")).back(), details);
+}
+
+TEST_F(UnixloaderTest, StartDirectoryEqualToTheWorkingDirectoryKeepsIt) {
+    writeFile(kit + "/startdir.txt", kit + "\n");
+    writeFile(kit + "/jinstall.log", "");
+    Run r = run();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(exists(kit));
+    EXPECT_TRUE(exists(kit + "/qrl.control"));
+    EXPECT_FALSE(exists(kit + "/startdir.txt"));
+    EXPECT_FALSE(exists(start + "/jinstall.log"));
+}
+
+TEST_F(UnixloaderTest, ProgressInTheUsersLanguageAndEncoding) {
+    {
+        EnvGuard fr("LANG", "fr_FR.UTF-8");
+        Run r = run();
+        EXPECT_NE(r.out.find("Pr\xC3\xA9paration Wizard..."), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("D\xC3\xA9marrage Wizard..."), std::string::npos);
+    }
+    SetUp();
+    EnvGuard fr("LANG", "fr_FR.ISO-8859-1");
+    Run r = run();
+    EXPECT_NE(r.out.find("Pr\xE9paration Wizard..."), std::string::npos) << r.out;
+}
+
+TEST_F(UnixloaderTest, GuiAlreadyRunningIsNotStartedAgain) {
+    writeFile(kit + "/qrl.control", std::string(kControl) + "startGuiCommand=touch " + root.file("started") +
+                                        "\ncheckGuiRunningCommand=true >" + root.file("check.out") + "\n");
+    writeFile(kit + "/jinstall.log", "");
+    Run r = run();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(exists(root.file("started")));
+    EXPECT_FALSE(exists(root.file("check.out")));  // the check's redirection target is removed
+    EXPECT_NE(readFile(start + "/jinstall.log").find("GUI already running"), std::string::npos);
+}
+
+TEST_F(UnixloaderTest, GuiStartedByTheFirstProcessWhileTheChildInstalls) {
+    std::string flag = root.file("gui-up");
+    writeFile(kit + "/qrl.control", std::string(kControl) + "startGuiCommand=touch " + flag +
+                                        "\ncheckGuiRunningCommand=test -f " + flag + "\n");
+    writeFile(kit + "/jinstall.log", "");
+    Run r = run();
+    EXPECT_EQ(r.status, 0);  // the first process became the desktop's start command
+    EXPECT_NE(r.out.find("Starting GUI. Screen may blank. Please wait..."), std::string::npos);
+    EXPECT_TRUE(exists(flag));
+    // The installation goes on in the child: wait for its logs.
+    for (int i = 0; i < 300 && exists(kit); ++i) platform::sleepMs(100);
+    EXPECT_FALSE(exists(kit));
+    std::string trace = readFile(start + "/jinstall.log");
+    EXPECT_NE(trace.find("about to start GUI with command: touch " + flag), std::string::npos) << trace;
+    EXPECT_NE(trace.find("Java wizard launched successfully: true"), std::string::npos);
+}
+
+TEST_F(UnixloaderTest, DemoKitInstallsWithThisMachinesJdk) {
+    const std::string jdk = "/usr/lib/jvm/java-17-openjdk-amd64";
+    if (!exists(jdk + "/bin/java")) GTEST_SKIP() << "no JDK 17 on this machine";
+    std::error_code ec;
+    std::filesystem::remove_all(kit, ec);
+    std::filesystem::copy(QRL_DEMO_KIT, kit, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    writeFile(kit + "/startdir.txt", start + "\n");
+    EnvGuard jdkPath("PATH", (jdk + "/bin").c_str());
+    std::string target = root.file("installed app");
+    writeFile(root.file("answers.properties"), "installDir=" + target + "\n");
+    Run r = run("-q " + qrl::shellQuote(root.file("answers.properties")));
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_FALSE(exists(kit));
+    EXPECT_TRUE(exists(target + "/lib/demo-app.jar"));
+    std::string props = readFile(target + "/Quarlan/DemoApp.properties");
+    EXPECT_NE(props.find("execFilename=" + jdk + "/bin/java\n"), std::string::npos) << props;
+    EXPECT_NE(props.find("demo.App"), std::string::npos) << props;
+}
