@@ -1,0 +1,2 @@
+qrl_fuzz_target(fuzz_control_file SOURCES fuzz_control_file.cpp LIBS qrl_installer)
+qrl_fuzz_target(fuzz_details_args SOURCES fuzz_details_args.cpp LIBS qrl_installer)
