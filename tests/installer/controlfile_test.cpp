@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "installer/getparam.h"
+#include "platform/fs.h"
 #include "tests/support/testutil.h"
 
 using namespace qrltest;
@@ -165,4 +166,19 @@ TEST(ControlFileFailureTest, MissingFileIsReportedAndLeavesNoTemporaryFile) {
     EXPECT_NE(err.find("Unable to open qrl.control"), std::string::npos);
     EXPECT_NE(readFile("errors.log").find("Unable to open qrl.control"), std::string::npos);
     EXPECT_FALSE(exists("__qrl.control"));
+}
+
+TEST(ControlFileFailureTest, AFailedConversionLeavesTheControlFileAsItWas) {
+    TempDir dir;
+    CwdGuard cwd(dir.path());
+    writeFile(dir.file("qrl.control"), "jvmVersion=1.4\r\n");
+    ASSERT_TRUE(platform::makeDir(dir.file("__qrl.control")));  // the converted copy cannot be written
+    GetParameters p(Family::Posix);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(p.convertLineEndings("qrl.control"));
+    testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(readFile(dir.file("qrl.control")), "jvmVersion=1.4\r\n");
+    EXPECT_NE(readFile("errors.log").find("Unable to convert line endings for qrl.control"), std::string::npos);
 }
