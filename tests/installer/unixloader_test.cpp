@@ -230,4 +230,17 @@ TEST_F(UnixloaderTest, DemoKitInstallsWithThisMachinesJdk) {
     std::string props = readFile(target + "/Quarlan/DemoApp.properties");
     EXPECT_NE(props.find("execFilename=" + jdk + "/bin/java\n"), std::string::npos) << props;
     EXPECT_NE(props.find("demo.App"), std::string::npos) << props;
+
+    // Run again in a kit that stays: what the wizard unpacked is removed by
+    // its manifest, the kit's own files stay.
+    std::filesystem::copy(QRL_DEMO_KIT, kit, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    writeFile(kit + "/startdir.txt", kit + "\n");
+    r = run("-q " + qrl::shellQuote(root.file("answers.properties")));
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_TRUE(exists(kit + "/qrl.control"));
+    EXPECT_FALSE(exists(kit + "/demo-app.jar"));
+    EXPECT_FALSE(exists(kit + "/META-INF"));
+    EXPECT_FALSE(exists(kit + "/install.jar"));
+    EXPECT_FALSE(exists(kit + "/native.properties"));
 }

@@ -89,12 +89,24 @@ public class DemoInstaller {
         System.out.println("Installed " + APP_NAME + " with the JVM in " + jvmHome);
     }
 
-    /** Every file the manifest names is taken out of install.jar into the working directory. */
+    /**
+     * Every file the manifest names is taken out of install.jar into the
+     * working directory, and the manifest with them: the native installer
+     * removes the files it lists when the installation has ended.
+     */
     static List<String> unpack() throws IOException {
         List<String> names = new ArrayList<String>();
         JarFile jar = new JarFile("install.jar");
         try {
             Manifest mf = jar.getManifest();
+            File metaInf = new File("META-INF");
+            if (!metaInf.isDirectory() && !metaInf.mkdirs()) throw new IOException("cannot create " + metaInf);
+            OutputStream mfOut = new FileOutputStream(new File(metaInf, "MANIFEST.MF"));
+            try {
+                mf.write(mfOut);
+            } finally {
+                mfOut.close();
+            }
             for (Iterator<Map.Entry<String, Attributes>> it = mf.getEntries().entrySet().iterator(); it.hasNext();) {
                 String name = it.next().getKey();
                 ZipEntry entry = jar.getEntry(name);
