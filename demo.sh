@@ -31,7 +31,8 @@ cp -R build/linux/examples/demo-kit/. "$work/"
 cp dist/linux/maclauncher "$work/launcher"
 printf '%s\n' "$user_dir" > "$work/startdir.txt"
 printf 'installDir=%s\n' "$target" > "$user_dir/answers.properties"
-: > "$work/term.log"   # echo the installer's trace on the terminal
+: > "$work/jinstall.log"   # keep the installer's trace, and
+: > "$work/term.log"       # echo it on the terminal
 
 echo
 echo "== unixloader -q answers.properties (in $work)"

@@ -33,7 +33,10 @@ std::string fileNameOf(std::string_view path, Family family) {
 }  // namespace
 
 std::string Install::getJavaHomeDir() const {
-    std::string home = getJavaHomeDirectory(jvmCommand_, family_);
+    // A launcher found through a link (/usr/bin/java) belongs to the JVM the
+    // link leads to; the link's own directory is no JVM home.
+    std::string real = platform::isLink(jvmCommand_) ? platform::canonicalPath(jvmCommand_) : std::string();
+    std::string home = getJavaHomeDirectory(real.empty() ? jvmCommand_ : real, family_);
     traceMessage(kTraceLog, "jvm home dir", home);
     return home;
 }

@@ -244,3 +244,17 @@ TEST_F(UnixloaderTest, DemoKitInstallsWithThisMachinesJdk) {
     EXPECT_FALSE(exists(kit + "/install.jar"));
     EXPECT_FALSE(exists(kit + "/native.properties"));
 }
+
+TEST_F(UnixloaderTest, JvmFoundThroughALinkTellsTheWizardItsRealHome) {
+    std::string links = root.file("links");
+    ASSERT_TRUE(platform::makeDir(links));
+    std::filesystem::create_symlink(jvm + "/bin/java", links + "/java");
+    EnvGuard linked("PATH", links.c_str());
+    writeFile(kit + "/startdir.txt", kit + "\n");
+    writeFile(kit + "/jinstall.log", "");
+    LoaderRun r = run();
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    std::string trace = readFile(kit + "/jinstall.log");
+    EXPECT_NE(trace.find("Found correct version of JVM: " + links + "/java"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("jvm home dir " + jvm + "\n"), std::string::npos) << trace;
+}
