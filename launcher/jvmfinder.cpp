@@ -1,0 +1,7 @@
+#include "launcher/jvmfinder.h"
+
+namespace qrl {
+
+JvmFinder systemJvmFinder(Family) { return {}; }
+
+}  // namespace qrl

@@ -1,0 +1,61 @@
+#include "platform/timerloop.h"
+
+#include <windows.h>
+
+namespace platform {
+namespace {
+
+constexpr UINT_PTR kTimerId = 1;
+
+LRESULT CALLBACK timerWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_CREATE:
+        case WM_TIMER:
+            return 0;
+        case WM_DESTROY:
+            ::PostQuitMessage(0);
+            return 0;
+        default:
+            return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+}
+
+// The window goes with the loop, whatever way the loop ends.
+struct HiddenWindow {
+    HWND hwnd = nullptr;
+    ~HiddenWindow() {
+        if (!hwnd) return;
+        ::KillTimer(hwnd, kTimerId);
+        ::DestroyWindow(hwnd);
+    }
+};
+
+}  // namespace
+
+bool runTimerLoop(const wchar_t* windowClass, unsigned periodMs, unsigned maxPasses,
+                  const std::function<bool()>& pass) {
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSW wc {};
+    wc.lpfnWndProc = timerWndProc;
+    wc.hInstance = instance;
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = windowClass;
+    if (!::RegisterClassW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    HiddenWindow window;
+    window.hwnd = ::CreateWindowExW(0, windowClass, L"", WS_POPUP, CW_USEDEFAULT, 0, 0, 0, nullptr, nullptr,
+                                    instance, nullptr);
+    if (!window.hwnd) return false;
+    ::SetTimer(window.hwnd, kTimerId, periodMs, nullptr);
+    MSG msg;
+    unsigned passes = 0;
+    while (passes < maxPasses && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+        ++passes;
+        if (pass()) break;
+    }
+    return true;
+}
+
+}  // namespace platform
