@@ -20,13 +20,14 @@ LRESULT CALLBACK timerWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     }
 }
 
-// The window goes with the loop, whatever way the loop ends.
-struct HiddenWindow {
+// The timer (and the window, when there is one) go with the loop, whatever
+// way the loop ends.
+struct LoopTimer {
     HWND hwnd = nullptr;
-    ~HiddenWindow() {
-        if (!hwnd) return;
-        ::KillTimer(hwnd, kTimerId);
-        ::DestroyWindow(hwnd);
+    UINT_PTR id = 0;
+    ~LoopTimer() {
+        if (id) ::KillTimer(hwnd, id);
+        if (hwnd) ::DestroyWindow(hwnd);
     }
 };
 
@@ -42,11 +43,13 @@ bool runTimerLoop(const wchar_t* windowClass, unsigned periodMs, unsigned maxPas
     wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = windowClass;
     if (!::RegisterClassW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-    HiddenWindow window;
-    window.hwnd = ::CreateWindowExW(0, windowClass, L"", WS_POPUP, CW_USEDEFAULT, 0, 0, 0, nullptr, nullptr,
-                                    instance, nullptr);
-    if (!window.hwnd) return false;
-    ::SetTimer(window.hwnd, kTimerId, periodMs, nullptr);
+    LoopTimer timer;
+    // A window that is never shown owns the timer; where no window can be
+    // made (no desktop in this session), the thread's own timer serves.
+    timer.hwnd = ::CreateWindowExW(0, windowClass, L"", WS_POPUP, CW_USEDEFAULT, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   instance, nullptr);
+    timer.id = ::SetTimer(timer.hwnd, timer.hwnd ? kTimerId : 0, periodMs, nullptr);
+    if (!timer.id) return false;
     MSG msg;
     unsigned passes = 0;
     while (passes < maxPasses && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
