@@ -1,5 +1,11 @@
 // The search for an installed JVM that meets the criteria, on POSIX systems
 // and macOS (the Windows search reads the registry, see jvmwin.h).
+//
+// The classic places are searched first, in their fixed order, and the first
+// acceptable JVM wins. Only when they hold none does the search go on to the
+// places where today's JVMs live: JAVA_HOME, then the JVM homes below the JVM
+// directories (POSIX: /usr/lib/jvm, /usr/java) or below the macOS roots
+// (root/entry/Contents/Home), the greatest version first.
 #pragma once
 
 #include <string>
@@ -24,6 +30,10 @@ struct SearchPlaces {
     static SearchPlaces defaults(Family family);
 };
 
+// At most this many search path entries and home directory entries are read.
+inline constexpr size_t kMaxPathEntries = 50;
+inline constexpr size_t kMaxHomeEntries = 50;
+
 class FindJvm : public Trace {
 public:
     // The system's places (SearchPlaces::defaults), or the given ones.
@@ -31,15 +41,62 @@ public:
     FindJvm(Family family, SearchPlaces places);
 
     // POSIX: search path, home directory, system directories (unless the
-    // search mode is "path" or "path or registry"), then the extensions.
+    // search mode is "path" or "path or registry"), then the extensions
+    // (JAVA_HOME; the JVM directories only where the system directories are
+    // searched). The JVM name is carried but not used. On failure `exeName`
+    // holds what the caller passed in.
     bool isJvmInstalled(std::string_view homeDirectory, const JvmCriteria& criteria, std::string_view jvmName,
                         std::string& exeName, std::string& exePath, std::string_view searchMode);
-    // macOS: the JVM roots, then the extensions.
+    // macOS: the JVM roots (root/entry/Home), then the extensions.
     bool isJvmInstalled(const JvmCriteria& criteria, std::string& exeName, std::string& exePath);
 
+    // The steps of the search, each answering whether a JVM was accepted.
+    bool searchPathForJvm(const JvmCriteria& criteria, std::string& exeName, std::string& exePath);
+    bool searchHomeForJvm(std::string_view home, const JvmCriteria& criteria, std::string& exeName,
+                          std::string& exePath);
+    bool searchUnixForJvm(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,
+                          std::string& exePath);
+    bool checkUnixSubdirectories(std::string_view dir, const JvmCriteria& criteria, std::string_view jvmName,
+                                 std::string& exeName, std::string& exePath);
+    bool searchDirectory(std::string_view dir, const JvmCriteria& criteria, std::string& exeName,
+                         std::string& exePath);
+    bool searchLibraryForJvm(const JvmCriteria& criteria, std::string& exeName, std::string& exePath);
+    bool searchLibrary(std::string_view root, const JvmCriteria& criteria, std::string& exeName,
+                       std::string& exePath);
+    // JAVA_HOME, then (when `jvmHomes`) the JVM homes of the family's extra
+    // places, the greatest version first.
+    bool searchExtensions(const JvmCriteria& criteria, std::string& exeName, std::string& exePath, bool jvmHomes);
+
+    // False for "." and ".."; otherwise whether the path is a directory.
+    static bool isDir(std::string_view path);
+
+    // The JVM homes directly below the family's extra places, the greatest
+    // version first (the version of a home's "release" file, else the one its
+    // name shows; homes without either last, in reading order).
+    std::vector<std::string> extensionHomes() const;
+
+    // What the last search started: JVMs tested, processes, their run time.
+    const JvmRuns& runs() const { return runs_; }
+    const SearchPlaces& places() const { return places_; }
+
 private:
+    bool testHome(const JvmCriteria& criteria, std::string_view home, std::string& exeName, std::string& exePath);
+
     Family family_;
     SearchPlaces places_;
+    JvmRuns runs_;
 };
+
+// The entries of an executable search path, left to right, at most
+// kMaxPathEntries: an empty entry between two colons (or before the first)
+// is kept as the empty directory name; a colon at the very end adds none.
+std::vector<std::string> pathEntries(std::string_view path);
+
+// The version in a JVM home's "release" file (JAVA_VERSION="17.0.15"), empty
+// when there is none.
+std::string releaseFileVersion(std::string_view home);
+// The version a directory's name shows: its first run of digits, dots and
+// underscores (java-17-openjdk-amd64 gives 17, jdk1.8.0_392 gives 1.8.0_392).
+std::string nameVersion(std::string_view name);
 
 }  // namespace qrl

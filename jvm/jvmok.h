@@ -5,13 +5,20 @@
 // "TestJvm.class", the probe runs in the JVM and must answer in "jvmGood.txt".
 #pragma once
 
+#include <chrono>
+#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/family.h"
 #include "common/trace.h"
 
 namespace qrl {
+
+inline constexpr const char* kVersionCaptureFile = "__qrlvers.log";
+inline constexpr const char* kProbeClassFile = "TestJvm.class";
+inline constexpr const char* kProbeAnswerFile = "jvmGood.txt";
 
 // Required, minimum and maximum version, in that order; a non-empty required
 // version overrides the other two.
@@ -21,30 +28,60 @@ struct JvmCriteria {
     std::string maximum;
 };
 
+// What the JVM tests of one search share: the real executables (links
+// resolved) already tested, which are not started again, and how many JVM
+// processes were started and how long they ran.
+struct JvmRuns {
+    std::set<std::string> tested;
+    unsigned starts = 0;
+    std::chrono::nanoseconds runTime{0};
+};
+
+// The version in a JVM banner line: `<name> version "<version>"` (for example
+// openjdk version "17.0.15" 2025-04-15). False when the line is no banner.
+bool bannerVersion(std::string_view line, std::string& version);
+
+// The version a line of JVM output names: the banner's version when the line
+// is a banner; otherwise the text from its first decimal digit to its last
+// one (empty without any digit).
+std::string lineVersion(std::string_view line);
+
+// Of the lines of a JVM's output, the one its version is taken from: the first
+// banner line, else the first line (empty when there are none).
+std::string versionLine(const std::vector<std::string>& lines);
+
 class JvmOk : public Trace {
 public:
     explicit JvmOk(Family family);
 
+    // Windows and macOS: the trace file ("jinstall.log" until set). The POSIX
+    // installer always traces to "jinstall.log".
     void setTraceFilename(std::string_view name) { traceFile_ = name; }
-    const std::string& traceFilename() const { return traceFile_; }
+    const std::string& traceFilename() const;
+
+    // Shares the record of one search: executables already tested are
+    // rejected without being started again.
+    void shareRuns(JvmRuns* runs) { runs_ = runs; }
 
     // Compares a found version with the criteria.
     bool verifyVersion(const JvmCriteria& criteria, std::string_view found);
     // Takes the version out of a line of JVM output and verifies it.
     bool testLine(std::string_view line, const JvmCriteria& criteria);
-    // Verifies the version a JVM wrote into a file ("__qrlvers.log", "jvmGood.txt").
+    // Verifies the version a JVM wrote into a file ("__qrlvers.log",
+    // "jvmGood.txt"): from its banner line wherever it stands, else from its
+    // first line.
     bool checkVersion(std::string_view file, const JvmCriteria& criteria);
     // Runs the probe class in the JVM when the kit ships it.
     bool testVersion(const JvmCriteria& criteria, std::string_view exePath);
     // Tests one executable. `exeName` is the name as the caller gave it
-    // ("java", "jre", "javaw.exe").
+    // ("java", "jre", "javaw.exe"); the Windows test does not use it.
     bool correctVersion(const JvmCriteria& criteria, std::string_view exeName, std::string_view exePath);
 
     // Finds and tests the executable of a home directory: home/name, then
     // home/bin/name, then, for a name beginning with "jre", the same with the
     // family's Java launcher name. On success `exePath` holds the accepted
     // executable's full path and `exeName` the name accepted; on failure
-    // `exeName` is restored.
+    // `exeName` is restored and `exePath` holds the last path tried.
     bool jvmCorrectVersion(const JvmCriteria& criteria, std::string_view home, std::string& exeName,
                            std::string& exePath);
     // The same, then also verifies a version known beforehand (the registry's).
@@ -52,8 +89,15 @@ public:
                            std::string& exeName, std::string& exePath);
 
 private:
+    bool tracesCriteria() const { return family_ != Family::Posix; }
+    bool probeStarted(std::string_view exePath);
+    bool versionCommand(const JvmCriteria& criteria, std::string_view exeName, std::string_view exePath);
+    bool alreadyTested(std::string_view exePath);
+    void countRun(std::chrono::steady_clock::time_point since);
+
     Family family_;
     std::string traceFile_ = "jinstall.log";
+    JvmRuns* runs_ = nullptr;
 };
 
 }  // namespace qrl

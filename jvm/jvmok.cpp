@@ -1,0 +1,271 @@
+#include "jvm/jvmok.h"
+
+#include "common/clib.h"
+#include "common/execcmd.h"
+#include "common/shellquote.h"
+#include "jvm/version.h"
+#include "platform/env.h"
+#include "platform/fs.h"
+#include "platform/process.h"
+
+namespace qrl {
+namespace {
+
+constexpr const char* kErrorsFile = "errors.log";
+constexpr const char* kPosixTraceFile = "jinstall.log";
+constexpr const char* kProbeClass = "TestJvm";
+// A line of JVM output is read as fgets reads it into 1000 bytes.
+constexpr size_t kLineLimit = 999;
+// Banners stand within the first lines; a program that writes without end is
+// not read without end.
+constexpr size_t kMaxOutputLines = 1000;
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The file name of an executable's path.
+std::string_view baseName(std::string_view path, Family family) {
+    for (size_t i = path.size(); i-- > 0;)
+        if (isSeparator(family, path[i])) return path.substr(i + 1);
+    return path;
+}
+
+bool readOutput(std::string_view file, std::vector<std::string>& lines) {
+    lines.clear();
+    return readLines(file, kLineLimit, [&](std::string& line) {
+        lines.push_back(line);
+        return lines.size() < kMaxOutputLines;
+    });
+}
+
+}  // namespace
+
+bool bannerVersion(std::string_view line, std::string& version) {
+    size_t i = 0;
+    while (i < line.size() && isBlank(line[i])) ++i;
+    size_t nameStart = i;
+    while (i < line.size() && !isBlank(line[i])) ++i;
+    if (i == nameStart || i == line.size()) return false;
+    while (i < line.size() && isBlank(line[i])) ++i;
+    constexpr std::string_view kWord = "version";
+    if (line.substr(i, kWord.size()) != kWord) return false;
+    i += kWord.size();
+    size_t blanks = i;
+    while (i < line.size() && isBlank(line[i])) ++i;
+    if (i == blanks || i == line.size() || line[i] != '"') return false;
+    size_t close = line.find('"', i + 1);
+    if (close == std::string_view::npos) return false;
+    version = std::string(line.substr(i + 1, close - i - 1));
+    return true;
+}
+
+std::string lineVersion(std::string_view line) {
+    std::string version;
+    if (bannerVersion(line, version)) return version;
+    size_t first = 0;
+    while (first < line.size() && !isDigit(line[first])) ++first;
+    if (first == line.size()) return {};
+    size_t last = line.size();
+    while (!isDigit(line[last - 1])) --last;
+    return std::string(line.substr(first, last - first));
+}
+
+std::string versionLine(const std::vector<std::string>& lines) {
+    std::string version;
+    for (const auto& line : lines)
+        if (bannerVersion(line, version)) return line;
+    return lines.empty() ? std::string() : lines.front();
+}
+
+JvmOk::JvmOk(Family family) : family_(family) {}
+
+const std::string& JvmOk::traceFilename() const {
+    static const std::string posix = kPosixTraceFile;
+    return family_ == Family::Posix ? posix : traceFile_;
+}
+
+bool JvmOk::verifyVersion(const JvmCriteria& criteria, std::string_view found) {
+    const std::string& tf = traceFilename();
+    if (tracesCriteria()) {
+        traceMessage(tf, "jvm version", found);
+        traceMessage(tf, "req version", criteria.required);
+        traceMessage(tf, "min version", criteria.minimum);
+        traceMessage(tf, "max version", criteria.maximum);
+    }
+    bool ok = true;
+    if (!criteria.required.empty()) {
+        ok = compareWithBound(found, criteria.required) == 0;
+    } else {
+        if (compareWithBound(found, criteria.minimum) < 0) ok = false;
+        if (ok && !criteria.maximum.empty() && compareWithBound(found, criteria.maximum) > 0) ok = false;
+    }
+    traceMessage(tf, "found jvm version:", found);
+    if (tracesCriteria()) traceMessage(tf, "       version ok", ok);
+    return ok;
+}
+
+bool JvmOk::testLine(std::string_view line, const JvmCriteria& criteria) {
+    return verifyVersion(criteria, lineVersion(line));
+}
+
+bool JvmOk::checkVersion(std::string_view file, const JvmCriteria& criteria) {
+    const std::string& tf = traceFilename();
+    std::vector<std::string> lines;
+    if (!readOutput(file, lines)) {
+        traceMessage(tf, "Unable to verify version", file);
+        return false;
+    }
+    bool ok = testLine(versionLine(lines), criteria);
+    if (tracesCriteria()) traceMessage(tf, "version checked ok", ok);
+    return ok;
+}
+
+void JvmOk::countRun(std::chrono::steady_clock::time_point since) {
+    if (!runs_) return;
+    ++runs_->starts;
+    runs_->runTime += std::chrono::steady_clock::now() - since;
+}
+
+bool JvmOk::alreadyTested(std::string_view exePath) {
+    if (!runs_) return false;
+    std::string real = platform::canonicalPath(std::string(exePath));
+    if (real.empty()) return false;
+    return !runs_->tested.insert(real).second;
+}
+
+bool JvmOk::probeStarted(std::string_view exePath) {
+    const std::string& tf = traceFilename();
+    std::string cwd = getCurrentDir(family_, 5000);
+    auto since = std::chrono::steady_clock::now();
+    if (family_ == Family::Windows) {
+        std::vector<std::string> argv{std::string(baseName(exePath, family_)), "-cp", ".", kProbeClass, cwd};
+        platform::SpawnResult r = platform::spawn(std::string(exePath), argv);
+        if (!r.started) {
+            logAndTraceMessage(kErrorsFile, tf, "Error running JVM: " + spawnErrorReason(r.error), false);
+            return false;
+        }
+        countRun(since);
+        traceMessage(tf, "test jvm launched ok", true);
+        return true;
+    }
+    std::string command = shellQuote(exePath) + " -cp . " + kProbeClass + " " + shellQuote(cwd);
+    traceMessage(tf, "test jvm command:", command);
+    bool started = platform::runShell(command) != -1;
+    if (started) countRun(since);
+    traceMessage(tf, "test jvm launched ok", started);
+    return started;
+}
+
+bool JvmOk::testVersion(const JvmCriteria& criteria, std::string_view exePath) {
+    if (!fexists(kProbeClassFile)) return true;
+    const std::string& tf = traceFilename();
+    traceMessage(tf, "testing ", exePath);
+    platform::removeFile(kProbeAnswerFile);
+    platform::setEnv("CLASSPATH", "");
+    bool ok = probeStarted(exePath);
+    if (ok) {
+        ok = checkVersion(kProbeAnswerFile, criteria);
+        if (ok)
+            traceMessage(tf, "test jvm ok", true);
+        else
+            logAndTraceMessage(kErrorsFile, tf, "Jvm isn't installed properly.");
+    }
+    platform::removeFile(kProbeAnswerFile);
+    return ok;
+}
+
+bool JvmOk::correctVersion(const JvmCriteria& criteria, std::string_view exeName, std::string_view exePath) {
+    std::string path(exePath);
+    // A directory is never a JVM's executable, whatever the family.
+    if (!fexists(path) || isDir(path)) return false;
+    if (alreadyTested(path)) {
+        traceMessage(traceFilename(), "jvm already tested:", path);
+        return false;
+    }
+    if (family_ == Family::Windows) return testVersion(criteria, path);
+    return versionCommand(criteria, exeName, path);
+}
+
+bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName, std::string_view exePath) {
+    const std::string& tf = traceFilename();
+    traceMessage(tf, "Testing jvm version:", exePath);
+    traceMessage(tf, "   redirecting stderr");
+    platform::removeFile(kVersionCaptureFile);
+    std::FILE* capture = platform::openFile(kVersionCaptureFile, "wt");
+    if (!capture) {
+        logAndTraceMessage(kErrorsFile, tf, "Unable to redirect stderr");
+        logAndTraceMessage(kErrorsFile, tf, "unable to start", exePath);
+        return false;
+    }
+    std::fclose(capture);
+
+    // Every path reaches the shell quoted.
+    std::string command = shellQuote(exePath);
+    if (exeName.substr(0, 4) == "java") command += " -version";
+    auto since = std::chrono::steady_clock::now();
+    int result = platform::runShell(command, kVersionCaptureFile);
+    bool started = result != -1;
+    if (started) countRun(since);
+    traceMessage(tf, "   result after issuing version command:", std::to_string(result));
+    if (family_ == Family::Mac) traceMessage(tf, "   results ok:", started);
+    traceMessage(tf, "   resetting stderr");
+
+    bool ok = false;
+    if (!started) {
+        logAndTraceMessage(kErrorsFile, tf, "unable to start", exePath);
+    } else if (!checkVersion(kVersionCaptureFile, criteria)) {
+        traceMessage(tf, "incorrect version of jvm found:", exePath);
+        std::vector<std::string> lines;
+        readOutput(kVersionCaptureFile, lines);
+        traceMessage(tf, "jvm version reported:", versionLine(lines));
+    } else {
+        ok = testVersion(criteria, exePath);
+        if (family_ == Family::Mac) {
+            traceMessage(tf, "version tested ok", ok);
+            traceMessage(tf, "jvm fullname:", exePath);
+        }
+    }
+    platform::removeFile(kVersionCaptureFile);
+    return ok;
+}
+
+bool JvmOk::jvmCorrectVersion(const JvmCriteria& criteria, std::string_view home, std::string& exeName,
+                              std::string& exePath) {
+    const std::string saved = exeName;
+    auto tryHome = [&] {
+        std::string direct = joinPath(home, exeName, family_);
+        std::string inBin = joinPath(joinPath(home, "bin", family_), exeName, family_);
+        for (const std::string& path : {direct, inBin}) {
+            exePath = path;
+            if (correctVersion(criteria, exeName, path)) return true;
+        }
+        return false;
+    };
+    if (tryHome()) return true;
+    if (exeName.substr(0, 3) == "jre") {
+        if (family_ == Family::Windows)
+            exeName = fexists(traceFilename()) ? "javaw.exe" : "java.exe";
+        else
+            exeName = "java";
+        if (tryHome()) return true;
+    }
+    exeName = saved;
+    return false;
+}
+
+bool JvmOk::jvmCorrectVersion(const JvmCriteria& criteria, std::string_view knownVersion, std::string_view home,
+                              std::string& exeName, std::string& exePath) {
+    const std::string saved = exeName;
+    if (!jvmCorrectVersion(criteria, home, exeName, exePath)) {
+        exeName = saved;
+        return false;
+    }
+    if (!verifyVersion(criteria, knownVersion)) {
+        traceMessage(traceFilename(), "jvm doesn't meet criteria");
+        exeName = saved;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace qrl
