@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 
 #include "common/clib.h"
 #include "launcher/javaapp.h"
 #include "platform/fs.h"
 #include "platform/process.h"
+#include "platform/registry.h"
 #include "tests/support/testutil.h"
 
 using namespace qrltest;
@@ -230,6 +232,45 @@ TEST_F(LauncherRun, BundleStartsInTheDirectoryThatHoldsIt) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(recorded(), (Tokens{"Main"}));
     EXPECT_NE(recordedInfo().find("cwd=" + appDir + "\n"), std::string::npos) << recordedInfo();
+}
+
+TEST_F(LauncherRun, VanishedJvmIsReplacedKeepingTheConfiguredProgram) {
+    install("app");
+    // The recorded JVM has gone; another one that meets the criteria is
+    // registered (Windows) or lies in a JVM directory (macOS family).
+    std::string jvms = dir.file("jvms");
+    std::string newBin = jvms + sep + "jdk-99" + sep + "bin";
+    std::filesystem::create_directories(std::filesystem::u8path(newBin));
+    std::string program = onWindows() ? "javaw.exe" : "java";
+    for (std::string exe : {onWindows() ? "java.exe" : "java", program.c_str()}) {
+        ASSERT_TRUE(qrl::copyFile(helperPath("fakejava"), newBin + sep + exe));
+        platform::setMode(newBin + sep + exe, 0755);
+    }
+    writeFile(newBin + sep + "fakejava.version", "99.0.1\n");
+    std::string root = "Software\\QuarlanTest\\launch" + std::to_string(std::random_device{}());
+    EnvGuard regRoot("QUARLAN_REGISTRY_ROOT", root.c_str());
+    EnvGuard macRoots("QUARLAN_MAC_JVM_ROOTS", "");
+    EnvGuard systemDirs("QUARLAN_SYSTEM_DIRS", "");
+    EnvGuard jvmDirs("QUARLAN_JVM_DIRS", jvms.c_str());
+    EnvGuard javaHome("JAVA_HOME", nullptr);
+    if (onWindows()) {
+        ASSERT_TRUE(platform::regSetString(platform::RegRoot::CurrentUser,
+                                           root + "\\SOFTWARE\\JavaSoft\\JDK\\99.0.1", "JavaHome",
+                                           jvms + sep + "jdk-99"));
+    }
+    std::string gone = appDir + sep + "jre6" + sep + "bin" + sep + program;
+    writeProps("programName=Editor\njvmMinVersion=99\nexecFilename=" + escapeProps(gone) + "\nargs=Main\n");
+    auto r = run();
+    if (onWindows()) {
+        platform::regDeleteTree(platform::RegRoot::CurrentUser, root);
+    }
+    EXPECT_EQ(r.exitCode, 1);
+    auto args = readArgvDump(dir.file("record.txt"));
+    EXPECT_EQ(args, (Tokens{"Main"}));
+    // The program the application was configured with, from the new JVM.
+    std::string rec = readFile(dir.file("record.txt"));
+    EXPECT_NE(rec.find(":" + newBin + sep + program + "\n"), std::string::npos) << rec;
+    EXPECT_FALSE(exists(dir.file("ui.log"))) << readFile(dir.file("ui.log"));
 }
 
 #ifdef QRL_TEST_JAVA
