@@ -240,6 +240,18 @@ TEST_F(SearchTest, NoJvmIsStartedTwiceInOneSearch) {
     EXPECT_EQ(starts(log).size(), 2u);
 }
 
+TEST_F(SearchTest, WithoutASearchPathTheOtherPlacesStillCount) {
+    EnvGuard noPath("PATH", nullptr);
+    EnvGuard noPath2("path", nullptr);
+    EnvGuard noPath3("Path", nullptr);
+    makeJvm(home + "/jdk-17", "17.0.15", log);
+    FindJvm find(Family::Posix, places());
+    std::string name = "java", exe;
+    ASSERT_TRUE(posixSearch(find, kMin11, name, exe));
+    EXPECT_EQ(exe, home + "/jdk-17/bin/java");
+    EXPECT_TRUE(contains(trace(), "unable to search path because path==NULL"));
+}
+
 TEST_F(SearchTest, ExecutableNameIsRestoredWhenNothingIsFound) {
     makeJvm(root.file("a"), "17.0.15", log);
     EnvGuard p("PATH", root.file("a").c_str());
