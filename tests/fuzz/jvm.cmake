@@ -1,0 +1,2 @@
+qrl_fuzz_target(fuzz_version_line SOURCES fuzz_version_line.cpp LIBS qrl_jvm)
+qrl_fuzz_target(fuzz_version_compare SOURCES fuzz_version_compare.cpp LIBS qrl_jvm)
