@@ -209,7 +209,9 @@ bool JavaApp::runWindows(const std::vector<std::string>& tokens) {
 }
 
 bool JavaApp::runShellCommand(const std::vector<std::string>& tokens) {
-    std::string command = shellQuote(settings_.executable);
+    // The shell gives way to the program ("exec"): one process less between
+    // the user and the application, the same exit status.
+    std::string command = "exec " + shellQuote(settings_.executable);
     for (const auto& t : tokens) command += ' ' + shellQuote(t);
     traceMessage(kLauncherTrace, "current dir:", getCurrentDir(family_));
     return platform::runShell(command) != -1;
