@@ -188,6 +188,17 @@ TEST_F(LauncherRun, UnquotedCommandLineKeepsTheArgumentsOutOfTheProgramPath) {
     EXPECT_EQ(recorded(), (Tokens{"C:\\docs\\a.txt"}));
 }
 
+TEST_F(LauncherRun, BareProgramNameFromAnotherDirectoryFindsItsProperties) {
+    if (!onWindows()) GTEST_SKIP() << "Windows command lines";
+    install("My Apps");
+    writeProps("execFilename=" + escapeProps(java) + "\nargs=Main\n");
+    // Started as a name found through the search path: the command line holds
+    // no directory, and the current directory is somewhere else.
+    auto r = platform::spawn(launcher, {"Editor", "x"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(recorded(), (Tokens{"Main", "x"}));
+}
+
 TEST_F(LauncherRun, MissingExecutableIsReportedAndCountsAsDone) {
     install("app");
     std::string gone = appDir + sep + "gone" + sep + "run.bat";
