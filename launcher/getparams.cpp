@@ -3,6 +3,7 @@
 #include <array>
 
 #include "common/clib.h"
+#include "platform/encoding.h"
 
 namespace qrl {
 namespace {
@@ -107,7 +108,9 @@ bool GetParameters::parseParameters(LaunchSettings& settings) {
     settings.executable.clear();
     settings.arguments.clear();
     bool opened = readLines(propertiesFile_, kPropLineLimit, [&](std::string& line) {
-        parseLine(line, settings);
+        // Text is UTF-8 here; a file written in a legacy 8-bit code page
+        // (what Java's Properties writes) is read as ISO 8859-1.
+        parseLine(platform::isValidUtf8(line) ? line : platform::latin1ToUtf8(line), settings);
         return true;
     });
     if (!opened) {

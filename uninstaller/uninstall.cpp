@@ -37,14 +37,15 @@ void Uninstaller::run(const std::vector<std::string>& args) {
     if (args.size() < 2) return;
     std::string installDir = args[1];
     logMessage("installDir: " + installDir);
-    if (isRootPath(installDir, family_)) {
-        logMessage("refusing to uninstall from " + installDir);
-        return;
-    }
     // The marker and the removals name paths below the installation
     // directory while the current directory changes: they must be absolute.
     std::string full = platform::canonicalPath(installDir);
+    if (isRootPath(installDir, family_) || (!full.empty() && isRootPath(full, family_))) {
+        logMessage("refusing to uninstall from " + installDir);
+        return;
+    }
     if (!full.empty()) installDir = full;
+    while (installDir.size() > 1 && isSeparator(family_, installDir.back())) installDir.pop_back();
     std::string uninstallExe = joinPath(installDir, kUninstallExe, family_);
     logMessage("uninstallerExe: " + uninstallExe);
     bool quiet = args.size() > 2 && stricmp(args[2], "-q") == 0;

@@ -97,6 +97,12 @@ TEST_F(ParseTest, LaterEntriesWinAndPrefixesMatch) {
     EXPECT_EQ(empty.arguments, "");
 }
 
+TEST_F(ParseTest, EightBitFilesAreReadAsLatin1) {
+    auto s = parse("programName=Jos\xe9\nargs=caf\xc3\xa9\n");
+    EXPECT_EQ(s.programName, "Jos\xc3\xa9");
+    EXPECT_EQ(s.arguments, "caf\xc3\xa9");  // UTF-8 stays as it is
+}
+
 TEST_F(ParseTest, LongLinesAreReadInPiecesAndValuesCut) {
     // A line of 9998 characters is one line; the 9999th character starts the next.
     std::string value(9998 - 5, 'a');

@@ -106,8 +106,13 @@ TEST_F(UninstallTest, RootOrEmptyInstallDirectoryIsRefused) {
     Uninstaller u = make();
     u.run({"QuarlanUninstaller.exe", ""});
     u.run({"QuarlanUninstaller.exe", onWindows() ? "C:\\" : "/"});
+    u.run({"QuarlanUninstaller.exe", onWindows() ? "C:\\Windows\\.." : "/tmp/.."});
     EXPECT_FALSE(exists(dir.file("record.txt")));
-    EXPECT_TRUE(logHas("refusing to uninstall from "));
+    size_t refusals = 0;
+    for (size_t at = log().find("refusing to uninstall from "); at != std::string::npos;
+         at = log().find("refusing to uninstall from ", at + 1))
+        ++refusals;
+    EXPECT_EQ(refusals, 3u);
 }
 
 TEST_F(UninstallTest, RelativeInstallDirectoryIsResolvedOnce) {
