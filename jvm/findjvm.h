@@ -49,6 +49,11 @@ public:
                         std::string& exeName, std::string& exePath, std::string_view searchMode);
     // macOS: the JVM roots (root/entry/Home), then the extensions.
     bool isJvmInstalled(const JvmCriteria& criteria, std::string& exeName, std::string& exePath);
+    // Windows: the JavaSoft keys of the registry (JvmWin, jvmwin.h), the JVM
+    // name "Java Plug-in" restricting it to the plug-in key. On failure
+    // `exeName` holds what the caller passed in.
+    bool isJvmInstalled(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,
+                        std::string& exePath);
 
     // The steps of the search, each answering whether a JVM was accepted.
     bool searchPathForJvm(const JvmCriteria& criteria, std::string& exeName, std::string& exePath);

@@ -60,4 +60,8 @@ std::string canonicalPath(const std::string& path);
 // The path of the running program.
 std::string programPath();
 
+// Windows: the short (8.3) form of an existing path, empty when the system
+// cannot give one. Elsewhere always empty.
+std::string shortPath(const std::string& path);
+
 }  // namespace platform

@@ -98,4 +98,6 @@ std::string programPath() {
     return buf;
 }
 
+std::string shortPath(const std::string&) { return {}; }
+
 }  // namespace platform

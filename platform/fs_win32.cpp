@@ -121,4 +121,15 @@ std::string programPath() {
     return narrow(buf);
 }
 
+std::string shortPath(const std::string& path) {
+    std::wstring w = wide(path);
+    DWORD n = ::GetShortPathNameW(w.c_str(), nullptr, 0);
+    if (n == 0) return {};
+    std::wstring buf(n, L'\0');
+    DWORD got = ::GetShortPathNameW(w.c_str(), buf.data(), n);
+    if (got == 0 || got >= n) return {};
+    buf.resize(got);
+    return narrow(buf);
+}
+
 }  // namespace platform

@@ -19,16 +19,6 @@ using qrl::Family;
 using qrl::JvmCriteria;
 using qrl::SearchPlaces;
 
-namespace {
-
-bool contains(const std::vector<std::string>& lines, const std::string& text) {
-    return std::find(lines.begin(), lines.end(), text) != lines.end();
-}
-
-const JvmCriteria kMin11{"", "11", ""};
-
-}  // namespace
-
 TEST(SearchPlacesTest, PathEntriesAndOverrides) {
     EXPECT_EQ(qrl::pathEntries("/a::/b:"), (std::vector<std::string>{"/a", "", "/b"}));
     EXPECT_EQ(qrl::pathEntries(":/a"), (std::vector<std::string>{"", "/a"}));
@@ -45,7 +35,10 @@ TEST(SearchPlacesTest, PathEntriesAndOverrides) {
         EnvGuard c("QUARLAN_JVM_DIRS", nullptr);
         auto p = SearchPlaces::defaults(Family::Posix);
         EXPECT_EQ(p.systemDirs, (std::vector<std::string>{"/x", "/y z"}));
-        EXPECT_TRUE(p.macRoots.empty());
+        // Windows cannot hold an empty variable: setting one removes it.
+        if (!onWindows()) {
+            EXPECT_TRUE(p.macRoots.empty());
+        }
         EXPECT_EQ(p.jvmDirs, (std::vector<std::string>{"/usr/lib/jvm", "/usr/java"}));
     }
     EnvGuard a("QUARLAN_SYSTEM_DIRS", nullptr);
@@ -68,6 +61,16 @@ TEST(SearchPlacesTest, VersionsOfJvmHomes) {
 }
 
 #ifndef _WIN32
+
+namespace {
+
+bool contains(const std::vector<std::string>& lines, const std::string& text) {
+    return std::find(lines.begin(), lines.end(), text) != lines.end();
+}
+
+const JvmCriteria kMin11{"", "11", ""};
+
+}  // namespace
 
 // Trees of stand-in JVMs below a private directory; every place the search
 // walks is given by the test.
@@ -235,6 +238,18 @@ TEST_F(SearchTest, NoJvmIsStartedTwiceInOneSearch) {
     // A new search starts afresh.
     EXPECT_FALSE(posixSearch(find, kMin11, name, exe));
     EXPECT_EQ(starts(log).size(), 2u);
+}
+
+TEST_F(SearchTest, WithoutASearchPathTheOtherPlacesStillCount) {
+    EnvGuard noPath("PATH", nullptr);
+    EnvGuard noPath2("path", nullptr);
+    EnvGuard noPath3("Path", nullptr);
+    makeJvm(home + "/jdk-17", "17.0.15", log);
+    FindJvm find(Family::Posix, places());
+    std::string name = "java", exe;
+    ASSERT_TRUE(posixSearch(find, kMin11, name, exe));
+    EXPECT_EQ(exe, home + "/jdk-17/bin/java");
+    EXPECT_TRUE(contains(trace(), "unable to search path because path==NULL"));
 }
 
 TEST_F(SearchTest, ExecutableNameIsRestoredWhenNothingIsFound) {

@@ -1,0 +1,83 @@
+#include "cleanup/cleanup_job.h"
+
+#include <cctype>
+#include <vector>
+
+#include "platform/cmdline.h"
+#include "platform/fs.h"
+#include "platform/timerloop.h"
+
+namespace qrlcleanup {
+namespace {
+
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+bool isSep(char c) { return c == '/' || c == '\\'; }
+
+}  // namespace
+
+std::string directoryArgument(std::string_view commandLine) {
+    std::string_view rest;
+    platform::firstWindowsToken(commandLine, &rest);
+    if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"') rest = rest.substr(1, rest.size() - 2);
+    return std::string(rest);
+}
+
+bool isRefused(std::string_view dir) {
+    if (dir.find_first_not_of(" \t") == std::string_view::npos) return true;
+    std::string full = platform::canonicalPath(std::string(dir));
+    if (full.empty()) return true;
+    for (std::string_view prefix : {"\\\\?\\UNC\\", "\\\\?\\", "\\\\.\\"}) {
+        if (full.compare(0, prefix.size(), prefix) == 0) {
+            full = (prefix.size() == 8 ? "\\\\" : "") + full.substr(prefix.size());
+            break;
+        }
+    }
+    while (!full.empty() && isSep(full.back())) full.pop_back();
+    if (full.empty()) return true;  // "/" or "\"
+    if (full.size() == 2 && std::isalpha(static_cast<unsigned char>(full[0])) && full[1] == ':') return true;
+    if (full.size() > 2 && isSep(full[0]) && isSep(full[1])) {
+        // \\server or \\server\share
+        size_t parts = 0;
+        size_t start = 2;
+        for (size_t i = 2; i <= full.size(); ++i) {
+            if (i == full.size() || isSep(full[i])) {
+                if (i > start) ++parts;
+                start = i + 1;
+            }
+        }
+        return parts <= 2;
+    }
+    return false;
+}
+
+bool removeFiles(const std::string& dir, char separator) {
+    std::vector<platform::DirEntry> entries;
+    if (!platform::listDir(dir, entries)) return true;
+    unsigned count = 0;
+    for (const auto& e : entries) {
+        if (e.name == "." || e.name == ".." || sameName(e.name, "__qrlexpand.sem")) continue;
+        if (!sameName(e.name, "__cleanup.exe")) ++count;
+        platform::removeFile(dir + separator + e.name);
+    }
+    return count == 0;
+}
+
+bool cleanUp(const std::string& dir, char separator, const Limits& limits) {
+    if (isRefused(dir)) return false;
+    if (!removeFiles(dir, separator)) {
+        bool looped = platform::runTimerLoop(L"GenericWClass", limits.periodMs, limits.passes,
+                                             [&] { return removeFiles(dir, separator); });
+        if (!looped) return false;
+    }
+    platform::removeDir(dir);
+    return true;
+}
+
+}  // namespace qrlcleanup

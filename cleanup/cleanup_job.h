@@ -1,0 +1,36 @@
+// Emptying the kit directory after the Windows installer has exited: files are
+// deleted in passes until none is left but the ones it must keep, retrying for
+// about twenty seconds while some are still held open, then the directory goes.
+//
+// Kept: "__qrlexpand.sem". Not counted as left over: the running copy
+// "__cleanup.exe" (it cannot go while it runs). Subdirectories are never
+// entered. An empty directory argument or a root directory is refused.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qrlcleanup {
+
+struct Limits {
+    unsigned periodMs = 100;
+    unsigned passes = 201;  // after the first one
+};
+
+// The directory to clean from the program's command line: everything after
+// the program name, blanks included; one pair of enclosing quotes is dropped.
+std::string directoryArgument(std::string_view commandLine);
+
+// True for a directory that must never be emptied: empty, or a root (of a
+// drive, a share or the file system) once made absolute.
+bool isRefused(std::string_view dir);
+
+// One pass; true when nothing but the exempt names was found. `separator`
+// joins the directory and the names.
+bool removeFiles(const std::string& dir, char separator);
+
+// The whole job. False when the directory is refused or the timer cannot be
+// set up; otherwise true, whether or not the directory could be removed.
+bool cleanUp(const std::string& dir, char separator, const Limits& limits = {});
+
+}  // namespace qrlcleanup

@@ -1,0 +1,200 @@
+#include "jvm/jvmwin.h"
+
+#include <algorithm>
+
+#include "common/clib.h"
+#include "jvm/findjvm.h"
+#include "jvm/version.h"
+#include "platform/env.h"
+
+namespace qrl {
+namespace {
+
+using platform::RegView;
+
+constexpr const char* kNoJvm = "unable to find a compatible Jvm";
+
+struct Candidate {
+    std::string version;
+    std::string home;
+    std::string key;
+};
+
+}  // namespace
+
+bool registryVersionLess(const std::string& a, const std::string& b) {
+    int c = compareJavaVersions(a, b);
+    return c != 0 ? c < 0 : a < b;
+}
+
+JvmWin::JvmWin() {
+    auto root = platform::getEnv("QUARLAN_REGISTRY_ROOT");
+    if (root && !root->empty()) {
+        root_ = platform::RegRoot::CurrentUser;
+        rootPrefix_ = *root + "\\";
+    }
+}
+
+std::string JvmWin::keyPath(std::string_view key) const { return rootPrefix_ + std::string(key); }
+
+std::vector<std::string> JvmWin::getAvailableVersions(std::string_view productKey, RegView view) {
+    std::vector<std::string> names;
+    traceMessage(traceFile_, "counting registry elements");
+    if (!platform::regSubkeys(root_, keyPath(productKey), view, names)) return {};
+    traceMessage(traceFile_, "getting list of available versions");
+    traceMessage(traceFile_, "available versions", static_cast<int>(names.size()));
+    std::sort(names.begin(), names.end(), registryVersionLess);
+    traceMessage(traceFile_, "sorted available versions");
+    return names;
+}
+
+bool JvmWin::searchRegistryForJvm(std::string_view productKey, const JvmCriteria& criteria, std::string& exeName,
+                                  std::string& exePath) {
+    std::vector<std::string> versions = getAvailableVersions(productKey);
+    if (versions.empty()) {
+        traceMessage(traceFile_, kNoJvm);
+        return false;
+    }
+    bool found = findMostRecentJvm(versions, productKey, criteria, exeName, exePath);
+    if (!found) traceMessage(traceFile_, kNoJvm);
+    return found;
+}
+
+bool JvmWin::findMostRecentJvm(const std::vector<std::string>& sorted, std::string_view productKey,
+                               const JvmCriteria& criteria, std::string& exeName, std::string& exePath) {
+    traceMessage(traceFile_, "searching registry entry", productKey);
+    for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) {
+        std::string version = *it;
+        traceMessage(traceFile_, "                 version", version);
+        std::string home;
+        if (lookUpRegistryEntryForJvm(productKey, criteria, version, exeName, home, exePath)) return true;
+    }
+    return false;
+}
+
+bool JvmWin::lookUpRegistryEntryForJvm(std::string_view productKey, const JvmCriteria& criteria,
+                                       std::string& version, std::string& exeName, std::string& home,
+                                       std::string& exePath, RegView view) {
+    home.clear();
+    std::string subkey = std::string(productKey) + "\\" + version;
+    if (!platform::regKeyExists(root_, keyPath(subkey), view)) {
+        traceMessage(traceFile_, "no such registry entry", subkey);
+        traceMessage(traceFile_, "found jvm", false);
+        return false;
+    }
+    if (auto micro = platform::regString(root_, keyPath(subkey), "MicroVersion", view)) {
+        version += "." + *micro;
+    } else if (stricmp(productKey, kPluginKey) == 0) {
+        // The plug-in registers its family only: the criteria tell the rest.
+        std::string base, criteriaMicro;
+        parseVersion(criteria.required.empty() ? criteria.minimum : criteria.required, base, criteriaMicro);
+        version += "." + criteriaMicro;
+        traceMessage(traceFile_, "no known minor version for", productKey);
+    }
+    // Without "MicroVersion" the subkey's name is the whole version (the keys
+    // of today's JDKs); its home counts all the same.
+    auto javaHome = platform::regString(root_, keyPath(subkey), "JavaHome", view);
+    if (!javaHome) javaHome = platform::regString(root_, keyPath(subkey), "Home", view);
+    if (!javaHome || javaHome->empty()) {
+        // Never look for an executable below an empty home (the drive's root).
+        traceMessage(traceFile_, "no home directory for jvm");
+        traceMessage(traceFile_, "found jvm", false);
+        return false;
+    }
+    home = *javaHome;
+    traceMessage(traceFile_, "testing jvm in:", home);
+    JvmOk ok(Family::Windows);
+    ok.setTraceFilename(traceFile_);
+    bool found = ok.jvmCorrectVersion(criteria, version, home, exeName, exePath);
+    traceMessage(traceFile_, "found jvm", found);
+    return found;
+}
+
+bool JvmWin::searchExtensions(const JvmCriteria& criteria, std::string& exeName, std::string& exePath) {
+    struct Place {
+        const char* key;
+        RegView view;
+    };
+    std::vector<Place> places{{kModernJdkKey, RegView::Own}, {kModernJreKey, RegView::Own}};
+    if (readOtherView_)
+        for (const char* key : {kJreKey, kJdkKey, kModernJdkKey, kModernJreKey}) places.push_back({key, RegView::Bits64});
+
+    // Every registered JVM of those places, the greatest version first.
+    struct Entry {
+        std::string name;
+        std::string key;
+        RegView view;
+    };
+    std::vector<Entry> entries;
+    for (const Place& p : places) {
+        std::vector<std::string> names;
+        if (!platform::regSubkeys(root_, keyPath(p.key), p.view, names)) continue;
+        for (auto& n : names) entries.push_back({std::move(n), p.key, p.view});
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry& a, const Entry& b) { return registryVersionLess(b.name, a.name); });
+    const std::string saved = exeName;
+    for (const Entry& e : entries) {
+        traceMessage(traceFile_, "searching registry entry", e.key);
+        std::string version = e.name;
+        traceMessage(traceFile_, "                 version", version);
+        std::string home;
+        if (lookUpRegistryEntryForJvm(e.key, criteria, version, exeName, home, exePath, e.view)) return true;
+        exeName = saved;
+    }
+
+    // Last, the JVM the user named; its version is the one its "release" file gives.
+    auto javaHome = platform::getEnv("JAVA_HOME");
+    if (!javaHome || javaHome->empty()) return false;
+    traceMessage(traceFile_, "testing JAVA_HOME:", *javaHome);
+    JvmOk ok(Family::Windows);
+    ok.setTraceFilename(traceFile_);
+    bool found = ok.jvmCorrectVersion(criteria, releaseFileVersion(*javaHome), *javaHome, exeName, exePath);
+    traceMessage(traceFile_, "found jvm", found);
+    if (!found) exeName = saved;
+    return found;
+}
+
+bool JvmWin::searchWindowsForJvm(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,
+                                 std::string& exePath) {
+    const std::string saved = exeName;
+    bool found = false;
+    bool pluginOnly = stricmp(jvmName, "Java Plug-in") == 0;
+    if (pluginOnly) {
+        found = searchRegistryForJvm(kPluginKey, criteria, exeName, exePath);
+        traceMessage(traceFile_, "Java Plugin registry entry had correct jvm info", found);
+    } else {
+        const std::pair<const char*, const char*> products[] = {
+            {kJreKey, "JRE registry entry had correct jvm info"},
+            {kJdkKey, "JDK registry entry had correct jvm info"},
+            {kPluginKey, "Java Plugin registry entry had correct jvm info"},
+        };
+        for (const auto& [key, label] : products) {
+            exeName = saved;
+            found = searchRegistryForJvm(key, criteria, exeName, exePath);
+            traceMessage(traceFile_, label, found);
+            if (found) break;
+        }
+        if (!found) {
+            exeName = saved;
+            found = searchExtensions(criteria, exeName, exePath);
+        }
+    }
+    if (found) {
+        traceMessage(traceFile_, "found jvm", exePath);
+    } else {
+        exeName = saved;
+    }
+    return found;
+}
+
+bool FindJvm::isJvmInstalled(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,
+                             std::string& exePath) {
+    const std::string saved = exeName;
+    JvmWin win;
+    bool found = win.searchWindowsForJvm(criteria, jvmName, exeName, exePath);
+    if (!found) exeName = saved;
+    return found;
+}
+
+}  // namespace qrl

@@ -1,0 +1,77 @@
+// The JVM search of the Windows family: the JVMs registered under
+// "SOFTWARE\JavaSoft" of HKEY_LOCAL_MACHINE.
+//
+// The three product keys ("Java Runtime Environment", "Java Development Kit",
+// "Java Plug-in") are searched in that order, each from its greatest version
+// down; a version subkey gives the version (its name, with "." and its
+// "MicroVersion" when it has one) and the home directory ("JavaHome", else
+// "Home"), in which JvmOk must find a working executable that meets the
+// criteria. When those keys give nothing, the keys that JDKs since Java 9
+// write ("JDK" and "JRE", whose subkeys are full versions), for a 32-bit
+// program also the 64-bit view of the registry, and finally JAVA_HOME are
+// tried, the greatest acceptable version first.
+//
+// Tests point the search elsewhere: while QUARLAN_REGISTRY_ROOT names a key
+// below HKEY_CURRENT_USER, the JavaSoft keys are read below that key instead.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/family.h"
+#include "common/trace.h"
+#include "jvm/jvmok.h"
+#include "platform/registry.h"
+
+namespace qrl {
+
+inline constexpr const char* kJreKey = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
+inline constexpr const char* kJdkKey = "SOFTWARE\\JavaSoft\\Java Development Kit";
+inline constexpr const char* kPluginKey = "SOFTWARE\\JavaSoft\\Java Plug-in";
+inline constexpr const char* kModernJdkKey = "SOFTWARE\\JavaSoft\\JDK";
+inline constexpr const char* kModernJreKey = "SOFTWARE\\JavaSoft\\JRE";
+
+class JvmWin : public Trace {
+public:
+    JvmWin();
+
+    void setTraceFilename(std::string_view name) { traceFile_ = name; }
+    const std::string& traceFilename() const { return traceFile_; }
+    // Whether the other view of the registry (the 64-bit one for a 32-bit
+    // program) is read too once the classic keys gave nothing.
+    void setReadOtherView(bool on) { readOtherView_ = on; }
+
+    bool searchWindowsForJvm(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,
+                             std::string& exePath);
+    bool searchRegistryForJvm(std::string_view productKey, const JvmCriteria& criteria, std::string& exeName,
+                              std::string& exePath);
+    // The version subkeys of a product key, ascending (numerically, so that
+    // 1.10 comes after 1.9); empty when the key cannot be opened.
+    std::vector<std::string> getAvailableVersions(std::string_view productKey,
+                                                  platform::RegView view = platform::RegView::Own);
+    bool findMostRecentJvm(const std::vector<std::string>& sorted, std::string_view productKey,
+                           const JvmCriteria& criteria, std::string& exeName, std::string& exePath);
+    // One version subkey. `version` gains ".<MicroVersion>"; `home` receives
+    // the home directory.
+    bool lookUpRegistryEntryForJvm(std::string_view productKey, const JvmCriteria& criteria, std::string& version,
+                                   std::string& exeName, std::string& home, std::string& exePath,
+                                   platform::RegView view = platform::RegView::Own);
+
+    // The searches beyond the three product keys.
+    bool searchExtensions(const JvmCriteria& criteria, std::string& exeName, std::string& exePath);
+
+private:
+    std::string keyPath(std::string_view key) const;
+
+    std::string traceFile_ = "jinstall.log";
+    platform::RegRoot root_ = platform::RegRoot::LocalMachine;
+    std::string rootPrefix_;
+    bool readOtherView_ = sizeof(void*) == 4;
+};
+
+// Ascending order of registry version names for the search: numeric, names
+// that compare equal in byte order.
+bool registryVersionLess(const std::string& a, const std::string& b);
+
+}  // namespace qrl

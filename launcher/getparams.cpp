@@ -1,0 +1,172 @@
+#include "launcher/getparams.h"
+
+#include <array>
+
+#include "common/clib.h"
+#include "platform/encoding.h"
+
+namespace qrl {
+namespace {
+
+size_t lastSeparator(std::string_view path, Family family) {
+    for (size_t i = path.size(); i-- > 0;)
+        if (isSeparator(family, path[i])) return i;
+    return std::string_view::npos;
+}
+
+// A text in double quotes without them (cut at the closing quote); other text unchanged.
+std::string unquoted(std::string_view text) {
+    if (text.empty() || text.front() != '"') return std::string(text);
+    std::string_view inner = text.substr(1);
+    size_t close = inner.find('"');
+    return std::string(close == std::string_view::npos ? inner : inner.substr(0, close));
+}
+
+std::string cut(std::string_view value, size_t capacity) {
+    return std::string(value.substr(0, std::min(value.size(), capacity)));
+}
+
+}  // namespace
+
+GetParameters::GetParameters(Family family, JvmFinder finder) : family_(family), finder_(std::move(finder)) {}
+
+std::string GetParameters::unescape(std::string_view line) {
+    std::string out;
+    out.reserve(line.size());
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '\\') {
+            if (++i >= line.size()) break;
+        }
+        out += line[i];
+    }
+    return out;
+}
+
+std::string GetParameters::trimTrailingSpace(std::string_view s) {
+    size_t end = s.size();
+    while (end > 0 && s[end - 1] == ' ') --end;
+    return std::string(s.substr(0, end));
+}
+
+bool GetParameters::getPropertiesFilename(std::string_view programPath, std::string& programDir) {
+    if (programPath.empty()) return false;
+    traceMessage(kLauncherTrace, "Full program path", programPath);
+    std::string path = unquoted(programPath);
+    if (path.empty()) {
+        traceMessage(kLauncherTrace, "unable to contruct the properties filename");
+        return false;
+    }
+    size_t sep = lastSeparator(path, family_);
+    programDir = sep == std::string::npos ? "." : path.substr(0, sep);
+    if (programDir == ".") programDir = getCurrentDir(family_);
+    traceMessage(kLauncherTrace, "Program dir", programDir);
+    std::string base = sep == std::string::npos ? path : path.substr(sep + 1);
+    size_t dot = base.rfind('.');
+    if (dot != std::string::npos) base.resize(dot);
+    traceMessage(kLauncherTrace, "Filename", base);
+    const char s = dirEnd(family_);
+    propertiesFile_ = programDir + s + "Quarlan" + s + base + ".properties";
+    traceMessage(kLauncherTrace, "Properties filename", propertiesFile_);
+    return true;
+}
+
+void GetParameters::parseLine(std::string_view raw, LaunchSettings& settings) const {
+    std::string_view line = raw.substr(0, std::min(raw.find('\r'), raw.find('\n')));
+    traceMessage(kLauncherTrace, "original line", line);
+    std::string text = unescape(line);
+    traceMessage(kLauncherTrace, "unescaped line", text);
+
+    struct Key {
+        std::string_view name;
+        std::string* value;
+        size_t capacity;
+        std::string_view label;
+    };
+    const std::array<Key, 7> keys{{
+        {"programName", &settings.programName, kPropNameCapacity, "programName:"},
+        {"execFilename", &settings.executable, kPropNameCapacity, "executable:"},
+        {"args", &settings.arguments, kPropArgsCapacity, "args:"},
+        {"jvmRequiredVersion", &settings.criteria.required, kPropVersionCapacity, "jvmRequiredVersionField:"},
+        {"jvmMaxVersion", &settings.criteria.maximum, kPropVersionCapacity, "jvmMaxVersionField:"},
+        {"jvmMinVersion", &settings.criteria.minimum, kPropVersionCapacity, "jvmMinVersionField:"},
+        {"startDir", &settings.workingDir, kPropArgsCapacity, "workingDirField:"},
+    }};
+    for (const Key& key : keys) {
+        if (!std::string_view(text).starts_with(key.name)) continue;
+        // The character after the key is the separator, whatever it is.
+        std::string_view value = text.size() > key.name.size() ? std::string_view(text).substr(key.name.size() + 1)
+                                                               : std::string_view();
+        if (key.value == &settings.workingDir) traceMessage(kLauncherTrace, "full workingDir line:", text);
+        *key.value = cut(value, key.capacity);
+        traceMessage(kLauncherTrace, key.label, *key.value);
+        return;
+    }
+}
+
+bool GetParameters::parseParameters(LaunchSettings& settings) {
+    settings.programName.clear();
+    settings.executable.clear();
+    settings.arguments.clear();
+    bool opened = readLines(propertiesFile_, kPropLineLimit, [&](std::string& line) {
+        // Text is UTF-8 here; a file written in a legacy 8-bit code page
+        // (what Java's Properties writes) is read as ISO 8859-1.
+        parseLine(platform::isValidUtf8(line) ? line : platform::latin1ToUtf8(line), settings);
+        return true;
+    });
+    if (!opened) {
+        logAndTraceMessage("errors.log", kLauncherTrace, "Unable to open file", propertiesFile_);
+        traceMessage(kLauncherTrace, "parsed parameters ok", false);
+        return false;
+    }
+    if (!fexists(settings.executable)) {
+        traceMessage(kLauncherTrace, "exec doesn't exist:", settings.executable);
+        if (settings.executable.find("java") != std::string::npos ||
+            settings.executable.find("jre") != std::string::npos) {
+            traceMessage(kLauncherTrace, "looking for another version");
+            getGoodJre(settings.executable, settings.criteria);
+        }
+    }
+    if (!settings.executable.empty() && settings.executable.front() == '"') {
+        settings.executable = unquoted(settings.executable);
+        traceMessage(kLauncherTrace, "stripped executable:", settings.executable);
+    }
+    traceMessage(kLauncherTrace, "parsed parameters ok", true);
+    return true;
+}
+
+void GetParameters::getGoodJre(std::string& executable, const JvmCriteria& criteria) {
+    std::string found;
+    if (!finder_ || !finder_(criteria, found)) return;
+    if (fexists(found)) {
+        traceMessage(kLauncherTrace, "found new jre:", found);
+        traceMessage(kLauncherTrace, "old jre", executable);
+        // The program as configured (javaw.exe, java.exe, java), taken from the
+        // new JVM's directory. A quoted executable is judged without its quotes.
+        std::string old = unquoted(executable);
+        size_t oldSep = lastSeparator(old, family_);
+        size_t newSep = lastSeparator(found, family_);
+        if (oldSep != std::string::npos && newSep != std::string::npos) {
+            std::string fileName = old.substr(oldSep);
+            traceMessage(kLauncherTrace, "executable", fileName);
+            executable = cut(found.substr(0, newSep) + fileName, kPropNameCapacity);
+        } else {
+            executable = cut(found, kPropNameCapacity);
+        }
+    }
+    traceMessage(kLauncherTrace, "new jre exec:", executable);
+}
+
+bool GetParameters::getParameters(std::string_view programPath, LaunchSettings& settings) {
+    std::string programDir;
+    if (!getPropertiesFilename(programPath, programDir)) return false;
+    settings.workingDir = programDir;
+    if (!parseParameters(settings)) return false;
+    traceMessage(kLauncherTrace, "Program name", settings.programName);
+    traceMessage(kLauncherTrace, "Executable", settings.executable);
+    traceMessage(kLauncherTrace, "Original arguments", settings.arguments);
+    traceMessage(kLauncherTrace, "Program dir", programDir);
+    traceMessage(kLauncherTrace, "Working dir", settings.workingDir);
+    return true;
+}
+
+}  // namespace qrl

@@ -1,0 +1,71 @@
+// The launcher's properties file: found beside the launcher as
+// <program dir>/Quarlan/<launcher base name>.properties, read line by line
+// (backslash escapes, keys matched as prefixes, values taken whole), and the
+// repair step that replaces a Java executable that has gone by the same
+// program in another suitable JVM.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "common/family.h"
+#include "common/trace.h"
+#include "jvm/jvmok.h"
+
+namespace qrl {
+
+inline constexpr const char* kLauncherTrace = "startapp.log";
+
+// Capacities of the values, in characters: longer values are cut to fit.
+inline constexpr size_t kPropNameCapacity = 4999;     // programName, execFilename
+inline constexpr size_t kPropArgsCapacity = 9999;     // args, startDir
+inline constexpr size_t kPropVersionCapacity = 5000;  // the three JVM versions
+// A line longer than this is read as several lines.
+inline constexpr size_t kPropLineLimit = 9998;
+
+// Searches the machine for a JVM that meets the criteria; on success `exePath`
+// holds the full path of its Java executable.
+using JvmFinder = std::function<bool(const JvmCriteria& criteria, std::string& exePath)>;
+
+// The values the file gives, as the launcher uses them.
+struct LaunchSettings {
+    std::string programName;
+    std::string executable;
+    std::string arguments;
+    std::string workingDir;  // preloaded with the default, the program directory
+    JvmCriteria criteria;
+};
+
+class GetParameters : public Trace {
+public:
+    explicit GetParameters(Family family, JvmFinder finder = {});
+
+    // The whole job: file name from the launcher path, then the file.
+    bool getParameters(std::string_view programPath, LaunchSettings& settings);
+    // Derives the program directory and stores the properties file name.
+    bool getPropertiesFilename(std::string_view programPath, std::string& programDir);
+    // Reads the stored file into the settings; the working directory keeps
+    // what the caller put there unless the file has a startDir line.
+    bool parseParameters(LaunchSettings& settings);
+    // The repair step: looks for a JVM meeting the criteria and takes the
+    // executable's file name (javaw.exe, java) from that JVM's directory.
+    void getGoodJre(std::string& executable, const JvmCriteria& criteria);
+
+    const std::string& getPropertyFilename() const { return propertiesFile_; }
+    void setPropertyFilename(std::string_view name) { propertiesFile_ = name; }
+
+    // One line of the file applied to the settings (after cutting at CR/LF).
+    void parseLine(std::string_view line, LaunchSettings& settings) const;
+
+    // Every backslash removed, the character after it taken literally.
+    static std::string unescape(std::string_view line);
+    static std::string trimTrailingSpace(std::string_view s);
+
+private:
+    Family family_;
+    JvmFinder finder_;
+    std::string propertiesFile_;
+};
+
+}  // namespace qrl

@@ -1,0 +1,231 @@
+#include "launcher/javaapp.h"
+
+#include "common/clib.h"
+#include "common/shellquote.h"
+#include "platform/cmdline.h"
+#include "platform/env.h"
+#include "platform/fs.h"
+#include "platform/process.h"
+#include "platform/ui.h"
+
+namespace qrl {
+namespace {
+
+constexpr const char* kCaption = "Startup Error";
+
+size_t lastSeparator(std::string_view path, Family family) {
+    for (size_t i = path.size(); i-- > 0;)
+        if (isSeparator(family, path[i])) return i;
+    return std::string_view::npos;
+}
+
+// Restores the start directory however the run ends.
+class DirGuard {
+public:
+    explicit DirGuard(std::string dir) : dir_(std::move(dir)) {}
+    ~DirGuard() { platform::changeDir(dir_); }
+    DirGuard(const DirGuard&) = delete;
+    DirGuard& operator=(const DirGuard&) = delete;
+
+private:
+    std::string dir_;
+};
+
+}  // namespace
+
+JavaApp::JavaApp(Family family, JvmFinder finder)
+    : family_(family), finder_(std::move(finder)), startDir_(getCurrentDir(family)) {}
+
+std::string JavaApp::getNextParameter(std::string& rest) {
+    std::string token;
+    if (rest.empty()) return token;
+    size_t close = rest[0] == '"' ? rest.find('"', 1) : std::string::npos;
+    if (close != std::string::npos) {
+        token = rest.substr(1, close - 1);
+        std::string after = rest.substr(close + 1);
+        size_t blank = after.find(' ');
+        rest = blank == std::string::npos ? after : after.substr(blank + 1);
+        return token;
+    }
+    size_t blank = rest.find(' ');
+    if (blank != std::string::npos) {
+        token = rest.substr(0, blank);
+        rest.erase(0, blank + 1);
+        return token;
+    }
+    token.swap(rest);
+    return token;
+}
+
+std::vector<std::string> JavaApp::tokenize(std::string_view arguments) {
+    std::vector<std::string> tokens;
+    std::string rest(arguments);
+    while (!rest.empty()) tokens.push_back(getNextParameter(rest));
+    return tokens;
+}
+
+std::string JavaApp::argsString(const std::vector<std::string>& tokens) {
+    std::string out;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (i > 0) out += ' ';
+        if (tokens[i].find(' ') != std::string::npos)
+            out += '"' + tokens[i] + '"';
+        else
+            out += tokens[i];
+    }
+    return out;
+}
+
+std::string JavaApp::expandEnvironment(std::string_view text) {
+    std::string out;
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t open = text.find('%', i);
+        if (open == std::string_view::npos) break;
+        size_t close = text.find('%', open + 1);
+        if (close == std::string_view::npos) break;
+        out.append(text.substr(i, open - i));
+        std::string name(text.substr(open + 1, close - open - 1));
+        std::optional<std::string> value = name.empty() ? std::nullopt : platform::getEnv(name);
+        if (value) {
+            out += *value;
+            i = close + 1;
+        } else {
+            // Left as written; the closing % may open the next name.
+            out += '%';
+            out += name;
+            i = close;
+        }
+    }
+    out.append(text.substr(i));
+    return out;
+}
+
+bool JavaApp::showsConsole(std::string_view executable) {
+    size_t at = executable.find("java.exe");
+    return at != std::string_view::npos && at + 8 == executable.size();
+}
+
+std::vector<std::string> JavaApp::applicationTokens() const {
+    std::vector<std::string> tokens;
+    std::vector<std::string> own = tokenize(settings_.arguments);
+    if (family_ == Family::Windows) {
+        // The program splits its command line itself: what it gets is the
+        // joined tokens as its runtime splits them, %NAME% expanded first.
+        std::string line = "x " + expandEnvironment(argsString(own));
+        tokens = platform::splitWindowsCommandLine(line);
+        tokens.erase(tokens.begin());
+    } else {
+        for (auto& t : own)
+            if (!t.empty()) tokens.push_back(std::move(t));
+    }
+    tokens.insert(tokens.end(), extraArgs_.begin(), extraArgs_.end());
+    return tokens;
+}
+
+std::string JavaApp::getJavaHomeDir() const { return getJavaHomeDirectory(settings_.executable, family_); }
+
+void JavaApp::showMessage(const std::string& text) const {
+    traceMessage(kLauncherTrace, text);
+    platform::showError(kCaption, text);
+}
+
+bool JavaApp::getParameters(std::string_view programPath, const std::vector<std::string>& extraArgs) {
+    GetParameters params(family_, finder_);
+    bool ok = params.getParameters(programPath, settings_);
+    if (!ok) return false;
+    propertiesFile_ = params.getPropertyFilename();
+    extraArgs_ = extraArgs;
+    std::string finalArgs = settings_.arguments;
+    if (!extraArgs.empty()) {
+        if (!finalArgs.empty()) finalArgs += ' ';
+        finalArgs += argsString(extraArgs);
+    }
+    traceMessage(kLauncherTrace, "Final arguments:", finalArgs);
+    return true;
+}
+
+bool JavaApp::javaApp(std::string_view programPath, const std::vector<std::string>& extraArgs) {
+    traceMessage(kLauncherTrace, "");
+    traceMessage(kLauncherTrace, "Starting app from", startDir_);
+    if (!getParameters(programPath, extraArgs)) return false;
+    std::string& exe = settings_.executable;
+    if (!fexists(exe)) {
+        traceMessage(kLauncherTrace, "executable not found:", exe);
+        size_t sep = lastSeparator(exe, family_);
+        if (sep != std::string::npos) {
+            exe = exe.substr(sep + 1);
+            exe = exe.substr(0, exe.find('"'));
+        }
+        // A bare name found in the start directory is started from there,
+        // wherever the working directory is.
+        if (fexists(exe)) exe = joinPath(startDir_, exe, family_);
+    }
+    if (fexists(exe)) return runApp();
+    showMessage("Unable to start " + settings_.programName + "\n\n" + exe +
+                "\nis no longer on your system\n\nChange the execFilename property in\n" + propertiesFile_);
+    return true;
+}
+
+void JavaApp::getShortName(std::string& path) const {
+    if (path.empty()) return;
+    if (path.front() == '"') {
+        path.erase(0, 1);
+        path = path.substr(0, path.find('"'));
+    }
+    std::string shortForm = platform::shortPath(path);
+    if (!shortForm.empty()) {
+        path = shortForm;
+        traceMessage(kLauncherTrace, "short name", path);
+    } else {
+        traceMessage(kLauncherTrace, "unable to get short name", path);
+    }
+}
+
+bool JavaApp::runApp() {
+    traceMessage(kLauncherTrace, "Setting up command line");
+    std::string& exe = settings_.executable;
+    if (family_ == Family::Windows && (exe.starts_with("\"") || exe.find(' ') != std::string::npos))
+        getShortName(exe);
+    std::vector<std::string> tokens = applicationTokens();
+    for (const auto& t : tokens) traceMessage(kLauncherTrace, "Next argument:", t);
+    DirGuard back(startDir_);
+    platform::changeDir(settings_.workingDir);
+    return _runApp(tokens);
+}
+
+bool JavaApp::runWindows(const std::vector<std::string>& tokens) {
+    bool show = showsConsole(settings_.executable);
+    if (!show) traceMessage(kLauncherTrace, "hide console");
+    std::vector<std::string> argv{settings_.executable};
+    argv.insert(argv.end(), tokens.begin(), tokens.end());
+    traceMessage(kLauncherTrace, "launch command args:", platform::buildWindowsCommandLine(argv));
+    platform::SpawnOptions options;
+    options.newConsole = true;
+    options.hideWindow = !show;
+    platform::SpawnResult r = platform::spawn(settings_.executable, argv, options);
+    traceMessage(kLauncherTrace, "started app silently", r.started ? r.exitCode : r.error);
+    return r.started;
+}
+
+bool JavaApp::runShellCommand(const std::vector<std::string>& tokens) {
+    // The shell gives way to the program ("exec"): one process less between
+    // the user and the application, the same exit status.
+    std::string command = "exec " + shellQuote(settings_.executable);
+    for (const auto& t : tokens) command += ' ' + shellQuote(t);
+    traceMessage(kLauncherTrace, "current dir:", getCurrentDir(family_));
+    return platform::runShell(command) != -1;
+}
+
+bool JavaApp::_runApp(const std::vector<std::string>& tokens) {
+    traceMessage(kLauncherTrace, "launch command:", settings_.executable + " " + argsString(tokens));
+    platform::unsetEnv("CLASSPATH");
+    bool ok = family_ == Family::Windows ? runWindows(tokens) : runShellCommand(tokens);
+    traceMessage(kLauncherTrace, "launch system result", ok);
+    if (!ok)
+        showMessage("Error starting " + settings_.programName + ".\n\nYou may need to adjust the arguments in " +
+                    propertiesFile_ + ".");
+    return ok;
+}
+
+}  // namespace qrl

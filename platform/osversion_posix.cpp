@@ -1,0 +1,7 @@
+#include "platform/osversion.h"
+
+namespace platform {
+
+unsigned long windowsVersionWord() { return 0; }
+
+}  // namespace platform

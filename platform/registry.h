@@ -1,0 +1,38 @@
+// The Windows registry, read (and, for installers and tests, written) with
+// UTF-8 key and value names. Elsewhere there is no registry: every key is
+// missing and nothing can be written.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+enum class RegRoot { LocalMachine, CurrentUser };
+
+// Which view of the registry a key is read in: the program's own, or the
+// 64-bit or 32-bit one explicitly (a 32-bit program reading what 64-bit
+// programs wrote, and the other way round).
+enum class RegView { Own, Bits64, Bits32 };
+
+// The names of the subkeys of a key in the order the registry gives them.
+// False when the key cannot be opened.
+bool regSubkeys(RegRoot root, const std::string& key, RegView view, std::vector<std::string>& names);
+
+// True when the key can be opened for reading.
+bool regKeyExists(RegRoot root, const std::string& key, RegView view);
+
+// A string value (REG_SZ or REG_EXPAND_SZ, not expanded) of a key; nothing
+// when the key or the value is missing or holds another type.
+std::optional<std::string> regString(RegRoot root, const std::string& key, const std::string& value,
+                                     RegView view = RegView::Own);
+
+// Creates the key (and its parents) as needed and sets a REG_SZ value.
+bool regSetString(RegRoot root, const std::string& key, const std::string& value, const std::string& data,
+                  RegView view = RegView::Own);
+
+// Removes a key with all its subkeys and values. True when it is gone.
+bool regDeleteTree(RegRoot root, const std::string& key, RegView view = RegView::Own);
+
+}  // namespace platform

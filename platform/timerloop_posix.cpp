@@ -1,0 +1,15 @@
+#include "platform/timerloop.h"
+
+#include "platform/process.h"
+
+namespace platform {
+
+bool runTimerLoop(const wchar_t*, unsigned periodMs, unsigned maxPasses, const std::function<bool()>& pass) {
+    for (unsigned i = 0; i < maxPasses; ++i) {
+        sleepMs(periodMs);
+        if (pass()) break;
+    }
+    return true;
+}
+
+}  // namespace platform

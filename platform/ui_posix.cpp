@@ -1,0 +1,17 @@
+#include "platform/ui.h"
+
+#include <string>
+
+#include "platform/console.h"
+#include "platform/ui_common.h"
+
+namespace platform {
+
+void showError(std::string_view caption, std::string_view text) {
+    if (logUiMessage(caption, text)) return;
+    std::string line(text);
+    line += '\n';
+    writeStderr(line);
+}
+
+}  // namespace platform

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "cleanup/cleanup_job.h"
+#include "platform/fs.h"
+#include "platform/process.h"
+#include "tests/support/testutil.h"
+
+using namespace qrltest;
+namespace fs = std::filesystem;
+
+namespace {
+
+char sep() { return onWindows() ? '\\' : '/'; }
+
+// A short timer so that a directory that never empties ends the loop quickly.
+constexpr qrlcleanup::Limits kFast{5, 20};
+
+}  // namespace
+
+TEST(CleanupArgumentTest, EverythingAfterTheProgramNameBlanksIncluded) {
+    EXPECT_EQ(qrlcleanup::directoryArgument("__cleanup.exe C:\\My Kit\\dir"), "C:\\My Kit\\dir");
+    EXPECT_EQ(qrlcleanup::directoryArgument("\"C:\\kit\\__cleanup.exe\"   \"C:\\My Kit\""), "C:\\My Kit");
+    EXPECT_EQ(qrlcleanup::directoryArgument("__cleanup.exe"), "");
+    EXPECT_EQ(qrlcleanup::directoryArgument("__cleanup.exe \"\""), "");
+}
+
+TEST(CleanupRefusalTest, EmptyAndRootDirectoriesAreNeverEmptied) {
+    for (std::string_view d : {"", "   ", "/", "\\", "C:\\", "C:", "C:/", "\\\\server\\share", "\\\\server\\share\\",
+                               "\\\\?\\C:\\"})
+        if (onWindows() || d.empty() || d.find_first_not_of(" /") == std::string_view::npos)
+            EXPECT_TRUE(qrlcleanup::isRefused(d)) << d;
+    TempDir dir;
+    EXPECT_FALSE(qrlcleanup::isRefused(dir.path()));
+    // An empty argument must not touch the current directory or its drive.
+    CwdGuard cwd(dir.path());
+    writeFile(dir.file("keep.txt"), "x");
+    EXPECT_FALSE(qrlcleanup::cleanUp("", sep(), kFast));
+    EXPECT_TRUE(exists(dir.file("keep.txt")));
+}
+
+TEST(CleanupTest, FilesGoThenTheDirectory) {
+    TempDir dir;
+    std::string kit = dir.file("kit dir \xc3\xa9");
+    ASSERT_TRUE(platform::makeDir(kit));
+    for (std::string f : {"install.jar", "qrl.control", "a b.txt", "\xe3\x81\x9f.log"})
+        writeFile(kit + sep() + f, "x");
+    EXPECT_TRUE(qrlcleanup::removeFiles(dir.file("missing"), sep()));
+    EXPECT_FALSE(qrlcleanup::removeFiles(kit, sep()));  // found some: not done yet
+    EXPECT_TRUE(qrlcleanup::removeFiles(kit, sep()));
+    writeFile(kit + sep() + "again.txt", "x");
+    EXPECT_TRUE(qrlcleanup::cleanUp(kit, sep(), kFast));
+    EXPECT_FALSE(exists(kit));
+}
+
+TEST(CleanupTest, SemaphoreIsKeptAndOwnCopyNotCounted) {
+    TempDir dir;
+    writeFile(dir.file("__QRLEXPAND.SEM"), "");
+    writeFile(dir.file("__Cleanup.exe"), "x");
+    EXPECT_TRUE(qrlcleanup::removeFiles(dir.path(), sep()));
+    EXPECT_TRUE(exists(dir.file("__QRLEXPAND.SEM")));
+    EXPECT_FALSE(exists(dir.file("__Cleanup.exe")));  // deleted when it can be
+    EXPECT_TRUE(qrlcleanup::cleanUp(dir.path(), sep(), kFast));
+    EXPECT_TRUE(exists(dir.path()));  // the semaphore keeps the directory
+}
+
+TEST(CleanupTest, SubdirectoryKeepsEveryPassFalseUntilTheLimit) {
+    TempDir dir;
+    std::string kit = dir.file("kit");
+    fs::create_directories(fs::u8path(kit + sep() + "sub"));
+    writeFile(kit + sep() + "sub" + sep() + "inner.txt", "x");
+    writeFile(kit + sep() + "top.txt", "x");
+    EXPECT_TRUE(qrlcleanup::cleanUp(kit, sep(), kFast));
+    EXPECT_FALSE(exists(kit + sep() + "top.txt"));
+    EXPECT_TRUE(exists(kit + sep() + "sub" + sep() + "inner.txt"));  // never entered
+}
+
+#ifdef _WIN32
+// The program itself, with files that another process still holds open.
+TEST(CleanupProgramTest, HeldFilesGoWhenReleased) {
+    TempDir dir;
+    std::string kit = dir.file("kit dir \xe3\x81\x9f");
+    ASSERT_TRUE(platform::makeDir(kit));
+    for (std::string f : {"held.jar", "free.txt", "held2.log"}) writeFile(kit + "\\" + f, "x");
+    std::string program = kit + "\\__cleanup.exe";
+    ASSERT_TRUE(platform::exists(helperPath("cleanup")));
+    std::string ready = dir.file("ready");
+    auto holder = platform::spawn(helperPath("holdfiles"),
+                                  {"holdfiles", "1000", ready, kit + "\\held.jar", kit + "\\held2.log"},
+                                  platform::SpawnOptions{.wait = false});
+    ASSERT_TRUE(holder.started);
+    for (int i = 0; i < 200 && !exists(ready); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(exists(ready));
+    // Held open, the file cannot go yet.
+    EXPECT_FALSE(platform::removeFile(kit + "\\held.jar"));
+    // Started as the installer starts it: its copy inside the directory.
+    ASSERT_TRUE(platform::renameFile(ready, ready + ".seen"));
+    std::filesystem::copy_file(std::filesystem::u8path(helperPath("cleanup")), std::filesystem::u8path(program));
+    auto r = platform::spawn(program, {"__cleanup.exe", kit});
+    ASSERT_TRUE(r.started);
+    EXPECT_EQ(r.exitCode, 0);
+    for (std::string f : {"held.jar", "free.txt", "held2.log"}) EXPECT_FALSE(exists(kit + "\\" + f)) << f;
+    // The running copy may or may not have gone with the directory.
+    if (exists(kit)) {
+        std::vector<platform::DirEntry> left;
+        platform::listDir(kit, left);
+        for (const auto& e : left)
+            EXPECT_TRUE(e.name == "." || e.name == ".." || e.name == "__cleanup.exe") << e.name;
+    }
+}
+
+TEST(CleanupProgramTest, DirectoryGoesWhenCleanupRunsFromElsewhere) {
+    TempDir dir;
+    std::string kit = dir.file("kit");
+    ASSERT_TRUE(platform::makeDir(kit));
+    writeFile(kit + "\\a.txt", "x");
+    auto r = platform::spawn(helperPath("cleanup"), {"cleanup.exe", kit});
+    ASSERT_TRUE(r.started);
+    EXPECT_FALSE(exists(kit));
+}
+
+TEST(CleanupProgramTest, EmptyArgumentTouchesNothing) {
+    TempDir dir;
+    CwdGuard cwd(dir.path());
+    writeFile(dir.file("keep.txt"), "x");
+    auto r = platform::spawn(helperPath("cleanup"), {"__cleanup.exe"});
+    ASSERT_TRUE(r.started);
+    EXPECT_TRUE(exists(dir.file("keep.txt")));
+}
+#endif

@@ -1,0 +1,3 @@
+qrl_fuzz_target(fuzz_launcher_properties SOURCES launcher_properties.cpp LIBS qrl_launcher)
+qrl_fuzz_target(fuzz_launcher_tokens SOURCES launcher_tokens.cpp LIBS qrl_launcher)
+qrl_fuzz_target(fuzz_launcher_cmdline SOURCES launcher_cmdline.cpp LIBS qrl_launcher)

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include "common/clib.h"
+#include "launcher/getparams.h"
+#include "tests/support/testutil.h"
+
+using namespace qrltest;
+using qrl::Family;
+using qrl::GetParameters;
+using qrl::JvmCriteria;
+using qrl::LaunchSettings;
+
+namespace {
+
+// Backslashes written as the file's escapes want them.
+std::string esc(const std::string& text) {
+    std::string out;
+    for (char c : text) out += (c == '\\' ? "\\\\" : std::string(1, c));
+    return out;
+}
+
+std::string propsName(Family family, std::string_view path, std::string* dir = nullptr) {
+    GetParameters p(family);
+    std::string programDir;
+    if (!p.getPropertiesFilename(path, programDir)) return "<false>";
+    if (dir) *dir = programDir;
+    return p.getPropertyFilename();
+}
+
+class ParseTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    CwdGuard cwd{dir.path()};
+
+    LaunchSettings parse(const std::string& content, qrl::JvmFinder finder = {}, bool* ok = nullptr) {
+        writeFile(dir.file("app.properties"), content);
+        GetParameters p(nativeFamily(), std::move(finder));
+        p.setPropertyFilename(dir.file("app.properties"));
+        LaunchSettings s;
+        s.workingDir = "DEFAULT";
+        bool result = p.parseParameters(s);
+        if (ok) *ok = result;
+        return s;
+    }
+};
+
+}  // namespace
+
+TEST(PropertiesFilenameTest, WindowsPathsQuotedUnquotedAndBare) {
+    TempDir dir;
+    CwdGuard cwd(dir.path());
+    std::string programDir;
+    EXPECT_EQ(propsName(Family::Windows, "\"C:\\Apps\\Editor\\Editor.exe\" -x", &programDir),
+              "C:\\Apps\\Editor\\Quarlan\\Editor.properties");
+    EXPECT_EQ(programDir, "C:\\Apps\\Editor");
+    EXPECT_EQ(propsName(Family::Windows, "C:\\Apps\\My.Tool.exe"), "C:\\Apps\\Quarlan\\My.Tool.properties");
+    EXPECT_EQ(propsName(Family::Windows, "C:\\Apps\\Editor"), "C:\\Apps\\Quarlan\\Editor.properties");
+    // The whole text counts when it is handed over unsplit.
+    EXPECT_EQ(propsName(Family::Windows, "C:\\Apps\\Editor.exe -x"), "C:\\Apps\\Quarlan\\Editor.properties");
+    std::string here = qrl::getCurrentDir(Family::Windows);
+    EXPECT_EQ(propsName(Family::Windows, "Editor.exe"), here + "\\Quarlan\\Editor.properties");
+    EXPECT_EQ(propsName(Family::Windows, ".\\Editor.exe"), here + "\\Quarlan\\Editor.properties");
+    EXPECT_EQ(propsName(Family::Windows, ""), "<false>");
+    EXPECT_EQ(propsName(Family::Windows, "\"\" -x"), "<false>");
+    EXPECT_EQ(propsName(Family::Mac, "/Applications/Editor"), "/Applications/Quarlan/Editor.properties");
+    EXPECT_EQ(propsName(Family::Mac, "/opt/app/bin/my.editor.sh"), "/opt/app/bin/Quarlan/my.editor.properties");
+}
+
+TEST_F(ParseTest, EscapesPrefixKeysBlanksAndLineEnds) {
+    auto s = parse(
+        "# a comment\r\n"
+        "programName = Editor \r\n"
+        "execFilename=C\\:\\\\Program Files\\\\Java\\\\bin\\\\javaw.exe\r\n"
+        "args=-cp lib\\\\a.jar Main\\ x\\n\\u0041\\\n"
+        "jvmMinVersion=1.4\n"
+        "jvmMaxVersion=1.5\n"
+        "jvmRequiredVersion\n"
+        " startDir=ignored, leading blank\n"
+        "startDir=C\\:\\\\work dir \n");
+    EXPECT_EQ(s.programName, "= Editor ");
+    EXPECT_EQ(s.executable, "C:\\Program Files\\Java\\bin\\javaw.exe");
+    EXPECT_EQ(s.arguments, "-cp lib\\a.jar Main xnu0041");
+    EXPECT_EQ(s.criteria.minimum, "1.4");
+    EXPECT_EQ(s.criteria.maximum, "1.5");
+    EXPECT_EQ(s.criteria.required, "");
+    EXPECT_EQ(s.workingDir, "C:\\work dir ");
+}
+
+TEST_F(ParseTest, LaterEntriesWinAndPrefixesMatch) {
+    // The value starts one character after the key, whatever that character is.
+    auto s = parse("args=first\nargsFoo=1\nprogramName:Tool\n");
+    EXPECT_EQ(s.arguments, "oo=1");
+    EXPECT_EQ(s.programName, "Tool");
+    EXPECT_EQ(s.workingDir, "DEFAULT");  // no startDir line keeps the default
+    auto empty = parse("startDir=\nargs=");
+    EXPECT_EQ(empty.workingDir, "");
+    EXPECT_EQ(empty.arguments, "");
+}
+
+TEST_F(ParseTest, EightBitFilesAreReadAsLatin1) {
+    auto s = parse("programName=Jos\xe9\nargs=caf\xc3\xa9\n");
+    EXPECT_EQ(s.programName, "Jos\xc3\xa9");
+    EXPECT_EQ(s.arguments, "caf\xc3\xa9");  // UTF-8 stays as it is
+}
+
+TEST_F(ParseTest, LongLinesAreReadInPiecesAndValuesCut) {
+    // A line of 9998 characters is one line; the 9999th character starts the next.
+    std::string value(9998 - 5, 'a');
+    std::string longLine = "args=" + value + "programName=Tail";
+    std::string longName = "programName=" + std::string(6000, 'n');
+    auto s = parse(longLine + "\n" + "execFilename=" + std::string(6000, 'e') + "\n");
+    EXPECT_EQ(s.arguments, value);
+    EXPECT_EQ(s.programName, "Tail");
+    EXPECT_EQ(s.executable.size(), qrl::kPropNameCapacity);
+    auto n = parse(longName + "\n");
+    EXPECT_EQ(n.programName, std::string(qrl::kPropNameCapacity, 'n'));
+}
+
+TEST_F(ParseTest, QuotedExecutableIsTestedAndHandedOnWithoutQuotes) {
+    writeFile(dir.file("my java.exe"), "x");
+    bool searched = false;
+    auto finder = [&](const JvmCriteria&, std::string&) { return searched = true; };
+    auto s = parse("execFilename=\"" + esc(dir.file("my java.exe")) + "\"\n", finder);
+    EXPECT_EQ(s.executable, dir.file("my java.exe"));
+    EXPECT_FALSE(searched);
+}
+
+TEST_F(ParseTest, MissingFileIsLoggedAndFails) {
+    GetParameters p(nativeFamily());
+    p.setPropertyFilename(dir.file("none.properties"));
+    LaunchSettings s;
+    EXPECT_FALSE(p.parseParameters(s));
+    auto lines = readLines("errors.log");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(" Unable to open file " + dir.file("none.properties")), std::string::npos);
+}
+
+TEST_F(ParseTest, TraceLinesOnlyWhenTheTraceFileExists) {
+    parse("programName=Editor\n");
+    EXPECT_FALSE(exists("startapp.log"));
+    writeFile("startapp.log", "");
+    parse("programName=Editor\n");
+    auto trace = readLines("startapp.log");
+    EXPECT_NE(std::find_if(trace.begin(), trace.end(), [](const std::string& l) { return l.ends_with(" programName: Editor"); }), trace.end());
+    EXPECT_TRUE(trace.back().ends_with(" parsed parameters ok: true")) << trace.back();
+}
+
+TEST_F(ParseTest, RepairKeepsTheConfiguredProgramInsideTheNewJvm) {
+    // The recorded JVM has gone; the search finds another one.
+    std::string sep = onWindows() ? "\\" : "/";
+    std::string newBin = dir.path() + sep + "jdk8" + sep + "bin";
+    std::filesystem::create_directories(std::filesystem::u8path(newBin));
+    writeFile(newBin + sep + "java.exe", "x");
+    JvmCriteria seen;
+    auto finder = [&](const JvmCriteria& c, std::string& path) {
+        seen = c;
+        path = newBin + sep + "java.exe";
+        return true;
+    };
+    std::string gone = dir.path() + sep + "jre6" + sep + "bin" + sep + "javaw.exe";
+    auto s = parse("jvmMinVersion=1.6\njvmMaxVersion=1.8\nexecFilename=\"" + esc(gone) + "\"\n", finder);
+    EXPECT_EQ(s.executable, newBin + sep + "javaw.exe");
+    EXPECT_EQ(seen.minimum, "1.6");
+    EXPECT_EQ(seen.maximum, "1.8");
+}
+
+TEST_F(ParseTest, RepairOnlyForJavaExecutablesAndOnlyWhenFound) {
+    int calls = 0;
+    auto none = [&](const JvmCriteria&, std::string&) {
+        ++calls;
+        return false;
+    };
+    auto s = parse("execFilename=/gone/run.bat\n", none);
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(s.executable, "/gone/run.bat");
+    s = parse("execFilename=/gone/jre/bin/java\n", none);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(s.executable, "/gone/jre/bin/java");
+    // A found path that does not exist changes nothing either.
+    auto bogus = [&](const JvmCriteria&, std::string& p) {
+        p = "/nowhere/bin/java";
+        return true;
+    };
+    s = parse("execFilename=/gone/java/bin/java\n", bogus);
+    EXPECT_EQ(s.executable, "/gone/java/bin/java");
+}

@@ -1,0 +1,300 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "common/clib.h"
+#include "launcher/javaapp.h"
+#include "platform/fs.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+#include "tests/support/testutil.h"
+
+using namespace qrltest;
+using qrl::Family;
+using qrl::JavaApp;
+
+namespace {
+
+using Tokens = std::vector<std::string>;
+
+Tokens tokens(std::string_view s) { return JavaApp::tokenize(s); }
+
+}  // namespace
+
+TEST(TokenizerTest, QuotesBlanksAndTheTextAfterAClosingQuote) {
+    EXPECT_EQ(tokens(""), Tokens{});
+    EXPECT_EQ(tokens("a b"), (Tokens{"a", "b"}));
+    EXPECT_EQ(tokens("a  b"), (Tokens{"a", "", "b"}));
+    EXPECT_EQ(tokens("a "), (Tokens{"a"}));
+    EXPECT_EQ(tokens("-cp \"lib\\a b.jar\" Main"), (Tokens{"-cp", "lib\\a b.jar", "Main"}));
+    EXPECT_EQ(tokens("\"a b\"junk rest"), (Tokens{"a b", "rest"}));
+    EXPECT_EQ(tokens("\"a b\"c"), (Tokens{"a b", "c"}));
+    EXPECT_EQ(tokens("\"open only"), (Tokens{"\"open", "only"}));
+    EXPECT_EQ(tokens("x=\"a b\""), (Tokens{"x=\"a", "b\""}));
+    EXPECT_EQ(tokens("\"\" x"), (Tokens{"", "x"}));
+}
+
+TEST(TokenizerTest, JoiningKeepsOnePairOfQuotes) {
+    for (std::string s : {"-Xmx256m -cp \"lib\\a b.jar\" Main x y", "plain words only", "\"one quoted\"",
+                          "a \"b c\" \"d e\" f", "x=\"a b\" tail"}) {
+        EXPECT_EQ(JavaApp::argsString(tokens(s)), s) << s;
+        EXPECT_EQ(tokens(JavaApp::argsString(tokens(s))), tokens(s)) << s;
+    }
+    EXPECT_EQ(JavaApp::argsString({"a b", "c", ""}), "\"a b\" c ");
+}
+
+TEST(ExpandTest, SetNamesAreReplacedOthersStayAsWritten) {
+    EnvGuard a("QRL_EXPAND_A", "alpha");
+    EnvGuard b("QRL_EXPAND_UNSET", nullptr);
+    EXPECT_EQ(JavaApp::expandEnvironment("x%QRL_EXPAND_A%y"), "xalphay");
+    EXPECT_EQ(JavaApp::expandEnvironment("%QRL_EXPAND_UNSET%"), "%QRL_EXPAND_UNSET%");
+    EXPECT_EQ(JavaApp::expandEnvironment("%QRL_EXPAND_UNSET%QRL_EXPAND_A%"), "%QRL_EXPAND_UNSETalpha");
+    EXPECT_EQ(JavaApp::expandEnvironment("100% and %%"), "100% and %%");
+    EXPECT_EQ(JavaApp::expandEnvironment("%QRL_EXPAND_A%%QRL_EXPAND_A%"), "alphaalpha");
+    EXPECT_EQ(JavaApp::expandEnvironment("50%"), "50%");
+}
+
+TEST(ConsoleRuleTest, OnlyAnExecutableEndingInJavaExeShowsItsConsole) {
+    EXPECT_TRUE(JavaApp::showsConsole("C:\\Java\\bin\\java.exe"));
+    EXPECT_FALSE(JavaApp::showsConsole("C:\\Java\\bin\\javaw.exe"));
+    EXPECT_FALSE(JavaApp::showsConsole("C:\\Java\\bin\\jre.exe"));
+    EXPECT_FALSE(JavaApp::showsConsole("C:\\Java\\bin\\JAVA.EXE"));
+    // The first occurrence decides.
+    EXPECT_FALSE(JavaApp::showsConsole("C:\\java.exe\\bin\\java.exe"));
+}
+
+// ---------------------------------------------------------------------------
+// The launcher program, installed into a temporary directory with a stand-in
+// Java executable, started as a user would start it.
+
+namespace {
+
+std::string escapeProps(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\\' || c == ':' || c == '=') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+class LauncherRun : public ::testing::Test {
+protected:
+    TempDir dir;
+    CwdGuard cwd{dir.path()};
+    EnvGuard record{"FAKEJAVA_RECORD", dir.file("record.txt").c_str()};
+    EnvGuard uiLog{"QUARLAN_UI_LOG", dir.file("ui.log").c_str()};
+    EnvGuard classpath{"CLASSPATH", "user-classpath-that-must-not-leak"};
+    std::string sep = onWindows() ? "\\" : "/";
+    std::string appDir;
+    std::string launcher;
+    std::string props;
+    std::string java;
+
+    // The launcher as <appDir>/Editor(.exe), its properties in <appDir>/Quarlan.
+    void install(const std::string& appDirName) {
+        appDir = dir.file(appDirName);
+        ASSERT_TRUE(std::filesystem::create_directories(std::filesystem::u8path(appDir + sep + "Quarlan")));
+        ASSERT_TRUE(std::filesystem::create_directories(std::filesystem::u8path(appDir + sep + "jre" + sep + "bin")));
+        launcher = appDir + sep + (onWindows() ? "Editor.exe" : "Editor");
+        ASSERT_TRUE(qrl::copyFile(helperPath(onWindows() ? "Quarlan" : "maclauncher"), launcher));
+        platform::setMode(launcher, 0755);
+        java = appDir + sep + "jre" + sep + "bin" + sep + (onWindows() ? "java.exe" : "java");
+        ASSERT_TRUE(qrl::copyFile(helperPath("fakejava"), java));
+        platform::setMode(java, 0755);
+        props = appDir + sep + "Quarlan" + sep + "Editor.properties";
+    }
+
+    void writeProps(const std::string& content) { writeFile(props, content); }
+
+    platform::SpawnResult run(const std::vector<std::string>& args = {}) {
+        std::vector<std::string> argv{launcher};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return platform::spawn(launcher, argv);
+    }
+
+    std::vector<std::string> recorded() { return readArgvDump(dir.file("record.txt")); }
+    std::string recordedInfo() { return readFile(dir.file("record.txt.info")); }
+};
+
+}  // namespace
+
+TEST_F(LauncherRun, ArgumentsArriveExactlyAsIntended) {
+    install(onWindows() ? "My Apps \xe3\x81\x9f\xe3\x82\x8d\xe3\x81\x86" : "My Apps \xe3\x81\x9f\xe3\x82\x8d\xe3\x81\x86");
+    EnvGuard var("QRL_LAUNCH_VAR", "expanded");
+    EnvGuard unset("QRL_LAUNCH_UNSET", nullptr);
+    std::string work = dir.file("work dir");
+    ASSERT_TRUE(platform::makeDir(work));
+    // Properties arguments: a quoted path with blanks, shell and interpreter
+    // characters, variables, non-ASCII letters and a literal quote.
+    writeProps("programName=Editor\n"
+               "execFilename=" + escapeProps(java) + "\n"
+               "startDir=" + escapeProps(work) + "\n"
+               "args=-Dapp.home=x \"Tom & Jerry.txt\" x^y a|b<c>d 100% %QRL_LAUNCH_VAR% %QRL_LAUNCH_UNSET% "
+               "\xc3\xa9t\xc3\xa9 \\\\\\\"quoted\\\\\\\"\n");
+    auto r = run({"C:\\docs\\Tom & Jerry.txt", "say \"hi\"", "\xe3\x81\x9f", "50%PATH%", "$HOME `id`"});
+    ASSERT_TRUE(r.started);
+    EXPECT_EQ(r.exitCode, 1);
+    Tokens expected;
+    if (onWindows()) {
+        // The application splits its command line as its runtime does; %NAME%
+        // is expanded in the properties arguments only.
+        expected = {"-Dapp.home=x", "Tom & Jerry.txt", "x^y", "a|b<c>d", "100%", "expanded", "%QRL_LAUNCH_UNSET%",
+                    "\xc3\xa9t\xc3\xa9", "\"quoted\""};
+        Tokens own{"C:\\docs\\Tom & Jerry.txt", "say \"hi\"", "\xe3\x81\x9f", "50%PATH%", "$HOME `id`"};
+        expected.insert(expected.end(), own.begin(), own.end());
+    } else {
+        // Each token reaches the application through the shell unchanged; the
+        // launcher's own arguments are not passed on.
+        expected = {"-Dapp.home=x", "Tom & Jerry.txt", "x^y", "a|b<c>d", "100%", "%QRL_LAUNCH_VAR%",
+                    "%QRL_LAUNCH_UNSET%", "\xc3\xa9t\xc3\xa9", "\\\"quoted\\\""};
+    }
+    EXPECT_EQ(recorded(), expected);
+    std::string info = recordedInfo();
+    EXPECT_NE(info.find("cwd=" + work + "\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("classpath=<unset>"), std::string::npos) << info;
+    EXPECT_FALSE(exists(dir.file("ui.log")));
+}
+
+TEST_F(LauncherRun, ShellCharactersInPropertiesArgumentsStayLiteral) {
+    if (onWindows()) GTEST_SKIP() << "shell of the macOS family";
+    install("app");
+    writeProps("execFilename=" + java + "\nargs=$HOME `touch pwned` it's \"a;b $(id)\"\n");
+    auto r = run();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(recorded(), (Tokens{"$HOME", "`touch", "pwned`", "it's", "a;b $(id)"}));
+    EXPECT_FALSE(exists(appDir + "/pwned"));
+    EXPECT_FALSE(exists(dir.file("pwned")));
+}
+
+TEST_F(LauncherRun, DefaultWorkingDirectoryIsTheProgramDirectory) {
+    install("app");
+    writeProps("execFilename=" + escapeProps(java) + "\nargs=Main\n");
+    auto r = run();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(recorded(), (Tokens{"Main"}));
+    EXPECT_NE(recordedInfo().find("cwd=" + appDir + "\n"), std::string::npos) << recordedInfo();
+}
+
+TEST_F(LauncherRun, UnquotedCommandLineKeepsTheArgumentsOutOfTheProgramPath) {
+    if (!onWindows()) GTEST_SKIP() << "Windows command lines";
+    install("plain");
+    writeProps("execFilename=" + escapeProps(java) + "\n");
+    // No blank in the launcher path: the command line starts unquoted, and the
+    // argument holds separators of its own.
+    auto r = run({"C:\\docs\\a.txt"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(recorded(), (Tokens{"C:\\docs\\a.txt"}));
+}
+
+TEST_F(LauncherRun, BareProgramNameFromAnotherDirectoryFindsItsProperties) {
+    if (!onWindows()) GTEST_SKIP() << "Windows command lines";
+    install("My Apps");
+    writeProps("execFilename=" + escapeProps(java) + "\nargs=Main\n");
+    // Started as a name found through the search path: the command line holds
+    // no directory, and the current directory is somewhere else.
+    auto r = platform::spawn(launcher, {"Editor", "x"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(recorded(), (Tokens{"Main", "x"}));
+}
+
+TEST_F(LauncherRun, MissingExecutableIsReportedAndCountsAsDone) {
+    install("app");
+    std::string gone = appDir + sep + "gone" + sep + "run.bat";
+    writeProps("programName=Editor\nexecFilename=" + escapeProps(gone) + "\n");
+    auto r = run();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(exists(dir.file("record.txt")));
+    EXPECT_EQ(readFile(dir.file("ui.log")), "[Startup Error] Unable to start Editor\n\nrun.bat\nis no longer on your "
+                                            "system\n\nChange the execFilename property in\n" + props + "\n");
+}
+
+TEST_F(LauncherRun, MissingPropertiesEndQuietlyWithFailure) {
+    install("app");
+    auto r = run();
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_FALSE(exists(dir.file("ui.log")));
+    EXPECT_NE(readFile(dir.file("errors.log")).find("Unable to open file " + props), std::string::npos);
+}
+
+TEST_F(LauncherRun, ProgramThatCannotStartIsReported) {
+    if (!onWindows()) GTEST_SKIP() << "the shell runs whatever it is given";
+    install("app");
+    std::string notExe = appDir + sep + "broken.exe";
+    writeFile(notExe, "not a program");
+    writeProps("programName=Editor\nexecFilename=" + escapeProps(notExe) + "\n");
+    auto r = run();
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(readFile(dir.file("ui.log")),
+              "[Startup Error] Error starting Editor.\n\nYou may need to adjust the arguments in " + props + ".\n");
+}
+
+TEST_F(LauncherRun, BundleStartsInTheDirectoryThatHoldsIt) {
+    if (onWindows()) GTEST_SKIP() << "macOS bundles";
+    install("apps");
+    std::string macos = appDir + "/Editor.app/Contents/MacOS";
+    ASSERT_TRUE(std::filesystem::create_directories(macos));
+    launcher = macos + "/launcher";
+    ASSERT_TRUE(qrl::copyFile(helperPath("maclauncher"), launcher));
+    platform::setMode(launcher, 0755);
+    writeProps("execFilename=" + java + "\nargs=Main\n");
+    auto r = run({"-psn_0_12345"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(recorded(), (Tokens{"Main"}));
+    EXPECT_NE(recordedInfo().find("cwd=" + appDir + "\n"), std::string::npos) << recordedInfo();
+}
+
+TEST_F(LauncherRun, VanishedJvmIsReplacedKeepingTheConfiguredProgram) {
+    install("app");
+    // The recorded JVM has gone; another one that meets the criteria is
+    // registered (Windows) or lies in a JVM directory (macOS family).
+    std::string jvms = dir.file("jvms");
+    std::string newBin = jvms + sep + "jdk-99" + sep + "bin";
+    std::filesystem::create_directories(std::filesystem::u8path(newBin));
+    std::string program = onWindows() ? "javaw.exe" : "java";
+    for (std::string exe : {onWindows() ? "java.exe" : "java", program.c_str()}) {
+        ASSERT_TRUE(qrl::copyFile(helperPath("fakejava"), newBin + sep + exe));
+        platform::setMode(newBin + sep + exe, 0755);
+    }
+    writeFile(newBin + sep + "fakejava.version", "99.0.1\n");
+    std::string root = "Software\\QuarlanTest\\launch" + std::to_string(std::random_device{}());
+    EnvGuard regRoot("QUARLAN_REGISTRY_ROOT", root.c_str());
+    EnvGuard macRoots("QUARLAN_MAC_JVM_ROOTS", "");
+    EnvGuard systemDirs("QUARLAN_SYSTEM_DIRS", "");
+    EnvGuard jvmDirs("QUARLAN_JVM_DIRS", jvms.c_str());
+    EnvGuard javaHome("JAVA_HOME", nullptr);
+    if (onWindows()) {
+        ASSERT_TRUE(platform::regSetString(platform::RegRoot::CurrentUser,
+                                           root + "\\SOFTWARE\\JavaSoft\\JDK\\99.0.1", "JavaHome",
+                                           jvms + sep + "jdk-99"));
+    }
+    std::string gone = appDir + sep + "jre6" + sep + "bin" + sep + program;
+    writeProps("programName=Editor\njvmMinVersion=99\nexecFilename=" + escapeProps(gone) + "\nargs=Main\n");
+    auto r = run();
+    if (onWindows()) {
+        platform::regDeleteTree(platform::RegRoot::CurrentUser, root);
+    }
+    EXPECT_EQ(r.exitCode, 1);
+    auto args = readArgvDump(dir.file("record.txt"));
+    EXPECT_EQ(args, (Tokens{"Main"}));
+    // The program the application was configured with, from the new JVM.
+    std::string rec = readFile(dir.file("record.txt"));
+    EXPECT_NE(rec.find(":" + newBin + sep + program + "\n"), std::string::npos) << rec;
+    EXPECT_FALSE(exists(dir.file("ui.log"))) << readFile(dir.file("ui.log"));
+}
+
+#ifdef QRL_TEST_JAVA
+TEST_F(LauncherRun, StartsARealJavaProgram) {
+    install("app");
+    writeFile(appDir + "/Hello.java",
+              "public class Hello { public static void main(String[] a) throws Exception {"
+              " java.nio.file.Files.write(java.nio.file.Paths.get(\"hello.out\"), java.util.Arrays.asList(a));"
+              " System.exit(System.getenv(\"CLASSPATH\") == null ? 0 : 3); } }");
+    writeProps("programName=Hello\nexecFilename=" + std::string(QRL_TEST_JAVA) +
+               "\nargs=Hello.java \"a b\" $HOME\n");
+    auto r = run();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(readLines(appDir + "/hello.out"), (Tokens{"a b", "$HOME"}));
+}
+#endif

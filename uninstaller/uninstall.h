@@ -1,0 +1,57 @@
+// The native side of removing an installed application: runs the Java
+// uninstaller "Uninstall.exe" of the installation directory and, only when it
+// leaves the marker "__uninstall_done__", removes what the Java side leaves
+// behind: the launcher properties ("Quarlan"), the JVMs installed into the
+// installation directory (subdirectories named java*, jre*, jvm*), the
+// uninstall program and, when empty, the installation directory.
+//
+// Removal never leaves the installation directory: symbolic links and
+// junctions are removed themselves, never followed. An empty or root
+// installation directory is refused.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/family.h"
+#include "common/trace.h"
+
+namespace qrl {
+
+inline constexpr const char* kUninstallExe = "Uninstall.exe";
+inline constexpr const char* kUninstallDone = "__uninstall_done__";
+
+class Uninstaller : public Trace {
+public:
+    // `startDir` holds the log "juninstall.log" (written only when it exists)
+    // and is where the uninstaller returns after the uninstall program ran.
+    Uninstaller(Family family, std::string startDir);
+
+    // The whole run for the program's arguments (its own path first). The
+    // program's exit status is always 0, so nothing is answered.
+    void run(const std::vector<std::string>& args);
+
+    // True when the uninstall program reported completion.
+    bool runUninstaller(const std::string& installDir, const std::string& uninstallExe, bool quiet);
+    void cleanUp(const std::string& installDir, const std::string& uninstallExe);
+    void removeSubdir(const std::string& path);
+    void removeJreSubdir(const std::string& installDir);
+
+    void logMessage(std::string_view message) const;
+
+    // The directory of the program path (quotes dropped); the current
+    // directory when the path names no directory.
+    static std::string startDirectory(std::string_view programPath, Family family);
+
+    // The pause before the second attempt at the launcher properties.
+    void setRetryDelay(unsigned ms) { retryDelayMs_ = ms; }
+
+private:
+    Family family_;
+    std::string startDir_;
+    std::string logFile_;
+    unsigned retryDelayMs_ = 5000;
+};
+
+}  // namespace qrl
