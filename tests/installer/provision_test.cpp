@@ -210,9 +210,22 @@ TEST_F(ProvisionTest, RuntimeInTheWorkingDirectoryIsTemporary) {
     EXPECT_TRUE(has(props, "nativeJvmInstalled=true\n")) << props;
     EXPECT_TRUE(has(props, "nativeJvmInstalledInTemp=true\n")) << props;
     EXPECT_TRUE(has(wizardJavaHome(), kit + "/jre")) << wizardJavaHome();
-    // Cleanup configured the runtime where the wizard left it, then removed it.
     EXPECT_TRUE(has(t, "jvmInstalledInTemp true")) << t;
     EXPECT_FALSE(exists(kit));
+
+    // A wizard that moves the runtime to its final place: cleanup configures
+    // it there and removes the temporary one.
+    std::string final = root.file("final-jre");
+    EnvGuard move("PROBE_WIZARD_MOVE_JVM", final.c_str());
+    makeKit(control("predefinedJvmInstallDir=[$AppDir]/jre\n"));
+    r = run();
+    ASSERT_EQ(r.status, 1) << r.out << r.err << trace();
+    t = trace();
+    EXPECT_TRUE(has(t, "jvmLocation " + final)) << t;
+    EXPECT_TRUE(has(t, "tempJvmDir " + kit + "/jre")) << t;
+    size_t cleanup = t.find("jvmLocation " + final);
+    EXPECT_NE(t.find("configureJvm ok: true", cleanup), std::string::npos) << t;
+    EXPECT_TRUE(exists(final + "/bin/java"));
 }
 
 TEST_F(ProvisionTest, SubtreeBelowHomeWhenTheSystemDirectoriesRefuseAndReusedNextTime) {
