@@ -68,6 +68,7 @@ bool ExecCommand::invokeWinCommand(std::string_view cmd, std::string_view args, 
 
 bool ExecCommand::runPosix(std::string_view line) {
     int status = platform::runShell(std::string(line));
+    exitCode_ = status == -1 ? -1 : platform::shellExitCode(status);
     if (status == -1) reportExecError(line, -1, errno);
     return status != -1;
 }
@@ -150,7 +151,9 @@ bool ExecCommand::createLaunchFile(std::string_view cmd, std::string_view args) 
     if (family_ == Family::Windows) {
         text = "@echo off\n" + line + "\ndel " + kWaitSemaphore + "\n";
     } else {
-        text = line + "\nrm -f " + kWaitSemaphore + "\n";
+        // The script ends with the command's own exit status, so that a
+        // caller may tell a command that failed from one that ran.
+        text = line + "\nqrl_status=$?\nrm -f " + kWaitSemaphore + "\nexit $qrl_status\n";
     }
     std::fputs(text.c_str(), f);
     std::fclose(f);

@@ -51,6 +51,10 @@ public:
     bool createLaunchFile(std::string_view cmd, std::string_view args);
     bool execCmdAndWait(std::string_view cmd, std::string_view args);
 
+    // POSIX: the exit status of the last command run through the shell (for
+    // execCmdAndWait the command's own), -1 when it could not be started.
+    int exitCode() const { return exitCode_; }
+
     // POSIX: chmod 0755 through the shell.
     bool makeExecutable(std::string_view path);
 
@@ -71,6 +75,7 @@ private:
     Family family_;
     std::string traceFile_ = "jinstall.log";
     std::string errorsFile_ = "errors.log";
+    int exitCode_ = -1;
 };
 
 }  // namespace qrl

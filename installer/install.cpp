@@ -7,6 +7,7 @@
 #include "platform/encoding.h"
 #include "platform/env.h"
 #include "platform/fs.h"
+#include "security/security.h"
 
 namespace qrl {
 
@@ -229,6 +230,16 @@ bool Install::install(bool quiet, bool properties, std::string_view details) {
         }
     }
     if (ok) {
+        // The security files follow every run that found or installed a JVM;
+        // only the Java Plug-in cannot do without them.
+        bool plugin = stricmp(s.jvmName, "Java Plug-in") == 0;
+        if (!addSecurity(plugin) && plugin) {
+            errorMessage_ = "Unable to add Java security files.";
+            errorDetails_ = kDiskText;
+            ok = false;
+        }
+    }
+    if (ok) {
         ok = runJavaInstaller(details);
         if (!ok) {
             errorMessage_ = std::string("Unable to start the install wizard.\r\r") + kDiskText;
@@ -244,6 +255,13 @@ bool Install::install(bool quiet, bool properties, std::string_view details) {
     }
     cleanUp(ok);
     return ok;
+}
+
+bool Install::addSecurity(bool plugin) {
+    const ControlSettings& s = settings_;
+    Security security(family_, getLanguage(family_));
+    return security.addSecurity(s.systemSecurityPolicyFilename, s.userSecurityPolicyFilename, s.keystoreFilename,
+                                jvmHome_, homeDirectory_, plugin);
 }
 
 bool startProgram(Family family, bool quiet, bool properties, std::string_view details) {

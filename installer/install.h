@@ -66,6 +66,9 @@ public:
     bool isJvmInstalled();
     bool installTheJvm();
     std::string versionText() const;
+    // The kit's Java security files for the JVM found or installed; `plugin`
+    // asks for existing files to be replaced (with backups).
+    bool addSecurity(bool plugin);
 
     // The wizard.
     bool runJavaInstaller(std::string_view details);

@@ -6,6 +6,7 @@
 #include "common/clib.h"
 #include "installer/install.h"
 #include "platform/fs.h"
+#include "provision/installjvm.h"
 
 namespace qrl {
 
@@ -75,6 +76,13 @@ void Install::cleanUpJvmDir() {
         return true;
     });
     if (!opened || stricmp(inTemp, "true") != 0) return;
+    // The wizard has moved the JVM to its final place: configure it there,
+    // without progress texts.
+    if (configureReg) {
+        InstallJvm installer(family_, nullptr);
+        installer.configureJvm(settings_.jvmVersion, settings_.jvmName, settings_.jvmCommandName, location,
+                               homeDirectory_);
+    }
     std::string dir = tempDir.empty() ? location : tempDir;
     // The temporary JVM always lives below the working directory; a value that
     // points anywhere else (the file is rewritten by the wizard) is left alone.

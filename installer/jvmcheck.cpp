@@ -1,6 +1,7 @@
 // The JVM step of the run: find a suitable JVM, or provide one.
 #include "common/clib.h"
 #include "installer/install.h"
+#include "provision/installjvm.h"
 
 namespace qrl {
 
@@ -28,9 +29,28 @@ bool Install::isJvmInstalled() {
 }
 
 bool Install::installTheJvm() {
-    // Expanding a JVM shipped with the kit is not part of this installer yet.
-    traceMessage(kTraceLog, "installing a JVM from the kit is not supported by this installer");
-    return false;
+    ControlSettings& s = settings_;
+    JvmRequest request{{s.requiredVersion, s.minVersion, s.maxVersion},
+                       s.jvmVersion,
+                       s.jvmName,
+                       s.jvmCommandName,
+                       s.jvmSelfExtractor,
+                       s.predefinedJvmInstallDir,
+                       s.jvmHomeDir};
+    InstallJvm installer(family_, [this](std::string_view text) { status_.showStatus(text); },
+                         installDirCandidates(), places_);
+    std::string command;
+    bool ok = installer.installJvm(request, command, homeDirectory_);
+    s.jvmCommandName = request.jvmCommandName;
+    s.predefinedJvmInstallDir = request.predefinedJvmInstallDir;
+    s.jvmHomeDir = request.jvmHomeDir;
+    if (!ok) return false;
+    jvmCommand_ = command;
+    // The home of the JVM that runs the wizard, whether this run put it there
+    // or found it in place.
+    jvmHome_ = getJavaHomeDir();
+    logJvmLocation(installer.jvmInstalledOk(), s.predefinedJvmInstallDir, false);
+    return true;
 }
 
 }  // namespace qrl

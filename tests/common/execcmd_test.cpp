@@ -62,7 +62,8 @@ TEST_F(ExecTest, LaunchFileHoldsTheCommandAndRemovesTheSemaphore) {
     if (onWindows()) {
         EXPECT_EQ(lines, (std::vector<std::string>{"@echo off", "./install.bin >__temp.log", "del __qrlwait.sem"}));
     } else {
-        EXPECT_EQ(lines, (std::vector<std::string>{"./install.bin >__temp.log", "rm -f __qrlwait.sem"}));
+        EXPECT_EQ(lines, (std::vector<std::string>{"./install.bin >__temp.log", "qrl_status=$?",
+                                                   "rm -f __qrlwait.sem", "exit $qrl_status"}));
     }
     ASSERT_TRUE(exec.createLaunchFile("setup", ""));
     EXPECT_EQ(readLines(ExecCommand::launchFileName(nativeFamily())).at(onWindows() ? 1 : 0), "setup");
@@ -133,6 +134,14 @@ TEST_F(ExecTest, PosixPathsWithBlanksQuotesAndDollarsAreTakenLiterally) {
     EXPECT_FALSE(exists("zos.zos"));
     EXPECT_TRUE(exists("out.txt"));
     EXPECT_FALSE(exists("pwned1"));
+    EXPECT_EQ(exec.exitCode(), 0);
+
+    // The launch file hands on the command's own exit status.
+    std::string failing = dir.file("fails.sh");
+    writeFile(failing, "#!/bin/sh\nexit 3\n");
+    EXPECT_TRUE(exec.execCmdAndWait(failing, ">out.txt"));
+    EXPECT_EQ(exec.exitCode(), 3);
+    EXPECT_FALSE(exists(qrl::kWaitSemaphore));
 }
 
 TEST_F(ExecTest, PosixMissingCommandFileIsNotRun) {

@@ -1,0 +1,419 @@
+#include "provision/installjvm.h"
+
+#include <algorithm>
+
+#include "common/clib.h"
+#include "common/execcmd.h"
+#include "platform/env.h"
+#include "platform/fs.h"
+
+namespace qrl {
+namespace {
+
+constexpr const char* kTraceLog = "jinstall.log";
+constexpr const char* kErrorLog = "errors.log";
+constexpr const char* kArchiveOutput = "__temp.log";
+constexpr const char* kAppDir = "[$AppDir]";
+// Paths longer than this are refused rather than created.
+constexpr size_t kMaxPath = 5000;
+
+std::vector<std::string> splitColons(std::string_view list) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t colon = list.find(':', start);
+        if (colon == std::string_view::npos) colon = list.size();
+        if (colon > start) out.emplace_back(list.substr(start, colon - start));
+        start = colon + 1;
+    }
+    return out;
+}
+
+// Back to the directory that was current when the object was made.
+class DirGuard {
+public:
+    explicit DirGuard(std::string dir) : dir_(std::move(dir)) {}
+    ~DirGuard() { platform::changeDir(dir_); }
+    DirGuard(const DirGuard&) = delete;
+    DirGuard& operator=(const DirGuard&) = delete;
+
+private:
+    std::string dir_;
+};
+
+}  // namespace
+
+std::vector<std::string> installDirCandidates() {
+    std::vector<std::string> dirs{"/usr/local/bin", "/usr/local", "/usr/share", "/usr/bin", "/usr", "/opt", "/bin"};
+    if (auto value = platform::getEnv("QUARLAN_INSTALL_DIRS")) dirs = splitColons(*value);
+    return dirs;
+}
+
+bool resolvePredefinedDir(std::string_view setting, std::string_view workingDir, std::string& dir) {
+    dir.clear();
+    const std::string marker = std::string(kAppDir) + "/";
+    size_t at = setting.find(marker);
+    if (at == std::string_view::npos) {
+        dir = setting;
+        return true;
+    }
+    if (setting == marker) return false;
+    dir = std::string(workingDir) + std::string(setting.substr(at + marker.size() - 1));
+    return true;
+}
+
+std::string applyJvmHomeDir(std::string_view dir, std::string_view jvmHomeDir) {
+    if (jvmHomeDir.empty()) return std::string(dir);
+    if (jvmHomeDir.substr(0, 2) == "./") return std::string(dir) + std::string(jvmHomeDir.substr(1));
+    return std::string(jvmHomeDir);
+}
+
+InstallJvm::InstallJvm(Family family, StatusFn showStatus)
+    : InstallJvm(family, std::move(showStatus), installDirCandidates(), SearchPlaces::defaults(family)) {}
+
+InstallJvm::InstallJvm(Family family, StatusFn showStatus, std::vector<std::string> systemDirs, SearchPlaces places)
+    : family_(family),
+      showStatus_(std::move(showStatus)),
+      systemDirs_(std::move(systemDirs)),
+      places_(std::move(places)),
+      workingDir_(getCurrentDir(family)) {}
+
+// The logs stay in the working directory while the current directory changes.
+std::string InstallJvm::tracePath() const { return workingDir_ + "/" + kTraceLog; }
+std::string InstallJvm::errorsPath() const { return workingDir_ + "/" + kErrorLog; }
+
+bool InstallJvm::installJvm(JvmRequest& request, std::string& jvmCommand, std::string_view homeDirectory) {
+    installed_ = false;
+    discovered_ = false;
+    created_.clear();
+    if (showStatus_) showStatus_("1");
+    std::string jvmDirectory;
+    bool ok = thirdPartyInstaller() ? installThirdPartyJvm(request, jvmCommand, homeDirectory, jvmDirectory)
+                                    : installCompressedJvm(request, jvmCommand, homeDirectory, jvmDirectory);
+    if (ok) {
+        JvmOk jvmOk(family_);
+        ok = jvmOk.jvmCorrectVersion(request.criteria, jvmDirectory, request.jvmCommandName, jvmCommand);
+        if (!ok) logAndTraceMessage(errorsPath(), tracePath(), "The new JVM failed the version test:", jvmDirectory);
+        installed_ = ok && !discovered_;
+    }
+    if (!ok) {
+        // Nothing of a JVM that failed may pass for installed.
+        jvmCommand.clear();
+        if (!discovered_) removeCreatedDirectories();
+    }
+    traceMessage(tracePath(), "installJvm ok", ok);
+    return ok;
+}
+
+void InstallJvm::removeCreatedDirectories() {
+    for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
+        traceMessage(tracePath(), "removing the unfinished JVM directory", *it);
+        if (!delDirTree(*it, family_)) traceMessage(tracePath(), "Warning: Unable to delete ", *it);
+    }
+    created_.clear();
+}
+
+bool InstallJvm::thirdPartyInstaller() {
+    bool answer = false;
+    auto each = [&](std::string& line) {
+        constexpr std::string_view kKey = "jvmThirdPartyInstaller";
+        if (line.compare(0, kKey.size(), kKey) != 0) return true;
+        std::string value = line.size() > kKey.size() ? line.substr(kKey.size() + 1) : std::string();
+        answer = stricmp(value, "true") == 0 || stricmp(value, "yes") == 0;
+        return false;
+    };
+    if (!readLines("qrl.control", 999, each) && !readLines("__qrlwizard.sem", 999, each)) {
+        traceMessage(tracePath(), "unable to open qrl.control file", "defaulting to uncompressing JVM");
+        return false;
+    }
+    return answer;
+}
+
+bool InstallJvm::getJvmInstallerCommand(std::string_view archive, std::string& command) {
+    size_t slash = archive.rfind('/');
+    std::string_view name = slash == std::string_view::npos ? archive : archive.substr(slash + 1);
+    // The full path goes to the shell quoted by the command execution, never
+    // wrapped in double quotes here.
+    command = workingDir_ + "/" + std::string(name);
+    if (name.empty() || !fexists(command) || isDir(command)) {
+        traceMessage(tracePath(), "Compressed JVM does *not* exist: ", command);
+        return false;
+    }
+    return true;
+}
+
+bool InstallJvm::installCompressedJvm(JvmRequest& request, std::string& jvmCommand, std::string_view homeDirectory,
+                                      std::string& jvmDirectory) {
+    home_ = homeDirectory;
+    bool discovered = false;
+    bool made = createJvmDirectory(request, jvmDirectory, jvmCommand, discovered);
+    discovered_ = made && discovered;
+    traceMessage(tracePath(), "found existing jvm directory", discovered_);
+    if (!made) {
+        traceMessage(tracePath(), "installCompressedJvm ok", false);
+        return false;
+    }
+    if (!discovered_) {
+        traceMessage(tracePath(), "installing jvm in", jvmDirectory);
+        traceMessage(tracePath(), "current directory", workingDir_);
+        ExecCommand exec(family_);
+        exec.setErrorsFilename(errorsPath());
+        exec.setTraceFilename(tracePath());
+        std::string command;
+        bool expanded = false;
+        if (!getJvmInstallerCommand(request.jvmSelfExtractor, command)) {
+            traceMessage(tracePath(), "installed jvm", false);
+            traceMessage(tracePath(), "current directory after changing dir to: ", workingDir_);
+        } else {
+            {
+                DirGuard back(workingDir_);
+                if (platform::changeDir(jvmDirectory)) {
+                    traceMessage(tracePath(), "current directory after chdir: ", getCurrentDir(family_));
+                    bool started = exec.execCmdAndWait(command, std::string(">") + kArchiveOutput);
+                    // An archive that reports failure has expanded nothing
+                    // that can be trusted.
+                    expanded = started && exec.exitCode() == 0;
+                    if (started && !expanded)
+                        logAndTraceMessage(errorsPath(), tracePath(), "The JVM archive failed with exit status",
+                                           std::to_string(exec.exitCode()));
+                    platform::removeFile(kArchiveOutput);
+                } else {
+                    logAndTraceMessage(errorsPath(), tracePath(), "unable to change directory to", jvmDirectory);
+                }
+                traceMessage(tracePath(), "installed jvm", expanded);
+            }
+            traceMessage(tracePath(), "current directory after chdir: ", getCurrentDir(family_));
+            if (expanded) setPermissionsForDir(jvmDirectory, 0755);
+            traceMessage(tracePath(), expanded ? "issued command to expand:" : "unable to expand", command);
+        }
+        if (!expanded) {
+            traceMessage(tracePath(), "installCompressedJvm ok", false);
+            return false;
+        }
+    }
+    if (!request.jvmHomeDir.empty()) {
+        jvmDirectory = applyJvmHomeDir(jvmDirectory, request.jvmHomeDir);
+        traceMessage(tracePath(), "final jvm install directory:", jvmDirectory);
+    }
+    bool ok = configureJvm(request.jvmVersion, request.jvmName, request.jvmCommandName, jvmDirectory, homeDirectory);
+    traceMessage(tracePath(), "installCompressedJvm ok", ok);
+    return ok;
+}
+
+bool InstallJvm::configureJvm(std::string_view jvmVersion, std::string_view, std::string_view jvmCommandName,
+                              std::string_view jvmDirectory, std::string_view homeDirectory) {
+    if (showStatus_) showStatus_("1");
+    traceMessage(tracePath(), "about to configure jvm", jvmVersion);
+    if (home_.empty()) home_ = homeDirectory;
+    const bool jre = jvmCommandName.substr(0, 3) == "jre";
+    const std::string bin = joinPath(jvmDirectory, "bin", family_);
+    std::vector<std::string> probes{joinPath(jvmDirectory, jvmCommandName, family_)};
+    if (jre) probes.push_back(joinPath(jvmDirectory, "java", family_));
+    probes.push_back(joinPath(bin, jvmCommandName, family_));
+    if (jre) probes.push_back(joinPath(bin, "java", family_));
+    for (const auto& probe : probes) {
+        if (!jvmCommandName.empty() && fexists(probe) && !isDir(probe)) {
+            traceMessage(tracePath(), "configureJvm ok", true);
+            return true;
+        }
+    }
+    logAndTraceMessage(errorsPath(), tracePath(), "Unable to find JVM executable");
+    logAndTraceMessage(errorsPath(), tracePath(), "Unable to configure JVM in", jvmDirectory);
+    traceMessage(tracePath(), "configureJvm ok", false);
+    return false;
+}
+
+bool InstallJvm::installThirdPartyJvm(JvmRequest& request, std::string& jvmCommand, std::string_view homeDirectory,
+                                      std::string& jvmDirectory) {
+    if (showStatus_) showStatus_("1");
+    std::string command;
+    bool ok = false;
+    if (getJvmInstallerCommand(request.jvmSelfExtractor, command)) {
+        traceMessage(tracePath(), "about to run 3rd party installer for JVM:", command);
+        ExecCommand exec(family_);
+        exec.setErrorsFilename(errorsPath());
+        exec.setTraceFilename(tracePath());
+        bool started = exec.execCmdAndWait(command, std::string(">") + kArchiveOutput);
+        bool ran = started && exec.exitCode() == 0;
+        if (started && !ran)
+            logAndTraceMessage(errorsPath(), tracePath(), "The JVM installer failed with exit status",
+                               std::to_string(exec.exitCode()));
+        platform::removeFile(kArchiveOutput);
+        if (ran) {
+            traceMessage(tracePath(), "issued command to install JVM:", command);
+            ok = searchForJvm(request.criteria, request.jvmName, request.jvmCommandName, jvmCommand, homeDirectory);
+            if (ok) {
+                request.predefinedJvmInstallDir.clear();
+                request.jvmHomeDir.clear();
+                jvmDirectory = getJavaHomeDirectory(jvmCommand, family_);
+            }
+        } else {
+            traceMessage(tracePath(), "unable to install JVM from:", command);
+        }
+    }
+    traceMessage(tracePath(), "installThirdPartyJvm ok", ok);
+    return ok;
+}
+
+bool InstallJvm::searchForJvm(const JvmCriteria& criteria, std::string_view jvmName, std::string& jvmCommandName,
+                              std::string& jvmCommand, std::string_view homeDirectory) {
+    if (showStatus_) showStatus_("Searching for JVM again");
+    FindJvm finder(family_, places_);
+    bool found = finder.isJvmInstalled(homeDirectory, criteria, jvmName, jvmCommandName, jvmCommand, "yes");
+    if (found)
+        traceMessage(tracePath(), "Found correct version of JVM:", jvmCommand);
+    else
+        traceMessage(tracePath(), "Correct version of JVM was not found in common locations");
+    return found;
+}
+
+bool InstallJvm::createJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand,
+                                    bool& discovered) {
+    discovered = false;
+    bool ok = _createJvmDirectory(request, dir, jvmCommand, discovered);
+    if (!ok) {
+        if (auto path = getPathPtr()) {
+            for (const auto& entry : pathEntries(*path)) {
+                dir = entry;
+                if ((ok = createJvmSubdirectory(request, dir, jvmCommand, discovered))) break;
+            }
+        }
+    }
+    if (!ok) {
+        dir = workingDir_;
+        ok = createJvmSubdirectory(request, dir, jvmCommand, discovered);
+    }
+    if (!ok) logAndTraceMessage(errorsPath(), tracePath(), "Unable to create a new directory to install JVM");
+    traceMessage(tracePath(), "createJvmDirectory ok", ok);
+    return ok;
+}
+
+bool InstallJvm::_createJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand,
+                                     bool& discovered) {
+    const std::string& predefined = request.predefinedJvmInstallDir;
+    if (!predefined.empty()) {
+        traceMessage(tracePath(), "predefined install JVM dir", predefined);
+        if (!resolvePredefinedDir(predefined, workingDir_, dir)) {
+            traceMessage(tracePath(), "invalid default jvm install directory");
+        } else {
+            if (predefined.find(std::string(kAppDir) + "/") != std::string::npos)
+                traceMessage(tracePath(), "temporarily installing JVM into", dir);
+            if (createPredeterminedJvmDirectory(request, dir, jvmCommand, discovered)) return true;
+            traceMessage(tracePath(), "unable to create temp jvm dir", dir);
+        }
+    }
+    std::vector<std::string> bases = systemDirs_;
+    bases.push_back(home_);
+    for (const auto& base : bases) {
+        dir = base;
+        if (createJvmSubdirectory(request, dir, jvmCommand, discovered)) return true;
+    }
+    return false;
+}
+
+bool InstallJvm::createPredeterminedJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand,
+                                                 bool& discovered) {
+    traceMessage(tracePath(), "creating predefined jvm dir", dir);
+    if (dir.empty() || dir.size() > kMaxPath) return false;
+    std::string walk = dir;
+    if (walk.back() != '/') walk += '/';
+    for (size_t slash = walk.find('/'); slash != std::string::npos; slash = walk.find('/', slash + 1)) {
+        std::string prefix = walk.substr(0, slash);
+        if (prefix.empty() || isDir(prefix)) continue;
+        if (!addDirectory(prefix)) return false;
+    }
+    if (!isDir(dir)) return false;
+    discovered = foundValidJvm(request.criteria, request.jvmCommandName, dir, jvmCommand);
+    return true;
+}
+
+bool InstallJvm::createJvmSubdirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand,
+                                       bool& discovered) {
+    std::string version, micro;
+    parseVersion(request.jvmVersion, version, micro);
+    const std::string name = strlwr(request.jvmName + version);
+    bool ok = addDirectory(dir, "jvm") && addDirectory(dir, name);
+    if (ok) {
+        std::string leaf = joinPath(dir, version, family_);
+        if (!isDir(leaf)) {
+            ok = addDirectory(dir, version);
+        } else if (foundValidJvm(request.criteria, request.jvmCommandName, leaf, jvmCommand)) {
+            // The place an earlier run expanded the same JVM into.
+            discovered = true;
+            dir = leaf;
+        } else if (foundValidJvm(request.criteria, request.jvmCommandName, dir, jvmCommand)) {
+            discovered = true;
+        } else {
+            std::string second = joinPath(dir, name, family_);
+            if (isDir(second)) {
+                discovered = foundValidJvm(request.criteria, request.jvmCommandName, second, jvmCommand);
+                if (discovered) dir = second;
+            } else {
+                ok = addDirectory(dir, name);
+            }
+        }
+    }
+    traceMessage(tracePath(), ok ? "created jvm subdirectory in" : "unable to create jvm subdirectory in", dir);
+    traceMessage(tracePath(), "finished createJvmSubdirectory; ok", ok);
+    return ok;
+}
+
+bool InstallJvm::foundValidJvm(const JvmCriteria& criteria, std::string& jvmCommandName, std::string_view dir,
+                               std::string& jvmCommand) {
+    JvmOk jvmOk(family_);
+    std::string exePath;
+    bool ok = jvmOk.jvmCorrectVersion(criteria, dir, jvmCommandName, exePath);
+    if (ok)
+        jvmCommand = exePath;
+    else
+        traceMessage(tracePath(), std::string(dir) + " doesn't have correct version");
+    return ok;
+}
+
+bool InstallJvm::addDirectory(std::string& dir, std::string_view name) {
+    std::string path;
+    if (dir.empty())
+        path = name;
+    else if (dir.back() == '/')
+        path = dir + std::string(name);
+    else
+        path = dir + "/" + std::string(name);
+    if (!addDirectory(path)) return false;
+    dir = path;
+    return true;
+}
+
+bool InstallJvm::addDirectory(std::string_view path) {
+    std::string p(path);
+    if (p.empty() || p.size() > kMaxPath) {
+        traceMessage(tracePath(), "unable to add directory", p);
+        return false;
+    }
+    bool existed = isDir(p);
+    if (!existed && platform::makeDir(p, 0755)) {
+        // Remembered so that a JVM that fails leaves nothing behind; a
+        // directory inside one already remembered goes with it.
+        bool inside = std::any_of(created_.begin(), created_.end(),
+                                  [&](const std::string& c) { return p.rfind(c + "/", 0) == 0; });
+        if (!inside) created_.push_back(p);
+    }
+    if (!isDir(p)) {
+        traceMessage(tracePath(), "unable to add directory", p);
+        return false;
+    }
+    return true;
+}
+
+bool InstallJvm::setPermissionsForDir(std::string_view dir, unsigned mode) {
+    std::vector<platform::DirEntry> entries;
+    if (!platform::listDir(std::string(dir), entries)) return false;
+    bool ok = true;
+    for (const auto& e : entries) {
+        if (e.name == "..") continue;  // the parent is not the JVM's
+        if (e.isLink) continue;        // a link's target is not changed through it
+        if (!platform::setMode(joinPath(dir, e.name, family_), mode)) ok = false;
+    }
+    return ok;
+}
+
+}  // namespace qrl

@@ -1,0 +1,229 @@
+#include "security/security.h"
+
+#include <cstdio>
+
+#include "common/clib.h"
+#include "platform/fs.h"
+
+namespace qrl {
+namespace {
+
+constexpr const char* kTraceLog = "jinstall.log";
+// Backups are numbered .001 to .999.
+constexpr unsigned kMaxBackups = 999;
+
+std::string replaceAll(std::string text, std::string_view from, std::string_view to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+}  // namespace
+
+ChangeWords changeWords(std::string_view language) {
+    if (language == "french") return {"Renommé", "en"};
+    if (language == "german") return {"Alt:", "zu"};
+    if (language == "spanish") return {"Reagrupado ", "a"};
+    if (language == "polish") return {"Zmieniono", "na"};
+    if (language == "italian") return {"Rinominato", "a"};
+    if (language == "portuguese") return {"Nome modificado", "Para"};
+    if (language == "dutch") return {"Hernoemd", "naar"};
+    return {"Renamed", "to"};
+}
+
+std::string changeLine(std::string_view language, std::string_view path, std::string_view backup) {
+    ChangeWords words = changeWords(language);
+    return words.first + " " + words.second + " " + std::string(path) + " " + std::string(backup);
+}
+
+std::string backupName(std::string_view path, unsigned number, Family family) {
+    char suffix[8];
+    std::snprintf(suffix, sizeof suffix, ".%03u", number % 1000);
+    char sep = family == Family::Windows ? '\\' : '/';
+    size_t last = path.rfind(sep);
+    if (last == std::string_view::npos) return std::string(path) + suffix;
+    size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos || dot < last) return std::string(path) + suffix;
+    return std::string(path.substr(0, dot)) + suffix;
+}
+
+std::string identityDatabasePath(std::string_view value, Family family) {
+    std::string path(value);
+    if (family == Family::Windows) {
+        for (char& c : path)
+            if (c == '/') c = '\\';
+        return replaceAll(path, "\\\\", "\\");
+    }
+    return replaceAll(path, "\\\\", "/");
+}
+
+Security::Security(Family family, std::string language) : family_(family), language_(std::move(language)) {}
+
+bool Security::addSecurity(std::string_view systemPolicy, std::string_view userPolicy, std::string_view keystore,
+                           std::string_view jvmHome, std::string_view homeDirectory, bool replace) {
+    bool answer = true;
+    std::string source, destination;
+    if (!systemPolicy.empty() && fexists(systemPolicy)) {
+        if (getFilenames(systemPolicy, jvmHome, homeDirectory, source, destination))
+            answer = copySecurityFile(source, destination, replace);
+        else if (!source.empty() && fexists(source))
+            traceMessage(kTraceLog, "unable to get destination", systemPolicy);
+    }
+    if (!userPolicy.empty() && getFilenames(userPolicy, jvmHome, homeDirectory, source, destination))
+        answer = copySecurityFile(source, destination, replace);
+    if (!keystore.empty()) answer = addCertificate(keystore, jvmHome, homeDirectory, source, destination, replace);
+    return answer;
+}
+
+bool Security::addCertificate(std::string_view keystore, std::string_view jvmHome, std::string_view homeDirectory,
+                              std::string& source, std::string& destination, bool replace) {
+    if (!getFilenames(keystore, jvmHome, homeDirectory, source, destination)) {
+        if (!source.empty() && fexists(source)) traceMessage(kTraceLog, "unable to get destination", keystore);
+        return false;
+    }
+    source = joinPath(getCurrentDir(family_), source, family_);
+    std::string identity;
+    bool configured = getIdentityIdFilename(jvmHome, identity);
+    if (configured) destination = identity;
+    bool ok = copySecurityFile(source, destination, replace);
+    if (family_ == Family::Windows && ok && !configured &&
+        keystore.find(kUserHomeVariable) != std::string_view::npos) {
+        if (!getAlternateDestination(keystore, homeDirectory, destination)) {
+            traceMessage(kTraceLog, "unable to find login name in registry");
+            return false;
+        }
+        return copySecurityFile(source, destination, replace);
+    }
+    return ok;
+}
+
+bool Security::getFilenames(std::string_view setting, std::string_view jvmHome, std::string_view homeDirectory,
+                            std::string& source, std::string& destination) {
+    source.clear();
+    destination.clear();
+    auto below = [&](std::string_view base, std::string_view rest, bool bareGoesToBase) {
+        size_t slash = rest.rfind('/');
+        if (slash == std::string_view::npos) {
+            source = rest;
+            if (bareGoesToBase) destination = std::string(base) + separator() + source;
+            return true;
+        }
+        source = rest.substr(slash + 1);
+        std::string dir(rest.substr(0, slash));
+        if (!fexists(source) || !addDirectories(base, dir)) return false;
+        destination = dir + separator() + source;
+        return true;
+    };
+    const std::string_view javaHome = kJavaHomeVariable, userHome = kUserHomeVariable;
+    if (size_t at = setting.find(javaHome); at != std::string_view::npos)
+        return below(jvmHome, setting.substr(at + javaHome.size()), false);
+    if (size_t at = setting.find(userHome); at != std::string_view::npos)
+        return below(homeDirectory, setting.substr(at + userHome.size()), true);
+    if (setting.find('/') != std::string_view::npos) return below("", setting, false);
+    return false;
+}
+
+bool Security::addDirectories(std::string_view base, std::string& relative) {
+    std::string path(base);
+    if (path.empty() && !relative.empty() && (relative.front() == '/' || relative.front() == separator()))
+        path = std::string(1, separator());
+    size_t start = 0;
+    while (start <= relative.size()) {
+        size_t slash = relative.find('/', start);
+        if (slash == std::string::npos) slash = relative.size();
+        std::string piece = relative.substr(start, slash - start);
+        start = slash + 1;
+        if (piece.empty()) continue;
+        if (!path.empty() && path.back() != separator()) path += separator();
+        path += piece;
+        if (!isDir(path)) platform::makeDir(path, 0755);
+    }
+    if (!path.empty() && isDir(path)) {
+        relative = path;
+        return true;
+    }
+    traceMessage(kTraceLog, "unable to create security directory", path);
+    return false;
+}
+
+bool Security::getIdentityIdFilename(std::string_view jvmHome, std::string& result) {
+    const char sep[] = {separator(), '\0'};
+    std::string file = std::string(jvmHome) + sep + "lib" + sep + "security" + sep + "java.security";
+    if (!fexists(file)) return false;
+    const std::string_view key = kIdentityDatabaseKey;
+    bool found = false;
+    // Every line counts, the last one too when no line feed ends it.
+    readLines(file, 2000, [&](std::string& line) {
+        if (line.compare(0, key.size(), key) != 0) return true;
+        std::string value = line.substr(key.size());
+        while (!value.empty() && (value.back() == '\n' || value.back() == '\r' || value.back() == ' '))
+            value.pop_back();
+        result = identityDatabasePath(value, family_);
+        found = true;
+        return false;
+    });
+    if (!found) return false;
+    size_t last = result.rfind(separator());
+    if (last != std::string::npos && last > 0) {
+        std::string dir = result.substr(0, last);
+        if (family_ == Family::Windows) {
+            platform::makeDir(dir);
+        } else {
+            addDirectories("", dir);
+        }
+    }
+    return true;
+}
+
+bool Security::getAlternateDestination(std::string_view keystore, std::string_view homeDirectory,
+                                       std::string& destination) {
+    if (family_ != Family::Windows) return false;
+    size_t slash = keystore.rfind('/');
+    if (slash == std::string_view::npos || stricmp(keystore.substr(0, slash), kUserHomeVariable) != 0) return false;
+    std::string file(keystore.substr(slash + 1));
+    std::string name = loginName_ ? loginName_() : std::string();
+    if (name.empty()) {
+        traceMessage(kTraceLog, "unable to find login name in registry");
+        return false;
+    }
+    std::string dir = "profiles/" + name;
+    if (!addDirectories(homeDirectory, dir)) return false;
+    destination = dir + separator() + file;
+    return true;
+}
+
+bool Security::copySecurityFile(std::string_view source, std::string_view destination, bool replace) {
+    if (destination.empty()) return false;
+    if (replace && fexists(source) && fexists(destination)) {
+        // A replacement that cannot keep the old file leaves it as it is and
+        // says so.
+        if (!backupFile(destination)) return false;
+    }
+    if (fexists(destination)) return true;
+    return copyFile(source, destination);
+}
+
+bool Security::backupFile(std::string_view path) {
+    std::string backup;
+    for (unsigned n = 1; n <= kMaxBackups && backup.empty(); ++n) {
+        std::string candidate = backupName(path, n, family_);
+        if (!fexists(candidate)) backup = candidate;
+    }
+    if (backup.empty()) {
+        traceMessage(kTraceLog, "no free backup name for", path);
+        return false;
+    }
+    if (!copyFile(path, backup)) {
+        traceMessage(kTraceLog, "unable to back up", path);
+        return false;
+    }
+    platform::removeFile(std::string(path));
+    size_t last = backup.rfind(separator());
+    std::string_view name = last == std::string::npos ? std::string_view(backup)
+                                                      : std::string_view(backup).substr(last + 1);
+    logSystemChange(changeLine(language_, path, name));
+    lastBackup_ = backup;
+    return true;
+}
+
+}  // namespace qrl

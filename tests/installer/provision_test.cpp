@@ -1,0 +1,419 @@
+// Providing a JVM: the directory choice and its pieces, and the built
+// unixloader on kits that ship a real runtime (this machine's JDK cut down
+// with jlink and packed with makeself) with a stand-in wizard that records
+// what the installer left for it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "common/clib.h"
+#include "common/shellquote.h"
+#include "platform/fs.h"
+#include "platform/process.h"
+#include "provision/installjvm.h"
+#include "tests/support/testutil.h"
+
+using namespace qrltest;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kJdk = "/usr/lib/jvm/java-17-openjdk-amd64";
+
+int shell(const std::string& command) { return platform::shellExitCode(platform::runShell(command)); }
+
+// What every end-to-end test shares, made once per test program: the runtime,
+// the archives, and a directory of the system's tools without any JVM, which
+// serves as the search path so that the search finds nothing by itself.
+struct Materials {
+    TempDir dir;
+    std::string runtime = dir.file("runtime");
+    std::string archive = dir.file("jre.run");          // expands the runtime into its current directory
+    std::string vendor = dir.file("vendor.run");        // installs the runtime into $HOME/vendor-jre
+    std::string tools = dir.file("tools");
+    std::string problem;
+
+    Materials() {
+        if (!exists(kJdk + "/bin/jlink")) {
+            problem = "no JDK 17 with jlink on this machine";
+            return;
+        }
+        if (shell("command -v makeself >/dev/null") != 0) {
+            problem = "makeself is not installed";
+            return;
+        }
+        std::string log = dir.file("make.log");
+        if (shell(qrl::shellQuote(kJdk + "/bin/jlink") + " --add-modules java.base --output " +
+                  qrl::shellQuote(runtime) + " --strip-debug --no-header-files --no-man-pages >" + log + " 2>&1") !=
+            0) {
+            problem = "jlink failed: " + readFile(log);
+            return;
+        }
+        if (shell("makeself --current --nox11 --quiet --complevel 1 " + qrl::shellQuote(runtime) + " " +
+                  qrl::shellQuote(archive) + " 'test runtime' true >" + log + " 2>&1") != 0) {
+            problem = "makeself failed: " + readFile(log);
+            return;
+        }
+        std::string payload = dir.file("vendor");
+        platform::makeDir(payload);
+        fs::copy(runtime, payload + "/runtime", fs::copy_options::recursive);
+        writeFile(payload + "/install.sh", "#!/bin/sh\ncp -R runtime \"$HOME/vendor-jre\"\n");
+        platform::setMode(payload + "/install.sh", 0755);
+        if (shell("makeself --nocomp --nox11 --quiet " + qrl::shellQuote(payload) + " " + qrl::shellQuote(vendor) +
+                  " 'vendor runtime' ./install.sh >" + log + " 2>&1") != 0) {
+            problem = "makeself failed: " + readFile(log);
+            return;
+        }
+        makeTools();
+    }
+
+    void makeTools() {
+        platform::makeDir(tools);
+        for (const char* bin : {"/usr/local/bin", "/usr/bin", "/bin", "/usr/sbin", "/sbin"}) {
+            std::error_code ec;
+            for (const auto& e : fs::directory_iterator(bin, ec)) {
+                std::string name = e.path().filename().string();
+                std::string target = platform::canonicalPath(e.path().string());
+                if (target.find("/jvm/") != std::string::npos || name.rfind("java", 0) == 0) continue;
+                std::error_code ignored;
+                fs::create_symlink(e.path(), tools + "/" + name, ignored);
+            }
+        }
+    }
+};
+
+Materials& materials() {
+    static Materials m;
+    return m;
+}
+
+struct LoaderRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class ProvisionTest : public ::testing::Test {
+protected:
+    TempDir root;
+    std::string kit = root.file("kit work");  // a blank on the way to the archive
+    std::string start = root.file("start");
+    std::string home = root.file("home");
+    std::string record = root.file("wizard.record");
+    EnvGuard path{"PATH", materials().tools.c_str()};
+    EnvGuard homeVar{"HOME", home.c_str()};
+    EnvGuard tmp{"TMPDIR", root.path().c_str()};
+    EnvGuard sys{"QUARLAN_SYSTEM_DIRS", ""};
+    EnvGuard dirs{"QUARLAN_JVM_DIRS", ""};
+    EnvGuard installDirs{"QUARLAN_INSTALL_DIRS", ""};
+    EnvGuard javaHome{"JAVA_HOME", nullptr};
+    EnvGuard lang{"LANG", "C"};
+    EnvGuard lcAll{"LC_ALL", nullptr};
+
+    void SetUp() override {
+        if (!materials().problem.empty()) GTEST_SKIP() << materials().problem;
+        for (const auto& d : {start, home}) ASSERT_TRUE(platform::makeDir(d));
+    }
+
+    std::string control(const std::string& extra) const {
+        return "jvmMinVersion=1.8\n"
+               "jvmVersion=17.0.15\n"
+               "jvmName=JRE\n"
+               "jvmCommandName=java\n"
+               "jvmClasspathSwitch=-cp\n"
+               "loaderClasspath=.;install.jar\n"
+               "loaderJavaCommand=ProbeWizard\n"
+               "jvmSelfExtractor=jre.run\n" +
+               extra;
+    }
+
+    // A fresh kit as the unpacker leaves it, with the runtime's archive and a
+    // trace log asked for by the user.
+    void makeKit(const std::string& controlText, const std::string& archive = materials().archive) {
+        std::error_code ec;
+        fs::remove_all(kit, ec);
+        ASSERT_TRUE(platform::makeDir(kit));
+        writeFile(kit + "/qrl.control", controlText);
+        writeFile(kit + "/startdir.txt", start + "\n");
+        writeFile(kit + "/jinstall.log", "");
+        ASSERT_TRUE(qrl::copyFile(QRL_PROBE_WIZARD, kit + "/install.jar"));
+        ASSERT_TRUE(qrl::copyFile(QRL_TESTJVM_CLASS, kit + "/TestJvm.class"));
+        if (!archive.empty()) ASSERT_TRUE(qrl::copyFile(archive, kit + "/jre.run"));
+    }
+
+    LoaderRun run() {
+        for (const auto& f : {record, record + ".home", record + ".changes", start + "/jinstall.log",
+                              start + "/errors.log"})
+            platform::removeFile(f);
+        std::string cmd = "cd " + qrl::shellQuote(kit) + " && " + qrl::shellQuote(QRL_UNIXLOADER) + " -q " +
+                          qrl::shellQuote(record) + " >" + qrl::shellQuote(root.file("out.txt")) + " 2>" +
+                          qrl::shellQuote(root.file("err.txt"));
+        LoaderRun r;
+        r.status = shell(cmd);
+        r.out = readFile(root.file("out.txt"));
+        r.err = readFile(root.file("err.txt"));
+        return r;
+    }
+
+    std::string trace() const { return readFile(start + "/jinstall.log"); }
+    std::string nativeProperties() const { return readFile(record); }
+    std::string wizardJavaHome() const { return readFile(record + ".home"); }
+};
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+}  // namespace
+
+TEST_F(ProvisionTest, KitArchiveInstallsThenTheSecondRunReusesIt) {
+    std::string target = root.file("jvms") + "/jre17";
+    makeKit(control("predefinedJvmInstallDir=" + target + "\n"));
+    LoaderRun r = run();
+    ASSERT_EQ(r.status, 1) << r.out << r.err << trace();
+    std::string t = trace();
+    EXPECT_TRUE(has(t, "Correct version of JVM was not found in common locations")) << t;
+    EXPECT_TRUE(has(t, "issued command to expand:")) << t;
+    EXPECT_TRUE(has(t, "installJvm ok: true")) << t;
+    EXPECT_TRUE(exists(target + "/bin/java"));
+    for (const char* leftover : {"/__temp.log", "/__qrllaunch", "/__qrlwait.sem", "/zos.zos"})
+        EXPECT_FALSE(exists(target + leftover)) << leftover;
+    std::string props = nativeProperties();
+    EXPECT_TRUE(has(props, "nativeJvmHomeDir=" + target + "\n")) << props;
+    EXPECT_TRUE(has(props, "nativeJvmInstalled=true\n")) << props;
+    EXPECT_TRUE(has(props, "nativeJvmInstalledInTemp=false\n")) << props;
+    EXPECT_TRUE(has(props, "configureWinRegistry=false\n")) << props;
+    EXPECT_EQ(wizardJavaHome(), target);
+    EXPECT_FALSE(exists(kit));
+
+    // The same kit again, with an archive that would leave a mark if it ran.
+    std::string marker = root.file("marking.run");
+    writeFile(marker, "#!/bin/sh\ntouch archive-ran\n");
+    makeKit(control("predefinedJvmInstallDir=" + target + "\n"), marker);
+    r = run();
+    ASSERT_EQ(r.status, 1) << r.out << r.err << trace();
+    t = trace();
+    EXPECT_TRUE(has(t, "found existing jvm directory: true")) << t;
+    EXPECT_FALSE(has(t, "issued command to expand:")) << t;
+    EXPECT_FALSE(exists(target + "/archive-ran"));
+    props = nativeProperties();
+    EXPECT_TRUE(has(props, "nativeJvmHomeDir=" + target + "\n")) << props;
+    EXPECT_TRUE(has(props, "nativeJvmInstalled=false\n")) << props;
+    EXPECT_EQ(wizardJavaHome(), target);
+}
+
+TEST_F(ProvisionTest, RuntimeInTheWorkingDirectoryIsTemporary) {
+    makeKit(control("predefinedJvmInstallDir=[$AppDir]/jre\njvmHomeDir=./\n"));
+    LoaderRun r = run();
+    ASSERT_EQ(r.status, 1) << r.out << r.err << trace();
+    std::string t = trace();
+    EXPECT_TRUE(has(t, "temporarily installing JVM into " + kit + "/jre")) << t;
+    std::string props = nativeProperties();
+    EXPECT_TRUE(has(props, "nativeJvmInstalled=true\n")) << props;
+    EXPECT_TRUE(has(props, "nativeJvmInstalledInTemp=true\n")) << props;
+    EXPECT_TRUE(has(wizardJavaHome(), kit + "/jre")) << wizardJavaHome();
+    EXPECT_TRUE(has(t, "jvmInstalledInTemp true")) << t;
+    EXPECT_FALSE(exists(kit));
+
+    // A wizard that moves the runtime to its final place: cleanup configures
+    // it there and removes the temporary one.
+    std::string final = root.file("final-jre");
+    EnvGuard move("PROBE_WIZARD_MOVE_JVM", final.c_str());
+    makeKit(control("predefinedJvmInstallDir=[$AppDir]/jre\n"));
+    r = run();
+    ASSERT_EQ(r.status, 1) << r.out << r.err << trace();
+    t = trace();
+    EXPECT_TRUE(has(t, "jvmLocation " + final)) << t;
+    EXPECT_TRUE(has(t, "tempJvmDir " + kit + "/jre")) << t;
+    size_t cleanup = t.find("jvmLocation " + final);
+    EXPECT_NE(t.find("configureJvm ok: true", cleanup), std::string::npos) << t;
+    EXPECT_TRUE(exists(final + "/bin/java"));
+}
+
+TEST_F(ProvisionTest, SubtreeBelowHomeWhenTheSystemDirectoriesRefuseAndReusedNextTime) {
+    // A system directory that cannot hold a "jvm" directory (a plain file).
+    writeFile(root.file("not-a-dir"), "");
+    EnvGuard candidates("QUARLAN_INSTALL_DIRS", root.file("not-a-dir").c_str());
+    makeKit(control(""));
+    LoaderRun r = run();
+    ASSERT_EQ(r.status, 1) << r.out << r.err << trace();
+    std::string leaf = home + "/jvm/jre17.0/17.0";
+    EXPECT_TRUE(exists(leaf + "/bin/java"));
+    EXPECT_TRUE(has(nativeProperties(), "nativeJvmHomeDir=" + leaf + "\n")) << nativeProperties();
+    EXPECT_TRUE(has(trace(), "unable to create jvm subdirectory in " + root.file("not-a-dir"))) << trace();
+
+    makeKit(control(""));
+    r = run();
+    ASSERT_EQ(r.status, 1) << r.out << r.err << trace();
+    EXPECT_TRUE(has(trace(), "found existing jvm directory: true")) << trace();
+    EXPECT_TRUE(has(nativeProperties(), "nativeJvmInstalled=false\n")) << nativeProperties();
+    EXPECT_TRUE(has(nativeProperties(), "nativeJvmHomeDir=" + leaf + "\n")) << nativeProperties();
+    EXPECT_FALSE(exists(home + "/jvm/jre17.0/jre17.0"));
+}
+
+TEST_F(ProvisionTest, BrokenArchivesLeaveNoJvmBehind) {
+    std::string target = root.file("jvms") + "/jre17";
+    std::string truncated = root.file("truncated.run");
+    {
+        std::string whole = readFile(materials().archive);
+        writeFile(truncated, whole.substr(0, whole.size() / 2));
+    }
+    std::string noLauncher = root.file("nolauncher.run");
+    writeFile(noLauncher, "#!/bin/sh\nmkdir lib && echo x >lib/modules\n");
+    std::string deadLauncher = root.file("dead.run");
+    writeFile(deadLauncher, "#!/bin/sh\nmkdir bin && printf '#!/bin/sh\\nexit 1\\n' >bin/java && chmod 755 bin/java\n");
+    struct Case {
+        std::string archive;
+        std::string reason;
+    };
+    for (const Case& c : {Case{truncated, "The JVM archive failed with exit status"},
+                          Case{noLauncher, "Unable to find JVM executable"},
+                          Case{deadLauncher, "The new JVM failed the version test:"}}) {
+        SCOPED_TRACE(c.archive);
+        makeKit(control("predefinedJvmInstallDir=" + target + "\n"), c.archive);
+        LoaderRun r = run();
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(has(r.out, "Unable to install JRE 17.0.15. Are the destination or temporary directories out of "
+                               "disk space?"))
+            << r.out;
+        std::string errors = readFile(start + "/errors.log");
+        EXPECT_TRUE(has(errors, c.reason)) << errors;
+        EXPECT_TRUE(has(errors, "Other possible causes for errors:")) << errors;
+        EXPECT_FALSE(exists(record)) << "the wizard ran";
+        EXPECT_FALSE(exists(root.file("jvms"))) << "a directory of the failed JVM is left";
+        EXPECT_TRUE(has(trace(), "installJvm ok: false")) << trace();
+    }
+}
+
+TEST_F(ProvisionTest, VendorInstallerRuntimeIsFoundByTheSearch) {
+    makeKit(control("jvmThirdPartyInstaller=true\njvmSelfExtractor=vendor.run\n"), "");
+    ASSERT_TRUE(qrl::copyFile(materials().vendor, kit + "/vendor.run"));
+    LoaderRun r = run();
+    ASSERT_EQ(r.status, 1) << r.out << r.err << trace();
+    std::string t = trace();
+    EXPECT_TRUE(has(t, "about to run 3rd party installer for JVM: " + kit + "/vendor.run")) << t;
+    EXPECT_TRUE(has(t, "Found correct version of JVM: " + home + "/vendor-jre/bin/java")) << t;
+    std::string props = nativeProperties();
+    EXPECT_TRUE(has(props, "nativeJvmHomeDir=" + home + "/vendor-jre\n")) << props;
+    EXPECT_TRUE(has(props, "nativeJvmInstalled=true\n")) << props;
+    EXPECT_FALSE(has(props, "nativeJvmInstalledInTemp")) << props;
+    EXPECT_EQ(wizardJavaHome(), home + "/vendor-jre");
+}
+
+TEST_F(ProvisionTest, VendorInstallerThatInstallsNothingFails) {
+    makeKit(control("jvmThirdPartyInstaller=yes\njvmSelfExtractor=vendor.run\n"), "");
+    writeFile(kit + "/vendor.run", "#!/bin/sh\necho nothing to do\n");
+    LoaderRun r = run();
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(has(trace(), "Correct version of JVM was not found in common locations")) << trace();
+    EXPECT_TRUE(has(trace(), "installThirdPartyJvm ok: false")) << trace();
+    EXPECT_TRUE(has(r.out, "Unable to install JRE 17.0.15.")) << r.out;
+    EXPECT_FALSE(exists(record));
+}
+
+TEST_F(ProvisionTest, PluginSecurityFilesReplaceWithNumberedBackups) {
+    std::string target = root.file("jvms") + "/jre17";
+    std::string policyDir = home + "/.java";
+    ASSERT_TRUE(platform::makeDir(policyDir));
+    writeFile(policyDir + "/kit.policy", "the user's own\n");
+    writeFile(policyDir + "/kit.001", "an earlier backup\n");
+    std::string settings = "predefinedJvmInstallDir=" + target + "\njvmName=Java Plug-in\n" +
+                           "userSecurityPolicyFilename=${user.home}/.java/kit.policy\n" +
+                           "keystoreFilename=${java.home}/lib/security/kit.keystore\n";
+    makeKit(control(settings));
+    writeFile(kit + "/kit.policy", "grant {};\n");
+    writeFile(kit + "/kit.keystore", "keys\n");
+    LoaderRun r = run();
+    ASSERT_EQ(r.status, 1) << r.out << r.err << trace();
+    EXPECT_EQ(readFile(policyDir + "/kit.policy"), "grant {};\n");
+    EXPECT_EQ(readFile(policyDir + "/kit.001"), "an earlier backup\n");
+    EXPECT_EQ(readFile(policyDir + "/kit.002"), "the user's own\n");
+    EXPECT_EQ(readFile(target + "/lib/security/kit.keystore"), "keys\n");
+    EXPECT_EQ(readFile(record + ".changes"), "Renamed to " + policyDir + "/kit.policy kit.002\n");
+
+    // Without the plug-in nothing that is there is replaced.
+    makeKit(control("predefinedJvmInstallDir=" + target + "\n" +
+                    "userSecurityPolicyFilename=${user.home}/.java/kit.policy\n"));
+    writeFile(kit + "/kit.policy", "another grant\n");
+    r = run();
+    ASSERT_EQ(r.status, 1) << r.out << r.err << trace();
+    EXPECT_EQ(readFile(policyDir + "/kit.policy"), "grant {};\n");
+    EXPECT_FALSE(exists(policyDir + "/kit.003"));
+    EXPECT_FALSE(exists(record + ".changes"));
+}
+
+// The pieces of the directory choice that need no JVM.
+
+TEST(ProvisionUnit, PredefinedDirectoryAndJvmHome) {
+    std::string dir;
+    EXPECT_TRUE(qrl::resolvePredefinedDir("[$AppDir]/jre", "/kit", dir));
+    EXPECT_EQ(dir, "/kit/jre");
+    EXPECT_TRUE(qrl::resolvePredefinedDir("/opt/app/jre", "/kit", dir));
+    EXPECT_EQ(dir, "/opt/app/jre");
+    EXPECT_FALSE(qrl::resolvePredefinedDir("[$AppDir]/", "/kit", dir));
+    EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", "./jre"), "/opt/jvm/jre");
+    EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", "/elsewhere/jre"), "/elsewhere/jre");
+    EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", ""), "/opt/jvm");
+}
+
+TEST(ProvisionUnit, InstallDirectoriesComeFromTheEnvironment) {
+    {
+        EnvGuard unset("QUARLAN_INSTALL_DIRS", nullptr);
+        EXPECT_EQ(qrl::installDirCandidates(), (std::vector<std::string>{"/usr/local/bin", "/usr/local", "/usr/share",
+                                                                          "/usr/bin", "/usr", "/opt", "/bin"}));
+    }
+    EnvGuard set("QUARLAN_INSTALL_DIRS", "/a::/b c");
+    EXPECT_EQ(qrl::installDirCandidates(), (std::vector<std::string>{"/a", "/b c"}));
+    EnvGuard empty("QUARLAN_INSTALL_DIRS", "");
+    EXPECT_TRUE(qrl::installDirCandidates().empty());
+}
+
+TEST(ProvisionUnit, CandidateOrderEndsInTheWorkingDirectory) {
+    TempDir dir;
+    CwdGuard cwd(dir.path());
+    writeFile("blocked", "");
+    EnvGuard pathVar("PATH", (dir.path() + "/blocked").c_str());
+    qrl::InstallJvm installer(nativeFamily(), nullptr, {dir.path() + "/blocked"}, {});
+    qrl::JvmRequest request{{"", "1.8", ""}, "1.3.1", "JRE", "java", "jre.bin", "", ""};
+    std::string target, command;
+    bool discovered = true;
+    // Home is a file too: only the working directory is left.
+    EXPECT_TRUE(installer.installCompressedJvm(request, command, dir.path() + "/blocked", target) == false);
+    EXPECT_EQ(target, dir.path() + "/jvm/jre1.3/1.3");
+    EXPECT_TRUE(exists(dir.path() + "/jvm/jre1.3/1.3"));
+    // A predefined directory is made with every parent.
+    request.predefinedJvmInstallDir = "[$AppDir]/a/b/c";
+    EXPECT_TRUE(installer.createJvmDirectory(request, target, command, discovered));
+    EXPECT_FALSE(discovered);
+    EXPECT_EQ(target, dir.path() + "/a/b/c");
+    EXPECT_TRUE(exists(target));
+    // The bare variable is refused; the subtree is there already and holds
+    // no JVM, so a second leaf is made beside the first.
+    request.predefinedJvmInstallDir = "[$AppDir]/";
+    EXPECT_TRUE(installer.createJvmDirectory(request, target, command, discovered));
+    EXPECT_FALSE(discovered);
+    EXPECT_EQ(target, dir.path() + "/jvm/jre1.3/jre1.3");
+}
+
+TEST(ProvisionUnit, ThirdPartySettingAndLauncherProbe) {
+    TempDir dir;
+    CwdGuard cwd(dir.path());
+    qrl::InstallJvm installer(nativeFamily(), nullptr, {}, {});
+    EXPECT_FALSE(installer.thirdPartyInstaller());
+    writeFile("qrl.control", "jvmName=JRE\njvmThirdPartyInstaller=YES\n");
+    EXPECT_TRUE(installer.thirdPartyInstaller());
+    writeFile("qrl.control", "jvmThirdPartyInstaller=no\njvmThirdPartyInstaller=true\n");
+    EXPECT_FALSE(installer.thirdPartyInstaller());
+
+    ASSERT_TRUE(platform::makeDir("j"));
+    ASSERT_TRUE(platform::makeDir("j/bin"));
+    EXPECT_FALSE(installer.configureJvm("1.3", "JRE", "jre", dir.path() + "/j", ""));
+    EXPECT_TRUE(has(readFile("errors.log"), "Unable to configure JVM in " + dir.path() + "/j"));
+    writeFile("j/bin/java", "");
+    EXPECT_TRUE(installer.configureJvm("1.3", "JRE", "jre", dir.path() + "/j", ""));
+    EXPECT_FALSE(installer.configureJvm("1.3", "JRE", "javaw", dir.path() + "/j", ""));
+
+    std::string command;
+    EXPECT_FALSE(installer.getJvmInstallerCommand("sub/jre.bin", command));
+    writeFile("jre.bin", "");
+    EXPECT_TRUE(installer.getJvmInstallerCommand("sub/jre.bin", command));
+    EXPECT_EQ(command, dir.path() + "/jre.bin");
+}
