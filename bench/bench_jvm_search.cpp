@@ -4,6 +4,9 @@
 //
 //   bench_jvm_search [repetitions]
 //
+// The search traces to "jinstall.log", as in an install; with BENCH_NO_TRACE
+// set it runs without the trace file.
+//
 // Target: native overhead (wall time minus JVM run time) at most 5% of the
 // JVM run time; no JVM started twice in one search.
 #include <chrono>
@@ -103,7 +106,7 @@ int main(int argc, char** argv) {
     platform::unsetEnv("JAVA_HOME");
     platform::unsetEnv("JAVA_TOOL_OPTIONS");
     if (!platform::changeDir(work)) return 1;
-    write(work + "/jinstall.log", "");  // the installer traces every search
+    if (!std::getenv("BENCH_NO_TRACE")) write(work + "/jinstall.log", "");  // the installer traces every search
 #ifdef QRL_TESTJVM_CLASS
     qrl::copyFile(QRL_TESTJVM_CLASS, work + "/TestJvm.class");
 #endif
