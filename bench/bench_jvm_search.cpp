@@ -2,7 +2,14 @@
 // JDKs: how many JVMs it starts, and its wall time against the time the JVM
 // runs it made took, both measured in the same run.
 //
-//   bench_jvm_search [repetitions]
+//   bench_jvm_search [repetitions [directory]]
+//
+// The tree and the working directory are made below `directory` (default
+// $TMPDIR, else /tmp). Each JVM test creates and removes its capture file
+// there, so a file system slow at creating files shows in the overhead.
+//
+// The search traces to "jinstall.log", as in an install; with BENCH_NO_TRACE
+// set it runs without the trace file.
 //
 // Target: native overhead (wall time minus JVM run time) at most 5% of the
 // JVM run time; no JVM started twice in one search.
@@ -60,9 +67,14 @@ int main(int argc, char** argv) {
     // Require the newest JDK the machine has, so that everything else is tried first.
     std::string required = jdk25.empty() ? "17" : "25";
 
-    char tmpl[] = "/tmp/bench-jvm-XXXXXX";
-    if (!::mkdtemp(tmpl)) return 1;
+    std::string base = argc > 2 ? argv[2] : platform::getEnv("TMPDIR").value_or("/tmp");
+    std::string tmpl = base + "/bench-jvm-XXXXXX";
+    if (!::mkdtemp(tmpl.data())) {
+        std::fprintf(stderr, "cannot create a directory below %s\n", base.c_str());
+        return 1;
+    }
     std::string root = tmpl;
+    std::printf("working below %s\n", root.c_str());
     std::string work = root + "/work", home = root + "/home", usr = root + "/usr";
     fs::create_directories(work);
 
@@ -103,7 +115,7 @@ int main(int argc, char** argv) {
     platform::unsetEnv("JAVA_HOME");
     platform::unsetEnv("JAVA_TOOL_OPTIONS");
     if (!platform::changeDir(work)) return 1;
-    write(work + "/jinstall.log", "");  // the installer traces every search
+    if (!std::getenv("BENCH_NO_TRACE")) write(work + "/jinstall.log", "");  // the installer traces every search
 #ifdef QRL_TESTJVM_CLASS
     qrl::copyFile(QRL_TESTJVM_CLASS, work + "/TestJvm.class");
 #endif

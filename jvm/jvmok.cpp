@@ -115,7 +115,8 @@ bool JvmOk::checkVersion(std::string_view file, const JvmCriteria& criteria) {
         traceMessage(tf, "Unable to verify version", file);
         return false;
     }
-    bool ok = testLine(versionLine(lines), criteria);
+    lastVersionLine_ = versionLine(lines);
+    bool ok = testLine(lastVersionLine_, criteria);
     if (tracesCriteria()) traceMessage(tf, "version checked ok", ok);
     return ok;
 }
@@ -215,9 +216,7 @@ bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName
         logAndTraceMessage(kErrorsFile, tf, "unable to start", exePath);
     } else if (!checkVersion(kVersionCaptureFile, criteria)) {
         traceMessage(tf, "incorrect version of jvm found:", exePath);
-        std::vector<std::string> lines;
-        readOutput(kVersionCaptureFile, lines);
-        traceMessage(tf, "jvm version reported:", versionLine(lines));
+        traceMessage(tf, "jvm version reported:", lastVersionLine_);
     } else {
         ok = testVersion(criteria, exePath);
         if (family_ == Family::Mac) {

@@ -98,6 +98,7 @@ private:
     Family family_;
     std::string traceFile_ = "jinstall.log";
     JvmRuns* runs_ = nullptr;
+    std::string lastVersionLine_;  // the line the last checkVersion read its version from
 };
 
 }  // namespace qrl

@@ -36,7 +36,8 @@ bool present(const std::string& home) { return platform::exists(home + "/bin/jav
 class RealJdkTest : public ::testing::Test {
 protected:
     TempDir dir;
-    std::string work = dir.file("work");
+    // The probe answers into the current directory, whatever its name holds.
+    std::string work = dir.file("work dir $HOME 'q'");
     std::unique_ptr<CwdGuard> cwd;
     EnvGuard javaHome{"JAVA_HOME", nullptr};
     EnvGuard toolOptions{"JAVA_TOOL_OPTIONS", nullptr};
