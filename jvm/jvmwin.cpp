@@ -39,8 +39,9 @@ std::string JvmWin::keyPath(std::string_view key) const { return rootPrefix_ + s
 
 std::vector<std::string> JvmWin::getAvailableVersions(std::string_view productKey, RegView view) {
     std::vector<std::string> names;
-    traceMessage(traceFile_, "counting registry elements");
     if (!platform::regSubkeys(root_, keyPath(productKey), view, names)) return {};
+    traceMessage(traceFile_, "counting registry elements");
+    if (names.empty()) return {};
     traceMessage(traceFile_, "getting list of available versions");
     traceMessage(traceFile_, "available versions", static_cast<int>(names.size()));
     std::sort(names.begin(), names.end(), registryVersionLess);

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "common/clib.h"
+#include "common/shellquote.h"
 #include "launcher/javaapp.h"
 #include "platform/fs.h"
 #include "platform/process.h"
@@ -208,6 +209,17 @@ TEST_F(LauncherRun, MissingExecutableIsReportedAndCountsAsDone) {
     EXPECT_FALSE(exists(dir.file("record.txt")));
     EXPECT_EQ(readFile(dir.file("ui.log")), "[Startup Error] Unable to start Editor\n\nrun.bat\nis no longer on your "
                                             "system\n\nChange the execFilename property in\n" + props + "\n");
+}
+
+TEST_F(LauncherRun, MacFamilyMessagesGoToStandardError) {
+    if (onWindows()) GTEST_SKIP() << "message boxes on Windows";
+    install("app");
+    EnvGuard noSeam("QUARLAN_UI_LOG", nullptr);
+    writeProps("programName=Editor\nexecFilename=/gone/run.sh\n");
+    int status = platform::runShell(qrl::shellQuote(launcher), dir.file("stderr.txt"));
+    EXPECT_EQ(platform::shellExitCode(status), 1);
+    EXPECT_EQ(readFile(dir.file("stderr.txt")), "Unable to start Editor\n\nrun.sh\nis no longer on your system\n\n"
+                                                "Change the execFilename property in\n" + props + "\n");
 }
 
 TEST_F(LauncherRun, MissingPropertiesEndQuietlyWithFailure) {
