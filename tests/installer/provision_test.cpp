@@ -165,7 +165,7 @@ bool has(const std::string& text, const std::string& part) { return text.find(pa
 }  // namespace
 
 TEST_F(ProvisionTest, KitArchiveInstallsThenTheSecondRunReusesIt) {
-    std::string target = root.file("jvms") + "/jre17";
+    std::string target = root.file("jvms") + "/jre 17's";  // quoted wherever a shell sees it
     makeKit(control("predefinedJvmInstallDir=" + target + "\n"));
     LoaderRun r = run();
     ASSERT_EQ(r.status, 1) << r.out << r.err << trace();
@@ -338,6 +338,18 @@ TEST_F(ProvisionTest, PluginSecurityFilesReplaceWithNumberedBackups) {
     EXPECT_EQ(readFile(policyDir + "/kit.policy"), "grant {};\n");
     EXPECT_FALSE(exists(policyDir + "/kit.003"));
     EXPECT_FALSE(exists(record + ".changes"));
+
+    // The plug-in cannot do without a security file the kit names but lacks;
+    // any other JVM goes on without it.
+    std::string missing = "keystoreFilename=${user.home}/.java/none.keystore\n";
+    makeKit(control("predefinedJvmInstallDir=" + target + "\njvmName=Java Plug-in\n" + missing));
+    r = run();
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(has(r.out, "Unable to add Java security files.")) << r.out;
+    EXPECT_FALSE(exists(record));
+    makeKit(control("predefinedJvmInstallDir=" + target + "\n" + missing));
+    r = run();
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
 }
 
 // The pieces of the directory choice that need no JVM.
