@@ -323,13 +323,17 @@ TEST_F(ProvisionTest, PluginSecurityFilesReplaceWithNumberedBackups) {
     makeKit(control(settings));
     writeFile(kit + "/kit.policy", "grant {};\n");
     writeFile(kit + "/kit.keystore", "keys\n");
-    LoaderRun r = run();
+    LoaderRun r;
+    {
+        EnvGuard german("LANG", "de_DE.UTF-8");  // the words of "changes.txt"
+        r = run();
+    }
     ASSERT_EQ(r.status, 1) << r.out << r.err << trace();
     EXPECT_EQ(readFile(policyDir + "/kit.policy"), "grant {};\n");
     EXPECT_EQ(readFile(policyDir + "/kit.001"), "an earlier backup\n");
     EXPECT_EQ(readFile(policyDir + "/kit.002"), "the user's own\n");
     EXPECT_EQ(readFile(target + "/lib/security/kit.keystore"), "keys\n");
-    EXPECT_EQ(readFile(record + ".changes"), "Renamed to " + policyDir + "/kit.policy kit.002\n");
+    EXPECT_EQ(readFile(record + ".changes"), "Alt: zu " + policyDir + "/kit.policy kit.002\n");
 
     // Without the plug-in nothing that is there is replaced.
     makeKit(control("predefinedJvmInstallDir=" + target + "\n" +
