@@ -64,8 +64,11 @@ bool resolvePredefinedDir(std::string_view setting, std::string_view workingDir,
 
 std::string applyJvmHomeDir(std::string_view dir, std::string_view jvmHomeDir) {
     if (jvmHomeDir.empty()) return std::string(dir);
-    if (jvmHomeDir.substr(0, 2) == "./") return std::string(dir) + std::string(jvmHomeDir.substr(1));
-    return std::string(jvmHomeDir);
+    std::string home = jvmHomeDir.substr(0, 2) == "./" ? std::string(dir) + std::string(jvmHomeDir.substr(1))
+                                                       : std::string(jvmHomeDir);
+    // Directory names carry no trailing separator ("./" is the directory itself).
+    while (home.size() > 1 && home.back() == '/') home.pop_back();
+    return home;
 }
 
 InstallJvm::InstallJvm(Family family, StatusFn showStatus)

@@ -29,7 +29,8 @@ bool resolvePredefinedDir(std::string_view setting, std::string_view workingDir,
 
 // The JVM home inside the directory an archive was expanded into: a
 // "jvmHomeDir" beginning with "./" is appended ("./jre" gives dir + "/jre"),
-// any other non-empty value replaces the directory.
+// any other non-empty value replaces the directory. Trailing separators are
+// dropped, so "./" is the directory itself.
 std::string applyJvmHomeDir(std::string_view dir, std::string_view jvmHomeDir);
 
 // What the kit asks for, as the control file says it. Provisioning may

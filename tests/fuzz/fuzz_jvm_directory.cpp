@@ -24,6 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     std::string home = qrl::applyJvmHomeDir("/jvm", homeDir);
     if (homeDir.empty() && home != "/jvm") std::abort();
-    if (homeDir.rfind("./", 0) == 0 && home != "/jvm" + homeDir.substr(1)) std::abort();
+    if (home.size() > 1 && home.back() == '/') std::abort();
+    if (homeDir.rfind("./", 0) == 0 && home.compare(0, 4, "/jvm") != 0) std::abort();
+    std::string expected = homeDir.rfind("./", 0) == 0 ? "/jvm" + homeDir.substr(1) : homeDir;
+    if (!homeDir.empty() && expected.compare(0, home.size(), home) != 0) std::abort();
     return 0;
 }

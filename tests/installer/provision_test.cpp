@@ -210,7 +210,8 @@ TEST_F(ProvisionTest, RuntimeInTheWorkingDirectoryIsTemporary) {
     std::string props = nativeProperties();
     EXPECT_TRUE(has(props, "nativeJvmInstalled=true\n")) << props;
     EXPECT_TRUE(has(props, "nativeJvmInstalledInTemp=true\n")) << props;
-    EXPECT_TRUE(has(wizardJavaHome(), kit + "/jre")) << wizardJavaHome();
+    EXPECT_TRUE(has(props, "nativeJvmHomeDir=" + kit + "/jre\n")) << props;
+    EXPECT_EQ(wizardJavaHome(), kit + "/jre");
     EXPECT_TRUE(has(t, "jvmInstalledInTemp true")) << t;
     EXPECT_FALSE(exists(kit));
 
@@ -370,6 +371,8 @@ TEST(ProvisionUnit, PredefinedDirectoryAndJvmHome) {
     EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", "./jre"), "/opt/jvm/jre");
     EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", "/elsewhere/jre"), "/elsewhere/jre");
     EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", ""), "/opt/jvm");
+    EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", "./"), "/opt/jvm");
+    EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", "./jre/"), "/opt/jvm/jre");
 }
 
 TEST(ProvisionUnit, InstallDirectoriesComeFromTheEnvironment) {
