@@ -24,7 +24,8 @@ std::vector<std::string> installDirCandidates();
 
 // Where a "predefinedJvmInstallDir" value puts the JVM. "[$AppDir]" followed
 // by "/" stands for the working directory: "[$AppDir]/jre" gives
-// workingDir + "/jre". False (and `dir` empty) for the bare "[$AppDir]/".
+// workingDir + "/jre". False (and `dir` empty) for the bare "[$AppDir]/" and
+// for any other value that begins with "[$" (no other variable is known).
 bool resolvePredefinedDir(std::string_view setting, std::string_view workingDir, std::string& dir);
 
 // The JVM home inside the directory an archive was expanded into: a

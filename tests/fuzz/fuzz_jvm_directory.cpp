@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string dir;
     bool ok = qrl::resolvePredefinedDir(setting, work, dir);
     if (setting.find("[$AppDir]/") == std::string::npos) {
-        if (!ok || dir != setting) std::abort();
+        bool variable = setting.rfind("[$", 0) == 0;
+        if (ok == variable || (ok && dir != setting)) std::abort();
     } else if (ok) {
         if (dir.compare(0, work.size() + 1, work + "/") != 0) std::abort();
     } else if (setting != "[$AppDir]/" || !dir.empty()) {

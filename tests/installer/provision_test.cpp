@@ -368,6 +368,10 @@ TEST(ProvisionUnit, PredefinedDirectoryAndJvmHome) {
     EXPECT_TRUE(qrl::resolvePredefinedDir("/opt/app/jre", "/kit", dir));
     EXPECT_EQ(dir, "/opt/app/jre");
     EXPECT_FALSE(qrl::resolvePredefinedDir("[$AppDir]/", "/kit", dir));
+    EXPECT_FALSE(qrl::resolvePredefinedDir("[$ProgFilesDir]/jre", "/kit", dir));
+    EXPECT_FALSE(qrl::resolvePredefinedDir("[$AppDir]", "/kit", dir));
+    EXPECT_TRUE(qrl::resolvePredefinedDir("/opt/[$AppDir]/jre", "/kit", dir));
+    EXPECT_EQ(dir, "/kit/jre");
     EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", "./jre"), "/opt/jvm/jre");
     EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", "/elsewhere/jre"), "/elsewhere/jre");
     EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", ""), "/opt/jvm");
