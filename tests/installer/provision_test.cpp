@@ -185,10 +185,16 @@ TEST_F(ProvisionTest, KitArchiveInstallsThenTheSecondRunReusesIt) {
     EXPECT_EQ(wizardJavaHome(), target);
     EXPECT_FALSE(exists(kit));
 
-    // The same kit again, with an archive that would leave a mark if it ran.
+    // The same kit again, with an archive that would leave a mark if it ran,
+    // and a keystore for the place the JVM's java.security names.
+    std::string identity = root.file("ids") + "/identitydb.obj";
+    std::string javaSecurity = target + "/conf/security/java.security";
+    ASSERT_TRUE(exists(javaSecurity));
+    writeFile(javaSecurity, readFile(javaSecurity) + "identity.database=" + identity + "\n");
     std::string marker = root.file("marking.run");
     writeFile(marker, "#!/bin/sh\ntouch archive-ran\n");
-    makeKit(control("predefinedJvmInstallDir=" + target + "\n"), marker);
+    makeKit(control("predefinedJvmInstallDir=" + target + "\nkeystoreFilename=${user.home}/.keystore\n"), marker);
+    writeFile(kit + "/.keystore", "kit keys");
     r = run();
     ASSERT_EQ(r.status, 1) << r.out << r.err << trace();
     t = trace();
@@ -199,6 +205,8 @@ TEST_F(ProvisionTest, KitArchiveInstallsThenTheSecondRunReusesIt) {
     EXPECT_TRUE(has(props, "nativeJvmHomeDir=" + target + "\n")) << props;
     EXPECT_TRUE(has(props, "nativeJvmInstalled=false\n")) << props;
     EXPECT_EQ(wizardJavaHome(), target);
+    EXPECT_EQ(readFile(identity), "kit keys");
+    EXPECT_FALSE(exists(home + "/.keystore"));
 }
 
 TEST_F(ProvisionTest, RuntimeInTheWorkingDirectoryIsTemporary) {
