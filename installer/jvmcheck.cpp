@@ -44,7 +44,11 @@ bool Install::installTheJvm() {
     s.jvmCommandName = request.jvmCommandName;
     s.predefinedJvmInstallDir = request.predefinedJvmInstallDir;
     s.jvmHomeDir = request.jvmHomeDir;
-    if (!ok) return false;
+    if (!ok) {
+        // What a failed search or provisioning tried last is no JVM to use.
+        jvmCommand_.clear();
+        return false;
+    }
     jvmCommand_ = command;
     // The home of the JVM that runs the wizard, whether this run put it there
     // or found it in place.

@@ -54,6 +54,8 @@ bool resolvePredefinedDir(std::string_view setting, std::string_view workingDir,
     const std::string marker = std::string(kAppDir) + "/";
     size_t at = setting.find(marker);
     if (at == std::string_view::npos) {
+        // No other variable is known here.
+        if (setting.substr(0, 2) == "[$") return false;
         dir = setting;
         return true;
     }
@@ -64,8 +66,11 @@ bool resolvePredefinedDir(std::string_view setting, std::string_view workingDir,
 
 std::string applyJvmHomeDir(std::string_view dir, std::string_view jvmHomeDir) {
     if (jvmHomeDir.empty()) return std::string(dir);
-    if (jvmHomeDir.substr(0, 2) == "./") return std::string(dir) + std::string(jvmHomeDir.substr(1));
-    return std::string(jvmHomeDir);
+    std::string home = jvmHomeDir.substr(0, 2) == "./" ? std::string(dir) + std::string(jvmHomeDir.substr(1))
+                                                       : std::string(jvmHomeDir);
+    // Directory names carry no trailing separator ("./" is the directory itself).
+    while (home.size() > 1 && home.back() == '/') home.pop_back();
+    return home;
 }
 
 InstallJvm::InstallJvm(Family family, StatusFn showStatus)
@@ -294,7 +299,9 @@ bool InstallJvm::_createJvmDirectory(JvmRequest& request, std::string& dir, std:
     if (!predefined.empty()) {
         traceMessage(tracePath(), "predefined install JVM dir", predefined);
         if (!resolvePredefinedDir(predefined, workingDir_, dir)) {
-            traceMessage(tracePath(), "invalid default jvm install directory");
+            bool appDir = predefined.find(std::string(kAppDir) + "/") != std::string::npos;
+            traceMessage(tracePath(), appDir ? "invalid default jvm install directory"
+                                             : "unknown variable used to install the JVM");
         } else {
             if (predefined.find(std::string(kAppDir) + "/") != std::string::npos)
                 traceMessage(tracePath(), "temporarily installing JVM into", dir);

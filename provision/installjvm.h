@@ -24,12 +24,14 @@ std::vector<std::string> installDirCandidates();
 
 // Where a "predefinedJvmInstallDir" value puts the JVM. "[$AppDir]" followed
 // by "/" stands for the working directory: "[$AppDir]/jre" gives
-// workingDir + "/jre". False (and `dir` empty) for the bare "[$AppDir]/".
+// workingDir + "/jre". False (and `dir` empty) for the bare "[$AppDir]/" and
+// for any other value that begins with "[$" (no other variable is known).
 bool resolvePredefinedDir(std::string_view setting, std::string_view workingDir, std::string& dir);
 
 // The JVM home inside the directory an archive was expanded into: a
 // "jvmHomeDir" beginning with "./" is appended ("./jre" gives dir + "/jre"),
-// any other non-empty value replaces the directory.
+// any other non-empty value replaces the directory. Trailing separators are
+// dropped, so "./" is the directory itself.
 std::string applyJvmHomeDir(std::string_view dir, std::string_view jvmHomeDir);
 
 // What the kit asks for, as the control file says it. Provisioning may

@@ -149,6 +149,8 @@ bool Security::addDirectories(std::string_view base, std::string& relative) {
 bool Security::getIdentityIdFilename(std::string_view jvmHome, std::string& result) {
     const char sep[] = {separator(), '\0'};
     std::string file = std::string(jvmHome) + sep + "lib" + sep + "security" + sep + "java.security";
+    // JVMs from Java 9 on keep the file below "conf".
+    if (!fexists(file)) file = std::string(jvmHome) + sep + "conf" + sep + "security" + sep + "java.security";
     if (!fexists(file)) return false;
     const std::string_view key = kIdentityDatabaseKey;
     bool found = false;

@@ -64,7 +64,8 @@ public:
     // success `relative` receives the full path. An empty base with a
     // relative path that begins with "/" stays absolute.
     bool addDirectories(std::string_view base, std::string& relative);
-    // The keystore path the JVM's "lib/security/java.security" names.
+    // The keystore path the JVM's "lib/security/java.security" (from Java 9
+    // on "conf/security/java.security") names.
     bool getIdentityIdFilename(std::string_view jvmHome, std::string& result);
     // Windows: the per-user profile place of a "${user.home}/file" keystore.
     bool getAlternateDestination(std::string_view keystore, std::string_view homeDirectory,

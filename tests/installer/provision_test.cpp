@@ -141,12 +141,13 @@ protected:
         if (!archive.empty()) ASSERT_TRUE(qrl::copyFile(archive, kit + "/jre.run"));
     }
 
-    LoaderRun run() {
+    // Quiet runs hand the record file to the wizard as their details file.
+    LoaderRun run(bool quiet = true) {
         for (const auto& f : {record, record + ".home", record + ".changes", start + "/jinstall.log",
                               start + "/errors.log"})
             platform::removeFile(f);
-        std::string cmd = "cd " + qrl::shellQuote(kit) + " && " + qrl::shellQuote(QRL_UNIXLOADER) + " -q " +
-                          qrl::shellQuote(record) + " >" + qrl::shellQuote(root.file("out.txt")) + " 2>" +
+        std::string cmd = "cd " + qrl::shellQuote(kit) + " && " + qrl::shellQuote(QRL_UNIXLOADER) +
+                          (quiet ? " -q " + qrl::shellQuote(record) : std::string()) + " >" + qrl::shellQuote(root.file("out.txt")) + " 2>" +
                           qrl::shellQuote(root.file("err.txt"));
         LoaderRun r;
         r.status = shell(cmd);
@@ -165,7 +166,7 @@ bool has(const std::string& text, const std::string& part) { return text.find(pa
 }  // namespace
 
 TEST_F(ProvisionTest, KitArchiveInstallsThenTheSecondRunReusesIt) {
-    std::string target = root.file("jvms") + "/jre17";
+    std::string target = root.file("jvms") + "/jre 17's";  // quoted wherever a shell sees it
     makeKit(control("predefinedJvmInstallDir=" + target + "\n"));
     LoaderRun r = run();
     ASSERT_EQ(r.status, 1) << r.out << r.err << trace();
@@ -184,10 +185,16 @@ TEST_F(ProvisionTest, KitArchiveInstallsThenTheSecondRunReusesIt) {
     EXPECT_EQ(wizardJavaHome(), target);
     EXPECT_FALSE(exists(kit));
 
-    // The same kit again, with an archive that would leave a mark if it ran.
+    // The same kit again, with an archive that would leave a mark if it ran,
+    // and a keystore for the place the JVM's java.security names.
+    std::string identity = root.file("ids") + "/identitydb.obj";
+    std::string javaSecurity = target + "/conf/security/java.security";
+    ASSERT_TRUE(exists(javaSecurity));
+    writeFile(javaSecurity, readFile(javaSecurity) + "identity.database=" + identity + "\n");
     std::string marker = root.file("marking.run");
     writeFile(marker, "#!/bin/sh\ntouch archive-ran\n");
-    makeKit(control("predefinedJvmInstallDir=" + target + "\n"), marker);
+    makeKit(control("predefinedJvmInstallDir=" + target + "\nkeystoreFilename=${user.home}/.keystore\n"), marker);
+    writeFile(kit + "/.keystore", "kit keys");
     r = run();
     ASSERT_EQ(r.status, 1) << r.out << r.err << trace();
     t = trace();
@@ -198,6 +205,8 @@ TEST_F(ProvisionTest, KitArchiveInstallsThenTheSecondRunReusesIt) {
     EXPECT_TRUE(has(props, "nativeJvmHomeDir=" + target + "\n")) << props;
     EXPECT_TRUE(has(props, "nativeJvmInstalled=false\n")) << props;
     EXPECT_EQ(wizardJavaHome(), target);
+    EXPECT_EQ(readFile(identity), "kit keys");
+    EXPECT_FALSE(exists(home + "/.keystore"));
 }
 
 TEST_F(ProvisionTest, RuntimeInTheWorkingDirectoryIsTemporary) {
@@ -209,7 +218,8 @@ TEST_F(ProvisionTest, RuntimeInTheWorkingDirectoryIsTemporary) {
     std::string props = nativeProperties();
     EXPECT_TRUE(has(props, "nativeJvmInstalled=true\n")) << props;
     EXPECT_TRUE(has(props, "nativeJvmInstalledInTemp=true\n")) << props;
-    EXPECT_TRUE(has(wizardJavaHome(), kit + "/jre")) << wizardJavaHome();
+    EXPECT_TRUE(has(props, "nativeJvmHomeDir=" + kit + "/jre\n")) << props;
+    EXPECT_EQ(wizardJavaHome(), kit + "/jre");
     EXPECT_TRUE(has(t, "jvmInstalledInTemp true")) << t;
     EXPECT_FALSE(exists(kit));
 
@@ -301,7 +311,8 @@ TEST_F(ProvisionTest, VendorInstallerRuntimeIsFoundByTheSearch) {
 TEST_F(ProvisionTest, VendorInstallerThatInstallsNothingFails) {
     makeKit(control("jvmThirdPartyInstaller=yes\njvmSelfExtractor=vendor.run\n"), "");
     writeFile(kit + "/vendor.run", "#!/bin/sh\necho nothing to do\n");
-    LoaderRun r = run();
+    LoaderRun r = run(false);
+    EXPECT_TRUE(has(r.out, "Searching for JVM again\n")) << r.out;
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(has(trace(), "Correct version of JVM was not found in common locations")) << trace();
     EXPECT_TRUE(has(trace(), "installThirdPartyJvm ok: false")) << trace();
@@ -321,13 +332,17 @@ TEST_F(ProvisionTest, PluginSecurityFilesReplaceWithNumberedBackups) {
     makeKit(control(settings));
     writeFile(kit + "/kit.policy", "grant {};\n");
     writeFile(kit + "/kit.keystore", "keys\n");
-    LoaderRun r = run();
+    LoaderRun r;
+    {
+        EnvGuard german("LANG", "de_DE.UTF-8");  // the words of "changes.txt"
+        r = run();
+    }
     ASSERT_EQ(r.status, 1) << r.out << r.err << trace();
     EXPECT_EQ(readFile(policyDir + "/kit.policy"), "grant {};\n");
     EXPECT_EQ(readFile(policyDir + "/kit.001"), "an earlier backup\n");
     EXPECT_EQ(readFile(policyDir + "/kit.002"), "the user's own\n");
     EXPECT_EQ(readFile(target + "/lib/security/kit.keystore"), "keys\n");
-    EXPECT_EQ(readFile(record + ".changes"), "Renamed to " + policyDir + "/kit.policy kit.002\n");
+    EXPECT_EQ(readFile(record + ".changes"), "Alt: zu " + policyDir + "/kit.policy kit.002\n");
 
     // Without the plug-in nothing that is there is replaced.
     makeKit(control("predefinedJvmInstallDir=" + target + "\n" +
@@ -338,6 +353,18 @@ TEST_F(ProvisionTest, PluginSecurityFilesReplaceWithNumberedBackups) {
     EXPECT_EQ(readFile(policyDir + "/kit.policy"), "grant {};\n");
     EXPECT_FALSE(exists(policyDir + "/kit.003"));
     EXPECT_FALSE(exists(record + ".changes"));
+
+    // The plug-in cannot do without a security file the kit names but lacks;
+    // any other JVM goes on without it.
+    std::string missing = "keystoreFilename=${user.home}/.java/none.keystore\n";
+    makeKit(control("predefinedJvmInstallDir=" + target + "\njvmName=Java Plug-in\n" + missing));
+    r = run();
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(has(r.out, "Unable to add Java security files.")) << r.out;
+    EXPECT_FALSE(exists(record));
+    makeKit(control("predefinedJvmInstallDir=" + target + "\n" + missing));
+    r = run();
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
 }
 
 // The pieces of the directory choice that need no JVM.
@@ -349,9 +376,15 @@ TEST(ProvisionUnit, PredefinedDirectoryAndJvmHome) {
     EXPECT_TRUE(qrl::resolvePredefinedDir("/opt/app/jre", "/kit", dir));
     EXPECT_EQ(dir, "/opt/app/jre");
     EXPECT_FALSE(qrl::resolvePredefinedDir("[$AppDir]/", "/kit", dir));
+    EXPECT_FALSE(qrl::resolvePredefinedDir("[$ProgFilesDir]/jre", "/kit", dir));
+    EXPECT_FALSE(qrl::resolvePredefinedDir("[$AppDir]", "/kit", dir));
+    EXPECT_TRUE(qrl::resolvePredefinedDir("/opt/[$AppDir]/jre", "/kit", dir));
+    EXPECT_EQ(dir, "/kit/jre");
     EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", "./jre"), "/opt/jvm/jre");
     EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", "/elsewhere/jre"), "/elsewhere/jre");
     EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", ""), "/opt/jvm");
+    EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", "./"), "/opt/jvm");
+    EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", "./jre/"), "/opt/jvm/jre");
 }
 
 TEST(ProvisionUnit, InstallDirectoriesComeFromTheEnvironment) {

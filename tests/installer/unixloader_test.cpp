@@ -37,6 +37,7 @@ protected:
     EnvGuard home{"HOME", root.path().c_str()};
     EnvGuard sys{"QUARLAN_SYSTEM_DIRS", ""};
     EnvGuard dirs{"QUARLAN_JVM_DIRS", ""};
+    EnvGuard installDirs{"QUARLAN_INSTALL_DIRS", ""};  // never a JVM below /usr, /opt or /bin
     EnvGuard javaHome{"JAVA_HOME", nullptr};
     EnvGuard lang{"LANG", "C"};
     EnvGuard lcAll{"LC_ALL", nullptr};

@@ -1,0 +1,1 @@
+qrl_fuzz_target(fuzz_jvm_directory SOURCES fuzz_jvm_directory.cpp LIBS qrl_provision)

@@ -1,0 +1,1 @@
+qrl_fuzz_target(fuzz_security_names SOURCES fuzz_security_names.cpp LIBS qrl_security)
