@@ -102,6 +102,14 @@ TEST_F(SecurityTest, SettingsResolveToTheirPlaces) {
 
 TEST_F(SecurityTest, ReplacementNeverOverwritesAnEarlierBackup) {
     Security security(family, "german");
+    // Windows also copies a ${user.home} keystore to the user's profile place.
+    security.setLoginName([] { return std::string("alice"); });
+    auto changesFor = [&](const std::string& path) {
+        std::vector<std::string> lines;
+        for (const auto& l : readLines("changes.txt"))
+            if (l.find(" " + path + " ") != std::string::npos) lines.push_back(l);
+        return lines;
+    };
     writeFile("kit.keystore", "new keys");
     std::string target = in(home, "kit.keystore");
     writeFile(target, "first");
@@ -113,16 +121,16 @@ TEST_F(SecurityTest, ReplacementNeverOverwritesAnEarlierBackup) {
     EXPECT_TRUE(security.addSecurity("", "", "${user.home}/kit.keystore", jvm, home, true));
     EXPECT_EQ(readFile(in(home, "kit.001")), "first");
     EXPECT_EQ(readFile(in(home, "kit.002")), "second");
-    EXPECT_EQ(security.lastBackup(), in(home, "kit.002"));
-    EXPECT_EQ(readLines("changes.txt"), (std::vector<std::string>{"Alt: zu " + target + " kit.001",
-                                                                  "Alt: zu " + target + " kit.002"}));
+    if (!onWindows()) EXPECT_EQ(security.lastBackup(), in(home, "kit.002"));  // Windows: the profile copy's
+    EXPECT_EQ(changesFor(target), (std::vector<std::string>{"Alt: zu " + target + " kit.001",
+                                                            "Alt: zu " + target + " kit.002"}));
 
     // Without replacement what is there stays and counts as done.
     writeFile(target, "third");
     EXPECT_TRUE(security.addSecurity("", "", "${user.home}/kit.keystore", jvm, home, false));
     EXPECT_EQ(readFile(target), "third");
     EXPECT_FALSE(exists(in(home, "kit.003")));
-    EXPECT_EQ(readLines("changes.txt").size(), 2u);
+    EXPECT_EQ(changesFor(target).size(), 2u);
 }
 
 TEST_F(SecurityTest, KeystoreGoesWhereJavaSecuritySays) {
