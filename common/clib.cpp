@@ -232,6 +232,20 @@ std::string joinPath(std::string_view dir, std::string_view name, Family family)
     return out;
 }
 
+std::vector<std::string> splitList(std::string_view list, char separator) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(separator, start);
+        if (end == std::string_view::npos) end = list.size();
+        if (end > start) out.emplace_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
+DirGuard::~DirGuard() { platform::changeDir(dir_); }
+
 std::string trimRight(std::string_view s) {
     size_t end = s.size();
     while (end > 0 && (s[end - 1] == ' ' || s[end - 1] == '\n' || s[end - 1] == '\r')) --end;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/family.h"
 
@@ -75,6 +76,21 @@ int stricmp(std::string_view a, std::string_view b);
 
 // Joins a directory and a name with the family's separator ("%s%s%s").
 std::string joinPath(std::string_view dir, std::string_view name, Family family);
+
+// The non-empty entries of a list separated by `separator` ("a::b:" gives a, b).
+std::vector<std::string> splitList(std::string_view list, char separator);
+
+// Changes back to a directory when it goes out of scope, however the scope ends.
+class DirGuard {
+public:
+    explicit DirGuard(std::string dir) : dir_(std::move(dir)) {}
+    ~DirGuard();
+    DirGuard(const DirGuard&) = delete;
+    DirGuard& operator=(const DirGuard&) = delete;
+
+private:
+    std::string dir_;
+};
 
 // Removes trailing blanks, line feeds and carriage returns.
 std::string trimRight(std::string_view s);

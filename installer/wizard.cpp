@@ -15,13 +15,7 @@ namespace {
 // Blank-separated words; empty words (from doubled blanks) never reached the
 // JVM as arguments and are left out.
 void appendWords(std::vector<std::string>& out, std::string_view text) {
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t blank = text.find(' ', start);
-        if (blank == std::string_view::npos) blank = text.size();
-        if (blank > start) out.emplace_back(text.substr(start, blank - start));
-        start = blank + 1;
-    }
+    for (auto& word : splitList(text, ' ')) out.push_back(std::move(word));
 }
 
 std::string fileNameOf(std::string_view path, Family family) {

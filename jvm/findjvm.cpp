@@ -13,20 +13,8 @@ namespace {
 
 constexpr const char* kTraceFile = "jinstall.log";
 
-std::vector<std::string> splitList(std::string_view list) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t colon = list.find(':', start);
-        if (colon == std::string_view::npos) colon = list.size();
-        if (colon > start) out.emplace_back(list.substr(start, colon - start));
-        start = colon + 1;
-    }
-    return out;
-}
-
 void override(std::vector<std::string>& list, const char* variable) {
-    if (auto value = platform::getEnv(variable)) list = splitList(*value);
+    if (auto value = platform::getEnv(variable)) list = splitList(*value, ':');
 }
 
 std::string join(std::string_view dir, std::string_view name) {

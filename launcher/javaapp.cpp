@@ -19,18 +19,6 @@ size_t lastSeparator(std::string_view path, Family family) {
     return std::string_view::npos;
 }
 
-// Restores the start directory however the run ends.
-class DirGuard {
-public:
-    explicit DirGuard(std::string dir) : dir_(std::move(dir)) {}
-    ~DirGuard() { platform::changeDir(dir_); }
-    DirGuard(const DirGuard&) = delete;
-    DirGuard& operator=(const DirGuard&) = delete;
-
-private:
-    std::string dir_;
-};
-
 }  // namespace
 
 JavaApp::JavaApp(Family family, JvmFinder finder)

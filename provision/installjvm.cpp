@@ -17,35 +17,11 @@ constexpr const char* kAppDir = "[$AppDir]";
 // Paths longer than this are refused rather than created.
 constexpr size_t kMaxPath = 5000;
 
-std::vector<std::string> splitColons(std::string_view list) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t colon = list.find(':', start);
-        if (colon == std::string_view::npos) colon = list.size();
-        if (colon > start) out.emplace_back(list.substr(start, colon - start));
-        start = colon + 1;
-    }
-    return out;
-}
-
-// Back to the directory that was current when the object was made.
-class DirGuard {
-public:
-    explicit DirGuard(std::string dir) : dir_(std::move(dir)) {}
-    ~DirGuard() { platform::changeDir(dir_); }
-    DirGuard(const DirGuard&) = delete;
-    DirGuard& operator=(const DirGuard&) = delete;
-
-private:
-    std::string dir_;
-};
-
 }  // namespace
 
 std::vector<std::string> installDirCandidates() {
     std::vector<std::string> dirs{"/usr/local/bin", "/usr/local", "/usr/share", "/usr/bin", "/usr", "/opt", "/bin"};
-    if (auto value = platform::getEnv("QUARLAN_INSTALL_DIRS")) dirs = splitColons(*value);
+    if (auto value = platform::getEnv("QUARLAN_INSTALL_DIRS")) dirs = splitList(*value, ':');
     return dirs;
 }
 
