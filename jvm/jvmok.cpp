@@ -5,6 +5,7 @@
 #include "common/shellquote.h"
 #include "jvm/version.h"
 #include "platform/env.h"
+#include "platform/console.h"
 #include "platform/fs.h"
 #include "platform/process.h"
 
@@ -195,6 +196,11 @@ bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName
     std::FILE* capture = platform::openFile(kVersionCaptureFile, "wt");
     if (!capture) {
         logAndTraceMessage(kErrorsFile, tf, "Unable to redirect stderr");
+        if (family_ == Family::Posix) {
+            // The POSIX installer also puts this one in front of the user.
+            platform::writeStdout("\nUnable to redirect stderr\n");
+            platform::writeStderr("\nUnable to redirect stderr\n");
+        }
         logAndTraceMessage(kErrorsFile, tf, "unable to start", exePath);
         return false;
     }

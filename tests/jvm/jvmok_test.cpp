@@ -269,6 +269,20 @@ TEST_F(ShellTest, OwnStandardErrorIsLeftAlone) {
     EXPECT_EQ(starts(log).size(), 1u);
 }
 
+TEST_F(ShellTest, ThePosixInstallerShowsAFailedRedirection) {
+    std::string java = dir.file("java");
+    writeFile(java, "#!/bin/sh\n");
+    platform::makeDir("__qrlvers.log");
+    writeFile("__qrlvers.log/keep", "x");
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(correct(Family::Posix, kMin11, "java", java));
+    std::string out = testing::internal::GetCapturedStdout();
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(out, "\nUnable to redirect stderr\n");
+    EXPECT_EQ(err, out);
+}
+
 TEST_F(ShellTest, RejectedVersionsAreTracedWithTheBanner) {
     std::string java = dir.file("jdk/bin/java");
     makeScriptJvm(java, {"Picked up _JAVA_OPTIONS: -Dx=1\njava version \"1.7.0_80\"", "", log});
