@@ -1,5 +1,7 @@
 #include "launcher/javaapp.h"
 
+#include <cerrno>
+
 #include "common/clib.h"
 #include "common/shellquote.h"
 #include "platform/cmdline.h"
@@ -197,11 +199,16 @@ bool JavaApp::runWindows(const std::vector<std::string>& tokens) {
 }
 
 bool JavaApp::runShellCommand(const std::vector<std::string>& tokens) {
-    // The shell gives way to the program ("exec"): one process less between
-    // the user and the application, the same exit status.
+    traceMessage(kLauncherTrace, "current dir:", getCurrentDir(family_));
+    // Every token reaches the program as it stands, so the program is started
+    // directly; a shell in between would only take the quotes off again.
+    std::vector<std::string> argv{settings_.executable};
+    argv.insert(argv.end(), tokens.begin(), tokens.end());
+    platform::SpawnResult r = platform::spawn(settings_.executable, argv);
+    if (r.started || r.error != ENOEXEC) return r.started;
+    // A script without a "#!" line is the shell's to run.
     std::string command = "exec " + shellQuote(settings_.executable);
     for (const auto& t : tokens) command += ' ' + shellQuote(t);
-    traceMessage(kLauncherTrace, "current dir:", getCurrentDir(family_));
     return platform::runShell(command) != -1;
 }
 
