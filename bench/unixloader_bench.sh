@@ -24,24 +24,12 @@ median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
 : > "$scratch/loader.ns"; : > "$scratch/jvm.ns"; : > "$scratch/hwm.kb"
 for i in $(seq "$rounds"); do
-    # unixloader, with its own peak memory sampled from /proc while it runs.
+    # unixloader alone on the machine.
     fresh_kit
     start=$(now)
     ( cd "$scratch/kit" && PATH="$jdk/bin" HOME="$scratch" QUARLAN_SYSTEM_DIRS= QUARLAN_JVM_DIRS= \
-        "$loader" -q "$scratch/answers.properties" >/dev/null 2>&1 ) &
-    sub=$!
-    hwm=0
-    while kill -0 "$sub" 2>/dev/null; do
-        pid=$(pgrep -n -x unixloader 2>/dev/null || true)
-        if [ -n "$pid" ]; then
-            v=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
-            [ -n "$v" ] && [ "$v" -gt "$hwm" ] && hwm=$v
-        fi
-        sleep 0.002
-    done
-    wait "$sub" || true
+        "$loader" -q "$scratch/answers.properties" >/dev/null 2>&1 ) || true
     echo $(( $(now) - start )) >> "$scratch/loader.ns"
-    echo "$hwm" >> "$scratch/hwm.kb"
     [ -d "$scratch/app/lib" ] || { echo "round $i: the installation failed"; exit 1; }
 
     # The same JVM runs, one after the other, started directly.
@@ -55,6 +43,21 @@ for i in $(seq "$rounds"); do
         && CLASSPATH= "$jdk/bin/java" -cp .:install.jar DemoInstaller -q "$scratch/answers.properties" >/dev/null )
     echo $(( $(now) - start )) >> "$scratch/jvm.ns"
 done
+
+# One more run, its own peak memory (VmHWM, without the JVMs it starts)
+# sampled from /proc while it runs; not timed, the sampling costs time.
+fresh_kit
+( cd "$scratch/kit" && PATH="$jdk/bin" HOME="$scratch" QUARLAN_SYSTEM_DIRS= QUARLAN_JVM_DIRS= \
+    exec "$loader" -q "$scratch/answers.properties" >/dev/null 2>&1 ) &
+sub=$!
+hwm=0
+while kill -0 "$sub" 2>/dev/null; do
+    v=$(awk '/VmHWM/ {print $2}' "/proc/$sub/status" 2>/dev/null || true)
+    [ -n "$v" ] && [ "$v" -gt "$hwm" ] && hwm=$v
+    sleep 0.005
+done
+wait "$sub" || true
+echo "$hwm" >> "$scratch/hwm.kb"
 
 l=$(median < "$scratch/loader.ns")
 j=$(median < "$scratch/jvm.ns")

@@ -119,7 +119,9 @@ bool Install::_runInstaller(const std::vector<std::string>& argv) {
     for (const auto& a : argv) command += " " + shellQuote(a);
     traceMessage(kTraceLog, "java installer C++ command:", command);
     platform::setEnv("CLASSPATH", "");
-    int status = platform::runShell(command);
+    std::vector<std::string> words{jvmCommand_};
+    words.insert(words.end(), argv.begin(), argv.end());
+    int status = platform::runCommand(words);
     if (status == -1) {
         logAndTraceMessage(kErrorLog, kTraceLog, "Unable to start ", command);
         return false;

@@ -152,7 +152,7 @@ bool JvmOk::probeStarted(std::string_view exePath) {
     }
     std::string command = shellQuote(exePath) + " -cp . " + kProbeClass + " " + shellQuote(cwd);
     traceMessage(tf, "test jvm command:", command);
-    bool started = platform::runShell(command) != -1;
+    bool started = platform::runCommand({std::string(exePath), "-cp", ".", kProbeClass, cwd}) != -1;
     if (started) countRun(since);
     traceMessage(tf, "test jvm launched ok", started);
     return started;
@@ -206,11 +206,11 @@ bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName
     }
     std::fclose(capture);
 
-    // Every path reaches the shell quoted.
-    std::string command = shellQuote(exePath);
-    if (exeName.substr(0, 4) == "java") command += " -version";
+    // The words reach the JVM as they stand; no shell reads them.
+    std::vector<std::string> argv{std::string(exePath)};
+    if (exeName.substr(0, 4) == "java") argv.emplace_back("-version");
     auto since = std::chrono::steady_clock::now();
-    int result = platform::runShell(command, kVersionCaptureFile);
+    int result = platform::runCommand(argv, kVersionCaptureFile);
     bool started = result != -1;
     if (started) countRun(since);
     traceMessage(tf, "   result after issuing version command:", std::to_string(result));

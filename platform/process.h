@@ -10,6 +10,7 @@ struct SpawnOptions {
     bool wait = true;          // wait for the program to end
     bool newConsole = false;   // Windows: give the child a console of its own
     bool hideWindow = false;   // Windows: start its console window hidden
+    std::string stderrFile;    // when set, the child's standard error is appended to this file
 };
 
 struct SpawnResult {
@@ -32,6 +33,13 @@ int runShell(const std::string& command, const std::string& stderrFile = {});
 
 // The exit code within a status of runShell (-1 when the command was killed).
 int shellExitCode(int status);
+
+// Runs a program with its words, as a shell would run the same words quoted,
+// and waits: -1 when it could not be started, otherwise a status as runShell
+// gives it. A file the system cannot execute itself (a script without a "#!"
+// line) is run by the shell, as the shell does. The caller's own standard
+// error is never touched.
+int runCommand(const std::vector<std::string>& argv, const std::string& stderrFile = {});
 
 void sleepMs(unsigned milliseconds);
 

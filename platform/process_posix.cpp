@@ -30,15 +30,26 @@ std::vector<char*> cArgs(const std::vector<std::string>& argv) {
     return out;
 }
 
+int startProcess(const std::string& program, const std::vector<std::string>& args, const std::string& stderrFile,
+                 pid_t& pid) {
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    if (!stderrFile.empty())
+        ::posix_spawn_file_actions_addopen(&actions, 2, stderrFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    auto c = cArgs(args);
+    int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, c.data(), environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    return rc;
+}
+
 }  // namespace
 
 SpawnResult spawn(const std::string& program, const std::vector<std::string>& argv,
                   const SpawnOptions& options) {
     SpawnResult result;
     std::vector<std::string> args = argv.empty() ? std::vector<std::string>{program} : argv;
-    auto c = cArgs(args);
     pid_t pid = 0;
-    int rc = ::posix_spawn(&pid, program.c_str(), nullptr, nullptr, c.data(), environ);
+    int rc = startProcess(program, args, options.stderrFile, pid);
     if (rc != 0) {
         result.error = rc;
         return result;
@@ -50,18 +61,26 @@ SpawnResult spawn(const std::string& program, const std::vector<std::string>& ar
     return result;
 }
 
-int runShell(const std::string& command, const std::string& stderrFile) {
-    posix_spawn_file_actions_t actions;
-    ::posix_spawn_file_actions_init(&actions);
-    if (!stderrFile.empty())
-        ::posix_spawn_file_actions_addopen(&actions, 2, stderrFile.c_str(),
-                                           O_WRONLY | O_CREAT | O_APPEND, 0644);
-    std::vector<std::string> args{"sh", "-c", command};
-    auto c = cArgs(args);
+int runCommand(const std::vector<std::string>& argv, const std::string& stderrFile) {
+    if (argv.empty()) return -1;
     pid_t pid = 0;
-    int rc = ::posix_spawn(&pid, "/bin/sh", &actions, nullptr, c.data(), environ);
-    ::posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return -1;
+    int rc = startProcess(argv[0], argv, stderrFile, pid);
+    if (rc == ENOEXEC) {
+        // What execvp does for a script without "#!": the shell reads it.
+        std::vector<std::string> viaShell{"/bin/sh"};
+        viaShell.insert(viaShell.end(), argv.begin(), argv.end());
+        rc = startProcess("/bin/sh", viaShell, stderrFile, pid);
+    }
+    if (rc != 0) {
+        errno = rc;
+        return -1;
+    }
+    return waitFor(pid);
+}
+
+int runShell(const std::string& command, const std::string& stderrFile) {
+    pid_t pid = 0;
+    if (startProcess("/bin/sh", {"sh", "-c", command}, stderrFile, pid) != 0) return -1;
     return waitFor(pid);
 }
 

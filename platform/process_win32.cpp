@@ -98,10 +98,27 @@ SpawnResult spawn(const std::string& program, const std::vector<std::string>& ar
         si.dwFlags = STARTF_USESHOWWINDOW;
         si.wShowWindow = options.hideWindow ? SW_HIDE : SW_SHOWNORMAL;
     }
+    HANDLE errFile = INVALID_HANDLE_VALUE;
+    if (!options.stderrFile.empty()) {
+        SECURITY_ATTRIBUTES sa {sizeof sa, nullptr, TRUE};
+        errFile = ::CreateFileW(wide(options.stderrFile).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                &sa, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (errFile == INVALID_HANDLE_VALUE) {
+            result.error = errnoFor(::GetLastError());
+            return result;
+        }
+        si.dwFlags |= STARTF_USESTDHANDLES;
+        si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+        si.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+        si.hStdError = errFile;
+    }
     PROCESS_INFORMATION pi {};
     DWORD flags = options.newConsole ? CREATE_NEW_CONSOLE : 0;
-    if (!::CreateProcessW(app.c_str(), line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &si, &pi)) {
-        result.error = errnoFor(::GetLastError());
+    BOOL created = ::CreateProcessW(app.c_str(), line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &si, &pi);
+    DWORD createError = ::GetLastError();
+    if (errFile != INVALID_HANDLE_VALUE) ::CloseHandle(errFile);
+    if (!created) {
+        result.error = errnoFor(createError);
         return result;
     }
     result.started = true;
@@ -120,6 +137,18 @@ int runShell(const std::string& command, const std::string& stderrFile) {
     if (!stderrFile.empty()) line += " 2>>\"" + stderrFile + "\"";
     std::fflush(nullptr);
     return ::_wsystem(wide(line).c_str());
+}
+
+int runCommand(const std::vector<std::string>& argv, const std::string& stderrFile) {
+    if (argv.empty()) return -1;
+    SpawnOptions options;
+    options.stderrFile = stderrFile;
+    SpawnResult r = spawn(argv[0], argv, options);
+    if (!r.started) {
+        errno = r.error;
+        return -1;
+    }
+    return r.exitCode;
 }
 
 int shellExitCode(int status) { return status; }
