@@ -21,7 +21,7 @@
 
 #include <unistd.h>
 
-#include "common/clib.h"
+#include "common/files.h"
 #include "common/shellquote.h"
 #include "jvm/findjvm.h"
 #include "platform/env.h"

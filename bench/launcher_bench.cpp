@@ -20,7 +20,6 @@
 
 #include <unistd.h>
 
-#include "common/clib.h"
 #include "platform/fs.h"
 #include "platform/process.h"
 

@@ -1,22 +1,16 @@
 #include "cleanup/cleanup_job.h"
 
-#include <cctype>
 #include <vector>
 
 #include "platform/cmdline.h"
+#include "platform/encoding.h"
 #include "platform/fs.h"
 #include "platform/timerloop.h"
 
 namespace qrlcleanup {
 namespace {
 
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
+bool sameName(std::string_view a, std::string_view b) { return platform::asciiLower(a) == platform::asciiLower(b); }
 
 bool isSep(char c) { return c == '/' || c == '\\'; }
 

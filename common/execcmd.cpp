@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "common/clib.h"
+#include "common/files.h"
 #include "common/shellquote.h"
 #include "platform/fs.h"
 #include "platform/process.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "common/clib.h"
+#include "common/files.h"
 
 namespace qrl {
 

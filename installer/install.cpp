@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
-#include "common/clib.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/text.h"
 #include "installer/language.h"
 #include "platform/encoding.h"
 #include "platform/env.h"
@@ -171,7 +173,7 @@ bool Install::getHomeDirectory() {
 }
 
 bool Install::getParams() {
-    GetParameters params(family_);
+    ControlFile params(family_);
     return params.getParameters(settings_, controlFileName_);
 }
 

@@ -10,7 +10,7 @@
 
 #include "common/family.h"
 #include "common/trace.h"
-#include "installer/getparam.h"
+#include "installer/controlfile.h"
 #include "installer/status.h"
 #include "jvm/findjvm.h"
 

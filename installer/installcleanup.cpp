@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <optional>
 
-#include "common/clib.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/text.h"
 #include "installer/install.h"
 #include "platform/fs.h"
 #include "provision/installjvm.h"
@@ -56,10 +58,7 @@ void Install::cleanUpJvmDir() {
         if (family_ == Family::Windows)
             for (char& c : line)
                 if (c == '/') c = '\\';
-        auto valueOf = [&](std::string_view key) -> std::optional<std::string> {
-            if (line.compare(0, key.size(), key) != 0) return std::nullopt;
-            return line.size() > key.size() ? line.substr(key.size() + 1) : std::string();
-        };
+        auto valueOf = [&](std::string_view key) { return prefixValue(line, key); };
         if (auto v = valueOf("nativeJvmHomeDir")) {
             location = *v;
             traceMessage(kTraceLog, "jvmLocation", location);

@@ -1,5 +1,5 @@
 // The JVM step of the run: find a suitable JVM, or provide one.
-#include "common/clib.h"
+#include "common/text.h"
 #include "installer/install.h"
 #include "provision/installjvm.h"
 

@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "common/clib.h"
+#include "common/text.h"
 #include "common/log.h"
+#include "platform/encoding.h"
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/locale.h"
@@ -49,17 +50,10 @@ const std::vector<Group>& windowsTable() {
 
 bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
-std::string lowerAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return out;
-}
-
 }  // namespace
 
 LanguageMatch windowsLanguageFor(std::string_view localeName) {
-    std::string value = lowerAscii(localeName);
+    std::string value = platform::asciiLower(localeName);
     for (const auto& g : windowsTable()) {
         if (value == g.exact) return {g.language, g.message};
         for (const char* p : g.prefixes)
@@ -98,7 +92,7 @@ std::string getLanguage(Family family) {
         std::string value = platform::userLocaleName();
         if (value.empty()) return "english";
         LanguageMatch m = windowsLanguageFor(value);
-        logLocaleMsg(family, m.message, lowerAscii(value), m.language);
+        logLocaleMsg(family, m.message, platform::asciiLower(value), m.language);
         logLocaleMsg(family, "getLang", value, m.language);
         return m.language;
     }

@@ -5,7 +5,7 @@
 // Runs in the unpacked kit. Exit status 1 after a successful installation, 0
 // after a failure. When the kit's "startdir.txt" names another directory, the
 // logs are saved there and the working directory is removed.
-#include "common/clib.h"
+#include "common/paths.h"
 #include "installer/install.h"
 #include "platform/entry.h"
 #include "platform/env.h"

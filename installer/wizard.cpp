@@ -1,7 +1,9 @@
 // Starting the Java install wizard and telling it where its JVM is.
 #include <cstdio>
 
-#include "common/clib.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/text.h"
 #include "common/shellquote.h"
 #include "installer/install.h"
 #include "platform/console.h"

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "common/clib.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/text.h"
 #include "jvm/version.h"
 #include "platform/env.h"
 #include "platform/fs.h"
@@ -17,12 +19,8 @@ void override(std::vector<std::string>& list, const char* variable) {
     if (auto value = platform::getEnv(variable)) list = splitList(*value, ':');
 }
 
-std::string join(std::string_view dir, std::string_view name) {
-    std::string out(dir);
-    out += '/';
-    out += name;
-    return out;
-}
+// The POSIX and macOS searches only: their paths always use "/".
+std::string join(std::string_view dir, std::string_view name) { return joinPath(dir, name, Family::Posix); }
 
 bool isDotEntry(std::string_view name) { return name == "." || name == ".."; }
 
@@ -53,10 +51,9 @@ std::vector<std::string> pathEntries(std::string_view path) {
 std::string releaseFileVersion(std::string_view home) {
     std::string version;
     readLines(join(home, "release"), 999, [&](std::string& line) {
-        constexpr std::string_view kKey = "JAVA_VERSION=";
-        if (line.compare(0, kKey.size(), kKey) != 0) return true;
-        std::string_view value(line);
-        value.remove_prefix(kKey.size());
+        auto found = prefixValue(line, "JAVA_VERSION=", 0);
+        if (!found) return true;
+        std::string_view value(*found);
         while (!value.empty() && (value.back() == '\r' || value.back() == ' ')) value.remove_suffix(1);
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
         version = std::string(value);

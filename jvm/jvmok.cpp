@@ -1,6 +1,7 @@
 #include "jvm/jvmok.h"
 
-#include "common/clib.h"
+#include "common/files.h"
+#include "common/paths.h"
 #include "common/execcmd.h"
 #include "common/shellquote.h"
 #include "jvm/version.h"
@@ -23,13 +24,6 @@ constexpr size_t kMaxOutputLines = 1000;
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// The file name of an executable's path.
-std::string_view baseName(std::string_view path, Family family) {
-    for (size_t i = path.size(); i-- > 0;)
-        if (isSeparator(family, path[i])) return path.substr(i + 1);
-    return path;
-}
 
 bool readOutput(std::string_view file, std::vector<std::string>& lines) {
     lines.clear();

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "common/clib.h"
+#include "common/text.h"
 #include "jvm/findjvm.h"
 #include "jvm/version.h"
 #include "platform/env.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "common/clib.h"
+#include "common/text.h"
 
 namespace qrl {
 namespace {

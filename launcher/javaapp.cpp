@@ -2,7 +2,8 @@
 
 #include <cerrno>
 
-#include "common/clib.h"
+#include "common/files.h"
+#include "common/paths.h"
 #include "common/shellquote.h"
 #include "platform/cmdline.h"
 #include "platform/env.h"
@@ -14,12 +15,6 @@ namespace qrl {
 namespace {
 
 constexpr const char* kCaption = "Startup Error";
-
-size_t lastSeparator(std::string_view path, Family family) {
-    for (size_t i = path.size(); i-- > 0;)
-        if (isSeparator(family, path[i])) return i;
-    return std::string_view::npos;
-}
 
 }  // namespace
 
@@ -121,7 +116,7 @@ void JavaApp::showMessage(const std::string& text) const {
 }
 
 bool JavaApp::getParameters(std::string_view programPath, const std::vector<std::string>& extraArgs) {
-    GetParameters params(family_, finder_);
+    LauncherProperties params(family_, finder_);
     bool ok = params.getParameters(programPath, settings_);
     if (!ok) return false;
     propertiesFile_ = params.getPropertyFilename();

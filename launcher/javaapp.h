@@ -17,7 +17,7 @@
 
 #include "common/family.h"
 #include "common/trace.h"
-#include "launcher/getparams.h"
+#include "launcher/properties.h"
 
 namespace qrl {
 

@@ -1,5 +1,5 @@
 // Quarlan and update: the application launchers of the Windows family.
-#include "common/clib.h"
+#include "common/files.h"
 #include "launcher/javaapp.h"
 #include "launcher/jvmfinder.h"
 #include "platform/cmdline.h"

@@ -3,7 +3,7 @@
 // usual places on macOS and POSIX systems (executable name "jre").
 #pragma once
 
-#include "launcher/getparams.h"
+#include "launcher/properties.h"
 
 namespace qrl {
 

@@ -13,8 +13,8 @@ namespace {
 
 bool isUtf8Codeset(const std::string& cs) {
     std::string lower;
-    for (char c : cs)
-        if (c != '-' && c != '_') lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    for (char c : asciiLower(cs))
+        if (c != '-' && c != '_') lower += c;
     return lower == "utf8";
 }
 

@@ -128,4 +128,11 @@ bool isValidUtf8(std::string_view text) {
     return true;
 }
 
+std::string asciiLower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
 }  // namespace platform

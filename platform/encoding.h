@@ -20,4 +20,7 @@ std::string utf16ToUtf8(std::u16string_view utf16);
 // True when every byte sequence is well-formed UTF-8.
 bool isValidUtf8(std::string_view text);
 
+// ASCII letters lowered, every other byte unchanged (never the locale's rules).
+std::string asciiLower(std::string_view text);
+
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/cmdline.h"
+#include "platform/encoding.h"
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/wide_win32.h"
@@ -42,9 +43,7 @@ std::string lowerExtension(const std::string& path) {
     size_t slash = path.find_last_of("\\/");
     size_t dot = path.rfind('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string ext = path.substr(dot);
-    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    return ext;
+    return asciiLower(path.substr(dot));
 }
 
 // The C runtime's spawn tries the usual extensions for a name without one.

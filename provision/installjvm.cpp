@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-#include "common/clib.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/text.h"
 #include "common/execcmd.h"
 #include "platform/env.h"
 #include "platform/fs.h"
@@ -97,10 +99,9 @@ void InstallJvm::removeCreatedDirectories() {
 bool InstallJvm::thirdPartyInstaller() {
     bool answer = false;
     auto each = [&](std::string& line) {
-        constexpr std::string_view kKey = "jvmThirdPartyInstaller";
-        if (line.compare(0, kKey.size(), kKey) != 0) return true;
-        std::string value = line.size() > kKey.size() ? line.substr(kKey.size() + 1) : std::string();
-        answer = stricmp(value, "true") == 0 || stricmp(value, "yes") == 0;
+        auto value = prefixValue(line, "jvmThirdPartyInstaller");
+        if (!value) return true;
+        answer = stricmp(*value, "true") == 0 || stricmp(*value, "yes") == 0;
         return false;
     };
     if (!readLines("qrl.control", 999, each) && !readLines("__qrlwizard.sem", 999, each)) {

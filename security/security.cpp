@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
-#include "common/clib.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/text.h"
 #include "platform/fs.h"
 
 namespace qrl {
@@ -156,8 +158,9 @@ bool Security::getIdentityIdFilename(std::string_view jvmHome, std::string& resu
     bool found = false;
     // Every line counts, the last one too when no line feed ends it.
     readLines(file, 2000, [&](std::string& line) {
-        if (line.compare(0, key.size(), key) != 0) return true;
-        std::string value = line.substr(key.size());
+        auto given = prefixValue(line, key, 0);
+        if (!given) return true;
+        std::string value = *given;
         while (!value.empty() && (value.back() == '\n' || value.back() == '\r' || value.back() == ' '))
             value.pop_back();
         result = identityDatabasePath(value, family_);

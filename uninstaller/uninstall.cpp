@@ -1,6 +1,8 @@
 #include "uninstaller/uninstall.h"
 
-#include "common/clib.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/text.h"
 #include "platform/fs.h"
 #include "platform/process.h"
 

@@ -30,9 +30,11 @@ TEST(CleanupArgumentTest, EverythingAfterTheProgramNameBlanksIncluded) {
 
 TEST(CleanupRefusalTest, EmptyAndRootDirectoriesAreNeverEmptied) {
     for (std::string_view d : {"", "   ", "/", "\\", "C:\\", "C:", "C:/", "\\\\server\\share", "\\\\server\\share\\",
-                               "\\\\?\\C:\\"})
-        if (onWindows() || d.empty() || d.find_first_not_of(" /") == std::string_view::npos)
+                               "\\\\?\\C:\\"}) {
+        if (onWindows() || d.empty() || d.find_first_not_of(" /") == std::string_view::npos) {
             EXPECT_TRUE(qrlcleanup::isRefused(d)) << d;
+        }
+    }
     TempDir dir;
     EXPECT_FALSE(qrlcleanup::isRefused(dir.path()));
     // An empty argument must not touch the current directory or its drive.

@@ -2,7 +2,8 @@
 
 #include <filesystem>
 
-#include "common/clib.h"
+#include "common/files.h"
+#include "common/paths.h"
 #include "platform/fs.h"
 #include "platform/process.h"
 #include "tests/support/testutil.h"

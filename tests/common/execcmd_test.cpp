@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/execcmd.h"
-#include "common/clib.h"
+#include "common/files.h"
 #include "platform/fs.h"
 #include "tests/support/testutil.h"
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "installer/getparam.h"
+#include "installer/controlfile.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::fwrite(data, 1, size, f);
         std::fclose(f);
         std::remove("jinstall.log");
-        qrl::GetParameters params(family);
+        qrl::ControlFile params(family);
         qrl::ControlSettings s;
         std::string name;
         if (!params.getParameters(s, name)) std::abort();

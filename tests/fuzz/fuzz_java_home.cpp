@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/clib.h"
+#include "common/paths.h"
 
 namespace {
 

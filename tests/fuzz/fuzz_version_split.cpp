@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/clib.h"
+#include "common/text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string version(reinterpret_cast<const char*>(data), size);

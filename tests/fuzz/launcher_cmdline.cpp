@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "launcher/getparams.h"
+#include "launcher/properties.h"
 #include "platform/cmdline.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (token.size() > line.size() || rest.size() > line.size()) std::abort();
     if (line.compare(line.size() - rest.size(), rest.size(), rest) != 0) std::abort();
     if (line.find(token) == std::string::npos) std::abort();
-    qrl::GetParameters params(qrl::Family::Windows);
+    qrl::LauncherProperties params(qrl::Family::Windows);
     std::string programDir;
     if (params.getPropertiesFilename(token, programDir)) {
         const std::string& name = params.getPropertyFilename();

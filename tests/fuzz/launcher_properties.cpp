@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "launcher/getparams.h"
+#include "launcher/properties.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
-    qrl::GetParameters params(qrl::Family::Windows);
+    qrl::LauncherProperties params(qrl::Family::Windows);
     qrl::LaunchSettings s;
     size_t start = 0;
     while (start <= text.size()) {
@@ -22,13 +22,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         s.arguments.size() > qrl::kPropArgsCapacity || s.workingDir.size() > qrl::kPropArgsCapacity ||
         s.criteria.required.size() > qrl::kPropVersionCapacity)
         std::abort();
-    std::string unescaped = qrl::GetParameters::unescape(text);
+    std::string unescaped = qrl::LauncherProperties::unescape(text);
     if (unescaped.size() > text.size()) std::abort();
     std::string escaped;
     for (char c : text) {
         escaped += '\\';
         escaped += c;
     }
-    if (qrl::GetParameters::unescape(escaped) != text) std::abort();
+    if (qrl::LauncherProperties::unescape(escaped) != text) std::abort();
     return 0;
 }

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "installer/getparam.h"
+#include "installer/controlfile.h"
 #include "platform/fs.h"
 #include "tests/support/testutil.h"
 
 using namespace qrltest;
 using qrl::ControlSettings;
 using qrl::Family;
-using qrl::GetParameters;
+using qrl::ControlFile;
 
 namespace {
 
@@ -18,7 +18,7 @@ protected:
 
     ControlSettings parse(Family family, const std::string& text) {
         writeFile(dir.file("qrl.control"), text);
-        GetParameters params(family);
+        ControlFile params(family);
         ControlSettings s;
         std::string name;
         EXPECT_TRUE(params.getParameters(s, name));
@@ -115,7 +115,7 @@ TEST_F(ControlFileTest, VersionRulesAndTheTraceLine) {
 TEST(CommandNameTest, EachFamilysExecutableForm) {
     TempDir dir;
     CwdGuard cwd(dir.path());
-    GetParameters w(Family::Windows), p(Family::Posix), m(Family::Mac);
+    ControlFile w(Family::Windows), p(Family::Posix), m(Family::Mac);
     EXPECT_EQ(w.normalizeCommandName("java"), "javaw.exe");
     EXPECT_EQ(w.normalizeCommandName("Java.EXE"), "javaw.exe");
     EXPECT_EQ(w.normalizeCommandName("myjava.sh"), "myjava.exe");
@@ -132,18 +132,18 @@ TEST(CommandNameTest, EachFamilysExecutableForm) {
 TEST(BackslashRulesTest, ExtraParametersKeepFileNameBackslashes) {
     TempDir dir;
     CwdGuard cwd(dir.path());
-    GetParameters w(Family::Windows);
+    ControlFile w(Family::Windows);
     EXPECT_EQ(w.removeExtraBackSlashes("-Dx\\=y"), "-Dx\\=y");
     EXPECT_EQ(w.removeExtraBackSlashes("-Dpath\\:C\\:\\\\tmp"), "-Dpath:C:\\tmp");
     EXPECT_EQ(w.removeExtraBackSlashes("-Da=\\\"q\\\""), "-Da=\"q\"");
     EXPECT_EQ(w.removeExtraBackSlashes("C:\\dir\\a"), "C:\\dir\\a");
     EXPECT_EQ(w.removeExtraBackSlashes("end\\"), "end\\");
-    EXPECT_FALSE(GetParameters::isfilenameChar('|'));
-    EXPECT_TRUE(GetParameters::isfilenameChar('='));
+    EXPECT_FALSE(ControlFile::isfilenameChar('|'));
+    EXPECT_TRUE(ControlFile::isfilenameChar('='));
 }
 
 TEST(BackslashRulesTest, InstallDirectoryEscapes) {
-    GetParameters w(Family::Windows), p(Family::Posix);
+    ControlFile w(Family::Windows), p(Family::Posix);
     EXPECT_EQ(w.unescapeInstallDir("C\\:\\\\Program Files/Java"), "C:\\Program Files\\Java");
     EXPECT_EQ(w.unescapeInstallDir("[$ProgFilesDir]\\MyApp\\jre"), "[$ProgFilesDir]\\MyApp\\jre");
     EXPECT_EQ(p.unescapeInstallDir("/opt/my\\:app/jre"), "/opt/my:app/jre");
@@ -154,7 +154,7 @@ TEST(BackslashRulesTest, InstallDirectoryEscapes) {
 TEST(ControlFileFailureTest, MissingFileIsReportedAndLeavesNoTemporaryFile) {
     TempDir dir;
     CwdGuard cwd(dir.path());
-    GetParameters p(Family::Posix);
+    ControlFile p(Family::Posix);
     ControlSettings s;
     std::string name;
     testing::internal::CaptureStdout();
@@ -173,7 +173,7 @@ TEST(ControlFileFailureTest, AFailedConversionLeavesTheControlFileAsItWas) {
     CwdGuard cwd(dir.path());
     writeFile(dir.file("qrl.control"), "jvmVersion=1.4\r\n");
     ASSERT_TRUE(platform::makeDir(dir.file("__qrl.control")));  // the converted copy cannot be written
-    GetParameters p(Family::Posix);
+    ControlFile p(Family::Posix);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     EXPECT_FALSE(p.convertLineEndings("qrl.control"));

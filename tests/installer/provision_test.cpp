@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "common/clib.h"
+#include "common/files.h"
 #include "common/shellquote.h"
 #include "platform/fs.h"
 #include "platform/process.h"
@@ -138,7 +138,7 @@ protected:
         writeFile(kit + "/jinstall.log", "");
         ASSERT_TRUE(qrl::copyFile(QRL_PROBE_WIZARD, kit + "/install.jar"));
         ASSERT_TRUE(qrl::copyFile(QRL_TESTJVM_CLASS, kit + "/TestJvm.class"));
-        if (!archive.empty()) ASSERT_TRUE(qrl::copyFile(archive, kit + "/jre.run"));
+        if (!archive.empty()) { ASSERT_TRUE(qrl::copyFile(archive, kit + "/jre.run")); }
     }
 
     // Quiet runs hand the record file to the wizard as their details file.

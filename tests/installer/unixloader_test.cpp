@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "common/clib.h"
+#include "common/files.h"
 #include "common/shellquote.h"
 #include "platform/fs.h"
 #include "platform/process.h"

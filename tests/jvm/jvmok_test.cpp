@@ -9,7 +9,8 @@
 #include <unistd.h>
 #endif
 
-#include "common/clib.h"
+#include "common/files.h"
+#include "common/paths.h"
 #include "jvm/jvmok.h"
 #include "platform/fs.h"
 #include "tests/jvm/standin.h"

@@ -11,7 +11,7 @@
 #include <unistd.h>
 #endif
 
-#include "common/clib.h"
+#include "common/files.h"
 #include "jvm/findjvm.h"
 #include "jvm/jvmok.h"
 #include "platform/fs.h"

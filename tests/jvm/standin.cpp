@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "common/clib.h"
+#include "common/files.h"
 #include "common/shellquote.h"
 #include "platform/fs.h"
 #include "tests/support/testutil.h"

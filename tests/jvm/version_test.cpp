@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "common/clib.h"
+#include "common/files.h"
+#include "common/text.h"
 #include "jvm/jvmok.h"
 #include "jvm/version.h"
 #include "tests/support/testutil.h"

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <random>
 
-#include "common/clib.h"
+#include "common/files.h"
 #include "common/shellquote.h"
 #include "launcher/javaapp.h"
 #include "platform/fs.h"

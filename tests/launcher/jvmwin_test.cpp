@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <random>
 
-#include "common/clib.h"
+#include "common/files.h"
 #include "jvm/findjvm.h"
 #include "jvm/jvmwin.h"
 #include "jvm/winvers.h"
@@ -34,7 +34,7 @@ TEST(WinVersionTest, NtNineXAndBadWords) {
     EXPECT_TRUE(readFile("jinstall.log").empty());
     EXPECT_FALSE(w.classify(0x80000003UL));  // Win32s
     EXPECT_NE(readFile("jinstall.log").find("Bad version of windows"), std::string::npos);
-    if (onWindows()) EXPECT_TRUE(w.winNT());
+    if (onWindows()) { EXPECT_TRUE(w.winNT()); }
 }
 
 // Registry keys of the tests live below a unique key of HKEY_CURRENT_USER,
@@ -69,7 +69,7 @@ protected:
              const char* micro = nullptr, const char* homeValue = "JavaHome") {
         std::string key = root + "\\SOFTWARE\\JavaSoft\\" + product + "\\" + version;
         ASSERT_TRUE(platform::regSetString(RegRoot::CurrentUser, key, homeValue, home));
-        if (micro) ASSERT_TRUE(platform::regSetString(RegRoot::CurrentUser, key, "MicroVersion", micro));
+        if (micro) { ASSERT_TRUE(platform::regSetString(RegRoot::CurrentUser, key, "MicroVersion", micro)); }
     }
     bool search(JvmCriteria c, std::string& exeName, std::string& exePath, std::string_view jvmName = "JRE") {
         return JvmWin().searchWindowsForJvm(c, jvmName, exeName, exePath);

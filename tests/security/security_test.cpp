@@ -3,7 +3,7 @@
 // JVM's "java.security" names.
 #include <gtest/gtest.h>
 
-#include "common/clib.h"
+#include "common/files.h"
 #include "platform/fs.h"
 #include "security/security.h"
 #include "tests/support/testutil.h"
@@ -121,7 +121,7 @@ TEST_F(SecurityTest, ReplacementNeverOverwritesAnEarlierBackup) {
     EXPECT_TRUE(security.addSecurity("", "", "${user.home}/kit.keystore", jvm, home, true));
     EXPECT_EQ(readFile(in(home, "kit.001")), "first");
     EXPECT_EQ(readFile(in(home, "kit.002")), "second");
-    if (!onWindows()) EXPECT_EQ(security.lastBackup(), in(home, "kit.002"));  // Windows: the profile copy's
+    if (!onWindows()) { EXPECT_EQ(security.lastBackup(), in(home, "kit.002")); }  // Windows: the profile copy's
     EXPECT_EQ(changesFor(target), (std::vector<std::string>{"Alt: zu " + target + " kit.001",
                                                             "Alt: zu " + target + " kit.002"}));
 

@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "common/clib.h"
-#include "launcher/getparams.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "launcher/properties.h"
 #include "tests/support/testutil.h"
 
 using namespace qrltest;
 using qrl::Family;
-using qrl::GetParameters;
+using qrl::LauncherProperties;
 using qrl::JvmCriteria;
 using qrl::LaunchSettings;
 
@@ -20,7 +21,7 @@ std::string esc(const std::string& text) {
 }
 
 std::string propsName(Family family, std::string_view path, std::string* dir = nullptr) {
-    GetParameters p(family);
+    LauncherProperties p(family);
     std::string programDir;
     if (!p.getPropertiesFilename(path, programDir)) return "<false>";
     if (dir) *dir = programDir;
@@ -34,7 +35,7 @@ protected:
 
     LaunchSettings parse(const std::string& content, qrl::JvmFinder finder = {}, bool* ok = nullptr) {
         writeFile(dir.file("app.properties"), content);
-        GetParameters p(nativeFamily(), std::move(finder));
+        LauncherProperties p(nativeFamily(), std::move(finder));
         p.setPropertyFilename(dir.file("app.properties"));
         LaunchSettings s;
         s.workingDir = "DEFAULT";
@@ -126,7 +127,7 @@ TEST_F(ParseTest, QuotedExecutableIsTestedAndHandedOnWithoutQuotes) {
 }
 
 TEST_F(ParseTest, MissingFileIsLoggedAndFails) {
-    GetParameters p(nativeFamily());
+    LauncherProperties p(nativeFamily());
     p.setPropertyFilename(dir.file("none.properties"));
     LaunchSettings s;
     EXPECT_FALSE(p.parseParameters(s));

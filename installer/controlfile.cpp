@@ -1,8 +1,9 @@
-#include "installer/getparam.h"
+#include "installer/controlfile.h"
 
 #include <cstdio>
 
-#include "common/clib.h"
+#include "common/files.h"
+#include "common/text.h"
 #include "platform/fs.h"
 
 namespace qrl {
@@ -56,9 +57,9 @@ bool endsWithFirst(std::string_view s, std::string_view ending) {
 
 }  // namespace
 
-GetParameters::GetParameters(Family family) : family_(family), status_(family) {}
+ControlFile::ControlFile(Family family) : family_(family), status_(family) {}
 
-bool GetParameters::getParameters(ControlSettings& settings, std::string& controlFileName) {
+bool ControlFile::getParameters(ControlSettings& settings, std::string& controlFileName) {
     controlFileName = kControlFile;
     if (!convertLineEndings(controlFileName) || !parseParameters(settings, controlFileName)) return false;
     const char* exe = settings.jvmCommandName.c_str();
@@ -71,7 +72,7 @@ bool GetParameters::getParameters(ControlSettings& settings, std::string& contro
     return true;
 }
 
-bool GetParameters::convertLineEndings(std::string_view name) {
+bool ControlFile::convertLineEndings(std::string_view name) {
     std::FILE* in = platform::openFile(std::string(name), "rb");
     if (!in) {
         logMessage("errors.log", "Unable to open qrl.control");
@@ -102,15 +103,15 @@ bool GetParameters::convertLineEndings(std::string_view name) {
     return true;
 }
 
-bool GetParameters::parseParameters(ControlSettings& settings, std::string_view name) {
+bool ControlFile::parseParameters(ControlSettings& settings, std::string_view name) {
     unsigned mask = maskOf(family_);
     for (const Key& k : kKeys) settings.*k.field = "";
     bool opened = readLines(name, kLineLimit, [&](std::string& line) {
         for (const Key& k : kKeys) {
             if (!(k.families & mask)) continue;
-            std::string_view key(k.name);
-            if (line.compare(0, key.size(), key) != 0) continue;
-            std::string value = line.size() > key.size() ? line.substr(key.size() + 1) : std::string();
+            auto found = prefixValue(line, k.name);
+            if (!found) continue;
+            std::string value = *found;
             if (value.size() > k.capacity - 1) value.resize(k.capacity - 1);
             settings.*k.field = value;
             if (family_ != Family::Posix) traceMessage(kTrace, k.name, value);
@@ -133,7 +134,7 @@ bool GetParameters::parseParameters(ControlSettings& settings, std::string_view 
     return verifyParameters(settings);
 }
 
-bool GetParameters::verifyParameters(ControlSettings& s) {
+bool ControlFile::verifyParameters(ControlSettings& s) {
     if (s.loaderClasspath.empty()) {
         s.loaderClasspath = family_ == Family::Windows ? ".;install.jar"
                             : family_ == Family::Posix ? ".:install.jar:swingall.jar"
@@ -149,11 +150,11 @@ bool GetParameters::verifyParameters(ControlSettings& s) {
     return true;
 }
 
-bool GetParameters::isfilenameChar(char c) {
+bool ControlFile::isfilenameChar(char c) {
     return std::string_view("\\/:*?\"<>|").find(c) == std::string_view::npos;
 }
 
-std::string GetParameters::removeExtraBackSlashes(std::string_view value) {
+std::string ControlFile::removeExtraBackSlashes(std::string_view value) {
     std::string s(value);
     traceMessage(kTrace, "initial jvm switches for installer", s);
     bool haveNext = false;
@@ -171,7 +172,7 @@ std::string GetParameters::removeExtraBackSlashes(std::string_view value) {
     return s;
 }
 
-std::string GetParameters::unescapeInstallDir(std::string_view value) const {
+std::string ControlFile::unescapeInstallDir(std::string_view value) const {
     std::string out;
     for (size_t i = 0; i < value.size(); ++i) {
         char c = value[i];
@@ -193,7 +194,7 @@ std::string GetParameters::unescapeInstallDir(std::string_view value) const {
     return out;
 }
 
-std::string GetParameters::normalizeCommandName(std::string_view name) const {
+std::string ControlFile::normalizeCommandName(std::string_view name) const {
     std::string n = strlwr(name);
     if (family_ == Family::Windows) {
         if (!endsWithFirst(n, ".exe") && !endsWithFirst(n, ".bat") && !endsWithFirst(n, ".com")) {

@@ -37,9 +37,9 @@ struct LaunchSettings {
     JvmCriteria criteria;
 };
 
-class GetParameters : public Trace {
+class LauncherProperties : public Trace {
 public:
-    explicit GetParameters(Family family, JvmFinder finder = {});
+    explicit LauncherProperties(Family family, JvmFinder finder = {});
 
     // The whole job: file name from the launcher path, then the file.
     bool getParameters(std::string_view programPath, LaunchSettings& settings);

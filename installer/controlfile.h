@@ -42,9 +42,9 @@ struct ControlSettings {
     std::string searchForJvm;
 };
 
-class GetParameters : public Trace {
+class ControlFile : public Trace {
 public:
-    explicit GetParameters(Family family);
+    explicit ControlFile(Family family);
 
     // Reads "qrl.control" into the settings: the line ends are converted,
     // the lines parsed, the defaults applied. `controlFileName` receives the

@@ -1,18 +1,13 @@
-#include "launcher/getparams.h"
+#include "launcher/properties.h"
 
 #include <array>
 
-#include "common/clib.h"
+#include "common/files.h"
+#include "common/paths.h"
 #include "platform/encoding.h"
 
 namespace qrl {
 namespace {
-
-size_t lastSeparator(std::string_view path, Family family) {
-    for (size_t i = path.size(); i-- > 0;)
-        if (isSeparator(family, path[i])) return i;
-    return std::string_view::npos;
-}
 
 // A text in double quotes without them (cut at the closing quote); other text unchanged.
 std::string unquoted(std::string_view text) {
@@ -28,9 +23,9 @@ std::string cut(std::string_view value, size_t capacity) {
 
 }  // namespace
 
-GetParameters::GetParameters(Family family, JvmFinder finder) : family_(family), finder_(std::move(finder)) {}
+LauncherProperties::LauncherProperties(Family family, JvmFinder finder) : family_(family), finder_(std::move(finder)) {}
 
-std::string GetParameters::unescape(std::string_view line) {
+std::string LauncherProperties::unescape(std::string_view line) {
     std::string out;
     out.reserve(line.size());
     for (size_t i = 0; i < line.size(); ++i) {
@@ -42,13 +37,13 @@ std::string GetParameters::unescape(std::string_view line) {
     return out;
 }
 
-std::string GetParameters::trimTrailingSpace(std::string_view s) {
+std::string LauncherProperties::trimTrailingSpace(std::string_view s) {
     size_t end = s.size();
     while (end > 0 && s[end - 1] == ' ') --end;
     return std::string(s.substr(0, end));
 }
 
-bool GetParameters::getPropertiesFilename(std::string_view programPath, std::string& programDir) {
+bool LauncherProperties::getPropertiesFilename(std::string_view programPath, std::string& programDir) {
     if (programPath.empty()) return false;
     traceMessage(kLauncherTrace, "Full program path", programPath);
     std::string path = unquoted(programPath);
@@ -70,7 +65,7 @@ bool GetParameters::getPropertiesFilename(std::string_view programPath, std::str
     return true;
 }
 
-void GetParameters::parseLine(std::string_view raw, LaunchSettings& settings) const {
+void LauncherProperties::parseLine(std::string_view raw, LaunchSettings& settings) const {
     std::string_view line = raw.substr(0, std::min(raw.find('\r'), raw.find('\n')));
     traceMessage(kLauncherTrace, "original line", line);
     std::string text = unescape(line);
@@ -103,7 +98,7 @@ void GetParameters::parseLine(std::string_view raw, LaunchSettings& settings) co
     }
 }
 
-bool GetParameters::parseParameters(LaunchSettings& settings) {
+bool LauncherProperties::parseParameters(LaunchSettings& settings) {
     settings.programName.clear();
     settings.executable.clear();
     settings.arguments.clear();
@@ -134,7 +129,7 @@ bool GetParameters::parseParameters(LaunchSettings& settings) {
     return true;
 }
 
-void GetParameters::getGoodJre(std::string& executable, const JvmCriteria& criteria) {
+void LauncherProperties::getGoodJre(std::string& executable, const JvmCriteria& criteria) {
     std::string found;
     if (!finder_ || !finder_(criteria, found)) return;
     if (fexists(found)) {
@@ -156,7 +151,7 @@ void GetParameters::getGoodJre(std::string& executable, const JvmCriteria& crite
     traceMessage(kLauncherTrace, "new jre exec:", executable);
 }
 
-bool GetParameters::getParameters(std::string_view programPath, LaunchSettings& settings) {
+bool LauncherProperties::getParameters(std::string_view programPath, LaunchSettings& settings) {
     std::string programDir;
     if (!getPropertiesFilename(programPath, programDir)) return false;
     settings.workingDir = programDir;

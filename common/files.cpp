@@ -1,0 +1,155 @@
+#include "common/files.h"
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+#include "common/paths.h"
+#include "platform/fs.h"
+
+namespace qrl {
+
+bool fexists(std::string_view name) {
+    std::string copy(name);
+    if (!copy.empty() && copy.front() == '"') {
+        copy.erase(0, 1);
+        size_t close = copy.find('"');
+        if (close != std::string::npos) copy.resize(close);
+    }
+    return !copy.empty() && platform::exists(copy);
+}
+
+bool isDir(std::string_view path) {
+    if (!fexists(path)) return false;
+    return platform::typeOf(std::string(path)) == platform::FileType::Directory;
+}
+
+bool copyStream(std::FILE* in, std::FILE* out, CopyStats* stats, const CopyAllocator& allocate) {
+    if (!in || !out) return false;
+    if (std::fseek(in, 0, SEEK_END) != 0) return false;
+    long length = std::ftell(in);
+    if (length < 0 || std::fseek(in, 0, SEEK_SET) != 0) return false;
+    // An append stream reports where its writes will land only after a seek.
+    std::fseek(out, 0, SEEK_END);
+    long outStart = std::ftell(out);
+
+    size_t wanted = std::min(static_cast<size_t>(length) / kCopyChunk + 1, kCopyMaxBuffers);
+    std::vector<std::unique_ptr<char[]>> buffers;
+    for (size_t i = 0; i < wanted; ++i) {
+        auto buf = allocate ? allocate(kCopyChunk) : std::unique_ptr<char[]>(new (std::nothrow) char[kCopyChunk]);
+        if (!buf) break;  // fewer buffers, not failure
+        buffers.push_back(std::move(buf));
+    }
+    if (buffers.empty()) return false;
+    if (stats) stats->buffers = buffers.size();
+
+    std::vector<size_t> filled(buffers.size());
+    bool writeFailed = false;
+    while (!std::feof(in) && !writeFailed) {
+        for (size_t i = 0; i < buffers.size(); ++i) {
+            filled[i] = std::fread(buffers[i].get(), 1, kCopyChunk, in);
+            if (filled[i] < kCopyChunk) {
+                std::fill(filled.begin() + static_cast<long>(i) + 1, filled.end(), 0);
+                break;
+            }
+        }
+        if (std::ferror(in)) return false;
+        for (size_t i = 0; i < buffers.size() && filled[i] > 0; ++i) {
+            if (std::fwrite(buffers[i].get(), 1, filled[i], out) != filled[i]) {
+                writeFailed = true;
+                break;
+            }
+        }
+        if (stats) ++stats->rounds;
+    }
+    if (writeFailed || std::fflush(out) != 0) return false;
+    // Judged by what this call wrote, so that appending to a file that already
+    // has content counts as success too.
+    long end = std::ftell(out);
+    return outStart >= 0 && end - outStart == length;
+}
+
+namespace {
+
+bool copyInto(std::string_view src, std::string_view dst, const char* mode, bool removeOnFailure) {
+    if (!fexists(src) || isDir(src)) return false;
+    std::FILE* in = platform::openFile(std::string(src), "rb");
+    if (!in) return false;
+    std::FILE* out = platform::openFile(std::string(dst), mode);
+    if (!out) {
+        std::fclose(in);
+        return false;
+    }
+    bool ok = copyStream(in, out);
+    std::fclose(in);
+    ok = std::fclose(out) == 0 && ok;
+    if (!ok && removeOnFailure) platform::removeFile(std::string(dst));
+    return ok;
+}
+
+}  // namespace
+
+bool copyFile(std::string_view src, std::string_view dst) { return copyInto(src, dst, "wb", true); }
+bool appendFile(std::string_view src, std::string_view dst) { return copyInto(src, dst, "ab", false); }
+
+namespace {
+
+// Removes the entries of a real directory (not a link) and then the directory.
+bool removeTree(const std::string& dir, Family family) {
+    std::vector<platform::DirEntry> entries;
+    bool ok = platform::listDir(dir, entries);
+    for (const auto& e : entries) {
+        if (e.name == "." || e.name == "..") continue;
+        std::string path = joinPath(dir, e.name, family);
+        platform::makeWritable(path);
+        if (e.isDirectory && !e.isLink) {
+            ok = removeTree(path, family) && ok;
+        } else {
+            ok = platform::removeFile(path) && ok;
+        }
+    }
+    platform::makeWritable(dir);
+    return platform::removeDir(dir) && ok;
+}
+
+}  // namespace
+
+bool delDirTree(std::string_view dir, Family family) {
+    std::string path(dir);
+    if (isRootPath(path, family)) return false;
+    if (platform::isLink(path)) return platform::removeFile(path);
+    if (!platform::exists(path)) return true;
+    if (platform::typeOf(path) != platform::FileType::Directory) return false;
+    std::string canonical = platform::canonicalPath(path);
+    if (canonical.empty() || isRootPath(canonical, family)) return false;
+    removeTree(path, family);
+    return !platform::exists(path);
+}
+
+void logSystemChange(std::string_view line) {
+    std::FILE* f = platform::openFile("changes.txt", "at");
+    if (!f) return;
+    std::string text(line);
+    text += '\n';
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+}
+
+bool readLines(std::string_view file, size_t limit, const std::function<bool(std::string&)>& each) {
+    std::FILE* f = platform::openFile(std::string(file), "rt");
+    if (!f) return false;
+    std::string line;
+    bool go = true;
+    int c = 0;
+    while (go && (c = std::fgetc(f)) != EOF) {
+        line.clear();
+        line += static_cast<char>(c);
+        while (c != '\n' && line.size() < limit && (c = std::fgetc(f)) != EOF) line += static_cast<char>(c);
+        if (!line.empty() && line.back() == '\n') line.pop_back();
+        go = each(line);
+    }
+    std::fclose(f);
+    return true;
+}
+
+}  // namespace qrl

@@ -1,0 +1,53 @@
+// Files: existence, bounded copies, tree removal, line reading and the
+// "changes.txt" record of system changes.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "common/family.h"
+
+namespace qrl {
+
+// True when the object exists. A name wrapped in double quotes is tested
+// without them (a name with only an opening quote, without that quote).
+bool fexists(std::string_view name);
+
+// True when the path exists and is a directory.
+bool isDir(std::string_view path);
+
+// Copies in rounds of at most 20 buffers of 30000 bytes whatever the length.
+struct CopyStats {
+    size_t buffers = 0;  // buffers held at once
+    size_t rounds = 0;   // read-then-write rounds
+};
+constexpr size_t kCopyChunk = 30000;
+constexpr size_t kCopyMaxBuffers = 20;
+using CopyAllocator = std::function<std::unique_ptr<char[]>(size_t)>;
+
+// Both streams open in binary mode. True when the whole input was copied.
+bool copyStream(std::FILE* in, std::FILE* out, CopyStats* stats = nullptr, const CopyAllocator& allocate = {});
+
+// Copies a file, replacing the destination. A failed copy leaves no destination.
+bool copyFile(std::string_view src, std::string_view dst);
+// Appends a file to the destination; a failed append leaves what was appended.
+bool appendFile(std::string_view src, std::string_view dst);
+
+// Removes a directory tree. Refuses an empty path and a root; links inside the
+// tree (symbolic links, junctions) are removed themselves, never followed; a
+// read-only or hidden entry is removed like any other. True when the tree is
+// gone (or never existed).
+bool delDirTree(std::string_view dir, Family family);
+
+// Appends one line to "changes.txt" in the current directory.
+void logSystemChange(std::string_view line);
+
+// Reads a text file's lines as the C library's fgets reads them with a
+// buffer of `limit` + 1 bytes: at most `limit` characters at a time, so the
+// rest of a longer line comes as the next line; the line feed is removed.
+bool readLines(std::string_view file, size_t limit, const std::function<bool(std::string&)>& each);
+
+}  // namespace qrl
