@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
         qrl::FindJvm find(qrl::Family::Posix, places);
         std::string name = "java";
         auto t0 = clock::now();
-        found = find.isJvmInstalled(home, {required, "", ""}, "jvm", name, exe, "") && found;
+        found = find.searchPosixPlaces(home, {required, "", ""}, "jvm", name, exe, "") && found;
         double wall = std::chrono::duration<double>(clock::now() - t0).count();
         double jvm = std::chrono::duration<double>(find.runs().runTime).count();
         // One "-version" run per executable tested, one probe for the accepted one.

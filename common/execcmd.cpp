@@ -27,10 +27,10 @@ std::string spawnErrorReason(int error) {
     }
 }
 
-ExecCommand::ExecCommand(Family family) : family_(family) {}
+ExecCommand::ExecCommand(Family family) : family_(family), rules_(rulesFor(family)) {}
 
 std::string ExecCommand::formatCommand(std::string_view cmd) {
-    if (family_ == Family::Windows) {
+    if (rules_.commands == CommandStyle::WindowsSpawn) {
         std::string out(cmd);
         traceMessage(traceFile_, "formattedCommand:", out);
         return out;
@@ -74,7 +74,7 @@ bool ExecCommand::runPosix(std::string_view line) {
 }
 
 bool ExecCommand::execCommand(std::string_view cmd, std::string_view args, unsigned count) {
-    if (family_ == Family::Windows) {
+    if (rules_.commands == CommandStyle::WindowsSpawn) {
         traceMessage(traceFile_, "Formatting command", cmd);
         std::string formatted = formatCommand(cmd);
         traceMessage(traceFile_, "New formatted command", formatted);
@@ -86,7 +86,7 @@ bool ExecCommand::execCommand(std::string_view cmd, std::string_view args, unsig
 }
 
 bool ExecCommand::_execCommand(std::string_view cmd, std::string_view args, unsigned count) {
-    if (family_ == Family::Windows) {
+    if (rules_.commands == CommandStyle::WindowsSpawn) {
         traceMessage(traceFile_, "command", cmd);
         traceMessage(traceFile_, "# of args", static_cast<int>(count));
         traceMessage(traceFile_, "Starting to invoke command", cmd);
@@ -134,7 +134,7 @@ bool ExecCommand::createLaunchFile(std::string_view cmd, std::string_view args) 
     std::fputs("\n", sem);
     std::fclose(sem);
 
-    const char* launch = launchFileName(family_);
+    const char* launch = rules_.launchFile;
     traceMessage(traceFile_, "Creating launch file", launch);
     std::FILE* f = platform::openFile(launch, "wt");
     if (!f) {
@@ -148,7 +148,7 @@ bool ExecCommand::createLaunchFile(std::string_view cmd, std::string_view args) 
         line += args;
     }
     std::string text;
-    if (family_ == Family::Windows) {
+    if (rules_.commands == CommandStyle::WindowsSpawn) {
         text = "@echo off\n" + line + "\ndel " + kWaitSemaphore + "\n";
     } else {
         // The script ends with the command's own exit status, so that a
@@ -162,8 +162,8 @@ bool ExecCommand::createLaunchFile(std::string_view cmd, std::string_view args) 
 }
 
 bool ExecCommand::execCmdAndWait(std::string_view cmd, std::string_view args) {
-    const char* launch = launchFileName(family_);
-    if (family_ == Family::Windows) {
+    const char* launch = rules_.launchFile;
+    if (rules_.commands == CommandStyle::WindowsSpawn) {
         std::string formatted = formatCommand(cmd);
         if (!createLaunchFile(formatted, args)) return false;
         bool ok = execCommand(launch, {}, 0);

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/family.h"
+#include "common/familyrules.h"
 #include "common/trace.h"
 
 namespace qrl {
@@ -64,15 +64,14 @@ public:
     // the command path.
     std::vector<std::string> buildVector(std::string_view cmd, std::string_view args) const;
 
-    static const char* launchFileName(Family family) {
-        return family == Family::Windows ? "__qrllaunch.bat" : "__qrllaunch";
-    }
+    static const char* launchFileName(Family family) { return rulesFor(family).launchFile; }
 
 private:
     bool invokeWinCommand(std::string_view cmd, std::string_view args, unsigned count);
     bool runPosix(std::string_view line);
 
     Family family_;
+    const FamilyRules& rules_;
     std::string traceFile_ = "jinstall.log";
     std::string errorsFile_ = "errors.log";
     int exitCode_ = -1;

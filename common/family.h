@@ -1,6 +1,7 @@
 // The three behaviour families of the native programs. Each program is built for
-// one of them; logic that differs between them takes the family as a value so
-// that every family's rules can be exercised by the native tests.
+// one of them; logic that differs between them reads the family's description
+// (familyrules.h) so that every family's rules can be exercised by the native
+// tests.
 #pragma once
 
 namespace qrl {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "common/familyrules.h"
 #include "common/text.h"
 #include "platform/env.h"
 #include "platform/fs.h"
@@ -13,7 +14,7 @@ std::string getCurrentDir(Family family, size_t capacity) {
     auto cwd = platform::currentDir();
     if (!cwd || cwd->size() > capacity) return ".";
     std::string dir = *cwd;
-    if (family == Family::Posix) {
+    if (rulesFor(family).currentDirDropsSlash) {
         if (!dir.empty() && dir.back() == '/') dir.pop_back();
     } else if (dir.size() > 1 && dir.back() == dirEnd(family)) {
         dir.pop_back();
@@ -44,7 +45,7 @@ std::string getJavaHomeDirectory(std::string_view exe, Family family) {
         size_t start = end;
         while (start > 0 && !isSeparator(family, home[start - 1])) --start;
         std::string_view comp(home.data() + start, end - start);
-        bool isBin = family == Family::Windows ? stricmp(comp, "bin") == 0 : comp == "bin";
+        bool isBin = rulesFor(family).windowsPaths ? stricmp(comp, "bin") == 0 : comp == "bin";
         if (isBin) {
             home.resize(start > 0 ? start - 1 : 0);
             return home;
@@ -58,7 +59,7 @@ std::string getJavaHomeDirectory(std::string_view exe, Family family) {
 bool isRootPath(std::string_view path, Family family) {
     if (path.empty()) return true;
     std::string p(path);
-    if (family != Family::Windows) {
+    if (!rulesFor(family).windowsPaths) {
         return std::all_of(p.begin(), p.end(), [](char c) { return c == '/'; });
     }
     std::replace(p.begin(), p.end(), '/', '\\');

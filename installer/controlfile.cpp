@@ -12,43 +12,47 @@ namespace {
 constexpr const char* kTrace = "jinstall.log";
 constexpr size_t kLineLimit = 998;
 
-enum FamilyMask : unsigned { kWin = 1, kPosix = 2, kMac = 4, kAll = 7, kWinMac = kWin | kMac };
+// Which families read a key: all of them, those with a vendor installer
+// (Windows, macOS) or those that start a graphical desktop (POSIX).
+enum class KeyScope { All, Vendor, Gui };
 
 struct Key {
     const char* name;
     std::string ControlSettings::*field;
     size_t capacity;
-    unsigned families;
+    KeyScope scope;
 };
 
 // In the order the keys are tested: a line sets the first key it begins with.
 const Key kKeys[] = {
-    {"jvmRequiredVersion", &ControlSettings::requiredVersion, 201, kAll},
-    {"jvmMinVersion", &ControlSettings::minVersion, 201, kAll},
-    {"jvmMaxVersion", &ControlSettings::maxVersion, 201, kAll},
-    {"jvmVersion", &ControlSettings::jvmVersion, 201, kAll},
-    {"jvmName", &ControlSettings::jvmName, 201, kAll},
-    {"jvmCommandName", &ControlSettings::jvmCommandName, 5001, kAll},
-    {"jvmExtraParameters", &ControlSettings::jvmExtraParameters, 5000, kAll},
-    {"jvmClasspathSwitch", &ControlSettings::jvmClasspathSwitch, 1000, kAll},
-    {"loaderJavaCommand", &ControlSettings::loaderJavaCommand, 5000, kAll},
-    {"loaderClasspath", &ControlSettings::loaderClasspath, 5000, kAll},
-    {"jvmInstallerType", &ControlSettings::jvmInstallerType, 5000, kWinMac},
-    {"jvmSelfExtractor", &ControlSettings::jvmSelfExtractor, 5000, kAll},
-    {"jvmInstallerBinary", &ControlSettings::jvmInstallerBinary, 5000, kWinMac},
-    {"jvmInstallerCommand", &ControlSettings::jvmInstallerCommand, 5000, kWinMac},
-    {"predefinedJvmInstallDir", &ControlSettings::predefinedJvmInstallDir, 5000, kAll},
-    {"jvmHomeDir", &ControlSettings::jvmHomeDir, 5001, kAll},
-    {"systemSecurityPolicyFilename", &ControlSettings::systemSecurityPolicyFilename, 5001, kAll},
-    {"userSecurityPolicyFilename", &ControlSettings::userSecurityPolicyFilename, 5001, kAll},
-    {"keystoreFilename", &ControlSettings::keystoreFilename, 5001, kAll},
-    {"appletUrl", &ControlSettings::appletUrl, 5000, kAll},
-    {"startGuiCommand", &ControlSettings::startGuiCommand, 1000, kPosix},
-    {"checkGuiRunningCommand", &ControlSettings::checkGuiRunningCommand, 1000, kPosix},
-    {"searchForJvm", &ControlSettings::searchForJvm, 100, kAll},
+    {"jvmRequiredVersion", &ControlSettings::requiredVersion, 201, KeyScope::All},
+    {"jvmMinVersion", &ControlSettings::minVersion, 201, KeyScope::All},
+    {"jvmMaxVersion", &ControlSettings::maxVersion, 201, KeyScope::All},
+    {"jvmVersion", &ControlSettings::jvmVersion, 201, KeyScope::All},
+    {"jvmName", &ControlSettings::jvmName, 201, KeyScope::All},
+    {"jvmCommandName", &ControlSettings::jvmCommandName, 5001, KeyScope::All},
+    {"jvmExtraParameters", &ControlSettings::jvmExtraParameters, 5000, KeyScope::All},
+    {"jvmClasspathSwitch", &ControlSettings::jvmClasspathSwitch, 1000, KeyScope::All},
+    {"loaderJavaCommand", &ControlSettings::loaderJavaCommand, 5000, KeyScope::All},
+    {"loaderClasspath", &ControlSettings::loaderClasspath, 5000, KeyScope::All},
+    {"jvmInstallerType", &ControlSettings::jvmInstallerType, 5000, KeyScope::Vendor},
+    {"jvmSelfExtractor", &ControlSettings::jvmSelfExtractor, 5000, KeyScope::All},
+    {"jvmInstallerBinary", &ControlSettings::jvmInstallerBinary, 5000, KeyScope::Vendor},
+    {"jvmInstallerCommand", &ControlSettings::jvmInstallerCommand, 5000, KeyScope::Vendor},
+    {"predefinedJvmInstallDir", &ControlSettings::predefinedJvmInstallDir, 5000, KeyScope::All},
+    {"jvmHomeDir", &ControlSettings::jvmHomeDir, 5001, KeyScope::All},
+    {"systemSecurityPolicyFilename", &ControlSettings::systemSecurityPolicyFilename, 5001, KeyScope::All},
+    {"userSecurityPolicyFilename", &ControlSettings::userSecurityPolicyFilename, 5001, KeyScope::All},
+    {"keystoreFilename", &ControlSettings::keystoreFilename, 5001, KeyScope::All},
+    {"appletUrl", &ControlSettings::appletUrl, 5000, KeyScope::All},
+    {"startGuiCommand", &ControlSettings::startGuiCommand, 1000, KeyScope::Gui},
+    {"checkGuiRunningCommand", &ControlSettings::checkGuiRunningCommand, 1000, KeyScope::Gui},
+    {"searchForJvm", &ControlSettings::searchForJvm, 100, KeyScope::All},
 };
 
-unsigned maskOf(Family f) { return f == Family::Windows ? kWin : f == Family::Posix ? kPosix : kMac; }
+bool reads(const FamilyRules& rules, KeyScope scope) {
+    return scope == KeyScope::All || (scope == KeyScope::Vendor ? rules.readsVendorKeys : rules.readsGuiKeys);
+}
 
 bool endsWithFirst(std::string_view s, std::string_view ending) {
     size_t at = s.find(ending);
@@ -57,7 +61,7 @@ bool endsWithFirst(std::string_view s, std::string_view ending) {
 
 }  // namespace
 
-ControlFile::ControlFile(Family family) : family_(family), status_(family) {}
+ControlFile::ControlFile(Family family) : rules_(rulesFor(family)), status_(family) {}
 
 bool ControlFile::getParameters(ControlSettings& settings, std::string& controlFileName) {
     controlFileName = kControlFile;
@@ -87,7 +91,7 @@ bool ControlFile::convertLineEndings(std::string_view name) {
         return false;
     }
     int c = 0;
-    bool dropFF = family_ == Family::Posix;
+    bool dropFF = rules_.dropsByte255;
     while ((c = std::fgetc(in)) != EOF) {
         if (c == '\r' || (dropFF && c == 0xFF)) continue;
         std::fputc(c, out);
@@ -104,17 +108,16 @@ bool ControlFile::convertLineEndings(std::string_view name) {
 }
 
 bool ControlFile::parseParameters(ControlSettings& settings, std::string_view name) {
-    unsigned mask = maskOf(family_);
     for (const Key& k : kKeys) settings.*k.field = "";
     bool opened = readLines(name, kLineLimit, [&](std::string& line) {
         for (const Key& k : kKeys) {
-            if (!(k.families & mask)) continue;
+            if (!reads(rules_, k.scope)) continue;
             auto found = prefixValue(line, k.name);
             if (!found) continue;
             std::string value = *found;
             if (value.size() > k.capacity - 1) value.resize(k.capacity - 1);
             settings.*k.field = value;
-            if (family_ != Family::Posix) traceMessage(kTrace, k.name, value);
+            if (rules_.tracesControlValues) traceMessage(kTrace, k.name, value);
             break;
         }
         return true;
@@ -124,11 +127,11 @@ bool ControlFile::parseParameters(ControlSettings& settings, std::string_view na
         status_.showError("Unable to open control file");
         return false;
     }
-    if (family_ != Family::Posix && !settings.jvmExtraParameters.empty())
+    if (rules_.unescapesJvmSwitches && !settings.jvmExtraParameters.empty())
         settings.jvmExtraParameters = removeExtraBackSlashes(settings.jvmExtraParameters);
     if (!settings.predefinedJvmInstallDir.empty()) {
         settings.predefinedJvmInstallDir = unescapeInstallDir(settings.predefinedJvmInstallDir);
-        if (family_ != Family::Posix)
+        if (rules_.tracesControlValues)
             traceMessage(kTrace, "predefinedJvmInstallDir", settings.predefinedJvmInstallDir);
     }
     return verifyParameters(settings);
@@ -136,16 +139,14 @@ bool ControlFile::parseParameters(ControlSettings& settings, std::string_view na
 
 bool ControlFile::verifyParameters(ControlSettings& s) {
     if (s.loaderClasspath.empty()) {
-        s.loaderClasspath = family_ == Family::Windows ? ".;install.jar"
-                            : family_ == Family::Posix ? ".:install.jar:swingall.jar"
-                                                       : ".:install.jar";
+        s.loaderClasspath = rules_.defaultClasspath;
     }
     if (s.requiredVersion.empty() && s.minVersion.empty()) {
-        s.requiredVersion = !s.jvmVersion.empty() ? s.jvmVersion : family_ == Family::Posix ? "1.1.8" : "1.4";
+        s.requiredVersion = !s.jvmVersion.empty() ? s.jvmVersion : rules_.defaultRequiredVersion;
     }
     if (s.jvmVersion.empty()) s.jvmVersion = s.requiredVersion;
     if (s.jvmName.empty()) s.jvmName = "JRE";
-    if (s.jvmCommandName.empty()) s.jvmCommandName = family_ == Family::Windows ? "jre.exe" : "jre";
+    if (s.jvmCommandName.empty()) s.jvmCommandName = rules_.defaultCommandName;
     s.jvmCommandName = normalizeCommandName(s.jvmCommandName);
     return true;
 }
@@ -177,7 +178,7 @@ std::string ControlFile::unescapeInstallDir(std::string_view value) const {
     for (size_t i = 0; i < value.size(); ++i) {
         char c = value[i];
         bool escape = c == '\\' && i + 1 < value.size() && (value[i + 1] == ':' || value[i + 1] == '\\');
-        if (family_ == Family::Windows) {
+        if (rules_.windowsPaths) {
             if (escape) {
                 char taken = value[++i];
                 out += taken == '/' ? '\\' : taken;
@@ -196,7 +197,7 @@ std::string ControlFile::unescapeInstallDir(std::string_view value) const {
 
 std::string ControlFile::normalizeCommandName(std::string_view name) const {
     std::string n = strlwr(name);
-    if (family_ == Family::Windows) {
+    if (rules_.commandNames == CommandNameRule::WindowsExe) {
         if (!endsWithFirst(n, ".exe") && !endsWithFirst(n, ".bat") && !endsWithFirst(n, ".com")) {
             size_t dot = n.find('.');
             if (dot != std::string::npos) n.resize(dot);
@@ -209,7 +210,7 @@ std::string ControlFile::normalizeCommandName(std::string_view name) const {
         }
         return n;
     }
-    bool cut = family_ == Family::Posix
+    bool cut = rules_.commandNames == CommandNameRule::CutAnyExtension
                    ? (n.find(".exe") != std::string::npos || n.find(".bat") != std::string::npos ||
                       n.find(".com") != std::string::npos)
                    : (endsWithFirst(n, ".exe") || endsWithFirst(n, ".bat") || endsWithFirst(n, ".com"));

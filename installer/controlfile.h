@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/family.h"
+#include "common/familyrules.h"
 #include "common/trace.h"
 #include "installer/status.h"
 
@@ -70,7 +70,7 @@ public:
     Status& status() { return status_; }
 
 private:
-    Family family_;
+    const FamilyRules& rules_;
     Status status_;  // never quiet: control file errors are always shown
 };
 

@@ -19,7 +19,7 @@ std::string causesText(Family family) {
         "    * Read/write access rights to the 'temp' and installation directories?\n"
         "    * OS need to be patched to run Java apps?\n"
         "    * Anti-virus software installed that won't permit unknonwn executable or JAR files to run?";
-    if (family != Family::Posix) text += "\n    * Does your system export the display?";
+    if (rulesFor(family).asksAboutDisplay) text += "\n    * Does your system export the display?";
     return text;
 }
 
@@ -128,14 +128,15 @@ std::string unescapeJavaProperty(std::string_view line) {
 
 std::string nativePropertiesText(Family family, std::string_view jvmHome, bool installed,
                                  std::string_view installDirText, bool configureRegistry) {
+    const FamilyRules& rules = rulesFor(family);
     std::string home(jvmHome);
-    if (family == Family::Windows)
+    if (rules.nativePropertiesSlashes)
         for (char& c : home)
             if (c == '\\') c = '/';
     std::string text = "nativeJvmHomeDir=" + escapeJavaProperty(home) + "\n";
     text += std::string("nativeJvmInstalled=") + (installed ? "true" : "false") + "\n";
     const std::string marker = "[$AppDir]";
-    bool inTemp = family == Family::Windows ? installDirText.substr(0, marker.size()) == marker
+    bool inTemp = rules.tempMarkerOnlyAtStart ? installDirText.substr(0, marker.size()) == marker
                                             : installDirText.find(marker) != std::string_view::npos;
     if (!installed) {
         text += "nativeJvmInstalledInTemp=false\n";
@@ -147,7 +148,7 @@ std::string nativePropertiesText(Family family, std::string_view jvmHome, bool i
 }
 
 Install::Install(Family family, SearchPlaces places)
-    : family_(family), places_(std::move(places)), status_(family) {}
+    : family_(family), rules_(rulesFor(family)), places_(std::move(places)), status_(family) {}
 
 std::string Install::workingDir() const { return getCurrentDir(family_); }
 
@@ -187,10 +188,10 @@ std::string Install::versionText() const {
 void Install::showStatusMessage(unsigned number) {
     if (quietInstall_ || propertiesInstall_) return;
     std::string text = progressText(family_, getLanguage(family_), number);
-    if (family_ == Family::Windows) {
-        traceMessage(kTraceLog, text);
-    } else {
+    if (rules_.progressOnTerminal) {
         status_.showStatus(text);
+    } else {
+        traceMessage(kTraceLog, text);
     }
 }
 
@@ -253,7 +254,8 @@ bool Install::install(bool quiet, bool properties, std::string_view details) {
         if (errorDetails_.empty()) errorDetails_ = causesText(family_);
         logAndTraceMessage(kErrorLog, kTraceLog, errorMessage_);
         logAndTraceMessage(kErrorLog, kTraceLog, errorDetails_);
-        status_.showError(errorMessage_, family_ == Family::Posix ? std::string_view() : errorDetails_);
+        // The terminal of the POSIX installer gets the message alone.
+        status_.showError(errorMessage_, rules_.errors == ErrorDisplay::Terminal ? std::string_view() : errorDetails_);
     }
     cleanUp(ok);
     return ok;

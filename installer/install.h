@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/family.h"
+#include "common/familyrules.h"
 #include "common/trace.h"
 #include "installer/controlfile.h"
 #include "installer/status.h"
@@ -101,6 +101,7 @@ private:
     std::string workingDir() const;
 
     Family family_;
+    const FamilyRules& rules_;
     SearchPlaces places_;
     Status status_;
     ControlSettings settings_;

@@ -39,7 +39,7 @@ void Install::cleanUpManifest(bool success) {
     platform::removeFile(manifest);
     platform::removeDir("META-INF");
     platform::removeFile("install.jar");
-    if (family_ != Family::Windows) platform::removeFile("swingall.jar");
+    if (rules_.removesSwingall) platform::removeFile("swingall.jar");
     if (fexists(kTraceSemaphore)) {
         platform::removeFile(kTraceSemaphore);
         if (success) {
@@ -55,7 +55,7 @@ void Install::cleanUpJvmDir() {
     bool configureReg = true;
     bool opened = readLines(kNativeProperties, 998, [&](std::string& raw) {
         std::string line = unescapeJavaProperty(raw);
-        if (family_ == Family::Windows)
+        if (rules_.nativePropertiesSlashes)
             for (char& c : line)
                 if (c == '/') c = '\\';
         auto valueOf = [&](std::string_view key) { return prefixValue(line, key); };

@@ -13,11 +13,8 @@ bool Install::isJvmInstalled() {
     }
     showStatusMessage(3);
     FindJvm finder(family_, places_);
-    JvmCriteria criteria{s.requiredVersion, s.minVersion, s.maxVersion};
-    bool found = family_ == Family::Mac
-                     ? finder.isJvmInstalled(criteria, s.jvmCommandName, jvmCommand_)
-                     : finder.isJvmInstalled(homeDirectory_, criteria, s.jvmName, s.jvmCommandName, jvmCommand_,
-                                             s.searchForJvm);
+    JvmQuery query{{s.requiredVersion, s.minVersion, s.maxVersion}, s.jvmName, homeDirectory_, s.searchForJvm};
+    bool found = finder.isJvmInstalled(query, s.jvmCommandName, jvmCommand_);
     if (!found) {
         traceMessage(kTraceLog, "Correct version of JVM was not found in common locations");
         return false;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/familyrules.h"
 #include "common/text.h"
 #include "common/log.h"
 #include "platform/encoding.h"
@@ -81,14 +82,14 @@ void logLocaleMsg(Family family, std::string_view message, std::string_view valu
     std::FILE* f = platform::openFile("locale.log", "at");
     if (!f) return;
     std::string line;
-    if (family != Family::Windows) line = asctimeNow() + " ";
+    if (rulesFor(family).localeLogTimes) line = asctimeNow() + " ";
     line += std::string(message) + " locale: " + std::string(value) + " language: " + std::string(language) + "\n";
     std::fputs(line.c_str(), f);
     std::fclose(f);
 }
 
 std::string getLanguage(Family family) {
-    if (family == Family::Windows) {
+    if (rulesFor(family).languageFromRegistry) {
         std::string value = platform::userLocaleName();
         if (value.empty()) return "english";
         LanguageMatch m = windowsLanguageFor(value);

@@ -78,8 +78,8 @@ const LanguageRow& rowFor(const LanguageRow (&table)[N], std::string_view langua
 
 std::string progressText(Family family, std::string_view language, unsigned number) {
     if (number < 1 || number > 5) return {};
-    const LanguageRow& row =
-        family == Family::Posix ? rowFor(kPosixProgress, language) : rowFor(kWindowsProgress, language);
+    const LanguageRow& row = rulesFor(family).progressTexts == ProgressTable::Posix ? rowFor(kPosixProgress, language)
+                                                                                   : rowFor(kWindowsProgress, language);
     return row.texts[number - 1];
 }
 
@@ -105,15 +105,15 @@ std::string errorBoxText(std::string_view message, std::string_view details, std
     return text;
 }
 
-Status::Status(Family family) : family_(family) {}
+Status::Status(Family family) : rules_(rulesFor(family)) {}
 
 void Status::showStatus(std::string_view text) const {
-    if (family_ == Family::Windows || quiet_ || text == "1") return;
+    if (!rules_.progressOnTerminal || quiet_ || text == "1") return;
     platform::writeStdout(std::string(text) + "\n");
 }
 
 void Status::showStatus(std::string_view text, int value) const {
-    if (family_ == Family::Windows || quiet_ || text == "1") return;
+    if (!rules_.progressOnTerminal || quiet_ || text == "1") return;
     platform::writeStdout(std::string(text) + " " + std::to_string(value) + "\n");
 }
 
@@ -131,13 +131,13 @@ std::string forTerminal(std::string_view text) {
 }  // namespace
 
 void Status::showError(std::string_view message, std::string_view details) const {
-    if (family_ == Family::Posix) {
+    if (rules_.errors == ErrorDisplay::Terminal) {
         std::string text = "\n" + forTerminal(message) + "\n";
         platform::writeStdout(text);
         platform::writeStderr(text);
         return;
     }
-    if (family_ == Family::Mac) {
+    if (rules_.errors == ErrorDisplay::TerminalAndScript) {
         if (quiet_) return;
         std::string text = "\n" + forTerminal(message) + "\n";
         if (!details.empty()) text += "\n" + forTerminal(details) + "\n";

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/family.h"
+#include "common/familyrules.h"
 
 namespace qrl {
 
@@ -45,7 +45,7 @@ public:
     void showError(std::string_view message, std::string_view details = {}) const;
 
 private:
-    Family family_;
+    const FamilyRules& rules_;
     bool quiet_ = false;
     unsigned maxPercentage_ = 100;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/familyrules.h"
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/text.h"
@@ -31,7 +32,7 @@ SearchPlaces SearchPlaces::defaults(Family family) {
     places.systemDirs = {"/usr/local/bin", "/usr/local", "/usr/share", "/usr", "/opt", "/bin", "/usr/bin", "/lib"};
     places.macRoots = {"/System/Library/Frameworks/JavaVM.framework/Versions", "/Library/Java/JavaVirtualMachines",
                        "/Library/Internet Plug-Ins/JavaAppletPlugin.plugin"};
-    if (family == Family::Posix) places.jvmDirs = {"/usr/lib/jvm", "/usr/java"};
+    if (rulesFor(family).jvmSearch == JvmSearch::PosixPlaces) places.jvmDirs = {"/usr/lib/jvm", "/usr/java"};
     override(places.systemDirs, "QUARLAN_SYSTEM_DIRS");
     override(places.macRoots, "QUARLAN_MAC_JVM_ROOTS");
     override(places.jvmDirs, "QUARLAN_JVM_DIRS");
@@ -90,8 +91,20 @@ bool FindJvm::testHome(const JvmCriteria& criteria, std::string_view home, std::
     return jvmOk.jvmCorrectVersion(criteria, home, exeName, exePath);
 }
 
-bool FindJvm::isJvmInstalled(std::string_view homeDirectory, const JvmCriteria& criteria, std::string_view jvmName,
-                             std::string& exeName, std::string& exePath, std::string_view searchMode) {
+bool FindJvm::isJvmInstalled(const JvmQuery& q, std::string& exeName, std::string& exePath) {
+    switch (rulesFor(family_).jvmSearch) {
+        case JvmSearch::Registry:
+            return searchRegistry(q.criteria, q.jvmName, exeName, exePath);
+        case JvmSearch::PosixPlaces:
+            return searchPosixPlaces(q.homeDirectory, q.criteria, q.jvmName, exeName, exePath, q.searchMode);
+        case JvmSearch::MacRoots:
+            break;
+    }
+    return searchMacRoots(q.criteria, exeName, exePath);
+}
+
+bool FindJvm::searchPosixPlaces(std::string_view homeDirectory, const JvmCriteria& criteria, std::string_view jvmName,
+                                std::string& exeName, std::string& exePath, std::string_view searchMode) {
     runs_ = {};
     const std::string saved = exeName;
     bool found = searchPathForJvm(criteria, exeName, exePath);
@@ -104,7 +117,7 @@ bool FindJvm::isJvmInstalled(std::string_view homeDirectory, const JvmCriteria& 
     return found;
 }
 
-bool FindJvm::isJvmInstalled(const JvmCriteria& criteria, std::string& exeName, std::string& exePath) {
+bool FindJvm::searchMacRoots(const JvmCriteria& criteria, std::string& exeName, std::string& exePath) {
     runs_ = {};
     const std::string saved = exeName;
     bool found = searchLibraryForJvm(criteria, exeName, exePath);
@@ -194,14 +207,15 @@ std::vector<std::string> FindJvm::extensionHomes() const {
         std::string version;
     };
     std::vector<Candidate> candidates;
-    const auto& dirs = family_ == Family::Mac ? places_.macRoots : places_.jvmDirs;
+    bool macHomes = rulesFor(family_).jvmSearch == JvmSearch::MacRoots;
+    const auto& dirs = macHomes ? places_.macRoots : places_.jvmDirs;
     for (const auto& dir : dirs) {
         std::vector<platform::DirEntry> entries;
         if (!platform::listDir(dir, entries)) continue;
         for (const auto& e : entries) {
             if (isDotEntry(e.name)) continue;
             std::string home = join(dir, e.name);
-            if (family_ == Family::Mac) home = join(join(home, "Contents"), "Home");
+            if (macHomes) home = join(join(home, "Contents"), "Home");
             if (!isDir(home)) continue;
             std::string version = releaseFileVersion(home);
             if (version.empty()) version = nameVersion(e.name);

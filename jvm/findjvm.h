@@ -30,6 +30,16 @@ struct SearchPlaces {
     static SearchPlaces defaults(Family family);
 };
 
+// What a search is asked for. The JVM name matters to the Windows search
+// ("Java Plug-in"), the home directory and the search mode ("path", "path or
+// registry", "no") to the POSIX one.
+struct JvmQuery {
+    JvmCriteria criteria;
+    std::string jvmName;
+    std::string homeDirectory;
+    std::string searchMode;
+};
+
 // At most this many search path entries and home directory entries are read.
 inline constexpr size_t kMaxPathEntries = 50;
 inline constexpr size_t kMaxHomeEntries = 50;
@@ -40,19 +50,22 @@ public:
     explicit FindJvm(Family family);
     FindJvm(Family family, SearchPlaces places);
 
+    // The family's search (its rules' jvmSearch). On success `exePath` holds
+    // the accepted executable; on failure `exeName` holds what the caller
+    // passed in.
+    bool isJvmInstalled(const JvmQuery& query, std::string& exeName, std::string& exePath);
+
     // POSIX: search path, home directory, system directories (unless the
     // search mode is "path" or "path or registry"), then the extensions
     // (JAVA_HOME; the JVM directories only where the system directories are
-    // searched). The JVM name is carried but not used. On failure `exeName`
-    // holds what the caller passed in.
-    bool isJvmInstalled(std::string_view homeDirectory, const JvmCriteria& criteria, std::string_view jvmName,
-                        std::string& exeName, std::string& exePath, std::string_view searchMode);
+    // searched). The JVM name is carried but not used.
+    bool searchPosixPlaces(std::string_view homeDirectory, const JvmCriteria& criteria, std::string_view jvmName,
+                           std::string& exeName, std::string& exePath, std::string_view searchMode);
     // macOS: the JVM roots (root/entry/Home), then the extensions.
-    bool isJvmInstalled(const JvmCriteria& criteria, std::string& exeName, std::string& exePath);
+    bool searchMacRoots(const JvmCriteria& criteria, std::string& exeName, std::string& exePath);
     // Windows: the JavaSoft keys of the registry (JvmWin, jvmwin.h), the JVM
-    // name "Java Plug-in" restricting it to the plug-in key. On failure
-    // `exeName` holds what the caller passed in.
-    bool isJvmInstalled(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,
+    // name "Java Plug-in" restricting it to the plug-in key.
+    bool searchRegistry(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,
                         std::string& exePath);
 
     // The steps of the search, each answering whether a JVM was accepted.

@@ -72,11 +72,11 @@ std::string versionLine(const std::vector<std::string>& lines) {
     return lines.empty() ? std::string() : lines.front();
 }
 
-JvmOk::JvmOk(Family family) : family_(family) {}
+JvmOk::JvmOk(Family family) : family_(family), rules_(rulesFor(family)) {}
 
 const std::string& JvmOk::traceFilename() const {
     static const std::string posix = kPosixTraceFile;
-    return family_ == Family::Posix ? posix : traceFile_;
+    return rules_.fixedTraceFile ? posix : traceFile_;
 }
 
 bool JvmOk::verifyVersion(const JvmCriteria& criteria, std::string_view found) {
@@ -133,7 +133,7 @@ bool JvmOk::probeStarted(std::string_view exePath) {
     const std::string& tf = traceFilename();
     std::string cwd = getCurrentDir(family_, 5000);
     auto since = std::chrono::steady_clock::now();
-    if (family_ == Family::Windows) {
+    if (rules_.commands == CommandStyle::WindowsSpawn) {
         std::vector<std::string> argv{std::string(baseName(exePath, family_)), "-cp", ".", kProbeClass, cwd};
         platform::SpawnResult r = platform::spawn(std::string(exePath), argv);
         if (!r.started) {
@@ -178,7 +178,7 @@ bool JvmOk::correctVersion(const JvmCriteria& criteria, std::string_view exeName
         traceMessage(traceFilename(), "jvm already tested:", path);
         return false;
     }
-    if (family_ == Family::Windows) return testVersion(criteria, path);
+    if (!rules_.runsVersionCommand) return testVersion(criteria, path);
     return versionCommand(criteria, exeName, path);
 }
 
@@ -190,7 +190,7 @@ bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName
     std::FILE* capture = platform::openFile(kVersionCaptureFile, "wt");
     if (!capture) {
         logAndTraceMessage(kErrorsFile, tf, "Unable to redirect stderr");
-        if (family_ == Family::Posix) {
+        if (rules_.showsCaptureFailure) {
             // The POSIX installer also puts this one in front of the user.
             platform::writeStdout("\nUnable to redirect stderr\n");
             platform::writeStderr("\nUnable to redirect stderr\n");
@@ -208,7 +208,7 @@ bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName
     bool started = result != -1;
     if (started) countRun(since);
     traceMessage(tf, "   result after issuing version command:", std::to_string(result));
-    if (family_ == Family::Mac) traceMessage(tf, "   results ok:", started);
+    if (rules_.tracesVersionSteps) traceMessage(tf, "   results ok:", started);
     traceMessage(tf, "   resetting stderr");
 
     bool ok = false;
@@ -219,7 +219,7 @@ bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName
         traceMessage(tf, "jvm version reported:", lastVersionLine_);
     } else {
         ok = testVersion(criteria, exePath);
-        if (family_ == Family::Mac) {
+        if (rules_.tracesVersionSteps) {
             traceMessage(tf, "version tested ok", ok);
             traceMessage(tf, "jvm fullname:", exePath);
         }
@@ -242,7 +242,7 @@ bool JvmOk::jvmCorrectVersion(const JvmCriteria& criteria, std::string_view home
     };
     if (tryHome()) return true;
     if (exeName.substr(0, 3) == "jre") {
-        if (family_ == Family::Windows)
+        if (rules_.commandNames == CommandNameRule::WindowsExe)
             exeName = fexists(traceFilename()) ? "javaw.exe" : "java.exe";
         else
             exeName = "java";

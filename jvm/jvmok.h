@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/family.h"
+#include "common/familyrules.h"
 #include "common/trace.h"
 
 namespace qrl {
@@ -89,13 +89,14 @@ public:
                            std::string& exeName, std::string& exePath);
 
 private:
-    bool tracesCriteria() const { return family_ != Family::Posix; }
+    bool tracesCriteria() const { return rules_.tracesCriteria; }
     bool probeStarted(std::string_view exePath);
     bool versionCommand(const JvmCriteria& criteria, std::string_view exeName, std::string_view exePath);
     bool alreadyTested(std::string_view exePath);
     void countRun(std::chrono::steady_clock::time_point since);
 
     Family family_;
+    const FamilyRules& rules_;
     std::string traceFile_ = "jinstall.log";
     JvmRuns* runs_ = nullptr;
     std::string lastVersionLine_;  // the line the last checkVersion read its version from

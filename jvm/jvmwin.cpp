@@ -189,7 +189,7 @@ bool JvmWin::searchWindowsForJvm(const JvmCriteria& criteria, std::string_view j
     return found;
 }
 
-bool FindJvm::isJvmInstalled(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,
+bool FindJvm::searchRegistry(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,
                              std::string& exePath) {
     const std::string saved = exeName;
     JvmWin win;

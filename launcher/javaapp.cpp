@@ -19,7 +19,7 @@ constexpr const char* kCaption = "Startup Error";
 }  // namespace
 
 JavaApp::JavaApp(Family family, JvmFinder finder)
-    : family_(family), finder_(std::move(finder)), startDir_(getCurrentDir(family)) {}
+    : family_(family), rules_(rulesFor(family)), finder_(std::move(finder)), startDir_(getCurrentDir(family)) {}
 
 std::string JavaApp::getNextParameter(std::string& rest) {
     std::string token;
@@ -94,7 +94,7 @@ bool JavaApp::showsConsole(std::string_view executable) {
 std::vector<std::string> JavaApp::applicationTokens() const {
     std::vector<std::string> tokens;
     std::vector<std::string> own = tokenize(settings_.arguments);
-    if (family_ == Family::Windows) {
+    if (rules_.launcherSplitsLikeWindows) {
         // The program splits its command line itself: what it gets is the
         // joined tokens as its runtime splits them, %NAME% expanded first.
         std::string line = "x " + expandEnvironment(argsString(own));
@@ -170,7 +170,7 @@ void JavaApp::getShortName(std::string& path) const {
 bool JavaApp::runApp() {
     traceMessage(kLauncherTrace, "Setting up command line");
     std::string& exe = settings_.executable;
-    if (family_ == Family::Windows && (exe.starts_with("\"") || exe.find(' ') != std::string::npos))
+    if (rules_.launcherShortExecutable && (exe.starts_with("\"") || exe.find(' ') != std::string::npos))
         getShortName(exe);
     std::vector<std::string> tokens = applicationTokens();
     for (const auto& t : tokens) traceMessage(kLauncherTrace, "Next argument:", t);
@@ -210,7 +210,7 @@ bool JavaApp::runShellCommand(const std::vector<std::string>& tokens) {
 bool JavaApp::_runApp(const std::vector<std::string>& tokens) {
     traceMessage(kLauncherTrace, "launch command:", settings_.executable + " " + argsString(tokens));
     platform::unsetEnv("CLASSPATH");
-    bool ok = family_ == Family::Windows ? runWindows(tokens) : runShellCommand(tokens);
+    bool ok = rules_.commands == CommandStyle::WindowsSpawn ? runWindows(tokens) : runShellCommand(tokens);
     traceMessage(kLauncherTrace, "launch system result", ok);
     if (!ok)
         showMessage("Error starting " + settings_.programName + ".\n\nYou may need to adjust the arguments in " +

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/family.h"
+#include "common/familyrules.h"
 #include "common/trace.h"
 #include "launcher/properties.h"
 
@@ -71,6 +71,7 @@ private:
     bool runShellCommand(const std::vector<std::string>& tokens);
 
     Family family_;
+    const FamilyRules& rules_;
     JvmFinder finder_;
     LaunchSettings settings_;
     std::vector<std::string> extraArgs_;

@@ -241,7 +241,8 @@ bool InstallJvm::searchForJvm(const JvmCriteria& criteria, std::string_view jvmN
                               std::string& jvmCommand, std::string_view homeDirectory) {
     if (showStatus_) showStatus_("Searching for JVM again");
     FindJvm finder(family_, places_);
-    bool found = finder.isJvmInstalled(homeDirectory, criteria, jvmName, jvmCommandName, jvmCommand, "yes");
+    JvmQuery query{criteria, std::string(jvmName), std::string(homeDirectory), "yes"};
+    bool found = finder.isJvmInstalled(query, jvmCommandName, jvmCommand);
     if (found)
         traceMessage(tracePath(), "Found correct version of JVM:", jvmCommand);
     else

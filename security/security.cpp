@@ -41,7 +41,7 @@ std::string changeLine(std::string_view language, std::string_view path, std::st
 std::string backupName(std::string_view path, unsigned number, Family family) {
     char suffix[8];
     std::snprintf(suffix, sizeof suffix, ".%03u", number % 1000);
-    char sep = family == Family::Windows ? '\\' : '/';
+    char sep = rulesFor(family).dirEnd;
     size_t last = path.rfind(sep);
     if (last == std::string_view::npos) return std::string(path) + suffix;
     size_t dot = path.rfind('.');
@@ -51,7 +51,7 @@ std::string backupName(std::string_view path, unsigned number, Family family) {
 
 std::string identityDatabasePath(std::string_view value, Family family) {
     std::string path(value);
-    if (family == Family::Windows) {
+    if (rulesFor(family).windowsPaths) {
         for (char& c : path)
             if (c == '/') c = '\\';
         return replaceAll(path, "\\\\", "\\");
@@ -59,7 +59,8 @@ std::string identityDatabasePath(std::string_view value, Family family) {
     return replaceAll(path, "\\\\", "/");
 }
 
-Security::Security(Family family, std::string language) : family_(family), language_(std::move(language)) {}
+Security::Security(Family family, std::string language)
+    : family_(family), rules_(rulesFor(family)), language_(std::move(language)) {}
 
 bool Security::addSecurity(std::string_view systemPolicy, std::string_view userPolicy, std::string_view keystore,
                            std::string_view jvmHome, std::string_view homeDirectory, bool replace) {
@@ -88,7 +89,7 @@ bool Security::addCertificate(std::string_view keystore, std::string_view jvmHom
     bool configured = getIdentityIdFilename(jvmHome, identity);
     if (configured) destination = identity;
     bool ok = copySecurityFile(source, destination, replace);
-    if (family_ == Family::Windows && ok && !configured &&
+    if (rules_.userProfileKeystore && ok && !configured &&
         keystore.find(kUserHomeVariable) != std::string_view::npos) {
         if (!getAlternateDestination(keystore, homeDirectory, destination)) {
             traceMessage(kTraceLog, "unable to find login name in registry");
@@ -171,7 +172,7 @@ bool Security::getIdentityIdFilename(std::string_view jvmHome, std::string& resu
     size_t last = result.rfind(separator());
     if (last != std::string::npos && last > 0) {
         std::string dir = result.substr(0, last);
-        if (family_ == Family::Windows) {
+        if (rules_.identityDirOneLevel) {
             platform::makeDir(dir);
         } else {
             addDirectories("", dir);
@@ -182,7 +183,7 @@ bool Security::getIdentityIdFilename(std::string_view jvmHome, std::string& resu
 
 bool Security::getAlternateDestination(std::string_view keystore, std::string_view homeDirectory,
                                        std::string& destination) {
-    if (family_ != Family::Windows) return false;
+    if (!rules_.userProfileKeystore) return false;
     size_t slash = keystore.rfind('/');
     if (slash == std::string_view::npos || stricmp(keystore.substr(0, slash), kUserHomeVariable) != 0) return false;
     std::string file(keystore.substr(slash + 1));

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/family.h"
+#include "common/familyrules.h"
 #include "common/trace.h"
 
 namespace qrl {
@@ -78,9 +78,10 @@ public:
     const std::string& lastBackup() const { return lastBackup_; }
 
 private:
-    char separator() const { return family_ == Family::Windows ? '\\' : '/'; }
+    char separator() const { return rules_.dirEnd; }
 
     Family family_;
+    const FamilyRules& rules_;
     std::string language_;
     std::function<std::string()> loginName_;
     std::string lastBackup_;

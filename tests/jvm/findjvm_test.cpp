@@ -103,7 +103,7 @@ protected:
 
     bool posixSearch(FindJvm& find, const JvmCriteria& c, std::string& name, std::string& exe,
                      const std::string& mode = "") {
-        return find.isJvmInstalled(home, c, "jvm", name, exe, mode);
+        return find.searchPosixPlaces(home, c, "jvm", name, exe, mode);
     }
 
     std::vector<std::string> trace() { return traceTails("jinstall.log"); }
@@ -274,19 +274,19 @@ TEST_F(SearchTest, MacRootsThenContentsHomeByExtension) {
     FindJvm find(Family::Mac, places({root.file("usr")}, {}, {system, vms, plugin}));
     std::string name = "java", exe;
     // Only the extension looks into Contents/Home, the greatest first.
-    ASSERT_TRUE(find.isJvmInstalled(kMin11, name, exe));
+    ASSERT_TRUE(find.searchMacRoots(kMin11, name, exe));
     EXPECT_EQ(exe, vms + "/jdk-21.0.3.jdk/Contents/Home/bin/java");
     EXPECT_TRUE(contains(trace(), "jvm found by extension: " + exe));
     // An entry of the plug-in root whose Home exists is found by the roots.
     makeJvm(plugin + "/Contents/Home", "11.0.2", log);
     makeJvm(plugin + "/Contents/Home/../../Home", "11.0.2", log);
-    ASSERT_TRUE(find.isJvmInstalled(kMin11, name, exe));
+    ASSERT_TRUE(find.searchMacRoots(kMin11, name, exe));
     EXPECT_EQ(exe, plugin + "/Contents/Home/bin/java");
-    EXPECT_FALSE(find.isJvmInstalled({"", "22", ""}, name, exe));
+    EXPECT_FALSE(find.searchMacRoots({"", "22", ""}, name, exe));
     // The search path, the home directory and the system directories play no part.
     makeJvm(root.file("usr/java"), "22", log);
     EnvGuard p("PATH", root.file("usr/java/bin").c_str());
-    EXPECT_FALSE(find.isJvmInstalled({"", "22", ""}, name, exe));
+    EXPECT_FALSE(find.searchMacRoots({"", "22", ""}, name, exe));
     EXPECT_EQ(name, "java");
 }
 

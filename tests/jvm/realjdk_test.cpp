@@ -104,7 +104,7 @@ TEST_F(RealJdkTest, FindsJdk25ByTheExtensionWhenOnlyJdk17IsOnThePath) {
     places.jvmDirs = {"/usr/lib/jvm"};
     FindJvm find(Family::Posix, places);
     std::string name = "java", exe;
-    ASSERT_TRUE(find.isJvmInstalled(home, {"25", "", ""}, "jvm", name, exe, ""));
+    ASSERT_TRUE(find.searchPosixPlaces(home, {"25", "", ""}, "jvm", name, exe, ""));
     EXPECT_EQ(platform::canonicalPath(exe), platform::canonicalPath(kJdk25 + "/bin/java"));
     auto tails = traceTails("jinstall.log");
     EXPECT_NE(std::find(tails.begin(), tails.end(), "jvm found by extension: " + exe), tails.end());
@@ -113,7 +113,7 @@ TEST_F(RealJdkTest, FindsJdk25ByTheExtensionWhenOnlyJdk17IsOnThePath) {
     EXPECT_EQ(started.size(), 2u);  // JDK 17 once, then JDK 25
 
     // With 17 acceptable the search path answers and the extension stays out.
-    ASSERT_TRUE(find.isJvmInstalled(home, {"", "11", ""}, "jvm", name, exe, ""));
+    ASSERT_TRUE(find.searchPosixPlaces(home, {"", "11", ""}, "jvm", name, exe, ""));
     EXPECT_EQ(exe, kJdk17 + "/bin/java");
 }
 
@@ -126,9 +126,9 @@ TEST_F(RealJdkTest, MacContentsHomeOfARealJdk) {
     places.macRoots = {dir.file("Versions"), vms};
     FindJvm find(Family::Mac, places);
     std::string name = "java", exe;
-    ASSERT_TRUE(find.isJvmInstalled({"", "21", ""}, name, exe));
+    ASSERT_TRUE(find.searchMacRoots({"", "21", ""}, name, exe));
     EXPECT_EQ(exe, vms + "/temurin-25.jdk/Contents/Home/bin/java");
-    EXPECT_FALSE(find.isJvmInstalled({"", "", "24"}, name, exe));
+    EXPECT_FALSE(find.searchMacRoots({"", "", "24"}, name, exe));
 }
 
 #endif

@@ -184,6 +184,6 @@ TEST_F(RegistrySearch, FindJvmHandsTheSearchToTheRegistry) {
     reg("Java Runtime Environment", "1.8", jre, "0_392");
     std::string exeName = "jre", exePath;
     qrl::FindJvm find(qrl::Family::Windows);
-    ASSERT_TRUE(find.isJvmInstalled(JvmCriteria{"", "1.8", ""}, "JRE", exeName, exePath));
+    ASSERT_TRUE(find.searchRegistry(JvmCriteria{"", "1.8", ""}, "JRE", exeName, exePath));
     EXPECT_EQ(exePath, jre + "\\bin\\javaw.exe");  // the trace file exists: javaw.exe
 }

@@ -1,0 +1,101 @@
+// What differs between the three behaviour families, described once per
+// family (family_windows.cpp, family_posix.cpp, family_mac.cpp). The logic
+// reads these values instead of asking which family it runs for, so that
+// "what does the macOS installer do?" has one file to open, and every family
+// can still be run and tested on any system through the runtime Family value.
+#pragma once
+
+#include "common/family.h"
+
+namespace qrl {
+
+// How a JVM is looked for.
+enum class JvmSearch {
+    Registry,     // the JavaSoft keys of the Windows registry
+    PosixPlaces,  // search path, home directory, system directories
+    MacRoots,     // the macOS JVM roots
+};
+
+// How the control file's "jvmCommandName" becomes the launcher's file name.
+enum class CommandNameRule {
+    WindowsExe,         // ".exe" (or .bat/.com) ending; windowed launchers unless the user traces
+    CutAnyExtension,    // ".exe"/".bat"/".com" anywhere cuts at the last dot (POSIX)
+    CutFinalExtension,  // only a final ".exe"/".bat"/".com" is cut (macOS)
+};
+
+// Which table of progress texts a family's installer shows.
+enum class ProgressTable { Windows, Posix };
+
+// How an installer puts an error in front of the user.
+enum class ErrorDisplay {
+    MessageBox,         // a Windows message box (the installer's window layer)
+    Terminal,           // standard output and standard error, also in quiet mode; no details
+    TerminalAndScript,  // message and details on both streams, then the kit's "show_error.sh"; nothing when quiet
+};
+
+// How commands of the kit (archives, vendor installers) are started.
+enum class CommandStyle {
+    WindowsSpawn,  // a vector spawn, a ".bat" launch file to wait on
+    PosixShell,    // made executable, a shell launch file to wait on
+};
+
+struct FamilyRules {
+    Family family;
+    const char* name;  // for traces and messages: "Windows", "POSIX", "macOS"
+
+    // Paths.
+    char dirEnd;                // the separator written between a directory and a name
+    bool windowsPaths;          // "\" and "/" separate, drive and share roots, "bin" compared ignoring case
+    bool currentDirDropsSlash;  // a trailing "/" is dropped whatever the length ("/" becomes "")
+
+    // The control file "qrl.control".
+    bool readsVendorKeys;        // jvmInstallerType, jvmInstallerBinary, jvmInstallerCommand
+    bool readsGuiKeys;           // startGuiCommand, checkGuiRunningCommand
+    bool dropsByte255;           // the line-end conversion also drops the byte 255
+    bool tracesControlValues;    // every key is traced as it is read
+    bool unescapesJvmSwitches;   // jvmExtraParameters loses backslashes before non-file-name characters
+    const char* defaultClasspath;
+    const char* defaultRequiredVersion;  // when neither a required nor a minimum version is given
+    const char* defaultCommandName;
+    CommandNameRule commandNames;
+    bool tempMarkerOnlyAtStart;  // "[$AppDir]" counts only at the start of the install directory
+
+    // The JVM version test and the search.
+    JvmSearch jvmSearch;
+    bool runsVersionCommand;  // "-version" before the probe (Windows runs only the probe)
+    bool fixedTraceFile;      // the version test always traces to "jinstall.log"
+    bool tracesCriteria;      // the criteria and each verdict are traced
+    bool tracesVersionSteps;  // "results ok", "version tested ok", "jvm fullname"
+    bool showsCaptureFailure; // "Unable to redirect stderr" also on the terminal
+
+    // Texts and messages.
+    ProgressTable progressTexts;
+    bool progressOnTerminal;   // progress texts on standard output (else only traced)
+    ErrorDisplay errors;
+    bool asksAboutDisplay;     // the causes text asks whether the display is exported
+    bool languageFromRegistry; // "LocaleName" of the registry (else LANG)
+    bool localeLogTimes;       // "locale.log" lines begin with the time
+
+    // Files and clean-up.
+    bool removesSwingall;            // the clean-up also removes "swingall.jar"
+    bool nativePropertiesSlashes;    // nativeJvmHomeDir written with "/" for "\"
+    CommandStyle commands;
+    const char* launchFile;          // the launch file execCmdAndWait writes
+
+    // Java security files.
+    bool userProfileKeystore;  // a ${user.home} keystore may go to the user's profile place
+    bool identityDirOneLevel;  // the identity database's directory made in one step (else level by level)
+
+    // The launcher.
+    bool launcherSplitsLikeWindows;  // arguments expanded (%NAME%) and split as a Windows program splits them
+    bool launcherShortExecutable;    // an executable path with blanks or quotes is shortened (8.3)
+};
+
+// The description of a family.
+const FamilyRules& rulesFor(Family family);
+
+extern const FamilyRules kWindowsRules;
+extern const FamilyRules kPosixRules;
+extern const FamilyRules kMacRules;
+
+}  // namespace qrl
