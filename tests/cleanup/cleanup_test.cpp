@@ -90,9 +90,10 @@ TEST(CleanupProgramTest, HeldFilesGoWhenReleased) {
     std::string program = kit + "\\__cleanup.exe";
     ASSERT_TRUE(platform::exists(helperPath("cleanup")));
     std::string ready = dir.file("ready");
+    platform::SpawnOptions noWait;
+    noWait.wait = false;
     auto holder = platform::spawn(helperPath("holdfiles"),
-                                  {"holdfiles", "1000", ready, kit + "\\held.jar", kit + "\\held2.log"},
-                                  platform::SpawnOptions{.wait = false});
+                                  {"holdfiles", "1000", ready, kit + "\\held.jar", kit + "\\held2.log"}, noWait);
     ASSERT_TRUE(holder.started);
     for (int i = 0; i < 200 && !exists(ready); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ASSERT_TRUE(exists(ready));
