@@ -66,7 +66,7 @@ bool removeFiles(const std::string& dir, char separator) {
 bool cleanUp(const std::string& dir, char separator, const Limits& limits) {
     if (isRefused(dir)) return false;
     if (!removeFiles(dir, separator)) {
-        bool looped = platform::runTimerLoop(L"GenericWClass", limits.periodMs, limits.passes,
+        bool looped = platform::runTimerLoop("GenericWClass", limits.periodMs, limits.passes,
                                              [&] { return removeFiles(dir, separator); });
         if (!looped) return false;
     }

@@ -67,10 +67,10 @@ bool ExecCommand::invokeWinCommand(std::string_view cmd, std::string_view args, 
 }
 
 bool ExecCommand::runPosix(std::string_view line) {
-    int status = platform::runShell(std::string(line));
-    exitCode_ = status == -1 ? -1 : platform::shellExitCode(status);
-    if (status == -1) reportExecError(line, -1, errno);
-    return status != -1;
+    platform::RunResult r = platform::runShell(std::string(line));
+    exitCode_ = r.exitCode();
+    if (!r.started) reportExecError(line, -1, r.error);
+    return r.started;
 }
 
 bool ExecCommand::execCommand(std::string_view cmd, std::string_view args, unsigned count) {
@@ -125,9 +125,11 @@ std::string ExecCommand::argsString(const std::vector<std::string>& argv) {
 
 bool ExecCommand::createLaunchFile(std::string_view cmd, std::string_view args) {
     traceMessage(traceFile_, "Creating semaphore file", kWaitSemaphore);
-    std::FILE* sem = platform::openFile(kWaitSemaphore, "wt");
+    platform::Result why;
+    std::FILE* sem = platform::openFile(kWaitSemaphore, "wt", &why);
     if (!sem) {
         logAndTraceMessage(errorsFile_, traceFile_, "Unable to create file", kWaitSemaphore);
+        logReason(errorsFile_, traceFile_, why);
         traceMessage(traceFile_, "Finished creating launch file");
         return false;
     }
@@ -136,9 +138,10 @@ bool ExecCommand::createLaunchFile(std::string_view cmd, std::string_view args) 
 
     const char* launch = rules_.launchFile;
     traceMessage(traceFile_, "Creating launch file", launch);
-    std::FILE* f = platform::openFile(launch, "wt");
+    std::FILE* f = platform::openFile(launch, "wt", &why);
     if (!f) {
         logAndTraceMessage(errorsFile_, traceFile_, "Unable to create file", launch);
+        logReason(errorsFile_, traceFile_, why);
         traceMessage(traceFile_, "Finished creating launch file");
         return false;
     }
@@ -155,9 +158,21 @@ bool ExecCommand::createLaunchFile(std::string_view cmd, std::string_view args) 
         // caller may tell a command that failed from one that ran.
         text = line + "\nqrl_status=$?\nrm -f " + kWaitSemaphore + "\nexit $qrl_status\n";
     }
-    std::fputs(text.c_str(), f);
-    std::fclose(f);
+    bool written = std::fputs(text.c_str(), f) >= 0;
+    if (!written) why = platform::Result::lastError();
+    if (std::fclose(f) != 0 && written) {
+        written = false;
+        why = platform::Result::lastError();
+    }
     traceMessage(traceFile_, "Finished creating launch file");
+    if (!written) {
+        // A launch file cut short runs half a command: it is not run at all.
+        logAndTraceMessage(errorsFile_, traceFile_, "Unable to write file", launch);
+        logReason(errorsFile_, traceFile_, why);
+        platform::removeFile(launch);
+        platform::removeFile(kWaitSemaphore);
+        return false;
+    }
     return true;
 }
 
@@ -182,7 +197,7 @@ bool ExecCommand::makeExecutable(std::string_view path) {
     bool ok = false;
     if (fexists(path)) {
         std::string line = "chmod 0755 " + shellQuote(path) + " >zos.zos";
-        ok = platform::runShell(line) != -1;
+        ok = platform::runShell(line).started;
         platform::removeFile("zos.zos");
     }
     if (!ok) logAndTraceMessage(errorsFile_, traceFile_, "Unable to make file executable", path);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/familyrules.h"
+#include "common/logfiles.h"
 #include "common/trace.h"
 
 namespace qrl {
@@ -72,8 +73,8 @@ private:
 
     Family family_;
     const FamilyRules& rules_;
-    std::string traceFile_ = "jinstall.log";
-    std::string errorsFile_ = "errors.log";
+    std::string traceFile_ = kTraceLog;
+    std::string errorsFile_ = kErrorLog;
     int exitCode_ = -1;
 };
 

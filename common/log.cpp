@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "common/logfiles.h"
 #include "platform/console.h"
 #include "platform/fs.h"
 #include "platform/systime.h"
@@ -30,7 +31,7 @@ void Log::logMessage(std::string_view file, std::string_view message) const {
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), f);
     std::fclose(f);
-    if (platform::exists("term.log")) platform::writeStdout(line);
+    if (platform::exists(kTerminalEcho)) platform::writeStdout(line);
 }
 
 void Log::logMessage(std::string_view file, std::string_view label, std::string_view text) const {

@@ -31,4 +31,9 @@ void Trace::logAndTraceMessage(std::string_view logFile, std::string_view traceF
     traceMessage(traceFile, label, text);
 }
 
+void Trace::logReason(std::string_view logFile, std::string_view traceFile, const platform::Result& why) const {
+    if (why) return;
+    logAndTraceMessage(logFile, traceFile, "  reason: " + why.text());
+}
+
 }  // namespace qrl

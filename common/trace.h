@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/log.h"
+#include "platform/error.h"
 
 namespace qrl {
 
@@ -26,6 +27,10 @@ public:
         logMessage(logFile, label, flag);
         traceMessage(traceFile, label, flag);
     }
+
+    // The system's reason for a failed call, "  reason: <words> (<code>)", to the
+    // error log and the trace; nothing for a success.
+    void logReason(std::string_view logFile, std::string_view traceFile, const platform::Result& why) const;
 
 private:
     static bool traceOn(std::string_view traceFile);

@@ -3,13 +3,13 @@
 #include <cstdio>
 
 #include "common/files.h"
+#include "common/logfiles.h"
 #include "common/text.h"
 #include "platform/fs.h"
 
 namespace qrl {
 namespace {
 
-constexpr const char* kTrace = "jinstall.log";
 constexpr size_t kLineLimit = 998;
 
 // Which families read a key: all of them, those with a vendor installer
@@ -68,9 +68,9 @@ bool ControlFile::getParameters(ControlSettings& settings, std::string& controlF
     if (!convertLineEndings(controlFileName) || !parseParameters(settings, controlFileName)) return false;
     const char* exe = settings.jvmCommandName.c_str();
     if (!settings.requiredVersion.empty()) {
-        traceMessage(kTrace, std::string("Valid version of ") + exe + ": " + settings.requiredVersion);
+        traceMessage(kTraceLog, std::string("Valid version of ") + exe + ": " + settings.requiredVersion);
     } else {
-        traceMessage(kTrace, std::string("Valid versions of ") + exe + ": " + settings.minVersion + " through " +
+        traceMessage(kTraceLog, std::string("Valid versions of ") + exe + ": " + settings.minVersion + " through " +
                                  settings.maxVersion);
     }
     return true;
@@ -79,14 +79,14 @@ bool ControlFile::getParameters(ControlSettings& settings, std::string& controlF
 bool ControlFile::convertLineEndings(std::string_view name) {
     std::FILE* in = platform::openFile(std::string(name), "rb");
     if (!in) {
-        logMessage("errors.log", "Unable to open qrl.control");
+        logMessage(kErrorLog, "Unable to open qrl.control");
         status_.showError("Unable to open qrl.control");
         return false;
     }
     std::FILE* out = platform::openFile(kControlTemp, "wb");
     if (!out) {
         std::fclose(in);
-        logMessage("errors.log", "Unable to convert line endings for qrl.control");
+        logMessage(kErrorLog, "Unable to convert line endings for qrl.control");
         status_.showError("Unable to convert line endings for qrl.control");
         return false;
     }
@@ -101,7 +101,7 @@ bool ControlFile::convertLineEndings(std::string_view name) {
     // One rename replaces the file: the kit is never without its control file.
     if (!written || !platform::renameFile(kControlTemp, std::string(name))) {
         platform::removeFile(kControlTemp);
-        logMessage("errors.log", "Unable to convert line endings for qrl.control");
+        logMessage(kErrorLog, "Unable to convert line endings for qrl.control");
         return false;
     }
     return true;
@@ -117,13 +117,13 @@ bool ControlFile::parseParameters(ControlSettings& settings, std::string_view na
             std::string value = *found;
             if (value.size() > k.capacity - 1) value.resize(k.capacity - 1);
             settings.*k.field = value;
-            if (rules_.tracesControlValues) traceMessage(kTrace, k.name, value);
+            if (rules_.tracesControlValues) traceMessage(kTraceLog, k.name, value);
             break;
         }
         return true;
     });
     if (!opened) {
-        logAndTraceMessage("errors.log", kTrace, "Unable to open file", name);
+        logAndTraceMessage(kErrorLog, kTraceLog, "Unable to open file", name);
         status_.showError("Unable to open control file");
         return false;
     }
@@ -132,7 +132,7 @@ bool ControlFile::parseParameters(ControlSettings& settings, std::string_view na
     if (!settings.predefinedJvmInstallDir.empty()) {
         settings.predefinedJvmInstallDir = unescapeInstallDir(settings.predefinedJvmInstallDir);
         if (rules_.tracesControlValues)
-            traceMessage(kTrace, "predefinedJvmInstallDir", settings.predefinedJvmInstallDir);
+            traceMessage(kTraceLog, "predefinedJvmInstallDir", settings.predefinedJvmInstallDir);
     }
     return verifyParameters(settings);
 }
@@ -157,19 +157,19 @@ bool ControlFile::isfilenameChar(char c) {
 
 std::string ControlFile::removeExtraBackSlashes(std::string_view value) {
     std::string s(value);
-    traceMessage(kTrace, "initial jvm switches for installer", s);
+    traceMessage(kTraceLog, "initial jvm switches for installer", s);
     bool haveNext = false;
     char next = 0;
     for (size_t i = s.size(); i-- > 0;) {
         if (s[i] == '\\' && haveNext && !isfilenameChar(next)) {
-            traceMessage(kTrace, "  before extra back slash removed", s);
+            traceMessage(kTraceLog, "  before extra back slash removed", s);
             s.erase(i, 1);
-            traceMessage(kTrace, "  after extra back slash removed", s);
+            traceMessage(kTraceLog, "  after extra back slash removed", s);
         }
         next = s[i];
         haveNext = true;
     }
-    traceMessage(kTrace, "final jvm switches for installer", s);
+    traceMessage(kTraceLog, "final jvm switches for installer", s);
     return s;
 }
 
@@ -203,7 +203,7 @@ std::string ControlFile::normalizeCommandName(std::string_view name) const {
             if (dot != std::string::npos) n.resize(dot);
             n += ".exe";
         }
-        bool userTrace = fexists("jinstall.log") && !fexists("jinstall.sem");
+        bool userTrace = fexists(kTraceLog) && !fexists(kTraceSemaphore);
         if (!userTrace) {
             if (n.rfind("jre.exe", 0) == 0) n = "jrew.exe";
             else if (n.rfind("java.exe", 0) == 0) n = "javaw.exe";

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/familyrules.h"
+#include "common/logfiles.h"
 #include "common/trace.h"
 #include "installer/controlfile.h"
 #include "installer/status.h"
@@ -16,9 +17,6 @@
 
 namespace qrl {
 
-inline constexpr const char* kTraceLog = "jinstall.log";
-inline constexpr const char* kErrorLog = "errors.log";
-inline constexpr const char* kTraceSemaphore = "jinstall.sem";
 inline constexpr const char* kWizardSemaphore = "__qrlwizard.sem";
 inline constexpr const char* kNativeProperties = "native.properties";
 inline constexpr const char* kStartDirFile = "startdir.txt";
@@ -76,7 +74,9 @@ public:
     std::string buildClasspath() const;
     bool _runInstaller(const std::vector<std::string>& argv);
     void startGuiInterface(std::string_view startCommand, std::string_view checkCommand);
-    void logJvmLocation(bool installed, std::string_view installDirText, bool configureRegistry);
+    // Writes "native.properties"; false (with the system's reason logged) when
+    // it could not be written whole.
+    bool logJvmLocation(bool installed, std::string_view installDirText, bool configureRegistry);
     std::string getJavaHomeDir() const;
 
     void showStatusMessage(unsigned number);

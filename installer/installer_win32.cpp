@@ -1,8 +1,9 @@
 // installer: the installer bootstrap of the Windows family.
 #include "common/trace.h"
+#include "common/logfiles.h"
 #include "platform/entry.h"
 
 int utf8Main(std::vector<std::string>&) {
-    qrl::Trace().traceMessage("jinstall.log", "installer started");
+    qrl::Trace().traceMessage(qrl::kTraceLog, "installer started");
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/familyrules.h"
+#include "common/logfiles.h"
 #include "common/text.h"
 #include "common/log.h"
 #include "platform/encoding.h"
@@ -78,8 +79,8 @@ LanguageMatch posixLanguageFor(std::string_view raw) {
 }
 
 void logLocaleMsg(Family family, std::string_view message, std::string_view value, std::string_view language) {
-    if (!platform::exists("locale.log")) return;
-    std::FILE* f = platform::openFile("locale.log", "at");
+    if (!platform::exists(kLocaleLog)) return;
+    std::FILE* f = platform::openFile(kLocaleLog, "at");
     if (!f) return;
     std::string line;
     if (rulesFor(family).localeLogTimes) line = asctimeNow() + " ";

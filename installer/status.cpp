@@ -144,7 +144,7 @@ void Status::showError(std::string_view message, std::string_view details) const
         platform::writeStdout(text);
         platform::writeStderr(text);
         std::string scriptText = std::string(message) + "\n" + std::string(details);
-        platform::runShell("sh show_error.sh " + shellQuote(scriptText));
+        platform::runCommand({"/bin/sh", "show_error.sh", scriptText});
         return;
     }
     // Windows error boxes belong to the Windows installer's window layer.

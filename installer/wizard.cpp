@@ -1,6 +1,7 @@
 // Starting the Java install wizard and telling it where its JVM is.
 #include <cstdio>
 
+#include "common/execcmd.h"
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/text.h"
@@ -20,12 +21,6 @@ void appendWords(std::vector<std::string>& out, std::string_view text) {
     for (auto& word : splitList(text, ' ')) out.push_back(std::move(word));
 }
 
-std::string fileNameOf(std::string_view path, Family family) {
-    for (size_t i = path.size(); i-- > 0;)
-        if (path[i] == dirEnd(family)) return std::string(path.substr(i + 1));
-    return std::string(path);
-}
-
 }  // namespace
 
 std::string Install::getJavaHomeDir() const {
@@ -37,18 +32,30 @@ std::string Install::getJavaHomeDir() const {
     return home;
 }
 
-void Install::logJvmLocation(bool installed, std::string_view installDirText, bool configureRegistry) {
-    std::FILE* f = platform::openFile(kNativeProperties, "wt");
-    if (!f) return;
-    std::string text = nativePropertiesText(family_, jvmHome_, installed, installDirText, configureRegistry);
-    std::fputs(text.c_str(), f);
-    std::fclose(f);
+bool Install::logJvmLocation(bool installed, std::string_view installDirText, bool configureRegistry) {
+    platform::Result why;
+    std::FILE* f = platform::openFile(kNativeProperties, "wt", &why);
+    bool ok = f != nullptr;
+    if (f) {
+        std::string text = nativePropertiesText(family_, jvmHome_, installed, installDirText, configureRegistry);
+        ok = std::fputs(text.c_str(), f) >= 0;
+        if (!ok) why = platform::Result::lastError();
+        ok = std::fclose(f) == 0 && ok;
+        if (!ok && why) why = platform::Result::lastError();
+    }
+    if (!ok) {
+        // The wizard learns its JVM from this file: without it there is no run.
+        logAndTraceMessage(kErrorLog, kTraceLog, "Unable to write", kNativeProperties);
+        logReason(kErrorLog, kTraceLog, why);
+        platform::removeFile(kNativeProperties);
+    }
+    return ok;
 }
 
 std::string Install::buildClasspath() const {
     const ControlSettings& s = settings_;
     std::string swing = fexists("swingall.jar") ? "swingall.jar" : jvmHome_ + "/lib/swingall.jar";
-    bool needsSwing = fileNameOf(jvmCommand_, family_).find("java") == std::string::npos;
+    bool needsSwing = baseName(jvmCommand_, family_).find("java") == std::string_view::npos;
     bool swingExists = fexists(swing);
     std::string cp;
     auto addClassElement = [&](std::string_view element) {
@@ -108,6 +115,10 @@ std::vector<std::string> Install::wizardArguments(std::string_view details) cons
 bool Install::runJavaInstaller(std::string_view details) {
     showStatusMessage(2);
     std::vector<std::string> argv = wizardArguments(details);
+    if (!fexists(kNativeProperties)) {
+        logAndTraceMessage(kErrorLog, kTraceLog, "No native.properties for the wizard");
+        return false;
+    }
     if (settings_.loaderClasspath.find("install.jar") != std::string::npos && !fexists("install.jar")) {
         logAndTraceMessage(kErrorLog, kTraceLog, "install.jar does not exist.");
         return false;
@@ -123,9 +134,10 @@ bool Install::_runInstaller(const std::vector<std::string>& argv) {
     platform::setEnv("CLASSPATH", "");
     std::vector<std::string> words{jvmCommand_};
     words.insert(words.end(), argv.begin(), argv.end());
-    int status = platform::runCommand(words);
-    if (status == -1) {
+    platform::RunResult run = platform::runCommand(words);
+    if (!run.started) {
         logAndTraceMessage(kErrorLog, kTraceLog, "Unable to start ", command);
+        logAndTraceMessage(kErrorLog, kTraceLog, "  reason: " + spawnErrorReason(run.error));
         return false;
     }
     traceMessage(kTraceLog, "java wizard execed with no reported errors");
@@ -140,7 +152,11 @@ bool Install::_runInstaller(const std::vector<std::string>& argv) {
 
 void Install::startGuiInterface(std::string_view startCommand, std::string_view checkCommand) {
     std::string start(startCommand), check(checkCommand);
-    auto guiRunning = [&] { return !check.empty() && platform::runShell(check) == 0; };
+    auto guiRunning = [&] {
+        if (check.empty()) return false;
+        platform::RunResult r = platform::runShell(check);
+        return r.started && r.status == 0;
+    };
     auto startGui = [&] {
         platform::writeStdout("\r\n\nStarting GUI. Screen may blank. Please wait...\n");
         for (int i = 0; i < 10; ++i) platform::sleepMs(1000);
@@ -148,9 +164,9 @@ void Install::startGuiInterface(std::string_view startCommand, std::string_view 
             case platform::ForkRole::Parent:
                 // This process becomes the desktop's; the installation goes on in the child.
                 traceMessage(kTraceLog, "about to start GUI with command:", start);
-                platform::becomeShell(start);
+                platform::endWithShellCommand(start);
             case platform::ForkRole::Child:
-                for (int i = 0; i < 15 && (check.empty() || platform::runShell(check) != 0); ++i)
+                for (int i = 0; i < 15 && !guiRunning(); ++i)
                     platform::sleepMs(1000);
                 break;
             case platform::ForkRole::Failed:

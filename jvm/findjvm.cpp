@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/familyrules.h"
+#include "common/logfiles.h"
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/text.h"
@@ -14,7 +15,6 @@
 namespace qrl {
 namespace {
 
-constexpr const char* kTraceFile = "jinstall.log";
 
 void override(std::vector<std::string>& list, const char* variable) {
     if (auto value = platform::getEnv(variable)) list = splitList(*value, ':');
@@ -129,12 +129,12 @@ bool FindJvm::searchMacRoots(const JvmCriteria& criteria, std::string& exeName, 
 bool FindJvm::searchPathForJvm(const JvmCriteria& criteria, std::string& exeName, std::string& exePath) {
     auto path = getPathPtr();
     if (!path) {
-        traceMessage(kTraceFile, "unable to search path because path==NULL");
+        traceMessage(kTraceLog, "unable to search path because path==NULL");
         return false;
     }
     for (const auto& entry : pathEntries(*path))
         if (testHome(criteria, entry, exeName, exePath)) return true;
-    traceMessage(kTraceFile, "jvm not found in path", *path);
+    traceMessage(kTraceLog, "jvm not found in path", *path);
     return false;
 }
 
@@ -142,7 +142,7 @@ bool FindJvm::searchHomeForJvm(std::string_view home, const JvmCriteria& criteri
                                std::string& exePath) {
     bool found = (home == "/" || home == "/root") ? testHome(criteria, home, exeName, exePath)
                                                   : searchDirectory(home, criteria, exeName, exePath);
-    if (!found) traceMessage(kTraceFile, "jvm not found in home or its subdirectories", home);
+    if (!found) traceMessage(kTraceLog, "jvm not found in home or its subdirectories", home);
     return found;
 }
 
@@ -179,7 +179,7 @@ bool FindJvm::checkUnixSubdirectories(std::string_view dir, const JvmCriteria& c
     }
     std::string java = join(dir, "java");
     if (testHome(criteria, java, exeName, exePath)) return true;
-    traceMessage(kTraceFile, "jvm not found in directory", java);
+    traceMessage(kTraceLog, "jvm not found in directory", java);
     return false;
 }
 
@@ -234,20 +234,20 @@ std::vector<std::string> FindJvm::extensionHomes() const {
 bool FindJvm::searchExtensions(const JvmCriteria& criteria, std::string& exeName, std::string& exePath,
                                bool jvmHomes) {
     auto found = [&] {
-        traceMessage(kTraceFile, "jvm found by extension:", exePath);
+        traceMessage(kTraceLog, "jvm found by extension:", exePath);
         return true;
     };
     auto javaHome = platform::getEnv("JAVA_HOME");
     if (javaHome && !javaHome->empty()) {
-        traceMessage(kTraceFile, "searching JAVA_HOME:", *javaHome);
+        traceMessage(kTraceLog, "searching JAVA_HOME:", *javaHome);
         if (testHome(criteria, *javaHome, exeName, exePath)) return found();
     }
     if (!jvmHomes) return false;
     for (const auto& home : extensionHomes()) {
-        traceMessage(kTraceFile, "searching jvm home:", home);
+        traceMessage(kTraceLog, "searching jvm home:", home);
         if (testHome(criteria, home, exeName, exePath)) return found();
     }
-    traceMessage(kTraceFile, "jvm not found by extension");
+    traceMessage(kTraceLog, "jvm not found by extension");
     return false;
 }
 

@@ -1,6 +1,7 @@
 #include "jvm/jvmok.h"
 
 #include "common/files.h"
+#include "common/logfiles.h"
 #include "common/paths.h"
 #include "common/execcmd.h"
 #include "common/shellquote.h"
@@ -13,8 +14,6 @@
 namespace qrl {
 namespace {
 
-constexpr const char* kErrorsFile = "errors.log";
-constexpr const char* kPosixTraceFile = "jinstall.log";
 constexpr const char* kProbeClass = "TestJvm";
 // A line of JVM output is read as fgets reads it into 1000 bytes.
 constexpr size_t kLineLimit = 999;
@@ -75,7 +74,7 @@ std::string versionLine(const std::vector<std::string>& lines) {
 JvmOk::JvmOk(Family family) : family_(family), rules_(rulesFor(family)) {}
 
 const std::string& JvmOk::traceFilename() const {
-    static const std::string posix = kPosixTraceFile;
+    static const std::string posix = kTraceLog;
     return rules_.fixedTraceFile ? posix : traceFile_;
 }
 
@@ -137,7 +136,7 @@ bool JvmOk::probeStarted(std::string_view exePath) {
         std::vector<std::string> argv{std::string(baseName(exePath, family_)), "-cp", ".", kProbeClass, cwd};
         platform::SpawnResult r = platform::spawn(std::string(exePath), argv);
         if (!r.started) {
-            logAndTraceMessage(kErrorsFile, tf, "Error running JVM: " + spawnErrorReason(r.error), false);
+            logAndTraceMessage(kErrorLog, tf, "Error running JVM: " + spawnErrorReason(r.error), false);
             return false;
         }
         countRun(since);
@@ -146,7 +145,9 @@ bool JvmOk::probeStarted(std::string_view exePath) {
     }
     std::string command = shellQuote(exePath) + " -cp . " + kProbeClass + " " + shellQuote(cwd);
     traceMessage(tf, "test jvm command:", command);
-    bool started = platform::runCommand({std::string(exePath), "-cp", ".", kProbeClass, cwd}) != -1;
+    platform::RunResult run = platform::runCommand({std::string(exePath), "-cp", ".", kProbeClass, cwd});
+    bool started = run.started;
+    if (!started) logAndTraceMessage(kErrorLog, tf, "Error running JVM: " + spawnErrorReason(run.error), false);
     if (started) countRun(since);
     traceMessage(tf, "test jvm launched ok", started);
     return started;
@@ -164,7 +165,7 @@ bool JvmOk::testVersion(const JvmCriteria& criteria, std::string_view exePath) {
         if (ok)
             traceMessage(tf, "test jvm ok", true);
         else
-            logAndTraceMessage(kErrorsFile, tf, "Jvm isn't installed properly.");
+            logAndTraceMessage(kErrorLog, tf, "Jvm isn't installed properly.");
     }
     platform::removeFile(kProbeAnswerFile);
     return ok;
@@ -189,13 +190,13 @@ bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName
     platform::removeFile(kVersionCaptureFile);
     std::FILE* capture = platform::openFile(kVersionCaptureFile, "wt");
     if (!capture) {
-        logAndTraceMessage(kErrorsFile, tf, "Unable to redirect stderr");
+        logAndTraceMessage(kErrorLog, tf, "Unable to redirect stderr");
         if (rules_.showsCaptureFailure) {
             // The POSIX installer also puts this one in front of the user.
             platform::writeStdout("\nUnable to redirect stderr\n");
             platform::writeStderr("\nUnable to redirect stderr\n");
         }
-        logAndTraceMessage(kErrorsFile, tf, "unable to start", exePath);
+        logAndTraceMessage(kErrorLog, tf, "unable to start", exePath);
         return false;
     }
     std::fclose(capture);
@@ -204,8 +205,9 @@ bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName
     std::vector<std::string> argv{std::string(exePath)};
     if (exeName.substr(0, 4) == "java") argv.emplace_back("-version");
     auto since = std::chrono::steady_clock::now();
-    int result = platform::runCommand(argv, kVersionCaptureFile);
-    bool started = result != -1;
+    platform::RunResult run = platform::runCommand(argv, kVersionCaptureFile);
+    int result = run.started ? run.status : -1;
+    bool started = run.started;
     if (started) countRun(since);
     traceMessage(tf, "   result after issuing version command:", std::to_string(result));
     if (rules_.tracesVersionSteps) traceMessage(tf, "   results ok:", started);
@@ -213,7 +215,8 @@ bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName
 
     bool ok = false;
     if (!started) {
-        logAndTraceMessage(kErrorsFile, tf, "unable to start", exePath);
+        logAndTraceMessage(kErrorLog, tf, "unable to start", exePath);
+        logAndTraceMessage(kErrorLog, tf, "  reason: " + spawnErrorReason(run.error));
     } else if (!checkVersion(kVersionCaptureFile, criteria)) {
         traceMessage(tf, "incorrect version of jvm found:", exePath);
         traceMessage(tf, "jvm version reported:", lastVersionLine_);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/familyrules.h"
+#include "common/logfiles.h"
 #include "common/trace.h"
 
 namespace qrl {
@@ -97,7 +98,7 @@ private:
 
     Family family_;
     const FamilyRules& rules_;
-    std::string traceFile_ = "jinstall.log";
+    std::string traceFile_ = kTraceLog;
     JvmRuns* runs_ = nullptr;
     std::string lastVersionLine_;  // the line the last checkVersion read its version from
 };

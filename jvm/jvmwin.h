@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "common/family.h"
+#include "common/logfiles.h"
 #include "common/trace.h"
 #include "jvm/jvmok.h"
 #include "platform/registry.h"
@@ -64,7 +65,7 @@ public:
 private:
     std::string keyPath(std::string_view key) const;
 
-    std::string traceFile_ = "jinstall.log";
+    std::string traceFile_ = kTraceLog;
     platform::RegRoot root_ = platform::RegRoot::LocalMachine;
     std::string rootPrefix_;
     bool readOtherView_ = sizeof(void*) == 4;

@@ -1,13 +1,14 @@
 #include "jvm/winvers.h"
 
 #include "platform/osversion.h"
+#include "common/logfiles.h"
 
 namespace qrl {
 
 bool WinVersion::classify(unsigned long versionWord) const {
     if ((versionWord & 0x80000000UL) == 0) return true;
     if ((versionWord & 0xFFUL) > 3) return false;
-    traceMessage("jinstall.log", "Bad version of windows");
+    traceMessage(kTraceLog, "Bad version of windows");
     return false;
 }
 

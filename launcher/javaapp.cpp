@@ -158,7 +158,7 @@ void JavaApp::getShortName(std::string& path) const {
         path.erase(0, 1);
         path = path.substr(0, path.find('"'));
     }
-    std::string shortForm = platform::shortPath(path);
+    std::string shortForm = platform::pathWithoutBlanks(path);
     if (!shortForm.empty()) {
         path = shortForm;
         traceMessage(kLauncherTrace, "short name", path);
@@ -204,7 +204,7 @@ bool JavaApp::runShellCommand(const std::vector<std::string>& tokens) {
     // A script without a "#!" line is the shell's to run.
     std::string command = "exec " + shellQuote(settings_.executable);
     for (const auto& t : tokens) command += ' ' + shellQuote(t);
-    return platform::runShell(command) != -1;
+    return platform::runShell(command).started;
 }
 
 bool JavaApp::_runApp(const std::vector<std::string>& tokens) {

@@ -109,7 +109,7 @@ bool LauncherProperties::parseParameters(LaunchSettings& settings) {
         return true;
     });
     if (!opened) {
-        logAndTraceMessage("errors.log", kLauncherTrace, "Unable to open file", propertiesFile_);
+        logAndTraceMessage(kErrorLog, kLauncherTrace, "Unable to open file", propertiesFile_);
         traceMessage(kLauncherTrace, "parsed parameters ok", false);
         return false;
     }

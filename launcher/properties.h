@@ -10,12 +10,12 @@
 #include <string_view>
 
 #include "common/family.h"
+#include "common/logfiles.h"
 #include "common/trace.h"
 #include "jvm/jvmok.h"
 
 namespace qrl {
 
-inline constexpr const char* kLauncherTrace = "startapp.log";
 
 // Capacities of the values, in characters: longer values are cut to fit.
 inline constexpr size_t kPropNameCapacity = 4999;     // programName, execFilename

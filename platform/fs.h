@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/error.h"
+
 namespace platform {
 
 enum class FileType { None, File, Directory, Other };
@@ -24,20 +26,23 @@ bool isLink(const std::string& path);
 
 std::optional<std::uint64_t> fileSize(const std::string& path);
 
+// The calls that change something answer a Result: true on success, else
+// false with the system's reason.
+
 // mkdir; the mode is ignored on Windows. True when the directory was created.
-bool makeDir(const std::string& path, unsigned mode = 0755);
-bool removeDir(const std::string& path);
+Result makeDir(const std::string& path, unsigned mode = 0755);
+Result removeDir(const std::string& path);
 // Removes a file or a link (never what a link points to).
-bool removeFile(const std::string& path);
+Result removeFile(const std::string& path);
 // Renames, replacing an existing destination in one step.
-bool renameFile(const std::string& from, const std::string& to);
+Result renameFile(const std::string& from, const std::string& to);
 // Clears a read-only attribute (Windows); nothing elsewhere.
 void makeWritable(const std::string& path);
 // chmod; nothing on Windows.
-bool setMode(const std::string& path, unsigned mode);
+Result setMode(const std::string& path, unsigned mode);
 
 std::optional<std::string> currentDir();
-bool changeDir(const std::string& path);
+Result changeDir(const std::string& path);
 
 struct DirEntry {
     std::string name;
@@ -47,21 +52,24 @@ struct DirEntry {
 
 // Entries in the order the system returns them, "." and ".." included when the
 // system reports them. False when the directory cannot be read.
-bool listDir(const std::string& path, std::vector<DirEntry>& out);
+Result listDir(const std::string& path, std::vector<DirEntry>& out);
 
 // fopen with a UTF-8 name; the mode is passed on as given ("t" means text mode
-// on Windows and is ignored elsewhere).
-std::FILE* openFile(const std::string& path, const char* mode);
+// on Windows and is ignored elsewhere). When it fails and `why` is given,
+// `why` receives the system's reason.
+std::FILE* openFile(const std::string& path, const char* mode, Result* why = nullptr);
 
 // The absolute form of a path with "." and ".." resolved and, where the system
 // can, links resolved. Empty when it cannot be formed.
 std::string canonicalPath(const std::string& path);
 
-// The path of the running program.
+// The full path of the running program's executable (empty when the system
+// cannot tell): /proc/self/exe on Linux, the loader's answer on macOS, the
+// module file name on Windows.
 std::string programPath();
 
-// Windows: the short (8.3) form of an existing path, empty when the system
-// cannot give one. Elsewhere always empty.
-std::string shortPath(const std::string& path);
+// A form of an existing path that holds no blanks, where the system keeps one
+// (Windows: the 8.3 short name); empty when there is none (always, elsewhere).
+std::string pathWithoutBlanks(const std::string& path);
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <memory>
 
@@ -31,23 +32,30 @@ std::optional<std::uint64_t> fileSize(const std::string& path) {
     return static_cast<std::uint64_t>(st.st_size);
 }
 
-bool makeDir(const std::string& path, unsigned mode) { return ::mkdir(path.c_str(), mode) == 0; }
-bool removeDir(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+namespace {
 
-bool removeFile(const std::string& path) {
+Result answer(int rc) { return rc == 0 ? Result() : Result::lastError(); }
+
+}  // namespace
+
+Result makeDir(const std::string& path, unsigned mode) { return answer(::mkdir(path.c_str(), mode)); }
+Result removeDir(const std::string& path) { return answer(::rmdir(path.c_str())); }
+
+Result removeFile(const std::string& path) {
     // Like the C library's remove(), but never on a directory a link points to:
     // unlink removes the link itself.
-    if (::unlink(path.c_str()) == 0) return true;
-    return ::rmdir(path.c_str()) == 0;
+    if (::unlink(path.c_str()) == 0) return {};
+    int unlinkError = errno;
+    if (::rmdir(path.c_str()) == 0) return {};
+    // The reason of the call that fits what the path is.
+    return Result::failure(errno == ENOTDIR ? unlinkError : errno);
 }
 
-bool renameFile(const std::string& from, const std::string& to) {
-    return ::rename(from.c_str(), to.c_str()) == 0;
-}
+Result renameFile(const std::string& from, const std::string& to) { return answer(::rename(from.c_str(), to.c_str())); }
 
 void makeWritable(const std::string&) {}
 
-bool setMode(const std::string& path, unsigned mode) { return ::chmod(path.c_str(), mode) == 0; }
+Result setMode(const std::string& path, unsigned mode) { return answer(::chmod(path.c_str(), mode)); }
 
 std::optional<std::string> currentDir() {
     std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
@@ -55,12 +63,15 @@ std::optional<std::string> currentDir() {
     return std::string(cwd.get());
 }
 
-bool changeDir(const std::string& path) { return !path.empty() && ::chdir(path.c_str()) == 0; }
+Result changeDir(const std::string& path) {
+    if (path.empty()) return Result::failure(ENOENT);
+    return answer(::chdir(path.c_str()));
+}
 
-bool listDir(const std::string& path, std::vector<DirEntry>& out) {
+Result listDir(const std::string& path, std::vector<DirEntry>& out) {
     out.clear();
     DIR* dir = ::opendir(path.c_str());
-    if (!dir) return false;
+    if (!dir) return Result::lastError();
     while (struct dirent* e = ::readdir(dir)) {
         DirEntry entry;
         entry.name = e->d_name;
@@ -75,14 +86,16 @@ bool listDir(const std::string& path, std::vector<DirEntry>& out) {
         out.push_back(std::move(entry));
     }
     ::closedir(dir);
-    return true;
+    return {};
 }
 
-std::FILE* openFile(const std::string& path, const char* mode) {
+std::FILE* openFile(const std::string& path, const char* mode, Result* why) {
     std::string m;
     for (const char* p = mode; *p; ++p)
         if (*p != 't') m += *p;
-    return std::fopen(path.c_str(), m.c_str());
+    std::FILE* f = std::fopen(path.c_str(), m.c_str());
+    if (!f && why) *why = Result::lastError();
+    return f;
 }
 
 std::string canonicalPath(const std::string& path) {
@@ -90,14 +103,6 @@ std::string canonicalPath(const std::string& path) {
     return real ? std::string(real.get()) : std::string();
 }
 
-std::string programPath() {
-    std::string buf(PATH_MAX, '\0');
-    ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
-    if (n <= 0) return {};
-    buf.resize(static_cast<size_t>(n));
-    return buf;
-}
-
-std::string shortPath(const std::string&) { return {}; }
+std::string pathWithoutBlanks(const std::string&) { return {}; }
 
 }  // namespace platform

@@ -4,6 +4,8 @@
 
 #include <io.h>
 
+#include <cstdlib>
+
 #include "platform/wide_win32.h"
 
 namespace platform {
@@ -41,21 +43,28 @@ std::optional<std::uint64_t> fileSize(const std::string& path) {
     return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-bool makeDir(const std::string& path, unsigned) { return ::CreateDirectoryW(wide(path).c_str(), nullptr) != 0; }
-bool removeDir(const std::string& path) { return ::RemoveDirectoryW(wide(path).c_str()) != 0; }
+namespace {
 
-bool removeFile(const std::string& path) {
+Result answer(BOOL ok) { return ok ? Result() : Result::lastError(); }
+
+}  // namespace
+
+Result makeDir(const std::string& path, unsigned) { return answer(::CreateDirectoryW(wide(path).c_str(), nullptr)); }
+Result removeDir(const std::string& path) { return answer(::RemoveDirectoryW(wide(path).c_str())); }
+
+Result removeFile(const std::string& path) {
     DWORD a = attributes(path);
     if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) {
         // Only a directory link is removed here (the link, not its target);
         // a real directory is not a file.
-        return (a & FILE_ATTRIBUTE_REPARSE_POINT) && ::RemoveDirectoryW(wide(path).c_str());
+        if (!(a & FILE_ATTRIBUTE_REPARSE_POINT)) return Result::failure(ERROR_ACCESS_DENIED);
+        return answer(::RemoveDirectoryW(wide(path).c_str()));
     }
-    return ::DeleteFileW(wide(path).c_str()) != 0;
+    return answer(::DeleteFileW(wide(path).c_str()));
 }
 
-bool renameFile(const std::string& from, const std::string& to) {
-    return ::MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+Result renameFile(const std::string& from, const std::string& to) {
+    return answer(::MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_REPLACE_EXISTING));
 }
 
 void makeWritable(const std::string& path) {
@@ -64,7 +73,9 @@ void makeWritable(const std::string& path) {
         ::SetFileAttributesW(wide(path).c_str(), a & ~FILE_ATTRIBUTE_READONLY);
 }
 
-bool setMode(const std::string& path, unsigned) { return exists(path); }
+Result setMode(const std::string& path, unsigned) {
+    return exists(path) ? Result() : Result::failure(ERROR_FILE_NOT_FOUND);
+}
 
 std::optional<std::string> currentDir() {
     DWORD n = ::GetCurrentDirectoryW(0, nullptr);
@@ -76,18 +87,23 @@ std::optional<std::string> currentDir() {
     return narrow(buf);
 }
 
-bool changeDir(const std::string& path) {
-    return !path.empty() && ::SetCurrentDirectoryW(wide(path).c_str()) != 0;
+Result changeDir(const std::string& path) {
+    if (path.empty()) return Result::failure(ERROR_PATH_NOT_FOUND);
+    return answer(::SetCurrentDirectoryW(wide(path).c_str()));
 }
 
-bool listDir(const std::string& path, std::vector<DirEntry>& out) {
+Result listDir(const std::string& path, std::vector<DirEntry>& out) {
     out.clear();
     std::string pattern = path;
     if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
     pattern += "*.*";
     WIN32_FIND_DATAW data {};
     HANDLE h = ::FindFirstFileW(wide(pattern).c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD error = ::GetLastError();
+        // An empty drive root reports no file at all; it is still a directory.
+        return error == ERROR_FILE_NOT_FOUND ? Result() : Result::failure(static_cast<int>(error));
+    }
     do {
         DirEntry e;
         e.name = narrow(data.cFileName);
@@ -96,11 +112,14 @@ bool listDir(const std::string& path, std::vector<DirEntry>& out) {
         out.push_back(std::move(e));
     } while (::FindNextFileW(h, &data));
     ::FindClose(h);
-    return true;
+    return {};
 }
 
-std::FILE* openFile(const std::string& path, const char* mode) {
-    return ::_wfopen(wide(path).c_str(), wide(mode).c_str());
+std::FILE* openFile(const std::string& path, const char* mode, Result* why) {
+    std::FILE* f = ::_wfopen(wide(path).c_str(), wide(mode).c_str());
+    // The C runtime keeps the Windows error code of a failed open apart from errno.
+    if (!f && why) *why = Result::failure(static_cast<int>(_doserrno));
+    return f;
 }
 
 std::string canonicalPath(const std::string& path) {
@@ -121,7 +140,7 @@ std::string programPath() {
     return narrow(buf);
 }
 
-std::string shortPath(const std::string& path) {
+std::string pathWithoutBlanks(const std::string& path) {
     std::wstring w = wide(path);
     DWORD n = ::GetShortPathNameW(w.c_str(), nullptr, 0);
     if (n == 0) return {};

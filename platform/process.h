@@ -25,21 +25,28 @@ struct SpawnResult {
 SpawnResult spawn(const std::string& program, const std::vector<std::string>& argv,
                   const SpawnOptions& options = {});
 
-// Runs a command line through the system's command interpreter and waits, as the
-// C library's system() does: -1 when it could not be started, otherwise the
-// interpreter's status. When `stderrFile` is given, the child's standard error
-// is appended to that file; the caller's own standard error is never touched.
-int runShell(const std::string& command, const std::string& stderrFile = {});
-
-// The exit code within a status of runShell (-1 when the command was killed).
+// The exit code within a wait status (-1 when the command was killed).
 int shellExitCode(int status);
 
+// What a command that was run and waited for answered.
+struct RunResult {
+    bool started = false;
+    int status = -1;  // the wait status, as the C library's system() gives it, when started
+    int error = 0;    // the system's reason (errno-style) when it could not be started
+    int exitCode() const { return started ? shellExitCode(status) : -1; }
+};
+
+// Runs a command line through the system's command interpreter and waits, as the
+// C library's system() does. When `stderrFile` is given, the child's standard
+// error is appended to that file; the caller's own standard error is never
+// touched.
+RunResult runShell(const std::string& command, const std::string& stderrFile = {});
+
 // Runs a program with its words, as a shell would run the same words quoted,
-// and waits: -1 when it could not be started, otherwise a status as runShell
-// gives it. A file the system cannot execute itself (a script without a "#!"
+// and waits. A file the system cannot execute itself (a script without a "#!"
 // line) is run by the shell, as the shell does. The caller's own standard
 // error is never touched.
-int runCommand(const std::vector<std::string>& argv, const std::string& stderrFile = {});
+RunResult runCommand(const std::vector<std::string>& argv, const std::string& stderrFile = {});
 
 void sleepMs(unsigned milliseconds);
 
@@ -51,9 +58,9 @@ namespace platform {
 enum class ForkRole { Parent, Child, Failed };
 ForkRole forkProcess();
 
-// Replaces this process by the shell running `command`; the process's exit
-// status becomes the command's. Does not return (a failed exec ends the
-// process with status 127, as the shell does for a missing command).
-[[noreturn]] void becomeShell(const std::string& command);
+// Ends this process with the shell command's own exit status, on every system:
+// POSIX replaces the process by the shell (a failed exec ends it with 127, as
+// the shell does for a missing command); Windows runs the command and exits.
+[[noreturn]] void endWithShellCommand(const std::string& command);
 
 }  // namespace platform

@@ -61,8 +61,12 @@ SpawnResult spawn(const std::string& program, const std::vector<std::string>& ar
     return result;
 }
 
-int runCommand(const std::vector<std::string>& argv, const std::string& stderrFile) {
-    if (argv.empty()) return -1;
+RunResult runCommand(const std::vector<std::string>& argv, const std::string& stderrFile) {
+    RunResult result;
+    if (argv.empty()) {
+        result.error = EINVAL;
+        return result;
+    }
     pid_t pid = 0;
     int rc = startProcess(argv[0], argv, stderrFile, pid);
     if (rc == ENOEXEC) {
@@ -72,16 +76,25 @@ int runCommand(const std::vector<std::string>& argv, const std::string& stderrFi
         rc = startProcess("/bin/sh", viaShell, stderrFile, pid);
     }
     if (rc != 0) {
-        errno = rc;
-        return -1;
+        result.error = rc;
+        return result;
     }
-    return waitFor(pid);
+    result.started = true;
+    result.status = waitFor(pid);
+    return result;
 }
 
-int runShell(const std::string& command, const std::string& stderrFile) {
+RunResult runShell(const std::string& command, const std::string& stderrFile) {
+    RunResult result;
     pid_t pid = 0;
-    if (startProcess("/bin/sh", {"sh", "-c", command}, stderrFile, pid) != 0) return -1;
-    return waitFor(pid);
+    int rc = startProcess("/bin/sh", {"sh", "-c", command}, stderrFile, pid);
+    if (rc != 0) {
+        result.error = rc;
+        return result;
+    }
+    result.started = true;
+    result.status = waitFor(pid);
+    return result;
 }
 
 int shellExitCode(int status) {
@@ -107,7 +120,7 @@ ForkRole forkProcess() {
     return pid == 0 ? ForkRole::Child : ForkRole::Parent;
 }
 
-void becomeShell(const std::string& command) {
+void endWithShellCommand(const std::string& command) {
     std::fflush(nullptr);
     ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);

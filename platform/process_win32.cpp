@@ -131,23 +131,35 @@ SpawnResult spawn(const std::string& program, const std::vector<std::string>& ar
     return result;
 }
 
-int runShell(const std::string& command, const std::string& stderrFile) {
+RunResult runShell(const std::string& command, const std::string& stderrFile) {
     std::string line = command;
     if (!stderrFile.empty()) line += " 2>>\"" + stderrFile + "\"";
     std::fflush(nullptr);
-    return ::_wsystem(wide(line).c_str());
+    RunResult result;
+    errno = 0;
+    int status = ::_wsystem(wide(line).c_str());
+    if (status == -1) {
+        result.error = errno != 0 ? errno : ENOEXEC;
+        return result;
+    }
+    result.started = true;
+    result.status = status;
+    return result;
 }
 
-int runCommand(const std::vector<std::string>& argv, const std::string& stderrFile) {
-    if (argv.empty()) return -1;
+RunResult runCommand(const std::vector<std::string>& argv, const std::string& stderrFile) {
+    RunResult result;
+    if (argv.empty()) {
+        result.error = EINVAL;
+        return result;
+    }
     SpawnOptions options;
     options.stderrFile = stderrFile;
     SpawnResult r = spawn(argv[0], argv, options);
-    if (!r.started) {
-        errno = r.error;
-        return -1;
-    }
-    return r.exitCode;
+    result.started = r.started;
+    result.status = r.exitCode;
+    result.error = r.error;
+    return result;
 }
 
 int shellExitCode(int status) { return status; }
@@ -160,9 +172,9 @@ namespace platform {
 
 ForkRole forkProcess() { return ForkRole::Failed; }
 
-void becomeShell(const std::string& command) {
-    int status = runShell(command);
-    ::ExitProcess(static_cast<UINT>(status < 0 ? 127 : status));
+void endWithShellCommand(const std::string& command) {
+    RunResult r = runShell(command);
+    ::ExitProcess(static_cast<UINT>(r.started ? r.status : 127));
 }
 
 }  // namespace platform

@@ -4,16 +4,17 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 namespace platform {
 
 // Runs `pass` after each tick of a `periodMs` timer until it answers true, it
-// has run `maxPasses` times, or (Windows) the loop receives a quit message.
-// Windows: a hidden window of the class `windowClass` owns the timer and a
-// message loop dispatches its messages; false when the class cannot be
-// registered or the window not created (no pass has then run). Elsewhere the
-// process sleeps between passes. True when the loop ran.
-bool runTimerLoop(const wchar_t* windowClass, unsigned periodMs, unsigned maxPasses,
+// has run `maxPasses` times, or the system asks the program to quit. The timer
+// has an owner named `ownerName` where the system wants one (Windows: a hidden
+// window of that class, whose message loop dispatches the ticks; false when it
+// cannot be made, and no pass has then run). Elsewhere the process sleeps
+// between passes. True when the loop ran.
+bool runTimerLoop(const std::string& ownerName, unsigned periodMs, unsigned maxPasses,
                   const std::function<bool()>& pass);
 
 }  // namespace platform

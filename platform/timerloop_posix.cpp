@@ -4,7 +4,7 @@
 
 namespace platform {
 
-bool runTimerLoop(const wchar_t*, unsigned periodMs, unsigned maxPasses, const std::function<bool()>& pass) {
+bool runTimerLoop(const std::string&, unsigned periodMs, unsigned maxPasses, const std::function<bool()>& pass) {
     for (unsigned i = 0; i < maxPasses; ++i) {
         sleepMs(periodMs);
         if (pass()) break;

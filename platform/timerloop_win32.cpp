@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/wide_win32.h"
+
 namespace platform {
 namespace {
 
@@ -33,8 +35,10 @@ struct LoopTimer {
 
 }  // namespace
 
-bool runTimerLoop(const wchar_t* windowClass, unsigned periodMs, unsigned maxPasses,
+bool runTimerLoop(const std::string& ownerName, unsigned periodMs, unsigned maxPasses,
                   const std::function<bool()>& pass) {
+    std::wstring className = wide(ownerName);
+    const wchar_t* windowClass = className.c_str();
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     WNDCLASSW wc {};
     wc.lpfnWndProc = timerWndProc;

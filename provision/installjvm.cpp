@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/files.h"
+#include "common/logfiles.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "common/execcmd.h"
@@ -12,8 +13,6 @@
 namespace qrl {
 namespace {
 
-constexpr const char* kTraceLog = "jinstall.log";
-constexpr const char* kErrorLog = "errors.log";
 constexpr const char* kArchiveOutput = "__temp.log";
 constexpr const char* kAppDir = "[$AppDir]";
 // Paths longer than this are refused rather than created.

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/files.h"
+#include "common/logfiles.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "platform/fs.h"
@@ -10,7 +11,6 @@
 namespace qrl {
 namespace {
 
-constexpr const char* kTraceLog = "jinstall.log";
 // Backups are numbered .001 to .999.
 constexpr unsigned kMaxBackups = 999;
 
@@ -66,15 +66,17 @@ bool Security::addSecurity(std::string_view systemPolicy, std::string_view userP
                            std::string_view jvmHome, std::string_view homeDirectory, bool replace) {
     bool answer = true;
     std::string source, destination;
+    // Every file is tried; one that failed is not forgotten by a later success.
     if (!systemPolicy.empty() && fexists(systemPolicy)) {
         if (getFilenames(systemPolicy, jvmHome, homeDirectory, source, destination))
-            answer = copySecurityFile(source, destination, replace);
+            answer = copySecurityFile(source, destination, replace) && answer;
         else if (!source.empty() && fexists(source))
             traceMessage(kTraceLog, "unable to get destination", systemPolicy);
     }
     if (!userPolicy.empty() && getFilenames(userPolicy, jvmHome, homeDirectory, source, destination))
-        answer = copySecurityFile(source, destination, replace);
-    if (!keystore.empty()) answer = addCertificate(keystore, jvmHome, homeDirectory, source, destination, replace);
+        answer = copySecurityFile(source, destination, replace) && answer;
+    if (!keystore.empty())
+        answer = addCertificate(keystore, jvmHome, homeDirectory, source, destination, replace) && answer;
     return answer;
 }
 
@@ -139,7 +141,14 @@ bool Security::addDirectories(std::string_view base, std::string& relative) {
         if (piece.empty()) continue;
         if (!path.empty() && path.back() != separator()) path += separator();
         path += piece;
-        if (!isDir(path)) platform::makeDir(path, 0755);
+        if (!isDir(path)) {
+            platform::Result made = platform::makeDir(path, 0755);
+            if (!made && !isDir(path)) {
+                traceMessage(kTraceLog, "unable to create security directory", path);
+                logReason(kErrorLog, kTraceLog, made);
+                return false;
+            }
+        }
     }
     if (!path.empty() && isDir(path)) {
         relative = path;
@@ -223,7 +232,14 @@ bool Security::backupFile(std::string_view path) {
         traceMessage(kTraceLog, "unable to back up", path);
         return false;
     }
-    platform::removeFile(std::string(path));
+    if (platform::Result removed = platform::removeFile(std::string(path)); !removed) {
+        // The old file is still in place: nothing was replaced, and the copy
+        // made for it is no backup of anything.
+        logAndTraceMessage(kErrorLog, kTraceLog, "unable to replace", path);
+        logReason(kErrorLog, kTraceLog, removed);
+        platform::removeFile(backup);
+        return false;
+    }
     size_t last = backup.rfind(separator());
     std::string_view name = last == std::string::npos ? std::string_view(backup)
                                                       : std::string_view(backup).substr(last + 1);

@@ -1,6 +1,7 @@
 #include "uninstaller/uninstall.h"
 
 #include "common/files.h"
+#include "common/logfiles.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "platform/fs.h"
@@ -18,7 +19,7 @@ bool startsWith(std::string_view text, std::string_view prefix) {
 }  // namespace
 
 Uninstaller::Uninstaller(Family family, std::string startDir)
-    : family_(family), startDir_(std::move(startDir)), logFile_(joinPath(startDir_, "juninstall.log", family)) {}
+    : family_(family), startDir_(std::move(startDir)), logFile_(joinPath(startDir_, kUninstallTrace, family)) {}
 
 void Uninstaller::logMessage(std::string_view message) const { traceMessage(logFile_, message); }
 

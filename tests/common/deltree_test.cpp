@@ -80,8 +80,8 @@ TEST(DelDirTreeTest, ReadOnlyAndHiddenEntriesAreRemovedLikeAnyOther) {
     writeFile(sub(ro, "file.txt"), "x");
     writeFile(sub(root, "after.txt"), "x");
     if (onWindows()) {
-        ASSERT_EQ(platform::runShell("attrib +r +h \"" + ro + "\""), 0);
-        ASSERT_EQ(platform::runShell("attrib +r \"" + sub(ro, "file.txt") + "\""), 0);
+        ASSERT_EQ(platform::runShell("attrib +r +h \"" + ro + "\"").status, 0);
+        ASSERT_EQ(platform::runShell("attrib +r \"" + sub(ro, "file.txt") + "\"").status, 0);
     } else {
         std::filesystem::permissions(sub(ro, "file.txt"), std::filesystem::perms::owner_read);
     }
@@ -104,7 +104,7 @@ TEST(DelDirTreeTest, LinksAreRemovedNotFollowed) {
     fs::create_directory_symlink(fs::u8path(outside), linkToDir, ec);
     if (ec && onWindows()) {
         // Fall back to a junction where symbolic links are not allowed.
-        int rc = platform::runShell("mklink /J \"" + sub(root, "link-to-outside") + "\" \"" + outside + "\" >NUL");
+        int rc = platform::runShell("mklink /J \"" + sub(root, "link-to-outside") + "\" \"" + outside + "\" >NUL").status;
         if (rc != 0) GTEST_SKIP() << "no directory links on this system";
     } else {
         ASSERT_FALSE(ec) << ec.message();

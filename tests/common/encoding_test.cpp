@@ -35,7 +35,7 @@ TEST(ShellQuoteTest, TheShellGetsBackEveryWordLiterally) {
                              std::string("\"dq\""), std::string("back\\slash"), std::string("*"),
                              std::string("$(touch pwned)"), std::string("new\nline"), std::string("")}) {
         std::string cmd = "printf %s " + qrl::shellQuote(word) + " > out.txt";
-        ASSERT_EQ(platform::runShell(cmd), 0) << cmd;
+        ASSERT_EQ(platform::runShell(cmd).status, 0) << cmd;
         EXPECT_EQ(qrltest::readFile("out.txt"), word) << cmd;
     }
     EXPECT_FALSE(qrltest::exists("pwned"));

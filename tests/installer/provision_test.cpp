@@ -20,7 +20,7 @@ namespace {
 
 const std::string kJdk = "/usr/lib/jvm/java-17-openjdk-amd64";
 
-int shell(const std::string& command) { return platform::shellExitCode(platform::runShell(command)); }
+int shell(const std::string& command) { return platform::runShell(command).exitCode(); }
 
 // What every end-to-end test shares, made once per test program: the runtime,
 // the archives, and a directory of the system's tools without any JVM, which

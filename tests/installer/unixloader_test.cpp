@@ -75,7 +75,7 @@ protected:
         std::string cmd = "cd " + qrl::shellQuote(kit) + " && " + qrl::shellQuote(QRL_UNIXLOADER) + " " + args +
                           " >" + qrl::shellQuote(root.file("out.txt")) + " 2>" + qrl::shellQuote(root.file("err.txt"));
         LoaderRun r;
-        r.status = platform::shellExitCode(platform::runShell(cmd));
+        r.status = platform::runShell(cmd).exitCode();
         r.out = readFile(root.file("out.txt"));
         r.err = readFile(root.file("err.txt"));
         return r;

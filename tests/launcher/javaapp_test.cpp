@@ -216,8 +216,7 @@ TEST_F(LauncherRun, MacFamilyMessagesGoToStandardError) {
     install("app");
     EnvGuard noSeam("QUARLAN_UI_LOG", nullptr);
     writeProps("programName=Editor\nexecFilename=/gone/run.sh\n");
-    int status = platform::runShell(qrl::shellQuote(launcher), dir.file("stderr.txt"));
-    EXPECT_EQ(platform::shellExitCode(status), 1);
+    EXPECT_EQ(platform::runShell(qrl::shellQuote(launcher), dir.file("stderr.txt")).exitCode(), 1);
     EXPECT_EQ(readFile(dir.file("stderr.txt")), "Unable to start Editor\n\nrun.sh\nis no longer on your system\n\n"
                                                 "Change the execFilename property in\n" + props + "\n");
 }

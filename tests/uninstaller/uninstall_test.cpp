@@ -131,7 +131,7 @@ TEST_F(UninstallTest, LinksOutOfTheInstallationAreNeverFollowed) {
         fs::create_directory_symlink(fs::u8path(outside), fs::u8path(path(link)), ec);
         if (ec && onWindows()) {
             // A junction where symbolic links are not allowed.
-            int rc = platform::runShell("mklink /J \"" + path(link) + "\" \"" + outside + "\" >NUL");
+            int rc = platform::runShell("mklink /J \"" + path(link) + "\" \"" + outside + "\" >NUL").status;
             if (rc != 0) GTEST_SKIP() << "no directory links on this system";
         } else {
             ASSERT_FALSE(ec) << ec.message();

@@ -1,0 +1,36 @@
+// The answer of a platform call that can fail: success, or the system's own
+// reason for the failure (errno on POSIX systems, the Windows error code on
+// Windows), kept until the line that logs it. Converts to bool, so callers
+// that only need success or failure read it as before.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+class Result {
+public:
+    Result() = default;  // success
+    static Result failure(int code) {
+        Result r;
+        r.ok_ = false;
+        r.code_ = code;
+        return r;
+    }
+    // The system's reason as it stands now (errno, or GetLastError on Windows).
+    static Result lastError();
+
+    operator bool() const { return ok_; }  // NOLINT: a result reads as its success
+    int code() const { return code_; }
+    // The reason in words, with its number: "No space left on device (28)".
+    std::string text() const;
+
+private:
+    bool ok_ = true;
+    int code_ = 0;
+};
+
+// A system error code in words, as the system says it, with the number.
+std::string errorText(int code);
+
+}  // namespace platform
