@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/files.h"
+#include "common/kept.h"
 #include "common/logfiles.h"
 #include "common/text.h"
 #include "platform/fs.h"
@@ -10,7 +11,7 @@
 namespace qrl {
 namespace {
 
-constexpr size_t kLineLimit = 998;
+constexpr size_t kLineLimit = kept::kControlLineLimit;
 
 // Which families read a key: all of them, those with a vendor installer
 // (Windows, macOS) or those that start a graphical desktop (POSIX).

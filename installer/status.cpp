@@ -112,11 +112,6 @@ void Status::showStatus(std::string_view text) const {
     platform::writeStdout(std::string(text) + "\n");
 }
 
-void Status::showStatus(std::string_view text, int value) const {
-    if (!rules_.progressOnTerminal || quiet_ || text == "1") return;
-    platform::writeStdout(std::string(text) + " " + std::to_string(value) + "\n");
-}
-
 namespace {
 
 // Carriage returns separate the parts of a message box's text; on a terminal

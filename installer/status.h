@@ -30,14 +30,11 @@ public:
 
     void setQuietMode(bool quiet) { quiet_ = quiet; }
     bool quietMode() const { return quiet_; }
-    void setMaxPercentage(unsigned max) { maxPercentage_ = max; }
-    unsigned maxPercentage() const { return maxPercentage_; }
 
     // POSIX and macOS: the text and a line feed on standard output, unless
     // quiet or the text is exactly "1". Windows: nothing (the status dialog
     // shows only its first line).
     void showStatus(std::string_view text) const;
-    void showStatus(std::string_view text, int value) const;
 
     // POSIX: the message on standard output and standard error, also in quiet
     // mode. macOS: message and details on both streams, then the kit's
@@ -47,7 +44,6 @@ public:
 private:
     const FamilyRules& rules_;
     bool quiet_ = false;
-    unsigned maxPercentage_ = 100;
 };
 
 }  // namespace qrl

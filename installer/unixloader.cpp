@@ -5,6 +5,7 @@
 // Runs in the unpacked kit. Exit status 1 after a successful installation, 0
 // after a failure. When the kit's "startdir.txt" names another directory, the
 // logs are saved there and the working directory is removed.
+#include "common/kept.h"
 #include "common/paths.h"
 #include "installer/install.h"
 #include "platform/entry.h"
@@ -22,5 +23,5 @@ int utf8Main(std::vector<std::string>& args) {
         std::string home = platform::getEnv("HOME").value_or("");
         cleanUpAllFiles(cwd, startDir, home);
     }
-    return ok ? 1 : 0;
+    return ok ? kept::kSuccessStatus : kept::kFailureStatus;
 }

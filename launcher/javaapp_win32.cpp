@@ -1,5 +1,6 @@
 // Quarlan and update: the application launchers of the Windows family.
 #include "common/files.h"
+#include "common/kept.h"
 #include "launcher/javaapp.h"
 #include "launcher/jvmfinder.h"
 #include "platform/cmdline.h"
@@ -17,5 +18,5 @@ int utf8Main(std::vector<std::string>& args) {
     std::vector<std::string> extra;
     if (args.size() > 1) extra.assign(args.begin() + 1, args.end());
     qrl::JavaApp app(qrl::Family::Windows, qrl::systemJvmFinder(qrl::Family::Windows));
-    return app.javaApp(programPath, extra) ? 1 : 0;
+    return app.javaApp(programPath, extra) ? qrl::kept::kSuccessStatus : qrl::kept::kFailureStatus;
 }

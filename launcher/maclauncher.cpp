@@ -1,6 +1,7 @@
 // maclauncher: the application launcher of the macOS family (and of the POSIX
 // install). Started from inside a bundle, it works from the directory that
 // holds the bundle; its own command-line arguments are not passed on.
+#include "common/kept.h"
 #include "launcher/javaapp.h"
 #include "launcher/jvmfinder.h"
 #include "platform/entry.h"
@@ -19,5 +20,5 @@ int utf8Main(std::vector<std::string>& args) {
         if (slash != std::string::npos) platform::changeDir(path.substr(0, slash));
     }
     qrl::JavaApp launcher(qrl::Family::Mac, qrl::systemJvmFinder(qrl::Family::Mac));
-    return launcher.javaApp(path, {}) ? 1 : 0;
+    return launcher.javaApp(path, {}) ? qrl::kept::kSuccessStatus : qrl::kept::kFailureStatus;
 }

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "common/family.h"
+#include "common/kept.h"
 #include "common/logfiles.h"
 #include "common/trace.h"
 #include "jvm/jvmok.h"
@@ -22,7 +23,7 @@ inline constexpr size_t kPropNameCapacity = 4999;     // programName, execFilena
 inline constexpr size_t kPropArgsCapacity = 9999;     // args, startDir
 inline constexpr size_t kPropVersionCapacity = 5000;  // the three JVM versions
 // A line longer than this is read as several lines.
-inline constexpr size_t kPropLineLimit = 9998;
+inline constexpr size_t kPropLineLimit = kept::kLauncherLineLimit;
 
 // Searches the machine for a JVM that meets the criteria; on success `exePath`
 // holds the full path of its Java executable.

@@ -64,7 +64,12 @@ bool Uninstaller::runUninstaller(const std::string& installDir, const std::strin
     if (quiet) argv.push_back("-q");
     logMessage("args for java uninstaller: " + std::to_string(argv.size() + 1));
     for (size_t i = 0; i < argv.size(); ++i) logMessage("arg[" + std::to_string(i) + "]: " + argv[i]);
-    platform::changeDir(installDir);
+    // The Java uninstaller works in its installation directory; anywhere else
+    // it would remove the wrong files.
+    if (platform::Result moved = platform::changeDir(installDir); !moved) {
+        logMessage("unable to change to " + installDir + ": " + moved.text());
+        return false;
+    }
     platform::SpawnResult r = platform::spawn(uninstallExe, argv);
     logMessage("uninstalled app result: " + std::to_string(r.started ? r.exitCode : -1));
     std::string marker = joinPath(installDir, kUninstallDone, family_);
@@ -99,7 +104,8 @@ void Uninstaller::removeSubdir(const std::string& path) {
         return;
     }
     std::vector<platform::DirEntry> entries;
-    platform::listDir(path, entries);
+    if (platform::Result listed = platform::listDir(path, entries); !listed)
+        logMessage("unable to read " + path + ": " + listed.text());
     for (const auto& e : entries) {
         if (e.name == "." || e.name == "..") continue;
         std::string child = joinPath(path, e.name, family_);
@@ -114,7 +120,8 @@ void Uninstaller::removeSubdir(const std::string& path) {
 
 void Uninstaller::removeJreSubdir(const std::string& installDir) {
     std::vector<platform::DirEntry> entries;
-    platform::listDir(installDir, entries);
+    if (platform::Result listed = platform::listDir(installDir, entries); !listed)
+        logMessage("unable to read " + installDir + ": " + listed.text());
     for (const auto& e : entries) {
         if (e.name == "." || e.name == "..") continue;
         std::string path = joinPath(installDir, e.name, family_);

@@ -5,6 +5,7 @@
 
 #include "common/files.h"
 #include "platform/fs.h"
+#include "platform/process.h"
 #include "security/security.h"
 #include "tests/support/testutil.h"
 
@@ -163,9 +164,37 @@ TEST_F(SecurityTest, SystemPolicyNeedsItsLiteralNameUserPolicyDoesNot) {
     EXPECT_FALSE(exists(in(jvm, "lib/security/java.policy")));
     EXPECT_TRUE(security.addSecurity("", "${java.home}/lib/security/java.policy", "", jvm, home, false));
     EXPECT_EQ(readFile(in(jvm, "lib/security/java.policy")), "policy");
-    // The last file handled gives the answer: a keystore the kit lacks.
+    // A file that failed decides the answer, whichever file it was: a keystore
+    // the kit lacks, and a policy that cannot be replaced before a keystore that can.
     EXPECT_FALSE(security.addSecurity("", "${java.home}/lib/security/java.policy", "${user.home}/x/none.ks", jvm,
                                       home, false));
+    writeFile(".keystore", "keys");
+    ASSERT_TRUE(platform::removeFile(in(jvm, "lib/security/java.policy")));
+    ASSERT_TRUE(platform::makeDir(in(jvm, "lib/security/java.policy")));  // no file to back up
+    EXPECT_FALSE(security.addSecurity("", "${java.home}/lib/security/java.policy", "${user.home}/.keystore", jvm,
+                                      home, true));
+    EXPECT_EQ(readFile(in(home, ".keystore")), "keys");
+}
+
+TEST_F(SecurityTest, ReplacementThatCannotRemoveTheOldFileReplacesNothing) {
+    if (!onWindows()) GTEST_SKIP() << "needs a file that its owner cannot remove (held open on Windows)";
+    Security security(family, "english");
+    security.setLoginName([] { return std::string("alice"); });
+    writeFile("kit.keystore", "new keys");
+    std::string target = in(home, "kit.keystore");
+    writeFile(target, "old keys");
+    std::string ready = dir.file("ready");
+    platform::SpawnOptions noWait;
+    noWait.wait = false;
+    auto holder = platform::spawn(helperPath("holdfiles"), {"holdfiles", "3000", ready, target}, noWait);
+    ASSERT_TRUE(holder.started);
+    for (int i = 0; i < 200 && !exists(ready); ++i) platform::sleepMs(50);
+    ASSERT_TRUE(exists(ready));
+    EXPECT_FALSE(security.addSecurity("", "", "${user.home}/kit.keystore", jvm, home, true));
+    EXPECT_EQ(readFile(target), "old keys");
+    EXPECT_FALSE(exists(in(home, "kit.001")));  // no backup of a file that was never replaced
+    EXPECT_FALSE(exists("changes.txt"));
+    EXPECT_NE(readFile("errors.log").find("  reason: "), std::string::npos);
 }
 
 TEST_F(SecurityTest, WindowsProfilePlaceUsesTheLoginName) {
