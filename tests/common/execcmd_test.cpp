@@ -69,6 +69,20 @@ TEST_F(ExecTest, LaunchFileHoldsTheCommandAndRemovesTheSemaphore) {
     EXPECT_EQ(readLines(ExecCommand::launchFileName(nativeFamily())).at(onWindows() ? 1 : 0), "setup");
 }
 
+TEST_F(ExecTest, ALaunchFileThatCannotBeMadeIsLoggedWithTheSystemsReason) {
+    ExecCommand exec(nativeFamily());
+    std::string launch = ExecCommand::launchFileName(nativeFamily());
+    ASSERT_TRUE(platform::makeDir(launch));  // a directory stands where the file would go
+    EXPECT_FALSE(exec.createLaunchFile("setup", ""));
+    auto lines = readLines("errors.log");
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_NE(lines[lines.size() - 2].find("Unable to create file " + launch), std::string::npos);
+    // The line after it says why, in the system's words, with the number.
+    std::string reason = lines.back();
+    EXPECT_NE(reason.find("  reason: "), std::string::npos) << reason;
+    EXPECT_NE(reason.find(onWindows() ? "(5)" : "(21)"), std::string::npos) << reason;  // access denied / is a directory
+}
+
 TEST_F(ExecTest, WindowsVectorEntriesArriveExactlyAsBuilt) {
     if (!onWindows()) GTEST_SKIP() << "Windows process start";
     useDumpFile();
