@@ -61,20 +61,11 @@ SpawnResult spawn(const std::string& program, const std::vector<std::string>& ar
     return result;
 }
 
-RunResult runCommand(const std::vector<std::string>& argv, const std::string& stderrFile) {
+namespace {
+
+// Waits for a process that started (rc 0), or keeps the reason it did not.
+RunResult awaited(int rc, pid_t pid) {
     RunResult result;
-    if (argv.empty()) {
-        result.error = EINVAL;
-        return result;
-    }
-    pid_t pid = 0;
-    int rc = startProcess(argv[0], argv, stderrFile, pid);
-    if (rc == ENOEXEC) {
-        // What execvp does for a script without "#!": the shell reads it.
-        std::vector<std::string> viaShell{"/bin/sh"};
-        viaShell.insert(viaShell.end(), argv.begin(), argv.end());
-        rc = startProcess("/bin/sh", viaShell, stderrFile, pid);
-    }
     if (rc != 0) {
         result.error = rc;
         return result;
@@ -84,17 +75,24 @@ RunResult runCommand(const std::vector<std::string>& argv, const std::string& st
     return result;
 }
 
-RunResult runShell(const std::string& command, const std::string& stderrFile) {
-    RunResult result;
+}  // namespace
+
+RunResult runCommand(const std::vector<std::string>& argv, const std::string& stderrFile) {
+    if (argv.empty()) return awaited(EINVAL, 0);
     pid_t pid = 0;
-    int rc = startProcess("/bin/sh", {"sh", "-c", command}, stderrFile, pid);
-    if (rc != 0) {
-        result.error = rc;
-        return result;
+    int rc = startProcess(argv[0], argv, stderrFile, pid);
+    if (rc == ENOEXEC) {
+        // What execvp does for a script without "#!": the shell reads it.
+        std::vector<std::string> viaShell{"/bin/sh"};
+        viaShell.insert(viaShell.end(), argv.begin(), argv.end());
+        rc = startProcess("/bin/sh", viaShell, stderrFile, pid);
     }
-    result.started = true;
-    result.status = waitFor(pid);
-    return result;
+    return awaited(rc, pid);
+}
+
+RunResult runShell(const std::string& command, const std::string& stderrFile) {
+    pid_t pid = 0;
+    return awaited(startProcess("/bin/sh", {"sh", "-c", command}, stderrFile, pid), pid);
 }
 
 int shellExitCode(int status) {
