@@ -46,11 +46,26 @@ bool claimCandidate(const std::string& dir, platform::DirLock& lock) {
     return true;
 }
 
-void copyTree(const std::string& from, const std::string& to, const std::string& kitRoot, const std::string& skip) {
+bool isCandidateName(std::string_view name) {
+    return name.size() == 8 && name.substr(0, 6) == "tmpqrl" && name[6] >= '0' && name[6] <= '9' && name[7] >= '0' &&
+           name[7] <= '9';
+}
+
+// What a kit may hold at its top that belongs to a run, not to the kit: the
+// run writes its own "startdir.txt", a wizard semaphore proves nothing about
+// this run, and another run's working directory (a kit placed in the base
+// directory itself) is not part of the kit.
+bool runsOwn(std::string_view name, bool kitIsBase) {
+    return name == kStartDirFile || name == kWizardSemaphore || (kitIsBase && isCandidateName(name));
+}
+
+void copyTree(const std::string& from, const std::string& to, const std::string& kitRoot, const std::string& skip,
+              bool top, bool kitIsBase) {
     std::vector<platform::DirEntry> entries;
     if (!platform::listDir(from, entries)) return;
     for (const auto& e : entries) {
         if (e.name == "." || e.name == "..") continue;
+        if (top && runsOwn(e.name, kitIsBase)) continue;
         std::string src = from + "/" + e.name;
         std::string dst = to + "/" + e.name;
         if (e.isLink) {
@@ -60,7 +75,7 @@ void copyTree(const std::string& from, const std::string& to, const std::string&
                 copyFile(real, dst);
         } else if (e.isDirectory) {
             if (platform::canonicalPath(src) == skip) continue;
-            if (platform::makeDir(dst, 0700)) copyTree(src, dst, kitRoot, skip);
+            if (platform::makeDir(dst, 0700)) copyTree(src, dst, kitRoot, skip, false, false);
         } else if (platform::typeOf(src) == platform::FileType::File) {
             copyFile(src, dst);
         }
@@ -123,7 +138,8 @@ bool copyKitToTempDir(std::string_view from, std::string_view to) {
     std::string kitRoot = platform::canonicalPath(std::string(from));
     std::string target = platform::canonicalPath(std::string(to));
     if (kitRoot.empty() || target.empty() || isPathInside(target, kitRoot, true)) return false;
-    copyTree(std::string(from), std::string(to), kitRoot, target);
+    std::string base = platform::canonicalPath(tempDirBase());
+    copyTree(std::string(from), std::string(to), kitRoot, target, true, !base.empty() && base == kitRoot);
     ExecCommand exec(Family::Mac);
     exec.setTraceFilename(std::string(to) + "/jinstall.log");
     exec.setErrorsFilename(std::string(to) + "/errors.log");

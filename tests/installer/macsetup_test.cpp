@@ -209,7 +209,10 @@ TEST(OsCheckTest, ReleaseCapturedTracedAndRemoved) {
     qrl::Trace trace;
     {
         EnvGuard release("QUARLAN_OS_RELEASE", "23.4.0");
+        testing::internal::CaptureStderr();
         EXPECT_TRUE(qrl::isOsVersionOk(trace));
+        std::fputs("still the terminal", stderr);  // standard error is not left redirected
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "still the terminal");
     }
     EXPECT_EQ(readFile(target), "mine");
     EXPECT_FALSE(exists("__osvers.log"));
@@ -380,6 +383,7 @@ TEST_F(MacsetupTest, StaleWizardSemaphoreAndTheSecondStartWithTheKitsJvm) {
               "jvmInstallerType=selfExtratorJvmInstaller\njvmSelfExtractor=jre-setup.sh\n");
     writeFile(kit + "/jinstall.log", "");
     writeFile(kit + "/__qrlwizard.sem", "");  // left by a run that was killed
+    writeFile(kit + "/startdir.txt", root.path() + "\n");  // stray: the run writes its own
     EnvGuard noWizard("FAKEJAVA_WIZARD", nullptr);
     MacRun r = run();
     // Had the stale semaphore counted, the first start would have passed.
