@@ -59,13 +59,19 @@ bool runsOwn(std::string_view name, bool kitIsBase) {
     return name == kStartDirFile || name == kWizardSemaphore || (kitIsBase && isCandidateName(name));
 }
 
-void copyTree(const std::string& from, const std::string& to, const std::string& kitRoot, const std::string& skip,
-              bool top, bool kitIsBase) {
+struct CopySkips {
+    std::string target;   // the working directory, when it lies inside the kit
+    std::string program;  // the running program: the run does not need a copy of it
+    bool kitIsBase = false;
+};
+
+void copyTree(const std::string& from, const std::string& to, const std::string& kitRoot, const CopySkips& skip,
+              bool top) {
     std::vector<platform::DirEntry> entries;
     if (!platform::listDir(from, entries)) return;
     for (const auto& e : entries) {
         if (e.name == "." || e.name == "..") continue;
-        if (top && runsOwn(e.name, kitIsBase)) continue;
+        if (top && runsOwn(e.name, skip.kitIsBase)) continue;
         std::string src = from + "/" + e.name;
         std::string dst = to + "/" + e.name;
         if (e.isLink) {
@@ -74,9 +80,10 @@ void copyTree(const std::string& from, const std::string& to, const std::string&
             if (!real.empty() && platform::typeOf(real) == platform::FileType::File && isPathInside(kitRoot, real))
                 copyFile(real, dst);
         } else if (e.isDirectory) {
-            if (platform::canonicalPath(src) == skip) continue;
-            if (platform::makeDir(dst, 0700)) copyTree(src, dst, kitRoot, skip, false, false);
+            if (platform::canonicalPath(src) == skip.target) continue;
+            if (platform::makeDir(dst, 0700)) copyTree(src, dst, kitRoot, skip, false);
         } else if (platform::typeOf(src) == platform::FileType::File) {
+            if (top && !skip.program.empty() && platform::canonicalPath(src) == skip.program) continue;
             copyFile(src, dst);
         }
     }
@@ -139,7 +146,8 @@ bool copyKitToTempDir(std::string_view from, std::string_view to) {
     std::string target = platform::canonicalPath(std::string(to));
     if (kitRoot.empty() || target.empty() || isPathInside(target, kitRoot, true)) return false;
     std::string base = platform::canonicalPath(tempDirBase());
-    copyTree(std::string(from), std::string(to), kitRoot, target, true, !base.empty() && base == kitRoot);
+    CopySkips skip{target, platform::canonicalPath(platform::programPath()), !base.empty() && base == kitRoot};
+    copyTree(std::string(from), std::string(to), kitRoot, skip, true);
     ExecCommand exec(Family::Mac);
     exec.setTraceFilename(std::string(to) + "/jinstall.log");
     exec.setErrorsFilename(std::string(to) + "/errors.log");
