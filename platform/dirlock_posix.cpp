@@ -46,7 +46,8 @@ bool DirLock::tryLock(const std::string& path) {
 bool DirLock::stillAt(const std::string& path) const {
     struct stat st {};
     if (fd_ < 0 || ::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
-    return static_cast<unsigned long long>(st.st_dev) == device_ && static_cast<unsigned long long>(st.st_ino) == inode_;
+    return static_cast<unsigned long long>(st.st_dev) == device_ &&
+           static_cast<unsigned long long>(st.st_ino) == inode_;
 }
 
 void DirLock::release() {

@@ -334,8 +334,9 @@ protected:
     MacRun run(const std::string& args = "", const std::string& dir = "") {
         std::string from = dir.empty() ? kit : dir;
         // Started from elsewhere: the kit is where the program is.
-        std::string cmd = "cd " + qrl::shellQuote(root.path()) + " && " + runAs + qrl::shellQuote(from + "/macsetup") + " " +
-                          args + " >" + qrl::shellQuote(from + ".out") + " 2>" + qrl::shellQuote(from + ".err");
+        std::string program = runAs.rfind("PATH=", 0) == 0 ? "macsetup" : qrl::shellQuote(from + "/macsetup");
+        std::string cmd = "cd " + qrl::shellQuote(root.path()) + " && " + runAs + program + " " + args + " >" +
+                          qrl::shellQuote(from + ".out") + " 2>" + qrl::shellQuote(from + ".err");
         MacRun r;
         r.status = platform::shellExitCode(platform::runShell(cmd));
         r.out = readFile(from + ".out");
@@ -359,8 +360,13 @@ TEST_F(MacsetupTest, FailureShownThroughTheKitsScriptUnlessQuiet) {
     EXPECT_NE(readFile(kit + "/jinstall.log").find("install ok: false"), std::string::npos);
     EXPECT_TRUE(tmpqrlDirs(base).empty());
 
+    // Found through the search path, the program's name has no directory:
+    // the kit is still the directory the program lies in.
     platform::removeFile(home + "/shown.txt");
+    platform::removeFile(kit + "/errors.log");
+    runAs = "PATH=" + qrl::shellQuote(kit) + ":/usr/bin:/bin ";
     r = run("-q answers.properties");
+    EXPECT_TRUE(exists(kit + "/errors.log"));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "");
@@ -475,4 +481,28 @@ TEST_F(MacsetupTest, ReadOnlyStartDirectoryStillInstallsAndSaysWhereTheLogsAre) 
     EXPECT_TRUE(exists(kept + "/errors.log"));
     platform::setMode(kit, 0755);
     platform::setMode(home, 0755);
+}
+
+TEST_F(MacsetupTest, VendorInstallerRunsInThePreparedDirectoryWithItsWords) {
+    // The vendor's installer puts a JVM into its current directory and notes
+    // the arguments it got.
+    std::string vendor = "#!/bin/sh\nprintf '%s|' \"$@\" > \"$HOME/vendor-args\"\nmkdir -p jdk/bin && cp " +
+                         qrl::shellQuote(helperPath("fakejava")) +
+                         " jdk/bin/fakejava && echo 17.0.15 > jdk/bin/fakejava.version\n"
+                         "printf '#!/bin/sh\\nexec \"$(dirname \"$0\")/fakejava\" \"$@\"\\n' > jdk/bin/java\n";
+    writeFile(kit + "/vendor.sh", vendor);
+    writeFile(kit + "/qrl.control",
+              "jvmMinVersion=1.8\njvmVersion=17.0.15\njvmCommandName=java\nloaderJavaCommand=Wizard\n"
+              "jvmInstallerType=thirdPartyJvmInstaller\njvmInstallerBinary=vendor.sh\n"
+              "jvmInstallerCommand=vendor.sh/*/*/*--dest/*/*/*/Volumes/My Disk/$(x)\n");
+    writeFile(kit + "/jinstall.log", "");
+    MacRun r = run();
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_EQ(readFile(home + "/vendor-args"), "--dest|/Volumes/My Disk/$(x)|");
+    std::string prepared = home + "/jvm/jre17.0/17.0";
+    EXPECT_EQ(modeOf(prepared + "/jdk/bin/java"), 0755u);
+    EXPECT_FALSE(exists(prepared + "/vendor.sh"));  // the copy of the installer goes
+    std::string trace = readFile(kit + "/jinstall.log");
+    EXPECT_NE(trace.find("third party jvm installer ran with no reported errors"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("Java wizard launched successfully: true"), std::string::npos) << trace;
 }
