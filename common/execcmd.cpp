@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <functional>
 
 #include "common/files.h"
 #include "common/shellquote.h"
@@ -105,6 +106,21 @@ bool ExecCommand::_execCommand(std::string_view cmd, std::string_view args, unsi
 bool ExecCommand::spawnAndWait(std::string_view cmd, const std::vector<std::string>& argv, std::string& reason) {
     traceMessage(traceFile_, "Command:", formatCommand(cmd));
     traceMessage(traceFile_, "Args:", argsString(argv));
+    if (rules_.commands == CommandStyle::PosixShell) {
+        // The words go to the program as they are; no shell reads them.
+        std::string path(cmd);
+        if (path.find('/') == std::string::npos) path = "./" + path;
+        if (!makeExecutable(path)) {
+            reason = spawnErrorReason(ENOENT);
+            return false;
+        }
+        std::vector<std::string> words{path};
+        if (argv.size() > 1) words.insert(words.end(), argv.begin() + 1, argv.end());
+        platform::RunResult run = platform::runCommand(words);
+        exitCode_ = run.exitCode();
+        if (!run.started) reason = spawnErrorReason(run.error);
+        return run.started;
+    }
     platform::SpawnResult r = platform::spawn(std::string(cmd), argv);
     if (!r.started) reason = spawnErrorReason(r.error);
     return r.started;
@@ -201,6 +217,23 @@ bool ExecCommand::makeExecutable(std::string_view path) {
         platform::removeFile("zos.zos");
     }
     if (!ok) logAndTraceMessage(errorsFile_, traceFile_, "Unable to make file executable", path);
+    return ok;
+}
+
+bool ExecCommand::setPermissions(std::string_view dir) {
+    traceMessage(traceFile_, "configuring permissions", dir);
+    bool ok = true;
+    std::function<void(const std::string&)> walk = [&](const std::string& path) {
+        if (platform::isLink(path)) return;
+        if (!platform::setMode(path, 0755)) ok = false;
+        if (platform::typeOf(path) != platform::FileType::Directory) return;
+        std::vector<platform::DirEntry> entries;
+        if (!platform::listDir(path, entries)) return;
+        for (const auto& e : entries)
+            if (e.name != "." && e.name != "..") walk(path + "/" + e.name);
+    };
+    walk(std::string(dir));
+    traceMessage(traceFile_, "permissions changed", ok);
     return ok;
 }
 

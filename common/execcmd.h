@@ -36,9 +36,11 @@ public:
     bool execCommand(std::string_view cmd, std::string_view args, unsigned count = 0);
     bool _execCommand(std::string_view cmd, std::string_view args, unsigned count = 0);
 
-    // Windows: starts the program with the argument vector (its first entry is
-    // the program name) and waits; every entry reaches the program as exactly
-    // one argument. On failure `reason` names the cause.
+    // Starts the program with the argument vector (its first entry is the
+    // program name) and waits; every entry reaches the program as exactly one
+    // argument. POSIX: the program is made executable first and a name
+    // without "/" is taken from the current directory; a script without "#!"
+    // is read by the shell. On failure `reason` names the cause.
     bool spawnAndWait(std::string_view cmd, const std::vector<std::string>& argv, std::string& reason);
 
     // The vector joined by blanks, an entry with a blank and no double quote
@@ -58,6 +60,10 @@ public:
 
     // POSIX: chmod 0755 through the shell.
     bool makeExecutable(std::string_view path);
+
+    // Gives a directory tree the mode 0755: the directory and everything
+    // below it, without a shell. Links are neither changed nor followed.
+    bool setPermissions(std::string_view dir);
 
     void reportExecError(std::string_view cmd, int result, int error);
 

@@ -23,6 +23,13 @@ enum class CommandNameRule {
     CutFinalExtension,  // only a final ".exe"/".bat"/".com" is cut (macOS)
 };
 
+// The order of an installer's run.
+enum class InstallSequence {
+    Windows,  // "-q" and "-s"; the JVM provided as "jvmInstallerType" says; when the wizard does not start with
+              // a JVM that was found, one JVM is installed and the wizard started once more
+    Posix,    // "-q"; the kit's archive when "jvmSelfExtractor" names one; no second start
+};
+
 // Which table of progress texts a family's installer shows.
 enum class ProgressTable { Windows, Posix };
 
@@ -67,6 +74,12 @@ struct FamilyRules {
     bool tracesCriteria;      // the criteria and each verdict are traced
     bool tracesVersionSteps;  // "results ok", "version tested ok", "jvm fullname"
     bool showsCaptureFailure; // "Unable to redirect stderr" also on the terminal
+
+    // The installer's run and the JVM it provides.
+    InstallSequence installSequence;
+    bool checksOsForKitJvm;     // the system's release is checked before the kit's own JVM is installed
+    bool jvmTreeModes;          // what a kit's archive or vendor installer made below the JVM directory gets
+                                // 0755 throughout (else only the directory's own entries)
 
     // Texts and messages.
     ProgressTable progressTexts;

@@ -196,6 +196,7 @@ void Install::showStatusMessage(unsigned number) {
 }
 
 bool Install::install(bool quiet, bool properties, std::string_view details) {
+    if (rules_.installSequence == InstallSequence::Windows) return installInWindowsOrder(quiet, properties, details);
     quietInstall_ = quiet;
     propertiesInstall_ = properties;
     status_.setQuietMode(quiet || properties);

@@ -63,6 +63,13 @@ public:
     // The JVM step.
     bool isJvmInstalled();
     bool installTheJvm();
+    // The Windows and macOS order of the run, and their ways to a JVM.
+    bool installInWindowsOrder(bool quiet, bool properties, std::string_view details);
+    bool installJvmByType();
+    bool installJvmBundle(std::string_view version);
+    bool installJvmInstaller(std::string_view version);
+    bool extractJvm();
+    bool runThirdPartyInstaller();
     std::string versionText() const;
     // The kit's Java security files for the JVM found or installed; `plugin`
     // asks for existing files to be replaced (with backups).
@@ -99,6 +106,8 @@ public:
 
 private:
     std::string workingDir() const;
+    void setNotFoundTexts(std::string_view version);
+    bool provideFromKit(std::string_view version, const std::string& file, bool archive);
 
     Family family_;
     const FamilyRules& rules_;

@@ -1,9 +1,86 @@
 // macsetup: the installer bootstrap of the macOS family.
-#include "common/trace.h"
-#include "common/logfiles.h"
-#include "platform/entry.h"
+//
+//   macsetup [-q file | -s file]
+//
+// The kit is the directory that holds this program. The installation runs in
+// a private copy of it below TMPDIR (tmpqrl01 ... tmpqrl99), which is removed
+// at the end; the logs are saved beside the program. Exit status 1 after a
+// successful installation, 0 after a failure.
+#include <cstdio>
 
-int utf8Main(std::vector<std::string>&) {
-    qrl::Trace().traceMessage(qrl::kTraceLog, "macsetup started");
-    return 0;
+#include "common/files.h"
+#include "common/kept.h"
+#include "common/paths.h"
+#include "installer/install.h"
+#include "installer/macsteps.h"
+#include "platform/console.h"
+#include "platform/entry.h"
+#include "platform/env.h"
+#include "platform/fs.h"
+#include "provision/installjvm.h"
+
+namespace {
+
+using namespace qrl;
+
+bool canWriteIn(const std::string& dir) {
+    if (dir.empty()) return false;
+    std::string probe = dir + "/__qrltest.zos";
+    std::FILE* f = platform::openFile(probe, "wx");
+    if (!f) return false;
+    std::fclose(f);
+    platform::removeFile(probe);
+    return true;
+}
+
+bool holdsLogs(const std::string& dir) {
+    for (const auto& name : entryNames(dir))
+        if (name.find(".log") != std::string::npos) return true;
+    return false;
+}
+
+}  // namespace
+
+int utf8Main(std::vector<std::string>& args) {
+    const std::string userDir = getCurrentDir(Family::Mac);
+    MacCommandLine cl = parseMacCommandLine(args);
+    // A details file named relative to where the user is must still be found
+    // once the run has moved to its own directory.
+    if (!cl.details.empty() && cl.details.front() != '/' && fexists(joinPath(userDir, cl.details, Family::Mac)))
+        cl.details = joinPath(userDir, cl.details, Family::Mac);
+
+    std::string program = platform::programPath();
+    if (program.empty() && !args.empty()) program = args[0];
+    size_t slash = program.rfind('/');
+    if (slash != std::string::npos) platform::changeDir(slash == 0 ? "/" : program.substr(0, slash));
+    const std::string startDir = getCurrentDir(Family::Mac);
+
+    platform::DirLock lock;
+    std::string tempDir;
+    bool inTemp = createTempDir(startDir, lock, tempDir);
+    const std::string workDir = getCurrentDir(Family::Mac);
+    // A semaphore left in the kit by an earlier run says nothing about this one.
+    platform::removeFile(kWizardSemaphore);
+
+    bool ok = startProgram(Family::Mac, cl.quiet, cl.properties, cl.details);
+
+    if (inTemp && !startDir.empty() && startDir != workDir && platform::changeDir(startDir)) {
+        platform::removeFile(workDir + "/" + kStartDirFile);
+        std::string home = platform::getEnv("HOME").value_or("");
+        if (canWriteIn(startDir)) {
+            delDirTree(workDir, Family::Mac);
+        } else if (canWriteIn(home)) {
+            if (holdsLogs(workDir))
+                platform::writeStderr("The logs of this installation could not be saved in " + startDir +
+                                      "; they are in " + home + "\n");
+            delDirTree(workDir, Family::Mac);
+        } else if (holdsLogs(workDir)) {
+            // Nowhere else to keep them: the working directory stays.
+            platform::writeStderr("The logs of this installation could not be saved in " + startDir +
+                                  "; they are in " + workDir + "\n");
+        } else {
+            delDirTree(workDir, Family::Mac);
+        }
+    }
+    return ok ? kept::kSuccessStatus : kept::kFailureStatus;
 }

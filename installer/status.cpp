@@ -3,7 +3,6 @@
 #include <array>
 #include <utility>
 
-#include "common/shellquote.h"
 #include "platform/console.h"
 #include "platform/fs.h"
 #include "platform/process.h"
@@ -138,6 +137,8 @@ void Status::showError(std::string_view message, std::string_view details) const
         if (!details.empty()) text += "\n" + forTerminal(details) + "\n";
         platform::writeStdout(text);
         platform::writeStderr(text);
+        // The kit's script gets the whole text as its one argument; no shell
+        // reads the text itself.
         std::string scriptText = std::string(message) + "\n" + std::string(details);
         platform::runCommand({"/bin/sh", "show_error.sh", scriptText});
         return;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/familyrules.h"
 #include "common/files.h"
 #include "common/logfiles.h"
 #include "common/paths.h"
@@ -70,7 +71,7 @@ bool InstallJvm::installJvm(JvmRequest& request, std::string& jvmCommand, std::s
     created_.clear();
     if (showStatus_) showStatus_("1");
     std::string jvmDirectory;
-    bool ok = thirdPartyInstaller() ? installThirdPartyJvm(request, jvmCommand, homeDirectory, jvmDirectory)
+    bool ok = !archiveOnly_ && thirdPartyInstaller() ? installThirdPartyJvm(request, jvmCommand, homeDirectory, jvmDirectory)
                                     : installCompressedJvm(request, jvmCommand, homeDirectory, jvmDirectory);
     if (ok) {
         JvmOk jvmOk(family_);
@@ -146,6 +147,8 @@ bool InstallJvm::installCompressedJvm(JvmRequest& request, std::string& jvmComma
             traceMessage(tracePath(), "installed jvm", false);
             traceMessage(tracePath(), "current directory after changing dir to: ", workingDir_);
         } else {
+            std::vector<std::string> before = rulesFor(family_).jvmTreeModes ? entryNames(jvmDirectory)
+                                                                            : std::vector<std::string>();
             {
                 DirGuard back(workingDir_);
                 if (platform::changeDir(jvmDirectory)) {
@@ -164,7 +167,10 @@ bool InstallJvm::installCompressedJvm(JvmRequest& request, std::string& jvmComma
                 traceMessage(tracePath(), "installed jvm", expanded);
             }
             traceMessage(tracePath(), "current directory after chdir: ", getCurrentDir(family_));
-            if (expanded) setPermissionsForDir(jvmDirectory, 0755);
+            if (expanded && rulesFor(family_).jvmTreeModes)
+                setModesOfNewEntries(exec, jvmDirectory, before);
+            else if (expanded)
+                setPermissionsForDir(jvmDirectory, 0755);
             traceMessage(tracePath(), expanded ? "issued command to expand:" : "unable to expand", command);
         }
         if (!expanded) {
@@ -398,6 +404,22 @@ bool InstallJvm::setPermissionsForDir(std::string_view dir, unsigned mode) {
         if (!platform::setMode(joinPath(dir, e.name, family_), mode)) ok = false;
     }
     return ok;
+}
+
+std::vector<std::string> entryNames(std::string_view dir) {
+    std::vector<platform::DirEntry> entries;
+    std::vector<std::string> names;
+    if (platform::listDir(std::string(dir), entries))
+        for (auto& e : entries)
+            if (e.name != "." && e.name != "..") names.push_back(std::move(e.name));
+    return names;
+}
+
+void setModesOfNewEntries(ExecCommand& exec, std::string_view dir, const std::vector<std::string>& before) {
+    // Only what the program made: files that were there before keep their modes.
+    for (const auto& name : entryNames(dir))
+        if (std::find(before.begin(), before.end(), name) == before.end())
+            exec.setPermissions(std::string(dir) + "/" + name);
 }
 
 }  // namespace qrl

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/execcmd.h"
 #include "common/family.h"
 #include "common/trace.h"
 #include "jvm/findjvm.h"
@@ -70,6 +71,11 @@ public:
 
     // "jvmThirdPartyInstaller" of "qrl.control" (else "__qrlwizard.sem").
     bool thirdPartyInstaller();
+    // installJvm then always expands the kit's archive (the caller has chosen
+    // that way already).
+    void kitArchiveOnly() { archiveOnly_ = true; }
+    // The home directory, the last of the directory candidates.
+    void setHomeDirectory(std::string_view dir) { home_ = dir; }
 
     // The kit's archive, expanded into the chosen directory; `jvmDirectory`
     // receives the JVM's home.
@@ -127,6 +133,14 @@ private:
     std::vector<std::string> created_;
     bool installed_ = false;
     bool discovered_ = false;
+    bool archiveOnly_ = false;
 };
+
+// The entries of a directory (without "." and ".."), to tell afterwards what
+// a program run in it has added.
+std::vector<std::string> entryNames(std::string_view dir);
+// Gives what was added to `dir` since `before` was listed the mode 0755
+// throughout (links neither changed nor followed).
+void setModesOfNewEntries(ExecCommand& exec, std::string_view dir, const std::vector<std::string>& before);
 
 }  // namespace qrl

@@ -1,0 +1,254 @@
+#include "installer/macsteps.h"
+
+#include <cstdio>
+
+#include "common/execcmd.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "installer/install.h"
+#include "platform/env.h"
+#include "platform/fs.h"
+#include "platform/process.h"
+#include "provision/installjvm.h"
+
+namespace qrl {
+namespace {
+
+constexpr const char* kOsVersionLog = "__osvers.log";
+
+// Takes a candidate for this run: a new directory, or a leftover of this user
+// that no living run holds. The lock is taken before anything is removed.
+bool claimCandidate(const std::string& dir, platform::DirLock& lock) {
+    if (platform::isLink(dir)) return false;
+    platform::FileType type = platform::typeOf(dir);
+    if (type == platform::FileType::None) {
+        if (!platform::makeDir(dir, 0700)) return false;
+    } else if (type != platform::FileType::Directory || !platform::ownedByCurrentUser(dir)) {
+        return false;
+    }
+    if (!lock.tryLock(dir)) return false;
+    if (!lock.stillAt(dir)) {
+        lock.release();
+        return false;
+    }
+    for (const auto& name : entryNames(dir)) {
+        std::string path = dir + "/" + name;
+        bool tree = !platform::isLink(path) && platform::typeOf(path) == platform::FileType::Directory;
+        if (tree)
+            delDirTree(path, Family::Mac);
+        else
+            platform::removeFile(path);
+    }
+    if (!entryNames(dir).empty() || !platform::setMode(dir, 0700)) {
+        lock.release();
+        return false;
+    }
+    return true;
+}
+
+bool isCandidateName(std::string_view name) {
+    return name.size() == 8 && name.substr(0, 6) == "tmpqrl" && name[6] >= '0' && name[6] <= '9' && name[7] >= '0' &&
+           name[7] <= '9';
+}
+
+// What a kit may hold at its top that belongs to a run, not to the kit: the
+// run writes its own "startdir.txt", a wizard semaphore proves nothing about
+// this run, and another run's working directory (a kit placed in the base
+// directory itself) is not part of the kit.
+bool runsOwn(std::string_view name, bool kitIsBase) {
+    return name == kStartDirFile || name == kWizardSemaphore || (kitIsBase && isCandidateName(name));
+}
+
+struct CopySkips {
+    std::string target;   // the working directory, when it lies inside the kit
+    std::string program;  // the running program: the run does not need a copy of it
+    bool kitIsBase = false;
+};
+
+void copyTree(const std::string& from, const std::string& to, const std::string& kitRoot, const CopySkips& skip,
+              bool top) {
+    std::vector<platform::DirEntry> entries;
+    if (!platform::listDir(from, entries)) return;
+    for (const auto& e : entries) {
+        if (e.name == "." || e.name == "..") continue;
+        if (top && runsOwn(e.name, skip.kitIsBase)) continue;
+        std::string src = from + "/" + e.name;
+        std::string dst = to + "/" + e.name;
+        if (e.isLink) {
+            // Followed only to a file of the kit itself.
+            std::string real = platform::canonicalPath(src);
+            if (!real.empty() && platform::typeOf(real) == platform::FileType::File && isPathInside(kitRoot, real))
+                copyFile(real, dst);
+        } else if (e.isDirectory) {
+            if (platform::canonicalPath(src) == skip.target) continue;
+            if (platform::makeDir(dst, 0700)) copyTree(src, dst, kitRoot, skip, false);
+        } else if (platform::typeOf(src) == platform::FileType::File) {
+            if (top && !skip.program.empty() && platform::canonicalPath(src) == skip.program) continue;
+            copyFile(src, dst);
+        }
+    }
+}
+
+}  // namespace
+
+std::string tempDirBase() {
+    std::string base = "/tmp";
+    if (auto tmp = platform::getEnv("TMPDIR"); tmp && !tmp->empty() && platform::exists(*tmp)) base = *tmp;
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    if (base.empty() || base == "/") return {};
+    return base;
+}
+
+bool createTempDir(std::string_view startDir, platform::DirLock& lock, std::string& tempDir) {
+    const std::string start(startDir);
+    const std::string startReal = platform::canonicalPath(start);
+    const std::string base = tempDirBase();
+    tempDir.clear();
+    for (int n = 1; n <= 99 && !base.empty() && tempDir.empty(); ++n) {
+        char name[16];
+        std::snprintf(name, sizeof name, "tmpqrl%02d", n);
+        std::string candidate = base + "/" + name;
+        // A run started from inside a candidate keeps that directory.
+        if (candidate == start || (!startReal.empty() && platform::canonicalPath(candidate) == startReal)) continue;
+        if (claimCandidate(candidate, lock)) tempDir = candidate;
+    }
+    if (tempDir.empty() || !writeStartDirFile(kStartDirFile, start, tempDir)) {
+        if (!tempDir.empty()) delDirTree(tempDir, Family::Mac);
+        lock.release();
+        tempDir.clear();
+        platform::changeDir(start);
+        return false;
+    }
+    copyKitToTempDir(start, tempDir);
+    // The kit's files may be run by anyone; the directory stays the user's own.
+    platform::setMode(tempDir, 0700);
+    if (!platform::changeDir(tempDir)) {
+        delDirTree(tempDir, Family::Mac);
+        lock.release();
+        tempDir.clear();
+        platform::changeDir(start);
+        return false;
+    }
+    return true;
+}
+
+bool writeStartDirFile(std::string_view name, std::string_view startDir, std::string_view dir) {
+    std::string path = std::string(dir) + "/" + std::string(name);
+    std::FILE* f = platform::openFile(path, "wx");
+    if (!f) return false;
+    std::string line = std::string(startDir) + "\n";
+    bool ok = std::fputs(line.c_str(), f) >= 0;
+    return std::fclose(f) == 0 && ok;
+}
+
+bool copyKitToTempDir(std::string_view from, std::string_view to) {
+    std::string kitRoot = platform::canonicalPath(std::string(from));
+    std::string target = platform::canonicalPath(std::string(to));
+    if (kitRoot.empty() || target.empty() || isPathInside(target, kitRoot, true)) return false;
+    std::string base = platform::canonicalPath(tempDirBase());
+    CopySkips skip{target, platform::canonicalPath(platform::programPath()), !base.empty() && base == kitRoot};
+    copyTree(std::string(from), std::string(to), kitRoot, skip, true);
+    ExecCommand exec(Family::Mac);
+    exec.setTraceFilename(std::string(to) + "/jinstall.log");
+    exec.setErrorsFilename(std::string(to) + "/errors.log");
+    return exec.setPermissions(to);
+}
+
+MacCommandLine parseMacCommandLine(const std::vector<std::string>& args) {
+    MacCommandLine cl;
+    bool detailsNext = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (detailsNext) {
+            detailsNext = false;
+            size_t quote = arg.find('"');
+            if (quote == std::string::npos) {
+                cl.details = arg;
+                continue;
+            }
+            std::string text = arg.substr(quote + 1);
+            size_t close = text.find('"');
+            if (close != std::string::npos) {
+                cl.details = text.substr(0, close);
+                continue;
+            }
+            // A quoted name the shell split at its blanks.
+            while (++i < args.size()) {
+                size_t end = args[i].find('"');
+                text += " " + args[i].substr(0, end);
+                if (end != std::string::npos) break;
+            }
+            cl.details = text;
+            continue;
+        }
+        // Of the program's own path only its file name could be a switch.
+        std::string_view word = i == 0 ? baseName(arg, Family::Mac) : std::string_view(arg);
+        if (word == "-q") {
+            cl.quiet = true;
+        } else if (word == "-s") {
+            cl.properties = true;
+        } else {
+            continue;
+        }
+        detailsNext = cl.details.empty();
+    }
+    return cl;
+}
+
+bool darwinReleaseOk(std::string_view release) {
+    unsigned long parts[3] = {0, 0, 0};
+    size_t count = 0, i = 0;
+    while (count < 3 && i < release.size() && release[i] >= '0' && release[i] <= '9') {
+        unsigned long value = 0;
+        while (i < release.size() && release[i] >= '0' && release[i] <= '9') {
+            if (value < 1000000) value = value * 10 + static_cast<unsigned long>(release[i] - '0');
+            ++i;
+        }
+        parts[count++] = value;
+        if (i < release.size() && release[i] == '.') ++i;
+    }
+    if (count == 0) return false;
+    for (size_t k = 0; k < 3; ++k)
+        if (parts[k] != kMinDarwinRelease[k]) return parts[k] > kMinDarwinRelease[k];
+    return true;
+}
+
+bool isOsVersionOk(const Trace& trace) {
+    platform::removeFile(kOsVersionLog);
+    std::FILE* f = platform::openFile(kOsVersionLog, "wx");
+    if (!f) {
+        trace.logAndTraceMessage(kErrorLog, kTraceLog, "Unable to redirect stderr");
+        return false;
+    }
+    int result = 0;
+    if (auto fixed = platform::getEnv("QUARLAN_OS_RELEASE")) {
+        std::fputs((*fixed + "\n").c_str(), f);
+        std::fclose(f);
+    } else {
+        std::fclose(f);
+        platform::RunResult run = platform::runShell(std::string("uname -r >>") + kOsVersionLog);
+        result = run.started ? run.status : -1;
+    }
+    trace.traceMessage(kTraceLog, "   result after issuing uname command:", result);
+    trace.traceMessage(kTraceLog, "   results ok:", result != -1);
+    bool ok = false;
+    if (result != -1) {
+        std::string release;
+        bool read = readLines(kOsVersionLog, 998, [&](std::string& line) {
+            release = line;
+            return false;
+        });
+        if (!read) {
+            trace.traceMessage(kTraceLog, "Unable to verify os version", kOsVersionLog);
+        } else {
+            while (!release.empty() && (release.back() == '\r' || release.back() == ' ')) release.pop_back();
+            trace.traceMessage(kTraceLog, "   os release:", release);
+            ok = darwinReleaseOk(release);
+        }
+    }
+    trace.traceMessage(kTraceLog, "os version ok to install jre", ok);
+    platform::removeFile(kOsVersionLog);
+    return ok;
+}
+
+}  // namespace qrl

@@ -1,0 +1,63 @@
+#include "platform/dirlock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+namespace platform {
+
+DirLock::~DirLock() { release(); }
+
+DirLock::DirLock(DirLock&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), device_(other.device_), inode_(other.inode_) {}
+
+DirLock& DirLock::operator=(DirLock&& other) noexcept {
+    if (this != &other) {
+        release();
+        fd_ = std::exchange(other.fd_, -1);
+        device_ = other.device_;
+        inode_ = other.inode_;
+    }
+    return *this;
+}
+
+bool DirLock::tryLock(const std::string& path) {
+    release();
+    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        int error = errno;
+        ::close(fd);
+        errno = error;
+        return false;
+    }
+    struct stat st {};
+    ::fstat(fd, &st);
+    fd_ = fd;
+    device_ = static_cast<unsigned long long>(st.st_dev);
+    inode_ = static_cast<unsigned long long>(st.st_ino);
+    return true;
+}
+
+bool DirLock::stillAt(const std::string& path) const {
+    struct stat st {};
+    if (fd_ < 0 || ::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    return static_cast<unsigned long long>(st.st_dev) == device_ &&
+           static_cast<unsigned long long>(st.st_ino) == inode_;
+}
+
+void DirLock::release() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+bool ownedByCurrentUser(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && st.st_uid == ::geteuid();
+}
+
+}  // namespace platform
