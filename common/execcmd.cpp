@@ -62,6 +62,7 @@ bool ExecCommand::invokeWinCommand(std::string_view cmd, std::string_view args, 
     std::vector<std::string> argv = buildVector(cmd, args);
     traceMessage(traceFile_, "about to execute command:", cmd);
     platform::SpawnResult r = platform::spawn(std::string(cmd), argv);
+    exitCode_ = r.started ? r.exitCode : -1;
     if (!r.started) reportExecError(cmd, -1, r.error);
     return r.started;
 }
@@ -106,6 +107,7 @@ bool ExecCommand::spawnAndWait(std::string_view cmd, const std::vector<std::stri
     traceMessage(traceFile_, "Command:", formatCommand(cmd));
     traceMessage(traceFile_, "Args:", argsString(argv));
     platform::SpawnResult r = platform::spawn(std::string(cmd), argv);
+    exitCode_ = r.started ? r.exitCode : -1;
     if (!r.started) reason = spawnErrorReason(r.error);
     return r.started;
 }
