@@ -27,6 +27,7 @@ const FamilyRules kMacRules = {
     .tracesCriteria = true,
     .tracesVersionSteps = true,
     .showsCaptureFailure = false,
+    .provisioning = JvmProvisioning::InstallJvm,
     .progressTexts = ProgressTable::Windows,
     .progressOnTerminal = true,
     .errors = ErrorDisplay::TerminalAndScript,

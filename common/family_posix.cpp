@@ -25,6 +25,7 @@ const FamilyRules kPosixRules = {
     .tracesCriteria = false,
     .tracesVersionSteps = false,
     .showsCaptureFailure = true,
+    .provisioning = JvmProvisioning::InstallJvm,
     .progressTexts = ProgressTable::Posix,
     .progressOnTerminal = true,
     .errors = ErrorDisplay::Terminal,

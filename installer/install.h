@@ -66,6 +66,15 @@ public:
     bool isJvmInstalled();
     bool installTheJvm();
     std::string versionText() const;
+    // The Windows installer's two ways of providing a JVM, each given the
+    // version text for its messages, and the runs they make.
+    bool installJvmBundle(std::string_view versionText);
+    bool installJvmInstaller(std::string_view versionText);
+    bool extractJvm();
+    bool runThirdPartyInstaller();
+    // Whether the JVM may be registered ("configureWinRegistry"; never
+    // outside the Windows installer).
+    bool configureWinReg();
     // The kit's Java security files for the JVM found or installed; `plugin`
     // asks for existing files to be replaced (with backups).
     bool addSecurity(bool plugin);
@@ -99,6 +108,9 @@ public:
 
 private:
     std::string workingDir() const;
+    void notFoundTexts(std::string_view versionText);
+    void missingFileTexts(std::string_view versionText);
+    void installFailedTexts();
 
     Family family_;
     const FamilyRules& rules_;
