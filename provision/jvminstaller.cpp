@@ -1,5 +1,7 @@
 #include "provision/jvminstaller.h"
 
+#include <algorithm>
+
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/text.h"
@@ -48,18 +50,15 @@ bool JvmInstaller::createJvmDirectory(JvmRequest& request, std::string& dir, std
     auto path = getPathPtr();
     bool ok = _createJvmDirectory(request, dir, jvmCommand);
     if (!ok && path) {
-        // Every entry, an empty one too (the subtree then lies below the
-        // working directory).
+        // Every entry, an empty one too (its subtree lies below the working
+        // directory).
         std::string_view list = *path;
         for (size_t start = 0; !ok && start <= list.size();) {
-            size_t end = list.find(';', start);
-            if (end == std::string_view::npos) end = list.size();
+            size_t end = std::min(list.find(';', start), list.size());
             dir = list.substr(start, end - start);
             ok = createJvmSubdirectory(request, dir, jvmCommand);
             start = end + 1;
         }
-        if (ok) traceMessage(traceFile(), "createJvmDirectory ok", true);
-        if (ok) return true;
     }
     if (!ok) {
         dir = workingDir_;

@@ -3,8 +3,9 @@
 //   archive   (no "vendor" argument) unpacks a stand-in JVM into the current
 //             directory: bin\java.exe and bin\javaw.exe, copies of the
 //             fakejava helper (FAKEJVMKIT_JAVA, else fakejava.exe beside this
-//             program). FAKEJVMKIT_MODE "fail" writes bin\java.exe and exits
-//             with 3; "empty" writes nothing and exits with 0.
+//             program). FAKEJVMKIT_MODE "fail" writes them and exits with 3;
+//             "old" writes them with bin\fakejava.version saying 1.4.2;
+//             "empty" writes nothing and exits with 0.
 //   vendor    "vendor <home> <version>" unpacks the same stand-in into <home>
 //             and registers it as a JRE below SOFTWARE\JavaSoft (below
 //             QUARLAN_REGISTRY_ROOT of HKEY_CURRENT_USER; nothing without it).
@@ -35,7 +36,7 @@ bool copy(const std::string& from, const std::string& to) {
     return std::fclose(out) == 0;
 }
 
-bool unpack(const std::string& home, bool both) {
+bool unpack(const std::string& home) {
     std::string java = platform::getEnv("FAKEJVMKIT_JAVA").value_or("");
     if (java.empty()) {
         std::string self = platform::programPath();
@@ -43,8 +44,7 @@ bool unpack(const std::string& home, bool both) {
     }
     platform::makeDir(home);
     platform::makeDir(home + "\\bin");
-    if (!copy(java, home + "\\bin\\java.exe")) return false;
-    return !both || copy(java, home + "\\bin\\javaw.exe");
+    return copy(java, home + "\\bin\\java.exe") && copy(java, home + "\\bin\\javaw.exe");
 }
 
 }  // namespace
@@ -60,7 +60,7 @@ int utf8Main(std::vector<std::string>& args) {
     if (args.size() >= 4 && args[1] == "vendor") {
         const std::string& home = args[2];
         const std::string& version = args[3];
-        if (!unpack(home, true)) return 2;
+        if (!unpack(home)) return 2;
         auto root = platform::getEnv("QUARLAN_REGISTRY_ROOT");
         if (!root || root->empty()) return 0;
         size_t dot = version.rfind('.');
@@ -71,9 +71,12 @@ int utf8Main(std::vector<std::string>& args) {
     }
     std::string mode = platform::getEnv("FAKEJVMKIT_MODE").value_or("ok");
     if (mode == "empty") return 0;
-    if (mode == "fail") {
-        unpack(".", false);
-        return 3;
+    if (!unpack(".")) return 2;
+    if (mode == "old") {
+        if (std::FILE* f = platform::openFile("bin\\fakejava.version", "wb")) {
+            std::fputs("1.4.2\n", f);
+            std::fclose(f);
+        }
     }
-    return unpack(".", true) ? 0 : 2;
+    return mode == "fail" ? 3 : 0;
 }

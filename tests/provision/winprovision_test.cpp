@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "installer/install.h"
 #include "platform/env.h"
+#include "platform/fs.h"
 #include "platform/registry.h"
 #include "provision/extractjvm.h"
 #include "provision/jvminstaller.h"
@@ -299,11 +300,16 @@ TEST_F(WinProvision, KitArchiveIsExpandedRegisteredAndRunsTheWizard) {
     writeFile("install.jar", "");
     ASSERT_TRUE(install(in)) << in->errorMessage();
     EXPECT_EQ(in->jvmCommand(), home + "\\bin\\javaw.exe");
+    EXPECT_EQ(in->jvmHome(), home);
     EXPECT_TRUE(contains(trace(), "found existing jvm directory: true")) << trace();
 }
 
 TEST_F(WinProvision, FailingArchiveLeavesNothingBehind) {
-    for (const char* how : {"fail", "empty"}) {
+    for (const char* how : {"fail", "old", "empty"}) {
+        // Each way of failing on its own.
+        platform::regDeleteTree(RegRoot::CurrentUser, root);
+        std::filesystem::remove_all(std::filesystem::u8path(pf + "\\JavaSoft"));
+        for (const char* exe : {"\\java.exe", "\\javaw.exe"}) platform::removeFile(win + exe);
         makeKit("");
         EnvGuard fail{"FAKEJVMKIT_MODE", how};
         std::unique_ptr<qrl::Install> in;
@@ -394,4 +400,23 @@ TEST_F(WinProvision, LoginNameForTheProfilePlace) {
     EXPECT_EQ(qrl::registryLoginName(true), "");
     setReg("Network\\Logon", "username", "carol");
     EXPECT_EQ(qrl::registryLoginName(false), "carol");
+}
+
+TEST_F(WinProvision, CleanUpRegistersTheJvmTheWizardMovedAndRemovesTheTemporaryOne) {
+    std::string moved = jvm(dir.file("app\\jre"));
+    makeDirs(kit + "\\jvm\\bin");
+    auto slashes = [](std::string p) {
+        for (char& c : p)
+            if (c == '\\') c = '/';
+        return p;
+    };
+    writeFile("qrl.control", "jvmVersion=17.0.15\njvmName=JRE\njvmCommandName=javaw.exe\nloaderJavaCommand=W\n");
+    writeFile("native.properties", "nativeJvmHomeDir=" + slashes(moved) + "\nnativeJvmInstalledInTemp=true\n" +
+                                       "nativeTempJvmDir=" + slashes(kit + "\\jvm") + "\nconfigureWinRegistry=true\n");
+    qrl::Install in(qrl::Family::Windows, qrl::SearchPlaces::defaults(qrl::Family::Windows));
+    in.getEnvironmentSetup();
+    ASSERT_TRUE(in.getParams());
+    in.cleanUpJvmDir();
+    EXPECT_EQ(reg(std::string(kJre) + "\\17.0.15", "JavaHome"), qrl::strlwr(moved));
+    EXPECT_FALSE(exists(kit + "\\jvm"));
 }
