@@ -395,6 +395,7 @@ bool JvmInstaller::getProgramsDirectory(std::string& out) {
     if (found) {
         std::string probe = join(out, "__test__zos");
         bool writable = false;
+        platform::removeDir(probe);  // one an interrupted run left behind
         if (!isDir(probe) && platform::makeDir(probe)) {
             writable = isDir(probe);
             platform::removeDir(probe);
