@@ -369,6 +369,17 @@ TEST_F(WinProvision, VendorInstallerIsRunAndItsJvmFound) {
     // The copy is gone, and so is the prepared directory it left empty.
     EXPECT_FALSE(exists(pf + "\\JavaSoft"));
     EXPECT_TRUE(exists(kit + "\\vendor setup.exe"));
+
+    // An installer that reports failure fails the step, whatever it left.
+    platform::regDeleteTree(RegRoot::CurrentUser, root);
+    writeFile("qrl.control", "jvmMinVersion=17\njvmVersion=17.0.15\njvmName=JRE\njvmCommandName=javaw.exe\n"
+                             "loaderJavaCommand=W\njvmInstallerType=thirdPartyJvmInstaller\n"
+                             "jvmInstallerBinary=vendor setup.exe\njvmInstallerCommand=vendor setup.exe/*/*/*-s\n");
+    writeFile("install.jar", "");
+    EnvGuard fail{"FAKEJVMKIT_MODE", "fail"};
+    EXPECT_FALSE(install(in));
+    EXPECT_EQ(in->errorMessage(), std::string("Unable to install JRE 17.0.15. ") + qrl::kDiskText);
+    EXPECT_TRUE(contains(readFile(kit + "\\errors.log"), "Error running JVM installer: exit status 3"));
 }
 
 TEST_F(WinProvision, SecondProvisioningReplacesAJvmThatCannotRunTheWizard) {
