@@ -271,7 +271,9 @@ TEST_F(WinProvision, SystemFoldersFromTheRegistry) {
 }
 
 TEST_F(WinProvision, KitArchiveIsExpandedRegisteredAndRunsTheWizard) {
-    makeKit("");
+    makeKit("keystoreFilename=${user.home}/.keystore\n");
+    writeFile(".keystore", "keys");
+    setReg("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "UserName", "alice");
     EnvGuard record{"FAKEJVMKIT_RECORD", dir.file("archive.txt").c_str()};
     std::unique_ptr<qrl::Install> in;
     ASSERT_TRUE(install(in)) << in->errorMessage() << "\n" << trace();
@@ -291,6 +293,9 @@ TEST_F(WinProvision, KitArchiveIsExpandedRegisteredAndRunsTheWizard) {
     // The launcher pair beside the system.
     EXPECT_TRUE(exists(win + "\\javaw.exe"));
     EXPECT_TRUE(exists(win + "\\java.exe"));
+    // The keystore of the new JVM, also in the user's profile place.
+    EXPECT_EQ(readFile(win + "\\.keystore"), "keys");
+    EXPECT_EQ(readFile(win + "\\profiles\\alice\\.keystore"), "keys");
 
     // A second run of the kit finds that JVM where it would put it, and does
     // not run the archive again.
