@@ -160,12 +160,18 @@ bool JvmInstaller::createPredeterminedJvmDirectory(JvmRequest& request, std::str
     if (dir.size() > kMaxPath || refused(dir)) return false;
     std::string walk = dir;
     if (walk.back() != '\\' && walk.back() != '/') walk += '\\';
-    for (size_t i = 0; i < walk.size(); ++i) {
+    // A share (\\server\share) exists or cannot be made: the walk starts after it.
+    size_t from = 0;
+    if (startsWith(walk, "\\\\")) {
+        size_t server = walk.find('\\', 2);
+        from = server == std::string::npos ? walk.size() : walk.find('\\', server + 1);
+        from = from == std::string::npos ? walk.size() : from + 1;
+    }
+    for (size_t i = from; i < walk.size(); ++i) {
         if (walk[i] != '\\' && walk[i] != '/') continue;
         std::string prefix = walk.substr(0, i);
-        // Drive ("C:") and share prefixes exist or cannot be made.
+        // A drive ("C:") exists or cannot be made.
         if (prefix.empty() || prefix.back() == ':' || isDir(prefix)) continue;
-        if (startsWith(walk, "\\\\") && i < 2) continue;
         if (!addDirectory(prefix)) return false;
     }
     if (!isDir(dir)) return false;
