@@ -63,6 +63,7 @@ bool ExecCommand::invokeWinCommand(std::string_view cmd, std::string_view args, 
     std::vector<std::string> argv = buildVector(cmd, args);
     traceMessage(traceFile_, "about to execute command:", cmd);
     platform::SpawnResult r = platform::spawn(std::string(cmd), argv);
+    exitCode_ = r.started ? r.exitCode : -1;
     if (!r.started) reportExecError(cmd, -1, r.error);
     return r.started;
 }
@@ -122,6 +123,7 @@ bool ExecCommand::spawnAndWait(std::string_view cmd, const std::vector<std::stri
         return run.started;
     }
     platform::SpawnResult r = platform::spawn(std::string(cmd), argv);
+    exitCode_ = r.started ? r.exitCode : -1;
     if (!r.started) reason = spawnErrorReason(r.error);
     return r.started;
 }

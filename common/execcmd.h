@@ -54,8 +54,9 @@ public:
     bool createLaunchFile(std::string_view cmd, std::string_view args);
     bool execCmdAndWait(std::string_view cmd, std::string_view args);
 
-    // POSIX: the exit status of the last command run through the shell (for
-    // execCmdAndWait the command's own), -1 when it could not be started.
+    // The exit status of the last command (POSIX: run through the shell, for
+    // execCmdAndWait the command's own; Windows: started directly and waited
+    // for), -1 when it could not be started.
     int exitCode() const { return exitCode_; }
 
     // POSIX: chmod 0755 through the shell.

@@ -27,6 +27,7 @@ const FamilyRules kMacRules = {
     .tracesCriteria = true,
     .tracesVersionSteps = true,
     .showsCaptureFailure = false,
+    .provisioning = JvmProvisioning::ByInstallerTypeInPosixDirs,
     .installSequence = InstallSequence::Windows,
     .checksOsForKitJvm = true,
     .jvmTreeModes = true,

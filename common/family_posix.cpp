@@ -25,6 +25,7 @@ const FamilyRules kPosixRules = {
     .tracesCriteria = false,
     .tracesVersionSteps = false,
     .showsCaptureFailure = true,
+    .provisioning = JvmProvisioning::InstallJvm,
     .installSequence = InstallSequence::Posix,
     .checksOsForKitJvm = false,
     .jvmTreeModes = false,

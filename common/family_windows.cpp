@@ -25,6 +25,7 @@ const FamilyRules kWindowsRules = {
     .tracesCriteria = true,
     .tracesVersionSteps = false,
     .showsCaptureFailure = false,
+    .provisioning = JvmProvisioning::ByInstallerType,
     .installSequence = InstallSequence::Windows,
     .checksOsForKitJvm = false,
     .jvmTreeModes = false,

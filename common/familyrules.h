@@ -46,6 +46,14 @@ enum class CommandStyle {
     PosixShell,    // made executable, a shell launch file to wait on
 };
 
+// How a JVM is provided when the search found none.
+enum class JvmProvisioning {
+    ByInstallerType,            // "jvmInstallerType": the kit's archive or a vendor's installer in the Windows
+                                // directories, registered in the registry
+    ByInstallerTypeInPosixDirs, // "jvmInstallerType", in the POSIX directory candidates (macOS)
+    InstallJvm,                 // InstallJvm: the kit's archive, or the vendor program "jvmThirdPartyInstaller" asks for
+};
+
 struct FamilyRules {
     Family family;
     const char* name;  // for traces and messages: "Windows", "POSIX", "macOS"
@@ -74,6 +82,10 @@ struct FamilyRules {
     bool tracesCriteria;      // the criteria and each verdict are traced
     bool tracesVersionSteps;  // "results ok", "version tested ok", "jvm fullname"
     bool showsCaptureFailure; // "Unable to redirect stderr" also on the terminal
+    // Providing a JVM. ByInstallerType also adds the security files only
+    // after a JVM was newly put in place; InstallJvm after every run that
+    // found or installed one.
+    JvmProvisioning provisioning;
 
     // The installer's run and the JVM it provides.
     InstallSequence installSequence;

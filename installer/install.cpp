@@ -9,6 +9,7 @@
 #include "platform/encoding.h"
 #include "platform/env.h"
 #include "platform/fs.h"
+#include "platform/osversion.h"
 #include "security/security.h"
 
 namespace qrl {
@@ -212,30 +213,22 @@ bool Install::install(bool quiet, bool properties, std::string_view details) {
     if (!ok) logAndTraceMessage(kErrorLog, kTraceLog, "unable to get parameters");
 
     if (ok && !isJvmInstalled()) {
-        char buf[6000];
         if (!s.jvmSelfExtractor.empty() && fexists(s.jvmSelfExtractor)) {
             traceMessage(kTraceLog, "attempting to install jvm", versionText());
             ok = installTheJvm();
-            if (!ok) {
-                std::snprintf(buf, sizeof buf, "Unable to install %s %s. %s", s.jvmName.c_str(),
-                              s.jvmVersion.c_str(), kDiskText);
-                errorMessage_ = buf;
-                errorDetails_ = causesText(family_);
-            }
+            if (!ok) installFailedTexts();
         } else if (!s.jvmSelfExtractor.empty()) {
-            errorMessage_ = "Unable to find " + s.jvmName + " " + versionText() + " on your system.";
-            errorDetails_ = "Please install the JVM and re-start this installer.";
+            missingFileTexts(versionText());
             ok = false;
         } else {
-            errorMessage_ = "The correct version of the " + s.jvmName + " was not found on your system.";
-            errorDetails_ = "Please install " + s.jvmName + " " + versionText() +
-                            " and then restart this installation program.";
+            notFoundTexts(versionText());
             ok = false;
         }
     }
     if (ok) {
-        // The security files follow every run that found or installed a JVM;
-        // only the Java Plug-in cannot do without them.
+        // The security files follow every run that found or installed a JVM
+        // (the Windows and macOS installers add them only to a JVM they put
+        // in place); only the Java Plug-in cannot do without them.
         bool plugin = stricmp(s.jvmName, "Java Plug-in") == 0;
         if (!addSecurity(plugin) && plugin) {
             errorMessage_ = "Unable to add Java security files.";
@@ -265,6 +258,10 @@ bool Install::install(bool quiet, bool properties, std::string_view details) {
 bool Install::addSecurity(bool plugin) {
     const ControlSettings& s = settings_;
     Security security(family_, getLanguage(family_));
+    if (rules_.userProfileKeystore) {
+        bool winNT = (platform::windowsVersionWord() & 0x80000000UL) == 0;
+        security.setLoginName([winNT] { return registryLoginName(winNT); });
+    }
     return security.addSecurity(s.systemSecurityPolicyFilename, s.userSecurityPolicyFilename, s.keystoreFilename,
                                 jvmHome_, homeDirectory_, plugin);
 }

@@ -63,14 +63,21 @@ public:
     // The JVM step.
     bool isJvmInstalled();
     bool installTheJvm();
-    // The Windows and macOS order of the run, and their ways to a JVM.
+    // The Windows and macOS order of the run.
     bool installInWindowsOrder(bool quiet, bool properties, std::string_view details);
-    bool installJvmByType();
-    bool installJvmBundle(std::string_view version);
-    bool installJvmInstaller(std::string_view version);
+    std::string versionText() const;
+    // The Windows installer's two ways of providing a JVM, each given the
+    // version text for its messages, and the runs they make.
+    bool installJvmBundle(std::string_view versionText);
+    bool installJvmInstaller(std::string_view versionText);
     bool extractJvm();
     bool runThirdPartyInstaller();
-    std::string versionText() const;
+    // The macOS forms: the POSIX directory candidates and archive run.
+    bool extractJvmInPosixDirs();
+    bool runVendorInstallerInPosixDirs();
+    // Whether the JVM may be registered ("configureWinRegistry"; never
+    // outside the Windows installer).
+    bool configureWinReg();
     // The kit's Java security files for the JVM found or installed; `plugin`
     // asks for existing files to be replaced (with backups).
     bool addSecurity(bool plugin);
@@ -106,8 +113,9 @@ public:
 
 private:
     std::string workingDir() const;
-    void setNotFoundTexts(std::string_view version);
-    bool provideFromKit(std::string_view version, const std::string& file, bool archive);
+    void notFoundTexts(std::string_view versionText);
+    void missingFileTexts(std::string_view versionText);
+    void installFailedTexts();
 
     Family family_;
     const FamilyRules& rules_;

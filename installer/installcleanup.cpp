@@ -8,6 +8,7 @@
 #include "common/text.h"
 #include "installer/install.h"
 #include "platform/fs.h"
+#include "provision/extractjvm.h"
 #include "provision/installjvm.h"
 
 namespace qrl {
@@ -77,7 +78,19 @@ void Install::cleanUpJvmDir() {
     if (!opened || stricmp(inTemp, "true") != 0) return;
     // The wizard has moved the JVM to its final place: configure it there,
     // without progress texts.
-    if (configureReg) {
+    if (configureReg && rules_.provisioning == JvmProvisioning::ByInstallerType) {
+        const std::string& predefined = settings_.predefinedJvmInstallDir;
+        if (predefined.rfind("[$AppDir]", 0) == 0) {
+            traceMessage(kTraceLog, "not adding reg entries", predefined);
+        } else {
+            // Registered at its new place (an extractor without a status
+            // display shows no progress texts).
+            ExtractJvm extractor;
+            std::string commandName = settings_.jvmCommandName;
+            extractor.configureJvm(settings_.jvmVersion, settings_.jvmName, commandName, location, homeDirectory_,
+                                   true);
+        }
+    } else if (configureReg) {
         InstallJvm installer(family_, nullptr);
         installer.configureJvm(settings_.jvmVersion, settings_.jvmName, settings_.jvmCommandName, location,
                                homeDirectory_);

@@ -6,7 +6,7 @@
 #include "installer/install.h"
 #include "installer/macsteps.h"
 #include "provision/installjvm.h"
-#include "provision/runjvminstaller.h"
+#include "provision/runjvminstaller_posix.h"
 
 namespace qrl {
 
@@ -31,7 +31,7 @@ bool Install::installInWindowsOrder(bool quiet, bool properties, std::string_vie
     }
     bool installedNow = false;
     if (ok && !isJvmInstalled()) {
-        ok = installJvmByType();
+        ok = installTheJvm();
         installedNow = ok;
     }
     bool wizardFailed = false;
@@ -40,7 +40,7 @@ bool Install::installInWindowsOrder(bool quiet, bool properties, std::string_vie
         if (!ok && !installedNow) {
             // The JVM that was found cannot start the wizard: one of the kit's.
             showStatusMessage(4);
-            if (installJvmByType()) {
+            if (installTheJvm()) {
                 showStatusMessage(5);
                 ok = runJavaInstaller(details);
             }
@@ -66,54 +66,7 @@ bool Install::installInWindowsOrder(bool quiet, bool properties, std::string_vie
     return false;
 }
 
-bool Install::installJvmByType() {
-    const ControlSettings& s = settings_;
-    std::string version = versionText();
-    if (stricmp(s.jvmInstallerType, "selfExtratorJvmInstaller") == 0) return installJvmBundle(version);
-    if (stricmp(s.jvmInstallerType, "thirdPartyJvmInstaller") == 0) return installJvmInstaller(version);
-    setNotFoundTexts(version);
-    return false;
-}
-
-void Install::setNotFoundTexts(std::string_view version) {
-    const ControlSettings& s = settings_;
-    errorMessage_ = "The correct version of the " + s.jvmName + " was not found on your system.";
-    errorDetails_ = "Please install " + s.jvmName + " " + std::string(version) +
-                    " and then restart this installation program.";
-}
-
-bool Install::provideFromKit(std::string_view version, const std::string& file, bool archive) {
-    const ControlSettings& s = settings_;
-    if (file.empty()) {
-        setNotFoundTexts(version);
-        return false;
-    }
-    if (!fexists(file)) {
-        errorMessage_ = "Unable to find " + s.jvmName + " " + std::string(version) + " on your system.";
-        errorDetails_ = "Please install the JVM and re-start this installer.";
-        return false;
-    }
-    showStatusMessage(4);
-    traceMessage(kTraceLog, "attempting to install jvm", s.jvmVersion);
-    if (archive ? extractJvm() : runThirdPartyInstaller()) return true;
-    errorMessage_ = "Unable to install " + s.jvmName + " " + s.jvmVersion + ". " + kDiskText;
-    errorDetails_ = causesText(family_);
-    return false;
-}
-
-bool Install::installJvmBundle(std::string_view version) {
-    if (rules_.checksOsForKitJvm && !isOsVersionOk(*this)) {
-        setNotFoundTexts(version);
-        return false;
-    }
-    return provideFromKit(version, settings_.jvmSelfExtractor, true);
-}
-
-bool Install::installJvmInstaller(std::string_view version) {
-    return provideFromKit(version, settings_.jvmInstallerBinary, false);
-}
-
-bool Install::extractJvm() {
+bool Install::extractJvmInPosixDirs() {
     ControlSettings& s = settings_;
     JvmRequest request{{s.requiredVersion, s.minVersion, s.maxVersion}, s.jvmVersion, s.jvmName, s.jvmCommandName,
                        s.jvmSelfExtractor, s.predefinedJvmInstallDir, s.jvmHomeDir};
@@ -133,11 +86,11 @@ bool Install::extractJvm() {
     return true;
 }
 
-bool Install::runThirdPartyInstaller() {
+bool Install::runVendorInstallerInPosixDirs() {
     ControlSettings& s = settings_;
     JvmRequest request{{s.requiredVersion, s.minVersion, s.maxVersion}, s.jvmVersion, s.jvmName, s.jvmCommandName,
                        "", "", ""};
-    RunJvmInstaller runner(family_, [this](std::string_view text) { status_.showStatus(text); },
+    RunJvmInstallerPosix runner(family_, [this](std::string_view text) { status_.showStatus(text); },
                            installDirCandidates(), places_);
     std::string command;
     if (!runner.run(request, s.jvmInstallerBinary, s.jvmInstallerCommand, command, homeDirectory_)) return false;

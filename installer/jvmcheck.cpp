@@ -1,7 +1,11 @@
 // The JVM step of the run: find a suitable JVM, or provide one.
+#include "common/files.h"
 #include "common/text.h"
 #include "installer/install.h"
+#include "installer/macsteps.h"
+#include "provision/extractjvm.h"
 #include "provision/installjvm.h"
+#include "provision/runjvminstaller.h"
 
 namespace qrl {
 
@@ -21,12 +25,133 @@ bool Install::isJvmInstalled() {
     }
     traceMessage(kTraceLog, "Found correct version of JVM:", jvmCommand_);
     jvmHome_ = getJavaHomeDir();
-    logJvmLocation(false, "", false);
+    logJvmLocation(false, "", configureWinReg());
+    return true;
+}
+
+bool Install::configureWinReg() {
+    return rules_.provisioning == JvmProvisioning::ByInstallerType && configureWinRegSetting(*this, kTraceLog);
+}
+
+void Install::notFoundTexts(std::string_view versionText) {
+    const ControlSettings& s = settings_;
+    errorMessage_ = "The correct version of the " + s.jvmName + " was not found on your system.";
+    errorDetails_ = "Please install " + s.jvmName + " " + std::string(versionText) +
+                    " and then restart this installation program.";
+}
+
+void Install::missingFileTexts(std::string_view versionText) {
+    errorMessage_ = "Unable to find " + settings_.jvmName + " " + std::string(versionText) + " on your system.";
+    errorDetails_ = "Please install the JVM and re-start this installer.";
+}
+
+void Install::installFailedTexts() {
+    const ControlSettings& s = settings_;
+    errorMessage_ = "Unable to install " + s.jvmName + " " + s.jvmVersion + ". " + kDiskText;
+    errorDetails_ = causesText(family_);
+}
+
+bool Install::installJvmBundle(std::string_view versionText) {
+    const ControlSettings& s = settings_;
+    // A system too old for a kit's JVM gets none: the user installs one.
+    if (s.jvmSelfExtractor.empty() || (rules_.checksOsForKitJvm && !isOsVersionOk(*this))) {
+        notFoundTexts(versionText);
+        return false;
+    }
+    if (!fexists(s.jvmSelfExtractor)) {
+        missingFileTexts(versionText);
+        return false;
+    }
+    showStatusMessage(4);
+    traceMessage(kTraceLog, "attempting to install jvm", s.jvmVersion);
+    if (extractJvm()) return true;
+    installFailedTexts();
+    return false;
+}
+
+bool Install::installJvmInstaller(std::string_view versionText) {
+    const ControlSettings& s = settings_;
+    if (s.jvmInstallerBinary.empty()) {
+        notFoundTexts(versionText);
+        return false;
+    }
+    if (!fexists(s.jvmInstallerBinary)) {
+        missingFileTexts(versionText);
+        return false;
+    }
+    showStatusMessage(4);
+    traceMessage(kTraceLog, "attempting to install jvm", s.jvmVersion);
+    if (runThirdPartyInstaller()) return true;
+    installFailedTexts();
+    return false;
+}
+
+namespace {
+
+JvmRequest requestOf(const ControlSettings& s) {
+    return {{s.requiredVersion, s.minVersion, s.maxVersion},
+            s.jvmVersion,
+            s.jvmName,
+            s.jvmCommandName,
+            s.jvmSelfExtractor,
+            s.predefinedJvmInstallDir,
+            s.jvmHomeDir};
+}
+
+}  // namespace
+
+bool Install::extractJvm() {
+    if (rules_.provisioning == JvmProvisioning::ByInstallerTypeInPosixDirs) return extractJvmInPosixDirs();
+    ControlSettings& s = settings_;
+    ExtractJvm extractor([this](std::string_view text) { status_.showStatus(text); });
+    bool registry = extractor.configureWinReg();
+    JvmRequest request = requestOf(s);
+    std::string command;
+    bool ok = extractor.extractJvm(request, command, homeDirectory_);
+    s.jvmCommandName = request.jvmCommandName;
+    if (!ok) {
+        // What a failed provisioning tried last is no JVM to use.
+        jvmCommand_.clear();
+        return false;
+    }
+    jvmCommand_ = command;
+    // The home of the JVM that now runs the wizard, also when it was found in
+    // place (the wizard is told where its JVM lives).
+    jvmHome_ = getJavaHomeDir();
+    logJvmLocation(extractor.installed(), s.predefinedJvmInstallDir, registry);
+    if (extractor.installed()) addSecurity(stricmp(s.jvmName, "Java Plug-in") == 0);
+    return true;
+}
+
+bool Install::runThirdPartyInstaller() {
+    if (rules_.provisioning == JvmProvisioning::ByInstallerTypeInPosixDirs) return runVendorInstallerInPosixDirs();
+    ControlSettings& s = settings_;
+    RunJvmInstaller runner([this](std::string_view text) { status_.showStatus(text); }, places_);
+    JvmRequest request = requestOf(s);
+    std::string command;
+    bool ok = runner.run(request, s.jvmInstallerBinary, s.jvmInstallerCommand, command, homeDirectory_);
+    s.jvmCommandName = request.jvmCommandName;
+    if (!ok) {
+        jvmCommand_.clear();
+        return false;
+    }
+    jvmCommand_ = command;
+    jvmHome_ = getJavaHomeDir();
+    s.predefinedJvmInstallDir.clear();
+    // The vendor's JVM is its own: recorded as not installed by this run.
+    logJvmLocation(false, "", runner.configureWinReg());
     return true;
 }
 
 bool Install::installTheJvm() {
     ControlSettings& s = settings_;
+    if (rules_.provisioning != JvmProvisioning::InstallJvm) {
+        std::string text = versionText();
+        if (stricmp(s.jvmInstallerType, "selfExtratorJvmInstaller") == 0) return installJvmBundle(text);
+        if (stricmp(s.jvmInstallerType, "thirdPartyJvmInstaller") == 0) return installJvmInstaller(text);
+        notFoundTexts(text);
+        return false;
+    }
     JvmRequest request{{s.requiredVersion, s.minVersion, s.maxVersion},
                        s.jvmVersion,
                        s.jvmName,

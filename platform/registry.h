@@ -28,6 +28,10 @@ bool regKeyExists(RegRoot root, const std::string& key, RegView view);
 std::optional<std::string> regString(RegRoot root, const std::string& key, const std::string& value,
                                      RegView view = RegView::Own);
 
+// Opens the key for writing, creating it (and its parents) when it is
+// missing. True when the key can be written.
+bool regCreateKey(RegRoot root, const std::string& key, RegView view = RegView::Own);
+
 // Creates the key (and its parents) as needed and sets a REG_SZ value.
 bool regSetString(RegRoot root, const std::string& key, const std::string& value, const std::string& data,
                   RegView view = RegView::Own);

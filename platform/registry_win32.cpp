@@ -76,6 +76,15 @@ std::optional<std::string> regString(RegRoot root, const std::string& key, const
     return narrow(data);
 }
 
+bool regCreateKey(RegRoot root, const std::string& key, RegView view) {
+    HKEY h = nullptr;
+    if (::RegCreateKeyExW(rootKey(root), wide(key).c_str(), 0, nullptr, 0, KEY_WRITE | viewFlag(view), nullptr, &h,
+                          nullptr) != ERROR_SUCCESS)
+        return false;
+    ::RegCloseKey(h);
+    return true;
+}
+
 bool regSetString(RegRoot root, const std::string& key, const std::string& value, const std::string& data,
                   RegView view) {
     HKEY h = nullptr;

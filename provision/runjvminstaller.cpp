@@ -3,74 +3,87 @@
 #include "common/execcmd.h"
 #include "common/files.h"
 #include "common/paths.h"
+#include "common/text.h"
+#include "jvm/jvmok.h"
 #include "platform/fs.h"
+#include "provision/extractjvm.h"
 
 namespace qrl {
 namespace {
 
-constexpr const char* kSeparator = "/*/*/*";
-constexpr size_t kSeparatorLength = 6;
+std::string join(std::string_view dir, std::string_view name) { return joinPath(dir, name, Family::Windows); }
+
+// Exit statuses of a vendor installer that mean success: 0, and the two
+// "restart needed" answers of Windows Installer packages.
+bool installerSucceeded(int status) { return status == 0 || status == 3010 || status == 1641; }
 
 }  // namespace
 
-InstallerCommand splitInstallerCommand(std::string_view line, Family family) {
-    InstallerCommand out;
-    size_t sep = line.find(kSeparator);
-    out.program = std::string(line.substr(0, sep));
-    out.argv.emplace_back(baseName(out.program, family));
-    if (sep == std::string_view::npos) {
-        out.argv.emplace_back(line);
-        return out;
+void splitInstallerCommand(std::string_view line, std::string& program, std::vector<std::string>& argv) {
+    const std::string_view sep = kInstallerArgSeparator;
+    argv.clear();
+    size_t at = line.find(sep);
+    program = line.substr(0, at);
+    std::string_view rest = at == std::string_view::npos ? line : line.substr(at + sep.size());
+    size_t slash = program.rfind('\\');
+    argv.push_back(slash == std::string::npos ? program : program.substr(slash + 1));
+    if (at != std::string_view::npos && rest.empty()) {
+        argv.emplace_back();
+        return;
     }
-    std::string_view rest = line.substr(sep + kSeparatorLength);
     while (true) {
-        size_t next = rest.find(kSeparator);
-        out.argv.emplace_back(rest.substr(0, next));
-        if (next == std::string_view::npos) break;
-        rest = rest.substr(next + kSeparatorLength);
+        size_t next = rest.find(sep);
+        if (next == std::string_view::npos) {
+            argv.emplace_back(rest);
+            return;
+        }
+        argv.emplace_back(rest.substr(0, next));
+        rest = rest.substr(next + sep.size());
     }
-    return out;
 }
 
-RunJvmInstaller::RunJvmInstaller(Family family, InstallJvm::StatusFn showStatus, std::vector<std::string> systemDirs,
-                                 SearchPlaces places)
-    : family_(family),
-      showStatus_(std::move(showStatus)),
-      systemDirs_(std::move(systemDirs)),
+RunJvmInstaller::RunJvmInstaller(StatusFn showStatus, SearchPlaces places, WindowsFolders folders)
+    : showStatus_(std::move(showStatus)),
       places_(std::move(places)),
-      workingDir_(getCurrentDir(family)) {}
+      folders_(std::move(folders)),
+      workingDir_(getCurrentDir(Family::Windows)) {}
 
-std::string RunJvmInstaller::tracePath() const { return joinPath(workingDir_, "jinstall.log", family_); }
-std::string RunJvmInstaller::errorsPath() const { return joinPath(workingDir_, "errors.log", family_); }
+bool RunJvmInstaller::configureWinReg() { return configureWinRegSetting(*this, traceFile()); }
 
-bool RunJvmInstaller::run(JvmRequest& request, std::string_view binary, std::string_view commandLine,
-                          std::string& jvmCommand, std::string_view homeDirectory) {
-    installed_ = false;
-    // The vendor's installer gets a directory of the usual candidates; the
-    // kit's predefined directory is for its own archive only.
-    JvmRequest prepared = request;
-    prepared.predefinedJvmInstallDir.clear();
-    InstallJvm directories(family_, showStatus_, systemDirs_, places_);
-    directories.setHomeDirectory(homeDirectory);
+bool RunJvmInstaller::run(JvmRequest& request, std::string_view jvmInstallerBinary,
+                          std::string_view jvmInstallerCommand, std::string& jvmCommand,
+                          std::string_view homeDirectory) {
+    installed_ = discovered_ = false;
+    homeDirectory_ = homeDirectory;
     std::string jvmDirectory;
-    bool discovered = false;
-    std::string found;
-    bool made = directories.createJvmDirectory(prepared, jvmDirectory, found, discovered);
-    traceMessage(tracePath(), "jvmDirName: ", jvmDirectory);
-    traceMessage(tracePath(), "found existing jvm directory", made && discovered);
+    bool made = false;
+    {
+        // The predefined directory is not used for a vendor's installer.
+        JvmRequest forDirectory = request;
+        forDirectory.predefinedJvmInstallDir.clear();
+        JvmInstaller installer(folders_);
+        installer.setHomeDirectory(homeDirectory_);
+        made = installer.createJvmDirectory(forDirectory, jvmDirectory, jvmCommand);
+        traceMessage(traceFile(), "jvmDirName: ", jvmDirectory);
+        discovered_ = made && installer.isJvmDiscovered();
+        if (discovered_) request.jvmCommandName = forDirectory.jvmCommandName;
+        created_ = installer.createdDirectories();
+        traceMessage(traceFile(), "found existing jvm directory", discovered_);
+    }
     bool ok = false;
-    if (made && discovered) {
-        JvmOk jvmOk(family_);
+    if (made && discovered_) {
+        JvmOk jvmOk(Family::Windows);
+        jvmOk.setTraceFilename(traceFile());
         ok = jvmOk.jvmCorrectVersion(request.criteria, jvmDirectory, request.jvmCommandName, jvmCommand);
+        if (!ok) discovered_ = false;
     }
     if (made && !ok) {
-        home_ = homeDirectory;
-        ok = installJvm(request, binary, commandLine, jvmDirectory, jvmCommand);
+        ok = installJvm(request, jvmInstallerBinary, jvmInstallerCommand, jvmDirectory, jvmCommand);
         installed_ = ok;
     }
     if (!ok) jvmCommand.clear();
-    traceMessage(tracePath(), "jvmFullname:", jvmCommand);
-    traceMessage(tracePath(), "runJvmInstaller ok", ok);
+    traceMessage(traceFile(), "jvmFullname:", jvmCommand);
+    traceMessage(traceFile(), "runJvmInstaller ok", ok);
     return ok;
 }
 
@@ -80,95 +93,116 @@ bool RunJvmInstaller::installJvm(JvmRequest& request, std::string_view binary, s
     if (ok) {
         ok = runInstaller(commandLine, jvmDirectory);
         removeInstaller(binary, jvmDirectory);
-        if (ok) ok = jvmInNewDir(request, jvmDirectory, jvmCommand) || findInstalledJvm(request, jvmCommand, home_);
+        if (ok) ok = jvmInNewDir(request, jvmDirectory, jvmCommand) || findInstalledJvm(request, jvmCommand);
     }
     removeEmptyDir(jvmDirectory);
     return ok;
 }
 
 bool RunJvmInstaller::copyInstaller(std::string_view binary, std::string_view jvmDirectory) {
-    std::string from = joinPath(workingDir_, binary, family_);
-    std::string to = joinPath(jvmDirectory, baseName(binary, family_), family_);
-    traceMessage(tracePath(), "copied installer from: ", from);
-    traceMessage(tracePath(), "                   to: ", to);
-    bool ok = copyFile(from, to);
-    traceMessage(tracePath(), "copy ok", ok);
+    std::string from = join(workingDir_, binary);
+    std::string to = join(jvmDirectory, baseName(binary, Family::Windows));
+    traceMessage(traceFile(), "copied installer from: ", from);
+    traceMessage(traceFile(), "                   to: ", to);
+    bool ok = !binary.empty() && fexists(from) && !isDir(from) && copyFile(from, to);
+    traceMessage(traceFile(), "copy ok", ok);
     return ok;
 }
 
 void RunJvmInstaller::removeInstaller(std::string_view binary, std::string_view jvmDirectory) {
-    platform::removeFile(joinPath(jvmDirectory, baseName(binary, family_), family_));
-    traceMessage(tracePath(), "jvm installer removed");
+    platform::removeFile(join(jvmDirectory, baseName(binary, Family::Windows)));
+    traceMessage(traceFile(), "jvm installer removed");
 }
 
 void RunJvmInstaller::removeEmptyDir(std::string_view jvmDirectory) {
-    if (!entryNames(jvmDirectory).empty()) return;
-    if (platform::removeDir(std::string(jvmDirectory))) traceMessage(tracePath(), "removed:", jvmDirectory);
+    // The prepared directory and the parents this run made for it, as long
+    // as they are empty.
+    std::string dir(jvmDirectory);
+    while (!dir.empty()) {
+        std::vector<platform::DirEntry> entries;
+        if (!platform::listDir(dir, entries)) return;
+        for (const auto& e : entries)
+            if (e.name != "." && e.name != "..") return;
+        if (!platform::removeDir(dir)) return;
+        traceMessage(traceFile(), "removed:", dir);
+        bool ours = false;
+        for (const auto& c : created_)
+            if (stricmp(c, dir) == 0) ours = true;
+        if (ours) return;  // the outermost directory this run made
+        size_t sep = lastSeparator(dir, Family::Windows);
+        if (sep == std::string::npos) return;
+        dir.resize(sep);
+        bool inside = false;
+        for (const auto& c : created_)
+            if (dir.size() >= c.size() && stricmp(std::string_view(dir).substr(0, c.size()), c) == 0) inside = true;
+        if (!inside) return;
+    }
 }
 
 bool RunJvmInstaller::runInstaller(std::string_view commandLine, std::string_view jvmDirectory) {
     if (commandLine.empty()) {
-        traceMessage(tracePath(), "no jvm installer command line");
+        traceMessage(traceFile(), "no jvm installer command line");
         return false;
     }
-    InstallerCommand command = splitInstallerCommand(commandLine, family_);
-    for (const auto& arg : command.argv) traceMessage(tracePath(), "arg:", arg);
-    traceMessage(tracePath(), "# of args", static_cast<int>(command.argv.size() + 1));
-    traceMessage(tracePath(), "command:", command.program);
-    return executeInstaller(command.program, command.argv, jvmDirectory);
+    std::string program;
+    std::vector<std::string> argv;
+    splitInstallerCommand(commandLine, program, argv);
+    for (const auto& a : argv) traceMessage(traceFile(), "arg:", a);
+    traceMessage(traceFile(), "# of args", static_cast<int>(argv.size() + 1));
+    traceMessage(traceFile(), "command:", program);
+    return executeInstaller(program, argv, jvmDirectory);
 }
 
 bool RunJvmInstaller::executeInstaller(std::string_view command, const std::vector<std::string>& argv,
                                        std::string_view jvmDirectory) {
-    ExecCommand exec(family_);
-    exec.setErrorsFilename(errorsPath());
-    exec.setTraceFilename(tracePath());
-    traceMessage(tracePath(), "jvm installer command:", command);
-    bool ok = false;
+    ExecCommand exec(Family::Windows);
+    exec.setErrorsFilename(errorsFile());
+    exec.setTraceFilename(traceFile());
+    traceMessage(traceFile(), "jvm installer command:", command);
     std::string reason;
-    std::vector<std::string> before = entryNames(jvmDirectory);
+    bool started = false;
     {
         DirGuard back(workingDir_);
-        if (platform::changeDir(std::string(jvmDirectory))) {
-            ok = exec.spawnAndWait(command, argv, reason);
-            // An installer that reports failure has installed nothing to rely on.
-            if (ok && exec.exitCode() != 0) {
-                logAndTraceMessage(errorsPath(), tracePath(), "The JVM installer failed with exit status",
-                                   std::to_string(exec.exitCode()));
-                ok = false;
-            }
-            if (ok) setModesOfNewEntries(exec, jvmDirectory, before);
-        }
+        if (platform::changeDir(std::string(jvmDirectory)))
+            started = exec.spawnAndWait(command, argv, reason);
+        else
+            reason = "unable to change directory to " + std::string(jvmDirectory);
     }
+    bool ok = started && installerSucceeded(exec.exitCode());
+    if (started && !ok) reason = "exit status " + std::to_string(exec.exitCode());
     if (ok) {
-        traceMessage(tracePath(), "third party jvm installer ran with no reported errors");
+        traceMessage(traceFile(), "third party jvm installer ran with no reported errors");
         return true;
     }
-    logAndTraceMessage(errorsPath(), tracePath(), "Unable to start ",
+    logAndTraceMessage(errorsFile(), traceFile(), "Error running JVM installer: " + reason, false);
+    logAndTraceMessage(errorsFile(), traceFile(), "Unable to start ",
                        std::string(command) + " " + ExecCommand::argsString(argv));
     return false;
 }
 
 bool RunJvmInstaller::jvmInNewDir(JvmRequest& request, std::string_view jvmDirectory, std::string& jvmCommand) {
-    JvmCriteria wanted{request.jvmVersion, "", ""};
-    for (const auto& name : entryNames(jvmDirectory)) {
-        std::string path = joinPath(jvmDirectory, name, family_);
-        traceMessage(tracePath(), "looking for jvm in:", path);
-        JvmOk jvmOk(family_);
-        if (jvmOk.jvmCorrectVersion(wanted, path, request.jvmCommandName, jvmCommand)) return true;
+    std::vector<platform::DirEntry> entries;
+    if (!platform::listDir(std::string(jvmDirectory), entries)) return false;
+    for (const auto& e : entries) {
+        if (e.name == "." || e.name == "..") continue;
+        std::string path = join(jvmDirectory, e.name);
+        traceMessage(traceFile(), "looking for jvm in:", path);
+        JvmOk jvmOk(Family::Windows);
+        jvmOk.setTraceFilename(traceFile());
+        if (jvmOk.jvmCorrectVersion(exactly(request), path, request.jvmCommandName, jvmCommand)) return true;
     }
     return false;
 }
 
-bool RunJvmInstaller::findInstalledJvm(JvmRequest& request, std::string& jvmCommand, std::string_view homeDirectory) {
+bool RunJvmInstaller::findInstalledJvm(JvmRequest& request, std::string& jvmCommand) {
     if (showStatus_) showStatus_("Searching for JVM again");
-    FindJvm finder(family_, places_);
-    JvmQuery query{{request.jvmVersion, "", ""}, request.jvmName, std::string(homeDirectory), "yes"};
+    FindJvm finder(Family::Windows, places_);
+    JvmQuery query{exactly(request), request.jvmName, homeDirectory_, "yes"};
     bool found = finder.isJvmInstalled(query, request.jvmCommandName, jvmCommand);
     if (found)
-        traceMessage(tracePath(), "Found correct version of JVM:", jvmCommand);
+        traceMessage(traceFile(), "Found correct version of JVM:", jvmCommand);
     else
-        traceMessage(tracePath(), "Correct version of JVM was not found in common locations");
+        traceMessage(traceFile(), "Correct version of JVM was not found in common locations");
     return found;
 }
 

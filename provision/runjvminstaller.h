@@ -1,63 +1,74 @@
-// A JVM vendor's installer shipped in a kit ("jvmInstallerBinary", started
-// with "jvmInstallerCommand"): copied into a prepared directory, run there and
-// waited for, then the JVM it installed is looked for in that directory and
-// with the normal search.
+// A JVM vendor's installer shipped in the kit (Windows installer): copied
+// into a directory JvmInstaller prepared, started there with the argument
+// vector of the control file's "jvmInstallerCommand", waited for and removed
+// again; the JVM it installed is then looked for in that directory and, when
+// not there, with the normal registry search. The vendor program registers
+// its JVM itself.
+//
+// The command line's parts are separated by "/*/*/*": the first is the
+// program, each further one argument, handed over as exactly one argument
+// whatever it holds (the program is started directly, never through the
+// command interpreter).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/trace.h"
+#include "jvm/findjvm.h"
 #include "provision/installjvm.h"
+#include "provision/jvminstaller.h"
 
 namespace qrl {
 
-// The parts of a vendor command line, separated by "/*/*/*": the program and
-// its argument vector (entry 0 the program's file name). A line without a
-// separator starts the whole line with the whole line as its one argument.
-struct InstallerCommand {
-    std::string program;
-    std::vector<std::string> argv;
-};
-InstallerCommand splitInstallerCommand(std::string_view line, Family family);
+inline constexpr const char* kInstallerArgSeparator = "/*/*/*";
+
+// The program and the argument vector of a vendor command line: setup.exe
+// /*/*/*-s gives setup.exe and {setup.exe, -s}; a line that ends right after
+// a separator gives an empty last argument; a line without separator is the
+// program and, as its one argument, the whole line again. Entry 0 is the
+// program's file name (after its last "\").
+void splitInstallerCommand(std::string_view line, std::string& program, std::vector<std::string>& argv);
 
 class RunJvmInstaller : public Trace {
 public:
-    RunJvmInstaller(Family family, InstallJvm::StatusFn showStatus, std::vector<std::string> systemDirs,
-                    SearchPlaces places);
+    using StatusFn = std::function<void(std::string_view)>;
+    RunJvmInstaller(StatusFn showStatus, SearchPlaces places,
+                    WindowsFolders folders = WindowsFolders::fromEnvironment());
 
-    // On success `jvmCommand` is the launcher of a JVM of version
-    // request.jvmVersion (or one meeting the criteria that was already in the
-    // prepared directory).
-    bool run(JvmRequest& request, std::string_view binary, std::string_view commandLine, std::string& jvmCommand,
-             std::string_view homeDirectory);
+    // On success `jvmCommand` is the launcher of the JVM found.
+    bool run(JvmRequest& request, std::string_view jvmInstallerBinary, std::string_view jvmInstallerCommand,
+             std::string& jvmCommand, std::string_view homeDirectory);
+    bool installed() const { return installed_; }
+    bool discovered() const { return discovered_; }
+
     bool installJvm(JvmRequest& request, std::string_view binary, std::string_view commandLine,
                     std::string_view jvmDirectory, std::string& jvmCommand);
     bool copyInstaller(std::string_view binary, std::string_view jvmDirectory);
     void removeInstaller(std::string_view binary, std::string_view jvmDirectory);
     void removeEmptyDir(std::string_view jvmDirectory);
     bool runInstaller(std::string_view commandLine, std::string_view jvmDirectory);
-    // Runs the program in the JVM directory and waits; what it made there
-    // gets the mode 0755.
     bool executeInstaller(std::string_view command, const std::vector<std::string>& argv,
                           std::string_view jvmDirectory);
     bool jvmInNewDir(JvmRequest& request, std::string_view jvmDirectory, std::string& jvmCommand);
-    bool findInstalledJvm(JvmRequest& request, std::string& jvmCommand, std::string_view homeDirectory);
-
-    bool jvmInstalledOk() const { return installed_; }
+    bool findInstalledJvm(JvmRequest& request, std::string& jvmCommand);
+    bool configureWinReg();
 
 private:
-    std::string tracePath() const;
-    std::string errorsPath() const;
+    std::string traceFile() const { return workingDir_ + "\\jinstall.log"; }
+    std::string errorsFile() const { return workingDir_ + "\\errors.log"; }
+    JvmCriteria exactly(const JvmRequest& request) const { return {request.jvmVersion, "", ""}; }
 
-    Family family_;
-    InstallJvm::StatusFn showStatus_;
-    std::vector<std::string> systemDirs_;
+    StatusFn showStatus_;
     SearchPlaces places_;
+    WindowsFolders folders_;
     std::string workingDir_;
-    std::string home_;
+    std::string homeDirectory_;
+    std::vector<std::string> created_;
     bool installed_ = false;
+    bool discovered_ = false;
 };
 
 }  // namespace qrl

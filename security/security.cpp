@@ -6,7 +6,9 @@
 #include "common/logfiles.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "platform/env.h"
 #include "platform/fs.h"
+#include "platform/registry.h"
 
 namespace qrl {
 namespace {
@@ -188,6 +190,29 @@ bool Security::getIdentityIdFilename(std::string_view jvmHome, std::string& resu
         }
     }
     return true;
+}
+
+std::string registryLoginName(bool winNT) {
+    platform::RegRoot root = platform::RegRoot::LocalMachine;
+    std::string prefix;
+    if (auto test = platform::getEnv("QUARLAN_REGISTRY_ROOT"); test && !test->empty()) {
+        root = platform::RegRoot::CurrentUser;
+        prefix = *test + "\\";
+    }
+    auto read = [&](const char* key, const char* value) {
+        return platform::regString(root, prefix + key, value).value_or("");
+    };
+    std::string name;
+    if (winNT) {
+        const char* winlogon = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+        name = read(winlogon, "UserName");
+        if (name.empty()) name = read(winlogon, "DefaultUserName");
+    } else {
+        name = read("Network\\Logon", "username");
+    }
+    bool onlyDots = name.find_first_not_of('.') == std::string::npos;
+    if (onlyDots || name.find_first_of("\\/:") != std::string::npos) return {};
+    return name;
 }
 
 bool Security::getAlternateDestination(std::string_view keystore, std::string_view homeDirectory,

@@ -1,1 +1,2 @@
 qrl_fuzz_target(fuzz_jvm_directory SOURCES fuzz_jvm_directory.cpp LIBS qrl_provision)
+qrl_fuzz_target(fuzz_registry_inputs SOURCES fuzz_registry_inputs.cpp LIBS qrl_provision)

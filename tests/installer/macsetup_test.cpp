@@ -16,7 +16,7 @@
 #include "installer/status.h"
 #include "platform/fs.h"
 #include "platform/process.h"
-#include "provision/runjvminstaller.h"
+#include "provision/runjvminstaller_posix.h"
 #include "tests/support/testutil.h"
 
 using namespace qrltest;
@@ -271,7 +271,7 @@ TEST(VendorInstallerTest, CommandSplitAndRunWithItsWords) {
     std::string jvmDir = dir.file("jvm dir");
     ASSERT_TRUE(platform::makeDir(jvmDir));
     ASSERT_TRUE(qrl::copyFile(helperPath("argvdump"), jvmDir + "/argvdump"));
-    qrl::RunJvmInstaller runner(qrl::Family::Mac, nullptr, {}, {});
+    qrl::RunJvmInstallerPosix runner(qrl::Family::Mac, nullptr, {}, {});
     EnvGuard out("ARGVDUMP_FILE", dir.file("argv.txt").c_str());
     ASSERT_TRUE(runner.runInstaller("argvdump/*/*/*a \"b\" $(c)/*/*/*", jvmDir));
     EXPECT_EQ(readArgvDump(dir.file("argv.txt")), (V{"a \"b\" $(c)", ""}));

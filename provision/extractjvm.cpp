@@ -1,0 +1,268 @@
+#include "provision/extractjvm.h"
+
+#include "common/execcmd.h"
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/text.h"
+#include "jvm/jvmok.h"
+#include "platform/fs.h"
+
+namespace qrl {
+namespace {
+
+constexpr const char* kAppDir = "[$AppDir]";
+constexpr const char* kArchiveOutput = "__temp.log";
+
+std::string join(std::string_view dir, std::string_view name) { return joinPath(dir, name, Family::Windows); }
+
+}  // namespace
+
+bool configureWinRegSetting(const Trace& tracer, std::string_view traceFile) {
+    bool answer = true;
+    auto each = [&](std::string& line) {
+        auto value = prefixValue(line, "configureWinRegistry");
+        if (!value) return true;
+        answer = stricmp(*value, "true") == 0 || stricmp(*value, "yes") == 0;
+        return false;
+    };
+    if (!readLines("qrl.control", 999, each) && !readLines("native.properties", 999, each)) {
+        tracer.traceMessage(traceFile, "unable to open qrl.control file", "defaulting to configure registry");
+        return true;
+    }
+    return answer;
+}
+
+ExtractJvm::ExtractJvm(StatusFn showStatus, WindowsFolders folders)
+    : showStatus_(std::move(showStatus)),
+      folders_(std::move(folders)),
+      workingDir_(getCurrentDir(Family::Windows)),
+      registry_(workingDir_ + "\\jinstall.log") {}
+
+bool ExtractJvm::configureWinReg() { return configureWinRegSetting(*this, traceFile()); }
+
+bool ExtractJvm::extractJvm(JvmRequest& request, std::string& jvmCommand, std::string_view homeDirectory) {
+    installed_ = discovered_ = registerAfterTest_ = false;
+    created_.clear();
+    if (showStatus_) showStatus_("1");
+    std::string jvmDirectory;
+    bool ok = installCompressedJvm(request, jvmCommand, homeDirectory, jvmDirectory);
+    if (ok) {
+        JvmOk jvmOk(Family::Windows);
+        jvmOk.setTraceFilename(traceFile());
+        ok = jvmOk.jvmCorrectVersion(request.criteria, jvmDirectory, request.jvmCommandName, jvmCommand);
+        if (!ok) logAndTraceMessage(errorsFile(), traceFile(), "The new JVM failed the version test:", jvmDirectory);
+        installed_ = ok && !discovered_;
+    }
+    if (ok && registerAfterTest_) {
+        // Only a JVM that works is registered and copied beside the system.
+        configureWinJvm(request.jvmVersion, request.jvmName, launcher_, launcherPath_);
+    }
+    if (!ok) {
+        jvmCommand.clear();
+        if (!discovered_) {
+            for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
+                traceMessage(traceFile(), "removing the unfinished JVM directory", *it);
+                if (!delDirTree(*it, Family::Windows)) traceMessage(traceFile(), "Warning: Unable to delete ", *it);
+            }
+        }
+    }
+    traceMessage(traceFile(), "extractJvm ok", ok);
+    return ok;
+}
+
+bool ExtractJvm::installCompressedJvm(JvmRequest& request, std::string& jvmCommand, std::string_view homeDirectory,
+                                      std::string& jvmDirectory) {
+    homeDirectory_ = homeDirectory;
+    bool made = false;
+    {
+        JvmInstaller installer(folders_);
+        installer.setHomeDirectory(homeDirectory_);
+        made = installer.createJvmDirectory(request, jvmDirectory, jvmCommand);
+        discovered_ = made && installer.isJvmDiscovered();
+        created_ = installer.createdDirectories();
+    }
+    traceMessage(traceFile(), "found existing jvm directory", discovered_);
+    if (!made) {
+        traceMessage(traceFile(), "installCompressedJvm ok", false);
+        return false;
+    }
+    if (!discovered_) {
+        traceMessage(traceFile(), "installing jvm in", jvmDirectory);
+        traceMessage(traceFile(), "current directory", workingDir_);
+        ExecCommand exec(Family::Windows);
+        exec.setErrorsFilename(errorsFile());
+        exec.setTraceFilename(traceFile());
+        std::string command;
+        bool expanded = false;
+        if (!getJvmInstallerCommand(request.jvmSelfExtractor, command, workingDir_)) {
+            traceMessage(traceFile(), "installed jvm", false);
+            traceMessage(traceFile(), "current directory after changing dir to: ", workingDir_);
+        } else {
+            {
+                DirGuard back(workingDir_);
+                if (platform::changeDir(jvmDirectory)) {
+                    traceMessage(traceFile(), "current directory changing dir to: ", getCurrentDir(Family::Windows));
+                    // The path is the program and its only argument, each
+                    // handed over whole.
+                    bool started = exec.execCommand(command, {}, 0);
+                    expanded = started && exec.exitCode() == 0;
+                    if (started && !expanded)
+                        logAndTraceMessage(errorsFile(), traceFile(), "The JVM archive failed with exit status",
+                                           std::to_string(exec.exitCode()));
+                } else {
+                    logAndTraceMessage(errorsFile(), traceFile(), "unable to change directory to", jvmDirectory);
+                }
+                traceMessage(traceFile(), "installed jvm", expanded);
+            }
+            traceMessage(traceFile(), "current directory after changing dir to: ", getCurrentDir(Family::Windows));
+            traceMessage(traceFile(), expanded ? "issued command to expand:" : "unable to expand", command);
+            platform::removeFile(kArchiveOutput);
+        }
+        if (!expanded) {
+            traceMessage(traceFile(), "installCompressedJvm ok", false);
+            return false;
+        }
+    }
+    if (!request.jvmHomeDir.empty()) {
+        std::string home = request.jvmHomeDir.substr(0, 2) == "./"
+                               ? jvmDirectory + request.jvmHomeDir.substr(1)
+                               : request.jvmHomeDir;
+        for (char& c : home)
+            if (c == '/') c = '\\';
+        while (home.size() > 1 && home.back() == '\\') home.pop_back();
+        jvmDirectory = home;
+        traceMessage(traceFile(), "final jvm install directory:", jvmDirectory);
+    }
+    // A JVM in the working directory is removed after the run: never
+    // registered.
+    bool registry = request.predefinedJvmInstallDir.find(kAppDir) == std::string::npos;
+    bool ok = configureJvm(request.jvmVersion, request.jvmName, request.jvmCommandName, jvmDirectory,
+                           homeDirectory, false);
+    registerAfterTest_ = ok && registry;
+    traceMessage(traceFile(), "installCompressedJvm ok", ok);
+    return ok;
+}
+
+bool ExtractJvm::getJvmInstallerCommand(std::string_view archive, std::string& command,
+                                        std::string_view workingDirectory) {
+    size_t slash = archive.rfind('/');
+    std::string_view name = slash == std::string_view::npos ? archive : archive.substr(slash + 1);
+    command = join(workingDirectory, name);
+    if (command.find(' ') != std::string::npos) {
+        // The short form where the system has one; the path is handed over
+        // as one argument either way, never wrapped in quotes.
+        std::string shortName = platform::pathWithoutBlanks(command);
+        if (!shortName.empty() && shortName.find(' ') == std::string::npos) command = shortName;
+    }
+    if (name.empty() || !fexists(command) || isDir(command)) {
+        traceMessage(traceFile(), "Compressed JVM does *not* exist: ", command);
+        return false;
+    }
+    return true;
+}
+
+bool ExtractJvm::configureJvm(std::string_view jvmVersion, std::string_view jvmName, std::string& jvmCommandName,
+                              std::string_view jvmDirectory, std::string_view homeDirectory, bool registry) {
+    if (showStatus_) showStatus_("1");
+    traceMessage(traceFile(), "about to configure jvm", jvmVersion);
+    if (homeDirectory_.empty()) homeDirectory_ = homeDirectory;
+    const std::string windowed = fexists("jinstall.sem") ? "javaw.exe" : "java.exe";
+    const bool jre = jvmCommandName.substr(0, 3) == "jre";
+    const std::string bin = join(jvmDirectory, "bin");
+    struct Hit {
+        std::string path;
+        std::string name;
+    };
+    std::vector<Hit> probes{{join(jvmDirectory, jvmCommandName), jvmCommandName}};
+    if (jre) probes.push_back({join(jvmDirectory, windowed), windowed});
+    probes.push_back({join(bin, jvmCommandName), jvmCommandName});
+    if (jre) probes.push_back({join(bin, windowed), windowed});
+    for (const auto& probe : probes) {
+        if (jvmCommandName.empty() || !fexists(probe.path) || isDir(probe.path)) continue;
+        launcher_ = probe.name;
+        launcherPath_ = probe.path;
+        if (registry) configureWinJvm(jvmVersion, jvmName, launcher_, launcherPath_);
+        jvmCommandName = probe.name;
+        traceMessage(traceFile(), "configureJvm ok", true);
+        return true;
+    }
+    logAndTraceMessage(errorsFile(), traceFile(), "Unable to find JVM executable");
+    logAndTraceMessage(errorsFile(), traceFile(), "Unable to configure JVM in", jvmDirectory);
+    traceMessage(traceFile(), "configureJvm ok", false);
+    return false;
+}
+
+bool ExtractJvm::configureWinJvm(std::string_view jvmVersion, std::string_view jvmName, std::string_view launcher,
+                                 std::string_view launcherPath) {
+    if (!configureWinReg()) {
+        traceMessage(traceFile(), "Windows registry unchanged");
+    } else if (_configureWinJvm(jvmVersion, jvmName, launcher, launcherPath)) {
+        traceMessage(traceFile(), "Windows registry configured");
+    } else {
+        traceMessage(traceFile(), "Warning: Windows registry *not* configured properly");
+    }
+    return true;
+}
+
+bool ExtractJvm::_configureWinJvm(std::string_view jvmVersion, std::string_view jvmName, std::string_view launcher,
+                                  std::string_view launcherPath) {
+    std::string version, micro;
+    parseVersion(jvmVersion, version, micro);
+    std::string home = registryHome(launcherPath);
+    if (stricmp(jvmName, "JDK") == 0) {
+        bool ok = registry_.addJvmToRegistry("SOFTWARE\\JavaSoft\\Java Development Kit", "JavaHome", version, micro,
+                                             home, launcher);
+        std::string lower = strlwr(launcher);
+        if (lower == "jre" || lower == "java") return configureJre(version, micro, home, launcher);
+        return ok;
+    }
+    return configureJre(version, micro, home, launcher);
+}
+
+bool ExtractJvm::configureJre(std::string_view version, std::string_view micro, std::string_view home,
+                              std::string_view launcher) {
+    if (!registry_.addJvmToRegistry("SOFTWARE\\JavaSoft\\Java Runtime Environment", "JavaHome", version, micro, home,
+                                    launcher))
+        return false;
+    bool copied = copyJreFilesToHome(version, home, launcher);
+    if (version.substr(0, 3) == "1.1") return copied;
+    return configureJava2(version, micro, home, launcher);
+}
+
+bool ExtractJvm::configureJava2(std::string_view version, std::string_view micro, std::string_view home,
+                                std::string_view launcher) {
+    std::string full = std::string(version) + "." + std::string(micro);
+    registry_.addJvmToRegistry("SOFTWARE\\JavaSoft\\Java Runtime Environment", "JavaHome", full, micro, home,
+                               launcher);
+    return true;
+}
+
+bool ExtractJvm::copyJreFilesToHome(std::string_view version, std::string_view home, std::string_view launcher) {
+    auto current = registry_.readValue("SOFTWARE\\JavaSoft\\Java Runtime Environment", "CurrentVersion");
+    if (!current || *current != version || homeDirectory_.empty()) return true;
+    std::string stem(launcher);
+    if (stem.size() > 4 && stricmp(std::string_view(stem).substr(stem.size() - 4), ".exe") == 0)
+        stem.resize(stem.size() - 4);
+    std::string counterpart;
+    if (version.substr(0, 3) == "1.1")
+        counterpart = stem == "jrew" ? "jre.exe" : "jrew.exe";
+    else
+        counterpart = stem == "javaw" ? "java.exe" : "javaw.exe";
+    std::string bin = join(home, "bin");
+    copyJvmFile(join(bin, launcher), join(homeDirectory_, launcher));
+    copyJvmFile(join(bin, counterpart), join(homeDirectory_, counterpart));
+    copyJvmFile(join(bin, "msvcrt.dll"), join(join(homeDirectory_, "system"), "msvcrt.dll"));
+    return true;
+}
+
+bool ExtractJvm::copyJvmFile(std::string_view from, std::string_view to) {
+    if (!fexists(from)) {
+        traceMessage(traceFile(), "unable to copy file from", from);
+        traceMessage(traceFile(), "                      to", to);
+        return false;
+    }
+    if (fexists(to)) return true;
+    return copyFile(from, to);
+}
+
+}  // namespace qrl

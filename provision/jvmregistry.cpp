@@ -1,0 +1,106 @@
+#include "provision/jvmregistry.h"
+
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/text.h"
+#include "jvm/version.h"
+#include "platform/env.h"
+
+namespace qrl {
+
+std::string registryHome(std::string_view launcherPath) {
+    return strlwr(getJavaHomeDirectory(launcherPath, Family::Windows));
+}
+
+bool wantsRuntimeLib(std::string_view launcher, std::string_view version) {
+    return launcher == "java" && compareJavaVersions(version, "1.2") >= 0;
+}
+
+std::vector<std::string> runtimeLibCandidates(std::string_view home) {
+    std::vector<std::string> out;
+    // "server" is where the JDKs of today keep it.
+    for (const char* dir : {"classic", "hotspot", "client", "server"})
+        out.push_back(std::string(home) + "\\bin\\" + dir + "\\jvm.dll");
+    return out;
+}
+
+JvmRegistry::JvmRegistry(std::string traceFile) : traceFile_(std::move(traceFile)) {
+    auto root = platform::getEnv("QUARLAN_REGISTRY_ROOT");
+    if (root && !root->empty()) {
+        root_ = platform::RegRoot::CurrentUser;
+        prefix_ = *root + "\\";
+    }
+}
+
+std::string JvmRegistry::place(std::string_view key) const { return prefix_ + std::string(key); }
+
+std::optional<std::string> JvmRegistry::readValue(std::string_view key, std::string_view name) const {
+    return platform::regString(root_, place(key), std::string(name));
+}
+
+bool JvmRegistry::addJvmToRegistry(std::string_view productKey, std::string_view homeValueName,
+                                   std::string_view version, std::string_view micro, std::string_view home,
+                                   std::string_view launcher) {
+    addJvmTopLevelKey(productKey, version);
+    std::string subKey = std::string(productKey) + "\\" + std::string(version);
+    if (platform::regKeyExists(root_, place(subKey), platform::RegView::Own)) {
+        auto registered = readValue(subKey, "MicroVersion");
+        if (registered && !registered->empty()) {
+            traceMessage(traceFile_, "already registered:", subKey);
+            return true;
+        }
+        if (addToRegistry(subKey)) addJvmSubentries(subKey, homeValueName, version, micro, home, launcher);
+        return true;
+    }
+    if (!addToRegistry(subKey) && !addToRegistry(subKey)) {
+        traceMessage(traceFile_, "unable to add registry key", subKey);
+        traceMessage(traceFile_, "unable to addJvmToRegistry");
+        return false;
+    }
+    addJvmSubentries(subKey, homeValueName, version, micro, home, launcher);
+    return true;
+}
+
+void JvmRegistry::addJvmTopLevelKey(std::string_view productKey, std::string_view version) {
+    if (!addToRegistry(productKey)) return;
+    std::string majorMinor, micro;
+    parseVersion(version, majorMinor, micro);
+    auto current = readValue(productKey, "CurrentVersion");
+    if (!current || current->empty()) addValueToRegistry(productKey, "CurrentVersion", majorMinor);
+}
+
+void JvmRegistry::addJvmSubentries(std::string_view versionKey, std::string_view homeValueName,
+                                   std::string_view version, std::string_view micro, std::string_view home,
+                                   std::string_view launcher) {
+    addValueToRegistry(versionKey, homeValueName, home);
+    addValueToRegistry(versionKey, "MicroVersion", micro);
+    if (!wantsRuntimeLib(launcher, version)) return;
+    for (const auto& lib : runtimeLibCandidates(home)) {
+        if (fexists(lib) && !isDir(lib)) {
+            addValueToRegistry(versionKey, "RuntimeLib", lib);
+            return;
+        }
+    }
+}
+
+bool JvmRegistry::addToRegistry(std::string_view key) {
+    if (platform::regCreateKey(root_, place(key))) return true;
+    traceMessage(traceFile_, "Unable to create registry key", key);
+    return false;
+}
+
+bool JvmRegistry::addValueToRegistry(std::string_view key, std::string_view name, std::string_view value) {
+    auto existing = readValue(key, name);
+    if (existing && !existing->empty()) {
+        traceMessage(traceFile_, name, "already exists in registry");
+        traceMessage(traceFile_, "value", *existing);
+        return true;
+    }
+    if (!platform::regSetString(root_, place(key), std::string(name), std::string(value)))
+        traceMessage(traceFile_, "unable to set registry value", name);
+    else
+        traceMessage(traceFile_, "Added registry value to " + std::string(name) + ":", value);
+    return true;
+}
+
+}  // namespace qrl

@@ -1,0 +1,74 @@
+// Registering a JVM in the Windows registry the way its vendor would, so that
+// Java-aware programs (and this system's own search) find it: the product key
+// ("Java Runtime Environment" or "Java Development Kit" below
+// SOFTWARE\JavaSoft of HKEY_LOCAL_MACHINE) with its "CurrentVersion", and a
+// version subkey with the home directory, "MicroVersion" and, for the
+// launcher name "java", "RuntimeLib".
+//
+// What is there is kept: a value that holds text is never overwritten, a
+// version subkey that already has a "MicroVersion" counts as registered and
+// is left alone, and "CurrentVersion" is only set while it is empty.
+//
+// Tests point the writer elsewhere as they do the search: while
+// QUARLAN_REGISTRY_ROOT names a key below HKEY_CURRENT_USER, the keys are
+// written below that key instead.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/trace.h"
+#include "platform/registry.h"
+
+namespace qrl {
+
+// The home directory registered for a JVM whose launcher was found at
+// `launcherPath`: the launcher's directory cut before its last whole
+// component named "bin" (c:\binaries\jre\java.exe gives c:\binaries\jre),
+// in lower case (ASCII letters; other bytes stay as they are).
+std::string registryHome(std::string_view launcherPath);
+
+// Whether a version subkey gets "RuntimeLib": only for the launcher name
+// "java" (exactly) and a version that is 1.2 or later, compared as numbers
+// (1.10 and 11 are later than 1.2).
+bool wantsRuntimeLib(std::string_view launcher, std::string_view version);
+
+// The places of "jvm.dll" below a JVM home, in the order they are tried:
+// bin\classic, bin\hotspot, bin\client, bin\server.
+std::vector<std::string> runtimeLibCandidates(std::string_view home);
+
+class JvmRegistry : public Trace {
+public:
+    // `traceFile`: where the trace lines go (a full path while the current
+    // directory may change).
+    explicit JvmRegistry(std::string traceFile = "jinstall.log");
+
+    // Registers one version of a JVM below the product key (a key name
+    // below HKEY_LOCAL_MACHINE, such as "SOFTWARE\JavaSoft\Java Runtime
+    // Environment"). False when the version subkey could not be made.
+    bool addJvmToRegistry(std::string_view productKey, std::string_view homeValueName, std::string_view version,
+                          std::string_view micro, std::string_view home, std::string_view launcher);
+    // Creates the product key and sets its "CurrentVersion" (the major-minor
+    // part of `version`) when that is empty.
+    void addJvmTopLevelKey(std::string_view productKey, std::string_view version);
+    // Fills a version subkey.
+    void addJvmSubentries(std::string_view versionKey, std::string_view homeValueName, std::string_view version,
+                          std::string_view micro, std::string_view home, std::string_view launcher);
+    // Opens a key for writing, creating it when missing.
+    bool addToRegistry(std::string_view key);
+    // Writes a string value unless the value already holds text. Always true.
+    bool addValueToRegistry(std::string_view key, std::string_view name, std::string_view value);
+    // A string value of a key; nothing when the key or value is missing.
+    std::optional<std::string> readValue(std::string_view key, std::string_view name) const;
+
+private:
+    std::string place(std::string_view key) const;
+
+    std::string traceFile_;
+    platform::RegRoot root_ = platform::RegRoot::LocalMachine;
+    std::string prefix_;
+};
+
+}  // namespace qrl

@@ -1,0 +1,438 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "common/files.h"
+#include "common/text.h"
+#include "installer/install.h"
+#include "platform/env.h"
+#include "platform/fs.h"
+#include "platform/registry.h"
+#include "provision/extractjvm.h"
+#include "provision/jvminstaller.h"
+#include "provision/jvmregistry.h"
+#include "provision/runjvminstaller.h"
+#include "security/security.h"
+#include "tests/support/testutil.h"
+
+using namespace qrltest;
+using platform::RegRoot;
+
+namespace {
+
+const char* kJre = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+void makeDirs(const std::string& path) {
+    std::filesystem::create_directories(std::filesystem::u8path(path));
+}
+
+}  // namespace
+
+TEST(RegistryInputsTest, HomeIsCutOnlyAtAWholeBinComponent) {
+    EXPECT_EQ(qrl::registryHome("C:\\binaries\\jre\\java.exe"), "c:\\binaries\\jre");
+    EXPECT_EQ(qrl::registryHome("C:\\Program Files\\JRE\\bin\\javaw.exe"), "c:\\program files\\jre");
+    EXPECT_EQ(qrl::registryHome("D:\\Bin\\jdk\\Bin\\java.exe"), "d:\\bin\\jdk");
+    EXPECT_EQ(qrl::registryHome("C:\\cabinet\\jre\\bin\\java.exe"), "c:\\cabinet\\jre");
+}
+
+TEST(RegistryInputsTest, RuntimeLibFollowsNumericVersions) {
+    EXPECT_TRUE(qrl::wantsRuntimeLib("java", "1.2"));
+    EXPECT_TRUE(qrl::wantsRuntimeLib("java", "1.10"));
+    EXPECT_TRUE(qrl::wantsRuntimeLib("java", "11"));
+    EXPECT_FALSE(qrl::wantsRuntimeLib("java", "1.1"));
+    EXPECT_FALSE(qrl::wantsRuntimeLib("java.exe", "1.3"));
+    EXPECT_FALSE(qrl::wantsRuntimeLib("Java", "1.3"));
+}
+
+TEST(VendorCommandTest, PartsBecomeOneArgumentEach) {
+    std::string program;
+    std::vector<std::string> argv;
+    qrl::splitInstallerCommand("setup.exe/*/*/*-s", program, argv);
+    EXPECT_EQ(program, "setup.exe");
+    EXPECT_EQ(argv, (std::vector<std::string>{"setup.exe", "-s"}));
+    qrl::splitInstallerCommand("setup.exe/*/*/*", program, argv);
+    EXPECT_EQ(argv, (std::vector<std::string>{"setup.exe", ""}));
+    qrl::splitInstallerCommand("C:\\kit\\setup.exe", program, argv);
+    EXPECT_EQ(program, "C:\\kit\\setup.exe");
+    EXPECT_EQ(argv, (std::vector<std::string>{"setup.exe", "C:\\kit\\setup.exe"}));
+    qrl::splitInstallerCommand("C:\\a b\\s.exe/*/*/*/D=C:\\x y & 100%/*/*/*\"q\"/*/*/*", program, argv);
+    EXPECT_EQ(program, "C:\\a b\\s.exe");
+    EXPECT_EQ(argv, (std::vector<std::string>{"s.exe", "/D=C:\\x y & 100%", "\"q\"", ""}));
+}
+
+namespace {
+
+// A working directory (the kit), the system folders and the JavaSoft keys
+// of one test, all below its temporary directory and a unique registry key.
+class WinProvision : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::string kit = dir.file("kit");
+    std::string pf = dir.file("Program Files");
+    std::string win = dir.file("windows");
+    std::string user = dir.file("user programs");
+    std::string root = "Software\\QuarlanTest\\prov" + std::to_string(std::random_device{}());
+    EnvGuard rootEnv{"QUARLAN_REGISTRY_ROOT", root.c_str()};
+    EnvGuard pfEnv{"QUARLAN_PROGRAM_FILES", pf.c_str()};
+    EnvGuard winEnv{"QUARLAN_WINDOWS_DIR", win.c_str()};
+    EnvGuard userEnv{"QUARLAN_USER_PROGRAMS", user.c_str()};
+    EnvGuard homeEnv{"HOME", win.c_str()};
+    EnvGuard javaHome{"JAVA_HOME", nullptr};
+    EnvGuard wizard{"FAKEJAVA_WIZARD", "ok"};
+    EnvGuard uiLog{"QUARLAN_UI_LOG", nullptr};
+    EnvGuard mode{"FAKEJVMKIT_MODE", nullptr};
+    EnvGuard java{"FAKEJVMKIT_JAVA", helperPath("fakejava").c_str()};
+
+    void SetUp() override {
+        if (!onWindows()) GTEST_SKIP() << "the Windows registry and programs";
+        for (const auto& d : {kit, pf, win, user}) makeDirs(d);
+        cwd_ = std::make_unique<CwdGuard>(kit);
+        writeFile("TestJvm.class", "");
+        writeFile("install.jar", "");
+    }
+    void TearDown() override {
+        cwd_.reset();
+        if (onWindows()) {
+            EXPECT_TRUE(platform::regDeleteTree(RegRoot::CurrentUser, root));
+            platform::regDeleteTree(RegRoot::CurrentUser, "Software\\QuarlanTest");
+        }
+    }
+
+    std::string reg(const std::string& key, const std::string& value) {
+        return platform::regString(RegRoot::CurrentUser, root + "\\" + key, value).value_or("<none>");
+    }
+    void setReg(const std::string& key, const std::string& value, const std::string& data) {
+        ASSERT_TRUE(platform::regSetString(RegRoot::CurrentUser, root + "\\" + key, value, data));
+    }
+    bool registered() { return platform::regKeyExists(RegRoot::CurrentUser, root + "\\SOFTWARE", platform::RegView::Own); }
+    // A stand-in JVM home (bin\java.exe, bin\javaw.exe).
+    std::string jvm(const std::string& home) {
+        makeDirs(home + "\\bin");
+        for (const char* exe : {"java.exe", "javaw.exe"})
+            EXPECT_TRUE(qrl::copyFile(helperPath("fakejava"), home + "\\bin\\" + exe));
+        return home;
+    }
+    qrl::JvmRequest request(const std::string& name = "JRE", const std::string& predefined = "") {
+        return {{"", "17", ""}, "17.0.15", name, "javaw.exe", "jre setup.exe", predefined, ""};
+    }
+    // The kit: the control file and the stand-in archive under `archive`.
+    void makeKit(const std::string& extra, const std::string& archive = "jre setup & 100%.exe") {
+        writeFile("qrl.control", "jvmMinVersion=17\njvmVersion=17.0.15\njvmName=JRE\njvmCommandName=javaw.exe\n"
+                                 "loaderJavaCommand=ProbeWizard\njvmInstallerType=selfExtratorJvmInstaller\n"
+                                 "jvmSelfExtractor=" + archive + "\n" + extra);
+        ASSERT_TRUE(qrl::copyFile(helperPath("fakejvmkit"), archive));
+    }
+    bool install(std::unique_ptr<qrl::Install>& in) {
+        in = std::make_unique<qrl::Install>(qrl::Family::Windows, qrl::SearchPlaces::defaults(qrl::Family::Windows));
+        return in->install(true, false, "");
+    }
+    std::string trace() { return readFile(kit + "\\jinstall.log"); }
+
+private:
+    std::unique_ptr<CwdGuard> cwd_;
+};
+
+}  // namespace
+
+TEST_F(WinProvision, RegistryWriterKeepsWhatIsThere) {
+    writeFile("jinstall.log", "");
+    qrl::JvmRegistry writer;
+    std::string home = "c:\\program files\\javasoft\\jre1.3\\1.3.1";
+    ASSERT_TRUE(writer.addJvmToRegistry(kJre, "JavaHome", "1.3", "1", home, "javaw.exe"));
+    ASSERT_TRUE(writer.addJvmToRegistry(kJre, "JavaHome", "1.3.1", "1", home, "javaw.exe"));
+    std::string key = std::string(kJre);
+    EXPECT_EQ(reg(key, "CurrentVersion"), "1.3");
+    EXPECT_EQ(reg(key + "\\1.3", "JavaHome"), home);
+    EXPECT_EQ(reg(key + "\\1.3.1", "MicroVersion"), "1");
+    EXPECT_EQ(reg(key + "\\1.3", "RuntimeLib"), "<none>");
+    // A later version leaves "CurrentVersion" to the first.
+    ASSERT_TRUE(writer.addJvmToRegistry(kJre, "JavaHome", "1.4", "2", "c:\\j14", "javaw.exe"));
+    EXPECT_EQ(reg(key, "CurrentVersion"), "1.3");
+    EXPECT_EQ(reg(key + "\\1.4", "JavaHome"), "c:\\j14");
+    // A registered subkey (with "MicroVersion") is left alone entirely.
+    ASSERT_TRUE(writer.addJvmToRegistry(kJre, "JavaHome", "1.3", "7", "c:\\other", "javaw.exe"));
+    EXPECT_EQ(reg(key + "\\1.3", "JavaHome"), home);
+    EXPECT_EQ(reg(key + "\\1.3", "MicroVersion"), "1");
+    // A subkey made by hand gets its "MicroVersion" and keeps its home.
+    setReg(key + "\\1.5", "JavaHome", "c:\\byhand");
+    ASSERT_TRUE(writer.addJvmToRegistry(kJre, "JavaHome", "1.5", "0", "c:\\new", "javaw.exe"));
+    EXPECT_EQ(reg(key + "\\1.5", "JavaHome"), "c:\\byhand");
+    EXPECT_EQ(reg(key + "\\1.5", "MicroVersion"), "0");
+    EXPECT_TRUE(contains(trace(), "JavaHome already exists in registry"));
+    // The search reads what was written.
+    EXPECT_EQ(writer.readValue(key + "\\1.4", "MicroVersion").value_or(""), "2");
+}
+
+TEST_F(WinProvision, RuntimeLibForJavaFromTodaysServerDirectory) {
+    qrl::JvmRegistry writer;
+    std::string home = dir.file("jdk");
+    makeDirs(home + "\\bin\\server");
+    writeFile(home + "\\bin\\server\\jvm.dll", "");
+    ASSERT_TRUE(writer.addJvmToRegistry(kJre, "JavaHome", "1.10", "0", home, "java"));
+    EXPECT_EQ(reg(std::string(kJre) + "\\1.10", "RuntimeLib"), home + "\\bin\\server\\jvm.dll");
+    // An older library directory comes first.
+    makeDirs(home + "\\bin\\client");
+    writeFile(home + "\\bin\\client\\jvm.dll", "");
+    ASSERT_TRUE(writer.addJvmToRegistry(kJre, "JavaHome", "11", "0", home, "java"));
+    EXPECT_EQ(reg(std::string(kJre) + "\\11", "RuntimeLib"), home + "\\bin\\client\\jvm.dll");
+    ASSERT_TRUE(writer.addJvmToRegistry(kJre, "JavaHome", "1.6", "0", home, "java.exe"));
+    EXPECT_EQ(reg(std::string(kJre) + "\\1.6", "RuntimeLib"), "<none>");
+}
+
+TEST_F(WinProvision, DirectoryCandidatesInTheirOrder) {
+    std::string dirName, command;
+    {
+        qrl::JvmInstaller installer;
+        auto r = request();
+        ASSERT_TRUE(installer.createJvmDirectory(r, dirName, command));
+        EXPECT_EQ(dirName, pf + "\\JavaSoft\\JRE17.0\\17.0.15");
+        EXPECT_FALSE(installer.isJvmDiscovered());
+        auto r2 = request("jre");
+        ASSERT_TRUE(installer.createJvmDirectory(r2, dirName, command));
+        EXPECT_EQ(dirName, pf + "\\JVM17.0\\17.0.15");
+    }
+    {
+        // A JVM already in the vendor directory is reused.
+        jvm(pf + "\\JavaSoft\\JRE17.0\\17.0.15");
+        qrl::JvmInstaller installer;
+        auto r = request();
+        ASSERT_TRUE(installer.createJvmDirectory(r, dirName, command));
+        EXPECT_TRUE(installer.isJvmDiscovered());
+        EXPECT_EQ(command, pf + "\\JavaSoft\\JRE17.0\\17.0.15\\bin\\javaw.exe");
+    }
+    {
+        // Variables of the predefined directory.
+        qrl::JvmInstaller installer;
+        std::string out;
+        EXPECT_TRUE(installer.getNewJvmInstallerTo("[$ProgFilesDir]\\MyApp\\jre", out));
+        EXPECT_EQ(out, pf + "\\MyApp\\jre");
+        EXPECT_TRUE(installer.getNewJvmInstallerTo("[$WinDir]\\jre", out));
+        EXPECT_EQ(out, win + "\\jre");
+        EXPECT_TRUE(installer.getNewJvmInstallerTo("[$AppDir]\\anything", out));
+        EXPECT_EQ(out, kit + "\\jvm");
+        EXPECT_FALSE(installer.getNewJvmInstallerTo("[$ProgFilesDir]\\", out));
+        EXPECT_FALSE(installer.getNewJvmInstallerTo("[$Home]\\jre", out));
+        // The bare variable is refused and the conventional place taken.
+        auto r = request("JDK", "[$ProgFilesDir]\\");
+        ASSERT_TRUE(installer.createJvmDirectory(r, dirName, command));
+        EXPECT_EQ(dirName, pf + "\\JavaSoft\\JDK17.0\\17.0.15");
+    }
+    for (std::string refused : {std::string("C:\\"), win, platform::getEnv("USERPROFILE").value_or("C:")}) {
+        qrl::JvmInstaller installer;
+        installer.setHomeDirectory(win);
+        auto r = request("JRE", refused);
+        EXPECT_FALSE(installer.createPredeterminedJvmDirectory(r, refused, command)) << refused;
+    }
+}
+
+TEST_F(WinProvision, UnwritableProgramFilesGoesToTheUsersOwnFolder) {
+    writeFile(dir.file("file"), "");
+    std::string dirName, command;
+    {
+        // Program Files that cannot be written (a path below a file): the
+        // user's programs folder, never a folder all users share.
+        EnvGuard readOnly{"QUARLAN_PROGRAM_FILES", (dir.file("file") + "\\pf").c_str()};
+        qrl::JvmInstaller installer;
+        auto r = request();
+        ASSERT_TRUE(installer.createJvmDirectory(r, dirName, command));
+        EXPECT_EQ(dirName, user + "\\JavaSoft\\JRE17.0\\17.0.15");
+    }
+    {
+        // No programs directory at all: the jvm subtree below the working
+        // directory (no drive is known), then the home directory.
+        EnvGuard none{"QUARLAN_PROGRAM_FILES", "file\\pf"};
+        EnvGuard noUser{"QUARLAN_USER_PROGRAMS", "file\\user"};
+        writeFile("file", "");
+        qrl::JvmInstaller installer;
+        installer.setHomeDirectory(win);
+        auto r = request();
+        ASSERT_TRUE(installer.createJvmDirectory(r, dirName, command));
+        EXPECT_EQ(dirName, "jvm\\jre17.0\\17.0");
+        // The next run finds what the first one left there.
+        jvm(kit + "\\jvm\\jre17.0\\17.0");
+        qrl::JvmInstaller again;
+        ASSERT_TRUE(again.createJvmDirectory(r, dirName, command));
+        EXPECT_TRUE(again.isJvmDiscovered());
+    }
+}
+
+TEST_F(WinProvision, SystemFoldersFromTheRegistry) {
+    EnvGuard pfNone{"QUARLAN_PROGRAM_FILES", nullptr};
+    EnvGuard winNone{"QUARLAN_WINDOWS_DIR", nullptr};
+    qrl::JvmInstaller installer;
+    std::string out;
+    ASSERT_TRUE(installer.getWindowsDirectory(out));
+    EXPECT_TRUE(qrl::isDir(out)) << out;
+    ASSERT_TRUE(installer.getProgramFilesDirectory(out));
+    EXPECT_TRUE(qrl::isDir(out)) << out;
+}
+
+TEST_F(WinProvision, KitArchiveIsExpandedRegisteredAndRunsTheWizard) {
+    makeKit("keystoreFilename=${user.home}/.keystore\n");
+    writeFile(".keystore", "keys");
+    setReg("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "UserName", "alice");
+    EnvGuard record{"FAKEJVMKIT_RECORD", dir.file("archive.txt").c_str()};
+    std::unique_ptr<qrl::Install> in;
+    ASSERT_TRUE(install(in)) << in->errorMessage() << "\n" << trace();
+    std::string home = pf + "\\JavaSoft\\JRE17.0\\17.0.15";
+    EXPECT_EQ(in->jvmCommand(), home + "\\bin\\javaw.exe");
+    EXPECT_EQ(in->jvmHome(), home);
+    // The archive ran in the JVM directory, its full path one argument.
+    auto rec = readLines(dir.file("archive.txt"));
+    ASSERT_GE(rec.size(), 2u);
+    EXPECT_EQ(rec[0], "cwd=" + home);
+    EXPECT_TRUE(contains(rec[1], "jre setup & 100%.exe") || contains(rec[1], "~")) << rec[1];
+    EXPECT_EQ(reg(kJre, "CurrentVersion"), "17.0");
+    std::string lower = qrl::strlwr(home);
+    EXPECT_EQ(reg(std::string(kJre) + "\\17.0", "JavaHome"), lower);
+    EXPECT_EQ(reg(std::string(kJre) + "\\17.0.15", "JavaHome"), lower);
+    EXPECT_EQ(reg(std::string(kJre) + "\\17.0.15", "MicroVersion"), "15");
+    // The launcher pair beside the system.
+    EXPECT_TRUE(exists(win + "\\javaw.exe"));
+    EXPECT_TRUE(exists(win + "\\java.exe"));
+    // The keystore of the new JVM, also in the user's profile place.
+    EXPECT_EQ(readFile(win + "\\.keystore"), "keys");
+    EXPECT_EQ(readFile(win + "\\profiles\\alice\\.keystore"), "keys");
+
+    // A second run of the kit finds that JVM where it would put it, and does
+    // not run the archive again.
+    platform::regDeleteTree(RegRoot::CurrentUser, root);
+    EnvGuard fail{"FAKEJVMKIT_MODE", "fail"};
+    writeFile("jinstall.log", "");
+    writeFile("install.jar", "");
+    ASSERT_TRUE(install(in)) << in->errorMessage();
+    EXPECT_EQ(in->jvmCommand(), home + "\\bin\\javaw.exe");
+    EXPECT_EQ(in->jvmHome(), home);
+    EXPECT_TRUE(contains(trace(), "found existing jvm directory: true")) << trace();
+}
+
+TEST_F(WinProvision, FailingArchiveLeavesNothingBehind) {
+    for (const char* how : {"fail", "old", "empty"}) {
+        // Each way of failing on its own.
+        platform::regDeleteTree(RegRoot::CurrentUser, root);
+        std::filesystem::remove_all(std::filesystem::u8path(pf + "\\JavaSoft"));
+        for (const char* exe : {"\\java.exe", "\\javaw.exe"}) platform::removeFile(win + exe);
+        makeKit("");
+        EnvGuard fail{"FAKEJVMKIT_MODE", how};
+        std::unique_ptr<qrl::Install> in;
+        EXPECT_FALSE(install(in)) << how;
+        EXPECT_EQ(in->errorMessage(), std::string("Unable to install JRE 17.0.15. ") + qrl::kDiskText);
+        EXPECT_EQ(in->errorDetails(), qrl::causesText(qrl::Family::Windows));
+        EXPECT_TRUE(in->jvmCommand().empty());
+        EXPECT_FALSE(registered()) << how;
+        EXPECT_FALSE(exists(win + "\\javaw.exe"));
+        EXPECT_FALSE(exists(pf + "\\JavaSoft")) << how;
+    }
+}
+
+TEST_F(WinProvision, JvmInTheWorkingDirectoryIsNeverRegistered) {
+    makeKit("predefinedJvmInstallDir=[$AppDir]\\jre\n");
+    std::unique_ptr<qrl::Install> in;
+    ASSERT_TRUE(install(in)) << in->errorMessage() << "\n" << trace();
+    EXPECT_EQ(in->jvmCommand(), kit + "\\jvm\\bin\\javaw.exe");
+    EXPECT_FALSE(registered());
+    EXPECT_FALSE(exists(win + "\\javaw.exe"));
+    EXPECT_FALSE(exists(kit + "\\jvm"));
+    EXPECT_FALSE(exists(pf + "\\JavaSoft"));
+}
+
+TEST_F(WinProvision, TextsForMissingArchiveAndUnknownType) {
+    struct Case {
+        std::string extra;
+        std::string message;
+    } cases[] = {
+        {"", "Unable to find JRE 17 or a later version on your system."},
+        {"jvmInstallerType=selfExtractorJvmInstaller\n", "The correct version of the JRE was not found on your system."},
+    };
+    for (const auto& c : cases) {
+        writeFile("qrl.control", "jvmMinVersion=17\njvmVersion=17.0.15\njvmName=JRE\nloaderJavaCommand=W\n"
+                                 "jvmInstallerType=selfExtratorJvmInstaller\njvmSelfExtractor=missing.exe\n" + c.extra);
+        std::unique_ptr<qrl::Install> in;
+        EXPECT_FALSE(install(in));
+        EXPECT_EQ(in->errorMessage(), c.message);
+    }
+}
+
+TEST_F(WinProvision, VendorInstallerIsRunAndItsJvmFound) {
+    std::string vendorHome = dir.file("vendor jre & 100%");
+    writeFile("qrl.control", "jvmMinVersion=17\njvmVersion=17.0.15\njvmName=JRE\njvmCommandName=javaw.exe\n"
+                             "loaderJavaCommand=W\njvmInstallerType=thirdPartyJvmInstaller\n"
+                             "jvmInstallerBinary=vendor setup.exe\n"
+                             "jvmInstallerCommand=vendor setup.exe/*/*/*vendor/*/*/*" + vendorHome + "/*/*/*17.0.15\n");
+    ASSERT_TRUE(qrl::copyFile(helperPath("fakejvmkit"), "vendor setup.exe"));
+    EnvGuard record{"FAKEJVMKIT_RECORD", dir.file("vendor.txt").c_str()};
+    std::unique_ptr<qrl::Install> in;
+    ASSERT_TRUE(install(in)) << in->errorMessage() << "\n" << trace();
+    EXPECT_EQ(in->jvmCommand(), vendorHome + "\\bin\\javaw.exe");
+    auto rec = readLines(dir.file("vendor.txt"));
+    ASSERT_EQ(rec.size(), 5u);
+    EXPECT_EQ(rec[0], "cwd=" + pf + "\\JavaSoft\\JRE17.0\\17.0.15");
+    EXPECT_EQ(rec[3], std::to_string(vendorHome.size()) + ":" + vendorHome);
+    // The copy is gone, and so is the prepared directory it left empty.
+    EXPECT_FALSE(exists(pf + "\\JavaSoft"));
+    EXPECT_TRUE(exists(kit + "\\vendor setup.exe"));
+
+    // An installer that reports failure fails the step, whatever it left.
+    platform::regDeleteTree(RegRoot::CurrentUser, root);
+    writeFile("qrl.control", "jvmMinVersion=17\njvmVersion=17.0.15\njvmName=JRE\njvmCommandName=javaw.exe\n"
+                             "loaderJavaCommand=W\njvmInstallerType=thirdPartyJvmInstaller\n"
+                             "jvmInstallerBinary=vendor setup.exe\njvmInstallerCommand=vendor setup.exe/*/*/*-s\n");
+    writeFile("install.jar", "");
+    EnvGuard fail{"FAKEJVMKIT_MODE", "fail"};
+    EXPECT_FALSE(install(in));
+    EXPECT_EQ(in->errorMessage(), std::string("Unable to install JRE 17.0.15. ") + qrl::kDiskText);
+    EXPECT_TRUE(contains(readFile(kit + "\\errors.log"), "Error running JVM installer: exit status 3"));
+}
+
+TEST_F(WinProvision, SecondProvisioningReplacesAJvmThatCannotRunTheWizard) {
+    // A registered JVM that the search accepts; the wizard could not run
+    // with it, so the kit's JVM is installed and takes its place.
+    std::string old = jvm(dir.file("old jre"));
+    setReg(std::string(kJre) + "\\17.0", "JavaHome", old);
+    setReg(std::string(kJre) + "\\17.0", "MicroVersion", "15");
+    makeKit("");
+    qrl::Install in(qrl::Family::Windows, qrl::SearchPlaces::defaults(qrl::Family::Windows));
+    in.getEnvironmentSetup();
+    ASSERT_TRUE(in.getParams());
+    ASSERT_TRUE(in.isJvmInstalled());
+    EXPECT_EQ(in.jvmHome(), old);
+    ASSERT_TRUE(in.installTheJvm()) << trace();
+    std::string home = pf + "\\JavaSoft\\JRE17.0\\17.0.15";
+    EXPECT_EQ(in.jvmCommand(), home + "\\bin\\javaw.exe");
+    EXPECT_EQ(in.jvmHome(), home);
+    EXPECT_TRUE(contains(readFile("native.properties"), "nativeJvmInstalled=true"));
+}
+
+TEST_F(WinProvision, LoginNameForTheProfilePlace) {
+    std::string winlogon = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+    setReg(winlogon, "DefaultUserName", "alice");
+    EXPECT_EQ(qrl::registryLoginName(true), "alice");
+    setReg(winlogon, "UserName", "bob");
+    EXPECT_EQ(qrl::registryLoginName(true), "bob");
+    setReg(winlogon, "UserName", "..\\..\\evil");
+    EXPECT_EQ(qrl::registryLoginName(true), "");
+    setReg("Network\\Logon", "username", "carol");
+    EXPECT_EQ(qrl::registryLoginName(false), "carol");
+}
+
+TEST_F(WinProvision, CleanUpRegistersTheJvmTheWizardMovedAndRemovesTheTemporaryOne) {
+    std::string moved = jvm(dir.file("app\\jre"));
+    makeDirs(kit + "\\jvm\\bin");
+    auto slashes = [](std::string p) {
+        for (char& c : p)
+            if (c == '\\') c = '/';
+        return p;
+    };
+    writeFile("qrl.control", "jvmVersion=17.0.15\njvmName=JRE\njvmCommandName=javaw.exe\nloaderJavaCommand=W\n");
+    writeFile("native.properties", "nativeJvmHomeDir=" + slashes(moved) + "\nnativeJvmInstalledInTemp=true\n" +
+                                       "nativeTempJvmDir=" + slashes(kit + "\\jvm") + "\nconfigureWinRegistry=true\n");
+    qrl::Install in(qrl::Family::Windows, qrl::SearchPlaces::defaults(qrl::Family::Windows));
+    in.getEnvironmentSetup();
+    ASSERT_TRUE(in.getParams());
+    in.cleanUpJvmDir();
+    EXPECT_EQ(reg(std::string(kJre) + "\\17.0.15", "JavaHome"), qrl::strlwr(moved));
+    EXPECT_FALSE(exists(kit + "\\jvm"));
+}
