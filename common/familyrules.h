@@ -33,6 +33,12 @@ enum class ErrorDisplay {
     TerminalAndScript,  // message and details on both streams, then the kit's "show_error.sh"; nothing when quiet
 };
 
+// The order of an installation run.
+enum class InstallSequence {
+    WithRetry,  // "-q"/"-s" switches; the wizard started once more with a JVM installed when the found one failed
+    Posix,      // one wizard start; the security files after every JVM found or installed
+};
+
 // How commands of the kit (archives, vendor installers) are started.
 enum class CommandStyle {
     WindowsSpawn,  // a vector spawn, a ".bat" launch file to wait on
@@ -75,6 +81,13 @@ struct FamilyRules {
     bool asksAboutDisplay;     // the causes text asks whether the display is exported
     bool languageFromRegistry; // "LocaleName" of the registry (else LANG)
     bool localeLogTimes;       // "locale.log" lines begin with the time
+
+    // The installation run.
+    InstallSequence installSequence;
+    bool homeIsWindowsDirectory;  // the home directory is the Windows directory (else the "home" variables)
+    bool recordsRegistryWish;     // a found JVM's "native.properties" carries the control file's configureWinRegistry
+    bool classpathAsRead;         // the wizard gets loaderClasspath as read (else elements joined with ":")
+    bool appendsLogs;             // logs are appended to those in the start directory; a lost "errors.log" is reported
 
     // Files and clean-up.
     bool removesSwingall;            // the clean-up also removes "swingall.jar"

@@ -57,10 +57,20 @@ public:
 
     // The run: true when the wizard ran successfully.
     bool install(bool quiet, bool properties, std::string_view details);
+    // The Windows run: switches "-q" and "-s"; when the JVM that was found
+    // cannot start the wizard, a JVM is installed and the wizard started once
+    // more.
+    bool installWithRetry(bool quiet, bool properties, std::string_view details);
 
     bool getEnvironmentSetup();
     bool getParams();
     bool getHomeDirectory();
+    // Windows: the Windows directory from the registry, the search path, or
+    // else the working directory.
+    bool getWindowsHomeDirectory();
+    // The control file's (or else "native.properties"') "configureWinRegistry":
+    // whether an installed JVM gets its registry entries; true without one.
+    bool configureWinReg();
 
     // The JVM step.
     bool isJvmInstalled();
@@ -88,6 +98,9 @@ public:
     void cleanUpErrorsLog();
     void cleanUpLogFiles();
     void _cleanUpLogFiles(std::string_view target);
+    // Windows: appends a log to the one of that name in `target`; a lost
+    // "errors.log" is reported to the user.
+    bool appendLogFile(std::string_view name, std::string_view target);
     bool isDirWriteProtected(std::string_view dir);
 
     ControlSettings& settings() { return settings_; }

@@ -21,7 +21,7 @@ bool Install::isJvmInstalled() {
     }
     traceMessage(kTraceLog, "Found correct version of JVM:", jvmCommand_);
     jvmHome_ = getJavaHomeDir();
-    logJvmLocation(false, "", false);
+    logJvmLocation(false, "", rules_.recordsRegistryWish && configureWinReg());
     return true;
 }
 
