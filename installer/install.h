@@ -75,6 +75,9 @@ public:
     // The JVM step.
     bool isJvmInstalled();
     bool installTheJvm();
+    // Windows: the kit's JVM archive or vendor installer as the control file
+    // asks; the texts of the final report on failure.
+    bool installTheJvmWindows();
     std::string versionText() const;
     // The kit's Java security files for the JVM found or installed; `plugin`
     // asks for existing files to be replaced (with backups).

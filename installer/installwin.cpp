@@ -73,6 +73,30 @@ bool Install::installWithRetry(bool quiet, bool properties, std::string_view det
     return ok;
 }
 
+bool Install::installTheJvmWindows() {
+    const ControlSettings& s = settings_;
+    bool bundle = stricmp(s.jvmInstallerType, "selfExtratorJvmInstaller") == 0;
+    bool vendor = stricmp(s.jvmInstallerType, "thirdPartyJvmInstaller") == 0;
+    const std::string& file = bundle ? s.jvmSelfExtractor : s.jvmInstallerBinary;
+    if ((!bundle && !vendor) || file.empty()) {
+        errorMessage_ = "The correct version of the " + s.jvmName + " was not found on your system.";
+        errorDetails_ = "Please install " + s.jvmName + " " + versionText() + " and then restart this installation program.";
+        return false;
+    }
+    if (!fexists(file)) {
+        errorMessage_ = "Unable to find " + s.jvmName + " " + versionText() + " on your system.";
+        errorDetails_ = "Please install the JVM and re-start this installer.";
+        return false;
+    }
+    showStatusMessage(4);
+    traceMessage(kTraceLog, "attempting to install jvm", s.jvmVersion);
+    // The Windows JVM installation itself is not part of this program yet.
+    traceMessage(kTraceLog, "no JVM installation on Windows in this build");
+    errorMessage_ = "Unable to install " + s.jvmName + " " + s.jvmVersion + ". " + kDiskText;
+    errorDetails_ = causesText(family_);
+    return false;
+}
+
 bool Install::getWindowsHomeDirectory() {
     homeDirectory_.clear();
     static const struct {

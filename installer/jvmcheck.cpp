@@ -26,6 +26,7 @@ bool Install::isJvmInstalled() {
 }
 
 bool Install::installTheJvm() {
+    if (rules_.installSequence == InstallSequence::WithRetry) return installTheJvmWindows();
     ControlSettings& s = settings_;
     JvmRequest request{{s.requiredVersion, s.minVersion, s.maxVersion},
                        s.jvmVersion,

@@ -176,6 +176,13 @@ TEST_F(WinInstaller, AFoundJvmThatCannotRunTheWizardFailsWithOneBoxAndStatusOne)
     EXPECT_TRUE(eventually([&] { return kitGone(); }));
 }
 
+TEST_F(WinInstaller, WithoutARegisteredJvmTheBoxNamesTheJvmToInstall) {
+    EXPECT_EQ(run({}), 1);
+    EXPECT_EQ(readFile(uiLog),
+              "[Quarlan Installer: Error] The correct version of the JRE was not found on your system.\r\r"
+              "Please install JRE 1.8 or a later version and then restart this installation program.\n");
+}
+
 TEST_F(WinInstaller, ErrorsWithoutDetailsEndWithTheHintOfTheUsersLanguage) {
     setLocale("de-DE");
     fs::remove(fs::u8path(kit + "\\qrl.control"));
