@@ -14,7 +14,7 @@ kitsrc=$root/build/linux/examples/demo-kit
 export WINEPREFIX=${WINEPREFIX:-$root/build/linux/wineprefix} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 scratch=$(mktemp -d)
 regroot='Software\QuarlanTest\bench'
-trap 'wine reg delete "HKCU\\$regroot" /f >/dev/null 2>&1 || true; rm -rf "$scratch"' EXIT
+trap 'wine reg delete "HKCU\\$regroot" /f >/dev/null 2>&1 || true; wineserver -k 2>/dev/null; rm -rf "$scratch"' EXIT
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 
 mkdir -p "$scratch/jre/bin" "$scratch/start"
@@ -23,22 +23,26 @@ cp "$win/tests/bin/fakejava.exe" "$scratch/jre/bin/javaw.exe"
 echo 1.8.0_392 > "$scratch/jre/bin/fakejava.version"
 wine reg add "HKCU\\$regroot\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8.0_392" /v JavaHome \
     /d "$(winpath "$scratch/jre")" /f >/dev/null 2>&1
-wineserver -p 60 2>/dev/null || true  # one server for every round, as on a desktop
+# One wine server for every round, as on a desktop (ended with the benchmark:
+# do not run it beside the tests, which share the prefix).
+wineserver -p 2>/dev/null || true
 export QUARLAN_REGISTRY_ROOT=$regroot FAKEJAVA_WIZARD=ok
+# A fresh kit in $scratch/$1 (the direct runs use a directory of their own,
+# out of reach of a cleanup program that may still be ending).
 fresh_kit() {
-    rm -rf "$scratch/kit"
-    mkdir -p "$scratch/kit"
-    cp "$kitsrc/install.jar" "$kitsrc/qrl.control" "$kitsrc/TestJvm.class" "$scratch/kit/"
-    cp "$win/installer/installer.exe" "$win/cleanup/cleanup.exe" "$scratch/kit/"
-    winpath "$scratch/start" > "$scratch/kit/startdir.txt"
-    echo >> "$scratch/kit/startdir.txt"
+    rm -rf "${scratch:?}/$1"
+    mkdir -p "$scratch/$1"
+    cp "$kitsrc/install.jar" "$kitsrc/qrl.control" "$kitsrc/TestJvm.class" "$scratch/$1/"
+    cp "$win/installer/installer.exe" "$win/cleanup/cleanup.exe" "$scratch/$1/"
+    winpath "$scratch/start" > "$scratch/$1/startdir.txt"
+    echo >> "$scratch/$1/startdir.txt"
 }
 now() { date +%s%N; }
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
 : > "$scratch/inst.ns"; : > "$scratch/jvm.ns"
 for i in $(seq "$rounds"); do
-    fresh_kit
+    fresh_kit kit
     start=$(now)
     ( cd "$scratch/kit" && wine installer.exe -q answers.properties ) || { echo "round $i: the installation failed"; exit 1; }
     echo $(( $(now) - start )) >> "$scratch/inst.ns"
@@ -46,13 +50,13 @@ for i in $(seq "$rounds"); do
     for _ in $(seq 100); do [ "$(ls "$scratch/kit" 2>/dev/null)" = "__cleanup.exe" ] && break; sleep 0.1; done
 
     # The same two JVM runs, started by cmd.exe in one wine start as well.
-    fresh_kit
+    fresh_kit direct
     java=$(winpath "$scratch/jre/bin/java.exe")
     javaw=$(winpath "$scratch/jre/bin/javaw.exe")
     start=$(now)
-    ( cd "$scratch/kit" && wine cmd /c "$java -cp . TestJvm $(winpath "$scratch/kit") & $javaw -cp .;install.jar DemoInstaller -q answers.properties" ) >/dev/null 2>&1
+    ( cd "$scratch/direct" && wine cmd /c "$java -cp . TestJvm $(winpath "$scratch/direct") & $javaw -cp .;install.jar DemoInstaller -q answers.properties" ) >/dev/null 2>&1
     echo $(( $(now) - start )) >> "$scratch/jvm.ns"
-    [ -f "$scratch/kit/__qrlwizard.sem" ] || { echo "round $i: the direct wizard run failed"; exit 1; }
+    [ -f "$scratch/direct/__qrlwizard.sem" ] || { echo "round $i: the direct wizard run failed"; exit 1; }
 done
 inst=$(median < "$scratch/inst.ns")
 jvm=$(median < "$scratch/jvm.ns")

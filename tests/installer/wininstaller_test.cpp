@@ -183,6 +183,12 @@ TEST_F(WinInstaller, WithoutARegisteredJvmTheBoxNamesTheJvmToInstall) {
               "Please install JRE 1.8 or a later version and then restart this installation program.\n");
 }
 
+TEST_F(WinInstaller, AQuietFailureShowsNoBoxAndKeepsItsReasonInTheLogs) {
+    EXPECT_EQ(run({"-q", "answers.properties"}), 1);
+    EXPECT_FALSE(exists(uiLog)) << readFile(uiLog);
+    EXPECT_TRUE(contains(readFile(start + "\\errors.log"), "The correct version of the JRE was not found"));
+}
+
 TEST_F(WinInstaller, ErrorsWithoutDetailsEndWithTheHintOfTheUsersLanguage) {
     setLocale("de-DE");
     fs::remove(fs::u8path(kit + "\\qrl.control"));
