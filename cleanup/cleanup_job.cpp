@@ -19,6 +19,13 @@ bool isSep(char c) { return c == '/' || c == '\\'; }
 std::string directoryArgument(std::string_view commandLine) {
     std::string_view rest;
     platform::firstWindowsToken(commandLine, &rest);
+    // A quoted directory is one argument as the C runtime reads it, so that
+    // what the installer quoted (a trailing backslash, a quote) comes back
+    // unchanged.
+    if (!rest.empty() && rest.front() == '"') {
+        std::vector<std::string> args = platform::splitWindowsCommandLine("x " + std::string(rest));
+        if (args.size() == 2) return args[1];
+    }
     if (rest.size() >= 2 && rest.front() == '"' && rest.back() == '"') rest = rest.substr(1, rest.size() - 2);
     return std::string(rest);
 }

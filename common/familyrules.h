@@ -23,13 +23,6 @@ enum class CommandNameRule {
     CutFinalExtension,  // only a final ".exe"/".bat"/".com" is cut (macOS)
 };
 
-// The order of an installer's run.
-enum class InstallSequence {
-    Windows,  // "-q" and "-s"; the JVM provided as "jvmInstallerType" says; when the wizard does not start with
-              // a JVM that was found, one JVM is installed and the wizard started once more
-    Posix,    // "-q"; the kit's archive when "jvmSelfExtractor" names one; no second start
-};
-
 // Which table of progress texts a family's installer shows.
 enum class ProgressTable { Windows, Posix };
 
@@ -38,6 +31,14 @@ enum class ErrorDisplay {
     MessageBox,         // a Windows message box (the installer's window layer)
     Terminal,           // standard output and standard error, also in quiet mode; no details
     TerminalAndScript,  // message and details on both streams, then the kit's "show_error.sh"; nothing when quiet
+};
+
+// The order of an installation run.
+enum class InstallSequence {
+    WithRetry,  // "-q"/"-s" switches; the JVM provided as "jvmInstallerType" says; the wizard started once more
+                // with a JVM installed when the found one failed (Windows, macOS)
+    Posix,      // "-q"; the kit's archive when "jvmSelfExtractor" names one; one wizard start; the security
+                // files after every JVM found or installed
 };
 
 // How commands of the kit (archives, vendor installers) are started.
@@ -87,8 +88,6 @@ struct FamilyRules {
     // found or installed one.
     JvmProvisioning provisioning;
 
-    // The installer's run and the JVM it provides.
-    InstallSequence installSequence;
     bool checksOsForKitJvm;     // the system's release is checked before the kit's own JVM is installed
     bool jvmTreeModes;          // what a kit's archive or vendor installer made below the JVM directory gets
                                 // 0755 throughout (else only the directory's own entries)
@@ -100,6 +99,12 @@ struct FamilyRules {
     bool asksAboutDisplay;     // the causes text asks whether the display is exported
     bool languageFromRegistry; // "LocaleName" of the registry (else LANG)
     bool localeLogTimes;       // "locale.log" lines begin with the time
+
+    // The installation run.
+    InstallSequence installSequence;
+    bool homeIsWindowsDirectory;  // the home directory is the Windows directory (else the "home" variables)
+    bool classpathAsRead;         // the wizard gets loaderClasspath as read (else elements joined with ":")
+    bool appendsLogs;             // logs are appended to those in the start directory; a lost "errors.log" is reported
 
     // Files and clean-up.
     bool removesSwingall;            // the clean-up also removes "swingall.jar"

@@ -163,6 +163,7 @@ bool Install::getEnvironmentSetup() {
 }
 
 bool Install::getHomeDirectory() {
+    if (rules_.homeIsWindowsDirectory) return getWindowsHomeDirectory();
     for (const char* name : {"home", "HOME", "Home"}) {
         if (auto v = platform::getEnv(name)) {
             homeDirectory_ = *v;
@@ -197,7 +198,7 @@ void Install::showStatusMessage(unsigned number) {
 }
 
 bool Install::install(bool quiet, bool properties, std::string_view details) {
-    if (rules_.installSequence == InstallSequence::Windows) return installInWindowsOrder(quiet, properties, details);
+    if (rules_.installSequence == InstallSequence::WithRetry) return installWithRetry(quiet, properties, details);
     quietInstall_ = quiet;
     propertiesInstall_ = properties;
     status_.setQuietMode(quiet || properties);

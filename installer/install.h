@@ -55,16 +55,21 @@ public:
 
     // The run: true when the wizard ran successfully.
     bool install(bool quiet, bool properties, std::string_view details);
+    // The Windows run: switches "-q" and "-s"; when the JVM that was found
+    // cannot start the wizard, a JVM is installed and the wizard started once
+    // more.
+    bool installWithRetry(bool quiet, bool properties, std::string_view details);
 
     bool getEnvironmentSetup();
     bool getParams();
     bool getHomeDirectory();
+    // Windows: the Windows directory from the registry, the search path, or
+    // else the working directory.
+    bool getWindowsHomeDirectory();
 
     // The JVM step.
     bool isJvmInstalled();
     bool installTheJvm();
-    // The Windows and macOS order of the run.
-    bool installInWindowsOrder(bool quiet, bool properties, std::string_view details);
     std::string versionText() const;
     // The Windows installer's two ways of providing a JVM, each given the
     // version text for its messages, and the runs they make.
@@ -102,6 +107,9 @@ public:
     void cleanUpErrorsLog();
     void cleanUpLogFiles();
     void _cleanUpLogFiles(std::string_view target);
+    // Windows: appends a log to the one of that name in `target`; a lost
+    // "errors.log" is reported to the user.
+    bool appendLogFile(std::string_view name, std::string_view target);
     bool isDirWriteProtected(std::string_view dir);
 
     ControlSettings& settings() { return settings_; }

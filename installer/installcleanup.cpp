@@ -131,7 +131,11 @@ void Install::_cleanUpLogFiles(std::string_view target) {
             auto size = platform::fileSize(e.name);
             if (size && *size == 0) continue;
         }
-        copyFile(e.name, joinPath(target, e.name, family_));
+        if (rules_.appendsLogs) {
+            appendLogFile(e.name, target);
+        } else {
+            copyFile(e.name, joinPath(target, e.name, family_));
+        }
     }
 }
 

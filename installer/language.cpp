@@ -1,6 +1,7 @@
 #include "installer/language.h"
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "common/familyrules.h"
@@ -60,6 +61,18 @@ LanguageMatch windowsLanguageFor(std::string_view localeName) {
         if (value == g.exact) return {g.language, g.message};
         for (const char* p : g.prefixes)
             if (startsWith(value, p)) return {g.language, g.message};
+    }
+    // Since Vista the value is a language tag ("de-DE", "ja-JP"): its language
+    // subtag names the language.
+    static const std::pair<const char*, const char*> tags[] = {
+        {"de", "german"}, {"fr", "french"},   {"es", "spanish"},    {"pl", "polish"},
+        {"ja", "japanese"}, {"it", "italian"}, {"pt", "portuguese"}, {"nl", "dutch"},
+    };
+    std::string_view subtag = std::string_view(value).substr(0, value.find_first_of("-_"));
+    for (const auto& [tag, language] : tags) {
+        if (subtag != tag) continue;
+        for (const auto& g : windowsTable())
+            if (std::string_view(g.language) == language) return {g.language, g.message};
     }
     return {"english", "English found"};
 }

@@ -3,9 +3,13 @@
 #include <array>
 #include <utility>
 
+#include "common/shellquote.h"
+#include "installer/language.h"
+#include "installer/windowsrun.h"
 #include "platform/console.h"
 #include "platform/fs.h"
 #include "platform/process.h"
+#include "platform/ui.h"
 
 namespace qrl {
 namespace {
@@ -104,7 +108,9 @@ std::string errorBoxText(std::string_view message, std::string_view details, std
     return text;
 }
 
-Status::Status(Family family) : rules_(rulesFor(family)) {}
+Status::Status(Family family) : rules_(rulesFor(family)) {
+    if (rules_.errors == ErrorDisplay::MessageBox) language_ = getLanguage(family);
+}
 
 void Status::showStatus(std::string_view text) const {
     if (!rules_.progressOnTerminal || quiet_ || text == "1") return;
@@ -143,7 +149,14 @@ void Status::showError(std::string_view message, std::string_view details) const
         platform::runCommand({"/bin/sh", "show_error.sh", scriptText});
         return;
     }
-    // Windows error boxes belong to the Windows installer's window layer.
+    if (quiet_) return;
+    removeShowSemaphore();
+    platform::showError("Quarlan Installer: Error", errorBoxText(message, details, language_));
+}
+
+void Status::showMessage(std::string_view text) const {
+    removeShowSemaphore();
+    platform::showWarning("Quarlan Installer", text);
 }
 
 }  // namespace qrl

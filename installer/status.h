@@ -39,10 +39,18 @@ public:
     // POSIX: the message on standard output and standard error, also in quiet
     // mode. macOS: message and details on both streams, then the kit's
     // "show_error.sh" with the text, nothing at all in quiet mode.
+    // Windows: unless quiet, the status window goes and a system-modal error
+    // box "Quarlan Installer: Error" shows errorBoxText in the Status's own
+    // language.
     void showError(std::string_view message, std::string_view details = {}) const;
+
+    // Windows: the status window goes and a warning box "Quarlan Installer"
+    // shows the text, also in quiet mode. Elsewhere the text on standard error.
+    void showMessage(std::string_view text) const;
 
 private:
     const FamilyRules& rules_;
+    std::string language_;  // Windows: the language of the error boxes
     bool quiet_ = false;
 };
 

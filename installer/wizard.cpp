@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "common/shellquote.h"
 #include "installer/install.h"
+#include "installer/windowsrun.h"
 #include "platform/console.h"
 #include "platform/env.h"
 #include "platform/fs.h"
@@ -94,7 +95,8 @@ std::vector<std::string> Install::wizardArguments(std::string_view details) cons
     }
     traceMessage(kTraceLog, "class path switch:", s.jvmClasspathSwitch);
     if (!s.jvmClasspathSwitch.empty()) argv.push_back(s.jvmClasspathSwitch);
-    std::string cp = buildClasspath();
+    // Windows hands the wizard the class path as the control file gives it.
+    std::string cp = rules_.classpathAsRead ? s.loaderClasspath : buildClasspath();
     traceMessage(kTraceLog, "classpath:", cp);
     argv.push_back(cp);
     traceMessage(kTraceLog, "install parameters:", s.loaderJavaCommand);
@@ -132,6 +134,7 @@ bool Install::_runInstaller(const std::vector<std::string>& argv) {
     for (const auto& a : argv) command += " " + shellQuote(a);
     traceMessage(kTraceLog, "java installer C++ command:", command);
     platform::setEnv("CLASSPATH", "");
+    removeShowSemaphore();
     std::vector<std::string> words{jvmCommand_};
     words.insert(words.end(), argv.begin(), argv.end());
     platform::RunResult run = platform::runCommand(words);

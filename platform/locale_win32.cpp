@@ -2,14 +2,21 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "platform/wide_win32.h"
 
 namespace platform {
 
 std::string userLocaleName() {
+    // Tests keep their user settings below the key QUARLAN_REGISTRY_ROOT names
+    // (of HKEY_CURRENT_USER), as they keep their JavaSoft keys.
+    std::wstring path = L"Control Panel\\International";
+    if (const wchar_t* root = ::_wgetenv(L"QUARLAN_REGISTRY_ROOT"); root && *root)
+        path = std::wstring(root) + L"\\" + path;
     HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\International", 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return {};
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
     wchar_t buf[201] = {};
     DWORD size = sizeof buf - sizeof(wchar_t);
     DWORD type = 0;

@@ -16,4 +16,7 @@ namespace platform {
 // Elsewhere: the text and a line feed on standard error.
 void showError(std::string_view caption, std::string_view text);
 
+// The same for a warning: MessageBoxW without owner, with the warning icon.
+void showWarning(std::string_view caption, std::string_view text);
+
 }  // namespace platform

@@ -14,4 +14,6 @@ void showError(std::string_view caption, std::string_view text) {
     writeStderr(line);
 }
 
+void showWarning(std::string_view caption, std::string_view text) { showError(caption, text); }
+
 }  // namespace platform

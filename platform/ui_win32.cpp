@@ -12,4 +12,9 @@ void showError(std::string_view caption, std::string_view text) {
     ::MessageBoxW(nullptr, wide(text).c_str(), wide(caption).c_str(), MB_SYSTEMMODAL | MB_ICONERROR);
 }
 
+void showWarning(std::string_view caption, std::string_view text) {
+    if (logUiMessage(caption, text)) return;
+    ::MessageBoxW(nullptr, wide(text).c_str(), wide(caption).c_str(), MB_ICONWARNING);
+}
+
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "cleanup/cleanup_job.h"
+#include "platform/cmdline.h"
 #include "platform/fs.h"
 #include "platform/process.h"
 #include "tests/support/testutil.h"
@@ -26,6 +27,11 @@ TEST(CleanupArgumentTest, EverythingAfterTheProgramNameBlanksIncluded) {
     EXPECT_EQ(qrlcleanup::directoryArgument("\"C:\\kit\\__cleanup.exe\"   \"C:\\My Kit\""), "C:\\My Kit");
     EXPECT_EQ(qrlcleanup::directoryArgument("__cleanup.exe"), "");
     EXPECT_EQ(qrlcleanup::directoryArgument("__cleanup.exe \"\""), "");
+    // The installer's quoting of the working directory comes back unchanged.
+    for (std::string dir : {"C:\\Kit dir\\", "C:\\Kit \"quoted\" dir", "C:\\J\xC3\xBCrgen\\a  b", "C:\\kit\\\\"}) {
+        std::string line = platform::buildWindowsCommandLine({"__cleanup.exe", dir});
+        EXPECT_EQ(qrlcleanup::directoryArgument(line), dir) << line;
+    }
 }
 
 TEST(CleanupRefusalTest, EmptyAndRootDirectoriesAreNeverEmptied) {

@@ -1,3 +1,4 @@
 qrl_fuzz_target(fuzz_control_file SOURCES fuzz_control_file.cpp LIBS qrl_installer)
 qrl_fuzz_target(fuzz_details_args SOURCES fuzz_details_args.cpp LIBS qrl_installer)
 qrl_fuzz_target(fuzz_mac_args SOURCES fuzz_mac_args.cpp LIBS qrl_installer)
+qrl_fuzz_target(fuzz_windows_switches SOURCES fuzz_windows_switches.cpp LIBS qrl_installer)

@@ -12,6 +12,7 @@
 //             <file>.info the working directory and CLASSPATH
 //   wizard    a main class other than TestJvm creates "__qrlwizard.sem" in the
 //             working directory when FAKEJAVA_WIZARD is "ok"
+//   sleep     a wizard waits FAKEJAVA_SLEEP_MS milliseconds before it ends
 //   exit      FAKEJAVA_EXIT, else 0
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,7 @@
 #include "platform/entry.h"
 #include "platform/env.h"
 #include "platform/fs.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -85,6 +87,7 @@ int utf8Main(std::vector<std::string>& args) {
         }
         return status;
     }
+    if (auto ms = platform::getEnv("FAKEJAVA_SLEEP_MS")) platform::sleepMs(static_cast<unsigned>(std::atoi(ms->c_str())));
     if (platform::getEnv("FAKEJAVA_WIZARD").value_or("") == "ok") {
         if (std::FILE* f = platform::openFile("__qrlwizard.sem", "wb")) std::fclose(f);
     }

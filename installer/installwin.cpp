@@ -1,0 +1,129 @@
+// The run of the Windows installer: the sequence with a second wizard start
+// after a JVM is installed, the Windows directory as home directory, and the
+// logs appended to those already in the start directory.
+#include <cstdio>
+
+#include "common/files.h"
+#include "common/paths.h"
+#include "common/text.h"
+#include "installer/install.h"
+#include "installer/windowsrun.h"
+#include "platform/fs.h"
+#include "platform/registry.h"
+
+namespace qrl {
+
+bool Install::installWithRetry(bool quiet, bool properties, std::string_view details) {
+    traceMessage(kTraceLog, "");
+    traceMessage(kTraceLog, "Preparing Java install wizard");
+    quietInstall_ = quiet;
+    propertiesInstall_ = properties;
+    traceMessage(kTraceLog, "Quite install", quiet);
+    traceMessage(kTraceLog, "Properties install", properties);
+    if (quiet || properties) {
+        status_.setQuietMode(true);
+        traceMessage(kTraceLog, "set status quite");
+    }
+    showStatusMessage(1);
+    bool ok = getEnvironmentSetup();
+    errorMessage_.clear();
+    errorDetails_.clear();
+    if (ok) {
+        ok = getParams();
+        if (!ok) logAndTraceMessage(kErrorLog, kTraceLog, "unable to get parameters");
+    }
+    bool installedNow = false;
+    if (ok && !isJvmInstalled()) {
+        ok = installTheJvm();
+        installedNow = ok;
+    }
+    if (ok) {
+        auto startWizard = [&] {
+            // A semaphore left by an earlier run must not pass for this run's wizard.
+            platform::removeFile(kWizardSemaphore);
+            return runJavaInstaller(details);
+        };
+        ok = startWizard();
+        if (!ok && !installedNow) {
+            // The JVM that was found could not run the wizard: one more start
+            // with a JVM installed now.
+            showStatusMessage(4);
+            if (installTheJvm()) {
+                showStatusMessage(5);
+                ok = startWizard();
+            }
+        }
+        if (!ok) {
+            errorMessage_ =
+                "Unable to start the install wizard.\r\rIs there a \"java\" command in the path that doesn't start "
+                "the JRE?\r\rIf there is, remove it and try the installer again.";
+            errorDetails_ = causesText(family_) + "\n" + kDiskText;
+        }
+    }
+    if (!ok) {
+        if (errorMessage_.empty()) errorMessage_ = std::string("Unable to install application.\r\r") + kDiskText;
+        if (errorDetails_.empty()) errorDetails_ = causesText(family_);
+        logAndTraceMessage(kErrorLog, kTraceLog, errorMessage_);
+        logAndTraceMessage(kErrorLog, kTraceLog, errorDetails_);
+        status_.showError(errorMessage_, errorDetails_);
+    }
+    cleanUp(ok);
+    removeShowSemaphore();
+    return ok;
+}
+
+bool Install::getWindowsHomeDirectory() {
+    homeDirectory_.clear();
+    static const struct {
+        const char* key;
+        const char* value;
+        const char* message;
+    } places[] = {
+        {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot", "got home directory from SystemRoot"},
+        {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "PathName", "got home directory from PathName"},
+        {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "WinDir", "got home directory from WinDir"},
+        {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\SETUP", "WinDir", "got home directory from Setup WinDir"},
+    };
+    for (const auto& p : places) {
+        auto v = platform::regString(platform::RegRoot::LocalMachine, p.key, p.value);
+        if (v && !v->empty()) {
+            homeDirectory_ = *v;
+            traceMessage(kTraceLog, p.message);
+            traceMessage(kTraceLog, "home directory", homeDirectory_);
+            return true;
+        }
+    }
+    traceMessage(kTraceLog, "unable to get windows directory from registry");
+    if (auto path = getPathPtr()) {
+        for (const auto& element : splitList(*path, ';')) {
+            std::string lower = strlwr(element);
+            if (lower.size() >= 5 && lower.compare(lower.size() - 5, 5, "winnt") == 0) {
+                homeDirectory_ = lower;
+                traceMessage(kTraceLog, "home directory", homeDirectory_);
+                return true;
+            }
+        }
+    }
+    if (isDir("c:\\winnt")) {
+        homeDirectory_ = "c:\\winnt";
+        traceMessage(kTraceLog, "home directory", homeDirectory_);
+        return true;
+    }
+    homeDirectory_ = workingDir();
+    traceMessage(kTraceLog, "unable to get windows directory");
+    if (homeDirectory_.empty()) return false;
+    traceMessage(kTraceLog, "home directory", homeDirectory_);
+    return true;
+}
+
+bool Install::appendLogFile(std::string_view name, std::string_view target) {
+    std::string to = joinPath(target, name, family_);
+    // A link at the target is not this run's: nothing is written through it.
+    bool ok = !platform::isLink(to) && !platform::isLink(std::string(name)) && appendFile(name, to);
+    if (!ok) traceMessage(kTraceLog, "unable to append log file to", to);
+    if (name == kErrorLog && !fexists(to))
+        status_.showError("Unable to save errors.log", "Try installing from a non-write protected drive.");
+    return ok;
+}
+
+}  // namespace qrl

@@ -1,0 +1,24 @@
+// No status window and no worker thread outside Windows: the POSIX and macOS
+// installers run their installation on their only thread.
+#include "platform/statuswindow.h"
+
+namespace platform {
+
+struct StatusWindow::Impl {};
+StatusWindow::StatusWindow() = default;
+StatusWindow::~StatusWindow() = default;
+bool StatusWindow::create() { return false; }
+void StatusWindow::show(std::string_view, bool) {}
+void StatusWindow::hide() {}
+void StatusWindow::startTimer() {}
+void StatusWindow::stopTimer() {}
+bool StatusWindow::nextMessage() { return false; }
+void StatusWindow::quit() {}
+
+struct WorkerThread::Impl {};
+WorkerThread::WorkerThread() = default;
+WorkerThread::~WorkerThread() = default;
+bool WorkerThread::start(std::function<void()>) { return false; }
+void WorkerThread::join() {}
+
+}  // namespace platform
