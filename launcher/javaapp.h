@@ -21,6 +21,15 @@
 
 namespace qrl {
 
+// How a run ended, for the families whose launcher exits with the
+// application's own status.
+enum class LaunchOutcome {
+    NoProperties,       // the launcher path or its properties file could not be used
+    ExecutableMissing,  // the executable is not on the system (the user was told)
+    NotStarted,         // the executable is there but could not be started (the user was told)
+    Ran,                // the application ran; exitCode() is its status
+};
+
 class JavaApp : public Trace {
 public:
     // Records the current directory as the start directory.
@@ -59,6 +68,11 @@ public:
     // The JVM home of the executable (…/bin/java gives …).
     std::string getJavaHomeDir() const;
 
+    LaunchOutcome outcome() const { return outcome_; }
+    // The application's exit status after it ran: its exit code, or 128 plus
+    // the signal that ended it.
+    int exitCode() const { return exitCode_; }
+
     const LaunchSettings& settings() const { return settings_; }
     const std::string& executable() const { return settings_.executable; }
     const std::string& propertiesFile() const { return propertiesFile_; }
@@ -77,6 +91,14 @@ private:
     std::vector<std::string> extraArgs_;
     std::string startDir_;
     std::string propertiesFile_;
+    LaunchOutcome outcome_ = LaunchOutcome::NoProperties;
+    int exitCode_ = 0;
 };
+
+// The whole launcher of the POSIX and macOS families: `args` as main received
+// them (the launcher's path first). The family's rules decide where the
+// properties file is looked for, whether the arguments are passed on and the
+// exit status.
+int posixLauncherMain(Family family, const std::vector<std::string>& args);
 
 }  // namespace qrl

@@ -17,6 +17,7 @@ struct SpawnResult {
     bool started = false;
     int exitCode = -1;  // when started and waited for
     int error = 0;      // errno-style reason when not started (ENOENT, E2BIG, ENOEXEC, ENOMEM, EINVAL)
+    int signal = 0;     // POSIX: the signal that ended the program (exitCode is then -1)
 };
 
 // Starts `program` directly (no shell, no search path) with the argument vector
@@ -33,6 +34,8 @@ int runShell(const std::string& command, const std::string& stderrFile = {});
 
 // The exit code within a status of runShell (-1 when the command was killed).
 int shellExitCode(int status);
+// The signal that ended the command of a runShell status (0 when it exited).
+int shellSignal(int status);
 
 // Runs a program with its words, as a shell would run the same words quoted,
 // and waits: -1 when it could not be started, otherwise a status as runShell
