@@ -9,6 +9,7 @@
 #include "common/files.h"
 #include "common/text.h"
 #include "launcher/properties.h"
+#include "provision/installjvm.h"
 #include "platform/encoding.h"
 #include "platform/fs.h"
 
@@ -114,6 +115,8 @@ void checkUnknownLine(std::string_view line, const std::vector<std::string_view>
     if (trimmed.empty() || trimmed.front() == '#' || trimmed.front() == '!') return;
     std::string_view word = leadingWord(trimmed);
     if (std::find(known.begin(), known.end(), word) != known.end()) {
+        // A key read by a step of its own rather than the parser's table.
+        if (trimmed.size() == line.size()) return;
         out.push_back({"", lineNo, "blanks before the key: the " + readerName + " ignores this line",
                        std::string(trimmed)});
         return;
@@ -135,10 +138,19 @@ void checkUnknownLine(std::string_view line, const std::vector<std::string_view>
                    "remove it, or start it with # to keep it as a comment"});
 }
 
+// The keys of the control file that a family reads (or, with `read` false,
+// that only other families read): the parser's table, and the keys that
+// single steps look up for themselves.
 std::vector<std::string_view> controlKeyNames(Family family, bool read) {
     std::vector<std::string_view> names;
     for (const ControlKey& k : ControlFile::keys(family))
         if (k.read == read) names.push_back(k.name);
+    const FamilyRules& rules = rulesFor(family);
+    // The POSIX provisioning's choice of the vendor installer; the families
+    // with vendor keys name their installer with those.
+    if (rules.readsVendorKeys != read) names.push_back(kThirdPartyInstallerKey);
+    // Registry entries for an installed JVM, where JVMs are found in the registry.
+    if ((rules.jvmSearch == JvmSearch::Registry) == read) names.push_back("configureWinRegistry");
     return names;
 }
 

@@ -31,7 +31,8 @@ constexpr const char* kGoodControl =
 }  // namespace
 
 TEST(KitCheckControl, TheTrapsOfTheControlFileEachWithItsLineAndFix) {
-    EXPECT_TRUE(qrl::checkControlText(kGoodControl, Family::Posix).empty());
+    EXPECT_TRUE(qrl::checkControlText(std::string(kGoodControl) + "jvmThirdPartyInstaller=false\n", Family::Posix)
+                    .empty());
     // CR LF line ends are what the installer converts anyway.
     EXPECT_TRUE(qrl::checkControlText("jvmMinVersion=1.8\r\njvmClasspathSwitch=-cp\r\nloaderJavaCommand=S\r\n",
                                       Family::Posix).empty());
