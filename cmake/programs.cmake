@@ -15,8 +15,14 @@ function(qrl_program name)
     set(QRL_MANIFEST_NAME "${name}")
     set(QRL_MANIFEST_LEVEL "${P_LEVEL}")
     set(QRL_MANIFEST_DESCRIPTION "${P_DESCRIPTION}")
+    # Both files keep their time stamps while their content stays the same
+    # (configure_file, file(CONFIGURE)), so a new configure run does not
+    # rebuild the resources and relink the programs. The resource compiler's
+    # include of the manifest is not tracked by the build: named here.
     configure_file(${PROJECT_SOURCE_DIR}/cmake/program.manifest.in ${CMAKE_CURRENT_BINARY_DIR}/${name}.manifest @ONLY)
-    file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc "1 24 \"${name}.manifest\"\n")
+    file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc CONTENT "1 24 \"${name}.manifest\"\n")
+    set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/${name}.rc PROPERTIES
+      OBJECT_DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/${name}.manifest)
     list(APPEND sources ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc)
   endif()
   add_executable(${name} ${sources})
