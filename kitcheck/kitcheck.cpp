@@ -296,7 +296,10 @@ std::vector<Finding> checkPropertiesText(std::string_view text) {
         // Escapes: the launcher drops every backslash and takes the next
         // character as it is; nothing else is an escape.
         std::string fixed;
-        bool unicode = false, single = false, continued = false;
+        bool unicode = false, single = false, control = false, continued = false;
+        // A line with "X:\" holds a Windows path, where "\t" is a folder's
+        // first letter; elsewhere it is Java's escape of a tab.
+        bool windowsPath = raw.find(":\\") != std::string_view::npos;
         for (size_t i = 0; i < raw.size(); ++i) {
             if (raw[i] != '\\') {
                 fixed += raw[i];
@@ -317,7 +320,12 @@ std::vector<Finding> checkPropertiesText(std::string_view text) {
                 --i;
                 continue;
             }
-            if (std::string_view("\\:= #!\"").find(next) == std::string_view::npos) {
+            if (!windowsPath && std::string_view("tnrf").find(next) != std::string_view::npos) {
+                // Java's escapes of a tab, line ends and a form feed: a tab
+                // can stand as it is, the others cannot be written at all.
+                control = true;
+                if (next == 't') fixed += '\t';
+            } else if (std::string_view("\\:= #!\"").find(next) == std::string_view::npos) {
                 single = true;
                 fixed += "\\\\";
                 fixed += next;
@@ -335,6 +343,11 @@ std::vector<Finding> checkPropertiesText(std::string_view text) {
             out.push_back({"", lineNo,
                            "a single backslash is dropped with the launcher's escapes (C:\\Java\\bin is read as "
                            "C:Javabin): write every backslash twice",
+                           fixed});
+        if (control)
+            out.push_back({"", lineNo,
+                           "\\t, \\n, \\r and \\f are not escapes here: the launcher reads the letters t, n, r, f "
+                           "(Java's Properties.store() writes them for a tab and line ends)",
                            fixed});
         if (continued)
             out.push_back({"", lineNo,

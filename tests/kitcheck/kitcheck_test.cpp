@@ -79,15 +79,18 @@ TEST(KitCheckProperties, WhatTheLauncherWouldMisreadWithTheFixedLine) {
                                              "execFilename=C:\\Java\\bin\\java.exe\n"
                                              "args = Main\n"
                                              "argsExtra=x\n"
-                                             "Startdir=/tmp\n");
+                                             "Startdir=/tmp\n"
+                                             "startDir=/opt/a\\tb\\n\n");
     std::vector<std::string> fixes = summary(findings);
-    ASSERT_EQ(fixes.size(), 6u) << ::testing::PrintToString(fixes);
+    ASSERT_EQ(fixes.size(), 7u) << ::testing::PrintToString(fixes);
     EXPECT_EQ(fixes[0], "1: programName=h\xc3\xa9 llo \xf0\x9f\x98\x80");
     EXPECT_EQ(fixes[1], "2: execFilename=C:\\\\Java\\\\bin\\\\java.exe");
     EXPECT_EQ(fixes[2], "3: args=Main");
     EXPECT_EQ(fixes[3], "4: args=x");
     EXPECT_EQ(fixes[4], "4: keep one of the lines");
     EXPECT_EQ(fixes[5], "5: startDir=/tmp");
+    // Java's escapes of a tab and a line end, outside a Windows path.
+    EXPECT_EQ(fixes[6], "6: startDir=/opt/a\tb");
     // No executable at all.
     auto empty = qrl::checkPropertiesText("programName=x\n");
     ASSERT_EQ(empty.size(), 1u);
