@@ -7,8 +7,10 @@
 // interpreter) with a command line that splits back into exactly the tokens
 // built; %NAME% in the properties arguments is replaced by the variable's value
 // (a name that is not set stays as written). A console of its own is shown for
-// java.exe and hidden for everything else. macOS family: the command runs
-// through the shell with every token quoted, so it arrives as one argument.
+// java.exe and hidden for everything else. POSIX and macOS families: the
+// program is started directly, every token arriving as one argument. Which
+// arguments are passed on, where the properties file is looked for and what
+// the exit status says are the family's rules (posixLauncherMain).
 #pragma once
 
 #include <string>
