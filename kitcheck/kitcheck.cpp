@@ -86,7 +86,8 @@ void checkSeparator(std::string_view key, std::string_view rest, std::vector<std
         return;
     }
     if (std::isalnum(static_cast<unsigned char>(sep)) || sep == '_' || sep == '.') {
-        std::string_view word = leadingWord(std::string(key) + std::string(rest));
+        const std::string line = std::string(key) + std::string(rest);
+        std::string_view word = leadingWord(line);
         std::string_view near = nearestKey(word, known);
         std::string suggestion = near.empty() ? std::string(key) : std::string(near);
         size_t eq = rest.find_first_of("=:");
