@@ -16,18 +16,22 @@ function(qrl_program name)
     set(QRL_MANIFEST_NAME "${name}")
     set(QRL_MANIFEST_LEVEL "${P_LEVEL}")
     set(QRL_MANIFEST_DESCRIPTION "${P_DESCRIPTION}")
+    # Both files keep their time stamps while their content stays the same
+    # (configure_file, file(CONFIGURE)), so a new configure run does not
+    # rebuild the resources and relink the programs. The resource compiler's
+    # include of the manifest is not tracked by the build: named here.
     configure_file(${PROJECT_SOURCE_DIR}/cmake/program.manifest.in ${CMAKE_CURRENT_BINARY_DIR}/${name}.manifest @ONLY)
     set(rc "1 24 \"${name}.manifest\"\n")
-    set(resources "")
+    set(resources ${CMAKE_CURRENT_BINARY_DIR}/${name}.manifest)
     foreach(resource ${P_RESOURCES})
       get_filename_component(resource ${resource} ABSOLUTE)
       string(APPEND rc "#include \"${resource}\"\n")
       list(APPEND resources ${resource})
     endforeach()
-    file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc "${rc}")
-    if(resources)
-      set_property(SOURCE ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc APPEND PROPERTY OBJECT_DEPENDS ${resources})
-    endif()
+    # Written only when its text changes, so an unchanged build leaves the
+    # resources alone.
+    file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc CONTENT "${rc}")
+    set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/${name}.rc PROPERTIES OBJECT_DEPENDS "${resources}")
     list(APPEND sources ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc)
   endif()
   add_executable(${name} ${sources})

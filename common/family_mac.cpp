@@ -11,6 +11,7 @@ const FamilyRules kMacRules = {
     .dirEnd = '/',
     .windowsPaths = false,
     .currentDirDropsSlash = false,
+    .propertiesSwitch = true,
     .readsVendorKeys = true,
     .readsGuiKeys = false,
     .dropsByte255 = false,
@@ -48,6 +49,11 @@ const FamilyRules kMacRules = {
     .identityDirOneLevel = false,
     .launcherSplitsLikeWindows = false,
     .launcherShortExecutable = false,
+    .launcherPassesArguments = false,
+    .launcherStartsInBundle = true,
+    .launcherFollowsLinks = false,
+    .launcherTellsMissingProperties = true,
+    .launcherExitsWithAppStatus = false,
 };
 
 }  // namespace qrl

@@ -1,4 +1,4 @@
-// The POSIX family: unixloader (and the Linux install's launcher).
+// The POSIX family: unixloader and quarlan, the Linux launcher.
 #include "common/familyrules.h"
 
 namespace qrl {
@@ -9,6 +9,7 @@ const FamilyRules kPosixRules = {
     .dirEnd = '/',
     .windowsPaths = false,
     .currentDirDropsSlash = true,
+    .propertiesSwitch = false,
     .readsVendorKeys = false,
     .readsGuiKeys = true,
     .dropsByte255 = true,
@@ -46,6 +47,11 @@ const FamilyRules kPosixRules = {
     .identityDirOneLevel = false,
     .launcherSplitsLikeWindows = false,
     .launcherShortExecutable = false,
+    .launcherPassesArguments = true,
+    .launcherStartsInBundle = false,
+    .launcherFollowsLinks = true,
+    .launcherTellsMissingProperties = true,
+    .launcherExitsWithAppStatus = true,
 };
 
 }  // namespace qrl

@@ -9,6 +9,7 @@ const FamilyRules kWindowsRules = {
     .dirEnd = '\\',
     .windowsPaths = true,
     .currentDirDropsSlash = false,
+    .propertiesSwitch = true,
     .readsVendorKeys = true,
     .readsGuiKeys = false,
     .dropsByte255 = false,
@@ -46,6 +47,11 @@ const FamilyRules kWindowsRules = {
     .identityDirOneLevel = true,
     .launcherSplitsLikeWindows = true,
     .launcherShortExecutable = true,
+    .launcherPassesArguments = true,
+    .launcherStartsInBundle = false,
+    .launcherFollowsLinks = false,
+    .launcherTellsMissingProperties = false,
+    .launcherExitsWithAppStatus = false,
 };
 
 }  // namespace qrl

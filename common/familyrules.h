@@ -64,6 +64,9 @@ struct FamilyRules {
     bool windowsPaths;          // "\" and "/" separate, drive and share roots, "bin" compared ignoring case
     bool currentDirDropsSlash;  // a trailing "/" is dropped whatever the length ("/" becomes "")
 
+    // The installer's command line.
+    bool propertiesSwitch;  // "-s file" is accepted: a properties-driven run, handed to the wizard (Windows, macOS)
+
     // The control file "qrl.control".
     bool readsVendorKeys;        // jvmInstallerType, jvmInstallerBinary, jvmInstallerCommand
     bool readsGuiKeys;           // startGuiCommand, checkGuiRunningCommand
@@ -119,6 +122,12 @@ struct FamilyRules {
     // The launcher.
     bool launcherSplitsLikeWindows;  // arguments expanded (%NAME%) and split as a Windows program splits them
     bool launcherShortExecutable;    // an executable path with blanks or quotes is shortened (8.3)
+    bool launcherPassesArguments;    // the launcher's own arguments follow those of the properties file
+    bool launcherStartsInBundle;     // a path inside "<name>.app" is cut there and the launcher works beside the bundle
+    bool launcherFollowsLinks;       // started through a symbolic link, the real path names the properties file
+    bool launcherTellsMissingProperties;  // an unreadable properties file is named on standard error
+    bool launcherExitsWithAppStatus;      // the application's exit status (126/127 when it was not started),
+                                          // else 1 when it ran or was reported missing, 0 otherwise
 };
 
 // The description of a family.

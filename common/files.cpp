@@ -135,21 +135,36 @@ void logSystemChange(std::string_view line) {
     std::fclose(f);
 }
 
-bool readLines(std::string_view file, size_t limit, const std::function<bool(std::string&)>& each) {
-    std::FILE* f = platform::openFile(std::string(file), "rt");
-    if (!f) return false;
+namespace {
+
+// The lines of a character source: each cut at its line feed, a line longer
+// than the limit read as several.
+void eachLine(const std::function<int()>& next, size_t limit, const std::function<bool(std::string&)>& each) {
     std::string line;
     bool go = true;
     int c = 0;
-    while (go && (c = std::fgetc(f)) != EOF) {
+    while (go && (c = next()) != EOF) {
         line.clear();
         line += static_cast<char>(c);
-        while (c != '\n' && line.size() < limit && (c = std::fgetc(f)) != EOF) line += static_cast<char>(c);
+        while (c != '\n' && line.size() < limit && (c = next()) != EOF) line += static_cast<char>(c);
         if (!line.empty() && line.back() == '\n') line.pop_back();
         go = each(line);
     }
+}
+
+}  // namespace
+
+bool readLines(std::string_view file, size_t limit, const std::function<bool(std::string&)>& each) {
+    std::FILE* f = platform::openFile(std::string(file), "rt");
+    if (!f) return false;
+    eachLine([f] { return std::fgetc(f); }, limit, each);
     std::fclose(f);
     return true;
+}
+
+void splitLines(std::string_view text, size_t limit, const std::function<bool(std::string&)>& each) {
+    size_t at = 0;
+    eachLine([&] { return at < text.size() ? static_cast<unsigned char>(text[at++]) : EOF; }, limit, each);
 }
 
 }  // namespace qrl

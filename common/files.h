@@ -49,5 +49,7 @@ void logSystemChange(std::string_view line);
 // buffer of `limit` + 1 bytes: at most `limit` characters at a time, so the
 // rest of a longer line comes as the next line; the line feed is removed.
 bool readLines(std::string_view file, size_t limit, const std::function<bool(std::string&)>& each);
+// The same for a text held in memory.
+void splitLines(std::string_view text, size_t limit, const std::function<bool(std::string&)>& each);
 
 }  // namespace qrl

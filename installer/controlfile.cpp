@@ -11,7 +11,6 @@
 namespace qrl {
 namespace {
 
-constexpr size_t kLineLimit = kept::kControlLineLimit;
 
 // Which families read a key: all of them, those with a vendor installer
 // (Windows, macOS) or those that start a graphical desktop (POSIX).
@@ -55,6 +54,14 @@ bool reads(const FamilyRules& rules, KeyScope scope) {
     return scope == KeyScope::All || (scope == KeyScope::Vendor ? rules.readsVendorKeys : rules.readsGuiKeys);
 }
 
+// The entry of the table that a line sets, nullptr when none.
+const Key* findKey(const FamilyRules& rules, std::string_view line) {
+    for (const Key& k : kKeys) {
+        if (reads(rules, k.scope) && line.starts_with(k.name)) return &k;
+    }
+    return nullptr;
+}
+
 bool endsWithFirst(std::string_view s, std::string_view ending) {
     size_t at = s.find(ending);
     return at != std::string_view::npos && at + ending.size() == s.size();
@@ -63,6 +70,18 @@ bool endsWithFirst(std::string_view s, std::string_view ending) {
 }  // namespace
 
 ControlFile::ControlFile(Family family) : rules_(rulesFor(family)), status_(family) {}
+
+std::vector<ControlKey> ControlFile::keys(Family family) {
+    std::vector<ControlKey> out;
+    for (const Key& k : kKeys) out.push_back({k.name, k.capacity, reads(rulesFor(family), k.scope)});
+    return out;
+}
+
+std::optional<ControlKey> ControlFile::keyOfLine(std::string_view line, Family family) {
+    const Key* k = findKey(rulesFor(family), line);
+    if (!k) return std::nullopt;
+    return ControlKey{k->name, k->capacity, true};
+}
 
 bool ControlFile::getParameters(ControlSettings& settings, std::string& controlFileName) {
     controlFileName = kControlFile;
@@ -109,18 +128,9 @@ bool ControlFile::convertLineEndings(std::string_view name) {
 }
 
 bool ControlFile::parseParameters(ControlSettings& settings, std::string_view name) {
-    for (const Key& k : kKeys) settings.*k.field = "";
-    bool opened = readLines(name, kLineLimit, [&](std::string& line) {
-        for (const Key& k : kKeys) {
-            if (!reads(rules_, k.scope)) continue;
-            auto found = prefixValue(line, k.name);
-            if (!found) continue;
-            std::string value = *found;
-            if (value.size() > k.capacity - 1) value.resize(k.capacity - 1);
-            settings.*k.field = value;
-            if (rules_.tracesControlValues) traceMessage(kTraceLog, k.name, value);
-            break;
-        }
+    clearParameters(settings);
+    bool opened = readLines(name, kControlLineLimit, [&](std::string& line) {
+        applyLine(line, settings);
         return true;
     });
     if (!opened) {
@@ -128,6 +138,23 @@ bool ControlFile::parseParameters(ControlSettings& settings, std::string_view na
         status_.showError("Unable to open control file");
         return false;
     }
+    return finishParameters(settings);
+}
+
+void ControlFile::clearParameters(ControlSettings& settings) {
+    for (const Key& k : kKeys) settings.*k.field = "";
+}
+
+void ControlFile::applyLine(std::string_view line, ControlSettings& settings) {
+    const Key* k = findKey(rules_, line);
+    if (!k) return;
+    std::string value = *prefixValue(line, k->name);
+    if (value.size() > k->capacity - 1) value.resize(k->capacity - 1);
+    settings.*k->field = value;
+    if (rules_.tracesControlValues) traceMessage(kTraceLog, k->name, value);
+}
+
+bool ControlFile::finishParameters(ControlSettings& settings) {
     if (rules_.unescapesJvmSwitches && !settings.jvmExtraParameters.empty())
         settings.jvmExtraParameters = removeExtraBackSlashes(settings.jvmExtraParameters);
     if (!settings.predefinedJvmInstallDir.empty()) {

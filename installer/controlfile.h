@@ -3,10 +3,13 @@
 // start the Java install wizard.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/familyrules.h"
+#include "common/kept.h"
 #include "common/trace.h"
 #include "installer/status.h"
 
@@ -42,9 +45,27 @@ struct ControlSettings {
     std::string searchForJvm;
 };
 
+// A key of the control file as a family's installer reads it.
+struct ControlKey {
+    std::string_view name;
+    size_t capacity;  // characters kept of a value, plus one
+    bool read;        // whether this family's installer reads the key at all
+};
+
+// The longest line read at once; the rest of a longer line is read as the
+// next line.
+inline constexpr size_t kControlLineLimit = kept::kControlLineLimit;
+
 class ControlFile : public Trace {
 public:
     explicit ControlFile(Family family);
+
+    // Every key, in the order a line is tested against them.
+    static std::vector<ControlKey> keys(Family family);
+    // The key that a line (cut at its line feed, carriage returns removed)
+    // sets for the family: the first key the family reads that the line
+    // begins with. Nullopt when the line sets nothing.
+    static std::optional<ControlKey> keyOfLine(std::string_view line, Family family);
 
     // Reads "qrl.control" into the settings: the line ends are converted,
     // the lines parsed, the defaults applied. `controlFileName` receives the
@@ -55,6 +76,12 @@ public:
     // result in place of the file in one rename.
     bool convertLineEndings(std::string_view name);
     bool parseParameters(ControlSettings& settings, std::string_view name);
+    // The steps of parseParameters: every value emptied, one line (read with
+    // the line limit, cut at its line feed) applied, then the escapes and
+    // the defaults.
+    void clearParameters(ControlSettings& settings);
+    void applyLine(std::string_view line, ControlSettings& settings);
+    bool finishParameters(ControlSettings& settings);
     bool verifyParameters(ControlSettings& settings);
 
     // jvmExtraParameters (Windows, macOS): a backslash before a character that

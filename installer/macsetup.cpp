@@ -13,6 +13,7 @@
 #include "common/paths.h"
 #include "installer/install.h"
 #include "installer/macsteps.h"
+#include "installer/usage.h"
 #include "platform/console.h"
 #include "platform/entry.h"
 #include "platform/env.h"
@@ -42,6 +43,7 @@ bool holdsLogs(const std::string& dir) {
 }  // namespace
 
 int utf8Main(std::vector<std::string>& args) {
+    if (printInstallerInfo(args, Family::Mac)) return 0;
     const std::string userDir = getCurrentDir(Family::Mac);
     MacCommandLine cl = parseMacCommandLine(args);
     // A details file named relative to where the user is must still be found

@@ -1,6 +1,7 @@
 // unixloader: the installer bootstrap of the POSIX family.
 //
 //   unixloader [-q file]
+//   unixloader --help | --version
 //
 // Runs in the unpacked kit. Exit status 1 after a successful installation, 0
 // after a failure. When the kit's "startdir.txt" names another directory, the
@@ -8,12 +9,14 @@
 #include "common/kept.h"
 #include "common/paths.h"
 #include "installer/install.h"
+#include "installer/usage.h"
 #include "platform/entry.h"
 #include "platform/env.h"
 #include "platform/fs.h"
 
 int utf8Main(std::vector<std::string>& args) {
     using namespace qrl;
+    if (printInstallerInfo(args, Family::Posix)) return 0;
     std::string cwd = getCurrentDir(Family::Posix);
     std::string startDir = getStartDir();
     CommandLine cl = parsePosixCommandLine(args);

@@ -118,8 +118,12 @@ void JavaApp::showMessage(const std::string& text) const {
 bool JavaApp::getParameters(std::string_view programPath, const std::vector<std::string>& extraArgs) {
     LauncherProperties params(family_, finder_);
     bool ok = params.getParameters(programPath, settings_);
-    if (!ok) return false;
     propertiesFile_ = params.getPropertyFilename();
+    if (!ok) {
+        if (rules_.launcherTellsMissingProperties && !propertiesFile_.empty())
+            platform::showError(kCaption, "Unable to open file " + propertiesFile_);
+        return false;
+    }
     extraArgs_ = extraArgs;
     std::string finalArgs = settings_.arguments;
     if (!extraArgs.empty()) {
@@ -133,6 +137,7 @@ bool JavaApp::getParameters(std::string_view programPath, const std::vector<std:
 bool JavaApp::javaApp(std::string_view programPath, const std::vector<std::string>& extraArgs) {
     traceMessage(kLauncherTrace, "");
     traceMessage(kLauncherTrace, "Starting app from", startDir_);
+    outcome_ = LaunchOutcome::NoProperties;
     if (!getParameters(programPath, extraArgs)) return false;
     std::string& exe = settings_.executable;
     if (!fexists(exe)) {
@@ -147,6 +152,7 @@ bool JavaApp::javaApp(std::string_view programPath, const std::vector<std::strin
         if (fexists(exe)) exe = joinPath(startDir_, exe, family_);
     }
     if (fexists(exe)) return runApp();
+    outcome_ = LaunchOutcome::ExecutableMissing;
     showMessage("Unable to start " + settings_.programName + "\n\n" + exe +
                 "\nis no longer on your system\n\nChange the execFilename property in\n" + propertiesFile_);
     return true;
@@ -190,6 +196,7 @@ bool JavaApp::runWindows(const std::vector<std::string>& tokens) {
     options.hideWindow = !show;
     platform::SpawnResult r = platform::spawn(settings_.executable, argv, options);
     traceMessage(kLauncherTrace, "started app silently", r.started ? r.exitCode : r.error);
+    if (r.started) exitCode_ = r.exitCode;
     return r.started;
 }
 
@@ -200,11 +207,16 @@ bool JavaApp::runShellCommand(const std::vector<std::string>& tokens) {
     std::vector<std::string> argv{settings_.executable};
     argv.insert(argv.end(), tokens.begin(), tokens.end());
     platform::SpawnResult r = platform::spawn(settings_.executable, argv);
+    if (r.started) exitCode_ = r.exitCode >= 0 ? r.exitCode : 128 + r.signal;
     if (r.started || r.error != ENOEXEC) return r.started;
     // A script without a "#!" line is the shell's to run.
     std::string command = "exec " + shellQuote(settings_.executable);
     for (const auto& t : tokens) command += ' ' + shellQuote(t);
-    return platform::runShell(command).started;
+    platform::RunResult run = platform::runShell(command);
+    if (!run.started) return false;
+    int code = run.exitCode();
+    exitCode_ = code >= 0 ? code : 128 + platform::shellSignal(run.status);
+    return true;
 }
 
 bool JavaApp::_runApp(const std::vector<std::string>& tokens) {
@@ -212,6 +224,7 @@ bool JavaApp::_runApp(const std::vector<std::string>& tokens) {
     platform::unsetEnv("CLASSPATH");
     bool ok = rules_.commands == CommandStyle::WindowsSpawn ? runWindows(tokens) : runShellCommand(tokens);
     traceMessage(kLauncherTrace, "launch system result", ok);
+    outcome_ = ok ? LaunchOutcome::Ran : LaunchOutcome::NotStarted;
     if (!ok)
         showMessage("Error starting " + settings_.programName + ".\n\nYou may need to adjust the arguments in " +
                     propertiesFile_ + ".");

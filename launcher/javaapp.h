@@ -7,8 +7,10 @@
 // interpreter) with a command line that splits back into exactly the tokens
 // built; %NAME% in the properties arguments is replaced by the variable's value
 // (a name that is not set stays as written). A console of its own is shown for
-// java.exe and hidden for everything else. macOS family: the command runs
-// through the shell with every token quoted, so it arrives as one argument.
+// java.exe and hidden for everything else. POSIX and macOS families: the
+// program is started directly, every token arriving as one argument. Which
+// arguments are passed on, where the properties file is looked for and what
+// the exit status says are the family's rules (posixLauncherMain).
 #pragma once
 
 #include <string>
@@ -20,6 +22,15 @@
 #include "launcher/properties.h"
 
 namespace qrl {
+
+// How a run ended, for the families whose launcher exits with the
+// application's own status.
+enum class LaunchOutcome {
+    NoProperties,       // the launcher path or its properties file could not be used
+    ExecutableMissing,  // the executable is not on the system (the user was told)
+    NotStarted,         // the executable is there but could not be started (the user was told)
+    Ran,                // the application ran; exitCode() is its status
+};
 
 class JavaApp : public Trace {
 public:
@@ -59,6 +70,11 @@ public:
     // The JVM home of the executable (…/bin/java gives …).
     std::string getJavaHomeDir() const;
 
+    LaunchOutcome outcome() const { return outcome_; }
+    // The application's exit status after it ran: its exit code, or 128 plus
+    // the signal that ended it.
+    int exitCode() const { return exitCode_; }
+
     const LaunchSettings& settings() const { return settings_; }
     const std::string& executable() const { return settings_.executable; }
     const std::string& propertiesFile() const { return propertiesFile_; }
@@ -77,6 +93,14 @@ private:
     std::vector<std::string> extraArgs_;
     std::string startDir_;
     std::string propertiesFile_;
+    LaunchOutcome outcome_ = LaunchOutcome::NoProperties;
+    int exitCode_ = 0;
 };
+
+// The whole launcher of the POSIX and macOS families: `args` as main received
+// them (the launcher's path first). The family's rules decide where the
+// properties file is looked for, whether the arguments are passed on and the
+// exit status.
+int posixLauncherMain(Family family, const std::vector<std::string>& args);
 
 }  // namespace qrl

@@ -37,6 +37,28 @@ std::string LauncherProperties::unescape(std::string_view line) {
     return out;
 }
 
+std::string LauncherProperties::escape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '\\') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+const std::vector<std::string_view>& LauncherProperties::keys() {
+    static const std::vector<std::string_view> names{"programName",   "execFilename",  "args",    "jvmRequiredVersion",
+                                                     "jvmMaxVersion", "jvmMinVersion", "startDir"};
+    return names;
+}
+
+std::string_view LauncherProperties::keyOfLine(std::string_view unescapedLine) {
+    for (std::string_view key : keys())
+        if (unescapedLine.starts_with(key)) return key;
+    return {};
+}
+
 std::string LauncherProperties::trimTrailingSpace(std::string_view s) {
     size_t end = s.size();
     while (end > 0 && s[end - 1] == ' ') --end;
@@ -71,13 +93,13 @@ void LauncherProperties::parseLine(std::string_view raw, LaunchSettings& setting
     std::string text = unescape(line);
     traceMessage(kLauncherTrace, "unescaped line", text);
 
-    struct Key {
+    struct Field {
         std::string_view name;
         std::string* value;
         size_t capacity;
         std::string_view label;
     };
-    const std::array<Key, 7> keys{{
+    const std::array<Field, 7> fields{{
         {"programName", &settings.programName, kPropNameCapacity, "programName:"},
         {"execFilename", &settings.executable, kPropNameCapacity, "executable:"},
         {"args", &settings.arguments, kPropArgsCapacity, "args:"},
@@ -86,14 +108,15 @@ void LauncherProperties::parseLine(std::string_view raw, LaunchSettings& setting
         {"jvmMinVersion", &settings.criteria.minimum, kPropVersionCapacity, "jvmMinVersionField:"},
         {"startDir", &settings.workingDir, kPropArgsCapacity, "workingDirField:"},
     }};
-    for (const Key& key : keys) {
-        if (!std::string_view(text).starts_with(key.name)) continue;
+    std::string_view key = keyOfLine(text);
+    for (const Field& field : fields) {
+        if (key.empty() || field.name != key) continue;
         // The character after the key is the separator, whatever it is.
-        std::string_view value = text.size() > key.name.size() ? std::string_view(text).substr(key.name.size() + 1)
-                                                               : std::string_view();
-        if (key.value == &settings.workingDir) traceMessage(kLauncherTrace, "full workingDir line:", text);
-        *key.value = cut(value, key.capacity);
-        traceMessage(kLauncherTrace, key.label, *key.value);
+        std::string_view value = text.size() > key.size() ? std::string_view(text).substr(key.size() + 1)
+                                                          : std::string_view();
+        if (field.value == &settings.workingDir) traceMessage(kLauncherTrace, "full workingDir line:", text);
+        *field.value = cut(value, field.capacity);
+        traceMessage(kLauncherTrace, field.label, *field.value);
         return;
     }
 }

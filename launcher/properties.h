@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/family.h"
 #include "common/kept.h"
@@ -61,6 +62,15 @@ public:
 
     // Every backslash removed, the character after it taken literally.
     static std::string unescape(std::string_view line);
+    // What unescape reads back as `text`: every backslash doubled. A line
+    // feed or carriage return cannot be written (it ends the line).
+    static std::string escape(std::string_view text);
+
+    // The keys, in the order an unescaped line is tested against them.
+    static const std::vector<std::string_view>& keys();
+    // The key an unescaped line sets (the first key it begins with), empty
+    // when it sets none.
+    static std::string_view keyOfLine(std::string_view unescapedLine);
     static std::string trimTrailingSpace(std::string_view s);
 
 private:

@@ -17,6 +17,7 @@ struct SpawnResult {
     bool started = false;
     int exitCode = -1;  // when started and waited for
     int error = 0;      // errno-style reason when not started (ENOENT, E2BIG, ENOEXEC, ENOMEM, EINVAL)
+    int signal = 0;     // POSIX: the signal that ended the program (exitCode is then -1)
 };
 
 // Starts `program` directly (no shell, no search path) with the argument vector
@@ -27,6 +28,8 @@ SpawnResult spawn(const std::string& program, const std::vector<std::string>& ar
 
 // The exit code within a wait status (-1 when the command was killed).
 int shellExitCode(int status);
+// The signal that ended the command of a runShell status (0 when it exited).
+int shellSignal(int status);
 
 // What a command that was run and waited for answered.
 struct RunResult {

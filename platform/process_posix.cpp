@@ -58,6 +58,7 @@ SpawnResult spawn(const std::string& program, const std::vector<std::string>& ar
     if (!options.wait) return result;
     int status = waitFor(pid);
     result.exitCode = shellExitCode(status);
+    result.signal = shellSignal(status);
     return result;
 }
 
@@ -99,6 +100,11 @@ int shellExitCode(int status) {
     if (status == -1) return -1;
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     return -1;
+}
+
+int shellSignal(int status) {
+    if (status == -1 || !WIFSIGNALED(status)) return 0;
+    return WTERMSIG(status);
 }
 
 void sleepMs(unsigned milliseconds) {

@@ -163,6 +163,7 @@ RunResult runCommand(const std::vector<std::string>& argv, const std::string& st
 }
 
 int shellExitCode(int status) { return status; }
+int shellSignal(int) { return 0; }
 
 void sleepMs(unsigned milliseconds) { ::Sleep(milliseconds); }
 

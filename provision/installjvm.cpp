@@ -99,7 +99,7 @@ void InstallJvm::removeCreatedDirectories() {
 bool InstallJvm::thirdPartyInstaller() {
     bool answer = false;
     auto each = [&](std::string& line) {
-        auto value = prefixValue(line, "jvmThirdPartyInstaller");
+        auto value = prefixValue(line, kThirdPartyInstallerKey);
         if (!value) return true;
         answer = stricmp(*value, "true") == 0 || stricmp(*value, "yes") == 0;
         return false;

@@ -17,6 +17,9 @@
 
 namespace qrl {
 
+// The control file's key that chooses the vendor installer over the archive.
+inline constexpr const char* kThirdPartyInstallerKey = "jvmThirdPartyInstaller";
+
 // The system directories a new JVM may be put below, in the order they are
 // tried: /usr/local/bin, /usr/local, /usr/share, /usr/bin, /usr, /opt, /bin.
 // The environment variable QUARLAN_INSTALL_DIRS replaces them (a

@@ -6,6 +6,7 @@
 #include "common/files.h"
 #include "common/shellquote.h"
 #include "launcher/javaapp.h"
+#include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/process.h"
 #include "platform/registry.h"
@@ -94,12 +95,14 @@ protected:
     std::string java;
 
     // The launcher as <appDir>/Editor(.exe), its properties in <appDir>/Quarlan.
-    void install(const std::string& appDirName) {
+    // `program` is the launcher built here (the family's own by default).
+    void install(const std::string& appDirName, std::string program = "") {
+        if (program.empty()) program = onWindows() ? "Quarlan" : "maclauncher";
         appDir = dir.file(appDirName);
         ASSERT_TRUE(std::filesystem::create_directories(std::filesystem::u8path(appDir + sep + "Quarlan")));
         ASSERT_TRUE(std::filesystem::create_directories(std::filesystem::u8path(appDir + sep + "jre" + sep + "bin")));
         launcher = appDir + sep + (onWindows() ? "Editor.exe" : "Editor");
-        ASSERT_TRUE(qrl::copyFile(helperPath(onWindows() ? "Quarlan" : "maclauncher"), launcher));
+        ASSERT_TRUE(qrl::copyFile(helperPath(program), launcher));
         platform::setMode(launcher, 0755);
         java = appDir + sep + "jre" + sep + "bin" + sep + (onWindows() ? "java.exe" : "java");
         ASSERT_TRUE(qrl::copyFile(helperPath("fakejava"), java));
@@ -221,12 +224,69 @@ TEST_F(LauncherRun, MacFamilyMessagesGoToStandardError) {
                                                 "Change the execFilename property in\n" + props + "\n");
 }
 
-TEST_F(LauncherRun, MissingPropertiesEndQuietlyWithFailure) {
+TEST_F(LauncherRun, MissingPropertiesEndWithFailureNamingTheFileOutsideWindows) {
     install("app");
     auto r = run();
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_FALSE(exists(dir.file("ui.log")));
     EXPECT_NE(readFile(dir.file("errors.log")).find("Unable to open file " + props), std::string::npos);
+    if (onWindows())
+        EXPECT_FALSE(exists(dir.file("ui.log")));
+    else
+        EXPECT_EQ(readFile(dir.file("ui.log")), "[Startup Error] Unable to open file " + props + "\n");
+}
+
+// The POSIX family's launcher, quarlan: the Linux twin of Quarlan.exe.
+TEST_F(LauncherRun, PosixLauncherPassesArgumentsAndTheApplicationsStatus) {
+    if (onWindows()) GTEST_SKIP() << "the POSIX family's launcher";
+    install("app", "quarlan");
+    writeProps("execFilename=" + java + "\nargs=-cp \"a b.jar\" Main\n");
+    EnvGuard exitCode("FAKEJAVA_EXIT", "7");
+    auto r = run({"x y", "$HOME"});
+    EXPECT_EQ(r.exitCode, 7);
+    EXPECT_EQ(recorded(), (Tokens{"-cp", "a b.jar", "Main", "x y", "$HOME"}));
+    EnvGuard success("FAKEJAVA_EXIT", "0");
+    EXPECT_EQ(run().exitCode, 0);
+}
+
+TEST_F(LauncherRun, PosixLauncherThroughALinkReadsThePropertiesBesideItsRealPath) {
+    if (onWindows()) GTEST_SKIP() << "symbolic links of the POSIX family";
+    install("app", "quarlan");
+    writeProps("execFilename=" + java + "\nargs=Main\n");
+    std::string bin = dir.file("bin");
+    ASSERT_TRUE(platform::makeDir(bin));
+    std::string link = bin + "/editor";
+    std::filesystem::create_symlink(launcher, link);
+    std::string elsewhere = dir.file("elsewhere");
+    ASSERT_TRUE(platform::makeDir(elsewhere));
+    CwdGuard inElsewhere(elsewhere);
+    // By its path, and by its name through the search path.
+    auto r = platform::spawn(link, {link, "one"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(recorded(), (Tokens{"Main", "one"}));
+    std::string path = bin + ":" + platform::getEnv("PATH").value_or("");
+    EnvGuard searchPath("PATH", path.c_str());
+    EXPECT_EQ(platform::runShell("editor two").status, 0);
+    EXPECT_EQ(recorded(), (Tokens{"Main", "two"}));
+    EXPECT_NE(recordedInfo().find("cwd=" + appDir + "\n"), std::string::npos) << recordedInfo();
+    EXPECT_FALSE(exists(elsewhere + "/errors.log"));
+}
+
+TEST_F(LauncherRun, PosixLauncherThatCannotStartTheApplicationSaysSoAndFails) {
+    if (onWindows()) GTEST_SKIP() << "the POSIX family's launcher";
+    install("app", "quarlan");
+    EXPECT_EQ(run().exitCode, 126);  // no properties file
+    EXPECT_EQ(readFile(dir.file("ui.log")), "[Startup Error] Unable to open file " + props + "\n");
+    platform::removeFile(dir.file("ui.log"));
+    writeProps("programName=Editor\nexecFilename=" + appDir + "/gone/run.sh\n");
+    EXPECT_EQ(run().exitCode, 127);
+    EXPECT_NE(readFile(dir.file("ui.log")).find("is no longer on your system"), std::string::npos);
+    platform::removeFile(dir.file("ui.log"));
+    std::string notExecutable = appDir + "/data.txt";
+    writeFile(notExecutable, "text");
+    writeProps("programName=Editor\nexecFilename=" + notExecutable + "\n");
+    EXPECT_EQ(run().exitCode, 126);
+    EXPECT_EQ(readFile(dir.file("ui.log")),
+              "[Startup Error] Error starting Editor.\n\nYou may need to adjust the arguments in " + props + ".\n");
 }
 
 TEST_F(LauncherRun, ProgramThatCannotStartIsReported) {

@@ -1,0 +1,44 @@
+#include "installer/usage.h"
+
+#include "common/familyrules.h"
+#include "platform/console.h"
+
+namespace qrl {
+
+std::string_view programVersion() { return QRL_VERSION; }
+
+std::string installerVersion(std::string_view program) {
+    return std::string(program) + " (Quarlan native programs) " + std::string(programVersion()) + "\n";
+}
+
+std::string installerUsage(std::string_view program, Family family) {
+    const FamilyRules& rules = rulesFor(family);
+    std::string p(program);
+    std::string text = p + ": the installer of a Quarlan kit (" + rules.name + " family).\n\n";
+    text += "Usage: " + p + (rules.propertiesSwitch ? " [-q FILE | -s FILE]\n" : " [-q FILE]\n");
+    text += "       " + p + " --help | --version\n\n";
+    text += "Start it in the directory of the unpacked kit (qrl.control, install.jar, ...).\n"
+            "It finds a Java runtime that the kit accepts, or installs the kit's own, starts\n"
+            "the kit's Java install wizard and waits for it, then copies its logs to the\n"
+            "directory named in startdir.txt and removes the kit's directory.\n\n";
+    text += "  -q FILE     unattended: no questions; the wizard takes its answers from FILE\n";
+    if (rules.propertiesSwitch) text += "  -s FILE     the wizard takes its answers from FILE; no status window\n";
+    text += "  --help      this text (nothing is installed)\n"
+            "  --version   the version (nothing is installed)\n\n"
+            "Exit status: 1 when the installation succeeded, 0 when it failed.\n"
+            "Logs land in the directory named in startdir.txt: errors.log, and the trace\n"
+            "jinstall.log after a failure (always, when the kit holds one beforehand;\n"
+            "an empty term.log in the kit echoes the trace on the terminal).\n";
+    return text;
+}
+
+bool printInstallerInfo(const std::vector<std::string>& args, Family family) {
+    if (args.size() < 2 || (args[1] != "--help" && args[1] != "--version")) return false;
+    std::string program = args[0];
+    size_t sep = program.find_last_of("/\\");
+    if (sep != std::string::npos) program.erase(0, sep + 1);
+    platform::writeStdout(args[1] == "--help" ? installerUsage(program, family) : installerVersion(program));
+    return true;
+}
+
+}  // namespace qrl

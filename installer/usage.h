@@ -1,0 +1,27 @@
+// What an installer bootstrap says about itself when asked: --help and
+// --version print and install nothing.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/family.h"
+
+namespace qrl {
+
+// The version of these programs.
+std::string_view programVersion();
+
+// The text of --help for the installer `program` of a family.
+std::string installerUsage(std::string_view program, Family family);
+// The line of --version.
+std::string installerVersion(std::string_view program);
+
+// Whether the command line (the program's path first) asks only for help or
+// the version: its first argument is "--help" or "--version". Writes the text
+// to standard output and answers true then; false leaves everything to the
+// run.
+bool printInstallerInfo(const std::vector<std::string>& args, Family family);
+
+}  // namespace qrl

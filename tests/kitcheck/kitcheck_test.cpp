@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "common/files.h"
+#include "kitcheck/kitcheck.h"
+#include "launcher/properties.h"
+#include "platform/process.h"
+#include "tests/support/testutil.h"
+
+using namespace qrltest;
+using qrl::Family;
+using qrl::Finding;
+
+namespace {
+
+// "line: fix" of every finding, for compact expectations.
+std::vector<std::string> summary(const std::vector<Finding>& findings) {
+    std::vector<std::string> out;
+    for (const Finding& f : findings) out.push_back(std::to_string(f.line) + ": " + f.fix);
+    return out;
+}
+
+constexpr const char* kGoodControl =
+    "# a comment\n"
+    "jvmMinVersion=1.8\n"
+    "jvmClasspathSwitch=-cp\n"
+    "loaderClasspath=.;install.jar\n"
+    "loaderJavaCommand=Setup\n";
+
+}  // namespace
+
+TEST(KitCheckControl, TheTrapsOfTheControlFileEachWithItsLineAndFix) {
+    EXPECT_TRUE(qrl::checkControlText(std::string(kGoodControl) + "jvmThirdPartyInstaller=false\n", Family::Posix)
+                    .empty());
+    // CR LF line ends are what the installer converts anyway.
+    EXPECT_TRUE(qrl::checkControlText("jvmMinVersion=1.8\r\njvmClasspathSwitch=-cp\r\nloaderJavaCommand=S\r\n",
+                                      Family::Posix).empty());
+
+    qrl::ControlSettings effective;
+    auto findings = qrl::checkControlText("loaderJavaCommand = Setup\n"
+                                          "JvmMinVersion=1.8\n"
+                                          "jvmVersions=17\n"
+                                          "jvmInstallerType=msi\n"
+                                          "  jvmName=JRE\n"
+                                          "loaderJavaCommand=Setup\n",
+                                          Family::Posix, &effective);
+    EXPECT_EQ(summary(findings), (std::vector<std::string>{
+                                     "1: loaderJavaCommand=Setup",
+                                     "2: jvmMinVersion=1.8",
+                                     "3: jvmVersion=17",
+                                     "4: remove the line",
+                                     "5: jvmName=JRE",
+                                     "6: keep one of the lines",
+                                     "0: jvmClasspathSwitch=-cp",
+                                 }));
+    // The values are the installer's own: the misspelt key set jvmVersion
+    // (and so the required version) to what follows the character after it.
+    EXPECT_EQ(effective.jvmVersion, "=17");
+    EXPECT_EQ(effective.requiredVersion, "=17");
+    EXPECT_EQ(effective.loaderJavaCommand, "Setup");
+
+    // Nothing about the version: the family's default requirement.
+    auto implicit = qrl::checkControlText("jvmClasspathSwitch=-cp\nloaderJavaCommand=S\n", Family::Posix, &effective);
+    ASSERT_EQ(implicit.size(), 1u);
+    EXPECT_NE(implicit[0].problem.find("1.1.8"), std::string::npos);
+    EXPECT_EQ(effective.requiredVersion, "1.1.8");
+    // The vendor keys are the Windows installer's own.
+    EXPECT_TRUE(qrl::checkControlText(std::string(kGoodControl) + "jvmInstallerType=msi\n", Family::Windows).empty());
+}
+
+TEST(KitCheckProperties, WhatTheLauncherWouldMisreadWithTheFixedLine) {
+    EXPECT_TRUE(qrl::checkPropertiesText("#Written by hand\n"
+                                         "programName=Editor\n"
+                                         "execFilename=C\\:\\\\Java\\\\bin\\\\javaw.exe\n"
+                                         "args=-cp \"lib\\\\a b.jar\" Main\n")
+                    .empty());
+    auto findings = qrl::checkPropertiesText("programName=h\\u00E9 llo \\ud83d\\ude00\n"
+                                             "execFilename=C:\\Java\\bin\\java.exe\n"
+                                             "args = Main\n"
+                                             "argsExtra=x\n"
+                                             "Startdir=/tmp\n"
+                                             "startDir=/opt/a\\tb\\n\n");
+    std::vector<std::string> fixes = summary(findings);
+    ASSERT_EQ(fixes.size(), 7u) << ::testing::PrintToString(fixes);
+    EXPECT_EQ(fixes[0], "1: programName=h\xc3\xa9 llo \xf0\x9f\x98\x80");
+    EXPECT_EQ(fixes[1], "2: execFilename=C:\\\\Java\\\\bin\\\\java.exe");
+    EXPECT_EQ(fixes[2], "3: args=Main");
+    EXPECT_EQ(fixes[3], "4: args=x");
+    EXPECT_EQ(fixes[4], "4: keep one of the lines");
+    EXPECT_EQ(fixes[5], "5: startDir=/tmp");
+    // Java's escapes of a tab and a line end, outside a Windows path.
+    EXPECT_EQ(fixes[6], "6: startDir=/opt/a\tb");
+    // No executable at all.
+    auto empty = qrl::checkPropertiesText("programName=x\n");
+    ASSERT_EQ(empty.size(), 1u);
+    EXPECT_EQ(empty[0].fix, "execFilename=<the full path of the java program>");
+}
+
+TEST(KitCheckProperties, WrittenFilesReadBackAsGiven) {
+    std::vector<std::pair<std::string, std::string>> values{
+        {"programName", "h\xc3\xa9 llo"},
+        {"execFilename", "C:\\Program Files\\Java\\bin\\javaw.exe"},
+        {"args", "-cp \"a b.jar\" Main \\n x=y:z"},
+        {"startDir", "/opt/app"},
+    };
+    std::string text, error;
+    ASSERT_TRUE(qrl::launcherPropertiesText(values, text, error)) << error;
+    EXPECT_TRUE(qrl::checkPropertiesText(text).empty()) << text;
+    qrl::LauncherProperties reader(Family::Windows);
+    qrl::LaunchSettings s;
+    qrl::splitLines(text, qrl::kPropLineLimit, [&](std::string& line) {
+        reader.parseLine(line, s);
+        return true;
+    });
+    EXPECT_EQ(s.programName, values[0].second);
+    EXPECT_EQ(s.executable, values[1].second);
+    EXPECT_EQ(s.arguments, values[2].second);
+    EXPECT_EQ(s.workingDir, values[3].second);
+
+    EXPECT_FALSE(qrl::launcherPropertiesText({{"execFileName", "x"}}, text, error));
+    EXPECT_NE(error.find("execFilename"), std::string::npos) << error;
+    EXPECT_FALSE(qrl::launcherPropertiesText({{"args", "a\nb"}}, text, error));
+}
+
+TEST(KitCheckProgram, TheDemoKitIsCleanABrokenKitIsNot) {
+    TempDir dir;
+    std::string out = dir.file("out.txt");
+    auto run = [&](const std::vector<std::string>& args) {
+        std::vector<std::string> argv{helperPath("kitcheck")};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::string command;
+        for (const auto& a : argv) command += "'" + a + "' ";
+        return platform::runShell(command + "> '" + out + "'").exitCode();
+    };
+#ifdef QRL_DEMO_KIT
+    EXPECT_EQ(run({QRL_DEMO_KIT}), 0) << readFile(out);
+#endif
+    std::string kit = dir.file("kit");
+    std::filesystem::create_directories(kit + "/app/Quarlan");
+    writeFile(kit + "/qrl.control", "jvmMinVersion = 1.8\njvmClasspathSwitch=-cp\nloaderJavaCommand=Setup\n");
+    writeFile(kit + "/app/Quarlan/App.properties", "execFilename=/usr/bin/java\nargs=-Dname=h\\u00E9 Main\n");
+    EXPECT_EQ(run({kit}), 1);
+    std::string report = readFile(out);
+    EXPECT_NE(report.find(kit + "/qrl.control:1: blanks around"), std::string::npos) << report;
+    EXPECT_NE(report.find(kit + "/install.jar: missing"), std::string::npos) << report;
+    EXPECT_NE(report.find(kit + "/TestJvm.class: missing"), std::string::npos) << report;
+    EXPECT_NE(report.find(kit + "/app/Quarlan/App.properties:2: \\uXXXX"), std::string::npos) << report;
+
+    // The file it writes passes its own check.
+    std::string props = dir.file("Editor.properties");
+    EXPECT_EQ(run({"--write-properties", props, "execFilename=C:\\Java\\bin\\javaw.exe", "args=Main"}), 0);
+    EXPECT_EQ(readFile(props), "execFilename=C:\\\\Java\\\\bin\\\\javaw.exe\nargs=Main\n");
+    EXPECT_EQ(run({props}), 0) << readFile(out);
+}
