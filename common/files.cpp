@@ -135,7 +135,8 @@ void logSystemChange(std::string_view line) {
     std::fclose(f);
 }
 
-bool readLines(std::string_view file, size_t limit, const std::function<bool(std::string&)>& each) {
+bool readLines(std::string_view file, size_t limit, const std::function<bool(std::string&)>& each,
+               LongLines longLines) {
     std::FILE* f = platform::openFile(std::string(file), "rt");
     if (!f) return false;
     std::string line;
@@ -145,7 +146,12 @@ bool readLines(std::string_view file, size_t limit, const std::function<bool(std
         line.clear();
         line += static_cast<char>(c);
         while (c != '\n' && line.size() < limit && (c = std::fgetc(f)) != EOF) line += static_cast<char>(c);
-        if (!line.empty() && line.back() == '\n') line.pop_back();
+        if (!line.empty() && line.back() == '\n') {
+            line.pop_back();
+        } else if (c != EOF && longLines == LongLines::SkipRest) {
+            while ((c = std::fgetc(f)) != EOF && c != '\n') {
+            }
+        }
         go = each(line);
     }
     std::fclose(f);

@@ -121,7 +121,7 @@ bool ControlFile::parseParameters(ControlSettings& settings, std::string_view na
             break;
         }
         return true;
-    });
+    }, LongLines::SkipRest);
     if (!opened) {
         logAndTraceMessage("errors.log", kTrace, "Unable to open file", name);
         status_.showError("Unable to open control file");

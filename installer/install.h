@@ -33,8 +33,9 @@ std::string causesText(Family family);
 std::string getStartDir();
 
 // The parts of the details argument of the POSIX command line: an argument
-// that contains "-q" sets quiet; the first argument after it is the details
-// file, with the quoting rules of the installer.
+// that contains "-q" sets quiet (of the program path, its file name only); the
+// first argument after it is the details file, whatever it holds, with the
+// quoting rules of the installer.
 struct CommandLine {
     bool quiet = false;
     bool properties = false;
