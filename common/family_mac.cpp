@@ -41,6 +41,7 @@ const FamilyRules kMacRules = {
     .identityDirOneLevel = false,
     .launcherSplitsLikeWindows = false,
     .launcherShortExecutable = false,
+    .launcherNoticesOnStderr = true,
 };
 
 }  // namespace qrl

@@ -39,6 +39,7 @@ const FamilyRules kPosixRules = {
     .identityDirOneLevel = false,
     .launcherSplitsLikeWindows = false,
     .launcherShortExecutable = false,
+    .launcherNoticesOnStderr = true,
 };
 
 }  // namespace qrl

@@ -39,6 +39,7 @@ const FamilyRules kWindowsRules = {
     .identityDirOneLevel = true,
     .launcherSplitsLikeWindows = true,
     .launcherShortExecutable = true,
+    .launcherNoticesOnStderr = false,
 };
 
 }  // namespace qrl

@@ -89,6 +89,7 @@ struct FamilyRules {
     // The launcher.
     bool launcherSplitsLikeWindows;  // arguments expanded (%NAME%) and split as a Windows program splits them
     bool launcherShortExecutable;    // an executable path with blanks or quotes is shortened (8.3)
+    bool launcherNoticesOnStderr;    // notices go to standard error (else to "errors.log", no box)
 };
 
 // The description of a family.

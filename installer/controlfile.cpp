@@ -5,6 +5,7 @@
 #include "common/files.h"
 #include "common/text.h"
 #include "platform/fs.h"
+#include "platform/safefile.h"
 
 namespace qrl {
 namespace {
@@ -83,7 +84,10 @@ bool ControlFile::convertLineEndings(std::string_view name) {
         status_.showError("Unable to open qrl.control");
         return false;
     }
-    std::FILE* out = platform::openFile(kControlTemp, "wb");
+    // The work file is this run's own: whatever holds its name (a link planted
+    // in the kit, a leftover) goes first, and the new file is made exclusively.
+    platform::removeFile(kControlTemp);
+    std::FILE* out = platform::openForWrite(kControlTemp, platform::WriteMode::CreateNew);
     if (!out) {
         std::fclose(in);
         logMessage("errors.log", "Unable to convert line endings for qrl.control");

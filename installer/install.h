@@ -87,8 +87,11 @@ public:
     void cleanUpManifest(bool success);
     void cleanUpJvmDir();
     void cleanUpErrorsLog();
+    // The logs are appended to those at the target (the start directory, or
+    // the home directory when only that is writable) and leave the working
+    // directory; logs that cannot be saved stay there, and the user is told.
     void cleanUpLogFiles();
-    void _cleanUpLogFiles(std::string_view target);
+    bool _cleanUpLogFiles(std::string_view target);
     bool isDirWriteProtected(std::string_view dir);
 
     ControlSettings& settings() { return settings_; }
@@ -121,7 +124,8 @@ bool startProgram(Family family, bool quiet, bool properties, std::string_view d
 
 // Removes the entries of a finished kit directory (not those beginning with
 // "."), then the directory. Refuses a root, the user's home directory and any
-// directory that holds `startDir`.
+// directory that holds `startDir`. Log files (names with ".log") that are
+// still there could not be saved: they stay, and so does the directory.
 bool cleanUpAllFiles(std::string_view dir, std::string_view startDir, std::string_view homeDir);
 
 }  // namespace qrl

@@ -33,6 +33,9 @@ int runShell(const std::string& command, const std::string& stderrFile = {});
 
 // The exit code within a status of runShell (-1 when the command was killed).
 int shellExitCode(int status);
+// The signal that ended the command of a runShell status; 0 when it exited
+// (always 0 on Windows).
+int shellSignal(int status);
 
 // Runs a program with its words, as a shell would run the same words quoted,
 // and waits: -1 when it could not be started, otherwise a status as runShell

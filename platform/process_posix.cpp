@@ -90,6 +90,8 @@ int shellExitCode(int status) {
     return -1;
 }
 
+int shellSignal(int status) { return status != -1 && WIFSIGNALED(status) ? WTERMSIG(status) : 0; }
+
 void sleepMs(unsigned milliseconds) {
     struct timespec ts {static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
     while (::nanosleep(&ts, &ts) != 0 && errno == EINTR) {

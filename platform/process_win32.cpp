@@ -151,6 +151,7 @@ int runCommand(const std::vector<std::string>& argv, const std::string& stderrFi
 }
 
 int shellExitCode(int status) { return status; }
+int shellSignal(int) { return 0; }
 
 void sleepMs(unsigned milliseconds) { ::Sleep(milliseconds); }
 

@@ -134,3 +134,28 @@ TEST(CleanupProgramTest, EmptyArgumentTouchesNothing) {
     EXPECT_TRUE(exists(dir.file("keep.txt")));
 }
 #endif
+
+TEST(CleanupTest, DirectoryIsResolvedOnceAndNeverReachedThroughALink) {
+    TempDir dir;
+    std::string kit = dir.file("kit"), target = dir.file("target");
+    for (const auto& d : {kit, target, target + sep() + "sub"}) ASSERT_TRUE(platform::makeDir(d));
+    writeFile(kit + sep() + "a.txt", "x");
+    if (onWindows()) {
+        // "C:" names the current directory of the drive: that directory is
+        // the one emptied, never the drive's root.
+        CwdGuard cwd(kit);
+        EXPECT_TRUE(qrlcleanup::cleanUp(kit.substr(0, 2), sep(), kFast));
+        EXPECT_FALSE(exists(kit + sep() + "a.txt"));
+    }
+    writeFile(target + sep() + "precious.txt", "keep");
+    writeFile(target + sep() + "sub" + sep() + "precious.txt", "keep");
+    std::error_code ec;
+    fs::create_directory_symlink(fs::u8path(target), fs::u8path(dir.file("link")), ec);
+    if (ec) GTEST_SKIP() << "no directory links here: " << ec.message();
+    for (const std::string& through : {dir.file("link"), dir.file("link") + sep() + "sub",
+                                       dir.file("link") + sep() + "sub" + sep() + ".."}) {
+        EXPECT_FALSE(qrlcleanup::cleanUp(through, sep(), kFast)) << through;
+    }
+    EXPECT_TRUE(exists(target + sep() + "precious.txt"));
+    EXPECT_TRUE(exists(target + sep() + "sub" + sep() + "precious.txt"));
+}

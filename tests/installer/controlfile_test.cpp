@@ -173,6 +173,7 @@ TEST(ControlFileFailureTest, AFailedConversionLeavesTheControlFileAsItWas) {
     CwdGuard cwd(dir.path());
     writeFile(dir.file("qrl.control"), "jvmVersion=1.4\r\n");
     ASSERT_TRUE(platform::makeDir(dir.file("__qrl.control")));  // the converted copy cannot be written
+    writeFile(dir.file("__qrl.control") + "/held", "");
     ControlFile p(Family::Posix);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
