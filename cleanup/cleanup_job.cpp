@@ -58,6 +58,16 @@ bool isRefused(std::string_view dir) {
     return false;
 }
 
+bool leadsThroughLink(std::string_view dir) {
+    // Every prefix that ends before a separator, and the whole name.
+    for (size_t i = 1; i <= dir.size(); ++i) {
+        if (i < dir.size() && !isSep(dir[i])) continue;
+        std::string prefix(dir.substr(0, i));
+        if (platform::isLink(prefix)) return true;
+    }
+    return false;
+}
+
 bool removeFiles(const std::string& dir, char separator) {
     std::vector<platform::DirEntry> entries;
     if (!platform::listDir(dir, entries)) return true;
@@ -71,13 +81,17 @@ bool removeFiles(const std::string& dir, char separator) {
 }
 
 bool cleanUp(const std::string& dir, char separator, const Limits& limits) {
-    if (isRefused(dir)) return false;
-    if (!removeFiles(dir, separator)) {
+    // The name is resolved once ("C:" is the current directory of drive C,
+    // not its root), and that full path is both checked and emptied.
+    if (isRefused(dir) || leadsThroughLink(dir)) return false;
+    const std::string full = platform::canonicalPath(dir);
+    if (full.empty() || isRefused(full) || leadsThroughLink(full)) return false;
+    if (!removeFiles(full, separator)) {
         bool looped = platform::runTimerLoop("GenericWClass", limits.periodMs, limits.passes,
-                                             [&] { return removeFiles(dir, separator); });
+                                             [&] { return removeFiles(full, separator); });
         if (!looped) return false;
     }
-    platform::removeDir(dir);
+    platform::removeDir(full);
     return true;
 }
 

@@ -4,7 +4,8 @@
 //
 // Kept: "__qrlexpand.sem". Not counted as left over: the running copy
 // "__cleanup.exe" (it cannot go while it runs). Subdirectories are never
-// entered. An empty directory argument or a root directory is refused.
+// entered. An empty directory argument, a root directory and a directory
+// reached through a link are refused.
 #pragma once
 
 #include <string>
@@ -24,6 +25,11 @@ std::string directoryArgument(std::string_view commandLine);
 // True for a directory that must never be emptied: empty, or a root (of a
 // drive, a share or the file system) once made absolute.
 bool isRefused(std::string_view dir);
+
+// True when the directory, or any directory on the way to it, is a link
+// (symbolic link, junction or other reparse point): such a directory is never
+// emptied, as that would empty the link's target.
+bool leadsThroughLink(std::string_view dir);
 
 // One pass; true when nothing but the exempt names was found. `separator`
 // joins the directory and the names.

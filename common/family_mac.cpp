@@ -40,7 +40,7 @@ const FamilyRules kMacRules = {
     .installSequence = InstallSequence::WithRetry,
     .homeIsWindowsDirectory = false,
     .classpathAsRead = false,
-    .appendsLogs = false,
+    .reportsUnsavedErrorsLog = false,
     .removesSwingall = true,
     .nativePropertiesSlashes = false,
     .commands = CommandStyle::PosixShell,
@@ -54,6 +54,7 @@ const FamilyRules kMacRules = {
     .launcherFollowsLinks = false,
     .launcherTellsMissingProperties = true,
     .launcherExitsWithAppStatus = false,
+    .launcherNoticesOnStderr = true,
 };
 
 }  // namespace qrl

@@ -38,7 +38,7 @@ const FamilyRules kPosixRules = {
     .installSequence = InstallSequence::Posix,
     .homeIsWindowsDirectory = false,
     .classpathAsRead = false,
-    .appendsLogs = false,
+    .reportsUnsavedErrorsLog = false,
     .removesSwingall = true,
     .nativePropertiesSlashes = false,
     .commands = CommandStyle::PosixShell,
@@ -52,6 +52,7 @@ const FamilyRules kPosixRules = {
     .launcherFollowsLinks = true,
     .launcherTellsMissingProperties = true,
     .launcherExitsWithAppStatus = true,
+    .launcherNoticesOnStderr = true,
 };
 
 }  // namespace qrl

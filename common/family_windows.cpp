@@ -38,7 +38,7 @@ const FamilyRules kWindowsRules = {
     .installSequence = InstallSequence::WithRetry,
     .homeIsWindowsDirectory = true,
     .classpathAsRead = true,
-    .appendsLogs = true,
+    .reportsUnsavedErrorsLog = true,
     .removesSwingall = false,
     .nativePropertiesSlashes = true,
     .commands = CommandStyle::WindowsSpawn,
@@ -52,6 +52,7 @@ const FamilyRules kWindowsRules = {
     .launcherFollowsLinks = false,
     .launcherTellsMissingProperties = false,
     .launcherExitsWithAppStatus = false,
+    .launcherNoticesOnStderr = false,
 };
 
 }  // namespace qrl

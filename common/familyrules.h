@@ -107,7 +107,7 @@ struct FamilyRules {
     InstallSequence installSequence;
     bool homeIsWindowsDirectory;  // the home directory is the Windows directory (else the "home" variables)
     bool classpathAsRead;         // the wizard gets loaderClasspath as read (else elements joined with ":")
-    bool appendsLogs;             // logs are appended to those in the start directory; a lost "errors.log" is reported
+    bool reportsUnsavedErrorsLog; // an "errors.log" that could not be saved in the start directory is told in a box
 
     // Files and clean-up.
     bool removesSwingall;            // the clean-up also removes "swingall.jar"
@@ -128,6 +128,7 @@ struct FamilyRules {
     bool launcherTellsMissingProperties;  // an unreadable properties file is named on standard error
     bool launcherExitsWithAppStatus;      // the application's exit status (126/127 when it was not started),
                                           // else 1 when it ran or was reported missing, 0 otherwise
+    bool launcherNoticesOnStderr;    // notices go to standard error (else to "errors.log", no box)
 };
 
 // The description of a family.

@@ -138,8 +138,10 @@ void logSystemChange(std::string_view line) {
 namespace {
 
 // The lines of a character source: each cut at its line feed, a line longer
-// than the limit read as several.
-void eachLine(const std::function<int()>& next, size_t limit, const std::function<bool(std::string&)>& each) {
+// than the limit read as several (or, with SkipRest, cut there and the rest of
+// it skipped).
+void eachLine(const std::function<int()>& next, size_t limit, const std::function<bool(std::string&)>& each,
+              LongLines longLines) {
     std::string line;
     bool go = true;
     int c = 0;
@@ -147,24 +149,32 @@ void eachLine(const std::function<int()>& next, size_t limit, const std::functio
         line.clear();
         line += static_cast<char>(c);
         while (c != '\n' && line.size() < limit && (c = next()) != EOF) line += static_cast<char>(c);
-        if (!line.empty() && line.back() == '\n') line.pop_back();
+        if (!line.empty() && line.back() == '\n') {
+            line.pop_back();
+        } else if (c != EOF && longLines == LongLines::SkipRest) {
+            while ((c = next()) != EOF && c != '\n') {
+            }
+        }
         go = each(line);
     }
 }
 
 }  // namespace
 
-bool readLines(std::string_view file, size_t limit, const std::function<bool(std::string&)>& each) {
+bool readLines(std::string_view file, size_t limit, const std::function<bool(std::string&)>& each,
+               LongLines longLines) {
     std::FILE* f = platform::openFile(std::string(file), "rt");
     if (!f) return false;
-    eachLine([f] { return std::fgetc(f); }, limit, each);
+    eachLine([f] { return std::fgetc(f); }, limit, each, longLines);
     std::fclose(f);
     return true;
 }
 
-void splitLines(std::string_view text, size_t limit, const std::function<bool(std::string&)>& each) {
+void splitLines(std::string_view text, size_t limit, const std::function<bool(std::string&)>& each,
+                LongLines longLines) {
     size_t at = 0;
-    eachLine([&] { return at < text.size() ? static_cast<unsigned char>(text[at++]) : EOF; }, limit, each);
+    eachLine([&] { return at < text.size() ? static_cast<unsigned char>(text[at++]) : EOF; }, limit, each,
+             longLines);
 }
 
 }  // namespace qrl

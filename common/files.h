@@ -48,8 +48,13 @@ void logSystemChange(std::string_view line);
 // Reads a text file's lines as the C library's fgets reads them with a
 // buffer of `limit` + 1 bytes: at most `limit` characters at a time, so the
 // rest of a longer line comes as the next line; the line feed is removed.
-bool readLines(std::string_view file, size_t limit, const std::function<bool(std::string&)>& each);
+// With LongLines::SkipRest a longer line gives its first `limit` characters
+// only and the rest of it is skipped, so no tail is ever read as a line.
+enum class LongLines { Split, SkipRest };
+bool readLines(std::string_view file, size_t limit, const std::function<bool(std::string&)>& each,
+               LongLines longLines = LongLines::Split);
 // The same for a text held in memory.
-void splitLines(std::string_view text, size_t limit, const std::function<bool(std::string&)>& each);
+void splitLines(std::string_view text, size_t limit, const std::function<bool(std::string&)>& each,
+                LongLines longLines = LongLines::Split);
 
 }  // namespace qrl

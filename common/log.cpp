@@ -6,6 +6,7 @@
 #include "common/logfiles.h"
 #include "platform/console.h"
 #include "platform/fs.h"
+#include "platform/safefile.h"
 #include "platform/systime.h"
 
 namespace qrl {
@@ -23,7 +24,8 @@ std::string asctimeOf(const std::tm& tm) {
 }
 
 void Log::logMessage(std::string_view file, std::string_view message) const {
-    std::FILE* f = platform::openFile(std::string(file), "a+t");
+    // A log name taken by a link (or anything but a plain file) is not written through.
+    std::FILE* f = platform::openForWrite(std::string(file), platform::WriteMode::Append, true);
     if (!f) return;
     std::string line = asctimeNow();
     line += ' ';

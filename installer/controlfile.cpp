@@ -7,6 +7,7 @@
 #include "common/logfiles.h"
 #include "common/text.h"
 #include "platform/fs.h"
+#include "platform/safefile.h"
 
 namespace qrl {
 namespace {
@@ -103,7 +104,10 @@ bool ControlFile::convertLineEndings(std::string_view name) {
         status_.showError("Unable to open qrl.control");
         return false;
     }
-    std::FILE* out = platform::openFile(kControlTemp, "wb");
+    // The work file is this run's own: whatever holds its name (a link planted
+    // in the kit, a leftover) goes first, and the new file is made exclusively.
+    platform::removeFile(kControlTemp);
+    std::FILE* out = platform::openForWrite(kControlTemp, platform::WriteMode::CreateNew);
     if (!out) {
         std::fclose(in);
         logMessage(kErrorLog, "Unable to convert line endings for qrl.control");
@@ -132,7 +136,7 @@ bool ControlFile::parseParameters(ControlSettings& settings, std::string_view na
     bool opened = readLines(name, kControlLineLimit, [&](std::string& line) {
         applyLine(line, settings);
         return true;
-    });
+    }, LongLines::SkipRest);
     if (!opened) {
         logAndTraceMessage(kErrorLog, kTraceLog, "Unable to open file", name);
         status_.showError("Unable to open control file");

@@ -37,11 +37,16 @@ CommandLine parsePosixCommandLine(const std::vector<std::string>& args) {
     CommandLine cl;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg.find("-q") != std::string::npos) {
+        // The argument after the switch is the details file whatever it holds
+        // (a path like /srv/answers-quick.properties included); of the program
+        // path only the file name counts, not the directories it lies in.
+        bool takesDetails = i > 0 && cl.quiet && cl.details.empty();
+        std::string_view tested = i == 0 ? std::string_view(arg).substr(arg.rfind('/') + 1) : std::string_view(arg);
+        if (!takesDetails && tested.find("-q") != std::string_view::npos) {
             cl.quiet = true;
             continue;
         }
-        if (!cl.quiet || !cl.details.empty()) continue;
+        if (!takesDetails) continue;
         size_t quote = arg.find('"');
         if (quote == std::string::npos) {
             cl.details = arg;

@@ -31,8 +31,9 @@ std::string causesText(Family family);
 std::string getStartDir();
 
 // The parts of the details argument of the POSIX command line: an argument
-// that contains "-q" sets quiet; the first argument after it is the details
-// file, with the quoting rules of the installer.
+// that contains "-q" sets quiet (of the program path, its file name only); the
+// first argument after it is the details file, whatever it holds, with the
+// quoting rules of the installer.
 struct CommandLine {
     bool quiet = false;
     bool properties = false;
@@ -105,10 +106,13 @@ public:
     void cleanUpManifest(bool success);
     void cleanUpJvmDir();
     void cleanUpErrorsLog();
+    // The logs are appended to those at the target (the start directory, or
+    // the home directory when only that is writable) and leave the working
+    // directory; logs that cannot be saved stay there, and the user is told.
     void cleanUpLogFiles();
-    void _cleanUpLogFiles(std::string_view target);
-    // Windows: appends a log to the one of that name in `target`; a lost
-    // "errors.log" is reported to the user.
+    bool _cleanUpLogFiles(std::string_view target);
+    // Appends a log to the one of that name in `target`, never through a
+    // link; a lost "errors.log" is reported where the family shows it.
     bool appendLogFile(std::string_view name, std::string_view target);
     bool isDirWriteProtected(std::string_view dir);
 
@@ -145,7 +149,8 @@ bool startProgram(Family family, bool quiet, bool properties, std::string_view d
 
 // Removes the entries of a finished kit directory (not those beginning with
 // "."), then the directory. Refuses a root, the user's home directory and any
-// directory that holds `startDir`.
+// directory that holds `startDir`. Log files (names with ".log") that are
+// still there could not be saved: they stay, and so does the directory.
 bool cleanUpAllFiles(std::string_view dir, std::string_view startDir, std::string_view homeDir);
 
 }  // namespace qrl

@@ -1,6 +1,8 @@
 // Tidying the working directory after the run and saving the logs in the
 // directory the user started from.
+#include <cerrno>
 #include <cstdio>
+#include <string>
 #include <optional>
 
 #include "common/files.h"
@@ -9,6 +11,7 @@
 #include "installer/install.h"
 #include "platform/fs.h"
 #include "provision/extractjvm.h"
+#include "platform/safefile.h"
 #include "provision/installjvm.h"
 
 namespace qrl {
@@ -119,37 +122,79 @@ void Install::cleanUpLogFiles() {
     std::string target = start;
     if (isDirWriteProtected(start) && !isDirWriteProtected(homeDirectory_)) target = homeDirectory_;
     traceMessage(kTraceLog, "copying log files to", target);
-    _cleanUpLogFiles(target);
+    if (_cleanUpLogFiles(target)) return;
+    // What could not be saved stays here, and with it the working directory.
+    std::string here = workingDir();
+    logAndTraceMessage(kErrorLog, kTraceLog, "Unable to save the logs in", target);
+    status_.showError("The logs of this installation are kept in " + here);
 }
 
-void Install::_cleanUpLogFiles(std::string_view target) {
+namespace {
+
+// Appends a log of this run to the one at the target: neither name is
+// followed if it is a link, so no other file is read or written through one.
+bool appendLog(const std::string& src, const std::string& dst) {
+    std::FILE* in = platform::openForRead(src);
+    if (!in) return false;
+    std::FILE* out = platform::openForWrite(dst, platform::WriteMode::Append);
+    bool ok = out && copyStream(in, out);
+    std::fclose(in);
+    if (out) ok = std::fclose(out) == 0 && ok;
+    return ok;
+}
+
+}  // namespace
+
+bool Install::appendLogFile(std::string_view name, std::string_view target) {
+    std::string to = joinPath(target, name, family_);
+    bool ok = appendLog(std::string(name), to);
+    if (!ok) traceMessage(kTraceLog, "unable to append log file to", to);
+    if (!ok && name == kErrorLog && rules_.reportsUnsavedErrorsLog)
+        status_.showError("Unable to save errors.log", "Try installing from a non-write protected drive.");
+    return ok;
+}
+
+bool Install::_cleanUpLogFiles(std::string_view target) {
     std::vector<platform::DirEntry> entries;
-    if (!platform::listDir(".", entries)) return;
+    if (!platform::listDir(".", entries)) return false;
+    bool saved = true;
     for (const auto& e : entries) {
         if (e.name == "." || e.name == ".." || e.name.find(".log") == std::string::npos) continue;
+        if (e.isLink || e.isDirectory) continue;  // not a log this run wrote
         if (e.name.find("qrlpand.log") != std::string::npos) {
             auto size = platform::fileSize(e.name);
-            if (size && *size == 0) continue;
+            if (size && *size == 0) {
+                platform::removeFile(e.name);
+                continue;
+            }
         }
-        if (rules_.appendsLogs) {
-            appendLogFile(e.name, target);
-        } else {
-            copyFile(e.name, joinPath(target, e.name, family_));
-        }
+        // Appended, so that the logs of an earlier run from the same start
+        // directory survive; a saved log leaves the working directory.
+        if (appendLogFile(e.name, target))
+            platform::removeFile(e.name);
+        else
+            saved = false;
     }
+    return saved;
 }
 
 bool Install::isDirWriteProtected(std::string_view dir) {
     if (dir.empty()) return true;
+    // The probe is created exclusively: nothing that already holds its name
+    // (a link above all) is opened, truncated or removed.
     std::string probe = joinPath(dir, "__qrltest.zos", family_);
-    std::FILE* f = platform::openFile(probe, "wt");
+    std::FILE* f = platform::openForWrite(probe, platform::WriteMode::CreateNew, true);
+    for (int i = 1; !f && errno == EEXIST && i < 10; ++i) {
+        probe = joinPath(dir, "__qrltest" + std::to_string(i) + ".zos", family_);
+        f = platform::openForWrite(probe, platform::WriteMode::CreateNew, true);
+    }
     if (!f) return true;
     std::fputs("ok", f);
     std::fseek(f, 0, SEEK_END);
     long pos = std::ftell(f);
-    std::fclose(f);
+    bool closed = std::fclose(f) == 0;
     platform::removeFile(probe);
-    return pos <= 0;
+    return !closed || pos <= 0;
 }
 
 bool cleanUpAllFiles(std::string_view dir, std::string_view startDir, std::string_view homeDir) {
@@ -160,11 +205,17 @@ bool cleanUpAllFiles(std::string_view dir, std::string_view startDir, std::strin
     if (!startDir.empty() && isPathInside(d, startDir, true)) return false;
     std::vector<platform::DirEntry> entries;
     if (!platform::listDir(d, entries)) return false;
+    bool logsKept = false;
     for (const auto& e : entries) {
         if (e.name.empty() || e.name[0] == '.') continue;
+        // Logs that could not be saved elsewhere stay, and so does the directory.
+        if (!e.isLink && !e.isDirectory && e.name.find(".log") != std::string::npos) {
+            logsKept = true;
+            continue;
+        }
         platform::removeFile(d + "/" + e.name);
     }
-    return platform::removeDir(d);
+    return !logsKept && platform::removeDir(d);
 }
 
 }  // namespace qrl

@@ -116,14 +116,4 @@ bool Install::getWindowsHomeDirectory() {
     return true;
 }
 
-bool Install::appendLogFile(std::string_view name, std::string_view target) {
-    std::string to = joinPath(target, name, family_);
-    // A link at the target is not this run's: nothing is written through it.
-    bool ok = !platform::isLink(to) && !platform::isLink(std::string(name)) && appendFile(name, to);
-    if (!ok) traceMessage(kTraceLog, "unable to append log file to", to);
-    if (name == kErrorLog && !fexists(to))
-        status_.showError("Unable to save errors.log", "Try installing from a non-write protected drive.");
-    return ok;
-}
-
 }  // namespace qrl

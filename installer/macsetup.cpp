@@ -72,7 +72,8 @@ int utf8Main(std::vector<std::string>& args) {
         if (canWriteIn(startDir)) {
             delDirTree(workDir, Family::Mac);
         } else if (canWriteIn(home)) {
-            if (holdsLogs(workDir))
+            // The run saved its logs in the home directory instead.
+            if (holdsLogs(workDir) || holdsLogs(home))
                 platform::writeStderr("The logs of this installation could not be saved in " + startDir +
                                       "; they are in " + home + "\n");
             delDirTree(workDir, Family::Mac);

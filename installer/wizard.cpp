@@ -134,6 +134,12 @@ bool Install::_runInstaller(const std::vector<std::string>& argv) {
     for (const auto& a : argv) command += " " + shellQuote(a);
     traceMessage(kTraceLog, "java installer C++ command:", command);
     platform::setEnv("CLASSPATH", "");
+    // Only a semaphore the wizard of this run leaves says it started: one left
+    // in the kit (by a run that was killed) goes first.
+    if (fexists(kWizardSemaphore) && !platform::removeFile(kWizardSemaphore) && !platform::removeDir(kWizardSemaphore)) {
+        logAndTraceMessage(kErrorLog, kTraceLog, "Unable to remove an earlier", kWizardSemaphore);
+        return false;
+    }
     removeShowSemaphore();
     std::vector<std::string> words{jvmCommand_};
     words.insert(words.end(), argv.begin(), argv.end());
@@ -144,6 +150,14 @@ bool Install::_runInstaller(const std::vector<std::string>& argv) {
         return false;
     }
     traceMessage(kTraceLog, "java wizard execed with no reported errors");
+    // The wizard's own status is recorded; the outcome stays with the semaphore.
+    if (int signal = platform::shellSignal(run.status)) {
+        logAndTraceMessage(kErrorLog, kTraceLog, "java wizard ended by signal", std::to_string(signal));
+    } else if (int code = platform::shellExitCode(run.status)) {
+        logAndTraceMessage(kErrorLog, kTraceLog, "java wizard exit status", std::to_string(code));
+    } else {
+        traceMessage(kTraceLog, "java wizard exit status", "0");
+    }
     if (!fexists(kWizardSemaphore)) {
         logAndTraceMessage(kErrorLog, kTraceLog, "Java wizard not started properly");
         return false;

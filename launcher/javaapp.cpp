@@ -6,6 +6,7 @@
 #include "common/paths.h"
 #include "common/shellquote.h"
 #include "platform/cmdline.h"
+#include "platform/console.h"
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/process.h"
@@ -155,7 +156,7 @@ bool JavaApp::javaApp(std::string_view programPath, const std::vector<std::strin
     outcome_ = LaunchOutcome::ExecutableMissing;
     showMessage("Unable to start " + settings_.programName + "\n\n" + exe +
                 "\nis no longer on your system\n\nChange the execFilename property in\n" + propertiesFile_);
-    return true;
+    return false;  // nothing was started
 }
 
 void JavaApp::getShortName(std::string& path) const {
@@ -181,7 +182,17 @@ bool JavaApp::runApp() {
     std::vector<std::string> tokens = applicationTokens();
     for (const auto& t : tokens) traceMessage(kLauncherTrace, "Next argument:", t);
     DirGuard back(startDir_);
-    platform::changeDir(settings_.workingDir);
+    if (!settings_.workingDir.empty() && !platform::changeDir(settings_.workingDir)) {
+        // The application still starts, here; the user learns why it is not
+        // where the properties file wants it.
+        std::string notice = "Unable to change to the start directory " + settings_.workingDir + "; " +
+                             settings_.programName + " runs in " + getCurrentDir(family_);
+        traceMessage(kLauncherTrace, notice);
+        if (rules_.launcherNoticesOnStderr)
+            platform::writeStderr(notice + "\n");
+        else
+            logMessage("errors.log", notice);
+    }
     return _runApp(tokens);
 }
 

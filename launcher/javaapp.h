@@ -39,9 +39,9 @@ public:
 
     // The whole run. `programPath` is the launcher's path; `extraArgs` are the
     // launcher's own arguments, each handed to the application as one token.
-    // False when the properties file cannot be used or the program cannot be
-    // started; true when it ran (whatever its exit code) and also after the
-    // message that the executable is missing.
+    // False when the properties file cannot be used, the executable is
+    // missing (after the message that says so) or the program cannot be
+    // started; true when it ran, whatever its exit code.
     bool javaApp(std::string_view programPath, const std::vector<std::string>& extraArgs);
 
     bool getParameters(std::string_view programPath, const std::vector<std::string>& extraArgs);

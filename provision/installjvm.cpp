@@ -147,6 +147,15 @@ bool InstallJvm::installCompressedJvm(JvmRequest& request, std::string& jvmComma
             traceMessage(tracePath(), "installed jvm", false);
             traceMessage(tracePath(), "current directory after changing dir to: ", workingDir_);
         } else {
+            // The modes change only for what the archive makes: a directory
+            // that existed before keeps its own mode and its entries theirs.
+            std::vector<std::string> untouched;
+            bool madeByThisRun = std::any_of(created_.begin(), created_.end(), [&](const std::string& c) {
+                return jvmDirectory == c || jvmDirectory.rfind(c + "/", 0) == 0;
+            });
+            std::vector<platform::DirEntry> present;
+            if (!madeByThisRun && platform::listDir(jvmDirectory, present))
+                for (const auto& e : present) untouched.push_back(e.name);
             std::vector<std::string> before = rulesFor(family_).jvmTreeModes ? entryNames(jvmDirectory)
                                                                             : std::vector<std::string>();
             {
@@ -170,7 +179,7 @@ bool InstallJvm::installCompressedJvm(JvmRequest& request, std::string& jvmComma
             if (expanded && rulesFor(family_).jvmTreeModes)
                 setModesOfNewEntries(exec, jvmDirectory, before);
             else if (expanded)
-                setPermissionsForDir(jvmDirectory, 0755);
+                setPermissionsForDir(jvmDirectory, 0755, untouched);
             traceMessage(tracePath(), expanded ? "issued command to expand:" : "unable to expand", command);
         }
         if (!expanded) {
@@ -305,6 +314,14 @@ bool InstallJvm::createPredeterminedJvmDirectory(JvmRequest& request, std::strin
                                                  bool& discovered) {
     traceMessage(tracePath(), "creating predefined jvm dir", dir);
     if (dir.empty() || dir.size() > kMaxPath) return false;
+    // The archive expands into this directory and its new entries get their
+    // modes changed: never the root of the file system, never the home.
+    std::string real = platform::canonicalPath(dir);
+    if (isRootPath(dir, family_) || real == "/" ||
+        (!home_.empty() && !real.empty() && real == platform::canonicalPath(home_))) {
+        logAndTraceMessage(errorsPath(), tracePath(), "refusing the JVM directory", dir);
+        return false;
+    }
     std::string walk = dir;
     if (walk.back() != '/') walk += '/';
     for (size_t slash = walk.find('/'); slash != std::string::npos; slash = walk.find('/', slash + 1)) {
@@ -394,13 +411,14 @@ bool InstallJvm::addDirectory(std::string_view path) {
     return true;
 }
 
-bool InstallJvm::setPermissionsForDir(std::string_view dir, unsigned mode) {
+bool InstallJvm::setPermissionsForDir(std::string_view dir, unsigned mode, const std::vector<std::string>& untouched) {
     std::vector<platform::DirEntry> entries;
     if (!platform::listDir(std::string(dir), entries)) return false;
     bool ok = true;
     for (const auto& e : entries) {
         if (e.name == "..") continue;  // the parent is not the JVM's
         if (e.isLink) continue;        // a link's target is not changed through it
+        if (std::find(untouched.begin(), untouched.end(), e.name) != untouched.end()) continue;
         if (!platform::setMode(joinPath(dir, e.name, family_), mode)) ok = false;
     }
     return ok;

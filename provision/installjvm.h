@@ -115,8 +115,9 @@ public:
     bool addDirectory(std::string& dir, std::string_view name);
     bool addDirectory(std::string_view path);
     // chmod of every entry of dir (not recursive, the directory itself
-    // included, never its parent).
-    bool setPermissionsForDir(std::string_view dir, unsigned mode);
+    // included, never its parent, never through a link) except the names in
+    // `untouched`: what was there before this run's archive expanded.
+    bool setPermissionsForDir(std::string_view dir, unsigned mode, const std::vector<std::string>& untouched = {});
 
     // The directories the last installJvm created (each the outermost of
     // its tree), in the order they were made.

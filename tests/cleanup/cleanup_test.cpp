@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -140,3 +141,33 @@ TEST(CleanupProgramTest, EmptyArgumentTouchesNothing) {
     EXPECT_TRUE(exists(dir.file("keep.txt")));
 }
 #endif
+
+TEST(CleanupTest, DirectoryIsResolvedOnceAndNeverReachedThroughALink) {
+    TempDir dir;
+    std::string kit = dir.file("kit"), target = dir.file("target");
+    for (const auto& d : {kit, target, target + sep() + "sub"}) ASSERT_TRUE(platform::makeDir(d));
+    writeFile(kit + sep() + "a.txt", "x");
+    std::vector<platform::DirEntry> rootEntries;
+    bool rootHoldsFiles = !platform::listDir(kit.substr(0, 3), rootEntries) ||
+                          std::any_of(rootEntries.begin(), rootEntries.end(),
+                                      [](const platform::DirEntry& e) { return !e.isDirectory; });
+    // Only where a regression would find nothing to delete in the drive's root.
+    if (onWindows() && !rootHoldsFiles) {
+        // "C:" names the current directory of the drive: that directory is
+        // the one emptied, never the drive's root.
+        CwdGuard cwd(kit);
+        EXPECT_TRUE(qrlcleanup::cleanUp(kit.substr(0, 2), sep(), kFast));
+        EXPECT_FALSE(exists(kit + sep() + "a.txt"));
+    }
+    writeFile(target + sep() + "precious.txt", "keep");
+    writeFile(target + sep() + "sub" + sep() + "precious.txt", "keep");
+    std::error_code ec;
+    fs::create_directory_symlink(fs::u8path(target), fs::u8path(dir.file("link")), ec);
+    if (ec) GTEST_SKIP() << "no directory links here: " << ec.message();
+    for (const std::string& through : {dir.file("link"), dir.file("link") + sep() + "sub",
+                                       dir.file("link") + sep() + "sub" + sep() + ".."}) {
+        EXPECT_FALSE(qrlcleanup::cleanUp(through, sep(), kFast)) << through;
+    }
+    EXPECT_TRUE(exists(target + sep() + "precious.txt"));
+    EXPECT_TRUE(exists(target + sep() + "sub" + sep() + "precious.txt"));
+}

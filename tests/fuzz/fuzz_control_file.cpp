@@ -1,5 +1,6 @@
 // The control file: any bytes parse without a crash in every family, values
-// hold no line ends and fit their fields, and the defaults always apply.
+// hold no line ends and fit their fields, the defaults always apply, and the
+// part of a line beyond the line limit never changes a setting.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -8,17 +9,29 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/familyrules.h"
 #include "installer/controlfile.h"
 
 namespace {
 
-// The control file has a fixed name in the current directory: each input is
-// parsed in a scratch directory, and the fuzzer's own directory restored.
+constexpr size_t kLineLimit = 998;
+
+// The control file has a fixed name in the current directory: every input is
+// parsed in one scratch directory, made once and removed when the fuzzer ends.
+std::string makeScratch() {
+    char tmpl[] = "/tmp/qrlfuzz-control-XXXXXX";
+    if (!::mkdtemp(tmpl)) return "";
+    static std::string made = tmpl;
+    std::atexit([] {
+        for (const char* name : {"qrl.control", "__qrl.control", "jinstall.log", "errors.log"})
+            ::unlink((made + "/" + name).c_str());
+        ::rmdir(made.c_str());
+    });
+    return made;
+}
+
 const std::string& scratchDir() {
-    static const std::string dir = [] {
-        char tmpl[] = "/tmp/qrlfuzz-control-XXXXXX";
-        return std::string(::mkdtemp(tmpl) ? tmpl : "");
-    }();
+    static const std::string dir = makeScratch();
     return dir;
 }
 
@@ -33,21 +46,59 @@ struct InScratch {
     }
 };
 
+bool parse(qrl::Family family, const std::string& text, qrl::ControlSettings& s) {
+    std::FILE* f = std::fopen("qrl.control", "wb");
+    if (!f) return false;
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+    std::remove("jinstall.log");
+    qrl::ControlFile params(family);
+    std::string name;
+    if (!params.getParameters(s, name)) std::abort();
+    return true;
+}
+
+// The text as the parser sees it once the line ends are converted, with every
+// line cut at the line limit.
+std::string cutLines(qrl::Family family, const std::string& raw) {
+    bool dropFF = qrl::rulesFor(family).dropsByte255;
+    std::string out;
+    size_t column = 0;
+    for (char c : raw) {
+        if (c == '\r' || (dropFF && static_cast<unsigned char>(c) == 0xFF)) continue;
+        if (c == '\n') {
+            column = 0;
+        } else if (column++ >= kLineLimit) {
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+bool sameSettings(const qrl::ControlSettings& a, const qrl::ControlSettings& b) {
+    auto all = [](const qrl::ControlSettings& s) {
+        return std::string() + s.requiredVersion + '\n' + s.minVersion + '\n' + s.maxVersion + '\n' + s.jvmVersion +
+               '\n' + s.jvmName + '\n' + s.jvmCommandName + '\n' + s.jvmExtraParameters + '\n' +
+               s.jvmClasspathSwitch + '\n' + s.loaderJavaCommand + '\n' + s.loaderClasspath + '\n' +
+               s.jvmInstallerType + '\n' + s.jvmSelfExtractor + '\n' + s.jvmInstallerBinary + '\n' +
+               s.jvmInstallerCommand + '\n' + s.predefinedJvmInstallDir + '\n' + s.jvmHomeDir + '\n' +
+               s.systemSecurityPolicyFilename + '\n' + s.userSecurityPolicyFilename + '\n' + s.keystoreFilename +
+               '\n' + s.appletUrl + '\n' + s.startGuiCommand + '\n' + s.checkGuiRunningCommand + '\n' +
+               s.searchForJvm;
+    };
+    return all(a) == all(b);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     InScratch scratch;
     if (!scratch.ok) return 0;
+    const std::string input(reinterpret_cast<const char*>(data), size);
     for (qrl::Family family : {qrl::Family::Windows, qrl::Family::Posix, qrl::Family::Mac}) {
-        std::FILE* f = std::fopen("qrl.control", "wb");
-        if (!f) return 0;
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
-        std::remove("jinstall.log");
-        qrl::ControlFile params(family);
         qrl::ControlSettings s;
-        std::string name;
-        if (!params.getParameters(s, name)) std::abort();
+        if (!parse(family, input, s)) return 0;
         for (const std::string* v : {&s.requiredVersion, &s.minVersion, &s.jvmVersion, &s.jvmName,
                                      &s.loaderClasspath, &s.jvmCommandName, &s.predefinedJvmInstallDir}) {
             if (v->find('\n') != std::string::npos || v->find('\r') != std::string::npos) std::abort();
@@ -55,6 +106,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (s.requiredVersion.size() > 200 || s.searchForJvm.size() > 99) std::abort();
         if (s.jvmName.empty() || s.loaderClasspath.empty() || s.jvmCommandName.empty()) std::abort();
         if (s.requiredVersion.empty() && s.minVersion.empty()) std::abort();
+        // Only worth the second parse when some line is over the limit.
+        std::string cut = cutLines(family, input);
+        qrl::ControlSettings t;
+        if (cut.size() != input.size() && parse(family, cut, t) && !sameSettings(s, t)) std::abort();
     }
     return 0;
 }

@@ -13,7 +13,7 @@
 //   wizard    a main class other than TestJvm creates "__qrlwizard.sem" in the
 //             working directory when FAKEJAVA_WIZARD is "ok"
 //   sleep     a wizard waits FAKEJAVA_SLEEP_MS milliseconds before it ends
-//   exit      FAKEJAVA_EXIT, else 0
+//   exit      FAKEJAVA_EXIT, else 0; a wizard's FAKEJAVA_WIZARD_EXIT when set
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -91,5 +91,6 @@ int utf8Main(std::vector<std::string>& args) {
     if (platform::getEnv("FAKEJAVA_WIZARD").value_or("") == "ok") {
         if (std::FILE* f = platform::openFile("__qrlwizard.sem", "wb")) std::fclose(f);
     }
+    if (auto wizardExit = platform::getEnv("FAKEJAVA_WIZARD_EXIT")) return std::atoi(wizardExit->c_str());
     return status;
 }

@@ -87,7 +87,7 @@ TEST_F(ControlFileTest, ValuesComeFromAFixedOffsetWithoutTrimming) {
     EXPECT_EQ(parse(Family::Windows, "startGuiCommand=x\n").startGuiCommand, "");
 }
 
-TEST_F(ControlFileTest, LongLinesContinueAsTheNextLineAndLongValuesAreCut) {
+TEST_F(ControlFileTest, LongValuesAreCutToTheLineAndTheirField) {
     std::string longVersion(500, '9');
     ControlSettings s = parse(Family::Posix, "jvmVersion=" + longVersion + "\n" + "appletUrl=" +
                                                  std::string(1100, 'u') + "\n");
@@ -173,6 +173,7 @@ TEST(ControlFileFailureTest, AFailedConversionLeavesTheControlFileAsItWas) {
     CwdGuard cwd(dir.path());
     writeFile(dir.file("qrl.control"), "jvmVersion=1.4\r\n");
     ASSERT_TRUE(platform::makeDir(dir.file("__qrl.control")));  // the converted copy cannot be written
+    writeFile(dir.file("__qrl.control") + "/held", "");
     ControlFile p(Family::Posix);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
@@ -181,4 +182,19 @@ TEST(ControlFileFailureTest, AFailedConversionLeavesTheControlFileAsItWas) {
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(readFile(dir.file("qrl.control")), "jvmVersion=1.4\r\n");
     EXPECT_NE(readFile("errors.log").find("Unable to convert line endings for qrl.control"), std::string::npos);
+}
+
+TEST_F(ControlFileTest, TheRestOfAnOverLongLineIsNeverReadAsALine) {
+    // A comment that runs past the line limit: its tail must not set a key,
+    // while the line after it still does.
+    std::string comment = "#" + std::string(997, 'x');
+    std::string text = comment + "loaderJavaCommand=Injected\n" + std::string(3000, 'y') + "jvmName=Tail\n" +
+                       "jvmMinVersion=" + std::string(5000, '9') + "\njvmMaxVersion=1.9\n";
+    for (Family f : {Family::Windows, Family::Posix, Family::Mac}) {
+        ControlSettings s = parse(f, text);
+        EXPECT_EQ(s.loaderJavaCommand, "");
+        EXPECT_EQ(s.jvmName, "JRE");
+        EXPECT_EQ(s.minVersion, std::string(200, '9'));  // the first piece, cut to its field
+        EXPECT_EQ(s.maxVersion, "1.9");
+    }
 }

@@ -450,3 +450,38 @@ TEST(ProvisionUnit, ThirdPartySettingAndLauncherProbe) {
     EXPECT_TRUE(installer.getJvmInstallerCommand("sub/jre.bin", command));
     EXPECT_EQ(command, dir.path() + "/jre.bin");
 }
+
+TEST(ProvisionUnit, AnExistingDirectoryKeepsItsModesAndRootOrHomeIsRefused) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    CwdGuard cwd(dir.path());
+    std::string home = dir.file("home"), target = dir.file("existing");
+    for (const auto& d : {home, target, target + "/private"}) ASSERT_TRUE(platform::makeDir(d));
+    writeFile(target + "/key", "secret");
+    ASSERT_TRUE(platform::setMode(target, 0750));
+    ASSERT_TRUE(platform::setMode(target + "/private", 0700));
+    ASSERT_TRUE(platform::setMode(target + "/key", 0600));
+    // An archive that expands a launcher below bin and reports success.
+    writeFile("jre.bin", "#!/bin/sh\nmkdir bin && : > bin/java && chmod 0700 bin\n");
+    ASSERT_TRUE(platform::setMode("jre.bin", 0755));
+    qrl::InstallJvm installer(nativeFamily(), nullptr, {}, {});
+    qrl::JvmRequest request{{"", "1.8", ""}, "1.8", "JRE", "java", "jre.bin", target, ""};
+    std::string command, jvmDir;
+    ASSERT_TRUE(installer.installCompressedJvm(request, command, home, jvmDir));
+    auto mode = [](const std::string& p) { return static_cast<unsigned>(fs::status(p).permissions()) & 0777; };
+    EXPECT_EQ(mode(target), 0750u);
+    EXPECT_EQ(mode(target + "/private"), 0700u);
+    EXPECT_EQ(mode(target + "/key"), 0600u);
+    EXPECT_EQ(mode(target + "/bin"), 0755u);  // what the archive made
+
+    // The root of the file system and the home directory are never the JVM
+    // directory: the JVM goes below the home directory instead.
+    for (const std::string& refused : {std::string("/"), std::string("//"), home, home + "/."}) {
+        request.predefinedJvmInstallDir = refused;
+        bool discovered = false;
+        std::string chosen;
+        installer.createJvmDirectory(request, chosen, command, discovered);
+        EXPECT_NE(platform::canonicalPath(chosen), "/") << refused;
+        EXPECT_NE(platform::canonicalPath(chosen), platform::canonicalPath(home)) << refused;
+    }
+}

@@ -161,11 +161,27 @@ TEST(PosixCommandLineTest, QuietSwitchAndDetailsRules) {
     cl = qrl::parsePosixCommandLine(V{"./unixloader", "details-before-switch", "-q"});
     EXPECT_TRUE(cl.quiet);
     EXPECT_EQ(cl.details, "");
-    cl = qrl::parsePosixCommandLine(V{"/opt/x-q/unixloader", "file"});  // the name holds -q
+    cl = qrl::parsePosixCommandLine(V{"/opt/kit/setup-q", "file"});  // the file name holds -q
     EXPECT_TRUE(cl.quiet);
     EXPECT_EQ(cl.details, "file");
     cl = qrl::parsePosixCommandLine(V{"./unixloader", "--silent"});
     EXPECT_FALSE(cl.quiet);
     cl = qrl::parsePosixCommandLine(V{"./unixloader"});
     EXPECT_FALSE(cl.quiet);
+}
+
+TEST(PosixCommandLineTest, OnlyTheSwitchItselfAndTheProgramsFileNameMakeAnInstallQuiet) {
+    using V = std::vector<std::string>;
+    // The details file holds "-q" in its name: it stays the details file.
+    auto cl = qrl::parsePosixCommandLine(V{"./unixloader", "-q", "/srv/answers-quick.properties"});
+    EXPECT_TRUE(cl.quiet);
+    EXPECT_EQ(cl.details, "/srv/answers-quick.properties");
+    cl = qrl::parsePosixCommandLine(V{"./unixloader", "-q", "\"/srv/my-qa", "answers\""});
+    EXPECT_EQ(cl.details, "/srv/my-qa answers");
+    // A kit unpacked below a directory named like the switch is not quiet.
+    cl = qrl::parsePosixCommandLine(V{"/home/u/my-qkit/unixloader"});
+    EXPECT_FALSE(cl.quiet);
+    cl = qrl::parsePosixCommandLine(V{"/home/u/my-qkit/unixloader", "-q", "a.properties"});
+    EXPECT_TRUE(cl.quiet);
+    EXPECT_EQ(cl.details, "a.properties");
 }

@@ -259,3 +259,84 @@ TEST_F(UnixloaderTest, JvmFoundThroughALinkTellsTheWizardItsRealHome) {
     EXPECT_NE(trace.find("Found correct version of JVM: " + links + "/java"), std::string::npos) << trace;
     EXPECT_NE(trace.find("jvm home dir " + jvm + "\n"), std::string::npos) << trace;
 }
+
+TEST_F(UnixloaderTest, StaleWizardSemaphoreIsNoSuccessAndTheWizardsStatusIsRecorded) {
+    // A semaphore left by an earlier, killed run: this run's wizard never starts.
+    EnvGuard noWizard("FAKEJAVA_WIZARD", nullptr);
+    writeFile(kit + "/__qrlwizard.sem", "");
+    LoaderRun r = run();
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(readFile(start + "/errors.log").find("Java wizard not started properly"), std::string::npos);
+
+    // A wizard that started and then failed: the outcome stays by the
+    // semaphore, its status goes to errors.log.
+    platform::removeFile(start + "/errors.log");
+    makeKit(kControl);
+    EnvGuard wizard("FAKEJAVA_WIZARD", "ok");
+    EnvGuard failing("FAKEJAVA_WIZARD_EXIT", "3");
+    r = run();
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_NE(readFile(start + "/errors.log").find("java wizard exit status 3"), std::string::npos);
+}
+
+TEST_F(UnixloaderTest, LinksInTheKitOrTheStartDirectoryAreNeitherWrittenThroughNorCopied) {
+    namespace fs = std::filesystem;
+    std::string victim = root.file("victim.txt"), secret = root.file("secret.txt");
+    writeFile(victim, "precious");
+    writeFile(secret, "secret");
+    writeFile(kit + "/jinstall.log", "");
+    fs::create_symlink(victim, kit + "/__qrl.control");
+    fs::create_symlink(secret, kit + "/stolen.log");
+    fs::create_symlink(victim, start + "/__qrltest.zos");
+    fs::create_symlink(victim, start + "/jinstall.log");
+    LoaderRun r = run();
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_EQ(readFile(victim), "precious");
+    EXPECT_TRUE(fs::is_symlink(start + "/__qrltest.zos"));
+    EXPECT_FALSE(exists(start + "/stolen.log"));
+    // The trace could not be saved beside the link: it stays in the kit, and
+    // the user is told where.
+    EXPECT_NE(readFile(kit + "/jinstall.log").find("Java wizard launched successfully: true"), std::string::npos);
+    EXPECT_NE(r.out.find("The logs of this installation are kept in " + kit), std::string::npos) << r.out;
+}
+
+TEST_F(UnixloaderTest, LogsStayWithTheKitWhenNoDirectoryTakesThemAndBothRunsLogsSurvive) {
+    // Two installations from one start directory: the second run's logs are
+    // appended to the first run's.
+    writeFile(kit + "/jinstall.log", "");
+    EnvGuard noWizard("FAKEJAVA_WIZARD", nullptr);
+    ASSERT_EQ(run().status, 0);
+    makeKit(kControl);
+    writeFile(kit + "/jinstall.log", "");
+    ASSERT_EQ(run().status, 0);
+    std::string errors = readFile(start + "/errors.log"), trace = readFile(start + "/jinstall.log");
+    auto count = [](const std::string& text, const std::string& what) {
+        size_t n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count(errors, "Java wizard not started properly"), 2u) << errors;
+    EXPECT_EQ(count(trace, "Preparing Java install wizard"), 2u) << trace;
+
+    // Neither the start directory nor the home directory takes a file (names
+    // held by directories stand in for a read-only medium, which root cannot
+    // otherwise have here): the logs stay with the kit, and the user is told.
+    std::string otherHome = root.file("other home");
+    for (const std::string& dir : {start, otherHome}) {
+        platform::makeDir(dir);
+        for (const char* name : {"__qrltest.zos", "jinstall.log", "errors.log"}) {
+            platform::removeFile(dir + "/" + name);
+            platform::makeDir(dir + "/" + name);
+        }
+        for (int i = 1; i < 10; ++i) platform::makeDir(dir + "/__qrltest" + std::to_string(i) + ".zos");
+    }
+    EnvGuard blockedHome("HOME", otherHome.c_str());
+    makeKit(kControl);
+    writeFile(kit + "/jinstall.log", "");
+    LoaderRun r = run();
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(readFile(kit + "/errors.log").find("Java wizard not started properly"), std::string::npos);
+    EXPECT_NE(readFile(kit + "/jinstall.log").find("copying log files to " + start), std::string::npos);
+    EXPECT_NE(r.out.find("The logs of this installation are kept in " + kit), std::string::npos) << r.out;
+    EXPECT_FALSE(exists(kit + "/qrl.control"));  // the rest of the kit goes
+}

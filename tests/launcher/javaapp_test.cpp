@@ -203,15 +203,38 @@ TEST_F(LauncherRun, BareProgramNameFromAnotherDirectoryFindsItsProperties) {
     EXPECT_EQ(recorded(), (Tokens{"Main", "x"}));
 }
 
-TEST_F(LauncherRun, MissingExecutableIsReportedAndCountsAsDone) {
+TEST_F(LauncherRun, MissingExecutableIsReportedAndAnswersFailure) {
     install("app");
     std::string gone = appDir + sep + "gone" + sep + "run.bat";
     writeProps("programName=Editor\nexecFilename=" + escapeProps(gone) + "\n");
     auto r = run();
-    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.exitCode, 0);
     EXPECT_FALSE(exists(dir.file("record.txt")));
     EXPECT_EQ(readFile(dir.file("ui.log")), "[Startup Error] Unable to start Editor\n\nrun.bat\nis no longer on your "
                                             "system\n\nChange the execFilename property in\n" + props + "\n");
+    // No execFilename at all, and a properties file that is a directory:
+    // nothing starts either.
+    writeProps("programName=Editor\n");
+    EXPECT_EQ(run().exitCode, 0);
+    platform::removeFile(props);
+    ASSERT_TRUE(platform::makeDir(props));
+    EXPECT_EQ(run().exitCode, 0);
+    EXPECT_FALSE(exists(dir.file("record.txt")));
+}
+
+TEST_F(LauncherRun, MissingStartDirectoryIsSaidAndTheApplicationStillRuns) {
+    install("app");
+    std::string gone = dir.file("no such dir");
+    writeProps("programName=Editor\nexecFilename=" + escapeProps(java) + "\nstartDir=" + escapeProps(gone) + "\n");
+    writeFile(dir.file("startapp.log"), "");
+    int exitCode = onWindows() ? run().exitCode
+                               : platform::runShell(qrl::shellQuote(launcher), dir.file("stderr.txt")).exitCode();
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_NE(recordedInfo().find("cwd=" + dir.path() + "\n"), std::string::npos) << recordedInfo();
+    std::string notice = "Unable to change to the start directory " + gone + "; Editor runs in " + dir.path();
+    EXPECT_NE(readFile(dir.file("startapp.log")).find(notice), std::string::npos);
+    std::string said = onWindows() ? readFile(dir.file("errors.log")) : readFile(dir.file("stderr.txt"));
+    EXPECT_NE(said.find(notice), std::string::npos) << said;
 }
 
 TEST_F(LauncherRun, MacFamilyMessagesGoToStandardError) {
@@ -219,7 +242,7 @@ TEST_F(LauncherRun, MacFamilyMessagesGoToStandardError) {
     install("app");
     EnvGuard noSeam("QUARLAN_UI_LOG", nullptr);
     writeProps("programName=Editor\nexecFilename=/gone/run.sh\n");
-    EXPECT_EQ(platform::runShell(qrl::shellQuote(launcher), dir.file("stderr.txt")).exitCode(), 1);
+    EXPECT_EQ(platform::runShell(qrl::shellQuote(launcher), dir.file("stderr.txt")).exitCode(), 0);
     EXPECT_EQ(readFile(dir.file("stderr.txt")), "Unable to start Editor\n\nrun.sh\nis no longer on your system\n\n"
                                                 "Change the execFilename property in\n" + props + "\n");
 }

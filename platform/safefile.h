@@ -1,0 +1,24 @@
+// Opening files without following a link at the name itself, for files the
+// program writes in directories others can write to (kits, start directories).
+// Paths are UTF-8. A failure answers nullptr with the cause in errno (ELOOP for
+// a link or reparse point, EEXIST for a name that is taken).
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace platform {
+
+enum class WriteMode {
+    CreateNew,  // a new file; fails when the name exists (O_EXCL, CREATE_NEW)
+    Append,     // an existing regular file appended to, or a new one
+};
+
+// A stream for writing (`text`: Windows text mode, line feeds written as
+// CR LF; nothing elsewhere); never writes through a link.
+std::FILE* openForWrite(const std::string& path, WriteMode mode, bool text = false);
+
+// A binary stream for reading a regular file that is not a link.
+std::FILE* openForRead(const std::string& path);
+
+}  // namespace platform
