@@ -11,7 +11,9 @@
 //             "<length>:<bytes>\n" each, the program name first), and in
 //             <file>.info the working directory and CLASSPATH
 //   wizard    a main class other than TestJvm creates "__qrlwizard.sem" in the
-//             working directory when FAKEJAVA_WIZARD is "ok"
+//             working directory when FAKEJAVA_WIZARD is "ok", unless a file
+//             "fakejava.nowizard" lies beside the program (a JVM that cannot
+//             run the wizard)
 //   sleep     a wizard waits FAKEJAVA_SLEEP_MS milliseconds before it ends
 //   exit      FAKEJAVA_EXIT, else 0; a wizard's FAKEJAVA_WIZARD_EXIT when set
 #include <cstdio>
@@ -88,7 +90,8 @@ int utf8Main(std::vector<std::string>& args) {
         return status;
     }
     if (auto ms = platform::getEnv("FAKEJAVA_SLEEP_MS")) platform::sleepMs(static_cast<unsigned>(std::atoi(ms->c_str())));
-    if (platform::getEnv("FAKEJAVA_WIZARD").value_or("") == "ok") {
+    bool canRunWizard = !platform::exists(dirOf(platform::programPath()) + "/fakejava.nowizard");
+    if (canRunWizard && platform::getEnv("FAKEJAVA_WIZARD").value_or("") == "ok") {
         if (std::FILE* f = platform::openFile("__qrlwizard.sem", "wb")) std::fclose(f);
     }
     if (auto wizardExit = platform::getEnv("FAKEJAVA_WIZARD_EXIT")) return std::atoi(wizardExit->c_str());

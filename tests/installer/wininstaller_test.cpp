@@ -176,6 +176,31 @@ TEST_F(WinInstaller, AFoundJvmThatCannotRunTheWizardFailsWithOneBoxAndStatusOne)
     EXPECT_TRUE(eventually([&] { return kitGone(); }));
 }
 
+TEST_F(WinInstaller, AFoundJvmThatCannotRunTheWizardMakesWayForTheKitsJvm) {
+    registerJvm();
+    writeFile(base.file("jre8") + "\\bin\\fakejava.nowizard", "");
+    std::string programs = base.file("Program Files"), windows = base.file("Windows");
+    for (const auto& d : {programs, windows}) fs::create_directories(fs::u8path(d));
+    EnvGuard programsEnv{"QUARLAN_PROGRAM_FILES", programs.c_str()};
+    EnvGuard windowsEnv{"QUARLAN_WINDOWS_DIR", windows.c_str()};
+    std::string java = helperPath("fakejava");
+    EnvGuard kitJava{"FAKEJVMKIT_JAVA", java.c_str()};
+    writeFile(kit + "\\qrl.control",
+              "jvmMinVersion=1.8\njvmVersion=17.0.15\njvmName=JRE\njvmCommandName=javaw.exe\njvmClasspathSwitch=-cp\n"
+              "loaderJavaCommand=DemoInstaller\njvmInstallerType=selfExtratorJvmInstaller\njvmSelfExtractor=jre.exe\n");
+    ASSERT_TRUE(qrl::copyFile(helperPath("fakejvmkit"), kit + "\\jre.exe"));
+    EXPECT_EQ(run({"-q", base.file("answers.properties")}), 0) << readFile(uiLog);
+    // The wizard ran the second time with the JVM the kit brought.
+    // The first start's failure is in the logs; the second one's wizard ran.
+    EXPECT_TRUE(contains(readFile(start + "\\errors.log"), "Java wizard not started properly"));
+    EXPECT_TRUE(exists(programs + "\\JavaSoft\\JRE17.0\\17.0.15\\bin\\javaw.exe"));
+    EXPECT_FALSE(exists(start + "\\jinstall.log"));  // a successful run keeps no trace it made itself
+    EXPECT_TRUE(platform::regKeyExists(RegRoot::CurrentUser,
+                                       root + "\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\17.0",
+                                       platform::RegView::Own));
+    EXPECT_TRUE(eventually([&] { return kitGone(); }));
+}
+
 TEST_F(WinInstaller, WithoutARegisteredJvmTheBoxNamesTheJvmToInstall) {
     EXPECT_EQ(run({}), 1);
     EXPECT_EQ(readFile(uiLog),
