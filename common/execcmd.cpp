@@ -80,14 +80,14 @@ bool ExecCommand::execCommand(std::string_view cmd, std::string_view args, unsig
         traceMessage(traceFile_, "Formatting command", cmd);
         std::string formatted = formatCommand(cmd);
         traceMessage(traceFile_, "New formatted command", formatted);
-        return _execCommand(formatted, args, count);
+        return runFormatted(formatted, args, count);
     }
     bool executable = makeExecutable(cmd);
     std::string formatted = formatCommand(cmd);
-    return executable && _execCommand(formatted, args);
+    return executable && runFormatted(formatted, args);
 }
 
-bool ExecCommand::_execCommand(std::string_view cmd, std::string_view args, unsigned count) {
+bool ExecCommand::runFormatted(std::string_view cmd, std::string_view args, unsigned count) {
     if (rules_.commands == CommandStyle::WindowsSpawn) {
         traceMessage(traceFile_, "command", cmd);
         traceMessage(traceFile_, "# of args", static_cast<int>(count));

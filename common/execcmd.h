@@ -28,13 +28,12 @@ public:
     void setTraceFilename(std::string_view name) { traceFile_ = name; }
     void setErrorsFilename(std::string_view name) { errorsFile_ = name; }
     const std::string& traceFilename() const { return traceFile_; }
-    const std::string& errorsFilename() const { return errorsFile_; }
 
     // Windows: command path, argument string split at every blank, number of
     // arguments in it. POSIX: command file and a shell fragment appended to it
     // (redirections, arguments); the command file is made executable first.
     bool execCommand(std::string_view cmd, std::string_view args, unsigned count = 0);
-    bool _execCommand(std::string_view cmd, std::string_view args, unsigned count = 0);
+    bool runFormatted(std::string_view cmd, std::string_view args, unsigned count = 0);
 
     // Starts the program with the argument vector (its first entry is the
     // program name) and waits; every entry reaches the program as exactly one

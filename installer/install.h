@@ -92,7 +92,7 @@ public:
     bool runJavaInstaller(std::string_view details);
     std::vector<std::string> wizardArguments(std::string_view details) const;
     std::string buildClasspath() const;
-    bool _runInstaller(const std::vector<std::string>& argv);
+    bool startWizardAndWait(const std::vector<std::string>& argv);
     void startGuiInterface(std::string_view startCommand, std::string_view checkCommand);
     // Writes "native.properties"; false (with the system's reason logged) when
     // it could not be written whole.
@@ -110,7 +110,7 @@ public:
     // the home directory when only that is writable) and leave the working
     // directory; logs that cannot be saved stay there, and the user is told.
     void cleanUpLogFiles();
-    bool _cleanUpLogFiles(std::string_view target);
+    bool saveLogsIn(std::string_view target);
     // Appends a log to the one of that name in `target`, never through a
     // link; a lost "errors.log" is reported where the family shows it.
     bool appendLogFile(std::string_view name, std::string_view target);

@@ -122,7 +122,7 @@ void Install::cleanUpLogFiles() {
     std::string target = start;
     if (isDirWriteProtected(start) && !isDirWriteProtected(homeDirectory_)) target = homeDirectory_;
     traceMessage(kTraceLog, "copying log files to", target);
-    if (_cleanUpLogFiles(target)) return;
+    if (saveLogsIn(target)) return;
     // What could not be saved stays here, and with it the working directory.
     std::string here = workingDir();
     logAndTraceMessage(kErrorLog, kTraceLog, "Unable to save the logs in", target);
@@ -154,7 +154,7 @@ bool Install::appendLogFile(std::string_view name, std::string_view target) {
     return ok;
 }
 
-bool Install::_cleanUpLogFiles(std::string_view target) {
+bool Install::saveLogsIn(std::string_view target) {
     std::vector<platform::DirEntry> entries;
     if (!platform::listDir(".", entries)) return false;
     bool saved = true;

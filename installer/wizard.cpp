@@ -125,10 +125,10 @@ bool Install::runJavaInstaller(std::string_view details) {
         logAndTraceMessage(kErrorLog, kTraceLog, "install.jar does not exist.");
         return false;
     }
-    return _runInstaller(argv);
+    return startWizardAndWait(argv);
 }
 
-bool Install::_runInstaller(const std::vector<std::string>& argv) {
+bool Install::startWizardAndWait(const std::vector<std::string>& argv) {
     startGuiInterface(settings_.startGuiCommand, settings_.checkGuiRunningCommand);
     std::string command = shellQuote(jvmCommand_);
     for (const auto& a : argv) command += " " + shellQuote(a);

@@ -193,7 +193,7 @@ bool JavaApp::runApp() {
         else
             logMessage("errors.log", notice);
     }
-    return _runApp(tokens);
+    return startApplication(tokens);
 }
 
 bool JavaApp::runWindows(const std::vector<std::string>& tokens) {
@@ -230,7 +230,7 @@ bool JavaApp::runShellCommand(const std::vector<std::string>& tokens) {
     return true;
 }
 
-bool JavaApp::_runApp(const std::vector<std::string>& tokens) {
+bool JavaApp::startApplication(const std::vector<std::string>& tokens) {
     traceMessage(kLauncherTrace, "launch command:", settings_.executable + " " + argsString(tokens));
     platform::unsetEnv("CLASSPATH");
     bool ok = rules_.commands == CommandStyle::WindowsSpawn ? runWindows(tokens) : runShellCommand(tokens);

@@ -46,7 +46,7 @@ public:
 
     bool getParameters(std::string_view programPath, const std::vector<std::string>& extraArgs);
     bool runApp();
-    bool _runApp(const std::vector<std::string>& tokens);
+    bool startApplication(const std::vector<std::string>& tokens);
 
     // Takes the next token off the front of `rest`: a token in double quotes
     // (the quotes go, and anything after the closing quote up to the next

@@ -196,7 +196,7 @@ bool ExtractJvm::configureWinJvm(std::string_view jvmVersion, std::string_view j
                                  std::string_view launcherPath) {
     if (!configureWinReg()) {
         traceMessage(traceFile(), "Windows registry unchanged");
-    } else if (_configureWinJvm(jvmVersion, jvmName, launcher, launcherPath)) {
+    } else if (registerJvm(jvmVersion, jvmName, launcher, launcherPath)) {
         traceMessage(traceFile(), "Windows registry configured");
     } else {
         traceMessage(traceFile(), "Warning: Windows registry *not* configured properly");
@@ -204,7 +204,7 @@ bool ExtractJvm::configureWinJvm(std::string_view jvmVersion, std::string_view j
     return true;
 }
 
-bool ExtractJvm::_configureWinJvm(std::string_view jvmVersion, std::string_view jvmName, std::string_view launcher,
+bool ExtractJvm::registerJvm(std::string_view jvmVersion, std::string_view jvmName, std::string_view launcher,
                                   std::string_view launcherPath) {
     std::string version, micro;
     parseVersion(jvmVersion, version, micro);

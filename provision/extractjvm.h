@@ -59,7 +59,7 @@ public:
     // Registration as the setting allows; never fails the installation.
     bool configureWinJvm(std::string_view jvmVersion, std::string_view jvmName, std::string_view launcher,
                          std::string_view launcherPath);
-    bool _configureWinJvm(std::string_view jvmVersion, std::string_view jvmName, std::string_view launcher,
+    bool registerJvm(std::string_view jvmVersion, std::string_view jvmName, std::string_view launcher,
                           std::string_view launcherPath);
     bool configureJre(std::string_view version, std::string_view micro, std::string_view home,
                       std::string_view launcher);

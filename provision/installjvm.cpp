@@ -267,7 +267,7 @@ bool InstallJvm::searchForJvm(const JvmCriteria& criteria, std::string_view jvmN
 bool InstallJvm::createJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand,
                                     bool& discovered) {
     discovered = false;
-    bool ok = _createJvmDirectory(request, dir, jvmCommand, discovered);
+    bool ok = makeJvmDirectory(request, dir, jvmCommand, discovered);
     if (!ok) {
         if (auto path = getPathPtr()) {
             for (const auto& entry : pathEntries(*path)) {
@@ -285,7 +285,7 @@ bool InstallJvm::createJvmDirectory(JvmRequest& request, std::string& dir, std::
     return ok;
 }
 
-bool InstallJvm::_createJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand,
+bool InstallJvm::makeJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand,
                                      bool& discovered) {
     const std::string& predefined = request.predefinedJvmInstallDir;
     if (!predefined.empty()) {

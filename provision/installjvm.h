@@ -104,7 +104,7 @@ public:
     // working directory. `discovered` tells whether it already holds a JVM
     // that passes the version test (then `jvmCommand` is its launcher).
     bool createJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand, bool& discovered);
-    bool _createJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand, bool& discovered);
+    bool makeJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand, bool& discovered);
     bool createPredeterminedJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand,
                                          bool& discovered);
     bool createJvmSubdirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand, bool& discovered);

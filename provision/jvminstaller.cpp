@@ -48,7 +48,7 @@ JvmInstaller::JvmInstaller(WindowsFolders folders)
 bool JvmInstaller::createJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand) {
     discovered_ = false;
     auto path = getPathPtr();
-    bool ok = _createJvmDirectory(request, dir, jvmCommand);
+    bool ok = makeJvmDirectory(request, dir, jvmCommand);
     if (!ok && path) {
         // Every entry, an empty one too (its subtree lies below the working
         // directory).
@@ -70,7 +70,7 @@ bool JvmInstaller::createJvmDirectory(JvmRequest& request, std::string& dir, std
     return ok;
 }
 
-bool JvmInstaller::_createJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand) {
+bool JvmInstaller::makeJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand) {
     const std::string& predefined = request.predefinedJvmInstallDir;
     if (!predefined.empty()) {
         traceMessage(traceFile(), "default install directory for JVM", predefined);

@@ -54,7 +54,7 @@ public:
     // passes the version test was discovered there, `jvmCommand` is its
     // launcher (and request.jvmCommandName the name accepted).
     bool createJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand);
-    bool _createJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand);
+    bool makeJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand);
     // A "predefinedJvmInstallDir" value resolved into a directory name.
     bool getNewJvmInstallerTo(std::string_view setting, std::string& out);
     // `setting` is `variable` + "\" + rest: `resolved` + "\" + rest.
