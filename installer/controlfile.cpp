@@ -145,6 +145,19 @@ bool ControlFile::parseParameters(ControlSettings& settings, std::string_view na
     return finishParameters(settings);
 }
 
+bool ControlFile::parseText(ControlSettings& settings, std::string_view text) {
+    std::string converted;
+    converted.reserve(text.size());
+    for (char c : text)
+        if (c != '\r' && !(rules_.dropsByte255 && static_cast<unsigned char>(c) == 0xFF)) converted += c;
+    clearParameters(settings);
+    splitLines(converted, kControlLineLimit, [&](std::string& line) {
+        applyLine(line, settings);
+        return true;
+    }, LongLines::SkipRest);
+    return finishParameters(settings);
+}
+
 void ControlFile::clearParameters(ControlSettings& settings) {
     for (const Key& k : kKeys) settings.*k.field = "";
 }

@@ -76,6 +76,9 @@ public:
     // result in place of the file in one rename.
     bool convertLineEndings(std::string_view name);
     bool parseParameters(ControlSettings& settings, std::string_view name);
+    // The same reading for a control file's text held in memory, its line
+    // ends converted as convertLineEndings converts them.
+    bool parseText(ControlSettings& settings, std::string_view text);
     // The steps of parseParameters: every value emptied, one line (read with
     // the line limit, cut at its line feed) applied, then the escapes and
     // the defaults.

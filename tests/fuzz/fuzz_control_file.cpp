@@ -16,8 +16,9 @@ namespace {
 
 constexpr size_t kLineLimit = 998;
 
-// The control file has a fixed name in the current directory: every input is
-// parsed in one scratch directory, made once and removed when the fuzzer ends.
+// Tracing and the Windows command-name rule look at files in the current
+// directory: every input is parsed in one empty scratch directory, made once
+// and removed when the fuzzer ends.
 std::string makeScratch() {
     char tmpl[] = "/tmp/qrlfuzz-control-XXXXXX";
     if (!::mkdtemp(tmpl)) return "";
@@ -46,15 +47,10 @@ struct InScratch {
     }
 };
 
+// Parsed from memory: no file is written per input.
 bool parse(qrl::Family family, const std::string& text, qrl::ControlSettings& s) {
-    std::FILE* f = std::fopen("qrl.control", "wb");
-    if (!f) return false;
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-    std::remove("jinstall.log");
     qrl::ControlFile params(family);
-    std::string name;
-    if (!params.getParameters(s, name)) std::abort();
+    if (!params.parseText(s, text)) std::abort();
     return true;
 }
 
