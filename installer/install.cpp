@@ -46,28 +46,25 @@ CommandLine parsePosixCommandLine(const std::vector<std::string>& args) {
             cl.quiet = true;
             continue;
         }
-        if (!takesDetails) continue;
-        size_t quote = arg.find('"');
-        if (quote == std::string::npos) {
-            cl.details = arg;
-            continue;
-        }
-        std::string text = arg.substr(quote + 1);
-        size_t close = text.find('"');
-        if (close != std::string::npos) {
-            cl.details = text.substr(0, close);
-            continue;
-        }
-        // A quoted name the shell split at its blanks: join the pieces up to
-        // the one holding the closing quote.
-        while (++i < args.size()) {
-            size_t end = args[i].find('"');
-            text += " " + args[i].substr(0, end);
-            if (end != std::string::npos) break;
-        }
-        cl.details = text;
+        if (takesDetails) cl.details = detailsArgument(args, i);
     }
     return cl;
+}
+
+std::string detailsArgument(const std::vector<std::string>& args, size_t& i) {
+    const std::string& arg = args[i];
+    size_t quote = arg.find('"');
+    if (quote == std::string::npos) return arg;
+    std::string text = arg.substr(quote + 1);
+    size_t close = text.find('"');
+    if (close != std::string::npos) return text.substr(0, close);
+    while (++i < args.size()) {
+        size_t end = args[i].find('"');
+        text += " " + args[i].substr(0, end);
+        if (end != std::string::npos) break;
+    }
+    if (i >= args.size()) i = args.size() - 1;
+    return text;
 }
 
 std::string escapeJavaProperty(std::string_view value) {

@@ -41,6 +41,12 @@ struct CommandLine {
 };
 CommandLine parsePosixCommandLine(const std::vector<std::string>& args);
 
+// The details file that begins at args[i]: the argument as it is, or the text
+// inside its double quotes — joined with the following arguments up to the one
+// holding the closing quote when the shell split a quoted name at its blanks
+// (`i` is left on the last argument taken).
+std::string detailsArgument(const std::vector<std::string>& args, size_t& i);
+
 // What "native.properties" says, written the way Java reads properties files.
 std::string nativePropertiesText(Family family, std::string_view jvmHome, bool installed,
                                  std::string_view installDirText, bool configureRegistry);
@@ -125,6 +131,9 @@ public:
 
 private:
     std::string workingDir() const;
+    // The checks and texts both ways of providing a JVM share: no file named,
+    // the file missing, or `run` failing.
+    bool provideJvm(std::string_view versionText, const std::string& file, bool (Install::*run)());
     void notFoundTexts(std::string_view versionText);
     void missingFileTexts(std::string_view versionText);
     void installFailedTexts();

@@ -51,39 +51,33 @@ void Install::installFailedTexts() {
     errorDetails_ = causesText(family_);
 }
 
-bool Install::installJvmBundle(std::string_view versionText) {
-    const ControlSettings& s = settings_;
-    // A system too old for a kit's JVM gets none: the user installs one.
-    if (s.jvmSelfExtractor.empty() || (rules_.checksOsForKitJvm && !isOsVersionOk(*this))) {
+bool Install::provideJvm(std::string_view versionText, const std::string& file, bool (Install::*run)()) {
+    if (file.empty()) {
         notFoundTexts(versionText);
         return false;
     }
-    if (!fexists(s.jvmSelfExtractor)) {
+    if (!fexists(file)) {
         missingFileTexts(versionText);
         return false;
     }
     showStatusMessage(4);
-    traceMessage(kTraceLog, "attempting to install jvm", s.jvmVersion);
-    if (extractJvm()) return true;
+    traceMessage(kTraceLog, "attempting to install jvm", settings_.jvmVersion);
+    if ((this->*run)()) return true;
     installFailedTexts();
     return false;
 }
 
-bool Install::installJvmInstaller(std::string_view versionText) {
-    const ControlSettings& s = settings_;
-    if (s.jvmInstallerBinary.empty()) {
+bool Install::installJvmBundle(std::string_view versionText) {
+    // A system too old for a kit's JVM gets none: the user installs one.
+    if (rules_.checksOsForKitJvm && !settings_.jvmSelfExtractor.empty() && !isOsVersionOk(*this)) {
         notFoundTexts(versionText);
         return false;
     }
-    if (!fexists(s.jvmInstallerBinary)) {
-        missingFileTexts(versionText);
-        return false;
-    }
-    showStatusMessage(4);
-    traceMessage(kTraceLog, "attempting to install jvm", s.jvmVersion);
-    if (runThirdPartyInstaller()) return true;
-    installFailedTexts();
-    return false;
+    return provideJvm(versionText, settings_.jvmSelfExtractor, &Install::extractJvm);
+}
+
+bool Install::installJvmInstaller(std::string_view versionText) {
+    return provideJvm(versionText, settings_.jvmInstallerBinary, &Install::runThirdPartyInstaller);
 }
 
 namespace {

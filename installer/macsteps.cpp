@@ -161,24 +161,7 @@ MacCommandLine parseMacCommandLine(const std::vector<std::string>& args) {
         const std::string& arg = args[i];
         if (detailsNext) {
             detailsNext = false;
-            size_t quote = arg.find('"');
-            if (quote == std::string::npos) {
-                cl.details = arg;
-                continue;
-            }
-            std::string text = arg.substr(quote + 1);
-            size_t close = text.find('"');
-            if (close != std::string::npos) {
-                cl.details = text.substr(0, close);
-                continue;
-            }
-            // A quoted name the shell split at its blanks.
-            while (++i < args.size()) {
-                size_t end = args[i].find('"');
-                text += " " + args[i].substr(0, end);
-                if (end != std::string::npos) break;
-            }
-            cl.details = text;
+            cl.details = detailsArgument(args, i);
             continue;
         }
         // Of the program's own path only its file name could be a switch.
