@@ -14,6 +14,7 @@
 #include "installer/controlfile.h"
 #include "installer/status.h"
 #include "jvm/findjvm.h"
+#include "provision/installjvm.h"
 
 namespace qrl {
 
@@ -46,6 +47,9 @@ CommandLine parsePosixCommandLine(const std::vector<std::string>& args);
 // holding the closing quote when the shell split a quoted name at its blanks
 // (`i` is left on the last argument taken).
 std::string detailsArgument(const std::vector<std::string>& args, size_t& i);
+
+// What the control file asks of a JVM, as the provisioning steps take it.
+JvmRequest requestOf(const ControlSettings& s);
 
 // What "native.properties" says, written the way Java reads properties files.
 std::string nativePropertiesText(Family family, std::string_view jvmHome, bool installed,
@@ -131,6 +135,9 @@ public:
 
 private:
     std::string workingDir() const;
+    // After a provisioning step: its launcher runs the wizard (and its home is
+    // the one the wizard is told), or, when it failed, no launcher is left.
+    bool useProvidedJvm(bool ok, const std::string& command);
     // The checks and texts both ways of providing a JVM share: no file named,
     // the file missing, or `run` failing.
     bool provideJvm(std::string_view versionText, const std::string& file, bool (Install::*run)());

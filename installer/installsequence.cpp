@@ -11,19 +11,14 @@ namespace qrl {
 
 bool Install::extractJvmInPosixDirs() {
     ControlSettings& s = settings_;
-    JvmRequest request{{s.requiredVersion, s.minVersion, s.maxVersion}, s.jvmVersion, s.jvmName, s.jvmCommandName,
-                       s.jvmSelfExtractor, s.predefinedJvmInstallDir, s.jvmHomeDir};
+    JvmRequest request = requestOf(s);
     InstallJvm installer(family_, [this](std::string_view text) { status_.showStatus(text); },
                          installDirCandidates(), places_);
     installer.kitArchiveOnly();
     std::string command;
     bool ok = installer.installJvm(request, command, homeDirectory_);
     s.jvmCommandName = request.jvmCommandName;
-    if (!ok) return false;
-    jvmCommand_ = command;
-    // The wizard is told the home of the JVM it runs with, also when that
-    // JVM was already in place.
-    jvmHome_ = getJavaHomeDir();
+    if (!useProvidedJvm(ok, command)) return false;
     logJvmLocation(installer.jvmInstalledOk(), s.predefinedJvmInstallDir, false);
     if (installer.jvmInstalledOk()) addSecurity(stricmp(s.jvmName, "Java Plug-in") == 0);
     return true;
@@ -31,16 +26,17 @@ bool Install::extractJvmInPosixDirs() {
 
 bool Install::runVendorInstallerInPosixDirs() {
     ControlSettings& s = settings_;
-    JvmRequest request{{s.requiredVersion, s.minVersion, s.maxVersion}, s.jvmVersion, s.jvmName, s.jvmCommandName,
-                       "", "", ""};
+    JvmRequest request = requestOf(s);
+    request.jvmSelfExtractor.clear();
+    request.predefinedJvmInstallDir.clear();
+    request.jvmHomeDir.clear();
     RunJvmInstallerPosix runner(family_, [this](std::string_view text) { status_.showStatus(text); },
                            installDirCandidates(), places_);
     std::string command;
-    if (!runner.run(request, s.jvmInstallerBinary, s.jvmInstallerCommand, command, homeDirectory_)) return false;
-    jvmCommand_ = command;
+    bool ok = runner.run(request, s.jvmInstallerBinary, s.jvmInstallerCommand, command, homeDirectory_);
     s.jvmCommandName = request.jvmCommandName;
+    if (!useProvidedJvm(ok, command)) return false;
     s.predefinedJvmInstallDir.clear();
-    jvmHome_ = getJavaHomeDir();
     logJvmLocation(false, "", false);
     return true;
 }

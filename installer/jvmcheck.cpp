@@ -80,7 +80,18 @@ bool Install::installJvmInstaller(std::string_view versionText) {
     return provideJvm(versionText, settings_.jvmInstallerBinary, &Install::runThirdPartyInstaller);
 }
 
-namespace {
+bool Install::useProvidedJvm(bool ok, const std::string& command) {
+    if (!ok) {
+        // What a failed provisioning tried last is no JVM to use.
+        jvmCommand_.clear();
+        return false;
+    }
+    jvmCommand_ = command;
+    // The home of the JVM that now runs the wizard, also when it was found in
+    // place (the wizard is told where its JVM lives).
+    jvmHome_ = getJavaHomeDir();
+    return true;
+}
 
 JvmRequest requestOf(const ControlSettings& s) {
     return {{s.requiredVersion, s.minVersion, s.maxVersion},
@@ -92,8 +103,6 @@ JvmRequest requestOf(const ControlSettings& s) {
             s.jvmHomeDir};
 }
 
-}  // namespace
-
 bool Install::extractJvm() {
     if (rules_.provisioning == JvmProvisioning::ByInstallerTypeInPosixDirs) return extractJvmInPosixDirs();
     ControlSettings& s = settings_;
@@ -103,15 +112,7 @@ bool Install::extractJvm() {
     std::string command;
     bool ok = extractor.extractJvm(request, command, homeDirectory_);
     s.jvmCommandName = request.jvmCommandName;
-    if (!ok) {
-        // What a failed provisioning tried last is no JVM to use.
-        jvmCommand_.clear();
-        return false;
-    }
-    jvmCommand_ = command;
-    // The home of the JVM that now runs the wizard, also when it was found in
-    // place (the wizard is told where its JVM lives).
-    jvmHome_ = getJavaHomeDir();
+    if (!useProvidedJvm(ok, command)) return false;
     logJvmLocation(extractor.installed(), s.predefinedJvmInstallDir, registry);
     if (extractor.installed()) addSecurity(stricmp(s.jvmName, "Java Plug-in") == 0);
     return true;
@@ -125,12 +126,7 @@ bool Install::runThirdPartyInstaller() {
     std::string command;
     bool ok = runner.run(request, s.jvmInstallerBinary, s.jvmInstallerCommand, command, homeDirectory_);
     s.jvmCommandName = request.jvmCommandName;
-    if (!ok) {
-        jvmCommand_.clear();
-        return false;
-    }
-    jvmCommand_ = command;
-    jvmHome_ = getJavaHomeDir();
+    if (!useProvidedJvm(ok, command)) return false;
     s.predefinedJvmInstallDir.clear();
     // The vendor's JVM is its own: recorded as not installed by this run.
     logJvmLocation(false, "", runner.configureWinReg());
@@ -146,13 +142,7 @@ bool Install::installTheJvm() {
         notFoundTexts(text);
         return false;
     }
-    JvmRequest request{{s.requiredVersion, s.minVersion, s.maxVersion},
-                       s.jvmVersion,
-                       s.jvmName,
-                       s.jvmCommandName,
-                       s.jvmSelfExtractor,
-                       s.predefinedJvmInstallDir,
-                       s.jvmHomeDir};
+    JvmRequest request = requestOf(s);
     InstallJvm installer(family_, [this](std::string_view text) { status_.showStatus(text); },
                          installDirCandidates(), places_);
     std::string command;
@@ -160,15 +150,7 @@ bool Install::installTheJvm() {
     s.jvmCommandName = request.jvmCommandName;
     s.predefinedJvmInstallDir = request.predefinedJvmInstallDir;
     s.jvmHomeDir = request.jvmHomeDir;
-    if (!ok) {
-        // What a failed search or provisioning tried last is no JVM to use.
-        jvmCommand_.clear();
-        return false;
-    }
-    jvmCommand_ = command;
-    // The home of the JVM that runs the wizard, whether this run put it there
-    // or found it in place.
-    jvmHome_ = getJavaHomeDir();
+    if (!useProvidedJvm(ok, command)) return false;
     logJvmLocation(installer.jvmInstalledOk(), s.predefinedJvmInstallDir, false);
     return true;
 }
