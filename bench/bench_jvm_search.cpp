@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     bool twice = false, found = true;
     std::string exe;
     for (int r = 0; r < reps; ++r) {
-        qrl::FindJvm find(qrl::Family::Posix, places);
+        qrl::FindJvm find(qrl::Family::Posix, places, qrl::Logs::inCurrentDir());
         std::string name = "java";
         auto t0 = clock::now();
         found = find.searchPosixPlaces(home, {required, "", ""}, "jvm", name, exe, "") && found;

@@ -28,18 +28,18 @@ std::string spawnErrorReason(int error) {
     }
 }
 
-ExecCommand::ExecCommand(Family family) : family_(family), rules_(rulesFor(family)) {}
+ExecCommand::ExecCommand(Family family, Logs logs) : family_(family), rules_(rulesFor(family)), logs_(std::move(logs)) {}
 
 std::string ExecCommand::formatCommand(std::string_view cmd) {
     if (rules_.commands == CommandStyle::WindowsSpawn) {
         std::string out(cmd);
-        traceMessage(traceFile_, "formattedCommand:", out);
+        logs_.trace("formattedCommand:", out);
         return out;
     }
     std::string out(cmd);
     if (out.find('/') == std::string::npos) out = "./" + out;
     if (out.empty() || out.front() != '"') out = shellQuote(out);
-    traceMessage("jdebug.log", "formattedCommand", out);
+    logs_.withTrace(kDebugTrace).trace("formattedCommand", out);
     return out;
 }
 
@@ -61,7 +61,7 @@ std::vector<std::string> ExecCommand::buildVector(std::string_view cmd, std::str
 
 bool ExecCommand::invokeWinCommand(std::string_view cmd, std::string_view args, unsigned) {
     std::vector<std::string> argv = buildVector(cmd, args);
-    traceMessage(traceFile_, "about to execute command:", cmd);
+    logs_.trace("about to execute command:", cmd);
     platform::SpawnResult r = platform::spawn(std::string(cmd), argv);
     exitCode_ = r.started ? r.exitCode : -1;
     if (!r.started) reportExecError(cmd, -1, r.error);
@@ -77,9 +77,9 @@ bool ExecCommand::runPosix(std::string_view line) {
 
 bool ExecCommand::execCommand(std::string_view cmd, std::string_view args, unsigned count) {
     if (rules_.commands == CommandStyle::WindowsSpawn) {
-        traceMessage(traceFile_, "Formatting command", cmd);
+        logs_.trace("Formatting command", cmd);
         std::string formatted = formatCommand(cmd);
-        traceMessage(traceFile_, "New formatted command", formatted);
+        logs_.trace("New formatted command", formatted);
         return runFormatted(formatted, args, count);
     }
     bool executable = makeExecutable(cmd);
@@ -89,11 +89,11 @@ bool ExecCommand::execCommand(std::string_view cmd, std::string_view args, unsig
 
 bool ExecCommand::runFormatted(std::string_view cmd, std::string_view args, unsigned count) {
     if (rules_.commands == CommandStyle::WindowsSpawn) {
-        traceMessage(traceFile_, "command", cmd);
-        traceMessage(traceFile_, "# of args", static_cast<int>(count));
-        traceMessage(traceFile_, "Starting to invoke command", cmd);
+        logs_.trace("command", cmd);
+        logs_.trace("# of args", static_cast<int>(count));
+        logs_.trace("Starting to invoke command", cmd);
         bool ok = invokeWinCommand(cmd, args, count + 1);
-        traceMessage(traceFile_, "Command started ok", ok);
+        logs_.trace("Command started ok", ok);
         return ok;
     }
     std::string line(cmd);
@@ -105,8 +105,8 @@ bool ExecCommand::runFormatted(std::string_view cmd, std::string_view args, unsi
 }
 
 bool ExecCommand::spawnAndWait(std::string_view cmd, const std::vector<std::string>& argv, std::string& reason) {
-    traceMessage(traceFile_, "Command:", formatCommand(cmd));
-    traceMessage(traceFile_, "Args:", argsString(argv));
+    logs_.trace("Command:", formatCommand(cmd));
+    logs_.trace("Args:", argsString(argv));
     if (rules_.commands == CommandStyle::PosixShell) {
         // The words go to the program as they are; no shell reads them.
         std::string path(cmd);
@@ -142,25 +142,25 @@ std::string ExecCommand::argsString(const std::vector<std::string>& argv) {
 }
 
 bool ExecCommand::createLaunchFile(std::string_view cmd, std::string_view args) {
-    traceMessage(traceFile_, "Creating semaphore file", kWaitSemaphore);
+    logs_.trace("Creating semaphore file", kWaitSemaphore);
     platform::Result why;
     std::FILE* sem = platform::openFile(kWaitSemaphore, "wt", &why);
     if (!sem) {
-        logAndTraceMessage(errorsFile_, traceFile_, "Unable to create file", kWaitSemaphore);
-        logReason(errorsFile_, traceFile_, why);
-        traceMessage(traceFile_, "Finished creating launch file");
+        logs_.error("Unable to create file", kWaitSemaphore);
+        logs_.reason(why);
+        logs_.trace("Finished creating launch file");
         return false;
     }
     std::fputs("\n", sem);
     std::fclose(sem);
 
     const char* launch = rules_.launchFile;
-    traceMessage(traceFile_, "Creating launch file", launch);
+    logs_.trace("Creating launch file", launch);
     std::FILE* f = platform::openFile(launch, "wt", &why);
     if (!f) {
-        logAndTraceMessage(errorsFile_, traceFile_, "Unable to create file", launch);
-        logReason(errorsFile_, traceFile_, why);
-        traceMessage(traceFile_, "Finished creating launch file");
+        logs_.error("Unable to create file", launch);
+        logs_.reason(why);
+        logs_.trace("Finished creating launch file");
         return false;
     }
     std::string line(cmd);
@@ -182,11 +182,11 @@ bool ExecCommand::createLaunchFile(std::string_view cmd, std::string_view args) 
         written = false;
         why = platform::Result::lastError();
     }
-    traceMessage(traceFile_, "Finished creating launch file");
+    logs_.trace("Finished creating launch file");
     if (!written) {
         // A launch file cut short runs half a command: it is not run at all.
-        logAndTraceMessage(errorsFile_, traceFile_, "Unable to write file", launch);
-        logReason(errorsFile_, traceFile_, why);
+        logs_.error("Unable to write file", launch);
+        logs_.reason(why);
         platform::removeFile(launch);
         platform::removeFile(kWaitSemaphore);
         return false;
@@ -218,12 +218,12 @@ bool ExecCommand::makeExecutable(std::string_view path) {
         ok = platform::runShell(line).started;
         platform::removeFile("zos.zos");
     }
-    if (!ok) logAndTraceMessage(errorsFile_, traceFile_, "Unable to make file executable", path);
+    if (!ok) logs_.error("Unable to make file executable", path);
     return ok;
 }
 
 bool ExecCommand::setPermissions(std::string_view dir) {
-    traceMessage(traceFile_, "configuring permissions", dir);
+    logs_.trace("configuring permissions", dir);
     bool ok = true;
     std::function<void(const std::string&)> walk = [&](const std::string& path) {
         if (platform::isLink(path)) return;
@@ -235,14 +235,14 @@ bool ExecCommand::setPermissions(std::string_view dir) {
             if (e.name != "." && e.name != "..") walk(path + "/" + e.name);
     };
     walk(std::string(dir));
-    traceMessage(traceFile_, "permissions changed", ok);
+    logs_.trace("permissions changed", ok);
     return ok;
 }
 
 void ExecCommand::reportExecError(std::string_view cmd, int result, int error) {
-    logAndTraceMessage(errorsFile_, traceFile_, "Unable to execute command:", cmd);
-    logAndTraceMessage(errorsFile_, traceFile_, "                   result", std::to_string(result));
-    logAndTraceMessage(errorsFile_, traceFile_, "                    errno", std::to_string(error));
+    logs_.error("Unable to execute command:", cmd);
+    logs_.error("                   result", std::to_string(result));
+    logs_.error("                    errno", std::to_string(error));
 }
 
 }  // namespace qrl

@@ -12,7 +12,7 @@
 
 #include "common/familyrules.h"
 #include "common/logfiles.h"
-#include "common/trace.h"
+#include "common/logs.h"
 
 namespace qrl {
 
@@ -21,13 +21,9 @@ inline constexpr const char* kWaitSemaphore = "__qrlwait.sem";
 // The reason texts for a start that failed with a C runtime error number.
 std::string spawnErrorReason(int error);
 
-class ExecCommand : public Trace {
+class ExecCommand {
 public:
-    explicit ExecCommand(Family family);
-
-    void setTraceFilename(std::string_view name) { traceFile_ = name; }
-    void setErrorsFilename(std::string_view name) { errorsFile_ = name; }
-    const std::string& traceFilename() const { return traceFile_; }
+    ExecCommand(Family family, Logs logs);
 
     // Windows: command path, argument string split at every blank, number of
     // arguments in it. POSIX: command file and a shell fragment appended to it
@@ -79,8 +75,7 @@ private:
 
     Family family_;
     const FamilyRules& rules_;
-    std::string traceFile_ = kTraceLog;
-    std::string errorsFile_ = kErrorLog;
+    Logs logs_;
     int exitCode_ = -1;
 };
 

@@ -24,7 +24,6 @@ const FamilyRules kMacRules = {
     .tempMarkerOnlyAtStart = false,
     .jvmSearch = JvmSearch::MacRoots,
     .runsVersionCommand = true,
-    .fixedTraceFile = false,
     .tracesCriteria = true,
     .tracesVersionSteps = true,
     .showsCaptureFailure = false,

@@ -22,7 +22,6 @@ const FamilyRules kPosixRules = {
     .tempMarkerOnlyAtStart = false,
     .jvmSearch = JvmSearch::PosixPlaces,
     .runsVersionCommand = true,
-    .fixedTraceFile = true,
     .tracesCriteria = false,
     .tracesVersionSteps = false,
     .showsCaptureFailure = true,

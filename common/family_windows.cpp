@@ -22,7 +22,6 @@ const FamilyRules kWindowsRules = {
     .tempMarkerOnlyAtStart = true,
     .jvmSearch = JvmSearch::Registry,
     .runsVersionCommand = false,
-    .fixedTraceFile = false,
     .tracesCriteria = true,
     .tracesVersionSteps = false,
     .showsCaptureFailure = false,

@@ -82,7 +82,6 @@ struct FamilyRules {
     // The JVM version test and the search.
     JvmSearch jvmSearch;
     bool runsVersionCommand;  // "-version" before the probe (Windows runs only the probe)
-    bool fixedTraceFile;      // the version test always traces to "jinstall.log"
     bool tracesCriteria;      // the criteria and each verdict are traced
     bool tracesVersionSteps;  // "results ok", "version tested ok", "jvm fullname"
     bool showsCaptureFailure; // "Unable to redirect stderr" also on the terminal

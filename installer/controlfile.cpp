@@ -70,7 +70,7 @@ bool endsWithFirst(std::string_view s, std::string_view ending) {
 
 }  // namespace
 
-ControlFile::ControlFile(Family family) : rules_(rulesFor(family)), status_(family) {}
+ControlFile::ControlFile(Family family, Logs logs) : rules_(rulesFor(family)), logs_(std::move(logs)), status_(family) {}
 
 std::vector<ControlKey> ControlFile::keys(Family family) {
     std::vector<ControlKey> out;
@@ -89,9 +89,9 @@ bool ControlFile::getParameters(ControlSettings& settings, std::string& controlF
     if (!convertLineEndings(controlFileName) || !parseParameters(settings, controlFileName)) return false;
     const char* exe = settings.jvmCommandName.c_str();
     if (!settings.requiredVersion.empty()) {
-        traceMessage(kTraceLog, std::string("Valid version of ") + exe + ": " + settings.requiredVersion);
+        logs_.trace(std::string("Valid version of ") + exe + ": " + settings.requiredVersion);
     } else {
-        traceMessage(kTraceLog, std::string("Valid versions of ") + exe + ": " + settings.minVersion + " through " +
+        logs_.trace(std::string("Valid versions of ") + exe + ": " + settings.minVersion + " through " +
                                  settings.maxVersion);
     }
     return true;
@@ -100,7 +100,7 @@ bool ControlFile::getParameters(ControlSettings& settings, std::string& controlF
 bool ControlFile::convertLineEndings(std::string_view name) {
     std::FILE* in = platform::openFile(std::string(name), "rb");
     if (!in) {
-        logMessage(kErrorLog, "Unable to open qrl.control");
+        logs_.errorOnly("Unable to open qrl.control");
         status_.showError("Unable to open qrl.control");
         return false;
     }
@@ -110,7 +110,7 @@ bool ControlFile::convertLineEndings(std::string_view name) {
     std::FILE* out = platform::openForWrite(kControlTemp, platform::WriteMode::CreateNew);
     if (!out) {
         std::fclose(in);
-        logMessage(kErrorLog, "Unable to convert line endings for qrl.control");
+        logs_.errorOnly("Unable to convert line endings for qrl.control");
         status_.showError("Unable to convert line endings for qrl.control");
         return false;
     }
@@ -125,7 +125,7 @@ bool ControlFile::convertLineEndings(std::string_view name) {
     // One rename replaces the file: the kit is never without its control file.
     if (!written || !platform::renameFile(kControlTemp, std::string(name))) {
         platform::removeFile(kControlTemp);
-        logMessage(kErrorLog, "Unable to convert line endings for qrl.control");
+        logs_.errorOnly("Unable to convert line endings for qrl.control");
         return false;
     }
     return true;
@@ -138,7 +138,7 @@ bool ControlFile::parseParameters(ControlSettings& settings, std::string_view na
         return true;
     }, LongLines::SkipRest);
     if (!opened) {
-        logAndTraceMessage(kErrorLog, kTraceLog, "Unable to open file", name);
+        logs_.error("Unable to open file", name);
         status_.showError("Unable to open control file");
         return false;
     }
@@ -168,7 +168,7 @@ void ControlFile::applyLine(std::string_view line, ControlSettings& settings) {
     std::string value = *prefixValue(line, k->name);
     if (value.size() > k->capacity - 1) value.resize(k->capacity - 1);
     settings.*k->field = value;
-    if (rules_.tracesControlValues) traceMessage(kTraceLog, k->name, value);
+    if (rules_.tracesControlValues) logs_.trace(k->name, value);
 }
 
 bool ControlFile::finishParameters(ControlSettings& settings) {
@@ -177,7 +177,7 @@ bool ControlFile::finishParameters(ControlSettings& settings) {
     if (!settings.predefinedJvmInstallDir.empty()) {
         settings.predefinedJvmInstallDir = unescapeInstallDir(settings.predefinedJvmInstallDir);
         if (rules_.tracesControlValues)
-            traceMessage(kTraceLog, "predefinedJvmInstallDir", settings.predefinedJvmInstallDir);
+            logs_.trace("predefinedJvmInstallDir", settings.predefinedJvmInstallDir);
     }
     return verifyParameters(settings);
 }
@@ -202,19 +202,19 @@ bool ControlFile::isfilenameChar(char c) {
 
 std::string ControlFile::removeExtraBackSlashes(std::string_view value) {
     std::string s(value);
-    traceMessage(kTraceLog, "initial jvm switches for installer", s);
+    logs_.trace("initial jvm switches for installer", s);
     bool haveNext = false;
     char next = 0;
     for (size_t i = s.size(); i-- > 0;) {
         if (s[i] == '\\' && haveNext && !isfilenameChar(next)) {
-            traceMessage(kTraceLog, "  before extra back slash removed", s);
+            logs_.trace("  before extra back slash removed", s);
             s.erase(i, 1);
-            traceMessage(kTraceLog, "  after extra back slash removed", s);
+            logs_.trace("  after extra back slash removed", s);
         }
         next = s[i];
         haveNext = true;
     }
-    traceMessage(kTraceLog, "final jvm switches for installer", s);
+    logs_.trace("final jvm switches for installer", s);
     return s;
 }
 
@@ -248,7 +248,7 @@ std::string ControlFile::normalizeCommandName(std::string_view name) const {
             if (dot != std::string::npos) n.resize(dot);
             n += ".exe";
         }
-        bool userTrace = fexists(kTraceLog) && !fexists(kTraceSemaphore);
+        bool userTrace = logs_.tracing() && !fexists(logs_.beside(kTraceSemaphore));
         if (!userTrace) {
             if (n.rfind("jre.exe", 0) == 0) n = "jrew.exe";
             else if (n.rfind("java.exe", 0) == 0) n = "javaw.exe";

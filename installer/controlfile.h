@@ -10,7 +10,7 @@
 
 #include "common/familyrules.h"
 #include "common/kept.h"
-#include "common/trace.h"
+#include "common/logs.h"
 #include "installer/status.h"
 
 namespace qrl {
@@ -56,9 +56,9 @@ struct ControlKey {
 // next line.
 inline constexpr size_t kControlLineLimit = kept::kControlLineLimit;
 
-class ControlFile : public Trace {
+class ControlFile {
 public:
-    explicit ControlFile(Family family);
+    ControlFile(Family family, Logs logs);
 
     // Every key, in the order a line is tested against them.
     static std::vector<ControlKey> keys(Family family);
@@ -101,6 +101,7 @@ public:
 
 private:
     const FamilyRules& rules_;
+    Logs logs_;
     Status status_;  // never quiet: control file errors are always shown
 };
 

@@ -150,14 +150,14 @@ std::string nativePropertiesText(Family family, std::string_view jvmHome, bool i
     return text;
 }
 
-Install::Install(Family family, SearchPlaces places)
-    : family_(family), rules_(rulesFor(family)), places_(std::move(places)), status_(family) {}
+Install::Install(Family family, SearchPlaces places, Logs logs)
+    : family_(family), rules_(rulesFor(family)), places_(std::move(places)), logs_(std::move(logs)), status_(family) {}
 
 std::string Install::workingDir() const { return getCurrentDir(family_); }
 
 bool Install::getEnvironmentSetup() {
-    if (!fexists(kTraceLog)) {
-        for (const char* name : {kTraceLog, kTraceSemaphore}) {
+    if (!logs_.tracing()) {
+        for (const std::string& name : {logs_.traceLog(), logs_.beside(kTraceSemaphore)}) {
             if (std::FILE* f = platform::openFile(name, "at")) std::fclose(f);
         }
     }
@@ -173,12 +173,12 @@ bool Install::getHomeDirectory() {
         }
     }
     homeDirectory_ = workingDir();
-    traceMessage(kTraceLog, "home environment variable not set; using", homeDirectory_);
+    logs_.trace("home environment variable not set; using", homeDirectory_);
     return true;
 }
 
 bool Install::getParams() {
-    ControlFile params(family_);
+    ControlFile params(family_, logs_);
     return params.getParameters(settings_, controlFileName_);
 }
 
@@ -195,7 +195,7 @@ void Install::showStatusMessage(unsigned number) {
     if (rules_.progressOnTerminal) {
         status_.showStatus(text);
     } else {
-        traceMessage(kTraceLog, text);
+        logs_.trace(text);
     }
 }
 
@@ -205,19 +205,19 @@ bool Install::install(bool quiet, bool properties, std::string_view details) {
     propertiesInstall_ = properties;
     status_.setQuietMode(quiet || properties);
     showStatusMessage(1);
-    traceMessage(kTraceLog, "");
-    traceMessage(kTraceLog, "Preparing Java install wizard");
+    logs_.trace("");
+    logs_.trace("Preparing Java install wizard");
     getEnvironmentSetup();
     errorMessage_.clear();
     errorDetails_.clear();
 
     const ControlSettings& s = settings_;
     bool ok = getParams();
-    if (!ok) logAndTraceMessage(kErrorLog, kTraceLog, "unable to get parameters");
+    if (!ok) logs_.error("unable to get parameters");
 
     if (ok && !isJvmInstalled()) {
         if (!s.jvmSelfExtractor.empty() && fexists(s.jvmSelfExtractor)) {
-            traceMessage(kTraceLog, "attempting to install jvm", versionText());
+            logs_.trace("attempting to install jvm", versionText());
             ok = installTheJvm();
             if (!ok) installFailedTexts();
         } else if (!s.jvmSelfExtractor.empty()) {
@@ -249,8 +249,8 @@ bool Install::install(bool quiet, bool properties, std::string_view details) {
     if (!ok) {
         if (errorMessage_.empty()) errorMessage_ = std::string("Unable to install application.\r\r") + kDiskText;
         if (errorDetails_.empty()) errorDetails_ = causesText(family_);
-        logAndTraceMessage(kErrorLog, kTraceLog, errorMessage_);
-        logAndTraceMessage(kErrorLog, kTraceLog, errorDetails_);
+        logs_.error(errorMessage_);
+        logs_.error(errorDetails_);
         // The terminal of the POSIX installer gets the message alone.
         status_.showError(errorMessage_, rules_.errors == ErrorDisplay::Terminal ? std::string_view() : errorDetails_);
     }
@@ -260,7 +260,7 @@ bool Install::install(bool quiet, bool properties, std::string_view details) {
 
 bool Install::addSecurity(bool plugin) {
     const ControlSettings& s = settings_;
-    Security security(family_, getLanguage(family_));
+    Security security(family_, getLanguage(family_), logs_);
     if (rules_.userProfileKeystore) {
         bool winNT = (platform::windowsVersionWord() & 0x80000000UL) == 0;
         security.setLoginName([winNT] { return registryLoginName(winNT); });
@@ -270,7 +270,8 @@ bool Install::addSecurity(bool plugin) {
 }
 
 bool startProgram(Family family, bool quiet, bool properties, std::string_view details) {
-    Install install(family, SearchPlaces::defaults(family));
+    // The run's logs are those of the working directory it starts in.
+    Install install(family, SearchPlaces::defaults(family), Logs::inCurrentDir());
     return install.install(quiet, properties, details);
 }
 

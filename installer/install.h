@@ -10,7 +10,7 @@
 
 #include "common/familyrules.h"
 #include "common/logfiles.h"
-#include "common/trace.h"
+#include "common/logs.h"
 #include "installer/controlfile.h"
 #include "installer/status.h"
 #include "jvm/findjvm.h"
@@ -60,9 +60,10 @@ std::string escapeJavaProperty(std::string_view value);
 // The reverse of escapeJavaProperty for one line read back.
 std::string unescapeJavaProperty(std::string_view line);
 
-class Install : public Trace {
+class Install {
 public:
-    Install(Family family, SearchPlaces places);
+    // `logs`: "errors.log" and "jinstall.log" in the working directory.
+    Install(Family family, SearchPlaces places, Logs logs);
 
     // The run: true when the wizard ran successfully.
     bool install(bool quiet, bool properties, std::string_view details);
@@ -132,6 +133,7 @@ public:
     const std::string& errorMessage() const { return errorMessage_; }
     const std::string& errorDetails() const { return errorDetails_; }
     const std::string& homeDirectory() const { return homeDirectory_; }
+    const Logs& logs() const { return logs_; }
 
 private:
     std::string workingDir() const;
@@ -148,6 +150,7 @@ private:
     Family family_;
     const FamilyRules& rules_;
     SearchPlaces places_;
+    Logs logs_;
     Status status_;
     ControlSettings settings_;
     std::string controlFileName_;

@@ -34,7 +34,7 @@ void Install::cleanUpManifest(bool success) {
         // Only files the wizard unpacked here: nothing outside the working directory.
         bool absolute = name.front() == '/' || name.front() == '\\' || (name.size() > 1 && name[1] == ':');
         if (absolute || !isPathInside(cwd, name)) {
-            traceMessage(kTraceLog, "not removing a file outside the working directory:", name);
+            logs_.trace("not removing a file outside the working directory:", name);
             return true;
         }
         platform::removeFile(name);
@@ -44,12 +44,13 @@ void Install::cleanUpManifest(bool success) {
     platform::removeDir("META-INF");
     platform::removeFile("install.jar");
     if (rules_.removesSwingall) platform::removeFile("swingall.jar");
-    if (fexists(kTraceSemaphore)) {
-        platform::removeFile(kTraceSemaphore);
+    const std::string semaphore = logs_.beside(kTraceSemaphore);
+    if (fexists(semaphore)) {
+        platform::removeFile(semaphore);
         if (success) {
-            platform::removeFile(kTraceLog);
+            platform::removeFile(logs_.traceLog());
         } else {
-            traceMessage(kTraceLog, "install ok", false);
+            logs_.trace("install ok", false);
         }
     }
 }
@@ -65,16 +66,16 @@ void Install::cleanUpJvmDir() {
         auto valueOf = [&](std::string_view key) { return prefixValue(line, key); };
         if (auto v = valueOf("nativeJvmHomeDir")) {
             location = *v;
-            traceMessage(kTraceLog, "jvmLocation", location);
+            logs_.trace("jvmLocation", location);
         } else if (auto v = valueOf("nativeJvmInstalledInTemp")) {
             inTemp = *v;
-            traceMessage(kTraceLog, "jvmInstalledInTemp", inTemp);
+            logs_.trace("jvmInstalledInTemp", inTemp);
         } else if (auto v = valueOf("nativeTempJvmDir")) {
             tempDir = *v;
-            traceMessage(kTraceLog, "tempJvmDir", tempDir);
+            logs_.trace("tempJvmDir", tempDir);
         } else if (auto v = valueOf("configureWinRegistry")) {
             configureReg = stricmp(*v, "true") == 0 || stricmp(*v, "yes") == 0;
-            traceMessage(kTraceLog, "configureReg", configureReg);
+            logs_.trace("configureReg", configureReg);
         }
         return true;
     });
@@ -84,17 +85,17 @@ void Install::cleanUpJvmDir() {
     if (configureReg && rules_.provisioning == JvmProvisioning::ByInstallerType) {
         const std::string& predefined = settings_.predefinedJvmInstallDir;
         if (predefined.rfind("[$AppDir]", 0) == 0) {
-            traceMessage(kTraceLog, "not adding reg entries", predefined);
+            logs_.trace("not adding reg entries", predefined);
         } else {
             // Registered at its new place (an extractor without a status
             // display shows no progress texts).
-            ExtractJvm extractor;
+            ExtractJvm extractor(logs_);
             std::string commandName = settings_.jvmCommandName;
             extractor.configureJvm(settings_.jvmVersion, settings_.jvmName, commandName, location, homeDirectory_,
                                    true);
         }
     } else if (configureReg) {
-        InstallJvm installer(family_, nullptr);
+        InstallJvm installer(family_, logs_, nullptr);
         installer.configureJvm(settings_.jvmVersion, settings_.jvmName, settings_.jvmCommandName, location,
                                homeDirectory_);
     }
@@ -102,17 +103,17 @@ void Install::cleanUpJvmDir() {
     // The temporary JVM always lives below the working directory; a value that
     // points anywhere else (the file is rewritten by the wizard) is left alone.
     if (dir.empty() || !isPathInside(workingDir(), dir)) {
-        traceMessage(kTraceLog, "not deleting a JVM directory outside the working directory:", dir);
+        logs_.trace("not deleting a JVM directory outside the working directory:", dir);
         return;
     }
-    if (!delDirTree(dir, family_)) traceMessage(kTraceLog, "Warning: Unable to delete ", dir);
+    if (!delDirTree(dir, family_)) logs_.trace("Warning: Unable to delete ", dir);
     platform::removeDir(joinPath(dir, "bin", family_));
     platform::removeDir(dir);
 }
 
 void Install::cleanUpErrorsLog() {
-    auto size = platform::fileSize(kErrorLog);
-    if (size && *size == 0) platform::removeFile(kErrorLog);
+    auto size = platform::fileSize(logs_.errorLog());
+    if (size && *size == 0) platform::removeFile(logs_.errorLog());
 }
 
 void Install::cleanUpLogFiles() {
@@ -121,11 +122,11 @@ void Install::cleanUpLogFiles() {
     if (start.empty() || !isDir(start) || stricmp(start, workingDir()) == 0) return;
     std::string target = start;
     if (isDirWriteProtected(start) && !isDirWriteProtected(homeDirectory_)) target = homeDirectory_;
-    traceMessage(kTraceLog, "copying log files to", target);
+    logs_.trace("copying log files to", target);
     if (saveLogsIn(target)) return;
     // What could not be saved stays here, and with it the working directory.
     std::string here = workingDir();
-    logAndTraceMessage(kErrorLog, kTraceLog, "Unable to save the logs in", target);
+    logs_.error("Unable to save the logs in", target);
     status_.showError("The logs of this installation are kept in " + here);
 }
 
@@ -148,7 +149,7 @@ bool appendLog(const std::string& src, const std::string& dst) {
 bool Install::appendLogFile(std::string_view name, std::string_view target) {
     std::string to = joinPath(target, name, family_);
     bool ok = appendLog(std::string(name), to);
-    if (!ok) traceMessage(kTraceLog, "unable to append log file to", to);
+    if (!ok) logs_.trace("unable to append log file to", to);
     if (!ok && name == kErrorLog && rules_.reportsUnsavedErrorsLog)
         status_.showError("Unable to save errors.log", "Try installing from a non-write protected drive.");
     return ok;

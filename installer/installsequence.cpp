@@ -12,7 +12,7 @@ namespace qrl {
 bool Install::extractJvmInPosixDirs() {
     ControlSettings& s = settings_;
     JvmRequest request = requestOf(s);
-    InstallJvm installer(family_, [this](std::string_view text) { status_.showStatus(text); },
+    InstallJvm installer(family_, logs_, [this](std::string_view text) { status_.showStatus(text); },
                          installDirCandidates(), places_);
     installer.kitArchiveOnly();
     std::string command;
@@ -30,7 +30,7 @@ bool Install::runVendorInstallerInPosixDirs() {
     request.jvmSelfExtractor.clear();
     request.predefinedJvmInstallDir.clear();
     request.jvmHomeDir.clear();
-    RunJvmInstallerPosix runner(family_, [this](std::string_view text) { status_.showStatus(text); },
+    RunJvmInstallerPosix runner(family_, logs_, [this](std::string_view text) { status_.showStatus(text); },
                            installDirCandidates(), places_);
     std::string command;
     bool ok = runner.run(request, s.jvmInstallerBinary, s.jvmInstallerCommand, command, homeDirectory_);

@@ -15,15 +15,15 @@
 namespace qrl {
 
 bool Install::installWithRetry(bool quiet, bool properties, std::string_view details) {
-    traceMessage(kTraceLog, "");
-    traceMessage(kTraceLog, "Preparing Java install wizard");
+    logs_.trace("");
+    logs_.trace("Preparing Java install wizard");
     quietInstall_ = quiet;
     propertiesInstall_ = properties;
-    traceMessage(kTraceLog, "Quite install", quiet);
-    traceMessage(kTraceLog, "Properties install", properties);
+    logs_.trace("Quite install", quiet);
+    logs_.trace("Properties install", properties);
     if (quiet || properties) {
         status_.setQuietMode(true);
-        traceMessage(kTraceLog, "set status quite");
+        logs_.trace("set status quite");
     }
     showStatusMessage(1);
     bool ok = getEnvironmentSetup();
@@ -31,7 +31,7 @@ bool Install::installWithRetry(bool quiet, bool properties, std::string_view det
     errorDetails_.clear();
     if (ok) {
         ok = getParams();
-        if (!ok) logAndTraceMessage(kErrorLog, kTraceLog, "unable to get parameters");
+        if (!ok) logs_.error("unable to get parameters");
     }
     bool installedNow = false;
     if (ok && !isJvmInstalled()) {
@@ -64,8 +64,8 @@ bool Install::installWithRetry(bool quiet, bool properties, std::string_view det
     if (!ok) {
         if (errorMessage_.empty()) errorMessage_ = std::string("Unable to install application.\r\r") + kDiskText;
         if (errorDetails_.empty()) errorDetails_ = causesText(family_);
-        logAndTraceMessage(kErrorLog, kTraceLog, errorMessage_);
-        logAndTraceMessage(kErrorLog, kTraceLog, errorDetails_);
+        logs_.error(errorMessage_);
+        logs_.error(errorDetails_);
         status_.showError(errorMessage_, errorDetails_);
     }
     cleanUp(ok);
@@ -78,7 +78,7 @@ bool Install::getWindowsHomeDirectory() {
     // The Windows directory a site (or a test) names stands for the system's.
     if (auto fixed = platform::getEnv("QUARLAN_WINDOWS_DIR"); fixed && !fixed->empty()) {
         homeDirectory_ = *fixed;
-        traceMessage(kTraceLog, "home directory", homeDirectory_);
+        logs_.trace("home directory", homeDirectory_);
         return true;
     }
     static const struct {
@@ -95,31 +95,31 @@ bool Install::getWindowsHomeDirectory() {
         auto v = platform::regString(platform::RegRoot::LocalMachine, p.key, p.value);
         if (v && !v->empty()) {
             homeDirectory_ = *v;
-            traceMessage(kTraceLog, p.message);
-            traceMessage(kTraceLog, "home directory", homeDirectory_);
+            logs_.trace(p.message);
+            logs_.trace("home directory", homeDirectory_);
             return true;
         }
     }
-    traceMessage(kTraceLog, "unable to get windows directory from registry");
+    logs_.trace("unable to get windows directory from registry");
     if (auto path = getPathPtr()) {
         for (const auto& element : splitList(*path, ';')) {
             std::string lower = strlwr(element);
             if (lower.size() >= 5 && lower.compare(lower.size() - 5, 5, "winnt") == 0) {
                 homeDirectory_ = lower;
-                traceMessage(kTraceLog, "home directory", homeDirectory_);
+                logs_.trace("home directory", homeDirectory_);
                 return true;
             }
         }
     }
     if (isDir("c:\\winnt")) {
         homeDirectory_ = "c:\\winnt";
-        traceMessage(kTraceLog, "home directory", homeDirectory_);
+        logs_.trace("home directory", homeDirectory_);
         return true;
     }
     homeDirectory_ = workingDir();
-    traceMessage(kTraceLog, "unable to get windows directory");
+    logs_.trace("unable to get windows directory");
     if (homeDirectory_.empty()) return false;
-    traceMessage(kTraceLog, "home directory", homeDirectory_);
+    logs_.trace("home directory", homeDirectory_);
     return true;
 }
 

@@ -12,25 +12,25 @@ namespace qrl {
 bool Install::isJvmInstalled() {
     ControlSettings& s = settings_;
     if (!s.searchForJvm.empty() && (stricmp(s.searchForJvm, "no") == 0 || stricmp(s.searchForJvm, "none") == 0)) {
-        traceMessage(kTraceLog, "Search for JVM:", s.searchForJvm);
+        logs_.trace("Search for JVM:", s.searchForJvm);
         return false;
     }
     showStatusMessage(3);
-    FindJvm finder(family_, places_);
+    FindJvm finder(family_, places_, logs_);
     JvmQuery query{{s.requiredVersion, s.minVersion, s.maxVersion}, s.jvmName, homeDirectory_, s.searchForJvm};
     bool found = finder.isJvmInstalled(query, s.jvmCommandName, jvmCommand_);
     if (!found) {
-        traceMessage(kTraceLog, "Correct version of JVM was not found in common locations");
+        logs_.trace("Correct version of JVM was not found in common locations");
         return false;
     }
-    traceMessage(kTraceLog, "Found correct version of JVM:", jvmCommand_);
+    logs_.trace("Found correct version of JVM:", jvmCommand_);
     jvmHome_ = getJavaHomeDir();
     logJvmLocation(false, "", configureWinReg());
     return true;
 }
 
 bool Install::configureWinReg() {
-    return rules_.provisioning == JvmProvisioning::ByInstallerType && configureWinRegSetting(*this, kTraceLog);
+    return rules_.provisioning == JvmProvisioning::ByInstallerType && configureWinRegSetting(logs_);
 }
 
 void Install::notFoundTexts(std::string_view versionText) {
@@ -61,7 +61,7 @@ bool Install::provideJvm(std::string_view versionText, const std::string& file, 
         return false;
     }
     showStatusMessage(4);
-    traceMessage(kTraceLog, "attempting to install jvm", settings_.jvmVersion);
+    logs_.trace("attempting to install jvm", settings_.jvmVersion);
     if ((this->*run)()) return true;
     installFailedTexts();
     return false;
@@ -69,7 +69,7 @@ bool Install::provideJvm(std::string_view versionText, const std::string& file, 
 
 bool Install::installJvmBundle(std::string_view versionText) {
     // A system too old for a kit's JVM gets none: the user installs one.
-    if (rules_.checksOsForKitJvm && !settings_.jvmSelfExtractor.empty() && !isOsVersionOk(*this)) {
+    if (rules_.checksOsForKitJvm && !settings_.jvmSelfExtractor.empty() && !isOsVersionOk(logs_)) {
         notFoundTexts(versionText);
         return false;
     }
@@ -106,7 +106,7 @@ JvmRequest requestOf(const ControlSettings& s) {
 bool Install::extractJvm() {
     if (rules_.provisioning == JvmProvisioning::ByInstallerTypeInPosixDirs) return extractJvmInPosixDirs();
     ControlSettings& s = settings_;
-    ExtractJvm extractor([this](std::string_view text) { status_.showStatus(text); });
+    ExtractJvm extractor(logs_, [this](std::string_view text) { status_.showStatus(text); });
     bool registry = extractor.configureWinReg();
     JvmRequest request = requestOf(s);
     std::string command;
@@ -121,7 +121,7 @@ bool Install::extractJvm() {
 bool Install::runThirdPartyInstaller() {
     if (rules_.provisioning == JvmProvisioning::ByInstallerTypeInPosixDirs) return runVendorInstallerInPosixDirs();
     ControlSettings& s = settings_;
-    RunJvmInstaller runner([this](std::string_view text) { status_.showStatus(text); }, places_);
+    RunJvmInstaller runner(logs_, [this](std::string_view text) { status_.showStatus(text); }, places_);
     JvmRequest request = requestOf(s);
     std::string command;
     bool ok = runner.run(request, s.jvmInstallerBinary, s.jvmInstallerCommand, command, homeDirectory_);
@@ -143,7 +143,7 @@ bool Install::installTheJvm() {
         return false;
     }
     JvmRequest request = requestOf(s);
-    InstallJvm installer(family_, [this](std::string_view text) { status_.showStatus(text); },
+    InstallJvm installer(family_, logs_, [this](std::string_view text) { status_.showStatus(text); },
                          installDirCandidates(), places_);
     std::string command;
     bool ok = installer.installJvm(request, command, homeDirectory_);

@@ -148,9 +148,7 @@ bool copyKitToTempDir(std::string_view from, std::string_view to) {
     std::string base = platform::canonicalPath(tempDirBase());
     CopySkips skip{target, platform::canonicalPath(platform::programPath()), !base.empty() && base == kitRoot};
     copyTree(std::string(from), std::string(to), kitRoot, skip, true);
-    ExecCommand exec(Family::Mac);
-    exec.setTraceFilename(std::string(to) + "/jinstall.log");
-    exec.setErrorsFilename(std::string(to) + "/errors.log");
+    ExecCommand exec(Family::Mac, Logs::in(to));
     return exec.setPermissions(to);
 }
 
@@ -196,11 +194,11 @@ bool darwinReleaseOk(std::string_view release) {
     return true;
 }
 
-bool isOsVersionOk(const Trace& trace) {
+bool isOsVersionOk(const Logs& logs) {
     platform::removeFile(kOsVersionLog);
     std::FILE* f = platform::openFile(kOsVersionLog, "wx");
     if (!f) {
-        trace.logAndTraceMessage(kErrorLog, kTraceLog, "Unable to redirect stderr");
+        logs.error("Unable to redirect stderr");
         return false;
     }
     int result = 0;
@@ -212,8 +210,8 @@ bool isOsVersionOk(const Trace& trace) {
         platform::RunResult run = platform::runShell(std::string("uname -r >>") + kOsVersionLog);
         result = run.started ? run.status : -1;
     }
-    trace.traceMessage(kTraceLog, "   result after issuing uname command:", result);
-    trace.traceMessage(kTraceLog, "   results ok:", result != -1);
+    logs.trace("   result after issuing uname command:", result);
+    logs.trace("   results ok:", result != -1);
     bool ok = false;
     if (result != -1) {
         std::string release;
@@ -222,14 +220,14 @@ bool isOsVersionOk(const Trace& trace) {
             return false;
         });
         if (!read) {
-            trace.traceMessage(kTraceLog, "Unable to verify os version", kOsVersionLog);
+            logs.trace("Unable to verify os version", kOsVersionLog);
         } else {
             while (!release.empty() && (release.back() == '\r' || release.back() == ' ')) release.pop_back();
-            trace.traceMessage(kTraceLog, "   os release:", release);
+            logs.trace("   os release:", release);
             ok = darwinReleaseOk(release);
         }
     }
-    trace.traceMessage(kTraceLog, "os version ok to install jre", ok);
+    logs.trace("os version ok to install jre", ok);
     platform::removeFile(kOsVersionLog);
     return ok;
 }

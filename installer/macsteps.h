@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/trace.h"
+#include "common/logs.h"
 #include "platform/dirlock.h"
 
 namespace qrl {
@@ -58,6 +58,6 @@ bool darwinReleaseOk(std::string_view release);
 // writes (QUARLAN_OS_RELEASE, when set, stands for that answer) is captured
 // in "__osvers.log", traced and judged by darwinReleaseOk. False when it
 // cannot be read.
-bool isOsVersionOk(const Trace& trace);
+bool isOsVersionOk(const Logs& logs);
 
 }  // namespace qrl

@@ -29,7 +29,7 @@ std::string Install::getJavaHomeDir() const {
     // link leads to; the link's own directory is no JVM home.
     std::string real = platform::isLink(jvmCommand_) ? platform::canonicalPath(jvmCommand_) : std::string();
     std::string home = getJavaHomeDirectory(real.empty() ? jvmCommand_ : real, family_);
-    traceMessage(kTraceLog, "jvm home dir", home);
+    logs_.trace("jvm home dir", home);
     return home;
 }
 
@@ -46,8 +46,8 @@ bool Install::logJvmLocation(bool installed, std::string_view installDirText, bo
     }
     if (!ok) {
         // The wizard learns its JVM from this file: without it there is no run.
-        logAndTraceMessage(kErrorLog, kTraceLog, "Unable to write", kNativeProperties);
-        logReason(kErrorLog, kTraceLog, why);
+        logs_.error("Unable to write", kNativeProperties);
+        logs_.reason(why);
         platform::removeFile(kNativeProperties);
     }
     return ok;
@@ -67,11 +67,11 @@ std::string Install::buildClasspath() const {
         }
         if (swingExists && needsSwing) {
             cp += swing;
-            traceMessage(kTraceLog, "added swing to classpath");
+            logs_.trace("added swing to classpath");
             return;
         }
         if (!cp.empty() && cp.back() == ':') cp.pop_back();
-        if (needsSwing) traceMessage(kTraceLog, "swing file does not exist", swing);
+        if (needsSwing) logs_.trace("swing file does not exist", swing);
     };
     // The class path of the control file lists its elements with ";" (and the
     // default with ":"); both separate elements here.
@@ -90,27 +90,27 @@ std::vector<std::string> Install::wizardArguments(std::string_view details) cons
     const ControlSettings& s = settings_;
     std::vector<std::string> argv;
     if (!s.jvmExtraParameters.empty()) {
-        traceMessage(kTraceLog, "install switches:", s.jvmExtraParameters);
+        logs_.trace("install switches:", s.jvmExtraParameters);
         appendWords(argv, s.jvmExtraParameters);
     }
-    traceMessage(kTraceLog, "class path switch:", s.jvmClasspathSwitch);
+    logs_.trace("class path switch:", s.jvmClasspathSwitch);
     if (!s.jvmClasspathSwitch.empty()) argv.push_back(s.jvmClasspathSwitch);
     // Windows hands the wizard the class path as the control file gives it.
     std::string cp = rules_.classpathAsRead ? s.loaderClasspath : buildClasspath();
-    traceMessage(kTraceLog, "classpath:", cp);
+    logs_.trace("classpath:", cp);
     argv.push_back(cp);
-    traceMessage(kTraceLog, "install parameters:", s.loaderJavaCommand);
+    logs_.trace("install parameters:", s.loaderJavaCommand);
     appendWords(argv, s.loaderJavaCommand);
     if ((quietInstall_ || propertiesInstall_) && !details.empty()) {
-        traceMessage(kTraceLog, "install details:", details);
+        logs_.trace("install details:", details);
         const char* sw = quietInstall_ ? "-q" : "-s";
-        traceMessage(kTraceLog, "added", sw);
+        logs_.trace("added", sw);
         argv.emplace_back(sw);
         // The details file arrives as one argument whatever it holds.
         argv.emplace_back(details);
-        traceMessage(kTraceLog, "details:", details);
+        logs_.trace("details:", details);
     }
-    traceMessage(kTraceLog, "parameters", static_cast<int>(argv.size()));
+    logs_.trace("parameters", static_cast<int>(argv.size()));
     return argv;
 }
 
@@ -118,11 +118,11 @@ bool Install::runJavaInstaller(std::string_view details) {
     showStatusMessage(2);
     std::vector<std::string> argv = wizardArguments(details);
     if (!fexists(kNativeProperties)) {
-        logAndTraceMessage(kErrorLog, kTraceLog, "No native.properties for the wizard");
+        logs_.error("No native.properties for the wizard");
         return false;
     }
     if (settings_.loaderClasspath.find("install.jar") != std::string::npos && !fexists("install.jar")) {
-        logAndTraceMessage(kErrorLog, kTraceLog, "install.jar does not exist.");
+        logs_.error("install.jar does not exist.");
         return false;
     }
     return startWizardAndWait(argv);
@@ -132,12 +132,12 @@ bool Install::startWizardAndWait(const std::vector<std::string>& argv) {
     startGuiInterface(settings_.startGuiCommand, settings_.checkGuiRunningCommand);
     std::string command = shellQuote(jvmCommand_);
     for (const auto& a : argv) command += " " + shellQuote(a);
-    traceMessage(kTraceLog, "java installer C++ command:", command);
+    logs_.trace("java installer C++ command:", command);
     platform::setEnv("CLASSPATH", "");
     // Only a semaphore the wizard of this run leaves says it started: one left
     // in the kit (by a run that was killed) goes first.
     if (fexists(kWizardSemaphore) && !platform::removeFile(kWizardSemaphore) && !platform::removeDir(kWizardSemaphore)) {
-        logAndTraceMessage(kErrorLog, kTraceLog, "Unable to remove an earlier", kWizardSemaphore);
+        logs_.error("Unable to remove an earlier", kWizardSemaphore);
         return false;
     }
     removeShowSemaphore();
@@ -145,25 +145,25 @@ bool Install::startWizardAndWait(const std::vector<std::string>& argv) {
     words.insert(words.end(), argv.begin(), argv.end());
     platform::RunResult run = platform::runCommand(words);
     if (!run.started) {
-        logAndTraceMessage(kErrorLog, kTraceLog, "Unable to start ", command);
-        logAndTraceMessage(kErrorLog, kTraceLog, "  reason: " + spawnErrorReason(run.error));
+        logs_.error("Unable to start ", command);
+        logs_.error("  reason: " + spawnErrorReason(run.error));
         return false;
     }
-    traceMessage(kTraceLog, "java wizard execed with no reported errors");
+    logs_.trace("java wizard execed with no reported errors");
     // The wizard's own status is recorded; the outcome stays with the semaphore.
     if (int signal = platform::shellSignal(run.status)) {
-        logAndTraceMessage(kErrorLog, kTraceLog, "java wizard ended by signal", std::to_string(signal));
+        logs_.error("java wizard ended by signal", std::to_string(signal));
     } else if (int code = platform::shellExitCode(run.status)) {
-        logAndTraceMessage(kErrorLog, kTraceLog, "java wizard exit status", std::to_string(code));
+        logs_.error("java wizard exit status", std::to_string(code));
     } else {
-        traceMessage(kTraceLog, "java wizard exit status", "0");
+        logs_.trace("java wizard exit status", "0");
     }
     if (!fexists(kWizardSemaphore)) {
-        logAndTraceMessage(kErrorLog, kTraceLog, "Java wizard not started properly");
+        logs_.error("Java wizard not started properly");
         return false;
     }
     platform::removeFile(kWizardSemaphore);
-    traceMessage(kTraceLog, "Java wizard launched successfully", true);
+    logs_.trace("Java wizard launched successfully", true);
     return true;
 }
 
@@ -180,27 +180,27 @@ void Install::startGuiInterface(std::string_view startCommand, std::string_view 
         switch (platform::forkProcess()) {
             case platform::ForkRole::Parent:
                 // This process becomes the desktop's; the installation goes on in the child.
-                traceMessage(kTraceLog, "about to start GUI with command:", start);
+                logs_.trace("about to start GUI with command:", start);
                 platform::endWithShellCommand(start);
             case platform::ForkRole::Child:
                 for (int i = 0; i < 15 && !guiRunning(); ++i)
                     platform::sleepMs(1000);
                 break;
             case platform::ForkRole::Failed:
-                traceMessage(kTraceLog, "unable to fork");
+                logs_.trace("unable to fork");
                 break;
         }
-        if (!guiRunning()) traceMessage(kTraceLog, "finished waiting for GUI to start");
+        if (!guiRunning()) logs_.trace("finished waiting for GUI to start");
     };
     if (start.empty() && check.empty()) return;
     if (check.empty()) {
         startGui();
     } else if (guiRunning()) {
-        traceMessage(kTraceLog, "GUI already running");
+        logs_.trace("GUI already running");
     } else if (!start.empty()) {
         startGui();
     } else {
-        traceMessage(kTraceLog, "GUI not running; no command to start it");
+        logs_.trace("GUI not running; no command to start it");
     }
     size_t redirect = check.find('>');
     if (redirect != std::string::npos) {

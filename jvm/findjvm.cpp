@@ -73,9 +73,10 @@ std::string nameVersion(std::string_view name) {
     return std::string(v);
 }
 
-FindJvm::FindJvm(Family family) : FindJvm(family, SearchPlaces::defaults(family)) {}
+FindJvm::FindJvm(Family family, Logs logs) : FindJvm(family, SearchPlaces::defaults(family), std::move(logs)) {}
 
-FindJvm::FindJvm(Family family, SearchPlaces places) : family_(family), places_(std::move(places)) {}
+FindJvm::FindJvm(Family family, SearchPlaces places, Logs logs)
+    : family_(family), places_(std::move(places)), logs_(std::move(logs)) {}
 
 bool FindJvm::isDir(std::string_view path) {
     size_t slash = path.rfind('/');
@@ -86,7 +87,7 @@ bool FindJvm::isDir(std::string_view path) {
 
 bool FindJvm::testHome(const JvmCriteria& criteria, std::string_view home, std::string& exeName,
                        std::string& exePath) {
-    JvmOk jvmOk(family_);
+    JvmOk jvmOk(family_, logs_);
     jvmOk.shareRuns(&runs_);
     return jvmOk.jvmCorrectVersion(criteria, home, exeName, exePath);
 }
@@ -129,12 +130,12 @@ bool FindJvm::searchMacRoots(const JvmCriteria& criteria, std::string& exeName, 
 bool FindJvm::searchPathForJvm(const JvmCriteria& criteria, std::string& exeName, std::string& exePath) {
     auto path = getPathPtr();
     if (!path) {
-        traceMessage(kTraceLog, "unable to search path because path==NULL");
+        logs_.trace("unable to search path because path==NULL");
         return false;
     }
     for (const auto& entry : pathEntries(*path))
         if (testHome(criteria, entry, exeName, exePath)) return true;
-    traceMessage(kTraceLog, "jvm not found in path", *path);
+    logs_.trace("jvm not found in path", *path);
     return false;
 }
 
@@ -142,7 +143,7 @@ bool FindJvm::searchHomeForJvm(std::string_view home, const JvmCriteria& criteri
                                std::string& exePath) {
     bool found = (home == "/" || home == "/root") ? testHome(criteria, home, exeName, exePath)
                                                   : searchDirectory(home, criteria, exeName, exePath);
-    if (!found) traceMessage(kTraceLog, "jvm not found in home or its subdirectories", home);
+    if (!found) logs_.trace("jvm not found in home or its subdirectories", home);
     return found;
 }
 
@@ -179,7 +180,7 @@ bool FindJvm::checkUnixSubdirectories(std::string_view dir, const JvmCriteria& c
     }
     std::string java = join(dir, "java");
     if (testHome(criteria, java, exeName, exePath)) return true;
-    traceMessage(kTraceLog, "jvm not found in directory", java);
+    logs_.trace("jvm not found in directory", java);
     return false;
 }
 
@@ -234,20 +235,20 @@ std::vector<std::string> FindJvm::extensionHomes() const {
 bool FindJvm::searchExtensions(const JvmCriteria& criteria, std::string& exeName, std::string& exePath,
                                bool jvmHomes) {
     auto found = [&] {
-        traceMessage(kTraceLog, "jvm found by extension:", exePath);
+        logs_.trace("jvm found by extension:", exePath);
         return true;
     };
     auto javaHome = platform::getEnv("JAVA_HOME");
     if (javaHome && !javaHome->empty()) {
-        traceMessage(kTraceLog, "searching JAVA_HOME:", *javaHome);
+        logs_.trace("searching JAVA_HOME:", *javaHome);
         if (testHome(criteria, *javaHome, exeName, exePath)) return found();
     }
     if (!jvmHomes) return false;
     for (const auto& home : extensionHomes()) {
-        traceMessage(kTraceLog, "searching jvm home:", home);
+        logs_.trace("searching jvm home:", home);
         if (testHome(criteria, home, exeName, exePath)) return found();
     }
-    traceMessage(kTraceLog, "jvm not found by extension");
+    logs_.trace("jvm not found by extension");
     return false;
 }
 

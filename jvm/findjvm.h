@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "common/family.h"
-#include "common/trace.h"
+#include "common/logs.h"
 #include "jvm/jvmok.h"
 
 namespace qrl {
@@ -44,11 +44,11 @@ struct JvmQuery {
 inline constexpr size_t kMaxPathEntries = 50;
 inline constexpr size_t kMaxHomeEntries = 50;
 
-class FindJvm : public Trace {
+class FindJvm {
 public:
     // The system's places (SearchPlaces::defaults), or the given ones.
-    explicit FindJvm(Family family);
-    FindJvm(Family family, SearchPlaces places);
+    FindJvm(Family family, Logs logs);
+    FindJvm(Family family, SearchPlaces places, Logs logs);
 
     // The family's search (its rules' jvmSearch). On success `exePath` holds
     // the accepted executable; on failure `exeName` holds what the caller
@@ -102,6 +102,7 @@ private:
 
     Family family_;
     SearchPlaces places_;
+    Logs logs_;
     JvmRuns runs_;
 };
 

@@ -71,20 +71,14 @@ std::string versionLine(const std::vector<std::string>& lines) {
     return lines.empty() ? std::string() : lines.front();
 }
 
-JvmOk::JvmOk(Family family) : family_(family), rules_(rulesFor(family)) {}
-
-const std::string& JvmOk::traceFilename() const {
-    static const std::string posix = kTraceLog;
-    return rules_.fixedTraceFile ? posix : traceFile_;
-}
+JvmOk::JvmOk(Family family, Logs logs) : family_(family), rules_(rulesFor(family)), logs_(std::move(logs)) {}
 
 bool JvmOk::verifyVersion(const JvmCriteria& criteria, std::string_view found) {
-    const std::string& tf = traceFilename();
     if (tracesCriteria()) {
-        traceMessage(tf, "jvm version", found);
-        traceMessage(tf, "req version", criteria.required);
-        traceMessage(tf, "min version", criteria.minimum);
-        traceMessage(tf, "max version", criteria.maximum);
+        logs_.trace("jvm version", found);
+        logs_.trace("req version", criteria.required);
+        logs_.trace("min version", criteria.minimum);
+        logs_.trace("max version", criteria.maximum);
     }
     bool ok = true;
     if (!criteria.required.empty()) {
@@ -93,8 +87,8 @@ bool JvmOk::verifyVersion(const JvmCriteria& criteria, std::string_view found) {
         if (compareWithBound(found, criteria.minimum) < 0) ok = false;
         if (ok && !criteria.maximum.empty() && compareWithBound(found, criteria.maximum) > 0) ok = false;
     }
-    traceMessage(tf, "found jvm version:", found);
-    if (tracesCriteria()) traceMessage(tf, "       version ok", ok);
+    logs_.trace("found jvm version:", found);
+    if (tracesCriteria()) logs_.trace("       version ok", ok);
     return ok;
 }
 
@@ -103,15 +97,14 @@ bool JvmOk::testLine(std::string_view line, const JvmCriteria& criteria) {
 }
 
 bool JvmOk::checkVersion(std::string_view file, const JvmCriteria& criteria) {
-    const std::string& tf = traceFilename();
     std::vector<std::string> lines;
     if (!readOutput(file, lines)) {
-        traceMessage(tf, "Unable to verify version", file);
+        logs_.trace("Unable to verify version", file);
         return false;
     }
     lastVersionLine_ = versionLine(lines);
     bool ok = testLine(lastVersionLine_, criteria);
-    if (tracesCriteria()) traceMessage(tf, "version checked ok", ok);
+    if (tracesCriteria()) logs_.trace("version checked ok", ok);
     return ok;
 }
 
@@ -129,43 +122,41 @@ bool JvmOk::alreadyTested(std::string_view exePath) {
 }
 
 bool JvmOk::probeStarted(std::string_view exePath) {
-    const std::string& tf = traceFilename();
     std::string cwd = getCurrentDir(family_, 5000);
     auto since = std::chrono::steady_clock::now();
     if (rules_.commands == CommandStyle::WindowsSpawn) {
         std::vector<std::string> argv{std::string(baseName(exePath, family_)), "-cp", ".", kProbeClass, cwd};
         platform::SpawnResult r = platform::spawn(std::string(exePath), argv);
         if (!r.started) {
-            logAndTraceMessage(kErrorLog, tf, "Error running JVM: " + spawnErrorReason(r.error), false);
+            logs_.error("Error running JVM: " + spawnErrorReason(r.error), false);
             return false;
         }
         countRun(since);
-        traceMessage(tf, "test jvm launched ok", true);
+        logs_.trace("test jvm launched ok", true);
         return true;
     }
     std::string command = shellQuote(exePath) + " -cp . " + kProbeClass + " " + shellQuote(cwd);
-    traceMessage(tf, "test jvm command:", command);
+    logs_.trace("test jvm command:", command);
     platform::RunResult run = platform::runCommand({std::string(exePath), "-cp", ".", kProbeClass, cwd});
     bool started = run.started;
-    if (!started) logAndTraceMessage(kErrorLog, tf, "Error running JVM: " + spawnErrorReason(run.error), false);
+    if (!started) logs_.error("Error running JVM: " + spawnErrorReason(run.error), false);
     if (started) countRun(since);
-    traceMessage(tf, "test jvm launched ok", started);
+    logs_.trace("test jvm launched ok", started);
     return started;
 }
 
 bool JvmOk::testVersion(const JvmCriteria& criteria, std::string_view exePath) {
     if (!fexists(kProbeClassFile)) return true;
-    const std::string& tf = traceFilename();
-    traceMessage(tf, "testing ", exePath);
+    logs_.trace("testing ", exePath);
     platform::removeFile(kProbeAnswerFile);
     platform::setEnv("CLASSPATH", "");
     bool ok = probeStarted(exePath);
     if (ok) {
         ok = checkVersion(kProbeAnswerFile, criteria);
         if (ok)
-            traceMessage(tf, "test jvm ok", true);
+            logs_.trace("test jvm ok", true);
         else
-            logAndTraceMessage(kErrorLog, tf, "Jvm isn't installed properly.");
+            logs_.error("Jvm isn't installed properly.");
     }
     platform::removeFile(kProbeAnswerFile);
     return ok;
@@ -176,7 +167,7 @@ bool JvmOk::correctVersion(const JvmCriteria& criteria, std::string_view exeName
     // A directory is never a JVM's executable, whatever the family.
     if (!fexists(path) || isDir(path)) return false;
     if (alreadyTested(path)) {
-        traceMessage(traceFilename(), "jvm already tested:", path);
+        logs_.trace("jvm already tested:", path);
         return false;
     }
     if (!rules_.runsVersionCommand) return testVersion(criteria, path);
@@ -184,19 +175,18 @@ bool JvmOk::correctVersion(const JvmCriteria& criteria, std::string_view exeName
 }
 
 bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName, std::string_view exePath) {
-    const std::string& tf = traceFilename();
-    traceMessage(tf, "Testing jvm version:", exePath);
-    traceMessage(tf, "   redirecting stderr");
+    logs_.trace("Testing jvm version:", exePath);
+    logs_.trace("   redirecting stderr");
     platform::removeFile(kVersionCaptureFile);
     std::FILE* capture = platform::openFile(kVersionCaptureFile, "wt");
     if (!capture) {
-        logAndTraceMessage(kErrorLog, tf, "Unable to redirect stderr");
+        logs_.error("Unable to redirect stderr");
         if (rules_.showsCaptureFailure) {
             // The POSIX installer also puts this one in front of the user.
             platform::writeStdout("\nUnable to redirect stderr\n");
             platform::writeStderr("\nUnable to redirect stderr\n");
         }
-        logAndTraceMessage(kErrorLog, tf, "unable to start", exePath);
+        logs_.error("unable to start", exePath);
         return false;
     }
     std::fclose(capture);
@@ -209,22 +199,22 @@ bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName
     int result = run.started ? run.status : -1;
     bool started = run.started;
     if (started) countRun(since);
-    traceMessage(tf, "   result after issuing version command:", std::to_string(result));
-    if (rules_.tracesVersionSteps) traceMessage(tf, "   results ok:", started);
-    traceMessage(tf, "   resetting stderr");
+    logs_.trace("   result after issuing version command:", std::to_string(result));
+    if (rules_.tracesVersionSteps) logs_.trace("   results ok:", started);
+    logs_.trace("   resetting stderr");
 
     bool ok = false;
     if (!started) {
-        logAndTraceMessage(kErrorLog, tf, "unable to start", exePath);
-        logAndTraceMessage(kErrorLog, tf, "  reason: " + spawnErrorReason(run.error));
+        logs_.error("unable to start", exePath);
+        logs_.error("  reason: " + spawnErrorReason(run.error));
     } else if (!checkVersion(kVersionCaptureFile, criteria)) {
-        traceMessage(tf, "incorrect version of jvm found:", exePath);
-        traceMessage(tf, "jvm version reported:", lastVersionLine_);
+        logs_.trace("incorrect version of jvm found:", exePath);
+        logs_.trace("jvm version reported:", lastVersionLine_);
     } else {
         ok = testVersion(criteria, exePath);
         if (rules_.tracesVersionSteps) {
-            traceMessage(tf, "version tested ok", ok);
-            traceMessage(tf, "jvm fullname:", exePath);
+            logs_.trace("version tested ok", ok);
+            logs_.trace("jvm fullname:", exePath);
         }
     }
     platform::removeFile(kVersionCaptureFile);
@@ -246,7 +236,7 @@ bool JvmOk::jvmCorrectVersion(const JvmCriteria& criteria, std::string_view home
     if (tryHome()) return true;
     if (exeName.substr(0, 3) == "jre") {
         if (rules_.commandNames == CommandNameRule::WindowsExe)
-            exeName = fexists(traceFilename()) ? "javaw.exe" : "java.exe";
+            exeName = logs_.tracing() ? "javaw.exe" : "java.exe";
         else
             exeName = "java";
         if (tryHome()) return true;
@@ -263,7 +253,7 @@ bool JvmOk::jvmCorrectVersion(const JvmCriteria& criteria, std::string_view know
         return false;
     }
     if (!verifyVersion(criteria, knownVersion)) {
-        traceMessage(traceFilename(), "jvm doesn't meet criteria");
+        logs_.trace("jvm doesn't meet criteria");
         exeName = saved;
         return false;
     }

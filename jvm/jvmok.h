@@ -13,7 +13,7 @@
 
 #include "common/familyrules.h"
 #include "common/logfiles.h"
-#include "common/trace.h"
+#include "common/logs.h"
 
 namespace qrl {
 
@@ -51,14 +51,9 @@ std::string lineVersion(std::string_view line);
 // banner line, else the first line (empty when there are none).
 std::string versionLine(const std::vector<std::string>& lines);
 
-class JvmOk : public Trace {
+class JvmOk {
 public:
-    explicit JvmOk(Family family);
-
-    // Windows and macOS: the trace file ("jinstall.log" until set). The POSIX
-    // installer always traces to "jinstall.log".
-    void setTraceFilename(std::string_view name) { traceFile_ = name; }
-    const std::string& traceFilename() const;
+    JvmOk(Family family, Logs logs);
 
     // Shares the record of one search: executables already tested are
     // rejected without being started again.
@@ -98,7 +93,7 @@ private:
 
     Family family_;
     const FamilyRules& rules_;
-    std::string traceFile_ = kTraceLog;
+    Logs logs_;
     JvmRuns* runs_ = nullptr;
     std::string lastVersionLine_;  // the line the last checkVersion read its version from
 };

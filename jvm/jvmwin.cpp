@@ -27,7 +27,7 @@ bool registryVersionLess(const std::string& a, const std::string& b) {
     return c != 0 ? c < 0 : a < b;
 }
 
-JvmWin::JvmWin() {
+JvmWin::JvmWin(Logs logs) : logs_(std::move(logs)) {
     auto root = platform::getEnv("QUARLAN_REGISTRY_ROOT");
     if (root && !root->empty()) {
         root_ = platform::RegRoot::CurrentUser;
@@ -40,12 +40,12 @@ std::string JvmWin::keyPath(std::string_view key) const { return rootPrefix_ + s
 std::vector<std::string> JvmWin::getAvailableVersions(std::string_view productKey, RegView view) {
     std::vector<std::string> names;
     if (!platform::regSubkeys(root_, keyPath(productKey), view, names)) return {};
-    traceMessage(traceFile_, "counting registry elements");
+    logs_.trace("counting registry elements");
     if (names.empty()) return {};
-    traceMessage(traceFile_, "getting list of available versions");
-    traceMessage(traceFile_, "available versions", static_cast<int>(names.size()));
+    logs_.trace("getting list of available versions");
+    logs_.trace("available versions", static_cast<int>(names.size()));
     std::sort(names.begin(), names.end(), registryVersionLess);
-    traceMessage(traceFile_, "sorted available versions");
+    logs_.trace("sorted available versions");
     return names;
 }
 
@@ -53,20 +53,20 @@ bool JvmWin::searchRegistryForJvm(std::string_view productKey, const JvmCriteria
                                   std::string& exePath) {
     std::vector<std::string> versions = getAvailableVersions(productKey);
     if (versions.empty()) {
-        traceMessage(traceFile_, kNoJvm);
+        logs_.trace(kNoJvm);
         return false;
     }
     bool found = findMostRecentJvm(versions, productKey, criteria, exeName, exePath);
-    if (!found) traceMessage(traceFile_, kNoJvm);
+    if (!found) logs_.trace(kNoJvm);
     return found;
 }
 
 bool JvmWin::findMostRecentJvm(const std::vector<std::string>& sorted, std::string_view productKey,
                                const JvmCriteria& criteria, std::string& exeName, std::string& exePath) {
-    traceMessage(traceFile_, "searching registry entry", productKey);
+    logs_.trace("searching registry entry", productKey);
     for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) {
         std::string version = *it;
-        traceMessage(traceFile_, "                 version", version);
+        logs_.trace("                 version", version);
         std::string home;
         if (lookUpRegistryEntryForJvm(productKey, criteria, version, exeName, home, exePath)) return true;
     }
@@ -79,8 +79,8 @@ bool JvmWin::lookUpRegistryEntryForJvm(std::string_view productKey, const JvmCri
     home.clear();
     std::string subkey = std::string(productKey) + "\\" + version;
     if (!platform::regKeyExists(root_, keyPath(subkey), view)) {
-        traceMessage(traceFile_, "no such registry entry", subkey);
-        traceMessage(traceFile_, "found jvm", false);
+        logs_.trace("no such registry entry", subkey);
+        logs_.trace("found jvm", false);
         return false;
     }
     if (auto micro = platform::regString(root_, keyPath(subkey), "MicroVersion", view)) {
@@ -90,7 +90,7 @@ bool JvmWin::lookUpRegistryEntryForJvm(std::string_view productKey, const JvmCri
         std::string base, criteriaMicro;
         parseVersion(criteria.required.empty() ? criteria.minimum : criteria.required, base, criteriaMicro);
         version += "." + criteriaMicro;
-        traceMessage(traceFile_, "no known minor version for", productKey);
+        logs_.trace("no known minor version for", productKey);
     }
     // Without "MicroVersion" the subkey's name is the whole version (the keys
     // of today's JDKs); its home counts all the same.
@@ -98,16 +98,15 @@ bool JvmWin::lookUpRegistryEntryForJvm(std::string_view productKey, const JvmCri
     if (!javaHome) javaHome = platform::regString(root_, keyPath(subkey), "Home", view);
     if (!javaHome || javaHome->empty()) {
         // Never look for an executable below an empty home (the drive's root).
-        traceMessage(traceFile_, "no home directory for jvm");
-        traceMessage(traceFile_, "found jvm", false);
+        logs_.trace("no home directory for jvm");
+        logs_.trace("found jvm", false);
         return false;
     }
     home = *javaHome;
-    traceMessage(traceFile_, "testing jvm in:", home);
-    JvmOk ok(Family::Windows);
-    ok.setTraceFilename(traceFile_);
+    logs_.trace("testing jvm in:", home);
+    JvmOk ok(Family::Windows, logs_);
     bool found = ok.jvmCorrectVersion(criteria, version, home, exeName, exePath);
-    traceMessage(traceFile_, "found jvm", found);
+    logs_.trace("found jvm", found);
     return found;
 }
 
@@ -136,9 +135,9 @@ bool JvmWin::searchExtensions(const JvmCriteria& criteria, std::string& exeName,
                      [](const Entry& a, const Entry& b) { return registryVersionLess(b.name, a.name); });
     const std::string saved = exeName;
     for (const Entry& e : entries) {
-        traceMessage(traceFile_, "searching registry entry", e.key);
+        logs_.trace("searching registry entry", e.key);
         std::string version = e.name;
-        traceMessage(traceFile_, "                 version", version);
+        logs_.trace("                 version", version);
         std::string home;
         if (lookUpRegistryEntryForJvm(e.key, criteria, version, exeName, home, exePath, e.view)) return true;
         exeName = saved;
@@ -147,11 +146,10 @@ bool JvmWin::searchExtensions(const JvmCriteria& criteria, std::string& exeName,
     // Last, the JVM the user named; its version is the one its "release" file gives.
     auto javaHome = platform::getEnv("JAVA_HOME");
     if (!javaHome || javaHome->empty()) return false;
-    traceMessage(traceFile_, "testing JAVA_HOME:", *javaHome);
-    JvmOk ok(Family::Windows);
-    ok.setTraceFilename(traceFile_);
+    logs_.trace("testing JAVA_HOME:", *javaHome);
+    JvmOk ok(Family::Windows, logs_);
     bool found = ok.jvmCorrectVersion(criteria, releaseFileVersion(*javaHome), *javaHome, exeName, exePath);
-    traceMessage(traceFile_, "found jvm", found);
+    logs_.trace("found jvm", found);
     if (!found) exeName = saved;
     return found;
 }
@@ -163,7 +161,7 @@ bool JvmWin::searchWindowsForJvm(const JvmCriteria& criteria, std::string_view j
     bool pluginOnly = stricmp(jvmName, "Java Plug-in") == 0;
     if (pluginOnly) {
         found = searchRegistryForJvm(kPluginKey, criteria, exeName, exePath);
-        traceMessage(traceFile_, "Java Plugin registry entry had correct jvm info", found);
+        logs_.trace("Java Plugin registry entry had correct jvm info", found);
     } else {
         const std::pair<const char*, const char*> products[] = {
             {kJreKey, "JRE registry entry had correct jvm info"},
@@ -173,7 +171,7 @@ bool JvmWin::searchWindowsForJvm(const JvmCriteria& criteria, std::string_view j
         for (const auto& [key, label] : products) {
             exeName = saved;
             found = searchRegistryForJvm(key, criteria, exeName, exePath);
-            traceMessage(traceFile_, label, found);
+            logs_.trace(label, found);
             if (found) break;
         }
         if (!found) {
@@ -182,7 +180,7 @@ bool JvmWin::searchWindowsForJvm(const JvmCriteria& criteria, std::string_view j
         }
     }
     if (found) {
-        traceMessage(traceFile_, "found jvm", exePath);
+        logs_.trace("found jvm", exePath);
     } else {
         exeName = saved;
     }
@@ -192,7 +190,7 @@ bool JvmWin::searchWindowsForJvm(const JvmCriteria& criteria, std::string_view j
 bool FindJvm::searchRegistry(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,
                              std::string& exePath) {
     const std::string saved = exeName;
-    JvmWin win;
+    JvmWin win(logs_);
     bool found = win.searchWindowsForJvm(criteria, jvmName, exeName, exePath);
     if (!found) exeName = saved;
     return found;

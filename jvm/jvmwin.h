@@ -21,7 +21,7 @@
 
 #include "common/family.h"
 #include "common/logfiles.h"
-#include "common/trace.h"
+#include "common/logs.h"
 #include "jvm/jvmok.h"
 #include "platform/registry.h"
 
@@ -33,12 +33,10 @@ inline constexpr const char* kPluginKey = "SOFTWARE\\JavaSoft\\Java Plug-in";
 inline constexpr const char* kModernJdkKey = "SOFTWARE\\JavaSoft\\JDK";
 inline constexpr const char* kModernJreKey = "SOFTWARE\\JavaSoft\\JRE";
 
-class JvmWin : public Trace {
+class JvmWin {
 public:
-    JvmWin();
+    explicit JvmWin(Logs logs);
 
-    void setTraceFilename(std::string_view name) { traceFile_ = name; }
-    const std::string& traceFilename() const { return traceFile_; }
     // Whether the other view of the registry (the 64-bit one for a 32-bit
     // program) is read too once the classic keys gave nothing.
     void setReadOtherView(bool on) { readOtherView_ = on; }
@@ -65,7 +63,7 @@ public:
 private:
     std::string keyPath(std::string_view key) const;
 
-    std::string traceFile_ = kTraceLog;
+    Logs logs_;
     platform::RegRoot root_ = platform::RegRoot::LocalMachine;
     std::string rootPrefix_;
     bool readOtherView_ = sizeof(void*) == 4;

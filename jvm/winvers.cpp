@@ -8,7 +8,7 @@ namespace qrl {
 bool WinVersion::classify(unsigned long versionWord) const {
     if ((versionWord & 0x80000000UL) == 0) return true;
     if ((versionWord & 0xFFUL) > 3) return false;
-    traceMessage(kTraceLog, "Bad version of windows");
+    logs_.trace("Bad version of windows");
     return false;
 }
 

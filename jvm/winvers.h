@@ -1,12 +1,14 @@
 // Tells Windows NT and its successors from Windows 9x.
 #pragma once
 
-#include "common/trace.h"
+#include "common/logs.h"
 
 namespace qrl {
 
-class WinVersion : public Trace {
+class WinVersion {
 public:
+    explicit WinVersion(Logs logs) : logs_(std::move(logs)) {}
+
     // True on Windows NT and its successors; asked once, then remembered.
     bool winNT();
 
@@ -16,6 +18,7 @@ public:
     bool classify(unsigned long versionWord) const;
 
 private:
+    Logs logs_;
     bool probed_ = false;
     bool nt_ = false;
 };

@@ -247,7 +247,7 @@ std::vector<Finding> checkControlText(std::string_view text, Family family, Cont
     }
 
     // The values as the installer ends up with them.
-    ControlFile reader(family);
+    ControlFile reader(family, Logs::inCurrentDir());
     ControlSettings s;
     reader.clearParameters(s);
     splitLines(converted, kControlLineLimit, [&](std::string& line) {
@@ -371,7 +371,7 @@ std::vector<Finding> checkPropertiesText(std::string_view text) {
     }
 
     // The values as the launcher reads them.
-    LauncherProperties reader(Family::Posix);
+    LauncherProperties reader(Family::Posix, Logs::inCurrentDir(kLauncherTrace));
     LaunchSettings settings;
     splitLines(text, kPropLineLimit, [&](std::string& line) {
         reader.parseLine(platform::isValidUtf8(line) ? line : platform::latin1ToUtf8(line), settings);

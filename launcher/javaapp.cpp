@@ -19,8 +19,12 @@ constexpr const char* kCaption = "Startup Error";
 
 }  // namespace
 
-JavaApp::JavaApp(Family family, JvmFinder finder)
-    : family_(family), rules_(rulesFor(family)), finder_(std::move(finder)), startDir_(getCurrentDir(family)) {}
+JavaApp::JavaApp(Family family, Logs logs, JvmFinder finder)
+    : family_(family),
+      rules_(rulesFor(family)),
+      logs_(std::move(logs)),
+      finder_(std::move(finder)),
+      startDir_(getCurrentDir(family)) {}
 
 std::string JavaApp::getNextParameter(std::string& rest) {
     std::string token;
@@ -112,12 +116,12 @@ std::vector<std::string> JavaApp::applicationTokens() const {
 std::string JavaApp::getJavaHomeDir() const { return getJavaHomeDirectory(settings_.executable, family_); }
 
 void JavaApp::showMessage(const std::string& text) const {
-    traceMessage(kLauncherTrace, text);
+    logs_.trace(text);
     platform::showError(kCaption, text);
 }
 
 bool JavaApp::getParameters(std::string_view programPath, const std::vector<std::string>& extraArgs) {
-    LauncherProperties params(family_, finder_);
+    LauncherProperties params(family_, logs_, finder_);
     bool ok = params.getParameters(programPath, settings_);
     propertiesFile_ = params.getPropertyFilename();
     if (!ok) {
@@ -131,18 +135,18 @@ bool JavaApp::getParameters(std::string_view programPath, const std::vector<std:
         if (!finalArgs.empty()) finalArgs += ' ';
         finalArgs += argsString(extraArgs);
     }
-    traceMessage(kLauncherTrace, "Final arguments:", finalArgs);
+    logs_.trace("Final arguments:", finalArgs);
     return true;
 }
 
 bool JavaApp::javaApp(std::string_view programPath, const std::vector<std::string>& extraArgs) {
-    traceMessage(kLauncherTrace, "");
-    traceMessage(kLauncherTrace, "Starting app from", startDir_);
+    logs_.trace("");
+    logs_.trace("Starting app from", startDir_);
     outcome_ = LaunchOutcome::NoProperties;
     if (!getParameters(programPath, extraArgs)) return false;
     std::string& exe = settings_.executable;
     if (!fexists(exe)) {
-        traceMessage(kLauncherTrace, "executable not found:", exe);
+        logs_.trace("executable not found:", exe);
         size_t sep = lastSeparator(exe, family_);
         if (sep != std::string::npos) {
             exe = exe.substr(sep + 1);
@@ -168,51 +172,51 @@ void JavaApp::getShortName(std::string& path) const {
     std::string shortForm = platform::pathWithoutBlanks(path);
     if (!shortForm.empty()) {
         path = shortForm;
-        traceMessage(kLauncherTrace, "short name", path);
+        logs_.trace("short name", path);
     } else {
-        traceMessage(kLauncherTrace, "unable to get short name", path);
+        logs_.trace("unable to get short name", path);
     }
 }
 
 bool JavaApp::runApp() {
-    traceMessage(kLauncherTrace, "Setting up command line");
+    logs_.trace("Setting up command line");
     std::string& exe = settings_.executable;
     if (rules_.launcherShortExecutable && (exe.starts_with("\"") || exe.find(' ') != std::string::npos))
         getShortName(exe);
     std::vector<std::string> tokens = applicationTokens();
-    for (const auto& t : tokens) traceMessage(kLauncherTrace, "Next argument:", t);
+    for (const auto& t : tokens) logs_.trace("Next argument:", t);
     DirGuard back(startDir_);
     if (!settings_.workingDir.empty() && !platform::changeDir(settings_.workingDir)) {
         // The application still starts, here; the user learns why it is not
         // where the properties file wants it.
         std::string notice = "Unable to change to the start directory " + settings_.workingDir + "; " +
                              settings_.programName + " runs in " + getCurrentDir(family_);
-        traceMessage(kLauncherTrace, notice);
+        logs_.trace(notice);
         if (rules_.launcherNoticesOnStderr)
             platform::writeStderr(notice + "\n");
         else
-            logMessage("errors.log", notice);
+            logs_.errorOnly(notice);
     }
     return startApplication(tokens);
 }
 
 bool JavaApp::runWindows(const std::vector<std::string>& tokens) {
     bool show = showsConsole(settings_.executable);
-    if (!show) traceMessage(kLauncherTrace, "hide console");
+    if (!show) logs_.trace("hide console");
     std::vector<std::string> argv{settings_.executable};
     argv.insert(argv.end(), tokens.begin(), tokens.end());
-    traceMessage(kLauncherTrace, "launch command args:", platform::buildWindowsCommandLine(argv));
+    logs_.trace("launch command args:", platform::buildWindowsCommandLine(argv));
     platform::SpawnOptions options;
     options.newConsole = true;
     options.hideWindow = !show;
     platform::SpawnResult r = platform::spawn(settings_.executable, argv, options);
-    traceMessage(kLauncherTrace, "started app silently", r.started ? r.exitCode : r.error);
+    logs_.trace("started app silently", r.started ? r.exitCode : r.error);
     if (r.started) exitCode_ = r.exitCode;
     return r.started;
 }
 
 bool JavaApp::runShellCommand(const std::vector<std::string>& tokens) {
-    traceMessage(kLauncherTrace, "current dir:", getCurrentDir(family_));
+    logs_.trace("current dir:", getCurrentDir(family_));
     // Every token reaches the program as it stands, so the program is started
     // directly; a shell in between would only take the quotes off again.
     std::vector<std::string> argv{settings_.executable};
@@ -231,10 +235,10 @@ bool JavaApp::runShellCommand(const std::vector<std::string>& tokens) {
 }
 
 bool JavaApp::startApplication(const std::vector<std::string>& tokens) {
-    traceMessage(kLauncherTrace, "launch command:", settings_.executable + " " + argsString(tokens));
+    logs_.trace("launch command:", settings_.executable + " " + argsString(tokens));
     platform::unsetEnv("CLASSPATH");
     bool ok = rules_.commands == CommandStyle::WindowsSpawn ? runWindows(tokens) : runShellCommand(tokens);
-    traceMessage(kLauncherTrace, "launch system result", ok);
+    logs_.trace("launch system result", ok);
     outcome_ = ok ? LaunchOutcome::Ran : LaunchOutcome::NotStarted;
     if (!ok)
         showMessage("Error starting " + settings_.programName + ".\n\nYou may need to adjust the arguments in " +

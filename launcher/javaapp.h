@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "common/familyrules.h"
-#include "common/trace.h"
+#include "common/logs.h"
 #include "launcher/properties.h"
 
 namespace qrl {
@@ -32,10 +32,11 @@ enum class LaunchOutcome {
     Ran,                // the application ran; exitCode() is its status
 };
 
-class JavaApp : public Trace {
+class JavaApp {
 public:
-    // Records the current directory as the start directory.
-    explicit JavaApp(Family family, JvmFinder finder = {});
+    // Records the current directory as the start directory. `logs` are the
+    // launcher's: "errors.log" and the trace "startapp.log".
+    JavaApp(Family family, Logs logs, JvmFinder finder = {});
 
     // The whole run. `programPath` is the launcher's path; `extraArgs` are the
     // launcher's own arguments, each handed to the application as one token.
@@ -88,6 +89,7 @@ private:
 
     Family family_;
     const FamilyRules& rules_;
+    Logs logs_;
     JvmFinder finder_;
     LaunchSettings settings_;
     std::vector<std::string> extraArgs_;

@@ -17,6 +17,9 @@ int utf8Main(std::vector<std::string>& args) {
     if (!qrl::fexists(programPath) && !qrl::fexists(programPath + ".exe")) programPath = platform::programPath();
     std::vector<std::string> extra;
     if (args.size() > 1) extra.assign(args.begin() + 1, args.end());
-    qrl::JavaApp app(qrl::Family::Windows, qrl::systemJvmFinder(qrl::Family::Windows));
+    // The logs stay where the launcher started, wherever the application runs.
+    qrl::Logs logs = qrl::Logs::inCurrentDir(qrl::kLauncherTrace);
+    qrl::JavaApp app(qrl::Family::Windows, logs,
+                     qrl::systemJvmFinder(qrl::Family::Windows, logs.withTrace(qrl::kTraceLog)));
     return app.javaApp(programPath, extra) ? qrl::kept::kSuccessStatus : qrl::kept::kFailureStatus;
 }

@@ -6,16 +6,16 @@
 
 namespace qrl {
 
-JvmFinder systemJvmFinder(Family family) {
-    return [family](const JvmCriteria& criteria, std::string& exePath) {
+JvmFinder systemJvmFinder(Family family, Logs logs) {
+    return [family, logs](const JvmCriteria& criteria, std::string& exePath) {
         std::string exeName = "jre";
         std::string home = platform::getEnv("HOME").value_or("");
-        if (FindJvm(family).isJvmInstalled({criteria, "JRE", home, ""}, exeName, exePath)) return true;
+        if (FindJvm(family, logs).isJvmInstalled({criteria, "JRE", home, ""}, exeName, exePath)) return true;
         if (rulesFor(family).jvmSearch != JvmSearch::MacRoots) return false;
         // maclauncher started in a POSIX install: the JVM roots of macOS hold
         // nothing there, the usual places of the system do.
         exeName = "jre";
-        return FindJvm(Family::Posix).isJvmInstalled({criteria, "", home, ""}, exeName, exePath);
+        return FindJvm(Family::Posix, logs).isJvmInstalled({criteria, "", home, ""}, exeName, exePath);
     };
 }
 

@@ -7,6 +7,8 @@
 
 namespace qrl {
 
-JvmFinder systemJvmFinder(Family family);
+// The search traces into `logs` (the installers' "jinstall.log" where the
+// launcher starts).
+JvmFinder systemJvmFinder(Family family, Logs logs);
 
 }  // namespace qrl

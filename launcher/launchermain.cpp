@@ -28,7 +28,9 @@ int posixLauncherMain(Family family, const std::vector<std::string>& args) {
     }
     std::vector<std::string> extra;
     if (rules.launcherPassesArguments && args.size() > 1) extra.assign(args.begin() + 1, args.end());
-    JavaApp launcher(family, systemJvmFinder(family));
+    // The logs stay where the launcher started, wherever the application runs.
+    Logs logs = Logs::inCurrentDir(kLauncherTrace);
+    JavaApp launcher(family, logs, systemJvmFinder(family, logs.withTrace(kTraceLog)));
     bool ok = launcher.javaApp(path, extra);
     if (!rules.launcherExitsWithAppStatus) return ok ? kept::kSuccessStatus : kept::kFailureStatus;
     switch (launcher.outcome()) {

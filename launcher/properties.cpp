@@ -23,7 +23,8 @@ std::string cut(std::string_view value, size_t capacity) {
 
 }  // namespace
 
-LauncherProperties::LauncherProperties(Family family, JvmFinder finder) : family_(family), finder_(std::move(finder)) {}
+LauncherProperties::LauncherProperties(Family family, Logs logs, JvmFinder finder)
+    : family_(family), logs_(std::move(logs)), finder_(std::move(finder)) {}
 
 std::string LauncherProperties::unescape(std::string_view line) {
     std::string out;
@@ -67,31 +68,31 @@ std::string LauncherProperties::trimTrailingSpace(std::string_view s) {
 
 bool LauncherProperties::getPropertiesFilename(std::string_view programPath, std::string& programDir) {
     if (programPath.empty()) return false;
-    traceMessage(kLauncherTrace, "Full program path", programPath);
+    logs_.trace("Full program path", programPath);
     std::string path = unquoted(programPath);
     if (path.empty()) {
-        traceMessage(kLauncherTrace, "unable to contruct the properties filename");
+        logs_.trace("unable to contruct the properties filename");
         return false;
     }
     size_t sep = lastSeparator(path, family_);
     programDir = sep == std::string::npos ? "." : path.substr(0, sep);
     if (programDir == ".") programDir = getCurrentDir(family_);
-    traceMessage(kLauncherTrace, "Program dir", programDir);
+    logs_.trace("Program dir", programDir);
     std::string base = sep == std::string::npos ? path : path.substr(sep + 1);
     size_t dot = base.rfind('.');
     if (dot != std::string::npos) base.resize(dot);
-    traceMessage(kLauncherTrace, "Filename", base);
+    logs_.trace("Filename", base);
     const char s = dirEnd(family_);
     propertiesFile_ = programDir + s + "Quarlan" + s + base + ".properties";
-    traceMessage(kLauncherTrace, "Properties filename", propertiesFile_);
+    logs_.trace("Properties filename", propertiesFile_);
     return true;
 }
 
 void LauncherProperties::parseLine(std::string_view raw, LaunchSettings& settings) const {
     std::string_view line = raw.substr(0, std::min(raw.find('\r'), raw.find('\n')));
-    traceMessage(kLauncherTrace, "original line", line);
+    logs_.trace("original line", line);
     std::string text = unescape(line);
-    traceMessage(kLauncherTrace, "unescaped line", text);
+    logs_.trace("unescaped line", text);
 
     struct Field {
         std::string_view name;
@@ -114,9 +115,9 @@ void LauncherProperties::parseLine(std::string_view raw, LaunchSettings& setting
         // The character after the key is the separator, whatever it is.
         std::string_view value = text.size() > key.size() ? std::string_view(text).substr(key.size() + 1)
                                                           : std::string_view();
-        if (field.value == &settings.workingDir) traceMessage(kLauncherTrace, "full workingDir line:", text);
+        if (field.value == &settings.workingDir) logs_.trace("full workingDir line:", text);
         *field.value = cut(value, field.capacity);
-        traceMessage(kLauncherTrace, field.label, *field.value);
+        logs_.trace(field.label, *field.value);
         return;
     }
 }
@@ -132,23 +133,23 @@ bool LauncherProperties::parseParameters(LaunchSettings& settings) {
         return true;
     });
     if (!opened) {
-        logAndTraceMessage(kErrorLog, kLauncherTrace, "Unable to open file", propertiesFile_);
-        traceMessage(kLauncherTrace, "parsed parameters ok", false);
+        logs_.error("Unable to open file", propertiesFile_);
+        logs_.trace("parsed parameters ok", false);
         return false;
     }
     if (!fexists(settings.executable)) {
-        traceMessage(kLauncherTrace, "exec doesn't exist:", settings.executable);
+        logs_.trace("exec doesn't exist:", settings.executable);
         if (settings.executable.find("java") != std::string::npos ||
             settings.executable.find("jre") != std::string::npos) {
-            traceMessage(kLauncherTrace, "looking for another version");
+            logs_.trace("looking for another version");
             getGoodJre(settings.executable, settings.criteria);
         }
     }
     if (!settings.executable.empty() && settings.executable.front() == '"') {
         settings.executable = unquoted(settings.executable);
-        traceMessage(kLauncherTrace, "stripped executable:", settings.executable);
+        logs_.trace("stripped executable:", settings.executable);
     }
-    traceMessage(kLauncherTrace, "parsed parameters ok", true);
+    logs_.trace("parsed parameters ok", true);
     return true;
 }
 
@@ -156,8 +157,8 @@ void LauncherProperties::getGoodJre(std::string& executable, const JvmCriteria& 
     std::string found;
     if (!finder_ || !finder_(criteria, found)) return;
     if (fexists(found)) {
-        traceMessage(kLauncherTrace, "found new jre:", found);
-        traceMessage(kLauncherTrace, "old jre", executable);
+        logs_.trace("found new jre:", found);
+        logs_.trace("old jre", executable);
         // The program as configured (javaw.exe, java.exe, java), taken from the
         // new JVM's directory. A quoted executable is judged without its quotes.
         std::string old = unquoted(executable);
@@ -165,13 +166,13 @@ void LauncherProperties::getGoodJre(std::string& executable, const JvmCriteria& 
         size_t newSep = lastSeparator(found, family_);
         if (oldSep != std::string::npos && newSep != std::string::npos) {
             std::string fileName = old.substr(oldSep);
-            traceMessage(kLauncherTrace, "executable", fileName);
+            logs_.trace("executable", fileName);
             executable = cut(found.substr(0, newSep) + fileName, kPropNameCapacity);
         } else {
             executable = cut(found, kPropNameCapacity);
         }
     }
-    traceMessage(kLauncherTrace, "new jre exec:", executable);
+    logs_.trace("new jre exec:", executable);
 }
 
 bool LauncherProperties::getParameters(std::string_view programPath, LaunchSettings& settings) {
@@ -179,11 +180,11 @@ bool LauncherProperties::getParameters(std::string_view programPath, LaunchSetti
     if (!getPropertiesFilename(programPath, programDir)) return false;
     settings.workingDir = programDir;
     if (!parseParameters(settings)) return false;
-    traceMessage(kLauncherTrace, "Program name", settings.programName);
-    traceMessage(kLauncherTrace, "Executable", settings.executable);
-    traceMessage(kLauncherTrace, "Original arguments", settings.arguments);
-    traceMessage(kLauncherTrace, "Program dir", programDir);
-    traceMessage(kLauncherTrace, "Working dir", settings.workingDir);
+    logs_.trace("Program name", settings.programName);
+    logs_.trace("Executable", settings.executable);
+    logs_.trace("Original arguments", settings.arguments);
+    logs_.trace("Program dir", programDir);
+    logs_.trace("Working dir", settings.workingDir);
     return true;
 }
 

@@ -13,7 +13,7 @@
 #include "common/family.h"
 #include "common/kept.h"
 #include "common/logfiles.h"
-#include "common/trace.h"
+#include "common/logs.h"
 #include "jvm/jvmok.h"
 
 namespace qrl {
@@ -39,9 +39,9 @@ struct LaunchSettings {
     JvmCriteria criteria;
 };
 
-class LauncherProperties : public Trace {
+class LauncherProperties {
 public:
-    explicit LauncherProperties(Family family, JvmFinder finder = {});
+    LauncherProperties(Family family, Logs logs, JvmFinder finder = {});
 
     // The whole job: file name from the launcher path, then the file.
     bool getParameters(std::string_view programPath, LaunchSettings& settings);
@@ -75,6 +75,7 @@ public:
 
 private:
     Family family_;
+    Logs logs_;
     JvmFinder finder_;
     std::string propertiesFile_;
 };

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/error.h"
@@ -42,6 +43,9 @@ void makeWritable(const std::string& path);
 Result setMode(const std::string& path, unsigned mode);
 
 std::optional<std::string> currentDir();
+// `name` in `dir`, joined by the system's separator (none is added after a
+// separator that ends `dir`).
+std::string pathIn(std::string_view dir, std::string_view name);
 Result changeDir(const std::string& path);
 
 struct DirEntry {

@@ -63,6 +63,13 @@ std::optional<std::string> currentDir() {
     return std::string(cwd.get());
 }
 
+std::string pathIn(std::string_view dir, std::string_view name) {
+    std::string path(dir);
+    if (!path.empty() && path.back() != '/') path += '/';
+    path += name;
+    return path;
+}
+
 Result changeDir(const std::string& path) {
     if (path.empty()) return Result::failure(ENOENT);
     return answer(::chdir(path.c_str()));

@@ -87,6 +87,13 @@ std::optional<std::string> currentDir() {
     return narrow(buf);
 }
 
+std::string pathIn(std::string_view dir, std::string_view name) {
+    std::string path(dir);
+    if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
+    path += name;
+    return path;
+}
+
 Result changeDir(const std::string& path) {
     if (path.empty()) return Result::failure(ERROR_PATH_NOT_FOUND);
     return answer(::SetCurrentDirectoryW(wide(path).c_str()));

@@ -17,7 +17,7 @@ std::string join(std::string_view dir, std::string_view name) { return joinPath(
 
 }  // namespace
 
-bool configureWinRegSetting(const Trace& tracer, std::string_view traceFile) {
+bool configureWinRegSetting(const Logs& logs) {
     bool answer = true;
     auto each = [&](std::string& line) {
         auto value = prefixValue(line, "configureWinRegistry");
@@ -26,19 +26,20 @@ bool configureWinRegSetting(const Trace& tracer, std::string_view traceFile) {
         return false;
     };
     if (!readLines("qrl.control", 999, each) && !readLines("native.properties", 999, each)) {
-        tracer.traceMessage(traceFile, "unable to open qrl.control file", "defaulting to configure registry");
+        logs.trace("unable to open qrl.control file", "defaulting to configure registry");
         return true;
     }
     return answer;
 }
 
-ExtractJvm::ExtractJvm(StatusFn showStatus, WindowsFolders folders)
-    : showStatus_(std::move(showStatus)),
+ExtractJvm::ExtractJvm(Logs logs, StatusFn showStatus, WindowsFolders folders)
+    : logs_(std::move(logs)),
+      showStatus_(std::move(showStatus)),
       folders_(std::move(folders)),
       workingDir_(getCurrentDir(Family::Windows)),
-      registry_(workingDir_ + "\\jinstall.log") {}
+      registry_(logs_) {}
 
-bool ExtractJvm::configureWinReg() { return configureWinRegSetting(*this, traceFile()); }
+bool ExtractJvm::configureWinReg() { return configureWinRegSetting(logs_); }
 
 bool ExtractJvm::extractJvm(JvmRequest& request, std::string& jvmCommand, std::string_view homeDirectory) {
     installed_ = discovered_ = registerAfterTest_ = false;
@@ -47,10 +48,9 @@ bool ExtractJvm::extractJvm(JvmRequest& request, std::string& jvmCommand, std::s
     std::string jvmDirectory;
     bool ok = installCompressedJvm(request, jvmCommand, homeDirectory, jvmDirectory);
     if (ok) {
-        JvmOk jvmOk(Family::Windows);
-        jvmOk.setTraceFilename(traceFile());
+        JvmOk jvmOk(Family::Windows, logs_);
         ok = jvmOk.jvmCorrectVersion(request.criteria, jvmDirectory, request.jvmCommandName, jvmCommand);
-        if (!ok) logAndTraceMessage(errorsFile(), traceFile(), "The new JVM failed the version test:", jvmDirectory);
+        if (!ok) logs_.error("The new JVM failed the version test:", jvmDirectory);
         installed_ = ok && !discovered_;
     }
     if (ok && registerAfterTest_) {
@@ -61,12 +61,12 @@ bool ExtractJvm::extractJvm(JvmRequest& request, std::string& jvmCommand, std::s
         jvmCommand.clear();
         if (!discovered_) {
             for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
-                traceMessage(traceFile(), "removing the unfinished JVM directory", *it);
-                if (!delDirTree(*it, Family::Windows)) traceMessage(traceFile(), "Warning: Unable to delete ", *it);
+                logs_.trace("removing the unfinished JVM directory", *it);
+                if (!delDirTree(*it, Family::Windows)) logs_.trace("Warning: Unable to delete ", *it);
             }
         }
     }
-    traceMessage(traceFile(), "extractJvm ok", ok);
+    logs_.trace("extractJvm ok", ok);
     return ok;
 }
 
@@ -75,51 +75,49 @@ bool ExtractJvm::installCompressedJvm(JvmRequest& request, std::string& jvmComma
     homeDirectory_ = homeDirectory;
     bool made = false;
     {
-        JvmInstaller installer(folders_);
+        JvmInstaller installer(logs_, folders_);
         installer.setHomeDirectory(homeDirectory_);
         made = installer.createJvmDirectory(request, jvmDirectory, jvmCommand);
         discovered_ = made && installer.isJvmDiscovered();
         created_ = installer.createdDirectories();
     }
-    traceMessage(traceFile(), "found existing jvm directory", discovered_);
+    logs_.trace("found existing jvm directory", discovered_);
     if (!made) {
-        traceMessage(traceFile(), "installCompressedJvm ok", false);
+        logs_.trace("installCompressedJvm ok", false);
         return false;
     }
     if (!discovered_) {
-        traceMessage(traceFile(), "installing jvm in", jvmDirectory);
-        traceMessage(traceFile(), "current directory", workingDir_);
-        ExecCommand exec(Family::Windows);
-        exec.setErrorsFilename(errorsFile());
-        exec.setTraceFilename(traceFile());
+        logs_.trace("installing jvm in", jvmDirectory);
+        logs_.trace("current directory", workingDir_);
+        ExecCommand exec(Family::Windows, logs_);
         std::string command;
         bool expanded = false;
         if (!getJvmInstallerCommand(request.jvmSelfExtractor, command, workingDir_)) {
-            traceMessage(traceFile(), "installed jvm", false);
-            traceMessage(traceFile(), "current directory after changing dir to: ", workingDir_);
+            logs_.trace("installed jvm", false);
+            logs_.trace("current directory after changing dir to: ", workingDir_);
         } else {
             {
                 DirGuard back(workingDir_);
                 if (platform::changeDir(jvmDirectory)) {
-                    traceMessage(traceFile(), "current directory changing dir to: ", getCurrentDir(Family::Windows));
+                    logs_.trace("current directory changing dir to: ", getCurrentDir(Family::Windows));
                     // The path is the program and its only argument, each
                     // handed over whole.
                     bool started = exec.execCommand(command, {}, 0);
                     expanded = started && exec.exitCode() == 0;
                     if (started && !expanded)
-                        logAndTraceMessage(errorsFile(), traceFile(), "The JVM archive failed with exit status",
+                        logs_.error("The JVM archive failed with exit status",
                                            std::to_string(exec.exitCode()));
                 } else {
-                    logAndTraceMessage(errorsFile(), traceFile(), "unable to change directory to", jvmDirectory);
+                    logs_.error("unable to change directory to", jvmDirectory);
                 }
-                traceMessage(traceFile(), "installed jvm", expanded);
+                logs_.trace("installed jvm", expanded);
             }
-            traceMessage(traceFile(), "current directory after changing dir to: ", getCurrentDir(Family::Windows));
-            traceMessage(traceFile(), expanded ? "issued command to expand:" : "unable to expand", command);
+            logs_.trace("current directory after changing dir to: ", getCurrentDir(Family::Windows));
+            logs_.trace(expanded ? "issued command to expand:" : "unable to expand", command);
             platform::removeFile(kArchiveOutput);
         }
         if (!expanded) {
-            traceMessage(traceFile(), "installCompressedJvm ok", false);
+            logs_.trace("installCompressedJvm ok", false);
             return false;
         }
     }
@@ -131,7 +129,7 @@ bool ExtractJvm::installCompressedJvm(JvmRequest& request, std::string& jvmComma
             if (c == '/') c = '\\';
         while (home.size() > 1 && home.back() == '\\') home.pop_back();
         jvmDirectory = home;
-        traceMessage(traceFile(), "final jvm install directory:", jvmDirectory);
+        logs_.trace("final jvm install directory:", jvmDirectory);
     }
     // A JVM in the working directory is removed after the run: never
     // registered.
@@ -139,7 +137,7 @@ bool ExtractJvm::installCompressedJvm(JvmRequest& request, std::string& jvmComma
     bool ok = configureJvm(request.jvmVersion, request.jvmName, request.jvmCommandName, jvmDirectory,
                            homeDirectory, false);
     registerAfterTest_ = ok && registry;
-    traceMessage(traceFile(), "installCompressedJvm ok", ok);
+    logs_.trace("installCompressedJvm ok", ok);
     return ok;
 }
 
@@ -155,7 +153,7 @@ bool ExtractJvm::getJvmInstallerCommand(std::string_view archive, std::string& c
         if (!shortName.empty() && shortName.find(' ') == std::string::npos) command = shortName;
     }
     if (name.empty() || !fexists(command) || isDir(command)) {
-        traceMessage(traceFile(), "Compressed JVM does *not* exist: ", command);
+        logs_.trace("Compressed JVM does *not* exist: ", command);
         return false;
     }
     return true;
@@ -164,9 +162,9 @@ bool ExtractJvm::getJvmInstallerCommand(std::string_view archive, std::string& c
 bool ExtractJvm::configureJvm(std::string_view jvmVersion, std::string_view jvmName, std::string& jvmCommandName,
                               std::string_view jvmDirectory, std::string_view homeDirectory, bool registry) {
     if (showStatus_) showStatus_("1");
-    traceMessage(traceFile(), "about to configure jvm", jvmVersion);
+    logs_.trace("about to configure jvm", jvmVersion);
     if (homeDirectory_.empty()) homeDirectory_ = homeDirectory;
-    const std::string windowed = fexists("jinstall.sem") ? "javaw.exe" : "java.exe";
+    const std::string windowed = fexists(logs_.beside(kTraceSemaphore)) ? "javaw.exe" : "java.exe";
     const bool jre = jvmCommandName.substr(0, 3) == "jre";
     const std::string bin = join(jvmDirectory, "bin");
     struct Hit {
@@ -183,23 +181,23 @@ bool ExtractJvm::configureJvm(std::string_view jvmVersion, std::string_view jvmN
         launcherPath_ = probe.path;
         if (registry) configureWinJvm(jvmVersion, jvmName, launcher_, launcherPath_);
         jvmCommandName = probe.name;
-        traceMessage(traceFile(), "configureJvm ok", true);
+        logs_.trace("configureJvm ok", true);
         return true;
     }
-    logAndTraceMessage(errorsFile(), traceFile(), "Unable to find JVM executable");
-    logAndTraceMessage(errorsFile(), traceFile(), "Unable to configure JVM in", jvmDirectory);
-    traceMessage(traceFile(), "configureJvm ok", false);
+    logs_.error("Unable to find JVM executable");
+    logs_.error("Unable to configure JVM in", jvmDirectory);
+    logs_.trace("configureJvm ok", false);
     return false;
 }
 
 bool ExtractJvm::configureWinJvm(std::string_view jvmVersion, std::string_view jvmName, std::string_view launcher,
                                  std::string_view launcherPath) {
     if (!configureWinReg()) {
-        traceMessage(traceFile(), "Windows registry unchanged");
+        logs_.trace("Windows registry unchanged");
     } else if (registerJvm(jvmVersion, jvmName, launcher, launcherPath)) {
-        traceMessage(traceFile(), "Windows registry configured");
+        logs_.trace("Windows registry configured");
     } else {
-        traceMessage(traceFile(), "Warning: Windows registry *not* configured properly");
+        logs_.trace("Warning: Windows registry *not* configured properly");
     }
     return true;
 }
@@ -257,8 +255,8 @@ bool ExtractJvm::copyJreFilesToHome(std::string_view version, std::string_view h
 
 bool ExtractJvm::copyJvmFile(std::string_view from, std::string_view to) {
     if (!fexists(from)) {
-        traceMessage(traceFile(), "unable to copy file from", from);
-        traceMessage(traceFile(), "                      to", to);
+        logs_.trace("unable to copy file from", from);
+        logs_.trace("                      to", to);
         return false;
     }
     if (fexists(to)) return true;

@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/trace.h"
+#include "common/logs.h"
 #include "provision/installjvm.h"
 #include "provision/jvminstaller.h"
 #include "provision/jvmregistry.h"
@@ -27,12 +27,13 @@ namespace qrl {
 // The "configureWinRegistry" setting: the first line of "qrl.control" (else
 // of "native.properties") that begins with it; "true" or "yes" (any case)
 // means true, another value false. No file, or no such line: true.
-bool configureWinRegSetting(const Trace& tracer, std::string_view traceFile);
+bool configureWinRegSetting(const Logs& logs);
 
-class ExtractJvm : public Trace {
+class ExtractJvm {
 public:
     using StatusFn = std::function<void(std::string_view)>;
-    explicit ExtractJvm(StatusFn showStatus = nullptr, WindowsFolders folders = WindowsFolders::fromEnvironment());
+    explicit ExtractJvm(Logs logs, StatusFn showStatus = nullptr,
+                        WindowsFolders folders = WindowsFolders::fromEnvironment());
 
     bool configureWinReg();
 
@@ -73,9 +74,7 @@ public:
     JvmRegistry& registry() { return registry_; }
 
 private:
-    std::string traceFile() const { return workingDir_ + "\\jinstall.log"; }
-    std::string errorsFile() const { return workingDir_ + "\\errors.log"; }
-
+    Logs logs_;
     StatusFn showStatus_;
     WindowsFolders folders_;
     std::string workingDir_;

@@ -51,19 +51,18 @@ std::string applyJvmHomeDir(std::string_view dir, std::string_view jvmHomeDir) {
     return home;
 }
 
-InstallJvm::InstallJvm(Family family, StatusFn showStatus)
-    : InstallJvm(family, std::move(showStatus), installDirCandidates(), SearchPlaces::defaults(family)) {}
+InstallJvm::InstallJvm(Family family, Logs logs, StatusFn showStatus)
+    : InstallJvm(family, std::move(logs), std::move(showStatus), installDirCandidates(),
+                 SearchPlaces::defaults(family)) {}
 
-InstallJvm::InstallJvm(Family family, StatusFn showStatus, std::vector<std::string> systemDirs, SearchPlaces places)
+InstallJvm::InstallJvm(Family family, Logs logs, StatusFn showStatus, std::vector<std::string> systemDirs,
+                       SearchPlaces places)
     : family_(family),
+      logs_(std::move(logs)),
       showStatus_(std::move(showStatus)),
       systemDirs_(std::move(systemDirs)),
       places_(std::move(places)),
       workingDir_(getCurrentDir(family)) {}
-
-// The logs stay in the working directory while the current directory changes.
-std::string InstallJvm::tracePath() const { return workingDir_ + "/" + kTraceLog; }
-std::string InstallJvm::errorsPath() const { return workingDir_ + "/" + kErrorLog; }
 
 bool InstallJvm::installJvm(JvmRequest& request, std::string& jvmCommand, std::string_view homeDirectory) {
     installed_ = false;
@@ -74,9 +73,9 @@ bool InstallJvm::installJvm(JvmRequest& request, std::string& jvmCommand, std::s
     bool ok = !archiveOnly_ && thirdPartyInstaller() ? installThirdPartyJvm(request, jvmCommand, homeDirectory, jvmDirectory)
                                     : installCompressedJvm(request, jvmCommand, homeDirectory, jvmDirectory);
     if (ok) {
-        JvmOk jvmOk(family_);
+        JvmOk jvmOk(family_, logs_);
         ok = jvmOk.jvmCorrectVersion(request.criteria, jvmDirectory, request.jvmCommandName, jvmCommand);
-        if (!ok) logAndTraceMessage(errorsPath(), tracePath(), "The new JVM failed the version test:", jvmDirectory);
+        if (!ok) logs_.error("The new JVM failed the version test:", jvmDirectory);
         installed_ = ok && !discovered_;
     }
     if (!ok) {
@@ -84,14 +83,14 @@ bool InstallJvm::installJvm(JvmRequest& request, std::string& jvmCommand, std::s
         jvmCommand.clear();
         if (!discovered_) removeCreatedDirectories();
     }
-    traceMessage(tracePath(), "installJvm ok", ok);
+    logs_.trace("installJvm ok", ok);
     return ok;
 }
 
 void InstallJvm::removeCreatedDirectories() {
     for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
-        traceMessage(tracePath(), "removing the unfinished JVM directory", *it);
-        if (!delDirTree(*it, family_)) traceMessage(tracePath(), "Warning: Unable to delete ", *it);
+        logs_.trace("removing the unfinished JVM directory", *it);
+        if (!delDirTree(*it, family_)) logs_.trace("Warning: Unable to delete ", *it);
     }
     created_.clear();
 }
@@ -105,7 +104,7 @@ bool InstallJvm::thirdPartyInstaller() {
         return false;
     };
     if (!readLines("qrl.control", 999, each) && !readLines("__qrlwizard.sem", 999, each)) {
-        traceMessage(tracePath(), "unable to open qrl.control file", "defaulting to uncompressing JVM");
+        logs_.trace("unable to open qrl.control file", "defaulting to uncompressing JVM");
         return false;
     }
     return answer;
@@ -118,7 +117,7 @@ bool InstallJvm::getJvmInstallerCommand(std::string_view archive, std::string& c
     // wrapped in double quotes here.
     command = workingDir_ + "/" + std::string(name);
     if (name.empty() || !fexists(command) || isDir(command)) {
-        traceMessage(tracePath(), "Compressed JVM does *not* exist: ", command);
+        logs_.trace("Compressed JVM does *not* exist: ", command);
         return false;
     }
     return true;
@@ -130,22 +129,20 @@ bool InstallJvm::installCompressedJvm(JvmRequest& request, std::string& jvmComma
     bool discovered = false;
     bool made = createJvmDirectory(request, jvmDirectory, jvmCommand, discovered);
     discovered_ = made && discovered;
-    traceMessage(tracePath(), "found existing jvm directory", discovered_);
+    logs_.trace("found existing jvm directory", discovered_);
     if (!made) {
-        traceMessage(tracePath(), "installCompressedJvm ok", false);
+        logs_.trace("installCompressedJvm ok", false);
         return false;
     }
     if (!discovered_) {
-        traceMessage(tracePath(), "installing jvm in", jvmDirectory);
-        traceMessage(tracePath(), "current directory", workingDir_);
-        ExecCommand exec(family_);
-        exec.setErrorsFilename(errorsPath());
-        exec.setTraceFilename(tracePath());
+        logs_.trace("installing jvm in", jvmDirectory);
+        logs_.trace("current directory", workingDir_);
+        ExecCommand exec(family_, logs_);
         std::string command;
         bool expanded = false;
         if (!getJvmInstallerCommand(request.jvmSelfExtractor, command)) {
-            traceMessage(tracePath(), "installed jvm", false);
-            traceMessage(tracePath(), "current directory after changing dir to: ", workingDir_);
+            logs_.trace("installed jvm", false);
+            logs_.trace("current directory after changing dir to: ", workingDir_);
         } else {
             // The modes change only for what the archive makes: a directory
             // that existed before keeps its own mode and its entries theirs.
@@ -161,45 +158,45 @@ bool InstallJvm::installCompressedJvm(JvmRequest& request, std::string& jvmComma
             {
                 DirGuard back(workingDir_);
                 if (platform::changeDir(jvmDirectory)) {
-                    traceMessage(tracePath(), "current directory after chdir: ", getCurrentDir(family_));
+                    logs_.trace("current directory after chdir: ", getCurrentDir(family_));
                     bool started = exec.execCmdAndWait(command, std::string(">") + kArchiveOutput);
                     // An archive that reports failure has expanded nothing
                     // that can be trusted.
                     expanded = started && exec.exitCode() == 0;
                     if (started && !expanded)
-                        logAndTraceMessage(errorsPath(), tracePath(), "The JVM archive failed with exit status",
+                        logs_.error("The JVM archive failed with exit status",
                                            std::to_string(exec.exitCode()));
                     platform::removeFile(kArchiveOutput);
                 } else {
-                    logAndTraceMessage(errorsPath(), tracePath(), "unable to change directory to", jvmDirectory);
+                    logs_.error("unable to change directory to", jvmDirectory);
                 }
-                traceMessage(tracePath(), "installed jvm", expanded);
+                logs_.trace("installed jvm", expanded);
             }
-            traceMessage(tracePath(), "current directory after chdir: ", getCurrentDir(family_));
+            logs_.trace("current directory after chdir: ", getCurrentDir(family_));
             if (expanded && rulesFor(family_).jvmTreeModes)
                 setModesOfNewEntries(exec, jvmDirectory, before);
             else if (expanded)
                 setPermissionsForDir(jvmDirectory, 0755, untouched);
-            traceMessage(tracePath(), expanded ? "issued command to expand:" : "unable to expand", command);
+            logs_.trace(expanded ? "issued command to expand:" : "unable to expand", command);
         }
         if (!expanded) {
-            traceMessage(tracePath(), "installCompressedJvm ok", false);
+            logs_.trace("installCompressedJvm ok", false);
             return false;
         }
     }
     if (!request.jvmHomeDir.empty()) {
         jvmDirectory = applyJvmHomeDir(jvmDirectory, request.jvmHomeDir);
-        traceMessage(tracePath(), "final jvm install directory:", jvmDirectory);
+        logs_.trace("final jvm install directory:", jvmDirectory);
     }
     bool ok = configureJvm(request.jvmVersion, request.jvmName, request.jvmCommandName, jvmDirectory, homeDirectory);
-    traceMessage(tracePath(), "installCompressedJvm ok", ok);
+    logs_.trace("installCompressedJvm ok", ok);
     return ok;
 }
 
 bool InstallJvm::configureJvm(std::string_view jvmVersion, std::string_view, std::string_view jvmCommandName,
                               std::string_view jvmDirectory, std::string_view homeDirectory) {
     if (showStatus_) showStatus_("1");
-    traceMessage(tracePath(), "about to configure jvm", jvmVersion);
+    logs_.trace("about to configure jvm", jvmVersion);
     if (home_.empty()) home_ = homeDirectory;
     const bool jre = jvmCommandName.substr(0, 3) == "jre";
     const std::string bin = joinPath(jvmDirectory, "bin", family_);
@@ -209,13 +206,13 @@ bool InstallJvm::configureJvm(std::string_view jvmVersion, std::string_view, std
     if (jre) probes.push_back(joinPath(bin, "java", family_));
     for (const auto& probe : probes) {
         if (!jvmCommandName.empty() && fexists(probe) && !isDir(probe)) {
-            traceMessage(tracePath(), "configureJvm ok", true);
+            logs_.trace("configureJvm ok", true);
             return true;
         }
     }
-    logAndTraceMessage(errorsPath(), tracePath(), "Unable to find JVM executable");
-    logAndTraceMessage(errorsPath(), tracePath(), "Unable to configure JVM in", jvmDirectory);
-    traceMessage(tracePath(), "configureJvm ok", false);
+    logs_.error("Unable to find JVM executable");
+    logs_.error("Unable to configure JVM in", jvmDirectory);
+    logs_.trace("configureJvm ok", false);
     return false;
 }
 
@@ -225,18 +222,16 @@ bool InstallJvm::installThirdPartyJvm(JvmRequest& request, std::string& jvmComma
     std::string command;
     bool ok = false;
     if (getJvmInstallerCommand(request.jvmSelfExtractor, command)) {
-        traceMessage(tracePath(), "about to run 3rd party installer for JVM:", command);
-        ExecCommand exec(family_);
-        exec.setErrorsFilename(errorsPath());
-        exec.setTraceFilename(tracePath());
+        logs_.trace("about to run 3rd party installer for JVM:", command);
+        ExecCommand exec(family_, logs_);
         bool started = exec.execCmdAndWait(command, std::string(">") + kArchiveOutput);
         bool ran = started && exec.exitCode() == 0;
         if (started && !ran)
-            logAndTraceMessage(errorsPath(), tracePath(), "The JVM installer failed with exit status",
+            logs_.error("The JVM installer failed with exit status",
                                std::to_string(exec.exitCode()));
         platform::removeFile(kArchiveOutput);
         if (ran) {
-            traceMessage(tracePath(), "issued command to install JVM:", command);
+            logs_.trace("issued command to install JVM:", command);
             ok = searchForJvm(request.criteria, request.jvmName, request.jvmCommandName, jvmCommand, homeDirectory);
             if (ok) {
                 request.predefinedJvmInstallDir.clear();
@@ -244,23 +239,23 @@ bool InstallJvm::installThirdPartyJvm(JvmRequest& request, std::string& jvmComma
                 jvmDirectory = getJavaHomeDirectory(jvmCommand, family_);
             }
         } else {
-            traceMessage(tracePath(), "unable to install JVM from:", command);
+            logs_.trace("unable to install JVM from:", command);
         }
     }
-    traceMessage(tracePath(), "installThirdPartyJvm ok", ok);
+    logs_.trace("installThirdPartyJvm ok", ok);
     return ok;
 }
 
 bool InstallJvm::searchForJvm(const JvmCriteria& criteria, std::string_view jvmName, std::string& jvmCommandName,
                               std::string& jvmCommand, std::string_view homeDirectory) {
     if (showStatus_) showStatus_("Searching for JVM again");
-    FindJvm finder(family_, places_);
+    FindJvm finder(family_, places_, logs_);
     JvmQuery query{criteria, std::string(jvmName), std::string(homeDirectory), "yes"};
     bool found = finder.isJvmInstalled(query, jvmCommandName, jvmCommand);
     if (found)
-        traceMessage(tracePath(), "Found correct version of JVM:", jvmCommand);
+        logs_.trace("Found correct version of JVM:", jvmCommand);
     else
-        traceMessage(tracePath(), "Correct version of JVM was not found in common locations");
+        logs_.trace("Correct version of JVM was not found in common locations");
     return found;
 }
 
@@ -280,8 +275,8 @@ bool InstallJvm::createJvmDirectory(JvmRequest& request, std::string& dir, std::
         dir = workingDir_;
         ok = createJvmSubdirectory(request, dir, jvmCommand, discovered);
     }
-    if (!ok) logAndTraceMessage(errorsPath(), tracePath(), "Unable to create a new directory to install JVM");
-    traceMessage(tracePath(), "createJvmDirectory ok", ok);
+    if (!ok) logs_.error("Unable to create a new directory to install JVM");
+    logs_.trace("createJvmDirectory ok", ok);
     return ok;
 }
 
@@ -289,16 +284,16 @@ bool InstallJvm::makeJvmDirectory(JvmRequest& request, std::string& dir, std::st
                                      bool& discovered) {
     const std::string& predefined = request.predefinedJvmInstallDir;
     if (!predefined.empty()) {
-        traceMessage(tracePath(), "predefined install JVM dir", predefined);
+        logs_.trace("predefined install JVM dir", predefined);
         if (!resolvePredefinedDir(predefined, workingDir_, dir)) {
             bool appDir = predefined.find(std::string(kAppDir) + "/") != std::string::npos;
-            traceMessage(tracePath(), appDir ? "invalid default jvm install directory"
+            logs_.trace(appDir ? "invalid default jvm install directory"
                                              : "unknown variable used to install the JVM");
         } else {
             if (predefined.find(std::string(kAppDir) + "/") != std::string::npos)
-                traceMessage(tracePath(), "temporarily installing JVM into", dir);
+                logs_.trace("temporarily installing JVM into", dir);
             if (createPredeterminedJvmDirectory(request, dir, jvmCommand, discovered)) return true;
-            traceMessage(tracePath(), "unable to create temp jvm dir", dir);
+            logs_.trace("unable to create temp jvm dir", dir);
         }
     }
     std::vector<std::string> bases = systemDirs_;
@@ -312,14 +307,14 @@ bool InstallJvm::makeJvmDirectory(JvmRequest& request, std::string& dir, std::st
 
 bool InstallJvm::createPredeterminedJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand,
                                                  bool& discovered) {
-    traceMessage(tracePath(), "creating predefined jvm dir", dir);
+    logs_.trace("creating predefined jvm dir", dir);
     if (dir.empty() || dir.size() > kMaxPath) return false;
     // The archive expands into this directory and its new entries get their
     // modes changed: never the root of the file system, never the home.
     std::string real = platform::canonicalPath(dir);
     if (isRootPath(dir, family_) || real == "/" ||
         (!home_.empty() && !real.empty() && real == platform::canonicalPath(home_))) {
-        logAndTraceMessage(errorsPath(), tracePath(), "refusing the JVM directory", dir);
+        logs_.error("refusing the JVM directory", dir);
         return false;
     }
     std::string walk = dir;
@@ -360,20 +355,20 @@ bool InstallJvm::createJvmSubdirectory(JvmRequest& request, std::string& dir, st
             }
         }
     }
-    traceMessage(tracePath(), ok ? "created jvm subdirectory in" : "unable to create jvm subdirectory in", dir);
-    traceMessage(tracePath(), "finished createJvmSubdirectory; ok", ok);
+    logs_.trace(ok ? "created jvm subdirectory in" : "unable to create jvm subdirectory in", dir);
+    logs_.trace("finished createJvmSubdirectory; ok", ok);
     return ok;
 }
 
 bool InstallJvm::foundValidJvm(const JvmCriteria& criteria, std::string& jvmCommandName, std::string_view dir,
                                std::string& jvmCommand) {
-    JvmOk jvmOk(family_);
+    JvmOk jvmOk(family_, logs_);
     std::string exePath;
     bool ok = jvmOk.jvmCorrectVersion(criteria, dir, jvmCommandName, exePath);
     if (ok)
         jvmCommand = exePath;
     else
-        traceMessage(tracePath(), std::string(dir) + " doesn't have correct version");
+        logs_.trace(std::string(dir) + " doesn't have correct version");
     return ok;
 }
 
@@ -393,7 +388,7 @@ bool InstallJvm::addDirectory(std::string& dir, std::string_view name) {
 bool InstallJvm::addDirectory(std::string_view path) {
     std::string p(path);
     if (p.empty() || p.size() > kMaxPath) {
-        traceMessage(tracePath(), "unable to add directory", p);
+        logs_.trace("unable to add directory", p);
         return false;
     }
     bool existed = isDir(p);
@@ -405,7 +400,7 @@ bool InstallJvm::addDirectory(std::string_view path) {
         if (!inside) created_.push_back(p);
     }
     if (!isDir(p)) {
-        traceMessage(tracePath(), "unable to add directory", p);
+        logs_.trace("unable to add directory", p);
         return false;
     }
     return true;

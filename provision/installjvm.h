@@ -11,7 +11,7 @@
 
 #include "common/execcmd.h"
 #include "common/family.h"
-#include "common/trace.h"
+#include "common/logs.h"
 #include "jvm/findjvm.h"
 #include "jvm/jvmok.h"
 
@@ -52,14 +52,15 @@ struct JvmRequest {
     std::string jvmHomeDir;
 };
 
-class InstallJvm : public Trace {
+class InstallJvm {
 public:
     // `showStatus` puts a progress text in front of the user ("1" only
     // refreshes the display). The directory candidates and the search places
     // default to the system's.
     using StatusFn = std::function<void(std::string_view)>;
-    InstallJvm(Family family, StatusFn showStatus);
-    InstallJvm(Family family, StatusFn showStatus, std::vector<std::string> systemDirs, SearchPlaces places);
+    InstallJvm(Family family, Logs logs, StatusFn showStatus);
+    InstallJvm(Family family, Logs logs, StatusFn showStatus, std::vector<std::string> systemDirs,
+               SearchPlaces places);
 
     // Provides the JVM: the vendor installer when the control file says
     // "jvmThirdPartyInstaller=true", else the kit's archive. On success
@@ -124,11 +125,10 @@ public:
     const std::vector<std::string>& createdDirectories() const { return created_; }
 
 private:
-    std::string tracePath() const;
-    std::string errorsPath() const;
     void removeCreatedDirectories();
 
     Family family_;
+    Logs logs_;
     StatusFn showStatus_;
     std::vector<std::string> systemDirs_;
     SearchPlaces places_;

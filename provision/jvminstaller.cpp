@@ -42,8 +42,8 @@ WindowsFolders WindowsFolders::fromEnvironment() {
     return f;
 }
 
-JvmInstaller::JvmInstaller(WindowsFolders folders)
-    : folders_(std::move(folders)), workingDir_(getCurrentDir(Family::Windows)) {}
+JvmInstaller::JvmInstaller(Logs logs, WindowsFolders folders)
+    : logs_(std::move(logs)), folders_(std::move(folders)), workingDir_(getCurrentDir(Family::Windows)) {}
 
 bool JvmInstaller::createJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand) {
     discovered_ = false;
@@ -64,16 +64,16 @@ bool JvmInstaller::createJvmDirectory(JvmRequest& request, std::string& dir, std
         dir = workingDir_;
         deleteTempJvmDir(dir);
         ok = createJvmSubdirectory(request, dir, jvmCommand);
-        if (!ok) logAndTraceMessage(errorsFile(), traceFile(), "Unable to create a new directory to install JVM");
+        if (!ok) logs_.error("Unable to create a new directory to install JVM");
     }
-    traceMessage(traceFile(), "createJvmDirectory ok", ok);
+    logs_.trace("createJvmDirectory ok", ok);
     return ok;
 }
 
 bool JvmInstaller::makeJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand) {
     const std::string& predefined = request.predefinedJvmInstallDir;
     if (!predefined.empty()) {
-        traceMessage(traceFile(), "default install directory for JVM", predefined);
+        logs_.trace("default install directory for JVM", predefined);
         std::string resolved;
         if (getNewJvmInstallerTo(predefined, resolved)) {
             dir = resolved;
@@ -81,7 +81,7 @@ bool JvmInstaller::makeJvmDirectory(JvmRequest& request, std::string& dir, std::
         }
     }
     bool ok = createWinJvmDirectory(request, dir, jvmCommand);
-    if (!ok) traceMessage(traceFile(), "unable to create Windows JVM directory");
+    if (!ok) logs_.trace("unable to create Windows JVM directory");
     return ok;
 }
 
@@ -89,7 +89,7 @@ bool JvmInstaller::getNewJvmInstallerTo(std::string_view setting, std::string& o
     out.clear();
     if (!startsWith(setting, "[$")) {
         out = setting;
-        traceMessage(traceFile(), "installing JVM in", out);
+        logs_.trace("installing JVM in", out);
         return true;
     }
     std::string reason;
@@ -114,11 +114,11 @@ bool JvmInstaller::getNewJvmInstallerTo(std::string_view setting, std::string& o
         reason = "unknown variable used to install the JVM";
     }
     if (ok) {
-        traceMessage(traceFile(), "installing JVM in", out);
+        logs_.trace("installing JVM in", out);
         return true;
     }
-    if (!reason.empty()) traceMessage(traceFile(), reason);
-    traceMessage(traceFile(), "unable to install JVM in", out);
+    if (!reason.empty()) logs_.trace(reason);
+    logs_.trace("unable to install JVM in", out);
     return false;
 }
 
@@ -127,16 +127,16 @@ bool JvmInstaller::getVariableDir(std::string_view variable, std::string_view re
     result.clear();
     std::string pattern = std::string(variable) + "\\";
     if (!startsWith(setting, pattern)) {
-        traceMessage(traceFile(), "invalid predefined directory for JVM", setting);
+        logs_.trace("invalid predefined directory for JVM", setting);
         return false;
     }
     if (setting.size() == pattern.size()) {
-        traceMessage(traceFile(), "invalid default jvm install directory");
+        logs_.trace("invalid default jvm install directory");
         return false;
     }
-    traceMessage(traceFile(), "predefinedJvmInstallDir != testDir", pattern);
+    logs_.trace("predefinedJvmInstallDir != testDir", pattern);
     result = std::string(resolved) + std::string(setting.substr(variable.size()));
-    traceMessage(traceFile(), "trying to install JVM into", result);
+    logs_.trace("trying to install JVM into", result);
     return true;
 }
 
@@ -151,12 +151,12 @@ bool JvmInstaller::refused(std::string_view dir) {
     };
     bool refuse = isRootPath(dir, Family::Windows) || (!canon.empty() && isRootPath(canon, Family::Windows)) ||
                   same(platform::getEnv("USERPROFILE")) || same(home_);
-    if (refuse) logAndTraceMessage(errorsFile(), traceFile(), "refusing to install a JVM into", dir);
+    if (refuse) logs_.error("refusing to install a JVM into", dir);
     return refuse;
 }
 
 bool JvmInstaller::createPredeterminedJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand) {
-    traceMessage(traceFile(), "creating predefined jvm dir", dir);
+    logs_.trace("creating predefined jvm dir", dir);
     if (dir.size() > kMaxPath || refused(dir)) return false;
     std::string walk = dir;
     if (walk.back() != '\\' && walk.back() != '/') walk += '\\';
@@ -194,18 +194,18 @@ bool JvmInstaller::createWinJvmDirectory(JvmRequest& request, std::string& dir, 
                         ? addDirectory(dir, "JavaSoft") && addDirectory(dir, name + majorMinor)
                         : addDirectory(dir, "JVM" + majorMinor);
         if (!made) {
-            traceMessage(traceFile(), "Unable to create: ", dir);
+            logs_.trace("Unable to create: ", dir);
             made = addDirectory(dir, "Java" + majorMinor);
         }
         if (made) {
             std::string probe = join(dir, majorMinor + "." + micro);
             bool valid = false;
             if (isDir(probe)) {
-                traceMessage(traceFile(), "found a possible directory", probe);
+                logs_.trace("found a possible directory", probe);
                 valid = discovered_ = foundValidJvm(request, probe, jvmCommand);
                 if (valid) dir = probe;
-                traceMessage(traceFile(), "directory ok", valid);
-                traceMessage(traceFile(), "discovered jvm", discovered_);
+                logs_.trace("directory ok", valid);
+                logs_.trace("discovered jvm", discovered_);
                 ok = valid;
             } else {
                 ok = addDirectory(dir, request.jvmVersion);
@@ -213,7 +213,7 @@ bool JvmInstaller::createWinJvmDirectory(JvmRequest& request, std::string& dir, 
             if (!ok) {
                 probe = join(dir, request.jvmVersion);
                 if (isDir(probe)) {
-                    traceMessage(traceFile(), "found a possible directory", probe);
+                    logs_.trace("found a possible directory", probe);
                     valid = discovered_ = foundValidJvm(request, probe, jvmCommand);
                     if (valid) dir = probe;
                     ok = valid;
@@ -257,20 +257,19 @@ bool JvmInstaller::createJvmSubdirectory(JvmRequest& request, std::string& dir, 
             }
         }
     }
-    traceMessage(traceFile(), ok ? "created jvm subdirectory in" : "unable to create jvm subdirectory in", dir);
-    traceMessage(traceFile(), "finished createJvmSubdirectory; ok", ok);
+    logs_.trace(ok ? "created jvm subdirectory in" : "unable to create jvm subdirectory in", dir);
+    logs_.trace("finished createJvmSubdirectory; ok", ok);
     return ok;
 }
 
 bool JvmInstaller::foundValidJvm(JvmRequest& request, std::string_view dir, std::string& jvmCommand) {
-    JvmOk jvmOk(Family::Windows);
-    jvmOk.setTraceFilename(traceFile());
+    JvmOk jvmOk(Family::Windows, logs_);
     std::string exePath;
     bool ok = jvmOk.jvmCorrectVersion(request.criteria, dir, request.jvmCommandName, exePath);
     if (ok)
         jvmCommand = exePath;
     else
-        traceMessage(traceFile(), std::string(dir) + " doesn't have correct version");
+        logs_.trace(std::string(dir) + " doesn't have correct version");
     return ok;
 }
 
@@ -290,7 +289,7 @@ bool JvmInstaller::addDirectory(std::string& dir, std::string_view name) {
 bool JvmInstaller::addDirectory(std::string_view path) {
     std::string p(path);
     if (p.empty() || p.size() > kMaxPath) {
-        traceMessage(traceFile(), "unable to add directory", p);
+        logs_.trace("unable to add directory", p);
         return false;
     }
     if (!isDir(p) && platform::makeDir(p)) {
@@ -301,7 +300,7 @@ bool JvmInstaller::addDirectory(std::string_view path) {
         if (!inside) created_.push_back(p);
     }
     if (!isDir(p)) {
-        traceMessage(traceFile(), "unable to add directory", p);
+        logs_.trace("unable to add directory", p);
         return false;
     }
     return true;
@@ -314,8 +313,8 @@ void JvmInstaller::deleteTempJvmDir(std::string_view dir) {
 
 void JvmInstaller::removeCreatedDirectories() {
     for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
-        traceMessage(traceFile(), "removing the unfinished JVM directory", *it);
-        if (!delDirTree(*it, Family::Windows)) traceMessage(traceFile(), "Warning: Unable to delete ", *it);
+        logs_.trace("removing the unfinished JVM directory", *it);
+        if (!delDirTree(*it, Family::Windows)) logs_.trace("Warning: Unable to delete ", *it);
     }
     created_.clear();
 }
@@ -323,9 +322,9 @@ void JvmInstaller::removeCreatedDirectories() {
 bool JvmInstaller::isWinNT() { return (platform::windowsVersionWord() & 0x80000000UL) == 0; }
 
 bool JvmInstaller::isVistaOrWindows7() {
-    traceMessage(traceFile(), "checking for vista/7");
+    logs_.trace("checking for vista/7");
     bool vista = (platform::windowsVersionWord() & 0xFF) > 5;
-    traceMessage(traceFile(), "vista/7", vista);
+    logs_.trace("vista/7", vista);
     return vista;
 }
 
@@ -373,7 +372,7 @@ bool JvmInstaller::getProgramFilesDirectory(std::string& out) {
         out = "C:\\Program Files";
         return true;
     }
-    traceMessage(traceFile(), "Unable to find Program Files directory in registry");
+    logs_.trace("Unable to find Program Files directory in registry");
     return false;
 }
 
@@ -388,7 +387,7 @@ bool JvmInstaller::getDocumentsDirectory(std::string& out) {
     for (auto folder : {platform::UserFolder::Programs, platform::UserFolder::Documents}) {
         if (auto v = platform::userFolder(folder)) {
             out = *v;
-            traceMessage(traceFile(), "user folder for the jvm", out);
+            logs_.trace("user folder for the jvm", out);
             return true;
         }
     }
@@ -406,7 +405,7 @@ bool JvmInstaller::getProgramsDirectory(std::string& out) {
             writable = isDir(probe);
             platform::removeDir(probe);
         }
-        traceMessage(traceFile(), "Ok to use Program files subdirectory for jvm", writable ? 1 : 0);
+        logs_.trace("Ok to use Program files subdirectory for jvm", writable ? 1 : 0);
         if (writable) return true;
     }
     return getDocumentsDirectory(out);

@@ -27,7 +27,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/trace.h"
+#include "common/logs.h"
 #include "provision/installjvm.h"
 
 namespace qrl {
@@ -43,9 +43,9 @@ struct WindowsFolders {
     static WindowsFolders fromEnvironment();
 };
 
-class JvmInstaller : public Trace {
+class JvmInstaller {
 public:
-    explicit JvmInstaller(WindowsFolders folders = WindowsFolders::fromEnvironment());
+    explicit JvmInstaller(Logs logs, WindowsFolders folders = WindowsFolders::fromEnvironment());
 
     void setHomeDirectory(std::string_view dir) { home_ = dir; }
     bool isJvmDiscovered() const { return discovered_; }
@@ -84,10 +84,9 @@ public:
     void removeCreatedDirectories();
 
 private:
-    std::string traceFile() const { return workingDir_ + "\\jinstall.log"; }
-    std::string errorsFile() const { return workingDir_ + "\\errors.log"; }
     bool refused(std::string_view dir);
 
+    Logs logs_;
     WindowsFolders folders_;
     std::string workingDir_;
     std::string home_;

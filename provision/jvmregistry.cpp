@@ -24,7 +24,7 @@ std::vector<std::string> runtimeLibCandidates(std::string_view home) {
     return out;
 }
 
-JvmRegistry::JvmRegistry(std::string traceFile) : traceFile_(std::move(traceFile)) {
+JvmRegistry::JvmRegistry(Logs logs) : logs_(std::move(logs)) {
     auto root = platform::getEnv("QUARLAN_REGISTRY_ROOT");
     if (root && !root->empty()) {
         root_ = platform::RegRoot::CurrentUser;
@@ -46,15 +46,15 @@ bool JvmRegistry::addJvmToRegistry(std::string_view productKey, std::string_view
     if (platform::regKeyExists(root_, place(subKey), platform::RegView::Own)) {
         auto registered = readValue(subKey, "MicroVersion");
         if (registered && !registered->empty()) {
-            traceMessage(traceFile_, "already registered:", subKey);
+            logs_.trace("already registered:", subKey);
             return true;
         }
         if (addToRegistry(subKey)) addJvmSubentries(subKey, homeValueName, version, micro, home, launcher);
         return true;
     }
     if (!addToRegistry(subKey) && !addToRegistry(subKey)) {
-        traceMessage(traceFile_, "unable to add registry key", subKey);
-        traceMessage(traceFile_, "unable to addJvmToRegistry");
+        logs_.trace("unable to add registry key", subKey);
+        logs_.trace("unable to addJvmToRegistry");
         return false;
     }
     addJvmSubentries(subKey, homeValueName, version, micro, home, launcher);
@@ -85,21 +85,21 @@ void JvmRegistry::addJvmSubentries(std::string_view versionKey, std::string_view
 
 bool JvmRegistry::addToRegistry(std::string_view key) {
     if (platform::regCreateKey(root_, place(key))) return true;
-    traceMessage(traceFile_, "Unable to create registry key", key);
+    logs_.trace("Unable to create registry key", key);
     return false;
 }
 
 bool JvmRegistry::addValueToRegistry(std::string_view key, std::string_view name, std::string_view value) {
     auto existing = readValue(key, name);
     if (existing && !existing->empty()) {
-        traceMessage(traceFile_, name, "already exists in registry");
-        traceMessage(traceFile_, "value", *existing);
+        logs_.trace(name, "already exists in registry");
+        logs_.trace("value", *existing);
         return true;
     }
     if (!platform::regSetString(root_, place(key), std::string(name), std::string(value)))
-        traceMessage(traceFile_, "unable to set registry value", name);
+        logs_.trace("unable to set registry value", name);
     else
-        traceMessage(traceFile_, "Added registry value to " + std::string(name) + ":", value);
+        logs_.trace("Added registry value to " + std::string(name) + ":", value);
     return true;
 }
 

@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/trace.h"
+#include "common/logs.h"
 #include "platform/registry.h"
 
 namespace qrl {
@@ -39,11 +39,9 @@ bool wantsRuntimeLib(std::string_view launcher, std::string_view version);
 // bin\classic, bin\hotspot, bin\client, bin\server.
 std::vector<std::string> runtimeLibCandidates(std::string_view home);
 
-class JvmRegistry : public Trace {
+class JvmRegistry {
 public:
-    // `traceFile`: where the trace lines go (a full path while the current
-    // directory may change).
-    explicit JvmRegistry(std::string traceFile = "jinstall.log");
+    explicit JvmRegistry(Logs logs);
 
     // Registers one version of a JVM below the product key (a key name
     // below HKEY_LOCAL_MACHINE, such as "SOFTWARE\JavaSoft\Java Runtime
@@ -66,7 +64,7 @@ public:
 private:
     std::string place(std::string_view key) const;
 
-    std::string traceFile_;
+    Logs logs_;
     platform::RegRoot root_ = platform::RegRoot::LocalMachine;
     std::string prefix_;
 };

@@ -42,13 +42,14 @@ void splitInstallerCommand(std::string_view line, std::string& program, std::vec
     }
 }
 
-RunJvmInstaller::RunJvmInstaller(StatusFn showStatus, SearchPlaces places, WindowsFolders folders)
-    : showStatus_(std::move(showStatus)),
+RunJvmInstaller::RunJvmInstaller(Logs logs, StatusFn showStatus, SearchPlaces places, WindowsFolders folders)
+    : logs_(std::move(logs)),
+      showStatus_(std::move(showStatus)),
       places_(std::move(places)),
       folders_(std::move(folders)),
       workingDir_(getCurrentDir(Family::Windows)) {}
 
-bool RunJvmInstaller::configureWinReg() { return configureWinRegSetting(*this, traceFile()); }
+bool RunJvmInstaller::configureWinReg() { return configureWinRegSetting(logs_); }
 
 bool RunJvmInstaller::run(JvmRequest& request, std::string_view jvmInstallerBinary,
                           std::string_view jvmInstallerCommand, std::string& jvmCommand,
@@ -61,19 +62,18 @@ bool RunJvmInstaller::run(JvmRequest& request, std::string_view jvmInstallerBina
         // The predefined directory is not used for a vendor's installer.
         JvmRequest forDirectory = request;
         forDirectory.predefinedJvmInstallDir.clear();
-        JvmInstaller installer(folders_);
+        JvmInstaller installer(logs_, folders_);
         installer.setHomeDirectory(homeDirectory_);
         made = installer.createJvmDirectory(forDirectory, jvmDirectory, jvmCommand);
-        traceMessage(traceFile(), "jvmDirName: ", jvmDirectory);
+        logs_.trace("jvmDirName: ", jvmDirectory);
         discovered_ = made && installer.isJvmDiscovered();
         if (discovered_) request.jvmCommandName = forDirectory.jvmCommandName;
         created_ = installer.createdDirectories();
-        traceMessage(traceFile(), "found existing jvm directory", discovered_);
+        logs_.trace("found existing jvm directory", discovered_);
     }
     bool ok = false;
     if (made && discovered_) {
-        JvmOk jvmOk(Family::Windows);
-        jvmOk.setTraceFilename(traceFile());
+        JvmOk jvmOk(Family::Windows, logs_);
         ok = jvmOk.jvmCorrectVersion(request.criteria, jvmDirectory, request.jvmCommandName, jvmCommand);
         if (!ok) discovered_ = false;
     }
@@ -82,8 +82,8 @@ bool RunJvmInstaller::run(JvmRequest& request, std::string_view jvmInstallerBina
         installed_ = ok;
     }
     if (!ok) jvmCommand.clear();
-    traceMessage(traceFile(), "jvmFullname:", jvmCommand);
-    traceMessage(traceFile(), "runJvmInstaller ok", ok);
+    logs_.trace("jvmFullname:", jvmCommand);
+    logs_.trace("runJvmInstaller ok", ok);
     return ok;
 }
 
@@ -102,16 +102,16 @@ bool RunJvmInstaller::installJvm(JvmRequest& request, std::string_view binary, s
 bool RunJvmInstaller::copyInstaller(std::string_view binary, std::string_view jvmDirectory) {
     std::string from = join(workingDir_, binary);
     std::string to = join(jvmDirectory, baseName(binary, Family::Windows));
-    traceMessage(traceFile(), "copied installer from: ", from);
-    traceMessage(traceFile(), "                   to: ", to);
+    logs_.trace("copied installer from: ", from);
+    logs_.trace("                   to: ", to);
     bool ok = !binary.empty() && fexists(from) && !isDir(from) && copyFile(from, to);
-    traceMessage(traceFile(), "copy ok", ok);
+    logs_.trace("copy ok", ok);
     return ok;
 }
 
 void RunJvmInstaller::removeInstaller(std::string_view binary, std::string_view jvmDirectory) {
     platform::removeFile(join(jvmDirectory, baseName(binary, Family::Windows)));
-    traceMessage(traceFile(), "jvm installer removed");
+    logs_.trace("jvm installer removed");
 }
 
 void RunJvmInstaller::removeEmptyDir(std::string_view jvmDirectory) {
@@ -124,7 +124,7 @@ void RunJvmInstaller::removeEmptyDir(std::string_view jvmDirectory) {
         for (const auto& e : entries)
             if (e.name != "." && e.name != "..") return;
         if (!platform::removeDir(dir)) return;
-        traceMessage(traceFile(), "removed:", dir);
+        logs_.trace("removed:", dir);
         bool ours = false;
         for (const auto& c : created_)
             if (stricmp(c, dir) == 0) ours = true;
@@ -141,24 +141,22 @@ void RunJvmInstaller::removeEmptyDir(std::string_view jvmDirectory) {
 
 bool RunJvmInstaller::runInstaller(std::string_view commandLine, std::string_view jvmDirectory) {
     if (commandLine.empty()) {
-        traceMessage(traceFile(), "no jvm installer command line");
+        logs_.trace("no jvm installer command line");
         return false;
     }
     std::string program;
     std::vector<std::string> argv;
     splitInstallerCommand(commandLine, program, argv);
-    for (const auto& a : argv) traceMessage(traceFile(), "arg:", a);
-    traceMessage(traceFile(), "# of args", static_cast<int>(argv.size() + 1));
-    traceMessage(traceFile(), "command:", program);
+    for (const auto& a : argv) logs_.trace("arg:", a);
+    logs_.trace("# of args", static_cast<int>(argv.size() + 1));
+    logs_.trace("command:", program);
     return executeInstaller(program, argv, jvmDirectory);
 }
 
 bool RunJvmInstaller::executeInstaller(std::string_view command, const std::vector<std::string>& argv,
                                        std::string_view jvmDirectory) {
-    ExecCommand exec(Family::Windows);
-    exec.setErrorsFilename(errorsFile());
-    exec.setTraceFilename(traceFile());
-    traceMessage(traceFile(), "jvm installer command:", command);
+    ExecCommand exec(Family::Windows, logs_);
+    logs_.trace("jvm installer command:", command);
     std::string reason;
     bool started = false;
     {
@@ -171,11 +169,11 @@ bool RunJvmInstaller::executeInstaller(std::string_view command, const std::vect
     bool ok = started && installerSucceeded(exec.exitCode());
     if (started && !ok) reason = "exit status " + std::to_string(exec.exitCode());
     if (ok) {
-        traceMessage(traceFile(), "third party jvm installer ran with no reported errors");
+        logs_.trace("third party jvm installer ran with no reported errors");
         return true;
     }
-    logAndTraceMessage(errorsFile(), traceFile(), "Error running JVM installer: " + reason, false);
-    logAndTraceMessage(errorsFile(), traceFile(), "Unable to start ",
+    logs_.error("Error running JVM installer: " + reason, false);
+    logs_.error("Unable to start ",
                        std::string(command) + " " + ExecCommand::argsString(argv));
     return false;
 }
@@ -186,9 +184,8 @@ bool RunJvmInstaller::jvmInNewDir(JvmRequest& request, std::string_view jvmDirec
     for (const auto& e : entries) {
         if (e.name == "." || e.name == "..") continue;
         std::string path = join(jvmDirectory, e.name);
-        traceMessage(traceFile(), "looking for jvm in:", path);
-        JvmOk jvmOk(Family::Windows);
-        jvmOk.setTraceFilename(traceFile());
+        logs_.trace("looking for jvm in:", path);
+        JvmOk jvmOk(Family::Windows, logs_);
         if (jvmOk.jvmCorrectVersion(exactly(request), path, request.jvmCommandName, jvmCommand)) return true;
     }
     return false;
@@ -196,13 +193,13 @@ bool RunJvmInstaller::jvmInNewDir(JvmRequest& request, std::string_view jvmDirec
 
 bool RunJvmInstaller::findInstalledJvm(JvmRequest& request, std::string& jvmCommand) {
     if (showStatus_) showStatus_("Searching for JVM again");
-    FindJvm finder(Family::Windows, places_);
+    FindJvm finder(Family::Windows, places_, logs_);
     JvmQuery query{exactly(request), request.jvmName, homeDirectory_, "yes"};
     bool found = finder.isJvmInstalled(query, request.jvmCommandName, jvmCommand);
     if (found)
-        traceMessage(traceFile(), "Found correct version of JVM:", jvmCommand);
+        logs_.trace("Found correct version of JVM:", jvmCommand);
     else
-        traceMessage(traceFile(), "Correct version of JVM was not found in common locations");
+        logs_.trace("Correct version of JVM was not found in common locations");
     return found;
 }
 

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/trace.h"
+#include "common/logs.h"
 #include "jvm/findjvm.h"
 #include "provision/installjvm.h"
 #include "provision/jvminstaller.h"
@@ -32,10 +32,10 @@ inline constexpr const char* kInstallerArgSeparator = "/*/*/*";
 // program's file name (after its last "\").
 void splitInstallerCommand(std::string_view line, std::string& program, std::vector<std::string>& argv);
 
-class RunJvmInstaller : public Trace {
+class RunJvmInstaller {
 public:
     using StatusFn = std::function<void(std::string_view)>;
-    RunJvmInstaller(StatusFn showStatus, SearchPlaces places,
+    RunJvmInstaller(Logs logs, StatusFn showStatus, SearchPlaces places,
                     WindowsFolders folders = WindowsFolders::fromEnvironment());
 
     // On success `jvmCommand` is the launcher of the JVM found.
@@ -57,10 +57,9 @@ public:
     bool configureWinReg();
 
 private:
-    std::string traceFile() const { return workingDir_ + "\\jinstall.log"; }
-    std::string errorsFile() const { return workingDir_ + "\\errors.log"; }
     JvmCriteria exactly(const JvmRequest& request) const { return {request.jvmVersion, "", ""}; }
 
+    Logs logs_;
     StatusFn showStatus_;
     SearchPlaces places_;
     WindowsFolders folders_;

@@ -13,16 +13,14 @@ InstallerCommand splitInstallerCommand(std::string_view line, Family family) {
     return out;
 }
 
-RunJvmInstallerPosix::RunJvmInstallerPosix(Family family, InstallJvm::StatusFn showStatus, std::vector<std::string> systemDirs,
-                                 SearchPlaces places)
+RunJvmInstallerPosix::RunJvmInstallerPosix(Family family, Logs logs, InstallJvm::StatusFn showStatus,
+                                           std::vector<std::string> systemDirs, SearchPlaces places)
     : family_(family),
+      logs_(std::move(logs)),
       showStatus_(std::move(showStatus)),
       systemDirs_(std::move(systemDirs)),
       places_(std::move(places)),
       workingDir_(getCurrentDir(family)) {}
-
-std::string RunJvmInstallerPosix::tracePath() const { return joinPath(workingDir_, "jinstall.log", family_); }
-std::string RunJvmInstallerPosix::errorsPath() const { return joinPath(workingDir_, "errors.log", family_); }
 
 bool RunJvmInstallerPosix::run(JvmRequest& request, std::string_view binary, std::string_view commandLine,
                           std::string& jvmCommand, std::string_view homeDirectory) {
@@ -31,17 +29,17 @@ bool RunJvmInstallerPosix::run(JvmRequest& request, std::string_view binary, std
     // kit's predefined directory is for its own archive only.
     JvmRequest prepared = request;
     prepared.predefinedJvmInstallDir.clear();
-    InstallJvm directories(family_, showStatus_, systemDirs_, places_);
+    InstallJvm directories(family_, logs_, showStatus_, systemDirs_, places_);
     directories.setHomeDirectory(homeDirectory);
     std::string jvmDirectory;
     bool discovered = false;
     std::string found;
     bool made = directories.createJvmDirectory(prepared, jvmDirectory, found, discovered);
-    traceMessage(tracePath(), "jvmDirName: ", jvmDirectory);
-    traceMessage(tracePath(), "found existing jvm directory", made && discovered);
+    logs_.trace("jvmDirName: ", jvmDirectory);
+    logs_.trace("found existing jvm directory", made && discovered);
     bool ok = false;
     if (made && discovered) {
-        JvmOk jvmOk(family_);
+        JvmOk jvmOk(family_, logs_);
         ok = jvmOk.jvmCorrectVersion(request.criteria, jvmDirectory, request.jvmCommandName, jvmCommand);
     }
     if (made && !ok) {
@@ -50,8 +48,8 @@ bool RunJvmInstallerPosix::run(JvmRequest& request, std::string_view binary, std
         installed_ = ok;
     }
     if (!ok) jvmCommand.clear();
-    traceMessage(tracePath(), "jvmFullname:", jvmCommand);
-    traceMessage(tracePath(), "runJvmInstaller ok", ok);
+    logs_.trace("jvmFullname:", jvmCommand);
+    logs_.trace("runJvmInstaller ok", ok);
     return ok;
 }
 
@@ -70,41 +68,39 @@ bool RunJvmInstallerPosix::installJvm(JvmRequest& request, std::string_view bina
 bool RunJvmInstallerPosix::copyInstaller(std::string_view binary, std::string_view jvmDirectory) {
     std::string from = joinPath(workingDir_, binary, family_);
     std::string to = joinPath(jvmDirectory, baseName(binary, family_), family_);
-    traceMessage(tracePath(), "copied installer from: ", from);
-    traceMessage(tracePath(), "                   to: ", to);
+    logs_.trace("copied installer from: ", from);
+    logs_.trace("                   to: ", to);
     bool ok = copyFile(from, to);
-    traceMessage(tracePath(), "copy ok", ok);
+    logs_.trace("copy ok", ok);
     return ok;
 }
 
 void RunJvmInstallerPosix::removeInstaller(std::string_view binary, std::string_view jvmDirectory) {
     platform::removeFile(joinPath(jvmDirectory, baseName(binary, family_), family_));
-    traceMessage(tracePath(), "jvm installer removed");
+    logs_.trace("jvm installer removed");
 }
 
 void RunJvmInstallerPosix::removeEmptyDir(std::string_view jvmDirectory) {
     if (!entryNames(jvmDirectory).empty()) return;
-    if (platform::removeDir(std::string(jvmDirectory))) traceMessage(tracePath(), "removed:", jvmDirectory);
+    if (platform::removeDir(std::string(jvmDirectory))) logs_.trace("removed:", jvmDirectory);
 }
 
 bool RunJvmInstallerPosix::runInstaller(std::string_view commandLine, std::string_view jvmDirectory) {
     if (commandLine.empty()) {
-        traceMessage(tracePath(), "no jvm installer command line");
+        logs_.trace("no jvm installer command line");
         return false;
     }
     InstallerCommand command = splitInstallerCommand(commandLine, family_);
-    for (const auto& arg : command.argv) traceMessage(tracePath(), "arg:", arg);
-    traceMessage(tracePath(), "# of args", static_cast<int>(command.argv.size() + 1));
-    traceMessage(tracePath(), "command:", command.program);
+    for (const auto& arg : command.argv) logs_.trace("arg:", arg);
+    logs_.trace("# of args", static_cast<int>(command.argv.size() + 1));
+    logs_.trace("command:", command.program);
     return executeInstaller(command.program, command.argv, jvmDirectory);
 }
 
 bool RunJvmInstallerPosix::executeInstaller(std::string_view command, const std::vector<std::string>& argv,
                                        std::string_view jvmDirectory) {
-    ExecCommand exec(family_);
-    exec.setErrorsFilename(errorsPath());
-    exec.setTraceFilename(tracePath());
-    traceMessage(tracePath(), "jvm installer command:", command);
+    ExecCommand exec(family_, logs_);
+    logs_.trace("jvm installer command:", command);
     bool ok = false;
     std::string reason;
     std::vector<std::string> before = entryNames(jvmDirectory);
@@ -114,7 +110,7 @@ bool RunJvmInstallerPosix::executeInstaller(std::string_view command, const std:
             ok = exec.spawnAndWait(command, argv, reason);
             // An installer that reports failure has installed nothing to rely on.
             if (ok && exec.exitCode() != 0) {
-                logAndTraceMessage(errorsPath(), tracePath(), "The JVM installer failed with exit status",
+                logs_.error("The JVM installer failed with exit status",
                                    std::to_string(exec.exitCode()));
                 ok = false;
             }
@@ -122,10 +118,10 @@ bool RunJvmInstallerPosix::executeInstaller(std::string_view command, const std:
         }
     }
     if (ok) {
-        traceMessage(tracePath(), "third party jvm installer ran with no reported errors");
+        logs_.trace("third party jvm installer ran with no reported errors");
         return true;
     }
-    logAndTraceMessage(errorsPath(), tracePath(), "Unable to start ",
+    logs_.error("Unable to start ",
                        std::string(command) + " " + ExecCommand::argsString(argv));
     return false;
 }
@@ -134,8 +130,8 @@ bool RunJvmInstallerPosix::jvmInNewDir(JvmRequest& request, std::string_view jvm
     JvmCriteria wanted{request.jvmVersion, "", ""};
     for (const auto& name : entryNames(jvmDirectory)) {
         std::string path = joinPath(jvmDirectory, name, family_);
-        traceMessage(tracePath(), "looking for jvm in:", path);
-        JvmOk jvmOk(family_);
+        logs_.trace("looking for jvm in:", path);
+        JvmOk jvmOk(family_, logs_);
         if (jvmOk.jvmCorrectVersion(wanted, path, request.jvmCommandName, jvmCommand)) return true;
     }
     return false;
@@ -143,13 +139,13 @@ bool RunJvmInstallerPosix::jvmInNewDir(JvmRequest& request, std::string_view jvm
 
 bool RunJvmInstallerPosix::findInstalledJvm(JvmRequest& request, std::string& jvmCommand, std::string_view homeDirectory) {
     if (showStatus_) showStatus_("Searching for JVM again");
-    FindJvm finder(family_, places_);
+    FindJvm finder(family_, places_, logs_);
     JvmQuery query{{request.jvmVersion, "", ""}, request.jvmName, std::string(homeDirectory), "yes"};
     bool found = finder.isJvmInstalled(query, request.jvmCommandName, jvmCommand);
     if (found)
-        traceMessage(tracePath(), "Found correct version of JVM:", jvmCommand);
+        logs_.trace("Found correct version of JVM:", jvmCommand);
     else
-        traceMessage(tracePath(), "Correct version of JVM was not found in common locations");
+        logs_.trace("Correct version of JVM was not found in common locations");
     return found;
 }
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/trace.h"
+#include "common/logs.h"
 #include "provision/installjvm.h"
 #include "provision/runjvminstaller.h"
 
@@ -23,10 +23,10 @@ struct InstallerCommand {
 };
 InstallerCommand splitInstallerCommand(std::string_view line, Family family);
 
-class RunJvmInstallerPosix : public Trace {
+class RunJvmInstallerPosix {
 public:
-    RunJvmInstallerPosix(Family family, InstallJvm::StatusFn showStatus, std::vector<std::string> systemDirs,
-                    SearchPlaces places);
+    RunJvmInstallerPosix(Family family, Logs logs, InstallJvm::StatusFn showStatus,
+                         std::vector<std::string> systemDirs, SearchPlaces places);
 
     // On success `jvmCommand` is the launcher of a JVM of version
     // request.jvmVersion (or one meeting the criteria that was already in the
@@ -49,10 +49,8 @@ public:
     bool jvmInstalledOk() const { return installed_; }
 
 private:
-    std::string tracePath() const;
-    std::string errorsPath() const;
-
     Family family_;
+    Logs logs_;
     InstallJvm::StatusFn showStatus_;
     std::vector<std::string> systemDirs_;
     SearchPlaces places_;

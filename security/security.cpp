@@ -61,8 +61,8 @@ std::string identityDatabasePath(std::string_view value, Family family) {
     return replaceAll(path, "\\\\", "/");
 }
 
-Security::Security(Family family, std::string language)
-    : family_(family), rules_(rulesFor(family)), language_(std::move(language)) {}
+Security::Security(Family family, std::string language, Logs logs)
+    : family_(family), rules_(rulesFor(family)), language_(std::move(language)), logs_(std::move(logs)) {}
 
 bool Security::addSecurity(std::string_view systemPolicy, std::string_view userPolicy, std::string_view keystore,
                            std::string_view jvmHome, std::string_view homeDirectory, bool replace) {
@@ -73,7 +73,7 @@ bool Security::addSecurity(std::string_view systemPolicy, std::string_view userP
         if (getFilenames(systemPolicy, jvmHome, homeDirectory, source, destination))
             answer = copySecurityFile(source, destination, replace) && answer;
         else if (!source.empty() && fexists(source))
-            traceMessage(kTraceLog, "unable to get destination", systemPolicy);
+            logs_.trace("unable to get destination", systemPolicy);
     }
     if (!userPolicy.empty() && getFilenames(userPolicy, jvmHome, homeDirectory, source, destination))
         answer = copySecurityFile(source, destination, replace) && answer;
@@ -85,7 +85,7 @@ bool Security::addSecurity(std::string_view systemPolicy, std::string_view userP
 bool Security::addCertificate(std::string_view keystore, std::string_view jvmHome, std::string_view homeDirectory,
                               std::string& source, std::string& destination, bool replace) {
     if (!getFilenames(keystore, jvmHome, homeDirectory, source, destination)) {
-        if (!source.empty() && fexists(source)) traceMessage(kTraceLog, "unable to get destination", keystore);
+        if (!source.empty() && fexists(source)) logs_.trace("unable to get destination", keystore);
         return false;
     }
     source = joinPath(getCurrentDir(family_), source, family_);
@@ -96,7 +96,7 @@ bool Security::addCertificate(std::string_view keystore, std::string_view jvmHom
     if (rules_.userProfileKeystore && ok && !configured &&
         keystore.find(kUserHomeVariable) != std::string_view::npos) {
         if (!getAlternateDestination(keystore, homeDirectory, destination)) {
-            traceMessage(kTraceLog, "unable to find login name in registry");
+            logs_.trace("unable to find login name in registry");
             return false;
         }
         return copySecurityFile(source, destination, replace);
@@ -146,8 +146,8 @@ bool Security::addDirectories(std::string_view base, std::string& relative) {
         if (!isDir(path)) {
             platform::Result made = platform::makeDir(path, 0755);
             if (!made && !isDir(path)) {
-                traceMessage(kTraceLog, "unable to create security directory", path);
-                logReason(kErrorLog, kTraceLog, made);
+                logs_.trace("unable to create security directory", path);
+                logs_.reason(made);
                 return false;
             }
         }
@@ -156,7 +156,7 @@ bool Security::addDirectories(std::string_view base, std::string& relative) {
         relative = path;
         return true;
     }
-    traceMessage(kTraceLog, "unable to create security directory", path);
+    logs_.trace("unable to create security directory", path);
     return false;
 }
 
@@ -223,7 +223,7 @@ bool Security::getAlternateDestination(std::string_view keystore, std::string_vi
     std::string file(keystore.substr(slash + 1));
     std::string name = loginName_ ? loginName_() : std::string();
     if (name.empty()) {
-        traceMessage(kTraceLog, "unable to find login name in registry");
+        logs_.trace("unable to find login name in registry");
         return false;
     }
     std::string dir = "profiles/" + name;
@@ -250,18 +250,18 @@ bool Security::backupFile(std::string_view path) {
         if (!fexists(candidate)) backup = candidate;
     }
     if (backup.empty()) {
-        traceMessage(kTraceLog, "no free backup name for", path);
+        logs_.trace("no free backup name for", path);
         return false;
     }
     if (!copyFile(path, backup)) {
-        traceMessage(kTraceLog, "unable to back up", path);
+        logs_.trace("unable to back up", path);
         return false;
     }
     if (platform::Result removed = platform::removeFile(std::string(path)); !removed) {
         // The old file is still in place: nothing was replaced, and the copy
         // made for it is no backup of anything.
-        logAndTraceMessage(kErrorLog, kTraceLog, "unable to replace", path);
-        logReason(kErrorLog, kTraceLog, removed);
+        logs_.error("unable to replace", path);
+        logs_.reason(removed);
         platform::removeFile(backup);
         return false;
     }

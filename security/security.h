@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "common/familyrules.h"
-#include "common/trace.h"
+#include "common/logs.h"
 
 namespace qrl {
 
@@ -51,10 +51,10 @@ std::string identityDatabasePath(std::string_view value, Family family);
 // the keystore out of the profiles directory.
 std::string registryLoginName(bool winNT);
 
-class Security : public Trace {
+class Security {
 public:
     // `language` picks the words of "changes.txt".
-    Security(Family family, std::string language);
+    Security(Family family, std::string language, Logs logs);
 
     // Windows: the login name of the user (the registry's); none when empty.
     void setLoginName(std::function<std::string()> loginName) { loginName_ = std::move(loginName); }
@@ -93,6 +93,7 @@ private:
     Family family_;
     const FamilyRules& rules_;
     std::string language_;
+    Logs logs_;
     std::function<std::string()> loginName_;
     std::string lastBackup_;
 };

@@ -13,9 +13,9 @@ int utf8Main(std::vector<std::string>& args) {
     try {
         uninstaller.run(args);
     } catch (const std::exception& e) {
-        uninstaller.logMessage(std::string("Unexpected exception ") + e.what());
+        uninstaller.logs().trace(std::string("Unexpected exception ") + e.what());
     } catch (...) {
-        uninstaller.logMessage("Unexpected and unknown exception");
+        uninstaller.logs().trace("Unexpected and unknown exception");
     }
     return 0;
 }

@@ -19,9 +19,7 @@ bool startsWith(std::string_view text, std::string_view prefix) {
 }  // namespace
 
 Uninstaller::Uninstaller(Family family, std::string startDir)
-    : family_(family), startDir_(std::move(startDir)), logFile_(joinPath(startDir_, kUninstallTrace, family)) {}
-
-void Uninstaller::logMessage(std::string_view message) const { traceMessage(logFile_, message); }
+    : family_(family), startDir_(std::move(startDir)), logs_(Logs::in(startDir_, kUninstallTrace)) {}
 
 std::string Uninstaller::startDirectory(std::string_view programPath, Family family) {
     std::string path(programPath);
@@ -35,25 +33,25 @@ std::string Uninstaller::startDirectory(std::string_view programPath, Family fam
 }
 
 void Uninstaller::run(const std::vector<std::string>& args) {
-    logMessage("start dir: " + startDir_);
-    logMessage("total args: " + std::to_string(args.size()));
+    logs_.trace("start dir: " + startDir_);
+    logs_.trace("total args: " + std::to_string(args.size()));
     if (args.size() < 2) return;
     std::string installDir = args[1];
-    logMessage("installDir: " + installDir);
+    logs_.trace("installDir: " + installDir);
     // The marker and the removals name paths below the installation
     // directory while the current directory changes: they must be absolute.
     std::string full = platform::canonicalPath(installDir);
     if (isRootPath(installDir, family_) || (!full.empty() && isRootPath(full, family_))) {
-        logMessage("refusing to uninstall from " + installDir);
+        logs_.trace("refusing to uninstall from " + installDir);
         return;
     }
     if (!full.empty()) installDir = full;
     while (installDir.size() > 1 && isSeparator(family_, installDir.back())) installDir.pop_back();
     std::string uninstallExe = joinPath(installDir, kUninstallExe, family_);
-    logMessage("uninstallerExe: " + uninstallExe);
+    logs_.trace("uninstallerExe: " + uninstallExe);
     bool quiet = args.size() > 2 && stricmp(args[2], "-q") == 0;
     if (!fexists(uninstallExe)) {
-        logMessage("unable to find " + uninstallExe);
+        logs_.trace("unable to find " + uninstallExe);
         return;
     }
     if (runUninstaller(installDir, uninstallExe, quiet)) cleanUp(installDir, uninstallExe);
@@ -62,66 +60,66 @@ void Uninstaller::run(const std::vector<std::string>& args) {
 bool Uninstaller::runUninstaller(const std::string& installDir, const std::string& uninstallExe, bool quiet) {
     std::vector<std::string> argv{kUninstallExe};
     if (quiet) argv.push_back("-q");
-    logMessage("args for java uninstaller: " + std::to_string(argv.size() + 1));
-    for (size_t i = 0; i < argv.size(); ++i) logMessage("arg[" + std::to_string(i) + "]: " + argv[i]);
+    logs_.trace("args for java uninstaller: " + std::to_string(argv.size() + 1));
+    for (size_t i = 0; i < argv.size(); ++i) logs_.trace("arg[" + std::to_string(i) + "]: " + argv[i]);
     // The Java uninstaller works in its installation directory; anywhere else
     // it would remove the wrong files.
     if (platform::Result moved = platform::changeDir(installDir); !moved) {
-        logMessage("unable to change to " + installDir + ": " + moved.text());
+        logs_.trace("unable to change to " + installDir + ": " + moved.text());
         return false;
     }
     platform::SpawnResult r = platform::spawn(uninstallExe, argv);
-    logMessage("uninstalled app result: " + std::to_string(r.started ? r.exitCode : -1));
+    logs_.trace("uninstalled app result: " + std::to_string(r.started ? r.exitCode : -1));
     std::string marker = joinPath(installDir, kUninstallDone, family_);
     bool done = fexists(marker);
     platform::removeFile(marker);
     platform::changeDir(startDir_);
-    logMessage("about to free args for java uninstaller");
-    logMessage("args freed for java uninstaller");
+    logs_.trace("about to free args for java uninstaller");
+    logs_.trace("args freed for java uninstaller");
     return done;
 }
 
 void Uninstaller::cleanUp(const std::string& installDir, const std::string& uninstallExe) {
     if (!isDir(installDir)) {
-        logMessage("install directory already erased");
+        logs_.trace("install directory already erased");
         return;
     }
     std::string quarlan = joinPath(installDir, "Quarlan", family_);
     removeSubdir(quarlan);
     removeJreSubdir(installDir);
-    logMessage("uninstaller.exe removed result: " + std::to_string(status(platform::removeFile(uninstallExe))));
+    logs_.trace("uninstaller.exe removed result: " + std::to_string(status(platform::removeFile(uninstallExe))));
     if (fexists(quarlan)) {
         platform::sleepMs(retryDelayMs_);
         removeSubdir(quarlan);
     }
-    logMessage("removed " + installDir + " dir: " + std::to_string(status(platform::removeDir(installDir))));
+    logs_.trace("removed " + installDir + " dir: " + std::to_string(status(platform::removeDir(installDir))));
 }
 
 void Uninstaller::removeSubdir(const std::string& path) {
     if (platform::isLink(path)) {
         // A link is removed itself; what it points to is not ours.
-        logMessage("removed " + path + " file: " + std::to_string(status(platform::removeFile(path))));
+        logs_.trace("removed " + path + " file: " + std::to_string(status(platform::removeFile(path))));
         return;
     }
     std::vector<platform::DirEntry> entries;
     if (platform::Result listed = platform::listDir(path, entries); !listed)
-        logMessage("unable to read " + path + ": " + listed.text());
+        logs_.trace("unable to read " + path + ": " + listed.text());
     for (const auto& e : entries) {
         if (e.name == "." || e.name == "..") continue;
         std::string child = joinPath(path, e.name, family_);
         if (e.isDirectory && !e.isLink) {
             removeSubdir(child);
         } else {
-            logMessage("removed " + child + " file: " + std::to_string(status(platform::removeFile(child))));
+            logs_.trace("removed " + child + " file: " + std::to_string(status(platform::removeFile(child))));
         }
     }
-    logMessage("removed " + path + " dir: " + std::to_string(status(platform::removeDir(path))));
+    logs_.trace("removed " + path + " dir: " + std::to_string(status(platform::removeDir(path))));
 }
 
 void Uninstaller::removeJreSubdir(const std::string& installDir) {
     std::vector<platform::DirEntry> entries;
     if (platform::Result listed = platform::listDir(installDir, entries); !listed)
-        logMessage("unable to read " + installDir + ": " + listed.text());
+        logs_.trace("unable to read " + installDir + ": " + listed.text());
     for (const auto& e : entries) {
         if (e.name == "." || e.name == "..") continue;
         std::string path = joinPath(installDir, e.name, family_);
@@ -133,7 +131,7 @@ void Uninstaller::removeJreSubdir(const std::string& installDir) {
         if (startsWith(name, "java")) removeSubdir(path);
         if ((startsWith(name, "jre") || startsWith(name, "jvm")) && platform::exists(path)) removeSubdir(path);
     }
-    logMessage("finished removing any locally installed JREs");
+    logs_.trace("finished removing any locally installed JREs");
 }
 
 }  // namespace qrl

@@ -15,14 +15,14 @@
 #include <vector>
 
 #include "common/family.h"
-#include "common/trace.h"
+#include "common/logs.h"
 
 namespace qrl {
 
 inline constexpr const char* kUninstallExe = "Uninstall.exe";
 inline constexpr const char* kUninstallDone = "__uninstall_done__";
 
-class Uninstaller : public Trace {
+class Uninstaller {
 public:
     // `startDir` holds the log "juninstall.log" (written only when it exists)
     // and is where the uninstaller returns after the uninstall program ran.
@@ -38,7 +38,8 @@ public:
     void removeSubdir(const std::string& path);
     void removeJreSubdir(const std::string& installDir);
 
-    void logMessage(std::string_view message) const;
+    // The trace "juninstall.log" in the start directory.
+    const Logs& logs() const { return logs_; }
 
     // The directory of the program path (quotes dropped); the current
     // directory when the path names no directory.
@@ -50,7 +51,7 @@ public:
 private:
     Family family_;
     std::string startDir_;
-    std::string logFile_;
+    Logs logs_;
     unsigned retryDelayMs_ = 5000;
 };
 

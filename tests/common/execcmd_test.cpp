@@ -32,20 +32,20 @@ TEST(ArgsStringTest, BlanksAreQuotedOnceForTheLog) {
 }
 
 TEST(FormatCommandTest, PosixPrefixesBareNamesAndQuotesForTheShell) {
-    ExecCommand exec(Family::Posix);
+    ExecCommand exec(Family::Posix, logsHere());
     EXPECT_EQ(exec.formatCommand("install.bin"), "./install.bin");
     EXPECT_EQ(exec.formatCommand("/opt/kit/install.bin"), "/opt/kit/install.bin");
     EXPECT_EQ(exec.formatCommand("/opt/my kit/install.bin"), "'/opt/my kit/install.bin'");
     EXPECT_EQ(exec.formatCommand("/opt/$HOME/`id`/it's"), "'/opt/$HOME/`id`/it'\\''s'");
     EXPECT_EQ(exec.formatCommand("\"/opt/my kit/x\""), "\"/opt/my kit/x\"");
-    ExecCommand win(Family::Windows);
+    ExecCommand win(Family::Windows, logsHere());
     EXPECT_EQ(win.formatCommand("C:\\My Kit\\setup.exe"), "C:\\My Kit\\setup.exe");
 }
 
 TEST(ReportExecErrorTest, ThreeLinesWithAlignedLabels) {
     TempDir dir;
     CwdGuard cwd(dir.path());
-    ExecCommand exec(nativeFamily());
+    ExecCommand exec(nativeFamily(), logsHere());
     exec.reportExecError("/kit/install.bin", -1, 2);
     auto lines = readLines("errors.log");
     ASSERT_EQ(lines.size(), 3u);
@@ -55,7 +55,7 @@ TEST(ReportExecErrorTest, ThreeLinesWithAlignedLabels) {
 }
 
 TEST_F(ExecTest, LaunchFileHoldsTheCommandAndRemovesTheSemaphore) {
-    ExecCommand exec(nativeFamily());
+    ExecCommand exec(nativeFamily(), logsHere());
     ASSERT_TRUE(exec.createLaunchFile("./install.bin", ">__temp.log"));
     EXPECT_EQ(readFile(qrl::kWaitSemaphore), onWindows() ? "\r\n" : "\n");
     auto lines = readLines(ExecCommand::launchFileName(nativeFamily()));
@@ -70,7 +70,7 @@ TEST_F(ExecTest, LaunchFileHoldsTheCommandAndRemovesTheSemaphore) {
 }
 
 TEST_F(ExecTest, ALaunchFileThatCannotBeMadeIsLoggedWithTheSystemsReason) {
-    ExecCommand exec(nativeFamily());
+    ExecCommand exec(nativeFamily(), logsHere());
     std::string launch = ExecCommand::launchFileName(nativeFamily());
     ASSERT_TRUE(platform::makeDir(launch));  // a directory stands where the file would go
     EXPECT_FALSE(exec.createLaunchFile("setup", ""));
@@ -90,7 +90,7 @@ TEST_F(ExecTest, WindowsVectorEntriesArriveExactlyAsBuilt) {
                                   "たろう\\é ł", "tail\\\\", "\"", "\\\"quoted\\\""};
     std::vector<std::string> argv{"argvdump.exe"};
     argv.insert(argv.end(), args.begin(), args.end());
-    ExecCommand exec(Family::Windows);
+    ExecCommand exec(Family::Windows, logsHere());
     std::string reason;
     ASSERT_TRUE(exec.spawnAndWait(helperPath("argvdump"), argv, reason)) << reason;
     EXPECT_EQ(readArgvDump(dump()), args);
@@ -99,14 +99,14 @@ TEST_F(ExecTest, WindowsVectorEntriesArriveExactlyAsBuilt) {
 TEST_F(ExecTest, WindowsArgumentStringSplitsAtEveryBlank) {
     if (!onWindows()) GTEST_SKIP() << "Windows process start";
     useDumpFile();
-    ExecCommand exec(Family::Windows);
+    ExecCommand exec(Family::Windows, logsHere());
     ASSERT_TRUE(exec.execCommand(helperPath("argvdump"), "-x  two", 3));
     EXPECT_EQ(readArgvDump(dump()), (std::vector<std::string>{"-x", "", "two"}));
 }
 
 TEST_F(ExecTest, WindowsFailedStartIsReportedInWords) {
     if (!onWindows()) GTEST_SKIP() << "Windows process start";
-    ExecCommand exec(Family::Windows);
+    ExecCommand exec(Family::Windows, logsHere());
     std::string reason;
     EXPECT_FALSE(exec.spawnAndWait(dir.file("missing.exe"), {"missing.exe"}, reason));
     EXPECT_EQ(reason, "File or path is not found");
@@ -120,7 +120,7 @@ TEST_F(ExecTest, WindowsFailedStartIsReportedInWords) {
 TEST_F(ExecTest, WindowsLaunchFileRunsAndCleansUp) {
     if (!onWindows()) GTEST_SKIP() << "Windows batch files";
     useDumpFile();
-    ExecCommand exec(Family::Windows);
+    ExecCommand exec(Family::Windows, logsHere());
     EXPECT_TRUE(exec.execCmdAndWait("\"" + helperPath("argvdump") + "\"", "one two"));
     EXPECT_EQ(readArgvDump(dump()), (std::vector<std::string>{"one", "two"}));
     EXPECT_FALSE(exists(qrl::kWaitSemaphore));
@@ -134,7 +134,7 @@ TEST_F(ExecTest, PosixPathsWithBlanksQuotesAndDollarsAreTakenLiterally) {
     ASSERT_TRUE(platform::makeDir(weird));
     std::string program = weird + "/run me";
     ASSERT_TRUE(qrl::copyFile(helperPath("argvdump"), program));
-    ExecCommand exec(Family::Posix);
+    ExecCommand exec(Family::Posix, logsHere());
     EXPECT_TRUE(exec.execCommand(program, "first 'second arg'"));
     EXPECT_EQ(readArgvDump(dump()), (std::vector<std::string>{"first", "second arg"}));
     EXPECT_FALSE(exists("pwned1"));
@@ -160,7 +160,7 @@ TEST_F(ExecTest, PosixPathsWithBlanksQuotesAndDollarsAreTakenLiterally) {
 
 TEST_F(ExecTest, PosixMissingCommandFileIsNotRun) {
     if (onWindows()) GTEST_SKIP() << "POSIX shell commands";
-    ExecCommand exec(Family::Posix);
+    ExecCommand exec(Family::Posix, logsHere());
     EXPECT_FALSE(exec.execCommand(dir.file("missing.bin"), ""));
     EXPECT_FALSE(exec.execCmdAndWait(dir.file("missing.bin"), ""));
     auto lines = readLines("errors.log");

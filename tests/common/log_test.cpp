@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <regex>
 
-#include "common/trace.h"
+#include "common/log.h"
+#include "common/logs.h"
+#include "platform/fs.h"
 #include "tests/support/testutil.h"
 
 using namespace qrltest;
@@ -22,7 +24,7 @@ class LogTest : public ::testing::Test {
 protected:
     TempDir dir;
     CwdGuard cwd{dir.path()};
-    qrl::Trace trace;
+    qrl::Logs logs = logsHere("a.log");
 };
 
 }  // namespace
@@ -44,11 +46,12 @@ TEST(AsctimeTest, BlankPaddedDayAndFixedWidth) {
 }
 
 TEST_F(LogTest, EachOverloadWritesOneLineInItsForm) {
-    trace.logMessage("a.log", "plain message");
-    trace.logMessage("a.log", "found jvm version:", "1.4.2_05");
-    trace.logMessage("a.log", "count", -42);
-    trace.logMessage("a.log", "flag", true);
-    trace.logMessage("a.log", "other flag", false);
+    writeFile("a.log", "");
+    logs.trace("plain message");
+    logs.trace("found jvm version:", "1.4.2_05");
+    logs.trace("count", -42);
+    logs.trace("flag", true);
+    logs.trace("other flag", false);
     auto lines = readLines("a.log");
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(messageOf(lines[0]), "plain message");
@@ -61,34 +64,37 @@ TEST_F(LogTest, EachOverloadWritesOneLineInItsForm) {
 TEST_F(LogTest, LongTextsAreWrittenWhole) {
     std::string label(7000, 'L');
     std::string text(12000, 'x');
-    trace.logMessage("a.log", label, text);
+    writeFile("a.log", "");
+    logs.trace(label, text);
     auto lines = readLines("a.log");
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(messageOf(lines[0]), label + " " + text);
 }
 
 TEST_F(LogTest, TracingOnlyIntoExistingFiles) {
-    trace.traceMessage("jinstall.log", "nobody listens");
-    trace.traceMessage("jinstall.log", "label", 3);
-    trace.traceMessage("jinstall.log", "flag", true);
+    qrl::Logs installer = logsHere();
+    installer.trace("nobody listens");
+    installer.trace("label", 3);
+    installer.trace("flag", true);
     EXPECT_FALSE(exists("jinstall.log"));
 
     writeFile(dir.file("jinstall.log"), "");
-    trace.traceMessage("jinstall.log", "now", "traced");
+    installer.trace("now", "traced");
     auto lines = readLines("jinstall.log");
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(messageOf(lines[0]), "now traced");
 }
 
-TEST_F(LogTest, LogAndTraceCreatesTheErrorLogOnly) {
-    trace.logAndTraceMessage("errors.log", "jinstall.log", "Unable to open file", "qrl.control");
+TEST_F(LogTest, ErrorsCreateTheErrorLogOnly) {
+    qrl::Logs installer = logsHere();
+    installer.error("Unable to open file", "qrl.control");
     EXPECT_FALSE(exists("jinstall.log"));
     auto lines = readLines("errors.log");
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(messageOf(lines[0]), "Unable to open file qrl.control");
 
     writeFile(dir.file("jinstall.log"), "");
-    trace.logAndTraceMessage("errors.log", "jinstall.log", "Error running JVM: x", false);
+    installer.error("Error running JVM: x", false);
     EXPECT_EQ(messageOf(readLines("errors.log").at(1)), "Error running JVM: x: false");
     EXPECT_EQ(messageOf(readLines("jinstall.log").at(0)), "Error running JVM: x: false");
 }
@@ -96,8 +102,9 @@ TEST_F(LogTest, LogAndTraceCreatesTheErrorLogOnly) {
 TEST_F(LogTest, TermLogEchoesEveryLineOnStandardOutput) {
     writeFile(dir.file("term.log"), "");
     testing::internal::CaptureStdout();
-    trace.logMessage("a.log", "echoed", "line");
-    trace.logMessage(dir.file("no-such-dir/b.log"), "never written");
+    writeFile("a.log", "");
+    logs.trace("echoed", "line");
+    qrl::Logs::appendLine(dir.file("no-such-dir/b.log"), "never written");
     std::string out = testing::internal::GetCapturedStdout();
     auto lines = readLines("a.log");
     ASSERT_EQ(lines.size(), 1u);
@@ -105,6 +112,24 @@ TEST_F(LogTest, TermLogEchoesEveryLineOnStandardOutput) {
 
     std::remove("term.log");
     testing::internal::CaptureStdout();
-    trace.logMessage("a.log", "quiet");
+    logs.trace("quiet");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+TEST_F(LogTest, LogsStayWhereTheRunStartedWhateverTheCurrentDirectory) {
+    writeFile("jinstall.log", "");
+    qrl::Logs installer = logsHere();
+    ASSERT_TRUE(platform::makeDir(dir.file("elsewhere"), 0700));
+    {
+        CwdGuard moved(dir.file("elsewhere"));
+        installer.error("Unable to start", "x");
+        installer.trace("traced");
+        installer.withTrace("jdebug.log").trace("not switched on");
+    }
+    EXPECT_EQ(installer.errorLog(), dir.file("errors.log"));
+    EXPECT_EQ(readLines("errors.log").size(), 1u);
+    EXPECT_EQ(readLines("jinstall.log").size(), 2u);
+    EXPECT_FALSE(exists(dir.file("elsewhere/errors.log")));
+    EXPECT_FALSE(exists(dir.file("elsewhere/jinstall.log")));
+    EXPECT_FALSE(exists(dir.file("jdebug.log")));
 }

@@ -10,7 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string args(reinterpret_cast<const char*>(data), size);
-    qrl::ExecCommand exec(qrl::Family::Windows);
+    qrl::ExecCommand exec(qrl::Family::Windows, qrl::Logs::inCurrentDir());
     auto argv = exec.buildVector("prog.exe", args);
     std::string joined;
     for (size_t i = 1; i < argv.size(); ++i) joined += (i > 1 ? " " : "") + argv[i];

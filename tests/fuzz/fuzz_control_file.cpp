@@ -49,7 +49,7 @@ struct InScratch {
 
 // Parsed from memory: no file is written per input.
 bool parse(qrl::Family family, const std::string& text, qrl::ControlSettings& s) {
-    qrl::ControlFile params(family);
+    qrl::ControlFile params(family, qrl::Logs::inCurrentDir());
     if (!params.parseText(s, text)) std::abort();
     return true;
 }

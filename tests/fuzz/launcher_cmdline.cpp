@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (token.size() > line.size() || rest.size() > line.size()) std::abort();
     if (line.compare(line.size() - rest.size(), rest.size(), rest) != 0) std::abort();
     if (line.find(token) == std::string::npos) std::abort();
-    qrl::LauncherProperties params(qrl::Family::Windows);
+    qrl::LauncherProperties params(qrl::Family::Windows, qrl::Logs::inCurrentDir(qrl::kLauncherTrace));
     std::string programDir;
     if (params.getPropertiesFilename(token, programDir)) {
         const std::string& name = params.getPropertyFilename();

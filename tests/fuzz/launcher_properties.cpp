@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
-    qrl::LauncherProperties params(qrl::Family::Windows);
+    qrl::LauncherProperties params(qrl::Family::Windows, qrl::Logs::inCurrentDir(qrl::kLauncherTrace));
     qrl::LaunchSettings s;
     size_t start = 0;
     while (start <= text.size()) {

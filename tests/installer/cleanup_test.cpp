@@ -26,7 +26,7 @@ protected:
         cwd = std::make_unique<CwdGuard>(kit);
     }
     qrl::Install makeInstall() {
-        qrl::Install install(Family::Posix, qrl::SearchPlaces{});
+        qrl::Install install(Family::Posix, qrl::SearchPlaces{}, logsHere());
         install.getHomeDirectory();
         return install;
     }

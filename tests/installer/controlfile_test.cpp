@@ -18,7 +18,7 @@ protected:
 
     ControlSettings parse(Family family, const std::string& text) {
         writeFile(dir.file("qrl.control"), text);
-        ControlFile params(family);
+        ControlFile params(family, logsHere());
         ControlSettings s;
         std::string name;
         EXPECT_TRUE(params.getParameters(s, name));
@@ -115,7 +115,7 @@ TEST_F(ControlFileTest, VersionRulesAndTheTraceLine) {
 TEST(CommandNameTest, EachFamilysExecutableForm) {
     TempDir dir;
     CwdGuard cwd(dir.path());
-    ControlFile w(Family::Windows), p(Family::Posix), m(Family::Mac);
+    ControlFile w(Family::Windows, logsHere()), p(Family::Posix, logsHere()), m(Family::Mac, logsHere());
     EXPECT_EQ(w.normalizeCommandName("java"), "javaw.exe");
     EXPECT_EQ(w.normalizeCommandName("Java.EXE"), "javaw.exe");
     EXPECT_EQ(w.normalizeCommandName("myjava.sh"), "myjava.exe");
@@ -132,7 +132,7 @@ TEST(CommandNameTest, EachFamilysExecutableForm) {
 TEST(BackslashRulesTest, ExtraParametersKeepFileNameBackslashes) {
     TempDir dir;
     CwdGuard cwd(dir.path());
-    ControlFile w(Family::Windows);
+    ControlFile w(Family::Windows, logsHere());
     EXPECT_EQ(w.removeExtraBackSlashes("-Dx\\=y"), "-Dx\\=y");
     EXPECT_EQ(w.removeExtraBackSlashes("-Dpath\\:C\\:\\\\tmp"), "-Dpath:C:\\tmp");
     EXPECT_EQ(w.removeExtraBackSlashes("-Da=\\\"q\\\""), "-Da=\"q\"");
@@ -143,7 +143,7 @@ TEST(BackslashRulesTest, ExtraParametersKeepFileNameBackslashes) {
 }
 
 TEST(BackslashRulesTest, InstallDirectoryEscapes) {
-    ControlFile w(Family::Windows), p(Family::Posix);
+    ControlFile w(Family::Windows, logsHere()), p(Family::Posix, logsHere());
     EXPECT_EQ(w.unescapeInstallDir("C\\:\\\\Program Files/Java"), "C:\\Program Files\\Java");
     EXPECT_EQ(w.unescapeInstallDir("[$ProgFilesDir]\\MyApp\\jre"), "[$ProgFilesDir]\\MyApp\\jre");
     EXPECT_EQ(p.unescapeInstallDir("/opt/my\\:app/jre"), "/opt/my:app/jre");
@@ -154,7 +154,7 @@ TEST(BackslashRulesTest, InstallDirectoryEscapes) {
 TEST(ControlFileFailureTest, MissingFileIsReportedAndLeavesNoTemporaryFile) {
     TempDir dir;
     CwdGuard cwd(dir.path());
-    ControlFile p(Family::Posix);
+    ControlFile p(Family::Posix, logsHere());
     ControlSettings s;
     std::string name;
     testing::internal::CaptureStdout();
@@ -174,7 +174,7 @@ TEST(ControlFileFailureTest, AFailedConversionLeavesTheControlFileAsItWas) {
     writeFile(dir.file("qrl.control"), "jvmVersion=1.4\r\n");
     ASSERT_TRUE(platform::makeDir(dir.file("__qrl.control")));  // the converted copy cannot be written
     writeFile(dir.file("__qrl.control") + "/held", "");
-    ControlFile p(Family::Posix);
+    ControlFile p(Family::Posix, logsHere());
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     EXPECT_FALSE(p.convertLineEndings("qrl.control"));

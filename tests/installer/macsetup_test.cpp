@@ -157,8 +157,7 @@ TEST_F(TempKitTest, LinksAreNotFollowedOutOfTheKit) {
     // The mode change does not go through links either.
     ::chmod(outside.c_str(), 0600);
     fs::create_symlink(outside, to + "/planted");
-    qrl::ExecCommand exec(qrl::Family::Mac);
-    exec.setTraceFilename(root.file("trace.log"));
+    qrl::ExecCommand exec(qrl::Family::Mac, qrl::Logs::in(root.path(), "trace.log"));
     exec.setPermissions(to);
     EXPECT_EQ(modeOf(outside), 0600u);
     EXPECT_EQ(modeOf(to + "/jre"), 0755u);
@@ -206,7 +205,7 @@ TEST(OsCheckTest, ReleaseCapturedTracedAndRemoved) {
     std::string target = dir.file("target.txt");
     writeFile(target, "mine");
     fs::create_symlink(target, dir.file("__osvers.log"));
-    qrl::Trace trace;
+    qrl::Logs trace = logsHere();
     {
         EnvGuard release("QUARLAN_OS_RELEASE", "23.4.0");
         testing::internal::CaptureStderr();
@@ -271,7 +270,7 @@ TEST(VendorInstallerTest, CommandSplitAndRunWithItsWords) {
     std::string jvmDir = dir.file("jvm dir");
     ASSERT_TRUE(platform::makeDir(jvmDir));
     ASSERT_TRUE(qrl::copyFile(helperPath("argvdump"), jvmDir + "/argvdump"));
-    qrl::RunJvmInstallerPosix runner(qrl::Family::Mac, nullptr, {}, {});
+    qrl::RunJvmInstallerPosix runner(qrl::Family::Mac, logsHere(), nullptr, {}, {});
     EnvGuard out("ARGVDUMP_FILE", dir.file("argv.txt").c_str());
     ASSERT_TRUE(runner.runInstaller("argvdump/*/*/*a \"b\" $(c)/*/*/*", jvmDir));
     EXPECT_EQ(readArgvDump(dir.file("argv.txt")), (V{"a \"b\" $(c)", ""}));

@@ -404,7 +404,7 @@ TEST(ProvisionUnit, CandidateOrderEndsInTheWorkingDirectory) {
     CwdGuard cwd(dir.path());
     writeFile("blocked", "");
     EnvGuard pathVar("PATH", (dir.path() + "/blocked").c_str());
-    qrl::InstallJvm installer(nativeFamily(), nullptr, {dir.path() + "/blocked"}, {});
+    qrl::InstallJvm installer(nativeFamily(), logsHere(), nullptr, {dir.path() + "/blocked"}, {});
     qrl::JvmRequest request{{"", "1.8", ""}, "1.3.1", "JRE", "java", "jre.bin", "", ""};
     std::string target, command;
     bool discovered = true;
@@ -429,7 +429,7 @@ TEST(ProvisionUnit, CandidateOrderEndsInTheWorkingDirectory) {
 TEST(ProvisionUnit, ThirdPartySettingAndLauncherProbe) {
     TempDir dir;
     CwdGuard cwd(dir.path());
-    qrl::InstallJvm installer(nativeFamily(), nullptr, {}, {});
+    qrl::InstallJvm installer(nativeFamily(), logsHere(), nullptr, {}, {});
     EXPECT_FALSE(installer.thirdPartyInstaller());
     writeFile("qrl.control", "jvmName=JRE\njvmThirdPartyInstaller=YES\n");
     EXPECT_TRUE(installer.thirdPartyInstaller());
@@ -464,7 +464,7 @@ TEST(ProvisionUnit, AnExistingDirectoryKeepsItsModesAndRootOrHomeIsRefused) {
     // An archive that expands a launcher below bin and reports success.
     writeFile("jre.bin", "#!/bin/sh\nmkdir bin && : > bin/java && chmod 0700 bin\n");
     ASSERT_TRUE(platform::setMode("jre.bin", 0755));
-    qrl::InstallJvm installer(nativeFamily(), nullptr, {}, {});
+    qrl::InstallJvm installer(nativeFamily(), logsHere(), nullptr, {}, {});
     qrl::JvmRequest request{{"", "1.8", ""}, "1.8", "JRE", "java", "jre.bin", target, ""};
     std::string command, jvmDir;
     ASSERT_TRUE(installer.installCompressedJvm(request, command, home, jvmDir));

@@ -113,7 +113,7 @@ TEST_F(SearchTest, SearchPathFirstEntryWinsAndItsLimitHolds) {
     makeJvm(root.file("a"), "11.0.2", log);
     makeJvm(root.file("b"), "17.0.15", log);
     EnvGuard p("PATH", (root.file("a") + ":" + root.file("b") + "/bin").c_str());
-    FindJvm find(Family::Posix, places());
+    FindJvm find(Family::Posix, places(), logsHere());
     std::string name = "java", exe;
     ASSERT_TRUE(posixSearch(find, kMin11, name, exe));
     EXPECT_EQ(exe, root.file("a") + "/bin/java");
@@ -134,7 +134,7 @@ TEST_F(SearchTest, SearchPathFirstEntryWinsAndItsLimitHolds) {
 
 TEST_F(SearchTest, HomeDirectoryOneLevelDeepWithItsEntryLimit) {
     makeJvm(home + "/deep/jdk", "17.0.15", log);
-    FindJvm find(Family::Posix, places());
+    FindJvm find(Family::Posix, places(), logsHere());
     std::string name = "java", exe;
     EXPECT_FALSE(posixSearch(find, kMin11, name, exe));
     EXPECT_TRUE(contains(trace(), "jvm not found in home or its subdirectories " + home));
@@ -147,7 +147,7 @@ TEST_F(SearchTest, HomeDirectoryOneLevelDeepWithItsEntryLimit) {
     TempDir crowded;
     std::string log2 = crowded.file("starts.log");
     for (int i = 0; i < 60; ++i) makeJvm(crowded.file("j" + std::to_string(i)), "1.6.0_45", log2);
-    FindJvm fresh(Family::Posix, places());
+    FindJvm fresh(Family::Posix, places(), logsHere());
     EXPECT_FALSE(fresh.searchHomeForJvm(crowded.path(), kMin11, name, exe));
     size_t started = starts(log2).size();
     EXPECT_GE(started, 48u);
@@ -158,7 +158,7 @@ TEST_F(SearchTest, HomeDirectoryOneLevelDeepWithItsEntryLimit) {
 TEST_F(SearchTest, SystemDirectoriesTakeNamesAfterJavaThenJavaItself) {
     std::string usr = root.file("usr");
     makeJvm(usr + "/j2se", "17.0.15", log);
-    FindJvm find(Family::Posix, places({usr}));
+    FindJvm find(Family::Posix, places({usr}), logsHere());
     std::string name = "java", exe;
     EXPECT_FALSE(posixSearch(find, kMin11, name, exe));
     EXPECT_TRUE(contains(trace(), "jvm not found in directory " + usr + "/java"));
@@ -185,7 +185,7 @@ TEST_F(SearchTest, ExtensionsOnlyWhenTheClassicPlacesFail) {
     makeJvm(jvmDir + "/zulu17", "17.0.15", log);
     writeFile(jvmDir + "/zulu17/release", "JAVA_VERSION=\"17.0.15\"\n");
     makeJvm(jvmDir + "/default-java", "11.0.2", log);
-    FindJvm find(Family::Posix, places({usr}, {jvmDir}));
+    FindJvm find(Family::Posix, places({usr}, {jvmDir}), logsHere());
     EXPECT_EQ(find.extensionHomes(),
               (std::vector<std::string>{jvmDir + "/temurin-21-jdk", jvmDir + "/zulu17", jvmDir + "/java-11-openjdk",
                                         jvmDir + "/default-java"}));
@@ -225,7 +225,7 @@ TEST_F(SearchTest, NoJvmIsStartedTwiceInOneSearch) {
     ASSERT_EQ(::symlink(real.c_str(), root.file("usr-java").c_str()), 0);
     EnvGuard p("PATH", (root.file("bin") + ":" + real + "/bin:" + root.file("bin")).c_str());
     EnvGuard jh("JAVA_HOME", root.file("usr-java").c_str());
-    FindJvm find(Family::Posix, places({root.file("opt")}, {root.file("opt")}));
+    FindJvm find(Family::Posix, places({root.file("opt")}, {root.file("opt")}), logsHere());
     std::string name = "java", exe;
     EXPECT_FALSE(posixSearch(find, kMin11, name, exe));
     EXPECT_EQ(starts(log).size(), 1u);
@@ -245,7 +245,7 @@ TEST_F(SearchTest, WithoutASearchPathTheOtherPlacesStillCount) {
     EnvGuard noPath2("path", nullptr);
     EnvGuard noPath3("Path", nullptr);
     makeJvm(home + "/jdk-17", "17.0.15", log);
-    FindJvm find(Family::Posix, places());
+    FindJvm find(Family::Posix, places(), logsHere());
     std::string name = "java", exe;
     ASSERT_TRUE(posixSearch(find, kMin11, name, exe));
     EXPECT_EQ(exe, home + "/jdk-17/bin/java");
@@ -255,7 +255,7 @@ TEST_F(SearchTest, WithoutASearchPathTheOtherPlacesStillCount) {
 TEST_F(SearchTest, ExecutableNameIsRestoredWhenNothingIsFound) {
     makeJvm(root.file("a"), "17.0.15", log);
     EnvGuard p("PATH", root.file("a").c_str());
-    FindJvm find(Family::Posix, places());
+    FindJvm find(Family::Posix, places(), logsHere());
     std::string name = "jre", exe;
     ASSERT_TRUE(posixSearch(find, kMin11, name, exe));
     EXPECT_EQ(name, "java");
@@ -271,7 +271,7 @@ TEST_F(SearchTest, MacRootsThenContentsHomeByExtension) {
     makeJvm(vms + "/jdk-17.0.15.jdk/Contents/Home", "17.0.15", log);
     makeJvm(vms + "/jdk-21.0.3.jdk/Contents/Home", "21.0.3", log);
     makeJvm(system + "/1.6.0/Home", "1.6.0_65", log);
-    FindJvm find(Family::Mac, places({root.file("usr")}, {}, {system, vms, plugin}));
+    FindJvm find(Family::Mac, places({root.file("usr")}, {}, {system, vms, plugin}), logsHere());
     std::string name = "java", exe;
     // Only the extension looks into Contents/Home, the greatest first.
     ASSERT_TRUE(find.searchMacRoots(kMin11, name, exe));

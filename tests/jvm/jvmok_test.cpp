@@ -64,7 +64,7 @@ protected:
 };
 
 TEST_F(CheckVersionTest, ReadsTheBannerAfterNoticesAndLimitsTheLine) {
-    JvmOk ok(Family::Mac);
+    JvmOk ok(Family::Mac, logsHere());
     writeFile("out.txt", "Picked up JAVA_TOOL_OPTIONS: -Xss9m\nopenjdk version \"17.0.15\" 2025-04-15\n");
     EXPECT_TRUE(ok.checkVersion("out.txt", kMin11));
     EXPECT_FALSE(ok.checkVersion("out.txt", {"", "21", ""}));
@@ -78,18 +78,15 @@ TEST_F(CheckVersionTest, ReadsTheBannerAfterNoticesAndLimitsTheLine) {
     EXPECT_TRUE(contains(traceTails("jinstall.log"), "Unable to verify version missing.txt"));
 }
 
-TEST_F(CheckVersionTest, PosixTracesOnlyTheFoundVersionAndAlwaysToTheInstallerLog) {
+TEST_F(CheckVersionTest, PosixTracesOnlyTheFoundVersionMacTheCriteriaToo) {
     writeFile("out.txt", "java version \"1.8.0_392\"\n");
     writeFile("jinstall.log", "");
     writeFile("other.log", "");
-    JvmOk posix(Family::Posix);
-    posix.setTraceFilename("other.log");
+    JvmOk posix(Family::Posix, logsHere());
     EXPECT_TRUE(posix.checkVersion("out.txt", {"", "1.8", ""}));
     EXPECT_EQ(traceTails("jinstall.log"), (std::vector<std::string>{"found jvm version: 1.8.0_392"}));
-    EXPECT_TRUE(readLines("other.log").empty());
 
-    JvmOk mac(Family::Mac);
-    mac.setTraceFilename("other.log");
+    JvmOk mac(Family::Mac, logsHere("other.log"));
     EXPECT_TRUE(mac.checkVersion("out.txt", {"", "1.8", ""}));
     auto tails = traceTails("other.log");
     ASSERT_FALSE(tails.empty());
@@ -116,7 +113,7 @@ TEST_F(WindowsProbeTest, ProbeGetsExactArgumentsAndAnEmptyClassPath) {
     copyFakeJava(java(), "1.8.0_392");
     writeFile("TestJvm.class", "probe");
     writeFile("jinstall.log", "");
-    JvmOk ok(Family::Windows);
+    JvmOk ok(Family::Windows, logsHere());
     EXPECT_TRUE(ok.testVersion({"", "1.8", ""}, java()));
     std::string cwdNow = qrl::getCurrentDir(Family::Windows);
     std::string expected;
@@ -136,7 +133,7 @@ TEST_F(WindowsProbeTest, ProbeGetsExactArgumentsAndAnEmptyClassPath) {
 
 TEST_F(WindowsProbeTest, WrongOrMissingAnswersAndFailedStartsReject) {
     copyFakeJava(java(), "1.7.0_80");
-    JvmOk ok(Family::Windows);
+    JvmOk ok(Family::Windows, logsHere());
     // Without the probe class nothing runs.
     std::string rec = dir.file("rec.txt");
     EnvGuard recordHere("FAKEJAVA_RECORD", rec.c_str());
@@ -160,7 +157,7 @@ TEST_F(WindowsProbeTest, HomeSearchRenamesJreAndRestoresTheName) {
     if (!onWindows()) GTEST_SKIP() << "Windows paths";
     std::string home = dir.file("jdk");
     copyFakeJava(home + "\\bin\\java.exe", "17.0.15");
-    JvmOk ok(Family::Windows);
+    JvmOk ok(Family::Windows, logsHere());
     std::string name = "jre", path;
     EXPECT_TRUE(ok.jvmCorrectVersion(kMin11, home, name, path));
     EXPECT_EQ(name, "java.exe");
@@ -192,7 +189,7 @@ protected:
     std::string log = dir.file("starts.log");
 
     bool correct(Family family, const JvmCriteria& c, const std::string& name, const std::string& path) {
-        JvmOk ok(family);
+        JvmOk ok(family, logsHere());
         return ok.correctVersion(c, name, path);
     }
 };
@@ -203,7 +200,7 @@ TEST_F(ShellTest, PathsWithBlanksAndShellCharactersRunAsTheyAre) {
     writeFile("jinstall.log", "");
     for (Family f : {Family::Posix, Family::Mac}) {
         std::string name = "java", path;
-        JvmOk ok(f);
+        JvmOk ok(f, logsHere());
         EXPECT_TRUE(ok.jvmCorrectVersion(kMin11, home, name, path));
         EXPECT_EQ(path, home + "/bin/java");
     }
@@ -331,7 +328,7 @@ TEST_F(ShellTest, JreNamesRunWithoutVersionSwitchAndAreRenamed) {
     std::string home = dir.file("jre13");
     makeScriptJvm(home + "/bin/jre", {"1.3.1_20", "", log});
     std::string name = "jre", path;
-    JvmOk ok(Family::Posix);
+    JvmOk ok(Family::Posix, logsHere());
     EXPECT_TRUE(ok.jvmCorrectVersion({"", "1.3", ""}, home, name, path));
     EXPECT_EQ(name, "jre");
     EXPECT_EQ(starts(log), (std::vector<std::string>{home + "/bin/jre "}));
@@ -355,7 +352,7 @@ TEST_F(ShellTest, AnExecutableAlreadyTestedIsNotStartedAgain) {
     ASSERT_EQ(::symlink(java.c_str(), dir.file("link/bin/java").c_str()), 0);
     writeFile("jinstall.log", "");
     qrl::JvmRuns runs;
-    JvmOk ok(Family::Posix);
+    JvmOk ok(Family::Posix, logsHere());
     ok.shareRuns(&runs);
     EXPECT_FALSE(ok.correctVersion(kMin11, "java", java));
     EXPECT_FALSE(ok.correctVersion(kMin11, "java", dir.file("link/bin/java")));

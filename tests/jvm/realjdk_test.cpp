@@ -66,7 +66,7 @@ protected:
 TEST_F(RealJdkTest, Jdk17PassesTheVersionTestAndTheProbe) {
     if (!present(kJdk17)) GTEST_SKIP() << "no " << kJdk17;
     for (Family f : {Family::Posix, Family::Mac}) {
-        JvmOk ok(f);
+        JvmOk ok(f, logsHere());
         std::string name = "java", path;
         EXPECT_TRUE(ok.jvmCorrectVersion({"", "11", ""}, kJdk17, name, path));
         EXPECT_EQ(path, kJdk17 + "/bin/java");
@@ -77,14 +77,14 @@ TEST_F(RealJdkTest, Jdk17PassesTheVersionTestAndTheProbe) {
     }
     // The notice a real JVM prints before its banner.
     EnvGuard opts("JAVA_TOOL_OPTIONS", "-Dqrl.test=1");
-    JvmOk ok(Family::Posix);
+    JvmOk ok(Family::Posix, logsHere());
     std::string name = "java", path;
     EXPECT_TRUE(ok.jvmCorrectVersion({"", "17.0.1", "17.0"}, kJdk17, name, path));
 #ifdef QRL_TESTJVM_CLASS
     auto tails = traceTails("jinstall.log");
     EXPECT_NE(std::find(tails.begin(), tails.end(), "test jvm ok: true"), tails.end());
     // The Windows form starts the probe directly.
-    JvmOk win(Family::Windows);
+    JvmOk win(Family::Windows, logsHere());
     EXPECT_TRUE(win.testVersion({"", "17", ""}, kJdk17 + "/bin/java"));
     EXPECT_FALSE(win.testVersion({"", "18", ""}, kJdk17 + "/bin/java"));
 #endif
@@ -102,7 +102,7 @@ TEST_F(RealJdkTest, FindsJdk25ByTheExtensionWhenOnlyJdk17IsOnThePath) {
     EnvGuard path("PATH", (kJdk17 + "/bin:" + dir.file("bin")).c_str());
     qrl::SearchPlaces places;
     places.jvmDirs = {"/usr/lib/jvm"};
-    FindJvm find(Family::Posix, places);
+    FindJvm find(Family::Posix, places, logsHere());
     std::string name = "java", exe;
     ASSERT_TRUE(find.searchPosixPlaces(home, {"25", "", ""}, "jvm", name, exe, ""));
     EXPECT_EQ(platform::canonicalPath(exe), platform::canonicalPath(kJdk25 + "/bin/java"));
@@ -124,7 +124,7 @@ TEST_F(RealJdkTest, MacContentsHomeOfARealJdk) {
     ASSERT_EQ(::symlink(kJdk25.c_str(), (vms + "/temurin-25.jdk/Contents/Home").c_str()), 0);
     qrl::SearchPlaces places;
     places.macRoots = {dir.file("Versions"), vms};
-    FindJvm find(Family::Mac, places);
+    FindJvm find(Family::Mac, places, logsHere());
     std::string name = "java", exe;
     ASSERT_TRUE(find.searchMacRoots({"", "21", ""}, name, exe));
     EXPECT_EQ(exe, vms + "/temurin-25.jdk/Contents/Home/bin/java");

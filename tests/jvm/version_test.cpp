@@ -35,7 +35,7 @@ protected:
     CwdGuard cwd{dir.path()};
 
     bool verify(const Case& c, Family family = Family::Posix) {
-        JvmOk ok(family);
+        JvmOk ok(family, logsHere());
         return ok.verifyVersion(JvmCriteria{c.required, c.minimum, c.maximum}, c.found);
     }
 };

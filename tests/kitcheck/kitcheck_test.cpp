@@ -107,7 +107,7 @@ TEST(KitCheckProperties, WrittenFilesReadBackAsGiven) {
     std::string text, error;
     ASSERT_TRUE(qrl::launcherPropertiesText(values, text, error)) << error;
     EXPECT_TRUE(qrl::checkPropertiesText(text).empty()) << text;
-    qrl::LauncherProperties reader(Family::Windows);
+    qrl::LauncherProperties reader(Family::Windows, logsHere(qrl::kLauncherTrace));
     qrl::LaunchSettings s;
     qrl::splitLines(text, qrl::kPropLineLimit, [&](std::string& line) {
         reader.parseLine(line, s);

@@ -237,6 +237,21 @@ TEST_F(LauncherRun, MissingStartDirectoryIsSaidAndTheApplicationStillRuns) {
     EXPECT_NE(said.find(notice), std::string::npos) << said;
 }
 
+TEST_F(LauncherRun, TheTraceStaysWhereTheLauncherStartedWhereverTheApplicationRuns) {
+    install("app");
+    std::string elsewhere = dir.file("work");
+    ASSERT_TRUE(platform::makeDir(elsewhere));
+    writeProps("programName=Editor\nexecFilename=" + escapeProps(java) + "\nstartDir=" + escapeProps(elsewhere) + "\n");
+    writeFile(dir.file("startapp.log"), "");
+    writeFile(elsewhere + sep + "startapp.log", "");
+    EXPECT_EQ(run().exitCode, 1);
+    EXPECT_NE(recordedInfo().find("cwd=" + elsewhere + "\n"), std::string::npos) << recordedInfo();
+    // The lines written after the change of directory are in the same trace.
+    std::string started = onWindows() ? "launch command args:" : "current dir: " + elsewhere;
+    EXPECT_NE(readFile(dir.file("startapp.log")).find(started), std::string::npos) << readFile(dir.file("startapp.log"));
+    EXPECT_EQ(readFile(elsewhere + sep + "startapp.log"), "");
+}
+
 TEST_F(LauncherRun, MacFamilyMessagesGoToStandardError) {
     if (onWindows()) GTEST_SKIP() << "message boxes on Windows";
     install("app");

@@ -28,7 +28,7 @@ TEST(WinVersionTest, NtNineXAndBadWords) {
     TempDir dir;
     CwdGuard cwd(dir.path());
     writeFile("jinstall.log", "");
-    qrl::WinVersion w;
+    qrl::WinVersion w(logsHere());
     EXPECT_TRUE(w.classify(0x23F00206UL));   // NT 6.2
     EXPECT_FALSE(w.classify(0xC0000A04UL));  // 9x 4.10
     EXPECT_TRUE(readFile("jinstall.log").empty());
@@ -72,7 +72,7 @@ protected:
         if (micro) { ASSERT_TRUE(platform::regSetString(RegRoot::CurrentUser, key, "MicroVersion", micro)); }
     }
     bool search(JvmCriteria c, std::string& exeName, std::string& exePath, std::string_view jvmName = "JRE") {
-        return JvmWin().searchWindowsForJvm(c, jvmName, exeName, exePath);
+        return JvmWin(logsHere()).searchWindowsForJvm(c, jvmName, exeName, exePath);
     }
     std::vector<std::string> trace() { return readLines("jinstall.log"); }
     bool traced(const std::string& tail) {
@@ -173,7 +173,7 @@ TEST_F(RegistrySearch, OtherViewAndJavaHomeAreTheLastResort) {
     EXPECT_FALSE(search({"", "22", ""}, exeName, exePath));
     // The 64-bit view, read by a 32-bit program (here the same view).
     reg("JDK", "22.0.1", jvm("jdk22"));
-    JvmWin win;
+    JvmWin win(logsHere());
     win.setReadOtherView(true);
     ASSERT_TRUE(win.searchExtensions({"", "22", ""}, exeName, exePath));
     EXPECT_EQ(exePath, dir.file("jdk22") + "\\bin\\java.exe");
@@ -183,7 +183,7 @@ TEST_F(RegistrySearch, FindJvmHandsTheSearchToTheRegistry) {
     std::string jre = jvm("jre8");
     reg("Java Runtime Environment", "1.8", jre, "0_392");
     std::string exeName = "jre", exePath;
-    qrl::FindJvm find(qrl::Family::Windows);
+    qrl::FindJvm find(qrl::Family::Windows, logsHere());
     ASSERT_TRUE(find.searchRegistry(JvmCriteria{"", "1.8", ""}, "JRE", exeName, exePath));
     EXPECT_EQ(exePath, jre + "\\bin\\javaw.exe");  // the trace file exists: javaw.exe
 }

@@ -21,7 +21,7 @@ std::string esc(const std::string& text) {
 }
 
 std::string propsName(Family family, std::string_view path, std::string* dir = nullptr) {
-    LauncherProperties p(family);
+    LauncherProperties p(family, logsHere(qrl::kLauncherTrace));
     std::string programDir;
     if (!p.getPropertiesFilename(path, programDir)) return "<false>";
     if (dir) *dir = programDir;
@@ -35,7 +35,7 @@ protected:
 
     LaunchSettings parse(const std::string& content, qrl::JvmFinder finder = {}, bool* ok = nullptr) {
         writeFile(dir.file("app.properties"), content);
-        LauncherProperties p(nativeFamily(), std::move(finder));
+        LauncherProperties p(nativeFamily(), logsHere(qrl::kLauncherTrace), std::move(finder));
         p.setPropertyFilename(dir.file("app.properties"));
         LaunchSettings s;
         s.workingDir = "DEFAULT";
@@ -127,7 +127,7 @@ TEST_F(ParseTest, QuotedExecutableIsTestedAndHandedOnWithoutQuotes) {
 }
 
 TEST_F(ParseTest, MissingFileIsLoggedAndFails) {
-    LauncherProperties p(nativeFamily());
+    LauncherProperties p(nativeFamily(), logsHere(qrl::kLauncherTrace));
     p.setPropertyFilename(dir.file("none.properties"));
     LaunchSettings s;
     EXPECT_FALSE(p.parseParameters(s));

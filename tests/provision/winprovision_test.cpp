@@ -126,7 +126,8 @@ protected:
         ASSERT_TRUE(qrl::copyFile(helperPath("fakejvmkit"), archive));
     }
     bool install(std::unique_ptr<qrl::Install>& in) {
-        in = std::make_unique<qrl::Install>(qrl::Family::Windows, qrl::SearchPlaces::defaults(qrl::Family::Windows));
+        in = std::make_unique<qrl::Install>(qrl::Family::Windows, qrl::SearchPlaces::defaults(qrl::Family::Windows),
+                                             logsHere());
         return in->install(true, false, "");
     }
     std::string trace() { return readFile(kit + "\\jinstall.log"); }
@@ -139,7 +140,7 @@ private:
 
 TEST_F(WinProvision, RegistryWriterKeepsWhatIsThere) {
     writeFile("jinstall.log", "");
-    qrl::JvmRegistry writer;
+    qrl::JvmRegistry writer(logsHere());
     std::string home = "c:\\program files\\javasoft\\jre1.3\\1.3.1";
     ASSERT_TRUE(writer.addJvmToRegistry(kJre, "JavaHome", "1.3", "1", home, "javaw.exe"));
     ASSERT_TRUE(writer.addJvmToRegistry(kJre, "JavaHome", "1.3.1", "1", home, "javaw.exe"));
@@ -167,7 +168,7 @@ TEST_F(WinProvision, RegistryWriterKeepsWhatIsThere) {
 }
 
 TEST_F(WinProvision, RuntimeLibForJavaFromTodaysServerDirectory) {
-    qrl::JvmRegistry writer;
+    qrl::JvmRegistry writer(logsHere());
     std::string home = dir.file("jdk");
     makeDirs(home + "\\bin\\server");
     writeFile(home + "\\bin\\server\\jvm.dll", "");
@@ -185,7 +186,7 @@ TEST_F(WinProvision, RuntimeLibForJavaFromTodaysServerDirectory) {
 TEST_F(WinProvision, DirectoryCandidatesInTheirOrder) {
     std::string dirName, command;
     {
-        qrl::JvmInstaller installer;
+        qrl::JvmInstaller installer(logsHere());
         auto r = request();
         ASSERT_TRUE(installer.createJvmDirectory(r, dirName, command));
         EXPECT_EQ(dirName, pf + "\\JavaSoft\\JRE17.0\\17.0.15");
@@ -197,7 +198,7 @@ TEST_F(WinProvision, DirectoryCandidatesInTheirOrder) {
     {
         // A JVM already in the vendor directory is reused.
         jvm(pf + "\\JavaSoft\\JRE17.0\\17.0.15");
-        qrl::JvmInstaller installer;
+        qrl::JvmInstaller installer(logsHere());
         auto r = request();
         ASSERT_TRUE(installer.createJvmDirectory(r, dirName, command));
         EXPECT_TRUE(installer.isJvmDiscovered());
@@ -205,7 +206,7 @@ TEST_F(WinProvision, DirectoryCandidatesInTheirOrder) {
     }
     {
         // Variables of the predefined directory.
-        qrl::JvmInstaller installer;
+        qrl::JvmInstaller installer(logsHere());
         std::string out;
         EXPECT_TRUE(installer.getNewJvmInstallerTo("[$ProgFilesDir]\\MyApp\\jre", out));
         EXPECT_EQ(out, pf + "\\MyApp\\jre");
@@ -221,7 +222,7 @@ TEST_F(WinProvision, DirectoryCandidatesInTheirOrder) {
         EXPECT_EQ(dirName, pf + "\\JavaSoft\\JDK17.0\\17.0.15");
     }
     for (std::string refused : {std::string("C:\\"), win, platform::getEnv("USERPROFILE").value_or("C:")}) {
-        qrl::JvmInstaller installer;
+        qrl::JvmInstaller installer(logsHere());
         installer.setHomeDirectory(win);
         auto r = request("JRE", refused);
         EXPECT_FALSE(installer.createPredeterminedJvmDirectory(r, refused, command)) << refused;
@@ -235,7 +236,7 @@ TEST_F(WinProvision, UnwritableProgramFilesGoesToTheUsersOwnFolder) {
         // Program Files that cannot be written (a path below a file): the
         // user's programs folder, never a folder all users share.
         EnvGuard readOnly{"QUARLAN_PROGRAM_FILES", (dir.file("file") + "\\pf").c_str()};
-        qrl::JvmInstaller installer;
+        qrl::JvmInstaller installer(logsHere());
         auto r = request();
         ASSERT_TRUE(installer.createJvmDirectory(r, dirName, command));
         EXPECT_EQ(dirName, user + "\\JavaSoft\\JRE17.0\\17.0.15");
@@ -246,14 +247,14 @@ TEST_F(WinProvision, UnwritableProgramFilesGoesToTheUsersOwnFolder) {
         EnvGuard none{"QUARLAN_PROGRAM_FILES", "file\\pf"};
         EnvGuard noUser{"QUARLAN_USER_PROGRAMS", "file\\user"};
         writeFile("file", "");
-        qrl::JvmInstaller installer;
+        qrl::JvmInstaller installer(logsHere());
         installer.setHomeDirectory(win);
         auto r = request();
         ASSERT_TRUE(installer.createJvmDirectory(r, dirName, command));
         EXPECT_EQ(dirName, "jvm\\jre17.0\\17.0");
         // The next run finds what the first one left there.
         jvm(kit + "\\jvm\\jre17.0\\17.0");
-        qrl::JvmInstaller again;
+        qrl::JvmInstaller again(logsHere());
         ASSERT_TRUE(again.createJvmDirectory(r, dirName, command));
         EXPECT_TRUE(again.isJvmDiscovered());
     }
@@ -262,7 +263,7 @@ TEST_F(WinProvision, UnwritableProgramFilesGoesToTheUsersOwnFolder) {
 TEST_F(WinProvision, SystemFoldersFromTheRegistry) {
     EnvGuard pfNone{"QUARLAN_PROGRAM_FILES", nullptr};
     EnvGuard winNone{"QUARLAN_WINDOWS_DIR", nullptr};
-    qrl::JvmInstaller installer;
+    qrl::JvmInstaller installer(logsHere());
     std::string out;
     ASSERT_TRUE(installer.getWindowsDirectory(out));
     EXPECT_TRUE(qrl::isDir(out)) << out;
@@ -394,7 +395,7 @@ TEST_F(WinProvision, SecondProvisioningReplacesAJvmThatCannotRunTheWizard) {
     setReg(std::string(kJre) + "\\17.0", "JavaHome", old);
     setReg(std::string(kJre) + "\\17.0", "MicroVersion", "15");
     makeKit("");
-    qrl::Install in(qrl::Family::Windows, qrl::SearchPlaces::defaults(qrl::Family::Windows));
+    qrl::Install in(qrl::Family::Windows, qrl::SearchPlaces::defaults(qrl::Family::Windows), logsHere());
     in.getEnvironmentSetup();
     ASSERT_TRUE(in.getParams());
     ASSERT_TRUE(in.isJvmInstalled());
@@ -429,7 +430,7 @@ TEST_F(WinProvision, CleanUpRegistersTheJvmTheWizardMovedAndRemovesTheTemporaryO
     writeFile("qrl.control", "jvmVersion=17.0.15\njvmName=JRE\njvmCommandName=javaw.exe\nloaderJavaCommand=W\n");
     writeFile("native.properties", "nativeJvmHomeDir=" + slashes(moved) + "\nnativeJvmInstalledInTemp=true\n" +
                                        "nativeTempJvmDir=" + slashes(kit + "\\jvm") + "\nconfigureWinRegistry=true\n");
-    qrl::Install in(qrl::Family::Windows, qrl::SearchPlaces::defaults(qrl::Family::Windows));
+    qrl::Install in(qrl::Family::Windows, qrl::SearchPlaces::defaults(qrl::Family::Windows), logsHere());
     in.getEnvironmentSetup();
     ASSERT_TRUE(in.getParams());
     in.cleanUpJvmDir();

@@ -70,7 +70,7 @@ TEST(SecurityWords, BackupNamesAndIdentityPaths) {
 }
 
 TEST_F(SecurityTest, SettingsResolveToTheirPlaces) {
-    Security security(family, "english");
+    Security security(family, "english", logsHere());
     std::string source, destination;
     writeFile("java.policy", "p");
     EXPECT_TRUE(security.getFilenames("${java.home}/lib/security/java.policy", jvm, home, source, destination));
@@ -102,7 +102,7 @@ TEST_F(SecurityTest, SettingsResolveToTheirPlaces) {
 }
 
 TEST_F(SecurityTest, ReplacementNeverOverwritesAnEarlierBackup) {
-    Security security(family, "german");
+    Security security(family, "german", logsHere());
     // Windows also copies a ${user.home} keystore to the user's profile place.
     security.setLoginName([] { return std::string("alice"); });
     auto changesFor = [&](const std::string& path) {
@@ -136,7 +136,7 @@ TEST_F(SecurityTest, ReplacementNeverOverwritesAnEarlierBackup) {
 
 TEST_F(SecurityTest, KeystoreGoesWhereJavaSecuritySays) {
     if (onWindows()) GTEST_SKIP() << "POSIX paths in java.security";
-    Security security(family, "english");
+    Security security(family, "english", logsHere());
     writeFile(".keystore", "keys");
     ASSERT_TRUE(platform::makeDir(jvm + "/lib"));
     ASSERT_TRUE(platform::makeDir(jvm + "/lib/security"));
@@ -158,7 +158,7 @@ TEST_F(SecurityTest, KeystoreGoesWhereJavaSecuritySays) {
 }
 
 TEST_F(SecurityTest, SystemPolicyNeedsItsLiteralNameUserPolicyDoesNot) {
-    Security security(family, "english");
+    Security security(family, "english", logsHere());
     writeFile("java.policy", "policy");
     EXPECT_TRUE(security.addSecurity("${java.home}/lib/security/java.policy", "", "", jvm, home, false));
     EXPECT_FALSE(exists(in(jvm, "lib/security/java.policy")));
@@ -178,7 +178,7 @@ TEST_F(SecurityTest, SystemPolicyNeedsItsLiteralNameUserPolicyDoesNot) {
 
 TEST_F(SecurityTest, ReplacementThatCannotRemoveTheOldFileReplacesNothing) {
     if (!onWindows()) GTEST_SKIP() << "needs a file that its owner cannot remove (held open on Windows)";
-    Security security(family, "english");
+    Security security(family, "english", logsHere());
     security.setLoginName([] { return std::string("alice"); });
     writeFile("kit.keystore", "new keys");
     std::string target = in(home, "kit.keystore");
@@ -199,7 +199,7 @@ TEST_F(SecurityTest, ReplacementThatCannotRemoveTheOldFileReplacesNothing) {
 
 TEST_F(SecurityTest, WindowsProfilePlaceUsesTheLoginName) {
     if (!onWindows()) GTEST_SKIP() << "Windows per-user profile";
-    Security security(Family::Windows, "english");
+    Security security(Family::Windows, "english", logsHere());
     std::string destination;
     EXPECT_FALSE(security.getAlternateDestination("${user.home}/.keystore", home, destination));
     security.setLoginName([] { return std::string("alice"); });

@@ -10,12 +10,19 @@
 #include <vector>
 
 #include "common/family.h"
+#include "common/logs.h"
 
 namespace qrltest {
 
 // The family whose rules the file system under test follows.
 qrl::Family nativeFamily();
 bool onWindows();
+
+// "errors.log" and the trace in the current directory, as a program that
+// starts its run here resolves them.
+inline qrl::Logs logsHere(std::string_view trace = qrl::kTraceLog) {
+    return qrl::Logs::inCurrentDir(trace);
+}
 
 // A fresh directory below the system's temporary directory, removed with
 // everything in it when the object goes away.
