@@ -193,6 +193,9 @@ bool ControlFile::verifyParameters(ControlSettings& s) {
     if (s.jvmName.empty()) s.jvmName = "JRE";
     if (s.jvmCommandName.empty()) s.jvmCommandName = rules_.defaultCommandName;
     s.jvmCommandName = normalizeCommandName(s.jvmCommandName);
+    // A name that is only an extension (".exe" outside Windows) names no
+    // program: the family's default stands instead.
+    if (s.jvmCommandName.empty()) s.jvmCommandName = normalizeCommandName(rules_.defaultCommandName);
     return true;
 }
 

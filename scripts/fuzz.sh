@@ -40,7 +40,7 @@ for t in "${targets[@]}"; do
     echo "== $t: ${seconds}s" >&2
     set +e
     "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 -print_final_stats=1 \
-        -artifact_prefix="$findings/" "$corpus" "${seeds[@]}" >"$log" 2>&1
+        -artifact_prefix="$PWD/$findings/" "$corpus" "${seeds[@]}" >"$log" 2>&1
     status=$?
     set -e
     execs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | tail -1 | grep -o '[0-9]*$' || true)

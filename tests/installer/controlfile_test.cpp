@@ -85,6 +85,9 @@ TEST_F(ControlFileTest, ValuesComeFromAFixedOffsetWithoutTrimming) {
     EXPECT_EQ(parse(Family::Windows, "jvmInstallerType=thirdPartyJvmInstaller\n").jvmInstallerType,
               "thirdPartyJvmInstaller");
     EXPECT_EQ(parse(Family::Windows, "startGuiCommand=x\n").startGuiCommand, "");
+    // A command name that is only an extension names no program: the default.
+    EXPECT_EQ(parse(Family::Posix, "jvmCommandName=.EXE\n").jvmCommandName, "jre");
+    EXPECT_EQ(parse(Family::Mac, "jvmCommandName=.bat\n").jvmCommandName, "jre");
 }
 
 TEST_F(ControlFileTest, LongValuesAreCutToTheLineAndTheirField) {
