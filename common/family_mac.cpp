@@ -41,6 +41,7 @@ const FamilyRules kMacRules = {
     .classpathAsRead = false,
     .reportsUnsavedErrorsLog = false,
     .removesSwingall = true,
+    .kitCleanupProgram = nullptr,
     .nativePropertiesSlashes = false,
     .commands = CommandStyle::PosixShell,
     .launchFile = "__qrllaunch",

@@ -39,6 +39,7 @@ const FamilyRules kPosixRules = {
     .classpathAsRead = false,
     .reportsUnsavedErrorsLog = false,
     .removesSwingall = true,
+    .kitCleanupProgram = nullptr,
     .nativePropertiesSlashes = false,
     .commands = CommandStyle::PosixShell,
     .launchFile = "__qrllaunch",

@@ -39,6 +39,7 @@ const FamilyRules kWindowsRules = {
     .classpathAsRead = true,
     .reportsUnsavedErrorsLog = true,
     .removesSwingall = false,
+    .kitCleanupProgram = "cleanup.exe",
     .nativePropertiesSlashes = true,
     .commands = CommandStyle::WindowsSpawn,
     .launchFile = "__qrllaunch.bat",

@@ -110,6 +110,7 @@ struct FamilyRules {
 
     // Files and clean-up.
     bool removesSwingall;            // the clean-up also removes "swingall.jar"
+    const char* kitCleanupProgram;   // the program a kit carries to remove itself after the run (none: nullptr)
     bool nativePropertiesSlashes;    // nativeJvmHomeDir written with "/" for "\"
     CommandStyle commands;
     const char* launchFile;          // the launch file execCmdAndWait writes

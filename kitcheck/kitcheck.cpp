@@ -431,8 +431,8 @@ std::vector<Finding> checkKit(const std::string& dir, Family family) {
                                     &s.keystoreFilename})
         if (!name->empty())
             need(*name, "the control file names it as a security file", "put the file into the kit");
-    if (family == Family::Windows)
-        need("cleanup.exe", "the Windows installer copies it to __cleanup.exe to remove the kit afterwards",
+    if (rules.kitCleanupProgram)
+        need(rules.kitCleanupProgram, "the Windows installer copies it to __cleanup.exe to remove the kit afterwards",
              "copy cleanup.exe (dist/win32) into the kit");
 
     std::vector<std::string> props;
