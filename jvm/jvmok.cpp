@@ -129,6 +129,7 @@ bool JvmOk::probeStarted(std::string_view exePath) {
         platform::SpawnResult r = platform::spawn(std::string(exePath), argv);
         if (!r.started) {
             logs_.error("Error running JVM: " + spawnErrorReason(r.error), false);
+            logs_.reason(r.why);
             return false;
         }
         countRun(since);

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/error.h"
+
 namespace platform {
 
 struct SpawnOptions {
@@ -17,6 +19,7 @@ struct SpawnResult {
     bool started = false;
     int exitCode = -1;  // when started and waited for
     int error = 0;      // errno-style reason when not started (ENOENT, E2BIG, ENOEXEC, ENOMEM, EINVAL)
+    Result why;         // the system's own reason when not started (a Windows error code, errno)
     int signal = 0;     // POSIX: the signal that ended the program (exitCode is then -1)
 };
 

@@ -52,6 +52,7 @@ SpawnResult spawn(const std::string& program, const std::vector<std::string>& ar
     int rc = startProcess(program, args, options.stderrFile, pid);
     if (rc != 0) {
         result.error = rc;
+        result.why = Result::failure(rc);
         return result;
     }
     result.started = true;

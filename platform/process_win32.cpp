@@ -103,7 +103,8 @@ SpawnResult spawn(const std::string& program, const std::vector<std::string>& ar
         errFile = ::CreateFileW(wide(options.stderrFile).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 &sa, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (errFile == INVALID_HANDLE_VALUE) {
-            result.error = errnoFor(::GetLastError());
+            result.why = Result::lastError();
+            result.error = errnoFor(result.why.code());
             return result;
         }
         si.dwFlags |= STARTF_USESTDHANDLES;
@@ -118,6 +119,7 @@ SpawnResult spawn(const std::string& program, const std::vector<std::string>& ar
     if (errFile != INVALID_HANDLE_VALUE) ::CloseHandle(errFile);
     if (!created) {
         result.error = errnoFor(createError);
+        result.why = Result::failure(static_cast<int>(createError));
         return result;
     }
     result.started = true;
