@@ -90,6 +90,9 @@ struct FamilyRules {
     // found or installed one.
     JvmProvisioning provisioning;
 
+    bool vendorRestartIsSuccess;  // a vendor's JVM installer answering 3010 or 1641 (restart needed) succeeded
+    bool vendorReasonLine;        // its failure is logged as "Error running JVM installer: <reason>" (else
+                                  // only an exit status that is not 0 is told)
     bool checksOsForKitJvm;     // the system's release is checked before the kit's own JVM is installed
     bool jvmTreeModes;          // what a kit's archive or vendor installer made below the JVM directory gets
                                 // 0755 throughout (else only the directory's own entries)

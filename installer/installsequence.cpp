@@ -5,7 +5,7 @@
 #include "installer/install.h"
 #include "installer/macsteps.h"
 #include "provision/installjvm.h"
-#include "provision/runjvminstaller_posix.h"
+#include "provision/runjvminstaller.h"
 
 namespace qrl {
 
@@ -30,8 +30,8 @@ bool Install::runVendorInstallerInPosixDirs() {
     request.jvmSelfExtractor.clear();
     request.predefinedJvmInstallDir.clear();
     request.jvmHomeDir.clear();
-    RunJvmInstallerPosix runner(family_, logs_, [this](std::string_view text) { status_.showStatus(text); },
-                           installDirCandidates(), places_);
+    RunJvmInstaller runner(family_, logs_, [this](std::string_view text) { status_.showStatus(text); }, places_,
+                           installDirCandidates());
     std::string command;
     bool ok = runner.run(request, s.jvmInstallerBinary, s.jvmInstallerCommand, command, homeDirectory_);
     s.jvmCommandName = request.jvmCommandName;

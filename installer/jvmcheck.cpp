@@ -121,7 +121,7 @@ bool Install::extractJvm() {
 bool Install::runThirdPartyInstaller() {
     if (rules_.provisioning == JvmProvisioning::ByInstallerTypeInPosixDirs) return runVendorInstallerInPosixDirs();
     ControlSettings& s = settings_;
-    RunJvmInstaller runner(logs_, [this](std::string_view text) { status_.showStatus(text); }, places_);
+    RunJvmInstaller runner(family_, logs_, [this](std::string_view text) { status_.showStatus(text); }, places_);
     JvmRequest request = requestOf(s);
     std::string command;
     bool ok = runner.run(request, s.jvmInstallerBinary, s.jvmInstallerCommand, command, homeDirectory_);

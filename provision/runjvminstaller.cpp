@@ -9,15 +9,6 @@
 #include "provision/extractjvm.h"
 
 namespace qrl {
-namespace {
-
-std::string join(std::string_view dir, std::string_view name) { return joinPath(dir, name, Family::Windows); }
-
-// Exit statuses of a vendor installer that mean success: 0, and the two
-// "restart needed" answers of Windows Installer packages.
-bool installerSucceeded(int status) { return status == 0 || status == 3010 || status == 1641; }
-
-}  // namespace
 
 void splitInstallerCommand(std::string_view line, std::string& program, std::vector<std::string>& argv) {
     const std::string_view sep = kInstallerArgSeparator;
@@ -42,14 +33,55 @@ void splitInstallerCommand(std::string_view line, std::string& program, std::vec
     }
 }
 
-RunJvmInstaller::RunJvmInstaller(Logs logs, StatusFn showStatus, SearchPlaces places, WindowsFolders folders)
-    : logs_(std::move(logs)),
+InstallerCommand splitInstallerCommand(std::string_view line, Family family) {
+    InstallerCommand out;
+    splitInstallerCommand(line, out.program, out.argv);
+    if (!out.argv.empty()) out.argv.front() = std::string(baseName(out.program, family));
+    return out;
+}
+
+RunJvmInstaller::RunJvmInstaller(Family family, Logs logs, StatusFn showStatus, SearchPlaces places,
+                                 std::vector<std::string> systemDirs, WindowsFolders folders)
+    : family_(family),
+      rules_(rulesFor(family)),
+      logs_(std::move(logs)),
       showStatus_(std::move(showStatus)),
       places_(std::move(places)),
+      systemDirs_(std::move(systemDirs)),
       folders_(std::move(folders)),
-      workingDir_(getCurrentDir(Family::Windows)) {}
+      workingDir_(getCurrentDir(family)) {}
 
 bool RunJvmInstaller::configureWinReg() { return configureWinRegSetting(logs_); }
+
+bool RunJvmInstaller::succeeded(int status) const {
+    // Windows Installer packages answer 3010 or 1641 when only a restart is
+    // still needed.
+    return status == 0 || (rules_.vendorRestartIsSuccess && (status == 3010 || status == 1641));
+}
+
+bool RunJvmInstaller::prepareDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand) {
+    // The predefined directory is for the kit's own archive, never for a
+    // vendor's installer.
+    JvmRequest forDirectory = request;
+    forDirectory.predefinedJvmInstallDir.clear();
+    bool made = false;
+    if (rules_.provisioning == JvmProvisioning::ByInstallerTypeInPosixDirs) {
+        InstallJvm installer(family_, logs_, showStatus_, systemDirs_, places_);
+        installer.setHomeDirectory(homeDirectory_);
+        bool discovered = false;
+        made = installer.createJvmDirectory(forDirectory, dir, jvmCommand, discovered);
+        discovered_ = made && discovered;
+        created_ = installer.createdDirectories();
+    } else {
+        JvmInstaller installer(logs_, folders_);
+        installer.setHomeDirectory(homeDirectory_);
+        made = installer.createJvmDirectory(forDirectory, dir, jvmCommand);
+        discovered_ = made && installer.isJvmDiscovered();
+        created_ = installer.createdDirectories();
+    }
+    if (discovered_) request.jvmCommandName = forDirectory.jvmCommandName;
+    return made;
+}
 
 bool RunJvmInstaller::run(JvmRequest& request, std::string_view jvmInstallerBinary,
                           std::string_view jvmInstallerCommand, std::string& jvmCommand,
@@ -57,23 +89,12 @@ bool RunJvmInstaller::run(JvmRequest& request, std::string_view jvmInstallerBina
     installed_ = discovered_ = false;
     homeDirectory_ = homeDirectory;
     std::string jvmDirectory;
-    bool made = false;
-    {
-        // The predefined directory is not used for a vendor's installer.
-        JvmRequest forDirectory = request;
-        forDirectory.predefinedJvmInstallDir.clear();
-        JvmInstaller installer(logs_, folders_);
-        installer.setHomeDirectory(homeDirectory_);
-        made = installer.createJvmDirectory(forDirectory, jvmDirectory, jvmCommand);
-        logs_.trace("jvmDirName: ", jvmDirectory);
-        discovered_ = made && installer.isJvmDiscovered();
-        if (discovered_) request.jvmCommandName = forDirectory.jvmCommandName;
-        created_ = installer.createdDirectories();
-        logs_.trace("found existing jvm directory", discovered_);
-    }
+    bool made = prepareDirectory(request, jvmDirectory, jvmCommand);
+    logs_.trace("jvmDirName: ", jvmDirectory);
+    logs_.trace("found existing jvm directory", discovered_);
     bool ok = false;
-    if (made && discovered_) {
-        JvmOk jvmOk(Family::Windows, logs_);
+    if (discovered_) {
+        JvmOk jvmOk(family_, logs_);
         ok = jvmOk.jvmCorrectVersion(request.criteria, jvmDirectory, request.jvmCommandName, jvmCommand);
         if (!ok) discovered_ = false;
     }
@@ -100,8 +121,8 @@ bool RunJvmInstaller::installJvm(JvmRequest& request, std::string_view binary, s
 }
 
 bool RunJvmInstaller::copyInstaller(std::string_view binary, std::string_view jvmDirectory) {
-    std::string from = join(workingDir_, binary);
-    std::string to = join(jvmDirectory, baseName(binary, Family::Windows));
+    std::string from = joinPath(workingDir_, binary, family_);
+    std::string to = joinPath(jvmDirectory, baseName(binary, family_), family_);
     logs_.trace("copied installer from: ", from);
     logs_.trace("                   to: ", to);
     bool ok = !binary.empty() && fexists(from) && !isDir(from) && copyFile(from, to);
@@ -110,7 +131,7 @@ bool RunJvmInstaller::copyInstaller(std::string_view binary, std::string_view jv
 }
 
 void RunJvmInstaller::removeInstaller(std::string_view binary, std::string_view jvmDirectory) {
-    platform::removeFile(join(jvmDirectory, baseName(binary, Family::Windows)));
+    platform::removeFile(joinPath(jvmDirectory, baseName(binary, family_), family_));
     logs_.trace("jvm installer removed");
 }
 
@@ -119,17 +140,14 @@ void RunJvmInstaller::removeEmptyDir(std::string_view jvmDirectory) {
     // as they are empty.
     std::string dir(jvmDirectory);
     while (!dir.empty()) {
-        std::vector<platform::DirEntry> entries;
-        if (!platform::listDir(dir, entries)) return;
-        for (const auto& e : entries)
-            if (e.name != "." && e.name != "..") return;
+        if (!entryNames(dir).empty() || !isDir(dir)) return;
         if (!platform::removeDir(dir)) return;
         logs_.trace("removed:", dir);
         bool ours = false;
         for (const auto& c : created_)
             if (stricmp(c, dir) == 0) ours = true;
         if (ours) return;  // the outermost directory this run made
-        size_t sep = lastSeparator(dir, Family::Windows);
+        size_t sep = lastSeparator(dir, family_);
         if (sep == std::string::npos) return;
         dir.resize(sep);
         bool inside = false;
@@ -144,48 +162,49 @@ bool RunJvmInstaller::runInstaller(std::string_view commandLine, std::string_vie
         logs_.trace("no jvm installer command line");
         return false;
     }
-    std::string program;
-    std::vector<std::string> argv;
-    splitInstallerCommand(commandLine, program, argv);
-    for (const auto& a : argv) logs_.trace("arg:", a);
-    logs_.trace("# of args", static_cast<int>(argv.size() + 1));
-    logs_.trace("command:", program);
-    return executeInstaller(program, argv, jvmDirectory);
+    InstallerCommand command = splitInstallerCommand(commandLine, family_);
+    for (const auto& a : command.argv) logs_.trace("arg:", a);
+    logs_.trace("# of args", static_cast<int>(command.argv.size() + 1));
+    logs_.trace("command:", command.program);
+    return executeInstaller(command.program, command.argv, jvmDirectory);
 }
 
 bool RunJvmInstaller::executeInstaller(std::string_view command, const std::vector<std::string>& argv,
                                        std::string_view jvmDirectory) {
-    ExecCommand exec(Family::Windows, logs_);
+    ExecCommand exec(family_, logs_);
     logs_.trace("jvm installer command:", command);
     std::string reason;
     bool started = false;
+    bool ok = false;
+    std::vector<std::string> before = rules_.jvmTreeModes ? entryNames(jvmDirectory) : std::vector<std::string>();
     {
         DirGuard back(workingDir_);
         if (platform::changeDir(std::string(jvmDirectory)))
             started = exec.spawnAndWait(command, argv, reason);
         else
             reason = "unable to change directory to " + std::string(jvmDirectory);
+        // An installer that reports failure has installed nothing to rely on.
+        ok = started && succeeded(exec.exitCode());
+        if (ok && rules_.jvmTreeModes) setModesOfNewEntries(exec, jvmDirectory, before);
     }
-    bool ok = started && installerSucceeded(exec.exitCode());
-    if (started && !ok) reason = "exit status " + std::to_string(exec.exitCode());
     if (ok) {
         logs_.trace("third party jvm installer ran with no reported errors");
         return true;
     }
-    logs_.error("Error running JVM installer: " + reason, false);
-    logs_.error("Unable to start ",
-                       std::string(command) + " " + ExecCommand::argsString(argv));
+    if (started) reason = "exit status " + std::to_string(exec.exitCode());
+    if (rules_.vendorReasonLine)
+        logs_.error("Error running JVM installer: " + reason, false);
+    else if (started)
+        logs_.error("The JVM installer failed with exit status", std::to_string(exec.exitCode()));
+    logs_.error("Unable to start ", std::string(command) + " " + ExecCommand::argsString(argv));
     return false;
 }
 
 bool RunJvmInstaller::jvmInNewDir(JvmRequest& request, std::string_view jvmDirectory, std::string& jvmCommand) {
-    std::vector<platform::DirEntry> entries;
-    if (!platform::listDir(std::string(jvmDirectory), entries)) return false;
-    for (const auto& e : entries) {
-        if (e.name == "." || e.name == "..") continue;
-        std::string path = join(jvmDirectory, e.name);
+    for (const auto& name : entryNames(jvmDirectory)) {
+        std::string path = joinPath(jvmDirectory, name, family_);
         logs_.trace("looking for jvm in:", path);
-        JvmOk jvmOk(Family::Windows, logs_);
+        JvmOk jvmOk(family_, logs_);
         if (jvmOk.jvmCorrectVersion(exactly(request), path, request.jvmCommandName, jvmCommand)) return true;
     }
     return false;
@@ -193,7 +212,7 @@ bool RunJvmInstaller::jvmInNewDir(JvmRequest& request, std::string_view jvmDirec
 
 bool RunJvmInstaller::findInstalledJvm(JvmRequest& request, std::string& jvmCommand) {
     if (showStatus_) showStatus_("Searching for JVM again");
-    FindJvm finder(Family::Windows, places_, logs_);
+    FindJvm finder(family_, places_, logs_);
     JvmQuery query{exactly(request), request.jvmName, homeDirectory_, "yes"};
     bool found = finder.isJvmInstalled(query, request.jvmCommandName, jvmCommand);
     if (found)

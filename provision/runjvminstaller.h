@@ -1,9 +1,11 @@
-// A JVM vendor's installer shipped in the kit (Windows installer): copied
-// into a directory JvmInstaller prepared, started there with the argument
-// vector of the control file's "jvmInstallerCommand", waited for and removed
-// again; the JVM it installed is then looked for in that directory and, when
-// not there, with the normal registry search. The vendor program registers
-// its JVM itself.
+// A JVM vendor's installer shipped in the kit ("jvmInstallerBinary", started
+// with "jvmInstallerCommand"): copied into a prepared directory, started there
+// with the argument vector of the command line, waited for and removed again;
+// the JVM it installed is then looked for in that directory and, when not
+// there, with the family's search. The family says where the directory comes
+// from: JvmInstaller's Windows folders (the Windows installer, whose vendor
+// program registers its JVM itself) or the POSIX candidates (macOS), and how
+// the installer's end is judged and told.
 //
 // The command line's parts are separated by "/*/*/*": the first is the
 // program, each further one argument, handed over as exactly one argument
@@ -16,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/familyrules.h"
 #include "common/logs.h"
 #include "jvm/findjvm.h"
 #include "provision/installjvm.h"
@@ -32,13 +35,26 @@ inline constexpr const char* kInstallerArgSeparator = "/*/*/*";
 // program's file name (after its last "\").
 void splitInstallerCommand(std::string_view line, std::string& program, std::vector<std::string>& argv);
 
+// The same parts, entry 0 of the vector the program's file name after the
+// family's last separator.
+struct InstallerCommand {
+    std::string program;
+    std::vector<std::string> argv;
+};
+InstallerCommand splitInstallerCommand(std::string_view line, Family family);
+
 class RunJvmInstaller {
 public:
     using StatusFn = std::function<void(std::string_view)>;
-    RunJvmInstaller(Logs logs, StatusFn showStatus, SearchPlaces places,
+    // `systemDirs`: the POSIX directory candidates; `folders`: the Windows
+    // ones. Each family uses its own.
+    RunJvmInstaller(Family family, Logs logs, StatusFn showStatus, SearchPlaces places,
+                    std::vector<std::string> systemDirs = {},
                     WindowsFolders folders = WindowsFolders::fromEnvironment());
 
-    // On success `jvmCommand` is the launcher of the JVM found.
+    // On success `jvmCommand` is the launcher of a JVM of version
+    // request.jvmVersion (or one meeting the criteria that was already in the
+    // prepared directory).
     bool run(JvmRequest& request, std::string_view jvmInstallerBinary, std::string_view jvmInstallerCommand,
              std::string& jvmCommand, std::string_view homeDirectory);
     bool installed() const { return installed_; }
@@ -50,6 +66,8 @@ public:
     void removeInstaller(std::string_view binary, std::string_view jvmDirectory);
     void removeEmptyDir(std::string_view jvmDirectory);
     bool runInstaller(std::string_view commandLine, std::string_view jvmDirectory);
+    // Runs the program in the JVM directory and waits (macOS: what it made
+    // there gets the mode 0755).
     bool executeInstaller(std::string_view command, const std::vector<std::string>& argv,
                           std::string_view jvmDirectory);
     bool jvmInNewDir(JvmRequest& request, std::string_view jvmDirectory, std::string& jvmCommand);
@@ -58,10 +76,17 @@ public:
 
 private:
     JvmCriteria exactly(const JvmRequest& request) const { return {request.jvmVersion, "", ""}; }
+    // The directory for the installer, from the family's candidates; sets
+    // discovered_ and created_.
+    bool prepareDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand);
+    bool succeeded(int status) const;
 
+    Family family_;
+    const FamilyRules& rules_;
     Logs logs_;
     StatusFn showStatus_;
     SearchPlaces places_;
+    std::vector<std::string> systemDirs_;
     WindowsFolders folders_;
     std::string workingDir_;
     std::string homeDirectory_;

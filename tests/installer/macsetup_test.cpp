@@ -16,7 +16,7 @@
 #include "installer/status.h"
 #include "platform/fs.h"
 #include "platform/process.h"
-#include "provision/runjvminstaller_posix.h"
+#include "provision/runjvminstaller.h"
 #include "tests/support/testutil.h"
 
 using namespace qrltest;
@@ -270,7 +270,7 @@ TEST(VendorInstallerTest, CommandSplitAndRunWithItsWords) {
     std::string jvmDir = dir.file("jvm dir");
     ASSERT_TRUE(platform::makeDir(jvmDir));
     ASSERT_TRUE(qrl::copyFile(helperPath("argvdump"), jvmDir + "/argvdump"));
-    qrl::RunJvmInstallerPosix runner(qrl::Family::Mac, logsHere(), nullptr, {}, {});
+    qrl::RunJvmInstaller runner(qrl::Family::Mac, logsHere(), nullptr, {}, {});
     EnvGuard out("ARGVDUMP_FILE", dir.file("argv.txt").c_str());
     ASSERT_TRUE(runner.runInstaller("argvdump/*/*/*a \"b\" $(c)/*/*/*", jvmDir));
     EXPECT_EQ(readArgvDump(dir.file("argv.txt")), (V{"a \"b\" $(c)", ""}));
@@ -504,4 +504,17 @@ TEST_F(MacsetupTest, VendorInstallerRunsInThePreparedDirectoryWithItsWords) {
     std::string trace = readFile(kit + "/jinstall.log");
     EXPECT_NE(trace.find("third party jvm installer ran with no reported errors"), std::string::npos) << trace;
     EXPECT_NE(trace.find("Java wizard launched successfully: true"), std::string::npos) << trace;
+}
+
+TEST_F(MacsetupTest, FailingVendorInstallerLeavesNoPreparedDirectory) {
+    writeFile(kit + "/vendor.sh", "#!/bin/sh\nexit 3\n");
+    writeFile(kit + "/qrl.control",
+              "jvmMinVersion=1.8\njvmVersion=17.0.15\njvmCommandName=java\nloaderJavaCommand=Wizard\n"
+              "jvmInstallerType=thirdPartyJvmInstaller\njvmInstallerBinary=vendor.sh\n"
+              "jvmInstallerCommand=vendor.sh\n");
+    MacRun r = run();
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(readFile(kit + "/errors.log").find("The JVM installer failed with exit status 3"), std::string::npos);
+    // Neither the prepared directory nor the parents this run made for it.
+    EXPECT_FALSE(exists(home + "/jvm")) << readFile(kit + "/errors.log");
 }
