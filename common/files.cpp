@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/paths.h"
+#include "common/text.h"
 #include "platform/fs.h"
 
 namespace qrl {
@@ -175,6 +176,19 @@ void splitLines(std::string_view text, size_t limit, const std::function<bool(st
     size_t at = 0;
     eachLine([&] { return at < text.size() ? static_cast<unsigned char>(text[at++]) : EOF; }, limit, each,
              longLines);
+}
+
+std::optional<bool> flagSetting(std::string_view key, std::initializer_list<std::string_view> files, bool absent) {
+    bool answer = absent;
+    auto each = [&](std::string& line) {
+        auto value = prefixValue(line, key);
+        if (!value) return true;
+        answer = stricmp(*value, "true") == 0 || stricmp(*value, "yes") == 0;
+        return false;
+    };
+    for (std::string_view file : files)
+        if (readLines(file, 999, each)) return answer;
+    return std::nullopt;
 }
 
 }  // namespace qrl

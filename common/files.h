@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -56,5 +58,10 @@ bool readLines(std::string_view file, size_t limit, const std::function<bool(std
 // The same for a text held in memory.
 void splitLines(std::string_view text, size_t limit, const std::function<bool(std::string&)>& each,
                 LongLines longLines = LongLines::Split);
+// A yes/no setting: of the first of `files` that can be read (999 characters
+// of a line at a time), the first line that begins with `key`; "true" or
+// "yes" (any case) is true, another value false, and `absent` when the file
+// has no such line. Nothing when none of the files can be read.
+std::optional<bool> flagSetting(std::string_view key, std::initializer_list<std::string_view> files, bool absent);
 
 }  // namespace qrl

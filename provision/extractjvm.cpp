@@ -18,18 +18,9 @@ std::string join(std::string_view dir, std::string_view name) { return joinPath(
 }  // namespace
 
 bool configureWinRegSetting(const Logs& logs) {
-    bool answer = true;
-    auto each = [&](std::string& line) {
-        auto value = prefixValue(line, "configureWinRegistry");
-        if (!value) return true;
-        answer = stricmp(*value, "true") == 0 || stricmp(*value, "yes") == 0;
-        return false;
-    };
-    if (!readLines("qrl.control", 999, each) && !readLines("native.properties", 999, each)) {
-        logs.trace("unable to open qrl.control file", "defaulting to configure registry");
-        return true;
-    }
-    return answer;
+    if (auto set = flagSetting("configureWinRegistry", {"qrl.control", "native.properties"}, true)) return *set;
+    logs.trace("unable to open qrl.control file", "defaulting to configure registry");
+    return true;
 }
 
 ExtractJvm::ExtractJvm(Logs logs, StatusFn showStatus, WindowsFolders folders)

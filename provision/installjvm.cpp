@@ -96,18 +96,9 @@ void InstallJvm::removeCreatedDirectories() {
 }
 
 bool InstallJvm::thirdPartyInstaller() {
-    bool answer = false;
-    auto each = [&](std::string& line) {
-        auto value = prefixValue(line, kThirdPartyInstallerKey);
-        if (!value) return true;
-        answer = stricmp(*value, "true") == 0 || stricmp(*value, "yes") == 0;
-        return false;
-    };
-    if (!readLines("qrl.control", 999, each) && !readLines("__qrlwizard.sem", 999, each)) {
-        logs_.trace("unable to open qrl.control file", "defaulting to uncompressing JVM");
-        return false;
-    }
-    return answer;
+    if (auto set = flagSetting(kThirdPartyInstallerKey, {"qrl.control", "__qrlwizard.sem"}, false)) return *set;
+    logs_.trace("unable to open qrl.control file", "defaulting to uncompressing JVM");
+    return false;
 }
 
 bool InstallJvm::getJvmInstallerCommand(std::string_view archive, std::string& command) {
