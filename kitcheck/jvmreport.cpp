@@ -35,6 +35,14 @@ public:
     void place(std::string_view where, std::string_view) override { where_ = where; }
     void verdict(const JvmVerdict& v) override {
         candidates.push_back({where_, v, v.executable.empty() ? std::string() : executableMachine(v.executable)});
+        if (v.reason != JvmReason::AlreadyTested) return;
+        // Which earlier candidate it is (a link to it, or the same home by another name).
+        std::string real = platform::canonicalPath(v.executable);
+        for (const JvmCandidate& c : candidates)
+            if (!c.verdict.executable.empty() && platform::canonicalPath(c.verdict.executable) == real) {
+                candidates.back().verdict.detail = c.verdict.executable;
+                break;
+            }
     }
 
 private:
@@ -219,7 +227,9 @@ std::string reasonText(const JvmCandidate& c, const JvmCriteria& criteria, const
         case JvmReason::Accepted: return "chosen";
         case JvmReason::NoExecutable: return "no program " + v.detail;
         case JvmReason::NoHome: return "the registry entry names no home directory (JavaHome)";
-        case JvmReason::AlreadyTested: return "the same program as an earlier candidate (not started again)";
+        case JvmReason::AlreadyTested:
+            return "the same program as " + (v.detail.empty() ? std::string("an earlier candidate") : v.detail) +
+                   " (not started again)";
         case JvmReason::NotStarted:
             return "could not be started: " + startFailure(v.error);
         case JvmReason::NoVersion: {
@@ -427,7 +437,8 @@ std::string jvmReportText(const JvmReport& r) {
         const JvmVerdict& v = c.verdict;
         std::string line = "  " + std::to_string(++number) + ". " + c.where + " ";
         line += v.executable.empty() ? v.home : v.executable;
-        line += ": " + (v.version.empty() ? std::string("no version") : v.version);
+        line += ":";
+        if (!v.version.empty()) line += " " + v.version;
         if (!c.machine.empty() && c.machine != own) line += " (" + c.machine + ")";
         line += v.accepted() ? " chosen" : " rejected: " + reasonText(c, r.criteria, own);
         out += line + "\n";
