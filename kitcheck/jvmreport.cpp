@@ -88,16 +88,6 @@ private:
     std::string path_;
 };
 
-bool readText(const std::string& path, std::string& out) {
-    std::FILE* f = platform::openFile(path, "rb");
-    if (!f) return false;
-    char buf[8192];
-    size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    std::fclose(f);
-    return true;
-}
-
 bool isAbsolute(std::string_view path) {
     return !path.empty() && (path[0] == '/' || path[0] == '\\' || (path.size() > 1 && path[1] == ':'));
 }
@@ -339,28 +329,32 @@ bool makeJvmReport(const JvmReportRequest& rq, JvmReport& r) {
     r.family = rq.family ? *rq.family : r.kitMode ? guessKitFamily(r.kit) : thisSystemFamily();
     const FamilyRules& rules = rulesFor(r.family);
 
-    std::string controlText;
-    if (r.kitMode && !readText(platform::pathIn(r.kit, kControlFile), controlText)) {
-        r.error = platform::pathIn(r.kit, kControlFile) +
-                  " cannot be read: the installer stops with \"Unable to open qrl.control\"";
-        return false;
-    }
     ScratchDir scratch;
     if (!scratch.enter()) {
         r.error = "no private directory for the JVM tests could be made below the temporary directory";
         return false;
     }
-    // The logs of the search stay in the scratch directory: no trace there
-    // (its file is never made), and errors.log goes with the directory.
+    // The installer's working directory holds the kit's control file, which
+    // it reads in place: so does the scratch directory, with a copy.
+    std::string control = platform::pathIn(r.kit, kControlFile);
+    if (r.kitMode && !copyFile(control, kControlFile)) {
+        r.error = control + " cannot be read: the installer stops with \"Unable to open qrl.control\"";
+        return false;
+    }
+    // The logs of the search stay in the scratch directory and go with it.
+    // The installer searches with its trace switched on (it makes the file
+    // when it is missing), and a Windows one then prefers javaw.exe: so here.
     Logs logs = Logs::in(scratch.path());
+    if (r.kitMode)
+        if (std::FILE* f = platform::openFile(logs.traceLog(), "wb")) std::fclose(f);
     SearchPlaces places = SearchPlaces::defaults(r.family);
     Install install(r.family, places, logs);
     install.getHomeDirectory();
 
     ControlSettings& s = install.settings();
     if (r.kitMode) {
-        ControlFile reader(r.family, logs);
-        reader.parseText(s, controlText);
+        std::string controlName;
+        ControlFile(r.family, logs).getParameters(s, controlName);
         r.criteria = {s.requiredVersion, s.minVersion, s.maxVersion};
         r.jvmName = s.jvmName;
         r.searchMode = s.searchForJvm;

@@ -261,8 +261,9 @@ TEST_F(JvmReportRegistry, ClassicKeysThenBothViewsOfTodaysKeys) {
     reg("Java Runtime Environment\\1.9", "", RegView::Bits32, "0");
     reg("JDK\\25.0.1", jdk25, RegView::Bits32);
     reg("JDK\\17.0.2", jdk17, RegView::Bits64);
-    control("jvmMinVersion=11\njvmMaxVersion=21\njvmClasspathSwitch=-cp\nloaderJavaCommand=Setup\n"
-            "jvmCommandName=javaw.exe\n");
+    // The default launcher name jre.exe becomes javaw.exe: the installer
+    // searches with its trace on.
+    control("jvmMinVersion=11\njvmMaxVersion=21\njvmClasspathSwitch=-cp\nloaderJavaCommand=Setup\n");
 
     qrl::JvmReport r = report(qrl::Family::Windows);
     std::string key = "HKCU\\" + regRoot + "\\SOFTWARE\\JavaSoft\\";
