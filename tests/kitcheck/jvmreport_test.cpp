@@ -180,6 +180,23 @@ TEST_F(JvmReportPosix, WhatTheInstallerDoesWhenItFindsNone) {
     expectNothingLeft({"TestJvm.class", "jre.bin", "qrl.control"});
 }
 
+TEST_F(JvmReportPosix, TheMacInstallerSearchesItsRootsAndChecksTheSystemBeforeTheKitsJvm) {
+    makeJvm(root.file("mac/jdk-11.jdk/Home"), "11.0.2", "");
+    EnvGuard roots("QUARLAN_MAC_JVM_ROOTS", root.file("mac").c_str());
+    EnvGuard release("QUARLAN_OS_RELEASE", "10.8.0");
+    writeFile(platform::pathIn(kit, "jre.dmg"), "archive");
+    control("jvmMinVersion=17\njvmInstallerType=selfExtratorJvmInstaller\njvmSelfExtractor=jre.dmg\n"
+            "jvmClasspathSwitch=-cp\nloaderJavaCommand=Setup\n");
+    qrl::JvmReport r = report(qrl::Family::Mac);
+    EXPECT_EQ(outline(r), std::vector<std::string>{line("macOS JVM root", root.file("mac/jdk-11.jdk/Home/bin/java"),
+                                                        "11.0.2", JvmReason::BelowMinimum)});
+    EXPECT_EQ(r.next, qrl::NextStep::Fail);
+    EXPECT_NE(r.nextText.find("older than the kit's JVM needs"), std::string::npos) << r.nextText;
+    EnvGuard newer("QUARLAN_OS_RELEASE", "23.4.0");
+    EXPECT_EQ(report(qrl::Family::Mac).next, qrl::NextStep::ExpandArchive);
+    expectNothingLeft({"TestJvm.class", "jre.dmg", "qrl.control"});
+}
+
 TEST_F(JvmReportPosix, ProgramsThatCannotTellTheirVersionThroughTheProgram) {
     std::string locked = root.file("locked/bin/java");
     makeJvm(root.file("locked"), "17.0.1", "");
