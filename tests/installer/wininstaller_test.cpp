@@ -238,7 +238,7 @@ TEST_F(WinInstaller, NoCleanupWithoutAReadableKitNorInTheUsersProfile) {
     EXPECT_FALSE(exists(kit + "\\__cleanup.exe"));
     for (const char* name : {"notes.txt", "cleanup.exe", "install.jar", "startdir.txt"})
         EXPECT_TRUE(exists(kit + "\\" + name)) << name;
-    EXPECT_TRUE(contains(readFile(kit + "\\errors.log"), "Unable to open qrl.control"));
+    EXPECT_TRUE(contains(readFile(start + "\\errors.log"), "Unable to open qrl.control"));
 
     // A kit unpacked straight into the user's profile installs, and stays.
     writeFile(kit + "\\qrl.control", control);
@@ -255,6 +255,8 @@ TEST_F(WinInstaller, AKitThatTakesNoFileLogsInTheStartDirectory) {
     for (const char* name : {"__qrltest.zos", "errors.log", "jinstall.log"})
         fs::create_directories(fs::u8path(kit + "\\" + name));
     for (int i = 1; i < 10; ++i) fs::create_directories(fs::u8path(kit + "\\__qrltest" + std::to_string(i) + ".zos"));
+    registerJvm();
+    EnvGuard noWizard("FAKEJAVA_WIZARD", nullptr);
     EXPECT_EQ(run({"-q", "answers.properties"}), 1);
     EXPECT_TRUE(contains(readFile(start + "\\errors.log"), "See " + start + "\\errors.log"))
         << readFile(start + "\\errors.log");
