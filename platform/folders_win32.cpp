@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include "platform/env.h"
+#include "platform/fs.h"
 #include "platform/wide_win32.h"
 
 namespace platform {
@@ -24,13 +25,8 @@ bool isSep(wchar_t c) { return c == L'\\' || c == L'/'; }
 // The full, long form of a name: "\" only, no trailing separator, no "\\?\"
 // prefix, 8.3 names spelled out where the object exists.
 std::wstring absoluteForm(const std::string& path) {
-    std::wstring w = wide(path);
-    DWORD n = ::GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
-    if (n == 0) return {};
-    std::wstring full(n, L'\0');
-    DWORD got = ::GetFullPathNameW(w.c_str(), n, full.data(), nullptr);
-    if (got == 0 || got >= n) return {};
-    full.resize(got);
+    std::wstring full = wide(canonicalPath(path));
+    if (full.empty()) return {};
     DWORD m = ::GetLongPathNameW(full.c_str(), nullptr, 0);
     if (m > 0) {
         std::wstring longer(m, L'\0');
