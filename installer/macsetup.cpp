@@ -27,16 +27,6 @@ namespace {
 
 using namespace qrl;
 
-bool canWriteIn(const std::string& dir) {
-    if (dir.empty()) return false;
-    std::string probe = dir + "/__qrltest.zos";
-    std::FILE* f = platform::openFile(probe, "wx");
-    if (!f) return false;
-    std::fclose(f);
-    platform::removeFile(probe);
-    return true;
-}
-
 bool holdsLogs(const std::string& dir) {
     for (const auto& name : entryNames(dir))
         if (name.find(".log") != std::string::npos) return true;
@@ -82,9 +72,9 @@ int utf8Main(std::vector<std::string>& args) {
     if (!startDir.empty() && startDir != workDir && platform::changeDir(startDir)) {
         platform::removeFile(workDir + "/" + kStartDirFile);
         std::string home = platform::getEnv("HOME").value_or("");
-        if (canWriteIn(startDir)) {
+        if (!isDirWriteProtected(startDir, Family::Mac)) {
             delDirTree(workDir, Family::Mac);
-        } else if (canWriteIn(home)) {
+        } else if (!isDirWriteProtected(home, Family::Mac)) {
             // The run saved its logs in the home directory instead.
             if (holdsLogs(workDir) || holdsLogs(home))
                 platform::writeStderr("The logs of this installation could not be saved in " + startDir +
