@@ -59,6 +59,8 @@ std::string unknownSwitch(const std::vector<std::string>& args, Family family) {
             if (i + 1 < args.size()) detailsArgument(args, ++i);
             continue;
         }
+        // Older Finders add "-psn_<number>" to a program started from a bundle.
+        if (word.rfind("-psn_", 0) == 0) continue;
         if (word.size() > 1 && word[0] == '-' && word != "--help" && word != "--version") return word;
     }
     return {};

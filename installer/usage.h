@@ -26,7 +26,8 @@ bool printInstallerInfo(const std::vector<std::string>& args, Family family);
 
 // The first word of the command line that begins with "-" and is none of the
 // family's switches ("-q", "-s" where the family has it, "--help",
-// "--version"); the word after a switch is its file, whatever it holds.
+// "--version"); the word after a switch is its file, whatever it holds, and
+// the Finder's "-psn_..." is no switch of the user's.
 // Empty when there is none.
 std::string unknownSwitch(const std::vector<std::string>& args, Family family);
 
