@@ -12,16 +12,24 @@
 #include <iterator>
 #include <optional>
 
+#include "platform/stopsignal.h"
+
 extern char** environ;
 
 namespace platform {
 namespace {
 
 int waitFor(pid_t pid) {
+    // A stop signal that arrives meanwhile reaches the program waited for.
+    setWaitedProcess(pid);
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) return -1;
+        if (errno != EINTR) {
+            status = -1;
+            break;
+        }
     }
+    setWaitedProcess(0);
     return status;
 }
 
