@@ -4,6 +4,7 @@
 
 #include "platform/cmdline.h"
 #include "platform/encoding.h"
+#include "platform/folders.h"
 #include "platform/fs.h"
 #include "platform/timerloop.h"
 
@@ -55,7 +56,8 @@ bool isRefused(std::string_view dir) {
         }
         return parts <= 2;
     }
-    return false;
+    // The user's own folders and the system's.
+    return platform::isProtectedDir(full);
 }
 
 bool leadsThroughLink(std::string_view dir) {

@@ -4,8 +4,9 @@
 //
 // Kept: "__qrlexpand.sem". Not counted as left over: the running copy
 // "__cleanup.exe" (it cannot go while it runs). Subdirectories are never
-// entered. An empty directory argument, a root directory and a directory
-// reached through a link are refused.
+// entered. An empty directory argument, a root directory, the user's profile
+// with its Desktop, Documents and Downloads, the Windows directory, Program
+// Files and a directory reached through a link are refused.
 #pragma once
 
 #include <string>
@@ -22,8 +23,9 @@ struct Limits {
 // the program name, blanks included; one pair of enclosing quotes is dropped.
 std::string directoryArgument(std::string_view commandLine);
 
-// True for a directory that must never be emptied: empty, or a root (of a
-// drive, a share or the file system) once made absolute.
+// True for a directory that must never be emptied: empty, a root (of a
+// drive, a share or the file system) once made absolute, or one of the
+// places platform::protectedDirs() names.
 bool isRefused(std::string_view dir);
 
 // True when the directory, or any directory on the way to it, is a link

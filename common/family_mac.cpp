@@ -56,6 +56,7 @@ const FamilyRules kMacRules = {
     .launcherFollowsLinks = false,
     .launcherTellsMissingProperties = true,
     .launcherExitsWithAppStatus = false,
+    .launcherBecomesApplication = false,
     .launcherNoticesOnStderr = true,
 };
 

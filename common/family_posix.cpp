@@ -54,6 +54,7 @@ const FamilyRules kPosixRules = {
     .launcherFollowsLinks = true,
     .launcherTellsMissingProperties = true,
     .launcherExitsWithAppStatus = true,
+    .launcherBecomesApplication = true,
     .launcherNoticesOnStderr = true,
 };
 

@@ -54,6 +54,7 @@ const FamilyRules kWindowsRules = {
     .launcherFollowsLinks = false,
     .launcherTellsMissingProperties = false,
     .launcherExitsWithAppStatus = false,
+    .launcherBecomesApplication = false,
     .launcherNoticesOnStderr = false,
 };
 

@@ -131,6 +131,9 @@ struct FamilyRules {
     bool launcherTellsMissingProperties;  // an unreadable properties file is named on standard error
     bool launcherExitsWithAppStatus;      // the application's exit status (126/127 when it was not started),
                                           // else 1 when it ran or was reported missing, 0 otherwise
+    bool launcherBecomesApplication;      // the launcher process becomes the application (its signals, status
+                                          // and process id are the application's), else it waits for it and
+                                          // passes TERM, INT, HUP and QUIT on
     bool launcherNoticesOnStderr;    // notices go to standard error (else to "errors.log", no box)
 };
 

@@ -8,8 +8,10 @@
 #include "installer/language.h"
 #include "platform/encoding.h"
 #include "platform/env.h"
+#include "platform/folders.h"
 #include "platform/fs.h"
 #include "platform/osversion.h"
+#include "platform/stopsignal.h"
 #include "security/security.h"
 
 namespace qrl {
@@ -177,9 +179,24 @@ bool Install::getHomeDirectory() {
     return true;
 }
 
+bool Install::stopped() {
+    int signal = platform::stopSignal();
+    if (signal == 0) return false;
+    if (errorMessage_.empty()) {
+        // Told once: the run goes straight to its end.
+        errorMessage_ = "The installation was stopped (signal " + std::to_string(signal) + ").";
+        errorDetails_ = "Start the installer again to install the application.";
+        logs_.error("installation stopped by signal", std::to_string(signal));
+    }
+    return true;
+}
+
 bool Install::getParams() {
     ControlFile params(family_, logs_);
-    return params.getParameters(settings_, controlFileName_);
+    // A quiet run shows nothing, not even that the control file is missing.
+    params.status().setQuietMode(status_.quietMode());
+    kitRead_ = params.getParameters(settings_, controlFileName_);
+    return kitRead_;
 }
 
 std::string Install::versionText() const {
@@ -249,6 +266,7 @@ bool Install::install(bool quiet, bool properties, std::string_view details) {
     if (!ok) {
         if (errorMessage_.empty()) errorMessage_ = std::string("Unable to install application.\r\r") + kDiskText;
         if (errorDetails_.empty()) errorDetails_ = causesText(family_);
+        nameTheLogs();
         logs_.error(errorMessage_);
         logs_.error(errorDetails_);
         // The terminal of the POSIX installer gets the message alone.
@@ -269,10 +287,14 @@ bool Install::addSecurity(bool plugin) {
                                 jvmHome_, homeDirectory_, plugin);
 }
 
-bool startProgram(Family family, bool quiet, bool properties, std::string_view details) {
-    // The run's logs are those of the working directory it starts in.
-    Install install(family, SearchPlaces::defaults(family), Logs::inCurrentDir());
-    return install.install(quiet, properties, details);
+bool startProgram(Family family, bool quiet, bool properties, std::string_view details, bool* kitRead) {
+    // The run's logs are those of the working directory it starts in, unless
+    // that cannot take them.
+    std::string cwd = platform::currentDir().value_or("");
+    Install install(family, SearchPlaces::defaults(family), Logs::in(logsPlace(family, cwd, getStartDir())));
+    bool ok = install.install(quiet, properties, details);
+    if (kitRead) *kitRead = install.kitRead();
+    return ok;
 }
 
 }  // namespace qrl

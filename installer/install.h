@@ -120,12 +120,16 @@ public:
     // The logs are appended to those at the target (the start directory, or
     // the home directory when only that is writable) and leave the working
     // directory; logs that cannot be saved stay there, and the user is told.
+    // Without a readable kit only "errors.log" and the trace go.
     void cleanUpLogFiles();
     bool saveLogsIn(std::string_view target);
     // Appends a log to the one of that name in `target`, never through a
     // link; a lost "errors.log" is reported where the family shows it.
     bool appendLogFile(std::string_view name, std::string_view target);
     bool isDirWriteProtected(std::string_view dir);
+    // Removes "jinstall.sem"; the trace it marks as the run's own goes after
+    // success and stays (ending with "install ok: false") after a failure.
+    void removeTraceSemaphore(bool success);
 
     ControlSettings& settings() { return settings_; }
     const std::string& jvmCommand() const { return jvmCommand_; }
@@ -134,9 +138,19 @@ public:
     const std::string& errorDetails() const { return errorDetails_; }
     const std::string& homeDirectory() const { return homeDirectory_; }
     const Logs& logs() const { return logs_; }
+    // Whether the control file was read: only then is the working directory a
+    // kit, whose files the run may remove.
+    bool kitRead() const { return kitRead_; }
 
 private:
     std::string workingDir() const;
+    bool logsInWorkingDir() const;
+    // True once a stop signal arrived (the installer passes them on to the
+    // programs it waits for); the failure texts then say so.
+    bool stopped();
+    // Logs kept elsewhere than the working directory: the failure texts name
+    // the error log by its full path.
+    void nameTheLogs();
     // After a provisioning step: its launcher runs the wizard (and its home is
     // the one the wizard is told), or, when it failed, no launcher is left.
     bool useProvidedJvm(bool ok, const std::string& command);
@@ -161,15 +175,28 @@ private:
     std::string homeDirectory_;
     bool quietInstall_ = false;
     bool propertiesInstall_ = false;
+    bool kitRead_ = false;
 };
 
-// Creates an Install, runs it and answers its result.
-bool startProgram(Family family, bool quiet, bool properties, std::string_view details);
+// Creates an Install, runs it and answers its result. `kitRead`, when given,
+// tells whether the control file was read (Install::kitRead).
+bool startProgram(Family family, bool quiet, bool properties, std::string_view details, bool* kitRead = nullptr);
+
+// Whether a file cannot be created in `dir` (an empty name counts as
+// protected). The probe is created exclusively and removed again.
+bool isDirWriteProtected(std::string_view dir, Family family);
+
+// Where a run's logs go: the working directory, or, when it cannot take a
+// file (a kit on a read-only medium), the start directory, else the user's
+// home (profile) directory.
+std::string logsPlace(Family family, std::string_view workingDir, std::string_view startDir);
 
 // Removes the entries of a finished kit directory (not those beginning with
-// "."), then the directory. Refuses a root, the user's home directory and any
-// directory that holds `startDir`. Log files (names with ".log") that are
-// still there could not be saved: they stay, and so does the directory.
-bool cleanUpAllFiles(std::string_view dir, std::string_view startDir, std::string_view homeDir);
+// "."), then the directory. Refuses the places platform::isProtectedDir names
+// (a root, the user's home directory and its Desktop, Documents and
+// Downloads) and any directory that holds `startDir`. Log files (names with
+// ".log") that are still there could not be saved: they stay, and so does the
+// directory.
+bool cleanUpAllFiles(std::string_view dir, std::string_view startDir);
 
 }  // namespace qrl

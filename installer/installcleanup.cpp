@@ -9,6 +9,7 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "installer/install.h"
+#include "platform/folders.h"
 #include "platform/fs.h"
 #include "provision/extractjvm.h"
 #include "platform/safefile.h"
@@ -17,6 +18,15 @@
 namespace qrl {
 
 void Install::cleanUp(bool success) {
+    if (!kitRead_) {
+        // Not a kit this run could read (a user's folder, a kit half
+        // unpacked): nothing of the directory is touched but what the run
+        // made, and of the logs only its own leave for the start directory.
+        removeTraceSemaphore(success);
+        cleanUpErrorsLog();
+        cleanUpLogFiles();
+        return;
+    }
     cleanUpManifest(success);
     cleanUpJvmDir();
     cleanUpErrorsLog();
@@ -44,6 +54,10 @@ void Install::cleanUpManifest(bool success) {
     platform::removeDir("META-INF");
     platform::removeFile("install.jar");
     if (rules_.removesSwingall) platform::removeFile("swingall.jar");
+    removeTraceSemaphore(success);
+}
+
+void Install::removeTraceSemaphore(bool success) {
     const std::string semaphore = logs_.beside(kTraceSemaphore);
     if (fexists(semaphore)) {
         platform::removeFile(semaphore);
@@ -117,6 +131,9 @@ void Install::cleanUpErrorsLog() {
 }
 
 void Install::cleanUpLogFiles() {
+    // Logs written elsewhere from the start (the working directory could not
+    // take them) are where they belong already.
+    if (!logsInWorkingDir()) return;
     if (!fexists(kStartDirFile)) return;
     std::string start = getStartDir();
     if (start.empty() || !isDir(start) || stricmp(start, workingDir()) == 0) return;
@@ -161,6 +178,7 @@ bool Install::saveLogsIn(std::string_view target) {
     bool saved = true;
     for (const auto& e : entries) {
         if (e.name == "." || e.name == ".." || e.name.find(".log") == std::string::npos) continue;
+        if (!kitRead_ && e.name != kErrorLog && e.name != kTraceLog) continue;
         if (e.isLink || e.isDirectory) continue;  // not a log this run wrote
         if (e.name.find("qrlpand.log") != std::string::npos) {
             auto size = platform::fileSize(e.name);
@@ -179,14 +197,37 @@ bool Install::saveLogsIn(std::string_view target) {
     return saved;
 }
 
-bool Install::isDirWriteProtected(std::string_view dir) {
+bool Install::isDirWriteProtected(std::string_view dir) { return qrl::isDirWriteProtected(dir, family_); }
+
+bool Install::logsInWorkingDir() const {
+    return logs_.errorLog() == platform::pathIn(platform::currentDir().value_or(""), kErrorLog);
+}
+
+void Install::nameTheLogs() {
+    if (logsInWorkingDir()) return;
+    for (std::string* text : {&errorMessage_, &errorDetails_}) {
+        size_t at = text->find("See errors.log");
+        if (at != std::string::npos) text->replace(at + 4, 10, logs_.errorLog());
+    }
+}
+
+std::string logsPlace(Family family, std::string_view workingDir, std::string_view startDir) {
+    std::string here(workingDir);
+    if (!isDirWriteProtected(here, family)) return here;
+    if (!startDir.empty() && !isDirWriteProtected(startDir, family)) return std::string(startDir);
+    if (auto home = platform::userFolder(platform::UserFolder::Profile); home && !isDirWriteProtected(*home, family))
+        return *home;
+    return here;
+}
+
+bool isDirWriteProtected(std::string_view dir, Family family) {
     if (dir.empty()) return true;
     // The probe is created exclusively: nothing that already holds its name
     // (a link above all) is opened, truncated or removed.
-    std::string probe = joinPath(dir, "__qrltest.zos", family_);
+    std::string probe = joinPath(dir, "__qrltest.zos", family);
     std::FILE* f = platform::openForWrite(probe, platform::WriteMode::CreateNew, true);
     for (int i = 1; !f && errno == EEXIST && i < 10; ++i) {
-        probe = joinPath(dir, "__qrltest" + std::to_string(i) + ".zos", family_);
+        probe = joinPath(dir, "__qrltest" + std::to_string(i) + ".zos", family);
         f = platform::openForWrite(probe, platform::WriteMode::CreateNew, true);
     }
     if (!f) return true;
@@ -198,11 +239,9 @@ bool Install::isDirWriteProtected(std::string_view dir) {
     return !closed || pos <= 0;
 }
 
-bool cleanUpAllFiles(std::string_view dir, std::string_view startDir, std::string_view homeDir) {
+bool cleanUpAllFiles(std::string_view dir, std::string_view startDir) {
     std::string d(dir);
-    if (isRootPath(d, Family::Posix) || platform::canonicalPath(d) == "/") return false;
-    if (!homeDir.empty() && platform::canonicalPath(d) == platform::canonicalPath(std::string(homeDir)))
-        return false;
+    if (isRootPath(d, Family::Posix) || platform::isProtectedDir(d)) return false;
     if (!startDir.empty() && isPathInside(d, startDir, true)) return false;
     std::vector<platform::DirEntry> entries;
     if (!platform::listDir(d, entries)) return false;

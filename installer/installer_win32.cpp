@@ -56,8 +56,9 @@ int utf8Main(std::vector<std::string>&) {
     // that ends at once cannot leave "__qrlinstall.sem" behind it.
     writeHandshakeFiles();
     std::atomic<bool> success{false};
+    bool kitRead = false;  // written by the worker, read after it has ended
     platform::WorkerThread worker;
-    if (worker.start([&] { success = runWorker(arguments); })) {
+    if (worker.start([&] { success = runWorker(arguments, &kitRead); })) {
         if (haveWindow) {
             WindowHost host(window);
             runStatusLoops(host, installSemaphorePath(), showSemaphorePath());
@@ -68,7 +69,7 @@ int utf8Main(std::vector<std::string>&) {
         removeShowSemaphore();
     }
     window.hide();
-    startCleanup(startDir, cwd);
+    startCleanup(startDir, cwd, kitRead);
     window.quit();
     return windowsExitStatus(success);
 }

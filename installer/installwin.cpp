@@ -34,8 +34,9 @@ bool Install::installWithRetry(bool quiet, bool properties, std::string_view det
         if (!ok) logs_.error("unable to get parameters");
     }
     bool installedNow = false;
+    if (ok && stopped()) ok = false;
     if (ok && !isJvmInstalled()) {
-        ok = installTheJvm();
+        ok = !stopped() && installTheJvm();
         installedNow = ok;
     }
     if (ok) {
@@ -45,7 +46,7 @@ bool Install::installWithRetry(bool quiet, bool properties, std::string_view det
             return runJavaInstaller(details);
         };
         ok = startWizard();
-        if (!ok && !installedNow) {
+        if (!ok && !installedNow && !stopped()) {
             // The JVM that was found could not run the wizard: one more start
             // with a JVM installed now.
             showStatusMessage(4);
@@ -54,7 +55,7 @@ bool Install::installWithRetry(bool quiet, bool properties, std::string_view det
                 ok = startWizard();
             }
         }
-        if (!ok) {
+        if (!ok && !stopped()) {
             errorMessage_ =
                 "Unable to start the install wizard.\r\rIs there a \"java\" command in the path that doesn't start "
                 "the JRE?\r\rIf there is, remove it and try the installer again.";
@@ -64,6 +65,7 @@ bool Install::installWithRetry(bool quiet, bool properties, std::string_view det
     if (!ok) {
         if (errorMessage_.empty()) errorMessage_ = std::string("Unable to install application.\r\r") + kDiskText;
         if (errorDetails_.empty()) errorDetails_ = causesText(family_);
+        nameTheLogs();
         logs_.error(errorMessage_);
         logs_.error(errorDetails_);
         status_.showError(errorMessage_, errorDetails_);

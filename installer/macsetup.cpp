@@ -4,8 +4,10 @@
 //
 // The kit is the directory that holds this program. The installation runs in
 // a private copy of it below TMPDIR (tmpqrl01 ... tmpqrl99), which is removed
-// at the end; the logs are saved beside the program. Exit status 1 after a
-// successful installation, 0 after a failure.
+// at the end; the logs are saved beside the program. When no such directory
+// can be made, nothing is installed. Exit status 1 after a successful
+// installation, 0 after a failure (an unknown switch included), 128+N when
+// stopped by signal N (SIGTERM, SIGINT, SIGHUP), which the wizard gets too.
 #include <cstdio>
 
 #include "common/files.h"
@@ -18,21 +20,12 @@
 #include "platform/entry.h"
 #include "platform/env.h"
 #include "platform/fs.h"
+#include "platform/stopsignal.h"
 #include "provision/installjvm.h"
 
 namespace {
 
 using namespace qrl;
-
-bool canWriteIn(const std::string& dir) {
-    if (dir.empty()) return false;
-    std::string probe = dir + "/__qrltest.zos";
-    std::FILE* f = platform::openFile(probe, "wx");
-    if (!f) return false;
-    std::fclose(f);
-    platform::removeFile(probe);
-    return true;
-}
 
 bool holdsLogs(const std::string& dir) {
     for (const auto& name : entryNames(dir))
@@ -44,6 +37,7 @@ bool holdsLogs(const std::string& dir) {
 
 int utf8Main(std::vector<std::string>& args) {
     if (printInstallerInfo(args, Family::Mac)) return 0;
+    if (rejectUnknownSwitch(args, Family::Mac)) return kept::kFailureStatus;
     const std::string userDir = getCurrentDir(Family::Mac);
     MacCommandLine cl = parseMacCommandLine(args);
     // A details file named relative to where the user is must still be found
@@ -57,21 +51,30 @@ int utf8Main(std::vector<std::string>& args) {
     if (slash != std::string::npos) platform::changeDir(slash == 0 ? "/" : program.substr(0, slash));
     const std::string startDir = getCurrentDir(Family::Mac);
 
+    // Stopped from outside, the run passes the signal on to the wizard, waits
+    // for it, saves the logs and removes its directory before it ends.
+    platform::passStopSignals();
     platform::DirLock lock;
     std::string tempDir;
-    bool inTemp = createTempDir(startDir, lock, tempDir);
+    if (!createTempDir(startDir, lock, tempDir)) {
+        // The installation never runs in the kit itself.
+        std::string message = "Unable to make a private working directory (tmpqrl01 ... tmpqrl99) below " +
+                              tempDirBase() + "; nothing was installed.";
+        Logs logs = Logs::in(logsPlace(Family::Mac, startDir, ""));
+        logs.error(message);
+        platform::writeStderr(message + "\n");
+        return kept::kFailureStatus;
+    }
     const std::string workDir = getCurrentDir(Family::Mac);
-    // A semaphore left in the kit by an earlier run says nothing about this one.
-    platform::removeFile(kWizardSemaphore);
 
     bool ok = startProgram(Family::Mac, cl.quiet, cl.properties, cl.details);
 
-    if (inTemp && !startDir.empty() && startDir != workDir && platform::changeDir(startDir)) {
+    if (!startDir.empty() && startDir != workDir && platform::changeDir(startDir)) {
         platform::removeFile(workDir + "/" + kStartDirFile);
         std::string home = platform::getEnv("HOME").value_or("");
-        if (canWriteIn(startDir)) {
+        if (!isDirWriteProtected(startDir, Family::Mac)) {
             delDirTree(workDir, Family::Mac);
-        } else if (canWriteIn(home)) {
+        } else if (!isDirWriteProtected(home, Family::Mac)) {
             // The run saved its logs in the home directory instead.
             if (holdsLogs(workDir) || holdsLogs(home))
                 platform::writeStderr("The logs of this installation could not be saved in " + startDir +
@@ -85,5 +88,6 @@ int utf8Main(std::vector<std::string>& args) {
             delDirTree(workDir, Family::Mac);
         }
     }
+    if (int signal = platform::stopSignal()) return 128 + signal;
     return ok ? kept::kSuccessStatus : kept::kFailureStatus;
 }

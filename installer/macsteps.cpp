@@ -15,6 +15,10 @@ namespace qrl {
 namespace {
 
 constexpr const char* kOsVersionLog = "__osvers.log";
+// The longest path macOS takes (PATH_MAX), and what a working directory and
+// the kit's files in it add to the base at least.
+constexpr size_t kMaxPathLength = 1024;
+constexpr size_t kTempNameRoom = 64;
 
 // Takes a candidate for this run: a new directory, or a leftover of this user
 // that no living run holds. The lock is taken before anything is removed.
@@ -92,11 +96,15 @@ void copyTree(const std::string& from, const std::string& to, const std::string&
 }  // namespace
 
 std::string tempDirBase() {
-    std::string base = "/tmp";
-    if (auto tmp = platform::getEnv("TMPDIR"); tmp && !tmp->empty() && platform::exists(*tmp)) base = *tmp;
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
-    if (base.empty() || base == "/") return {};
-    return base;
+    if (auto tmp = platform::getEnv("TMPDIR"); tmp && !tmp->empty()) {
+        std::string dir = *tmp;
+        while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+        if (dir != "/" && dir.size() + kTempNameRoom < kMaxPathLength &&
+            platform::typeOf(dir) == platform::FileType::Directory && !isDirWriteProtected(dir, Family::Mac))
+            return dir;
+    }
+    // The system's own place; whether it takes a directory, the run finds out.
+    return "/tmp";
 }
 
 bool createTempDir(std::string_view startDir, platform::DirLock& lock, std::string& tempDir) {

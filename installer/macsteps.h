@@ -13,8 +13,8 @@
 namespace qrl {
 
 // The directory the temporary working directories are made in: TMPDIR when
-// it names an existing directory, else "/tmp"; a trailing "/" removed. Empty
-// when that leaves nothing usable (an empty name or "/").
+// it names a directory this user can write in, short enough to hold the
+// run's files ("/" never is), else "/tmp"; a trailing "/" removed.
 std::string tempDirBase();
 
 // Makes the run's working directory tmpqrl01 ... tmpqrl99 below tempDirBase():

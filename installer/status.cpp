@@ -16,6 +16,8 @@ namespace {
 
 using Row = std::array<const char*, 5>;
 
+constexpr const char* kErrorScript = "show_error.sh";
+
 struct LanguageRow {
     const char* language;
     Row texts;
@@ -143,10 +145,11 @@ void Status::showError(std::string_view message, std::string_view details) const
         if (!details.empty()) text += "\n" + forTerminal(details) + "\n";
         platform::writeStdout(text);
         platform::writeStderr(text);
-        // The kit's script gets the whole text as its one argument; no shell
-        // reads the text itself.
+        // The kit's script, when it has one, gets the whole text as its one
+        // argument; no shell reads the text itself.
+        if (platform::typeOf(kErrorScript) != platform::FileType::File) return;
         std::string scriptText = std::string(message) + "\n" + std::string(details);
-        platform::runCommand({"/bin/sh", "show_error.sh", scriptText});
+        platform::runCommand({"/bin/sh", kErrorScript, scriptText});
         return;
     }
     if (quiet_) return;

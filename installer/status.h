@@ -38,7 +38,8 @@ public:
 
     // POSIX: the message on standard output and standard error, also in quiet
     // mode. macOS: message and details on both streams, then the kit's
-    // "show_error.sh" with the text, nothing at all in quiet mode.
+    // "show_error.sh" (when it has one) with the text, nothing at all in
+    // quiet mode.
     // Windows: unless quiet, the status window goes and a system-modal error
     // box "Quarlan Installer: Error" shows errorBoxText in the Status's own
     // language.

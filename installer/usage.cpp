@@ -1,6 +1,7 @@
 #include "installer/usage.h"
 
 #include "common/familyrules.h"
+#include "installer/install.h"
 #include "platform/console.h"
 
 namespace qrl {
@@ -32,12 +33,44 @@ std::string installerUsage(std::string_view program, Family family) {
     return text;
 }
 
-bool printInstallerInfo(const std::vector<std::string>& args, Family family) {
-    if (args.size() < 2 || (args[1] != "--help" && args[1] != "--version")) return false;
-    std::string program = args[0];
+namespace {
+
+std::string programName(const std::vector<std::string>& args) {
+    std::string program = args.empty() ? "installer" : args[0];
     size_t sep = program.find_last_of("/\\");
     if (sep != std::string::npos) program.erase(0, sep + 1);
+    return program;
+}
+
+}  // namespace
+
+bool printInstallerInfo(const std::vector<std::string>& args, Family family) {
+    if (args.size() < 2 || (args[1] != "--help" && args[1] != "--version")) return false;
+    std::string program = programName(args);
     platform::writeStdout(args[1] == "--help" ? installerUsage(program, family) : installerVersion(program));
+    return true;
+}
+
+std::string unknownSwitch(const std::vector<std::string>& args, Family family) {
+    const bool properties = rulesFor(family).propertiesSwitch;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word == "-q" || (properties && word == "-s")) {
+            if (i + 1 < args.size()) detailsArgument(args, ++i);
+            continue;
+        }
+        // Older Finders add "-psn_<number>" to a program started from a bundle.
+        if (word.rfind("-psn_", 0) == 0) continue;
+        if (word.size() > 1 && word[0] == '-' && word != "--help" && word != "--version") return word;
+    }
+    return {};
+}
+
+bool rejectUnknownSwitch(const std::vector<std::string>& args, Family family) {
+    std::string word = unknownSwitch(args, family);
+    if (word.empty()) return false;
+    std::string program = programName(args);
+    platform::writeStderr(program + ": unknown option " + word + "\n\n" + installerUsage(program, family));
     return true;
 }
 

@@ -24,4 +24,15 @@ std::string installerVersion(std::string_view program);
 // run.
 bool printInstallerInfo(const std::vector<std::string>& args, Family family);
 
+// The first word of the command line that begins with "-" and is none of the
+// family's switches ("-q", "-s" where the family has it, "--help",
+// "--version"); the word after a switch is its file, whatever it holds, and
+// the Finder's "-psn_..." is no switch of the user's.
+// Empty when there is none.
+std::string unknownSwitch(const std::vector<std::string>& args, Family family);
+
+// When the command line holds an unknown switch: says so and prints the usage
+// on standard error, and answers true (the run must not start).
+bool rejectUnknownSwitch(const std::vector<std::string>& args, Family family);
+
 }  // namespace qrl

@@ -6,6 +6,7 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "platform/cmdline.h"
+#include "platform/folders.h"
 #include "platform/fs.h"
 #include "platform/process.h"
 
@@ -127,9 +128,13 @@ void runStatusLoops(StatusLoopHost& host, const std::string& installSemaphore, c
     host.stopTimer();
 }
 
-bool startCleanup(std::string_view startDir, std::string_view workingDir) {
+bool startCleanup(std::string_view startDir, std::string_view workingDir, bool kitRead) {
     std::string cwd(workingDir);
     std::string copy = joinPath(cwd, kCleanupCopy, Family::Windows);
+    if (!kitRead || platform::isProtectedDir(cwd)) {
+        platform::removeFile(copy);
+        return false;
+    }
     if (startDir.empty() || stricmp(startDir, workingDir) == 0) {
         platform::removeFile(copy);
         platform::removeFile(joinPath(cwd, kCleanupProgram, Family::Windows));
@@ -143,10 +148,10 @@ bool startCleanup(std::string_view startDir, std::string_view workingDir) {
     return platform::spawn(copy, {kCleanupCopy, cwd}, options).started;
 }
 
-bool runWorker(std::string_view arguments) {
+bool runWorker(std::string_view arguments, bool* kitRead) {
     CommandLine cl = parseWindowsSwitches(arguments);
     copyFile(kCleanupProgram, kCleanupCopy);
-    bool ok = startProgram(Family::Windows, cl.quiet, cl.properties, cl.details);
+    bool ok = startProgram(Family::Windows, cl.quiet, cl.properties, cl.details, kitRead);
     if (!g_installSemaphore.empty()) platform::removeFile(g_installSemaphore);
     return ok;
 }

@@ -60,12 +60,16 @@ void runStatusLoops(StatusLoopHost& host, const std::string& installSemaphore, c
 // After the run: with a start directory other than the working directory
 // (ignoring case) "__cleanup.exe" is started, without waiting, to remove the
 // working directory; otherwise "__cleanup.exe" and "cleanup.exe" are removed.
+// A working directory that held no readable kit (`kitRead` false), or that is
+// a root, the user's profile or a folder of it, the Windows directory or
+// Program Files, is never emptied: only the run's "__cleanup.exe" goes.
 // True when the cleanup program was started.
-bool startCleanup(std::string_view startDir, std::string_view workingDir);
+bool startCleanup(std::string_view startDir, std::string_view workingDir, bool kitRead = true);
 
 // The worker thread's body: copies "cleanup.exe" to "__cleanup.exe", runs the
 // installation with the switches of `arguments`, removes "__qrlinstall.sem".
-bool runWorker(std::string_view arguments);
+// `kitRead`, when given, tells whether the control file was read.
+bool runWorker(std::string_view arguments, bool* kitRead = nullptr);
 
 // The process exit status of the Windows installer: 0 after a successful
 // installation, 1 after a failed one.

@@ -129,6 +129,7 @@ bool Install::runJavaInstaller(std::string_view details) {
 }
 
 bool Install::startWizardAndWait(const std::vector<std::string>& argv) {
+    if (stopped()) return false;
     startGuiInterface(settings_.startGuiCommand, settings_.checkGuiRunningCommand);
     std::string command = shellQuote(jvmCommand_);
     for (const auto& a : argv) command += " " + shellQuote(a);

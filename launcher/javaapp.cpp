@@ -1,10 +1,11 @@
 #include "launcher/javaapp.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "common/files.h"
 #include "common/paths.h"
-#include "common/shellquote.h"
 #include "platform/cmdline.h"
 #include "platform/console.h"
 #include "platform/env.h"
@@ -116,8 +117,24 @@ std::vector<std::string> JavaApp::applicationTokens() const {
 std::string JavaApp::getJavaHomeDir() const { return getJavaHomeDirectory(settings_.executable, family_); }
 
 void JavaApp::showMessage(const std::string& text) const {
+    // The error log holds the message on one line.
+    std::string line;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = std::min(text.find('\n', at), text.size());
+        if (end > at) line += (line.empty() ? "" : " ") + text.substr(at, end - at);
+        at = end + 1;
+    }
+    logs_.errorOnly(line);
     logs_.trace(text);
     platform::showError(kCaption, text);
+}
+
+std::string JavaApp::appName() const {
+    if (!settings_.programName.empty()) return settings_.programName;
+    // No programName: the launcher's own name, which its properties file carries.
+    std::string name = propertiesFile_.substr(lastSeparator(propertiesFile_, family_) + 1);
+    return name.substr(0, name.rfind(".properties"));
 }
 
 bool JavaApp::getParameters(std::string_view programPath, const std::vector<std::string>& extraArgs) {
@@ -145,6 +162,7 @@ bool JavaApp::javaApp(std::string_view programPath, const std::vector<std::strin
     outcome_ = LaunchOutcome::NoProperties;
     if (!getParameters(programPath, extraArgs)) return false;
     std::string& exe = settings_.executable;
+    const std::string recorded = exe;
     if (!fexists(exe)) {
         logs_.trace("executable not found:", exe);
         size_t sep = lastSeparator(exe, family_);
@@ -156,10 +174,14 @@ bool JavaApp::javaApp(std::string_view programPath, const std::vector<std::strin
         // wherever the working directory is.
         if (fexists(exe)) exe = joinPath(startDir_, exe, family_);
     }
-    if (fexists(exe)) return runApp();
+    if (!exe.empty() && fexists(exe)) return runApp();
     outcome_ = LaunchOutcome::ExecutableMissing;
-    showMessage("Unable to start " + settings_.programName + "\n\n" + exe +
-                "\nis no longer on your system\n\nChange the execFilename property in\n" + propertiesFile_);
+    if (recorded.empty())
+        showMessage("Unable to start " + appName() + "\n\nThe properties file names no program.\n\n" +
+                    "Add an execFilename property to\n" + propertiesFile_);
+    else
+        showMessage("Unable to start " + appName() + "\n\n" + recorded +
+                    "\nis no longer on your system\n\nChange the execFilename property in\n" + propertiesFile_);
     return false;  // nothing was started
 }
 
@@ -212,6 +234,7 @@ bool JavaApp::runWindows(const std::vector<std::string>& tokens) {
     platform::SpawnResult r = platform::spawn(settings_.executable, argv, options);
     logs_.trace("started app silently", r.started ? r.exitCode : r.error);
     if (r.started) exitCode_ = r.exitCode;
+    else startError_ = !r.why ? r.why.text() : std::strerror(r.error);
     return r.started;
 }
 
@@ -221,17 +244,24 @@ bool JavaApp::runShellCommand(const std::vector<std::string>& tokens) {
     // directly; a shell in between would only take the quotes off again.
     std::vector<std::string> argv{settings_.executable};
     argv.insert(argv.end(), tokens.begin(), tokens.end());
-    platform::SpawnResult r = platform::spawn(settings_.executable, argv);
+    if (rules_.launcherBecomesApplication) {
+        // Nothing is left to do afterwards: the application takes this
+        // process over, so whoever started the launcher (a shell, a service
+        // manager, timeout) signals and waits for the application itself.
+        startError_ = platform::becomeProgram(settings_.executable, argv).text();
+        return false;
+    }
+    platform::SpawnOptions options;
+    options.forwardSignals = true;
+    platform::SpawnResult r = platform::spawn(settings_.executable, argv, options);
+    if (!r.started && r.error == ENOEXEC) {
+        // A script without a "#!" line is the shell's to run.
+        argv.insert(argv.begin(), "/bin/sh");
+        r = platform::spawn(argv[0], argv, options);
+    }
     if (r.started) exitCode_ = r.exitCode >= 0 ? r.exitCode : 128 + r.signal;
-    if (r.started || r.error != ENOEXEC) return r.started;
-    // A script without a "#!" line is the shell's to run.
-    std::string command = "exec " + shellQuote(settings_.executable);
-    for (const auto& t : tokens) command += ' ' + shellQuote(t);
-    platform::RunResult run = platform::runShell(command);
-    if (!run.started) return false;
-    int code = run.exitCode();
-    exitCode_ = code >= 0 ? code : 128 + platform::shellSignal(run.status);
-    return true;
+    else startError_ = !r.why ? r.why.text() : std::strerror(r.error);
+    return r.started;
 }
 
 bool JavaApp::startApplication(const std::vector<std::string>& tokens) {
@@ -241,8 +271,8 @@ bool JavaApp::startApplication(const std::vector<std::string>& tokens) {
     logs_.trace("launch system result", ok);
     outcome_ = ok ? LaunchOutcome::Ran : LaunchOutcome::NotStarted;
     if (!ok)
-        showMessage("Error starting " + settings_.programName + ".\n\nYou may need to adjust the arguments in " +
-                    propertiesFile_ + ".");
+        showMessage("Error starting " + appName() + ".\n\n" + settings_.executable + "\ncannot be executed: " +
+                    startError_ + "\n\nCheck the execFilename property in\n" + propertiesFile_);
     return ok;
 }
 

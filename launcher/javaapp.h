@@ -1,7 +1,8 @@
 // The application launcher: reads the properties file that belongs to the
 // launcher, checks the executable, and starts the application with its
 // arguments in its working directory, without a CLASSPATH from the user's
-// environment, waiting until it ends.
+// environment. The POSIX family's launcher becomes the application; the others
+// wait until it ends (macOS passing TERM, INT, HUP and QUIT on to it).
 //
 // Windows: the executable is started directly (never through the command
 // interpreter) with a command line that splits back into exactly the tokens
@@ -42,7 +43,8 @@ public:
     // launcher's own arguments, each handed to the application as one token.
     // False when the properties file cannot be used, the executable is
     // missing (after the message that says so) or the program cannot be
-    // started; true when it ran, whatever its exit code.
+    // started; true when it ran, whatever its exit code. Where the family's
+    // launcher becomes the application, it returns only when it could not.
     bool javaApp(std::string_view programPath, const std::vector<std::string>& extraArgs);
 
     bool getParameters(std::string_view programPath, const std::vector<std::string>& extraArgs);
@@ -82,7 +84,10 @@ public:
     const std::string& startDir() const { return startDir_; }
 
 private:
+    // To the user, the trace and (on one line) the error log.
     void showMessage(const std::string& text) const;
+    // The application's name in messages: programName, else the launcher's own.
+    std::string appName() const;
     void getShortName(std::string& path) const;
     bool runWindows(const std::vector<std::string>& tokens);
     bool runShellCommand(const std::vector<std::string>& tokens);
@@ -97,6 +102,7 @@ private:
     std::string propertiesFile_;
     LaunchOutcome outcome_ = LaunchOutcome::NoProperties;
     int exitCode_ = 0;
+    std::string startError_;  // the system's reason when the program could not be started
 };
 
 // The whole launcher of the POSIX and macOS families: `args` as main received

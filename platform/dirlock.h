@@ -1,6 +1,7 @@
-// Directories held by one process for its run: an exclusive lock on the
-// directory itself, so that another process can tell a directory in use from
-// a leftover of a run that has ended.
+// Directories held by one run: an exclusive lock on the directory itself, so
+// that another process can tell a directory in use from a leftover of a run
+// that has ended. The programs the run starts inherit the lock: the directory
+// stays held while any process of the run lives.
 #pragma once
 
 #include <string>

@@ -27,7 +27,9 @@ DirLock& DirLock::operator=(DirLock&& other) noexcept {
 
 bool DirLock::tryLock(const std::string& path) {
     release();
-    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    // Not closed on exec: the programs the run starts hold the lock too, so
+    // that the directory stays taken while any of them lives.
+    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
     if (fd < 0) return false;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         int error = errno;

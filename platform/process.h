@@ -13,6 +13,10 @@ struct SpawnOptions {
     bool newConsole = false;   // Windows: give the child a console of its own
     bool hideWindow = false;   // Windows: start its console window hidden
     std::string stderrFile;    // when set, the child's standard error is appended to this file
+    // POSIX: while this process waits, TERM, INT, HUP and QUIT sent to it are
+    // passed on to the program instead of ending this process (a signal this
+    // process ignores stays ignored, by both).
+    bool forwardSignals = false;
 };
 
 struct SpawnResult {
@@ -68,5 +72,13 @@ ForkRole forkProcess();
 // POSIX replaces the process by the shell (a failed exec ends it with 127, as
 // the shell does for a missing command); Windows runs the command and exits.
 [[noreturn]] void endWithShellCommand(const std::string& command);
+
+// This process becomes `program` with the argument vector `argv`, so that its
+// exit status, its signals and its process id are the program's: POSIX
+// replaces the process (a file the system cannot execute itself, a script
+// without a "#!" line, is run by the shell, as the shell does); Windows starts
+// the program, waits and exits with its exit code. Returns only when the
+// program could not be started, with the system's reason.
+Result becomeProgram(const std::string& program, const std::vector<std::string>& argv);
 
 }  // namespace platform

@@ -180,4 +180,11 @@ void endWithShellCommand(const std::string& command) {
     ::ExitProcess(static_cast<UINT>(r.started ? r.status : 127));
 }
 
+Result becomeProgram(const std::string& program, const std::vector<std::string>& argv) {
+    SpawnResult r = spawn(program, argv);
+    if (!r.started) return r.why ? Result::failure(ERROR_BAD_ARGUMENTS) : r.why;
+    std::fflush(nullptr);
+    ::ExitProcess(static_cast<UINT>(r.exitCode));
+}
+
 }  // namespace platform

@@ -51,6 +51,29 @@ TEST(CleanupRefusalTest, EmptyAndRootDirectoriesAreNeverEmptied) {
     EXPECT_TRUE(exists(dir.file("keep.txt")));
 }
 
+TEST(CleanupRefusalTest, TheUsersAndTheSystemsFoldersAreNeverEmptied) {
+    TempDir dir;
+    std::string profile = dir.file("profile"), windows = dir.file("windows"), programs = dir.file("programs");
+    EnvGuard home(onWindows() ? "USERPROFILE" : "HOME", profile.c_str());
+    EnvGuard windowsDir("QUARLAN_WINDOWS_DIR", windows.c_str());
+    EnvGuard programFiles("QUARLAN_PROGRAM_FILES", programs.c_str());
+    std::vector<std::string> refused{profile, profile + sep() + "Desktop", profile + sep() + "Documents",
+                                     profile + sep() + "Downloads"};
+    if (onWindows()) refused.insert(refused.end(), {windows, programs});
+    for (const auto& d : refused) {
+        ASSERT_TRUE(platform::makeDir(d)) << d;
+        writeFile(d + sep() + "mine.txt", "x");
+        EXPECT_FALSE(qrlcleanup::cleanUp(d, sep(), kFast)) << d;
+        EXPECT_TRUE(exists(d + sep() + "mine.txt")) << d;
+    }
+    // A kit unpacked in a folder of the profile is emptied as any other.
+    std::string kit = profile + sep() + "Downloads" + sep() + "kit";
+    ASSERT_TRUE(platform::makeDir(kit));
+    writeFile(kit + sep() + "install.jar", "x");
+    EXPECT_TRUE(qrlcleanup::cleanUp(kit, sep(), kFast));
+    EXPECT_FALSE(exists(kit));
+}
+
 TEST(CleanupTest, FilesGoThenTheDirectory) {
     TempDir dir;
     std::string kit = dir.file("kit dir \xc3\xa9");

@@ -25,9 +25,12 @@ protected:
         writeFile(outside + "/precious.txt", "keep");
         cwd = std::make_unique<CwdGuard>(kit);
     }
+    // An installation that has read the kit's control file.
     qrl::Install makeInstall() {
         qrl::Install install(Family::Posix, qrl::SearchPlaces{}, logsHere());
         install.getHomeDirectory();
+        writeFile(kit + "/qrl.control", "jvmMinVersion=1.8\n");
+        EXPECT_TRUE(install.getParams());
         return install;
     }
 };
@@ -138,18 +141,38 @@ TEST_F(KitCleanupTest, LogsAreSavedInTheStartDirectory) {
 TEST_F(KitCleanupTest, RemovingTheKitDirectoryNeverTouchesHomeRootsOrTheStartDirectory) {
     writeFile(kit + "/a", "x");
     writeFile(kit + "/.hidden", "x");
-    EXPECT_FALSE(qrl::cleanUpAllFiles("/", start, root.path()));
-    EXPECT_FALSE(qrl::cleanUpAllFiles(root.path(), start, root.path()));  // home
-    EXPECT_FALSE(qrl::cleanUpAllFiles(root.path(), start, "/nonexistent-home"));  // holds the start dir
-    EXPECT_FALSE(qrl::cleanUpAllFiles(kit, kit, root.path()));  // the start dir itself
+    EXPECT_FALSE(qrl::cleanUpAllFiles("/", start));
+    EXPECT_FALSE(qrl::cleanUpAllFiles(root.path(), start));  // holds the start dir
+    EXPECT_FALSE(qrl::cleanUpAllFiles(kit, kit));            // the start dir itself
     EXPECT_TRUE(exists(kit + "/a"));
     EXPECT_TRUE(exists(start));
 
     platform::removeFile(kit + "/.hidden");
     cwd.reset();
-    EXPECT_TRUE(qrl::cleanUpAllFiles(kit, start, root.path()));
+    EXPECT_TRUE(qrl::cleanUpAllFiles(kit, start));
     EXPECT_FALSE(exists(kit));
     EXPECT_EQ(readFile(outside + "/precious.txt"), "keep");
+}
+
+TEST_F(KitCleanupTest, HomeAndItsDesktopDocumentsAndDownloadsAreNeverEmptied) {
+    // A kit unpacked straight into the home directory (or a folder of it)
+    // whose start directory lies elsewhere: only the refusal of these places
+    // stands between the run and the user's files.
+    EnvGuard otherHome("HOME", outside.c_str());
+    cwd.reset();
+    for (const char* below : {"", "/Desktop", "/Documents", "/Downloads", "/Desktop/"}) {
+        std::string dir = outside + below;
+        platform::makeDir(dir);
+        writeFile(dir + "/notes.txt", "mine");
+        EXPECT_FALSE(qrl::cleanUpAllFiles(dir, start)) << dir;
+        EXPECT_EQ(readFile(dir + "/notes.txt"), "mine") << dir;
+    }
+    // Any other folder of the home directory is a kit like any other.
+    std::string projects = outside + "/Projects";
+    ASSERT_TRUE(platform::makeDir(projects));
+    writeFile(projects + "/qrl.control", "x");
+    EXPECT_TRUE(qrl::cleanUpAllFiles(projects, start));
+    EXPECT_FALSE(exists(projects));
 }
 
 TEST_F(KitCleanupTest, WriteProtectedStartDirectorySendsLogsHome) {

@@ -2,6 +2,7 @@
 // operating-system check, the error script, and the built macsetup on kits
 // with stand-in JVMs and with this machine's JDK below an injected JVM root.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,13 +65,49 @@ TEST_F(TempKitTest, BaseDirectoryFromTmpdir) {
         EnvGuard unset("TMPDIR", nullptr);
         EXPECT_EQ(qrl::tempDirBase(), "/tmp");
     }
-    EnvGuard slash("TMPDIR", "/");
-    EXPECT_EQ(qrl::tempDirBase(), "");
-    CwdGuard cwd(root.path());
-    platform::DirLock lock;
-    std::string dir;
-    EXPECT_FALSE(qrl::createTempDir(kit, lock, dir));
-    EXPECT_EQ(platform::currentDir().value_or(""), kit);  // the run goes on in the start directory
+    // Unusable: the root, a file, a directory that takes no file (names held
+    // by directories stand in for a read-only one), a name too long for the
+    // run's files.
+    std::string file = root.file("file");
+    writeFile(file, "x");
+    std::string full = root.file("full");
+    ASSERT_TRUE(platform::makeDir(full));
+    for (int i = 0; i < 10; ++i)
+        platform::makeDir(full + "/__qrltest" + (i ? std::to_string(i) : std::string()) + ".zos");
+    std::string deep = root.path() + "/" + std::string(200, 'd');
+    ASSERT_TRUE(platform::makeDir(deep));
+    while (deep.size() < 1000) {
+        deep += "/" + std::string(150, 'd');
+        ASSERT_TRUE(platform::makeDir(deep));
+    }
+    for (const std::string& bad : {std::string("/"), file, full, deep}) {
+        EnvGuard unusable("TMPDIR", bad.c_str());
+        EXPECT_EQ(qrl::tempDirBase(), "/tmp") << bad;
+    }
+}
+
+TEST_F(TempKitTest, ADirectoryLockLastsWhileAnyProcessOfTheRunLives) {
+    std::string dir = base + "/tmpqrl01";
+    ASSERT_TRUE(platform::makeDir(dir));
+    std::string pidFile = root.file("pid");
+    {
+        platform::DirLock lock;
+        ASSERT_TRUE(lock.tryLock(dir));
+        // A program the run started outlives the run's own hold.
+        ASSERT_EQ(platform::runShell("sleep 30 >/dev/null 2>&1 & echo $! > " + qrl::shellQuote(pidFile)).exitCode(),
+                  0);
+    }
+    platform::DirLock other;
+    EXPECT_FALSE(other.tryLock(dir));
+    pid_t pid = std::atoi(readFile(pidFile).c_str());
+    ASSERT_GT(pid, 0);
+    ::kill(pid, SIGKILL);
+    bool freed = false;
+    for (int i = 0; i < 100 && !freed; ++i) {
+        freed = other.tryLock(dir);
+        if (!freed) platform::sleepMs(50);
+    }
+    EXPECT_TRUE(freed);
 }
 
 TEST_F(TempKitTest, PrivateCopyOfTheWholeKit) {
@@ -517,4 +554,74 @@ TEST_F(MacsetupTest, FailingVendorInstallerLeavesNoPreparedDirectory) {
     EXPECT_NE(readFile(kit + "/errors.log").find("The JVM installer failed with exit status 3"), std::string::npos);
     // Neither the prepared directory nor the parents this run made for it.
     EXPECT_FALSE(exists(home + "/jvm")) << readFile(kit + "/errors.log");
+}
+
+TEST_F(MacsetupTest, WithoutAPrivateDirectoryNothingIsInstalledAndTheKitIsUntouched) {
+    writeFile(kit + "/qrl.control", "jvmMinVersion=1.8\njvmCommandName=java\nloaderJavaCommand=Wizard\n");
+    standInJvm("a.jdk");
+    char name[16];
+    for (int n = 1; n <= 99; ++n) {
+        std::snprintf(name, sizeof name, "/tmpqrl%02d", n);
+        writeFile(base + name, "taken");
+    }
+    MacRun r = run("-q answers.properties");
+    EXPECT_EQ(r.status, 0);
+    const std::string message = "Unable to make a private working directory (tmpqrl01 ... tmpqrl99) below " + base;
+    EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+    EXPECT_NE(readFile(kit + "/errors.log").find(message), std::string::npos);
+    EXPECT_EQ(readFile(kit + "/install.jar"), "stand-in");
+    EXPECT_FALSE(exists(kit + "/jinstall.log"));
+    EXPECT_FALSE(exists(home + "/shown.txt"));
+}
+
+TEST_F(MacsetupTest, UnknownSwitchesQuietRunsAndKitsWithoutTheScript) {
+    // An unknown switch: the usage, and no run at all.
+    MacRun r = run("-h");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("Usage: macsetup [-q FILE | -s FILE]"), std::string::npos) << r.err;
+    EXPECT_TRUE(tmpqrlDirs(base).empty());
+    EXPECT_FALSE(exists(kit + "/errors.log"));
+
+    // Quiet runs never start the kit's script, not even when the control file
+    // is missing.
+    for (const char* args : {"-q answers.properties", "-s answers.properties"}) {
+        r = run(args);
+        EXPECT_EQ(r.status, 0) << args;
+        EXPECT_FALSE(exists(home + "/shown.txt")) << args;
+        EXPECT_NE(readFile(kit + "/errors.log").find("Unable to open qrl.control"), std::string::npos);
+    }
+    // A kit without the script: the texts on both streams, nothing else.
+    platform::removeFile(kit + "/show_error.sh");
+    r = run();
+    EXPECT_NE(r.err.find("Unable to open qrl.control"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("show_error.sh"), std::string::npos) << r.err;
+}
+
+TEST_F(MacsetupTest, StoppedWhileTheWizardRunsItPassesTheSignalOnAndTidiesUp) {
+    writeFile(kit + "/qrl.control", "jvmMinVersion=1.8\njvmCommandName=java\nloaderJavaCommand=Wizard\n");
+    standInJvm("a.jdk");
+    writeFile(kit + "/jinstall.log", "");
+    std::string record = root.file("record");
+    EnvGuard recordEnv("FAKEJAVA_RECORD", record.c_str());
+    EnvGuard slow("FAKEJAVA_SLEEP_MS", "30000");
+    std::string pidFile = root.file("pid"), statusFile = root.file("status");
+    std::thread runner([&] {
+        platform::runShell("cd " + qrl::shellQuote(root.path()) + " && " + qrl::shellQuote(kit + "/macsetup") +
+                           " -q answers.properties >/dev/null 2>&1 & echo $! > " + qrl::shellQuote(pidFile) +
+                           "; wait $!; echo $? > " + qrl::shellQuote(statusFile));
+    });
+    bool wizardRuns = false;
+    for (int i = 0; i < 300 && !wizardRuns; ++i) {
+        platform::sleepMs(100);
+        wizardRuns = readFile(record).find("Wizard") != std::string::npos;
+    }
+    EXPECT_TRUE(wizardRuns);
+    pid_t pid = std::atoi(readFile(pidFile).c_str());
+    if (pid > 0) ::kill(pid, SIGTERM);
+    runner.join();
+    EXPECT_EQ(readFile(statusFile), "143\n");
+    std::string trace = readFile(kit + "/jinstall.log");
+    EXPECT_NE(trace.find("java wizard ended by signal 15"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("installation stopped by signal 15"), std::string::npos) << trace;
+    EXPECT_TRUE(tmpqrlDirs(base).empty());
 }

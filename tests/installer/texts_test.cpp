@@ -3,6 +3,7 @@
 #include "installer/install.h"
 #include "installer/language.h"
 #include "installer/status.h"
+#include "installer/usage.h"
 #include "tests/support/testutil.h"
 
 using namespace qrltest;
@@ -184,4 +185,15 @@ TEST(PosixCommandLineTest, OnlyTheSwitchItselfAndTheProgramsFileNameMakeAnInstal
     cl = qrl::parsePosixCommandLine(V{"/home/u/my-qkit/unixloader", "-q", "a.properties"});
     EXPECT_TRUE(cl.quiet);
     EXPECT_EQ(cl.details, "a.properties");
+}
+
+TEST(PosixCommandLineTest, UnknownSwitchesAreFoundButNeverInTheDetails) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(qrl::unknownSwitch(V{"unixloader", "-h"}, Family::Posix), "-h");
+    EXPECT_EQ(qrl::unknownSwitch(V{"unixloader", "-s", "a"}, Family::Posix), "-s");
+    EXPECT_EQ(qrl::unknownSwitch(V{"macsetup", "-s", "a"}, Family::Mac), "");
+    // The details file, also one the shell split at its blanks, is no switch.
+    EXPECT_EQ(qrl::unknownSwitch(V{"unixloader", "-q", "-x.properties"}, Family::Posix), "");
+    EXPECT_EQ(qrl::unknownSwitch(V{"macsetup", "-q", "\"/My", "-Disk/a\"", "-v"}, Family::Mac), "-v");
+    EXPECT_EQ(qrl::unknownSwitch(V{"macsetup", "-psn_0_1234", "--help", "-", "file"}, Family::Mac), "");
 }

@@ -340,3 +340,62 @@ TEST_F(UnixloaderTest, LogsStayWithTheKitWhenNoDirectoryTakesThemAndBothRunsLogs
     EXPECT_NE(r.out.find("The logs of this installation are kept in " + kit), std::string::npos) << r.out;
     EXPECT_FALSE(exists(kit + "/qrl.control"));  // the rest of the kit goes
 }
+
+TEST_F(UnixloaderTest, ADirectoryWithoutAReadableControlFileIsNeverEmptied) {
+    // A user's folder with a stray startdir.txt, or a kit half unpacked.
+    platform::removeFile(kit + "/qrl.control");
+    writeFile(kit + "/notes.txt", "mine");
+    writeFile(kit + "/server.log", "theirs");
+    ASSERT_TRUE(platform::makeDir(kit + "/META-INF"));
+    writeFile(kit + "/META-INF/MANIFEST.MF", "Name: notes.txt\n");
+    LoaderRun r = run("-q answers.properties");
+    EXPECT_EQ(r.status, 0);
+    for (const char* name : {"notes.txt", "server.log", "install.jar", "startdir.txt", "META-INF/MANIFEST.MF"})
+        EXPECT_TRUE(exists(kit + "/" + name)) << name;
+    EXPECT_FALSE(exists(kit + "/jinstall.sem"));
+    // The run's own logs go to the start directory as always.
+    EXPECT_NE(readFile(start + "/errors.log").find("Unable to open qrl.control"), std::string::npos);
+    EXPECT_FALSE(exists(start + "/server.log"));
+}
+
+TEST_F(UnixloaderTest, UnknownSwitchesPrintTheUsageAndTouchNothing) {
+    for (const char* args : {"-h", "-help", "-v", "-q answers.properties -x", "-s answers.properties"}) {
+        LoaderRun r = run(args);
+        EXPECT_EQ(r.status, 0) << args;
+        EXPECT_NE(r.err.find("Usage: unixloader [-q FILE]"), std::string::npos) << args << r.err;
+        EXPECT_EQ(r.out, "") << args;
+        EXPECT_FALSE(exists(kit + "/errors.log")) << args;
+        EXPECT_FALSE(exists(kit + "/jinstall.log")) << args;
+        EXPECT_TRUE(exists(kit + "/install.jar")) << args;
+    }
+    // The file after -q is the details file whatever it looks like.
+    LoaderRun r = run("-q -answers.properties");
+    EXPECT_EQ(r.status, 1) << r.err;
+    ASSERT_FALSE(wizardArgv().empty());
+    EXPECT_EQ(wizardArgv().back(), "-answers.properties");
+}
+
+TEST_F(UnixloaderTest, AKitThatTakesNoFileLogsInTheStartDirectoryElseAtHome) {
+    // Names held by directories stand in for a read-only medium, which root
+    // cannot otherwise have here.
+    auto block = [](const std::string& dir) {
+        for (const char* name : {"__qrltest.zos", "errors.log", "jinstall.log"}) platform::makeDir(dir + "/" + name);
+        for (int i = 1; i < 10; ++i) platform::makeDir(dir + "/__qrltest" + std::to_string(i) + ".zos");
+    };
+    EnvGuard noWizard("FAKEJAVA_WIZARD", nullptr);
+    block(kit);
+    LoaderRun r = run();
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(readFile(start + "/errors.log").find("Java wizard not started properly"), std::string::npos);
+    EXPECT_NE(r.out.find("See " + start + "/errors.log"), std::string::npos) << r.out;
+
+    std::string home = root.file("home");
+    ASSERT_TRUE(platform::makeDir(home));
+    EnvGuard homeVar("HOME", home.c_str());
+    makeKit(kControl);
+    block(kit);
+    block(start);
+    r = run();
+    EXPECT_NE(readFile(home + "/errors.log").find("Java wizard not started properly"), std::string::npos);
+    EXPECT_NE(r.out.find("See " + home + "/errors.log"), std::string::npos) << r.out;
+}

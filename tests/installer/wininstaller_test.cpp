@@ -225,6 +225,43 @@ TEST_F(WinInstaller, ErrorsWithoutDetailsEndWithTheHintOfTheUsersLanguage) {
         << ui;
 }
 
+TEST_F(WinInstaller, NoCleanupWithoutAReadableKitNorInTheUsersProfile) {
+    // The kit's cleanup program is a stand-in that would empty nothing: only
+    // the installer's own refusal keeps the directory.
+    ASSERT_TRUE(qrl::copyFile(helperPath("argvdump"), kit + "\\cleanup.exe"));
+    EnvGuard dump("ARGVDUMP_FILE", base.file("cleanup-args.txt").c_str());
+    writeFile(kit + "\\notes.txt", "mine");
+    std::string control = readFile(kit + "\\qrl.control");
+    fs::remove(fs::u8path(kit + "\\qrl.control"));
+    EXPECT_EQ(run({"-q", "answers.properties"}), 1);
+    // Not started: its copy, the one file this run made, is gone again.
+    EXPECT_FALSE(exists(kit + "\\__cleanup.exe"));
+    for (const char* name : {"notes.txt", "cleanup.exe", "install.jar", "startdir.txt"})
+        EXPECT_TRUE(exists(kit + "\\" + name)) << name;
+    EXPECT_TRUE(contains(readFile(start + "\\errors.log"), "Unable to open qrl.control"));
+
+    // A kit unpacked straight into the user's profile installs, and stays.
+    writeFile(kit + "\\qrl.control", control);
+    registerJvm();
+    EnvGuard profile("USERPROFILE", kit.c_str());
+    EXPECT_EQ(run({"-q", "answers.properties"}), 0);
+    EXPECT_FALSE(exists(kit + "\\__cleanup.exe"));
+    EXPECT_TRUE(exists(kit + "\\notes.txt"));
+    EXPECT_FALSE(exists(base.file("cleanup-args.txt")));
+}
+
+TEST_F(WinInstaller, AKitThatTakesNoFileLogsInTheStartDirectory) {
+    // Names held by directories stand in for a read-only medium.
+    for (const char* name : {"__qrltest.zos", "errors.log", "jinstall.log"})
+        fs::create_directories(fs::u8path(kit + "\\" + name));
+    for (int i = 1; i < 10; ++i) fs::create_directories(fs::u8path(kit + "\\__qrltest" + std::to_string(i) + ".zos"));
+    registerJvm();
+    EnvGuard noWizard("FAKEJAVA_WIZARD", nullptr);
+    EXPECT_EQ(run({"-q", "answers.properties"}), 1);
+    EXPECT_TRUE(contains(readFile(start + "\\errors.log"), "See " + start + "\\errors.log"))
+        << readFile(start + "\\errors.log");
+}
+
 // The real windows, watched by the probe.
 class WinInstallerUi : public WinInstaller {
 protected:

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <random>
 
@@ -210,8 +213,9 @@ TEST_F(LauncherRun, MissingExecutableIsReportedAndAnswersFailure) {
     auto r = run();
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_FALSE(exists(dir.file("record.txt")));
-    EXPECT_EQ(readFile(dir.file("ui.log")), "[Startup Error] Unable to start Editor\n\nrun.bat\nis no longer on your "
-                                            "system\n\nChange the execFilename property in\n" + props + "\n");
+    EXPECT_EQ(readFile(dir.file("ui.log")), "[Startup Error] Unable to start Editor\n\n" + gone +
+                                                "\nis no longer on your system\n\nChange the execFilename property in\n" +
+                                                props + "\n");
     // No execFilename at all, and a properties file that is a directory:
     // nothing starts either.
     writeProps("programName=Editor\n");
@@ -258,7 +262,7 @@ TEST_F(LauncherRun, MacFamilyMessagesGoToStandardError) {
     EnvGuard noSeam("QUARLAN_UI_LOG", nullptr);
     writeProps("programName=Editor\nexecFilename=/gone/run.sh\n");
     EXPECT_EQ(platform::runShell(qrl::shellQuote(launcher), dir.file("stderr.txt")).exitCode(), 0);
-    EXPECT_EQ(readFile(dir.file("stderr.txt")), "Unable to start Editor\n\nrun.sh\nis no longer on your system\n\n"
+    EXPECT_EQ(readFile(dir.file("stderr.txt")), "Unable to start Editor\n\n/gone/run.sh\nis no longer on your system\n\n"
                                                 "Change the execFilename property in\n" + props + "\n");
 }
 
@@ -284,6 +288,50 @@ TEST_F(LauncherRun, PosixLauncherPassesArgumentsAndTheApplicationsStatus) {
     EXPECT_EQ(recorded(), (Tokens{"-cp", "a b.jar", "Main", "x y", "$HOME"}));
     EnvGuard success("FAKEJAVA_EXIT", "0");
     EXPECT_EQ(run().exitCode, 0);
+}
+
+// quarlan becomes the application: its process id, signals and exit status
+// are the application's own; a script without "#!" runs through the shell.
+TEST_F(LauncherRun, PosixLauncherBecomesTheApplication) {
+    if (onWindows()) GTEST_SKIP() << "the POSIX family's launcher";
+    install("app", "quarlan");
+    std::string app = appDir + "/app.sh";
+    writeFile(app, "#!/bin/sh\necho $$ > " + qrl::shellQuote(dir.file("app.pid")) + "\nkill -TERM $$\nexit 3\n");
+    platform::setMode(app, 0755);
+    writeProps("execFilename=" + app + "\n");
+    platform::RunResult r = platform::runShell("echo $$ > " + qrl::shellQuote(dir.file("launcher.pid")) + "; exec " +
+                                               qrl::shellQuote(launcher));
+    EXPECT_EQ(platform::shellSignal(r.status), SIGTERM);
+    EXPECT_EQ(readFile(dir.file("app.pid")), readFile(dir.file("launcher.pid")));
+    // What the caller's shell reports for an application ended by a signal.
+    EXPECT_EQ(platform::runShell(qrl::shellQuote(launcher) + "; exit $?", dir.file("stderr.txt")).exitCode(),
+              128 + SIGTERM);
+    writeFile(app, "echo \"$1\" > " + qrl::shellQuote(dir.file("out.txt")) + "\nexit 9\n");
+    EXPECT_EQ(run({"a b"}).exitCode, 9);
+    EXPECT_EQ(readFile(dir.file("out.txt")), "a b\n");
+}
+
+// maclauncher waits for the application: the signals that end programs reach
+// the application, which ends as it chooses, and the launcher after it.
+TEST_F(LauncherRun, WaitingLauncherPassesSignalsOnToTheApplication) {
+    if (onWindows()) GTEST_SKIP() << "POSIX signals";
+    install("app");
+    std::string got = dir.file("got.txt");
+    std::string app = appDir + "/app.sh";
+    // The application signals its parent, the launcher, and waits (five
+    // seconds at most) for the signal to come back.
+    writeFile(app, "#!/bin/sh\ntrap 'echo $QRL_SIGNAL > " + qrl::shellQuote(got) +
+                       "; exit 0' $QRL_SIGNAL\nkill -$QRL_SIGNAL $PPID\n"
+                       "i=0; while [ $i -lt 50 ]; do sleep 0.1; i=$((i+1)); done\nexit 4\n");
+    platform::setMode(app, 0755);
+    writeProps("execFilename=" + app + "\n");
+    for (std::string sig : {"TERM", "INT", "HUP", "QUIT"}) {
+        EnvGuard which("QRL_SIGNAL", sig.c_str());
+        auto r = run();
+        EXPECT_EQ(r.exitCode, 1) << sig << " ended the launcher: " << r.signal;
+        EXPECT_EQ(readFile(got), sig + "\n");
+        platform::removeFile(got);
+    }
 }
 
 TEST_F(LauncherRun, PosixLauncherThroughALinkReadsThePropertiesBesideItsRealPath) {
@@ -314,17 +362,33 @@ TEST_F(LauncherRun, PosixLauncherThatCannotStartTheApplicationSaysSoAndFails) {
     install("app", "quarlan");
     EXPECT_EQ(run().exitCode, 126);  // no properties file
     EXPECT_EQ(readFile(dir.file("ui.log")), "[Startup Error] Unable to open file " + props + "\n");
+    // Each failure is also in the error log where the launcher started, on one line.
+    auto said = [&](const std::string& text) {
+        std::string ui = readFile(dir.file("ui.log")), log = readFile(dir.file("errors.log"));
+        platform::removeFile(dir.file("ui.log"));
+        platform::removeFile(dir.file("errors.log"));
+        EXPECT_EQ(ui, "[Startup Error] " + text + "\n");
+        std::string line = text;
+        for (size_t at; (at = line.find("\n\n")) != std::string::npos;) line.replace(at, 2, "\n");
+        std::replace(line.begin(), line.end(), '\n', ' ');
+        EXPECT_NE(log.find(" " + line + "\n"), std::string::npos) << log;
+    };
     platform::removeFile(dir.file("ui.log"));
+    platform::removeFile(dir.file("errors.log"));
+    writeProps("");
+    EXPECT_EQ(run().exitCode, 127);
+    said("Unable to start Editor\n\nThe properties file names no program.\n\nAdd an execFilename property to\n" + props);
     writeProps("programName=Editor\nexecFilename=" + appDir + "/gone/run.sh\n");
     EXPECT_EQ(run().exitCode, 127);
-    EXPECT_NE(readFile(dir.file("ui.log")).find("is no longer on your system"), std::string::npos);
-    platform::removeFile(dir.file("ui.log"));
+    said("Unable to start Editor\n\n" + appDir + "/gone/run.sh\nis no longer on your system\n\n"
+         "Change the execFilename property in\n" + props);
     std::string notExecutable = appDir + "/data.txt";
     writeFile(notExecutable, "text");
+    platform::setMode(notExecutable, 0644);
     writeProps("programName=Editor\nexecFilename=" + notExecutable + "\n");
     EXPECT_EQ(run().exitCode, 126);
-    EXPECT_EQ(readFile(dir.file("ui.log")),
-              "[Startup Error] Error starting Editor.\n\nYou may need to adjust the arguments in " + props + ".\n");
+    said("Error starting Editor.\n\n" + notExecutable + "\ncannot be executed: " + platform::errorText(EACCES) +
+         "\n\nCheck the execFilename property in\n" + props);
 }
 
 TEST_F(LauncherRun, ProgramThatCannotStartIsReported) {
@@ -335,8 +399,9 @@ TEST_F(LauncherRun, ProgramThatCannotStartIsReported) {
     writeProps("programName=Editor\nexecFilename=" + escapeProps(notExe) + "\n");
     auto r = run();
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(readFile(dir.file("ui.log")),
-              "[Startup Error] Error starting Editor.\n\nYou may need to adjust the arguments in " + props + ".\n");
+    std::string said = readFile(dir.file("ui.log"));
+    EXPECT_EQ(said.rfind("[Startup Error] Error starting Editor.\n\n" + notExe + "\ncannot be executed: ", 0), 0u) << said;
+    EXPECT_NE(said.find("\n\nCheck the execFilename property in\n" + props + "\n"), std::string::npos) << said;
 }
 
 TEST_F(LauncherRun, BundleStartsInTheDirectoryThatHoldsIt) {

@@ -3,8 +3,10 @@ import java.io.FileInputStream;
 import java.io.FileOutputStream;
 import java.io.IOException;
 import java.io.InputStream;
+import java.io.InputStreamReader;
 import java.io.OutputStream;
 import java.io.OutputStreamWriter;
+import java.io.Reader;
 import java.io.Writer;
 import java.util.ArrayList;
 import java.util.Iterator;
@@ -42,7 +44,9 @@ public class DemoInstaller {
         }
         Properties answers = new Properties();
         if (details != null) {
-            InputStream in = new FileInputStream(details);
+            // Answers files are written as UTF-8 (load(InputStream) would read
+            // ISO 8859-1 and garble an installDir with accented letters).
+            Reader in = new InputStreamReader(new FileInputStream(details), "UTF-8");
             try {
                 answers.load(in);
             } finally {

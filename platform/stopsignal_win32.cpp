@@ -1,0 +1,11 @@
+#include "platform/stopsignal.h"
+
+namespace platform {
+
+void passStopSignals() {}
+
+int stopSignal() { return 0; }
+
+void setWaitedProcess(long) {}
+
+}  // namespace platform
