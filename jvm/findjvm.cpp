@@ -85,10 +85,12 @@ bool FindJvm::isDir(std::string_view path) {
     return platform::typeOf(std::string(path)) == platform::FileType::Directory;
 }
 
-bool FindJvm::testHome(const JvmCriteria& criteria, std::string_view home, std::string& exeName,
-                       std::string& exePath) {
+bool FindJvm::testHome(const JvmCriteria& criteria, std::string_view where, std::string_view home,
+                       std::string& exeName, std::string& exePath) {
+    if (observer_) observer_->place(where, home);
     JvmOk jvmOk(family_, logs_);
     jvmOk.shareRuns(&runs_);
+    jvmOk.setObserver(observer_);
     return jvmOk.jvmCorrectVersion(criteria, home, exeName, exePath);
 }
 
@@ -134,14 +136,14 @@ bool FindJvm::searchPathForJvm(const JvmCriteria& criteria, std::string& exeName
         return false;
     }
     for (const auto& entry : pathEntries(*path))
-        if (testHome(criteria, entry, exeName, exePath)) return true;
+        if (testHome(criteria, "PATH", entry, exeName, exePath)) return true;
     logs_.trace("jvm not found in path", *path);
     return false;
 }
 
 bool FindJvm::searchHomeForJvm(std::string_view home, const JvmCriteria& criteria, std::string& exeName,
                                std::string& exePath) {
-    bool found = (home == "/" || home == "/root") ? testHome(criteria, home, exeName, exePath)
+    bool found = (home == "/" || home == "/root") ? testHome(criteria, "home directory", home, exeName, exePath)
                                                   : searchDirectory(home, criteria, exeName, exePath);
     if (!found) logs_.trace("jvm not found in home or its subdirectories", home);
     return found;
@@ -149,14 +151,14 @@ bool FindJvm::searchHomeForJvm(std::string_view home, const JvmCriteria& criteri
 
 bool FindJvm::searchDirectory(std::string_view dir, const JvmCriteria& criteria, std::string& exeName,
                               std::string& exePath) {
-    if (testHome(criteria, dir, exeName, exePath)) return true;
+    if (testHome(criteria, "home directory", dir, exeName, exePath)) return true;
     std::vector<platform::DirEntry> entries;
     if (!platform::listDir(std::string(dir), entries)) return false;
     if (entries.size() > kMaxHomeEntries) entries.resize(kMaxHomeEntries);
     for (const auto& e : entries) {
         if (isDotEntry(e.name)) continue;
         std::string path = join(dir, e.name);
-        if (isDir(path) && testHome(criteria, path, exeName, exePath)) return true;
+        if (isDir(path) && testHome(criteria, "home directory", path, exeName, exePath)) return true;
     }
     return false;
 }
@@ -175,11 +177,11 @@ bool FindJvm::checkUnixSubdirectories(std::string_view dir, const JvmCriteria& c
         for (const auto& e : entries) {
             if (std::strcmp(e.name.c_str(), "java") <= 0) continue;
             std::string path = join(dir, e.name);
-            if (isDir(path) && testHome(criteria, path, exeName, exePath)) return true;
+            if (isDir(path) && testHome(criteria, "system directory", path, exeName, exePath)) return true;
         }
     }
     std::string java = join(dir, "java");
-    if (testHome(criteria, java, exeName, exePath)) return true;
+    if (testHome(criteria, "system directory", java, exeName, exePath)) return true;
     logs_.trace("jvm not found in directory", java);
     return false;
 }
@@ -197,7 +199,7 @@ bool FindJvm::searchLibrary(std::string_view root, const JvmCriteria& criteria, 
     for (const auto& e : entries) {
         if (isDotEntry(e.name)) continue;
         std::string home = join(join(root, e.name), "Home");
-        if (isDir(home) && testHome(criteria, home, exeName, exePath)) return true;
+        if (isDir(home) && testHome(criteria, "macOS JVM root", home, exeName, exePath)) return true;
     }
     return false;
 }
@@ -241,12 +243,12 @@ bool FindJvm::searchExtensions(const JvmCriteria& criteria, std::string& exeName
     auto javaHome = platform::getEnv("JAVA_HOME");
     if (javaHome && !javaHome->empty()) {
         logs_.trace("searching JAVA_HOME:", *javaHome);
-        if (testHome(criteria, *javaHome, exeName, exePath)) return found();
+        if (testHome(criteria, "JAVA_HOME", *javaHome, exeName, exePath)) return found();
     }
     if (!jvmHomes) return false;
     for (const auto& home : extensionHomes()) {
         logs_.trace("searching jvm home:", home);
-        if (testHome(criteria, home, exeName, exePath)) return found();
+        if (testHome(criteria, "JVM directory", home, exeName, exePath)) return found();
     }
     logs_.trace("jvm not found by extension");
     return false;

@@ -14,6 +14,7 @@
 
 #include "common/family.h"
 #include "common/logs.h"
+#include "jvm/jvmobserver.h"
 #include "jvm/jvmok.h"
 
 namespace qrl {
@@ -95,15 +96,24 @@ public:
 
     // What the last search started: JVMs tested, processes, their run time.
     const JvmRuns& runs() const { return runs_; }
+    // Tells `observer` each place tried and each verdict (jvmobserver.h).
+    void setObserver(JvmObserver* observer) { observer_ = observer; }
+    // Windows: search the registry as the 32-bit installer does (its own
+    // view is the 32-bit one, the 64-bit view comes after the classic keys),
+    // whatever this program's own width.
+    void setRegistryAs32Bit(bool on) { registryAs32Bit_ = on; }
     const SearchPlaces& places() const { return places_; }
 
 private:
-    bool testHome(const JvmCriteria& criteria, std::string_view home, std::string& exeName, std::string& exePath);
+    bool testHome(const JvmCriteria& criteria, std::string_view where, std::string_view home, std::string& exeName,
+                  std::string& exePath);
 
     Family family_;
     SearchPlaces places_;
     Logs logs_;
     JvmRuns runs_;
+    JvmObserver* observer_ = nullptr;
+    bool registryAs32Bit_ = false;
 };
 
 // The entries of an executable search path, left to right, at most

@@ -80,13 +80,17 @@ bool JvmOk::verifyVersion(const JvmCriteria& criteria, std::string_view found) {
         logs_.trace("min version", criteria.minimum);
         logs_.trace("max version", criteria.maximum);
     }
-    bool ok = true;
+    JvmReason reason = JvmReason::Accepted;
     if (!criteria.required.empty()) {
-        ok = compareWithBound(found, criteria.required) == 0;
-    } else {
-        if (compareWithBound(found, criteria.minimum) < 0) ok = false;
-        if (ok && !criteria.maximum.empty() && compareWithBound(found, criteria.maximum) > 0) ok = false;
+        if (compareWithBound(found, criteria.required) != 0) reason = JvmReason::NotRequired;
+    } else if (compareWithBound(found, criteria.minimum) < 0) {
+        reason = JvmReason::BelowMinimum;
+    } else if (!criteria.maximum.empty() && compareWithBound(found, criteria.maximum) > 0) {
+        reason = JvmReason::AboveMaximum;
     }
+    bool ok = reason == JvmReason::Accepted;
+    reason_ = ok || !found.empty() ? reason : JvmReason::NoVersion;
+    found_ = std::string(found);
     logs_.trace("found jvm version:", found);
     if (tracesCriteria()) logs_.trace("       version ok", ok);
     return ok;
@@ -100,6 +104,8 @@ bool JvmOk::checkVersion(std::string_view file, const JvmCriteria& criteria) {
     std::vector<std::string> lines;
     if (!readOutput(file, lines)) {
         logs_.trace("Unable to verify version", file);
+        reason_ = JvmReason::NoVersion;
+        found_.clear();
         return false;
     }
     lastVersionLine_ = versionLine(lines);
@@ -128,6 +134,8 @@ bool JvmOk::probeStarted(std::string_view exePath) {
         std::vector<std::string> argv{std::string(baseName(exePath, family_)), "-cp", ".", kProbeClass, cwd};
         platform::SpawnResult r = platform::spawn(std::string(exePath), argv);
         if (!r.started) {
+            reason_ = JvmReason::ProbeNotStarted;
+            error_ = r.error;
             logs_.error("Error running JVM: " + spawnErrorReason(r.error), false);
             logs_.reason(r.why);
             return false;
@@ -140,7 +148,11 @@ bool JvmOk::probeStarted(std::string_view exePath) {
     logs_.trace("test jvm command:", command);
     platform::RunResult run = platform::runCommand({std::string(exePath), "-cp", ".", kProbeClass, cwd});
     bool started = run.started;
-    if (!started) logs_.error("Error running JVM: " + spawnErrorReason(run.error), false);
+    if (!started) {
+        reason_ = JvmReason::ProbeNotStarted;
+        error_ = run.error;
+        logs_.error("Error running JVM: " + spawnErrorReason(run.error), false);
+    }
     if (started) countRun(since);
     logs_.trace("test jvm launched ok", started);
     return started;
@@ -153,11 +165,14 @@ bool JvmOk::testVersion(const JvmCriteria& criteria, std::string_view exePath) {
     platform::setEnv("CLASSPATH", "");
     bool ok = probeStarted(exePath);
     if (ok) {
+        bool answered = fexists(kProbeAnswerFile);
         ok = checkVersion(kProbeAnswerFile, criteria);
-        if (ok)
+        if (ok) {
             logs_.trace("test jvm ok", true);
-        else
+        } else {
+            reason_ = answered ? JvmReason::ProbeVersion : JvmReason::ProbeNoAnswer;
             logs_.error("Jvm isn't installed properly.");
+        }
     }
     platform::removeFile(kProbeAnswerFile);
     return ok;
@@ -167,12 +182,38 @@ bool JvmOk::correctVersion(const JvmCriteria& criteria, std::string_view exeName
     std::string path(exePath);
     // A directory is never a JVM's executable, whatever the family.
     if (!fexists(path) || isDir(path)) return false;
+    tested_ = true;
+    reason_ = JvmReason::Accepted;
+    found_.clear();
+    runVersion_.clear();
+    status_ = error_ = 0;
     if (alreadyTested(path)) {
         logs_.trace("jvm already tested:", path);
+        reason_ = JvmReason::AlreadyTested;
+        tell(path, false);
         return false;
     }
-    if (!rules_.runsVersionCommand) return testVersion(criteria, path);
-    return versionCommand(criteria, exeName, path);
+    bool ok = rules_.runsVersionCommand ? versionCommand(criteria, exeName, path) : testVersion(criteria, path);
+    tell(path, ok);
+    return ok;
+}
+
+void JvmOk::tell(std::string_view exePath, bool ok) {
+    if (!observer_ || (ok && knownVersion_)) return;
+    JvmVerdict v;
+    v.home = home_;
+    v.executable = std::string(exePath);
+    v.version = knownVersion_ ? *knownVersion_ : !runVersion_.empty() ? runVersion_ : found_;
+    v.reason = ok ? JvmReason::Accepted : reason_;
+    v.status = status_;
+    v.error = error_;
+    if (v.reason == JvmReason::NoVersion) v.detail = lastVersionLine_;
+    if (v.reason == JvmReason::ProbeVersion) v.detail = found_;
+    tell(v);
+}
+
+void JvmOk::tell(const JvmVerdict& verdict) const {
+    if (observer_) observer_->verdict(verdict);
 }
 
 bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName, std::string_view exePath) {
@@ -188,6 +229,7 @@ bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName
             platform::writeStderr("\nUnable to redirect stderr\n");
         }
         logs_.error("unable to start", exePath);
+        reason_ = JvmReason::NotStarted;
         return false;
     }
     std::fclose(capture);
@@ -200,15 +242,20 @@ bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName
     int result = run.started ? run.status : -1;
     bool started = run.started;
     if (started) countRun(since);
+    status_ = result;
     logs_.trace("   result after issuing version command:", std::to_string(result));
     if (rules_.tracesVersionSteps) logs_.trace("   results ok:", started);
     logs_.trace("   resetting stderr");
 
     bool ok = false;
+    bool versionOk = started && checkVersion(kVersionCaptureFile, criteria);
+    runVersion_ = found_;
     if (!started) {
+        reason_ = JvmReason::NotStarted;
+        error_ = run.error;
         logs_.error("unable to start", exePath);
         logs_.error("  reason: " + spawnErrorReason(run.error));
-    } else if (!checkVersion(kVersionCaptureFile, criteria)) {
+    } else if (!versionOk) {
         logs_.trace("incorrect version of jvm found:", exePath);
         logs_.trace("jvm version reported:", lastVersionLine_);
     } else {
@@ -225,6 +272,8 @@ bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName
 bool JvmOk::jvmCorrectVersion(const JvmCriteria& criteria, std::string_view home, std::string& exeName,
                               std::string& exePath) {
     const std::string saved = exeName;
+    home_ = std::string(home);
+    tested_ = false;
     auto tryHome = [&] {
         std::string direct = joinPath(home, exeName, family_);
         std::string inBin = joinPath(joinPath(home, "bin", family_), exeName, family_);
@@ -243,17 +292,24 @@ bool JvmOk::jvmCorrectVersion(const JvmCriteria& criteria, std::string_view home
         if (tryHome()) return true;
     }
     exeName = saved;
+    if (!tested_) tell(JvmVerdict{std::string(home), {}, {}, JvmReason::NoExecutable, 0, 0, exePath});
     return false;
 }
 
 bool JvmOk::jvmCorrectVersion(const JvmCriteria& criteria, std::string_view knownVersion, std::string_view home,
                               std::string& exeName, std::string& exePath) {
     const std::string saved = exeName;
-    if (!jvmCorrectVersion(criteria, home, exeName, exePath)) {
+    knownVersion_ = std::string(knownVersion);
+    bool found = jvmCorrectVersion(criteria, home, exeName, exePath);
+    knownVersion_.reset();
+    if (!found) {
         exeName = saved;
         return false;
     }
-    if (!verifyVersion(criteria, knownVersion)) {
+    bool ok = verifyVersion(criteria, knownVersion);
+    JvmVerdict v{home_, exePath, std::string(knownVersion), ok ? JvmReason::Accepted : reason_, 0, 0, {}};
+    tell(v);
+    if (!ok) {
         logs_.trace("jvm doesn't meet criteria");
         exeName = saved;
         return false;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 #include "common/familyrules.h"
 #include "common/logfiles.h"
 #include "common/logs.h"
+#include "jvm/jvmobserver.h"
 
 namespace qrl {
 
@@ -58,6 +60,8 @@ public:
     // Shares the record of one search: executables already tested are
     // rejected without being started again.
     void shareRuns(JvmRuns* runs) { runs_ = runs; }
+    // Tells `observer` every verdict as it is made (none: nobody is told).
+    void setObserver(JvmObserver* observer) { observer_ = observer; }
 
     // Compares a found version with the criteria.
     bool verifyVersion(const JvmCriteria& criteria, std::string_view found);
@@ -90,12 +94,26 @@ private:
     bool versionCommand(const JvmCriteria& criteria, std::string_view exeName, std::string_view exePath);
     bool alreadyTested(std::string_view exePath);
     void countRun(std::chrono::steady_clock::time_point since);
+    // The verdict on `exePath` after a test, told to the observer; an
+    // acceptance waits while a known version is still to be verified.
+    void tell(std::string_view exePath, bool ok);
+    void tell(const JvmVerdict& verdict) const;
 
     Family family_;
     const FamilyRules& rules_;
     Logs logs_;
     JvmRuns* runs_ = nullptr;
     std::string lastVersionLine_;  // the line the last checkVersion read its version from
+    // What the current test found out, for the observer.
+    JvmObserver* observer_ = nullptr;
+    std::string home_;
+    std::string found_;            // the version verifyVersion last read
+    std::string runVersion_;       // the version "-version" named
+    std::optional<std::string> knownVersion_;  // the registry's version, still to be verified
+    JvmReason reason_ = JvmReason::Accepted;
+    int status_ = 0;
+    int error_ = 0;
+    bool tested_ = false;          // a program of the home was tested
 };
 
 }  // namespace qrl

@@ -37,9 +37,17 @@ JvmWin::JvmWin(Logs logs) : logs_(std::move(logs)) {
 
 std::string JvmWin::keyPath(std::string_view key) const { return rootPrefix_ + std::string(key); }
 
+std::string JvmWin::keyName(std::string_view key, RegView view) const {
+    std::string name = (root_ == platform::RegRoot::LocalMachine ? "HKLM\\" : "HKCU\\") + keyPath(key);
+    view = viewOf(view);
+    if (view == RegView::Bits64) name += " (64-bit view)";
+    if (view == RegView::Bits32) name += " (32-bit view)";
+    return name;
+}
+
 std::vector<std::string> JvmWin::getAvailableVersions(std::string_view productKey, RegView view) {
     std::vector<std::string> names;
-    if (!platform::regSubkeys(root_, keyPath(productKey), view, names)) return {};
+    if (!platform::regSubkeys(root_, keyPath(productKey), viewOf(view), names)) return {};
     logs_.trace("counting registry elements");
     if (names.empty()) return {};
     logs_.trace("getting list of available versions");
@@ -77,6 +85,7 @@ bool JvmWin::lookUpRegistryEntryForJvm(std::string_view productKey, const JvmCri
                                        std::string& version, std::string& exeName, std::string& home,
                                        std::string& exePath, RegView view) {
     home.clear();
+    view = viewOf(view);
     std::string subkey = std::string(productKey) + "\\" + version;
     if (!platform::regKeyExists(root_, keyPath(subkey), view)) {
         logs_.trace("no such registry entry", subkey);
@@ -96,8 +105,10 @@ bool JvmWin::lookUpRegistryEntryForJvm(std::string_view productKey, const JvmCri
     // of today's JDKs); its home counts all the same.
     auto javaHome = platform::regString(root_, keyPath(subkey), "JavaHome", view);
     if (!javaHome) javaHome = platform::regString(root_, keyPath(subkey), "Home", view);
+    if (observer_) observer_->place(keyName(subkey, view), javaHome.value_or(""));
     if (!javaHome || javaHome->empty()) {
         // Never look for an executable below an empty home (the drive's root).
+        if (observer_) observer_->verdict({"", "", version, JvmReason::NoHome, 0, 0, {}});
         logs_.trace("no home directory for jvm");
         logs_.trace("found jvm", false);
         return false;
@@ -105,6 +116,7 @@ bool JvmWin::lookUpRegistryEntryForJvm(std::string_view productKey, const JvmCri
     home = *javaHome;
     logs_.trace("testing jvm in:", home);
     JvmOk ok(Family::Windows, logs_);
+    ok.setObserver(observer_);
     bool found = ok.jvmCorrectVersion(criteria, version, home, exeName, exePath);
     logs_.trace("found jvm", found);
     return found;
@@ -128,7 +140,7 @@ bool JvmWin::searchExtensions(const JvmCriteria& criteria, std::string& exeName,
     std::vector<Entry> entries;
     for (const Place& p : places) {
         std::vector<std::string> names;
-        if (!platform::regSubkeys(root_, keyPath(p.key), p.view, names)) continue;
+        if (!platform::regSubkeys(root_, keyPath(p.key), viewOf(p.view), names)) continue;
         for (auto& n : names) entries.push_back({std::move(n), p.key, p.view});
     }
     std::stable_sort(entries.begin(), entries.end(),
@@ -147,7 +159,9 @@ bool JvmWin::searchExtensions(const JvmCriteria& criteria, std::string& exeName,
     auto javaHome = platform::getEnv("JAVA_HOME");
     if (!javaHome || javaHome->empty()) return false;
     logs_.trace("testing JAVA_HOME:", *javaHome);
+    if (observer_) observer_->place("JAVA_HOME", *javaHome);
     JvmOk ok(Family::Windows, logs_);
+    ok.setObserver(observer_);
     bool found = ok.jvmCorrectVersion(criteria, releaseFileVersion(*javaHome), *javaHome, exeName, exePath);
     logs_.trace("found jvm", found);
     if (!found) exeName = saved;
@@ -191,6 +205,8 @@ bool FindJvm::searchRegistry(const JvmCriteria& criteria, std::string_view jvmNa
                              std::string& exePath) {
     const std::string saved = exeName;
     JvmWin win(logs_);
+    win.setObserver(observer_);
+    if (registryAs32Bit_) win.readAs32BitProgram();
     bool found = win.searchWindowsForJvm(criteria, jvmName, exeName, exePath);
     if (!found) exeName = saved;
     return found;

@@ -22,6 +22,7 @@
 #include "common/family.h"
 #include "common/logfiles.h"
 #include "common/logs.h"
+#include "jvm/jvmobserver.h"
 #include "jvm/jvmok.h"
 #include "platform/registry.h"
 
@@ -40,6 +41,14 @@ public:
     // Whether the other view of the registry (the 64-bit one for a 32-bit
     // program) is read too once the classic keys gave nothing.
     void setReadOtherView(bool on) { readOtherView_ = on; }
+    // Reads the registry as a 32-bit program does, whatever this one's width:
+    // the 32-bit view first, then the 64-bit one.
+    void readAs32BitProgram() {
+        ownView_ = platform::RegView::Bits32;
+        readOtherView_ = true;
+    }
+    // Tells `observer` each registry entry tried and each verdict.
+    void setObserver(JvmObserver* observer) { observer_ = observer; }
 
     bool searchWindowsForJvm(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,
                              std::string& exePath);
@@ -62,11 +71,18 @@ public:
 
 private:
     std::string keyPath(std::string_view key) const;
+    platform::RegView viewOf(platform::RegView view) const {
+        return view == platform::RegView::Own ? ownView_ : view;
+    }
+    // "HKLM\<key>" (the key tests use in its place), and which view.
+    std::string keyName(std::string_view key, platform::RegView view) const;
 
     Logs logs_;
     platform::RegRoot root_ = platform::RegRoot::LocalMachine;
     std::string rootPrefix_;
     bool readOtherView_ = sizeof(void*) == 4;
+    platform::RegView ownView_ = platform::RegView::Own;
+    JvmObserver* observer_ = nullptr;
 };
 
 // Ascending order of registry version names for the search: numeric, names

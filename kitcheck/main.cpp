@@ -2,11 +2,13 @@
 //
 //   kitcheck [--family posix|windows|macos] DIR|FILE.properties ...
 //   kitcheck --write-properties FILE|- key=value ...
+//   kitcheck --jvm [--json] [--family F] KIT | [--min V] [--max V] [--required V]
 //   kitcheck --help
 //
 // Exit status 0 when nothing was found, 1 otherwise.
 #include <map>
 
+#include "kitcheck/jvmreport.h"
 #include "kitcheck/kitcheck.h"
 #include "platform/console.h"
 #include "platform/entry.h"
@@ -17,6 +19,8 @@ namespace {
 constexpr const char* kUsage =
     "Usage: kitcheck [--family posix|windows|macos] DIR|FILE.properties ...\n"
     "       kitcheck --write-properties FILE|- key=value ...\n"
+    "       kitcheck --jvm [--json] [--family posix|windows|macos] KIT\n"
+    "       kitcheck --jvm [--json] [--family ...] [--min V] [--max V] [--required V]\n"
     "\n"
     "Checks a kit directory (its qrl.control, the files it needs and every\n"
     "Quarlan/*.properties below it) or launcher properties files, as the\n"
@@ -28,6 +32,13 @@ constexpr const char* kUsage =
     "(programName, execFilename, args, startDir, jvmMinVersion, jvmMaxVersion,\n"
     "jvmRequiredVersion), escaped as the launchers read it; - writes to\n"
     "standard output.\n"
+    "\n"
+    "--jvm runs the JVM search the kit's installer would run on this machine\n"
+    "(or, with a version range, the one a launcher runs) and prints every\n"
+    "candidate in the order it is tried, its version and why it was chosen or\n"
+    "rejected, then what the installer would do next; --json prints the same\n"
+    "as one JSON object. Nothing is installed. Exit status 0 when a JVM would\n"
+    "be chosen, 1 otherwise.\n"
     "\n"
     "Exit status: 0 when nothing was found, 1 otherwise.\n";
 
@@ -69,6 +80,7 @@ int writeProperties(const std::vector<std::string>& args) {
 
 int utf8Main(std::vector<std::string>& args) {
     if (args.size() >= 2 && args[1] == "--write-properties") return writeProperties(args);
+    if (args.size() >= 2 && args[1] == "--jvm") return qrl::jvmReportMain(args);
     if (args.size() < 2 || args[1] == "--help") {
         (args.size() < 2 ? platform::writeStderr : platform::writeStdout)(kUsage);
         return args.size() < 2 ? 1 : 0;

@@ -1,0 +1,78 @@
+// kitcheck --jvm: the JVM search a kit's installer (or, given a version
+// range, a launcher) would make on this machine, told candidate by candidate
+// in the order the search tries them, and what the installer would do next.
+//
+// The search is the programs' own (FindJvm and JvmOk with the family's rules
+// and the places and registry keys they read); it reports through its
+// observer hook. Nothing is installed and nothing is written outside a
+// private scratch directory, in which the JVM tests run with a copy of the
+// kit's probe class, exactly as they run in the installer's working directory.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/family.h"
+#include "jvm/jvmobserver.h"
+#include "jvm/jvmok.h"
+
+namespace qrl {
+
+struct JvmReportRequest {
+    std::string kit;               // the kit directory; empty: the range below, as a launcher searches
+    std::optional<Family> family;  // else the kit's (guessKitFamily) or this system's
+    JvmCriteria criteria;          // without a kit
+    bool json = false;
+};
+
+struct JvmCandidate {
+    std::string where;  // "PATH", "JAVA_HOME", "system directory", a registry key ...
+    JvmVerdict verdict;
+    std::string machine;  // what the program is built for, when its header tells ("x86_64")
+};
+
+// What the installer would do after the search.
+enum class NextStep {
+    UseJvm,          // start the wizard (or the application) with the chosen JVM
+    ExpandArchive,   // expand the kit's JVM archive
+    VendorInstaller, // run the JVM vendor's installer, then search again
+    Fail,            // stop with the message
+};
+
+struct JvmReport {
+    Family family = Family::Posix;
+    bool kitMode = false;
+    std::string kit;
+    JvmCriteria criteria;
+    std::string jvmName;
+    std::string searchMode;      // "searchForJvm" as the kit gives it
+    bool searched = true;        // false when "searchForJvm" is "no" or "none"
+    bool probe = false;          // the kit ships TestJvm.class
+    std::vector<JvmCandidate> candidates;
+    std::string chosen;          // the accepted program, empty when none
+    NextStep next = NextStep::Fail;
+    std::string nextText;        // what the installer would do, in words (the message when it fails)
+    std::string nextDetails;     // with Fail: the details the installer shows
+    std::string error;           // the report could not be made (no control file ...)
+
+    bool found() const { return !chosen.empty(); }
+};
+
+// Runs the search as the request says. False (with report.error) when it
+// could not be run at all.
+bool makeJvmReport(const JvmReportRequest& request, JvmReport& report);
+
+std::string jvmReportText(const JvmReport& report);
+std::string jvmReportJson(const JvmReport& report);
+
+// "kitcheck --jvm ..." (args[1] is "--jvm"): 0 when a JVM would be chosen,
+// 1 otherwise.
+int jvmReportMain(const std::vector<std::string>& args);
+
+// The processor a program is built for, read from its header (ELF, PE,
+// Mach-O): "x86_64", "i386", "aarch64", "arm" ...; empty when it cannot be
+// told (a script, an unknown machine).
+std::string executableMachine(const std::string& path);
+
+}  // namespace qrl
