@@ -102,7 +102,7 @@ public:
 private:
     const FamilyRules& rules_;
     Logs logs_;
-    Status status_;  // never quiet: control file errors are always shown
+    Status status_;  // quiet as the run is
 };
 
 }  // namespace qrl

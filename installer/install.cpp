@@ -179,6 +179,8 @@ bool Install::getHomeDirectory() {
 
 bool Install::getParams() {
     ControlFile params(family_, logs_);
+    // A quiet run shows nothing, also when the control file fails it.
+    params.status().setQuietMode(status_.quietMode());
     return params.getParameters(settings_, controlFileName_);
 }
 
