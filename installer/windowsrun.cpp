@@ -66,6 +66,11 @@ KitClaim claimKit(platform::RunLock& lock, const std::string& installSemaphore, 
         case platform::LockState::Failed:
             claim.message = std::string("Unable to remove ") + kInstallSemaphore + " left by an earlier installation";
             return claim;
+        case platform::LockState::NotMade:
+            // A kit this run cannot write in: no other run can hold it either,
+            // and the installation fails there on its own, with its own words.
+            why = platform::Result();
+            break;
         case platform::LockState::Taken:
             break;
     }

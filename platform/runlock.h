@@ -13,7 +13,9 @@ namespace platform {
 enum class LockState {
     Taken,  // this process holds the file now
     Held,   // another process holds it
-    Failed, // a leftover at the name could not be removed, or the file not made
+    Failed, // a leftover at the name could not be removed
+    NotMade, // nothing stands at the name, but the file cannot be made there
+             // (a directory this process may not write): no process holds it
 };
 
 class RunLock {
@@ -26,7 +28,7 @@ public:
     // Takes the file at `path`, which holds "ok\n" while it is held. Whatever
     // an earlier process left at that name (a file, also a read-only one, an
     // empty directory, a link, never what a link points to) is removed first.
-    // `why` receives the system's reason when the answer is Failed.
+    // `why` receives the system's reason when the answer is Failed or NotMade.
     LockState take(const std::string& path, Result* why = nullptr);
     bool held() const;
     void release();

@@ -58,9 +58,13 @@ LockState RunLock::take(const std::string& path, Result* why) {
             break;
         }
         error = errno;
-        if (error != EEXIST) break;
         struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0) continue;
+        if (::lstat(path.c_str(), &st) != 0) {
+            if (errno != ENOENT) break;
+            if (error == EEXIST) continue;  // gone in the meantime
+            if (why) *why = Result::failure(error);
+            return LockState::NotMade;
+        }
         if (S_ISREG(st.st_mode) && heldElsewhere(path)) return LockState::Held;
         if ((S_ISDIR(st.st_mode) ? ::rmdir(path.c_str()) : ::unlink(path.c_str())) != 0 && errno != ENOENT) {
             error = errno;

@@ -25,12 +25,13 @@ namespace {
 
 // Removes what holds the name: a file (read-only or not) or link, or an empty
 // directory (a directory link itself, never its target). A file that another
-// process holds open without sharing answers ERROR_SHARING_VIOLATION.
+// process holds open without sharing answers ERROR_SHARING_VIOLATION; a name
+// that nothing holds, ERROR_FILE_NOT_FOUND.
 DWORD removeLeftover(const std::wstring& path) {
     DWORD a = ::GetFileAttributesW(path.c_str());
     if (a == INVALID_FILE_ATTRIBUTES) {
         DWORD e = ::GetLastError();
-        return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? ERROR_SUCCESS : e;
+        return e == ERROR_PATH_NOT_FOUND ? ERROR_FILE_NOT_FOUND : e;
     }
     if (a & FILE_ATTRIBUTE_DIRECTORY) return ::RemoveDirectoryW(path.c_str()) ? ERROR_SUCCESS : ::GetLastError();
     if (::DeleteFileW(path.c_str())) return ERROR_SUCCESS;
@@ -61,8 +62,14 @@ LockState RunLock::take(const std::string& path, Result* why) {
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS && error != ERROR_ACCESS_DENIED &&
             error != ERROR_SHARING_VIOLATION)
             break;
-        error = removeLeftover(name);
-        if (error == ERROR_SHARING_VIOLATION) return LockState::Held;
+        DWORD removed = removeLeftover(name);
+        if (removed == ERROR_SHARING_VIOLATION) return LockState::Held;
+        if (removed == ERROR_FILE_NOT_FOUND) {
+            if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;  // gone in the meantime
+            if (why) *why = Result::failure(static_cast<int>(error));
+            return LockState::NotMade;
+        }
+        error = removed;
         if (error != ERROR_SUCCESS) break;
     }
     if (why) *why = Result::failure(static_cast<int>(error));

@@ -157,4 +157,10 @@ TEST(KitClaimTest, OneRunAtATimeAndNoLeftoverOfAnEarlierOne) {
     EXPECT_EQ(claim.message, "Unable to remove __qrlinstall.sem left by an earlier installation");
     EXPECT_FALSE(claim.why);
     EXPECT_TRUE(exists(install + "/kept"));
+
+    // A kit the run cannot write in holds no other run's file: the run goes
+    // on (and fails there with its own words).
+    platform::RunLock readOnly;
+    EXPECT_TRUE(qrl::claimKit(readOnly, kit.file("missing/__qrlinstall.sem"), show).ok);
+    EXPECT_FALSE(readOnly.held());
 }
