@@ -4,17 +4,21 @@
 //
 // Runs in the unpacked kit. The installation runs on a worker thread while
 // this thread keeps the status window up (none with -q or -s). Exit status 0
-// after a successful installation, 1 after a failed one. When the kit's
+// after a successful installation, 1 after a failed one, also when another
+// installation is running in the same directory (that one is left alone: this
+// run then changes nothing there but a line in errors.log). When the kit's
 // "startdir.txt" names another directory, the logs are saved there and
 // "__cleanup.exe" removes the working directory after this program has ended.
 #include <atomic>
 
+#include "common/logs.h"
 #include "common/paths.h"
 #include "installer/language.h"
 #include "installer/status.h"
 #include "installer/windowsrun.h"
 #include "platform/entry.h"
 #include "platform/fs.h"
+#include "platform/runlock.h"
 #include "platform/statuswindow.h"
 
 namespace {
@@ -22,8 +26,10 @@ namespace {
 // The window thread's loops on the platform's status window.
 class WindowHost : public qrl::StatusLoopHost {
 public:
-    explicit WindowHost(platform::StatusWindow& window) : window_(window) {}
+    WindowHost(platform::StatusWindow& window, const std::atomic<bool>& running)
+        : window_(window), running_(running) {}
     bool fileExists(const std::string& path) override { return platform::exists(path); }
+    bool workerRunning() override { return running_; }
     void startTimer() override { window_.startTimer(); }
     void stopTimer() override { window_.stopTimer(); }
     bool nextMessage() override { return window_.nextMessage(); }
@@ -31,6 +37,7 @@ public:
 
 private:
     platform::StatusWindow& window_;
+    const std::atomic<bool>& running_;
 };
 
 }  // namespace
@@ -38,34 +45,53 @@ private:
 int utf8Main(std::vector<std::string>&) {
     using namespace qrl;
     std::string cwd = getCurrentDir(Family::Windows);
-    setHandshakePaths(joinPath(cwd, kInstallSemaphore, Family::Windows),
-                      joinPath(cwd, kShowSemaphore, Family::Windows));
-    std::string startDir = getStartDir();
     std::string arguments(argumentsOf(platform::rawCommandLine()));
+    CommandLine switches = parseWindowsSwitches(arguments);
+    bool quiet = switches.quiet || switches.properties;
+
+    // The kit is this run's for the whole life of the process; a run that
+    // cannot have it leaves it as it is.
+    platform::RunLock kitLock;
+    std::string showSemaphore = joinPath(cwd, kShowSemaphore, Family::Windows);
+    KitClaim claim = claimKit(kitLock, joinPath(cwd, kInstallSemaphore, Family::Windows), showSemaphore);
+    if (!claim.ok) {
+        // No status window and no handshake path yet: the box takes nothing
+        // away from the run that holds the kit.
+        Logs logs = Logs::inCurrentDir();
+        logs.errorOnly(claim.message);
+        logs.reason(claim.why);
+        Status status(Family::Windows);
+        status.setQuietMode(quiet);
+        status.showError(claim.message, claim.why ? std::string() : claim.why.text());
+        return windowsExitStatus(false);
+    }
+    setShowSemaphorePath(showSemaphore);
+    std::string startDir = getStartDir();
 
     // Without a desktop (a service's session) the installation runs all the
     // same, with no window to show.
     platform::StatusWindow window;
     bool haveWindow = window.create();
-    if (haveWindow && !quietScan(arguments)) {
+    if (haveWindow && !quiet) {
         std::string language = getLanguage(Family::Windows);
         window.show(firstDialogLine(language), language == "japanese");
     }
 
-    // The handshake files exist before the worker starts, so that a worker
-    // that ends at once cannot leave "__qrlinstall.sem" behind it.
-    writeHandshakeFiles();
+    writeShowSemaphore();
     std::atomic<bool> success{false};
     bool kitRead = false;  // written by the worker, read after it has ended
+    std::atomic<bool> running{true};
     platform::WorkerThread worker;
-    if (worker.start([&] { success = runWorker(arguments, &kitRead); })) {
+    if (worker.start([&] {
+            success = runWorker(arguments, &kitRead);
+            running = false;
+        })) {
         if (haveWindow) {
-            WindowHost host(window);
-            runStatusLoops(host, installSemaphorePath(), showSemaphorePath());
+            WindowHost host(window, running);
+            runStatusLoops(host, showSemaphorePath());
         }
         worker.join();
     } else {
-        platform::removeFile(installSemaphorePath());
         removeShowSemaphore();
     }
     window.hide();

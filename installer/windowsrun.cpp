@@ -13,19 +13,7 @@
 namespace qrl {
 namespace {
 
-std::string g_installSemaphore;
 std::string g_showSemaphore;
-
-// The words of a command line that a blank follows, and the text after the
-// last blank.
-template <typename Each>
-std::string_view eachWord(std::string_view rest, Each each) {
-    for (size_t blank; (blank = rest.find(' ')) != std::string_view::npos;) {
-        if (!each(rest.substr(0, blank))) return {};
-        rest = rest.substr(blank + 1);
-    }
-    return rest;
-}
 
 bool writeOk(const std::string& path) {
     std::FILE* f = platform::openFile(path, "wt");
@@ -42,89 +30,81 @@ std::string_view argumentsOf(std::string_view commandLine) {
     return rest;
 }
 
-bool quietScan(std::string_view arguments) {
-    bool quiet = false;
-    eachWord(arguments, [&](std::string_view word) {
-        quiet = word == "-q" || word == "-s";
-        return !quiet;
-    });
-    return quiet;
-}
-
 CommandLine parseWindowsSwitches(std::string_view arguments) {
     CommandLine cl;
     bool switchSeen = false;
-    bool quoted = false;
-    // The part of a word before its first double quote; a quote found ends
-    // the quoted details.
-    auto upToQuote = [&](std::string_view word) {
-        size_t q = word.find('"');
-        if (q != std::string_view::npos) quoted = false;
-        return word.substr(0, q);
-    };
-    std::string_view last = eachWord(arguments, [&](std::string_view word) {
-        if (word == "-q" || word == "-s") {
-            (word == "-q" ? cl.quiet : cl.properties) = true;
+    std::vector<std::string> args = platform::splitWindowsArguments(arguments);
+    // The last argument is never a switch: a switch needs a word after it.
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if ((arg == "-q" || arg == "-s") && i + 1 < args.size()) {
+            (arg == "-q" ? cl.quiet : cl.properties) = true;
             switchSeen = true;
         } else if (switchSeen && cl.details.empty()) {
-            size_t q = word.find('"');
-            if (q != std::string_view::npos) {
-                word = word.substr(q + 1);
-                quoted = true;
-            }
-            cl.details = word;
-        } else if (switchSeen && quoted) {
-            cl.details += " ";
-            cl.details += upToQuote(word);
-        }
-        return true;
-    });
-    if (switchSeen && !last.empty()) {
-        if (cl.details.empty()) {
-            cl.details = last;
-        } else if (quoted) {
-            cl.details += " ";
-            cl.details += upToQuote(last);
+            cl.details = arg;
         }
     }
     return cl;
 }
 
-void setHandshakePaths(std::string installSemaphore, std::string showSemaphore) {
-    g_installSemaphore = std::move(installSemaphore);
-    g_showSemaphore = std::move(showSemaphore);
-}
+void setShowSemaphorePath(std::string showSemaphore) { g_showSemaphore = std::move(showSemaphore); }
 
-const std::string& installSemaphorePath() { return g_installSemaphore; }
 const std::string& showSemaphorePath() { return g_showSemaphore; }
 
 void removeShowSemaphore() {
     if (!g_showSemaphore.empty()) platform::removeFile(g_showSemaphore);
 }
 
-bool writeHandshakeFiles() {
-    bool install = writeOk(g_installSemaphore);
-    bool show = writeOk(g_showSemaphore);
-    return install && show;
+bool writeShowSemaphore() { return writeOk(g_showSemaphore); }
+
+KitClaim claimKit(platform::RunLock& lock, const std::string& installSemaphore, const std::string& showSemaphore) {
+    KitClaim claim;
+    platform::Result& why = claim.why;
+    switch (lock.take(installSemaphore, &why)) {
+        case platform::LockState::Held:
+            claim.message = kAnotherRunning;
+            return claim;
+        case platform::LockState::Failed:
+            claim.message = std::string("Unable to remove ") + kInstallSemaphore + " left by an earlier installation";
+            return claim;
+        case platform::LockState::NotMade:
+            // A kit this run cannot write in: no other run can hold it either,
+            // and the installation fails there on its own, with its own words.
+            why = platform::Result();
+            break;
+        case platform::LockState::Taken:
+            break;
+    }
+    // An earlier run's "__qrlshow.sem": a file (read-only or not) or a
+    // directory in its place would keep the status window up.
+    if (platform::exists(showSemaphore) || platform::isLink(showSemaphore)) {
+        bool directory = !platform::isLink(showSemaphore) && platform::typeOf(showSemaphore) == platform::FileType::Directory;
+        platform::makeWritable(showSemaphore);
+        why = directory ? platform::removeDir(showSemaphore) : platform::removeFile(showSemaphore);
+        if (!why) {
+            lock.release();
+            claim.message = std::string("Unable to remove ") + kShowSemaphore + " left by an earlier installation";
+            return claim;
+        }
+    }
+    claim.ok = true;
+    return claim;
 }
 
-void runStatusLoops(StatusLoopHost& host, const std::string& installSemaphore, const std::string& showSemaphore) {
-    // Shown while both files are there.
+void runStatusLoops(StatusLoopHost& host, const std::string& showSemaphore) {
+    // Shown while the worker runs and "__qrlshow.sem" is there.
     host.startTimer();
     while (host.nextMessage())
-        if (!host.fileExists(installSemaphore) || !host.fileExists(showSemaphore)) break;
+        if (!host.workerRunning() || !host.fileExists(showSemaphore)) break;
     host.stopTimer();
     // Up to 100 more messages (the timer's ticks) for the worker to finish.
     host.startTimer();
-    for (unsigned count = 0; count < 101; ++count) {
-        host.nextMessage();
-        if (!host.fileExists(installSemaphore)) break;
-    }
+    for (unsigned count = 0; count < 101 && host.workerRunning(); ++count) host.nextMessage();
     host.stopTimer();
     host.hide();
     // The process never ends while the worker runs.
     host.startTimer();
-    while (host.fileExists(installSemaphore)) host.nextMessage();
+    while (host.workerRunning()) host.nextMessage();
     host.stopTimer();
 }
 
@@ -151,9 +131,7 @@ bool startCleanup(std::string_view startDir, std::string_view workingDir, bool k
 bool runWorker(std::string_view arguments, bool* kitRead) {
     CommandLine cl = parseWindowsSwitches(arguments);
     copyFile(kCleanupProgram, kCleanupCopy);
-    bool ok = startProgram(Family::Windows, cl.quiet, cl.properties, cl.details, kitRead);
-    if (!g_installSemaphore.empty()) platform::removeFile(g_installSemaphore);
-    return ok;
+    return startProgram(Family::Windows, cl.quiet, cl.properties, cl.details, kitRead);
 }
 
 }  // namespace qrl

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "installer/install.h"
+#include "platform/runlock.h"
 
 namespace qrl {
 
@@ -21,30 +22,41 @@ inline constexpr const char* kCleanupCopy = "__cleanup.exe";
 // the blanks after it.
 std::string_view argumentsOf(std::string_view commandLine);
 
-// Whether the windows stay hidden: a word "-q" or "-s" that another word
-// follows (a switch alone as the last word does not count).
-bool quietScan(std::string_view arguments);
-
-// The worker's reading of the switches: "-q" quiet, "-s" properties, and the
-// first word after a switch the details file; a details file that begins with
-// a double quote runs to the word holding the closing one.
+// The switches, read from the arguments split as the C runtime splits them:
+// "-q" quiet, "-s" properties (a switch counts only when another argument
+// follows it), and the first argument after a switch the details file, as
+// that argument reads (quotes gone). With either switch no window is shown.
 CommandLine parseWindowsSwitches(std::string_view arguments);
 
-// The full paths of the handshake files, set once by the window thread before
-// the worker starts; empty (nothing to remove) in every other program.
-void setHandshakePaths(std::string installSemaphore, std::string showSemaphore);
-const std::string& installSemaphorePath();
+// The full path of "__qrlshow.sem", set once by the window thread before the
+// worker starts; empty (nothing to remove) in every other program.
+void setShowSemaphorePath(std::string showSemaphore);
 const std::string& showSemaphorePath();
 // Takes the status window away: removes "__qrlshow.sem" when there is one.
 void removeShowSemaphore();
-// Both files, holding "ok\n". False when one cannot be written.
-bool writeHandshakeFiles();
+// "__qrlshow.sem", holding "ok\n". False when it cannot be written.
+bool writeShowSemaphore();
+
+// The start of a run in its working directory: "__qrlinstall.sem" is taken
+// for the whole life of the process (another run in the same directory finds
+// it held), and what an earlier run left of the handshake files is removed.
+// The message says why the run cannot go on: another installation is
+// running here, or a leftover cannot be removed (with the system's reason).
+struct KitClaim {
+    bool ok = false;
+    std::string message;
+    platform::Result why;
+};
+inline constexpr const char* kAnotherRunning = "Another installation is running in this directory";
+KitClaim claimKit(platform::RunLock& lock, const std::string& installSemaphore, const std::string& showSemaphore);
 
 // What the window thread needs of its windows.
 class StatusLoopHost {
 public:
     virtual ~StatusLoopHost() = default;
     virtual bool fileExists(const std::string& path) = 0;
+    // False once the worker thread has ended.
+    virtual bool workerRunning() = 0;
     virtual void startTimer() = 0;
     virtual void stopTimer() = 0;
     // Waits for one message and dispatches it; false for the quit message.
@@ -52,10 +64,11 @@ public:
     virtual void hide() = 0;
 };
 
-// The window thread while the worker runs: shown until either handshake file
-// goes, then up to 100 more ticks (about 10 s) for the worker to finish,
-// hidden, and then it waits as long as "__qrlinstall.sem" is there.
-void runStatusLoops(StatusLoopHost& host, const std::string& installSemaphore, const std::string& showSemaphore);
+// The window thread while the worker runs: shown until "__qrlshow.sem" goes
+// or the worker ends, then up to 100 more ticks (about 10 s) for the worker
+// to finish, hidden, and then it waits as long as the worker runs. Nothing on
+// disk keeps it waiting.
+void runStatusLoops(StatusLoopHost& host, const std::string& showSemaphore);
 
 // After the run: with a start directory other than the working directory
 // (ignoring case) "__cleanup.exe" is started, without waiting, to remove the
@@ -66,9 +79,9 @@ void runStatusLoops(StatusLoopHost& host, const std::string& installSemaphore, c
 // True when the cleanup program was started.
 bool startCleanup(std::string_view startDir, std::string_view workingDir, bool kitRead = true);
 
-// The worker thread's body: copies "cleanup.exe" to "__cleanup.exe", runs the
-// installation with the switches of `arguments`, removes "__qrlinstall.sem".
-// `kitRead`, when given, tells whether the control file was read.
+// The worker thread's body: copies "cleanup.exe" to "__cleanup.exe" and runs
+// the installation with the switches of `arguments`. `kitRead`, when given,
+// tells whether the control file was read.
 bool runWorker(std::string_view arguments, bool* kitRead = nullptr);
 
 // The process exit status of the Windows installer: 0 after a successful

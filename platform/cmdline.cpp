@@ -67,9 +67,14 @@ std::string_view firstWindowsToken(std::string_view line, std::string_view* rest
 }
 
 std::vector<std::string> splitWindowsCommandLine(std::string_view line) {
-    std::vector<std::string> args;
     std::string_view rest;
-    args.emplace_back(firstWindowsToken(line, &rest));
+    std::vector<std::string> args{std::string(firstWindowsToken(line, &rest))};
+    for (auto& arg : splitWindowsArguments(rest)) args.push_back(std::move(arg));
+    return args;
+}
+
+std::vector<std::string> splitWindowsArguments(std::string_view rest) {
+    std::vector<std::string> args;
     size_t i = 0;
     while (i < rest.size()) {
         while (i < rest.size() && isBlank(rest[i])) ++i;

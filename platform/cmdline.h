@@ -21,6 +21,8 @@ std::string buildWindowsCommandLine(const std::vector<std::string>& argv);
 
 // Splits a command line as the C runtime does for main's argv.
 std::vector<std::string> splitWindowsCommandLine(std::string_view line);
+// The same for the arguments alone, the text after the program path.
+std::vector<std::string> splitWindowsArguments(std::string_view arguments);
 
 // The first token of a command line (the program path), quoted or up to the
 // first blank or tab, and the rest after the blanks that follow it.

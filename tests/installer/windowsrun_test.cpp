@@ -1,34 +1,40 @@
 // The Windows installer's logic that needs no desktop: its switches, the
-// window thread's loops and the decision to start the cleanup program.
+// window thread's loops, the claim on its working directory and the decision
+// to start the cleanup program.
 #include <gtest/gtest.h>
 
 #include "installer/windowsrun.h"
+#include "platform/fs.h"
+#include "platform/runlock.h"
 #include "tests/support/testutil.h"
 
 using namespace qrltest;
 
-TEST(WindowsSwitchesTest, QuietScanAndWorkerParsing) {
+TEST(WindowsSwitchesTest, SwitchesAndDetailsAsTheCRuntimeSplitsThem) {
     struct Case {
         const char* line;
-        bool hidden;
         bool quiet, properties;
         const char* details;
     } cases[] = {
-        {"", false, false, false, ""},
-        {"-q", false, false, false, ""},  // a switch counts only when a word follows
-        {"-q answers.properties", true, true, false, "answers.properties"},
-        {"-s answers.properties", true, false, true, "answers.properties"},
-        {"-q \"C:\\My Files\\a b.properties\"", true, true, false, "C:\\My Files\\a b.properties"},
-        {"-q \"one.properties\"", true, true, false, "\"one.properties\""},
-        {"x -Q file", false, false, false, ""},
-        {"-q first second", true, true, false, "first"},
-        {"-qx file", false, false, false, ""},
+        {"", false, false, ""},
+        {"-q", false, false, ""},  // a switch counts only when a word follows
+        {"-q answers.properties", true, false, "answers.properties"},
+        {"-s answers.properties", false, true, "answers.properties"},
+        {"-q \"C:\\My Files\\a b.properties\"", true, false, "C:\\My Files\\a b.properties"},
+        // Quotes are the command line's, never the file's.
+        {"-q \"C:\\path\\answers.properties\"", true, false, "C:\\path\\answers.properties"},
+        {"\"-q\" file", true, false, "file"},
+        {"-q\tfile", true, false, "file"},
+        {"-q  \"a\"\"b\" c", true, false, "a\"b"},
+        {"-q a\\\"b", true, false, "a\"b"},
+        {"x -Q file", false, false, ""},
+        {"-q first second", true, false, "first"},
+        {"-qx file", false, false, ""},
         // The program path is not part of the arguments: a kit below a
         // directory named "-q" is not quiet.
-        {"file -q", false, false, false, ""},
+        {"file -q", false, false, ""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(qrl::quietScan(c.line), c.hidden) << c.line;
         auto cl = qrl::parseWindowsSwitches(c.line);
         EXPECT_EQ(cl.quiet, c.quiet) << c.line;
         EXPECT_EQ(cl.properties, c.properties) << c.line;
@@ -51,18 +57,21 @@ TEST(WindowsSwitchesTest, LongDetailsAreNeverCut) {
 
 namespace {
 
-// Messages are timer ticks; the worker's files vanish at given ticks.
+// Messages are timer ticks; the worker ends, and its file vanishes, at given
+// ticks.
 class FakeHost : public qrl::StatusLoopHost {
 public:
     unsigned tick = 0;
-    unsigned showGoneAt = 1000000, installGoneAt = 1000000, quitAt = 1000000;
+    unsigned showGoneAt = 1000000, workerEndsAt = 1000000, quitAt = 1000000;
     unsigned hiddenAt = 0;
     bool hidden = false;
     bool timer = false;
 
     bool fileExists(const std::string& path) override {
-        return path == "show" ? tick < showGoneAt : tick < installGoneAt;
+        EXPECT_EQ(path, "show");
+        return tick < showGoneAt;
     }
+    bool workerRunning() override { return tick < workerEndsAt; }
     void startTimer() override { timer = true; }
     void stopTimer() override { timer = false; }
     bool nextMessage() override {
@@ -81,8 +90,8 @@ public:
 TEST(StatusLoopsTest, HiddenAboutTenSecondsAfterTheShowFileAndAliveUntilTheWorkerEnds) {
     FakeHost h;
     h.showGoneAt = 30;      // the wizard starts at 3 s
-    h.installGoneAt = 500;  // and ends at 50 s
-    qrl::runStatusLoops(h, "install", "show");
+    h.workerEndsAt = 500;   // and ends at 50 s
+    qrl::runStatusLoops(h, "show");
     EXPECT_TRUE(h.hidden);
     EXPECT_GE(h.hiddenAt, 130u);  // 100 ticks of 100 ms after the file went
     EXPECT_LE(h.hiddenAt, 132u);
@@ -91,16 +100,67 @@ TEST(StatusLoopsTest, HiddenAboutTenSecondsAfterTheShowFileAndAliveUntilTheWorke
 
     FakeHost quick;  // a worker that ends soon after the file went
     quick.showGoneAt = 10;
-    quick.installGoneAt = 15;
-    qrl::runStatusLoops(quick, "install", "show");
+    quick.workerEndsAt = 15;
+    qrl::runStatusLoops(quick, "show");
     EXPECT_EQ(quick.hiddenAt, 15u);
     EXPECT_EQ(quick.tick, 15u);
 
     FakeHost escaped;  // Escape on the dialog: the quit message ends the first loop only
     escaped.quitAt = 5;
     escaped.showGoneAt = 1000;
-    escaped.installGoneAt = 300;
-    qrl::runStatusLoops(escaped, "install", "show");
+    escaped.workerEndsAt = 300;
+    qrl::runStatusLoops(escaped, "show");
     EXPECT_EQ(escaped.hiddenAt, 106u);
     EXPECT_EQ(escaped.tick, 300u);
+
+    FakeHost stuck;  // a show file that never goes keeps nothing alive
+    stuck.workerEndsAt = 40;
+    qrl::runStatusLoops(stuck, "show");
+    EXPECT_EQ(stuck.tick, 40u);
+}
+
+TEST(KitClaimTest, OneRunAtATimeAndNoLeftoverOfAnEarlierOne) {
+    TempDir kit;
+    std::string install = kit.file("__qrlinstall.sem"), show = kit.file("__qrlshow.sem");
+    // Leftovers of an earlier run: the install file as a directory, the show
+    // file as a read-only one.
+    ASSERT_TRUE(platform::makeDir(install));
+    writeFile(show, "ok\n");
+    platform::setMode(show, 0444);
+    platform::RunLock first;
+    auto claim = qrl::claimKit(first, install, show);
+    ASSERT_TRUE(claim.ok) << claim.message << " " << claim.why.text();
+    EXPECT_EQ(platform::typeOf(install), platform::FileType::File);
+    EXPECT_FALSE(exists(show));
+
+    // A second run finds the kit held and changes nothing.
+    writeFile(show, "ok\n");
+    platform::RunLock second;
+    claim = qrl::claimKit(second, install, show);
+    EXPECT_FALSE(claim.ok);
+    EXPECT_EQ(claim.message, qrl::kAnotherRunning);
+    EXPECT_TRUE(exists(show));
+    EXPECT_TRUE(exists(install));
+
+    // Once the first run has ended, its file is gone and the kit is free.
+    first.release();
+    EXPECT_FALSE(exists(install));
+    EXPECT_TRUE(qrl::claimKit(second, install, show).ok);
+    second.release();
+
+    // A leftover that cannot be removed stops the run with the reason.
+    ASSERT_TRUE(platform::makeDir(install));
+    writeFile(install + "/kept", "x");
+    platform::RunLock third;
+    claim = qrl::claimKit(third, install, show);
+    EXPECT_FALSE(claim.ok);
+    EXPECT_EQ(claim.message, "Unable to remove __qrlinstall.sem left by an earlier installation");
+    EXPECT_FALSE(claim.why);
+    EXPECT_TRUE(exists(install + "/kept"));
+
+    // A kit the run cannot write in holds no other run's file: the run goes
+    // on (and fails there with its own words).
+    platform::RunLock readOnly;
+    EXPECT_TRUE(qrl::claimKit(readOnly, kit.file("missing/__qrlinstall.sem"), show).ok);
+    EXPECT_FALSE(readOnly.held());
 }

@@ -262,6 +262,38 @@ TEST_F(WinInstaller, AKitThatTakesNoFileLogsInTheStartDirectory) {
         << readFile(start + "\\errors.log");
 }
 
+TEST_F(WinInstaller, QuietRunsShowNoBoxWhenTheControlFileIsMissing) {
+    fs::remove(fs::u8path(kit + "\\qrl.control"));
+    EXPECT_EQ(run({"-s", "answers.properties"}), 1);
+    EXPECT_FALSE(exists(uiLog)) << readFile(uiLog);
+    EXPECT_TRUE(contains(readFile(start + "\\errors.log"), "Unable to open qrl.control"));
+}
+
+TEST_F(WinInstaller, ASecondRunInTheSameKitTouchesNothingAndAnswersOne) {
+    registerJvm();
+    EnvGuard slowWizard("FAKEJAVA_SLEEP_MS", "10000");
+    platform::SpawnOptions background;
+    background.wait = false;
+    {
+        CwdGuard cwd(kit);
+        ASSERT_TRUE(platform::spawn(kit + "\\installer.exe", {"installer.exe", "-q", "first.properties"}, background)
+                        .started);
+    }
+    ASSERT_TRUE(eventually([&] { return contains(readFile(record), "first.properties"); }));
+    EXPECT_EQ(run({}), 1);
+    EXPECT_EQ(run({"-q", "second.properties"}), 1);
+    EXPECT_EQ(readFile(uiLog),
+              "[Quarlan Installer: Error] Another installation is running in this directory\n\n"
+              "See errors.log and jinstall.log files for details.\n");
+    EXPECT_TRUE(exists(kit + "\\qrl.control"));
+    EXPECT_TRUE(exists(kit + "\\install.jar"));
+    // The first run goes on, saves the refusals with its logs and cleans up.
+    EXPECT_TRUE(eventually([&] { return kitGone(); }));
+    EXPECT_EQ(wizardArgs().back(), "first.properties");
+    std::string errors = readFile(start + "\\errors.log");
+    EXPECT_TRUE(contains(errors, "Another installation is running in this directory")) << errors;
+}
+
 // The real windows, watched by the probe.
 class WinInstallerUi : public WinInstaller {
 protected:
@@ -361,6 +393,18 @@ TEST_F(WinInstallerUi, QuietShowsNoWindow) {
     EXPECT_EQ(run({"-q", "answers.properties"}), 0);
     auto lines = stopProbe();
     EXPECT_EQ(timeOf(lines, "shown"), -1);
+}
+
+TEST_F(WinInstallerUi, HandshakeFilesLeftByAnEarlierRunAreRemovedFirst) {
+    registerJvm();
+    // Neither can be opened for writing: the window thread waited for ever
+    // for the directory to go.
+    fs::create_directories(fs::u8path(kit + "\\__qrlinstall.sem"));
+    writeFile(kit + "\\__qrlshow.sem", "ok\n");
+    fs::permissions(fs::u8path(kit + "\\__qrlshow.sem"), fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_EQ(run({"-q", "answers.properties"}), 0);
+    EXPECT_EQ(wizardArgs().back(), "answers.properties");
+    EXPECT_TRUE(eventually([&] { return kitGone(); }));
 }
 
 }  // namespace
