@@ -61,7 +61,8 @@ std::string escapeJavaProperty(std::string_view value);
 std::string unescapeJavaProperty(std::string_view line);
 
 // What the installer reads back from "native.properties" after the wizard
-// (which may have moved the JVM and said so); Windows paths get "\" for "/".
+// (which may have moved the JVM and said so), from the file's text as read
+// (CR LF ends too); Windows paths get "\" for "/".
 struct NativeProperties {
     std::string jvmHome;          // nativeJvmHomeDir
     std::string installedInTemp;  // nativeJvmInstalledInTemp

@@ -65,7 +65,7 @@ void Install::cleanUpManifest(bool success) {
 NativeProperties parseNativeProperties(std::string_view text, Family family) {
     NativeProperties out;
     const bool slashes = rulesFor(family).nativePropertiesSlashes;
-    splitLines(text, kWholeLines, [&](std::string& raw) {
+    splitLines(withLineFeeds(text), kWholeLines, [&](std::string& raw) {
         std::string line = unescapeJavaProperty(raw);
         if (slashes)
             for (char& c : line)
