@@ -7,6 +7,7 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "platform/fs.h"
+#include "platform/safefile.h"
 
 namespace qrl {
 
@@ -140,9 +141,9 @@ namespace {
 
 // The lines of a character source: each cut at its line feed, a line longer
 // than the limit read as several (or, with SkipRest, cut there and the rest of
-// it skipped).
-void eachLine(const std::function<int()>& next, size_t limit, const std::function<bool(std::string&)>& each,
-              LongLines longLines) {
+// it skipped, which `cut` tells).
+void eachLine(const std::function<int()>& next, size_t limit,
+              const std::function<bool(std::string&, bool cut)>& each, LongLines longLines) {
     std::string line;
     bool go = true;
     int c = 0;
@@ -150,32 +151,65 @@ void eachLine(const std::function<int()>& next, size_t limit, const std::functio
         line.clear();
         line += static_cast<char>(c);
         while (c != '\n' && line.size() < limit && (c = next()) != EOF) line += static_cast<char>(c);
+        bool cut = false;
         if (!line.empty() && line.back() == '\n') {
             line.pop_back();
         } else if (c != EOF && longLines == LongLines::SkipRest) {
-            while ((c = next()) != EOF && c != '\n') {
-            }
+            while ((c = next()) != EOF && c != '\n') cut = true;
         }
-        go = each(line);
+        go = each(line, cut);
     }
+}
+
+std::function<bool(std::string&, bool)> ignoringCut(const std::function<bool(std::string&)>& each) {
+    return [&each](std::string& line, bool) { return each(line); };
 }
 
 }  // namespace
 
+bool readTextFile(std::string_view file, std::string& text, std::string* why) {
+    platform::Result reason;
+    switch (platform::readRegularFile(std::string(file), kMaxTextFile, text, &reason)) {
+        case platform::ReadStatus::Ok: return true;
+        case platform::ReadStatus::NotAFile:
+            if (why) *why = "not a regular file";
+            return false;
+        case platform::ReadStatus::TooLarge:
+            if (why) *why = "larger than " + std::to_string(kMaxTextFile >> 20) + " MiB";
+            return false;
+        case platform::ReadStatus::Failed: break;
+    }
+    if (why) *why = reason.text();
+    return false;
+}
+
+std::string withLineFeeds(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] != '\r' || i + 1 >= text.size() || text[i + 1] != '\n') out += text[i];
+    return out;
+}
+
 bool readLines(std::string_view file, size_t limit, const std::function<bool(std::string&)>& each,
                LongLines longLines) {
-    std::FILE* f = platform::openFile(std::string(file), "rt");
-    if (!f) return false;
-    eachLine([f] { return std::fgetc(f); }, limit, each, longLines);
-    std::fclose(f);
+    std::string text;
+    if (!readTextFile(file, text)) return false;
+    splitLines(withLineFeeds(text), limit, each, longLines);
     return true;
 }
 
 void splitLines(std::string_view text, size_t limit, const std::function<bool(std::string&)>& each,
                 LongLines longLines) {
     size_t at = 0;
+    eachLine([&] { return at < text.size() ? static_cast<unsigned char>(text[at++]) : EOF; }, limit,
+             ignoringCut(each), longLines);
+}
+
+void splitLines(std::string_view text, size_t limit, const std::function<bool(std::string&, bool cut)>& each) {
+    size_t at = 0;
     eachLine([&] { return at < text.size() ? static_cast<unsigned char>(text[at++]) : EOF; }, limit, each,
-             longLines);
+             LongLines::SkipRest);
 }
 
 std::optional<bool> flagSetting(std::string_view key, std::initializer_list<std::string_view> files, bool absent) {

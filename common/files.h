@@ -2,6 +2,7 @@
 // "changes.txt" record of system changes.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <initializer_list>
@@ -47,17 +48,37 @@ bool delDirTree(std::string_view dir, Family family);
 // Appends one line to "changes.txt" in the current directory.
 void logSystemChange(std::string_view line);
 
-// Reads a text file's lines as the C library's fgets reads them with a
-// buffer of `limit` + 1 bytes: at most `limit` characters at a time, so the
-// rest of a longer line comes as the next line; the line feed is removed.
+// The largest text file the programs read (a control file, a properties file,
+// a manifest, "startdir.txt"): a kit's files are a few kilobytes.
+inline constexpr std::uint64_t kMaxTextFile = 4u << 20;
+
+// The whole of a text file that is a regular file (a link is followed to it)
+// of at most kMaxTextFile bytes, read as it is (no line-end conversion, the
+// same on every system). Anything else is refused at once, never waited for:
+// false, with `why` (when given) saying why in words ("not a regular file",
+// "larger than 4 MiB", or the system's reason).
+bool readTextFile(std::string_view file, std::string& text, std::string* why = nullptr);
+
+// The text with each CR LF turned into a line feed, as text-mode reading
+// gives it.
+std::string withLineFeeds(std::string_view text);
+
+// Reads a text file's lines (CR LF read as a line feed) as the C library's
+// fgets reads them with a buffer of `limit` + 1 bytes: at most `limit`
+// characters at a time, so the rest of a longer line comes as the next line;
+// the line feed is removed.
 // With LongLines::SkipRest a longer line gives its first `limit` characters
 // only and the rest of it is skipped, so no tail is ever read as a line.
+// The file is read with readTextFile: false when that refuses it.
 enum class LongLines { Split, SkipRest };
 bool readLines(std::string_view file, size_t limit, const std::function<bool(std::string&)>& each,
                LongLines longLines = LongLines::Split);
 // The same for a text held in memory.
 void splitLines(std::string_view text, size_t limit, const std::function<bool(std::string&)>& each,
                 LongLines longLines = LongLines::Split);
+// The same, telling for each line whether characters of it were skipped
+// (LongLines::SkipRest) and so never read.
+void splitLines(std::string_view text, size_t limit, const std::function<bool(std::string&, bool cut)>& each);
 // A yes/no setting: of the first of `files` that can be read (999 characters
 // of a line at a time), the first line that begins with `key`; "true" or
 // "yes" (any case) is true, another value false, and `absent` when the file

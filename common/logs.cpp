@@ -15,11 +15,13 @@ Logs Logs::in(std::string_view dir, std::string_view trace) {
 
 Logs Logs::inCurrentDir(std::string_view trace) { return in(platform::currentDir().value_or(""), trace); }
 
+Logs Logs::none() { return Logs("", "", ""); }
+
 std::string Logs::beside(std::string_view name) const { return platform::pathIn(dir_, name); }
 
 Logs Logs::withTrace(std::string_view name) const { return Logs(dir_, errorLog_, beside(name)); }
 
-bool Logs::tracing() const { return platform::exists(traceLog_); }
+bool Logs::tracing() const { return !traceLog_.empty() && platform::exists(traceLog_); }
 
 void Logs::trace(std::string_view message) const {
     if (tracing()) appendLine(traceLog_, message);
@@ -66,6 +68,7 @@ std::string Logs::flagLine(std::string_view label, bool flag) {
 }
 
 void Logs::appendLine(std::string_view file, std::string_view message) {
+    if (file.empty()) return;
     std::FILE* f = platform::openForWrite(std::string(file), platform::WriteMode::Append, true);
     if (!f) return;
     std::string line = asctimeNow();

@@ -20,6 +20,9 @@ public:
     static Logs in(std::string_view dir, std::string_view trace = kTraceLog);
     // The same in the current directory, as it is now.
     static Logs inCurrentDir(std::string_view trace = kTraceLog);
+    // Logs that write nothing anywhere and never trace (for a checker that
+    // reads with the programs' own parsers).
+    static Logs none();
 
     const std::string& errorLog() const { return errorLog_; }
     const std::string& traceLog() const { return traceLog_; }

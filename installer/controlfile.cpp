@@ -98,10 +98,15 @@ bool ControlFile::getParameters(ControlSettings& settings, std::string& controlF
 }
 
 bool ControlFile::convertLineEndings(std::string_view name) {
-    std::FILE* in = platform::openFile(std::string(name), "rb");
-    if (!in) {
+    // Only a plain file of bounded size is read: a link to a device, a FIFO
+    // or a huge file is refused at once, with the reason.
+    std::string text, why;
+    if (!readTextFile(name, text, &why)) {
         logs_.errorOnly("Unable to open qrl.control");
-        status_.showError("Unable to open qrl.control");
+        logs_.errorOnly("  reason: " + why);
+        // A file that is there but cannot be taken: the user is told why.
+        bool present = platform::exists(std::string(name));
+        status_.showError(present ? "Unable to open qrl.control: " + why : std::string("Unable to open qrl.control"));
         return false;
     }
     // The work file is this run's own: whatever holds its name (a link planted
@@ -109,19 +114,13 @@ bool ControlFile::convertLineEndings(std::string_view name) {
     platform::removeFile(kControlTemp);
     std::FILE* out = platform::openForWrite(kControlTemp, platform::WriteMode::CreateNew);
     if (!out) {
-        std::fclose(in);
         logs_.errorOnly("Unable to convert line endings for qrl.control");
         status_.showError("Unable to convert line endings for qrl.control");
         return false;
     }
-    int c = 0;
-    bool dropFF = rules_.dropsByte255;
-    while ((c = std::fgetc(in)) != EOF) {
-        if (c == '\r' || (dropFF && c == 0xFF)) continue;
-        std::fputc(c, out);
-    }
-    std::fclose(in);
-    bool written = std::fclose(out) == 0;
+    std::string converted = convertedText(text);
+    bool written = std::fwrite(converted.data(), 1, converted.size(), out) == converted.size();
+    written = std::fclose(out) == 0 && written;
     // One rename replaces the file: the kit is never without its control file.
     if (!written || !platform::renameFile(kControlTemp, std::string(name))) {
         platform::removeFile(kControlTemp);
@@ -131,30 +130,36 @@ bool ControlFile::convertLineEndings(std::string_view name) {
     return true;
 }
 
-bool ControlFile::parseParameters(ControlSettings& settings, std::string_view name) {
-    clearParameters(settings);
-    bool opened = readLines(name, kControlLineLimit, [&](std::string& line) {
-        applyLine(line, settings);
-        return true;
-    }, LongLines::SkipRest);
-    if (!opened) {
-        logs_.error("Unable to open file", name);
-        status_.showError("Unable to open control file");
-        return false;
-    }
-    return finishParameters(settings);
-}
-
-bool ControlFile::parseText(ControlSettings& settings, std::string_view text) {
+std::string ControlFile::convertedText(std::string_view text) const {
     std::string converted;
     converted.reserve(text.size());
     for (char c : text)
         if (c != '\r' && !(rules_.dropsByte255 && static_cast<unsigned char>(c) == 0xFF)) converted += c;
-    clearParameters(settings);
-    splitLines(converted, kControlLineLimit, [&](std::string& line) {
-        applyLine(line, settings);
+    return converted;
+}
+
+void ControlFile::eachLine(std::string_view convertedText, const std::function<void(std::string&, bool cut)>& each) {
+    splitLines(convertedText, kControlLineLimit, [&](std::string& line, bool cut) {
+        each(line, cut);
         return true;
-    }, LongLines::SkipRest);
+    });
+}
+
+bool ControlFile::parseParameters(ControlSettings& settings, std::string_view name) {
+    std::string text, why;
+    if (!readTextFile(name, text, &why)) {
+        clearParameters(settings);
+        logs_.error("Unable to open file", name);
+        logs_.error("  reason: " + why);
+        status_.showError("Unable to open control file");
+        return false;
+    }
+    return parseText(settings, text);
+}
+
+bool ControlFile::parseText(ControlSettings& settings, std::string_view text) {
+    clearParameters(settings);
+    eachLine(convertedText(text), [&](std::string& line, bool) { applyLine(line, settings); });
     return finishParameters(settings);
 }
 

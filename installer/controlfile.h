@@ -3,6 +3,7 @@
 // start the Java install wizard.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -79,6 +80,12 @@ public:
     // The same reading for a control file's text held in memory, its line
     // ends converted as convertLineEndings converts them.
     bool parseText(ControlSettings& settings, std::string_view text);
+    // The text as convertLineEndings leaves it: carriage returns (and for
+    // POSIX the byte 255) dropped.
+    std::string convertedText(std::string_view text) const;
+    // The lines of a converted text exactly as the parser reads them, each
+    // with whether the rest of it (beyond the line limit) was skipped.
+    static void eachLine(std::string_view convertedText, const std::function<void(std::string&, bool cut)>& each);
     // The steps of parseParameters: every value emptied, one line (read with
     // the line limit, cut at its line feed) applied, then the escapes and
     // the defaults.

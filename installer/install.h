@@ -60,6 +60,18 @@ std::string escapeJavaProperty(std::string_view value);
 // The reverse of escapeJavaProperty for one line read back.
 std::string unescapeJavaProperty(std::string_view line);
 
+// What the installer reads back from "native.properties" after the wizard
+// (which may have moved the JVM and said so), from the file's text as read
+// (CR LF ends too); Windows paths get "\" for "/".
+struct NativeProperties {
+    std::string jvmHome;          // nativeJvmHomeDir
+    std::string installedInTemp;  // nativeJvmInstalledInTemp
+    std::string tempJvmDir;       // nativeTempJvmDir
+    bool configureRegistry = true;
+    bool registryGiven = false;   // a configureWinRegistry line was there
+};
+NativeProperties parseNativeProperties(std::string_view text, Family family);
+
 class Install {
 public:
     // `logs`: "errors.log" and "jinstall.log" in the working directory.

@@ -16,6 +16,13 @@
 #include "provision/installjvm.h"
 
 namespace qrl {
+namespace {
+
+// The installer wrote these lines itself: they are read whole, so a long JVM
+// home comes back as it was written, never cut to a shorter name.
+constexpr size_t kWholeLines = static_cast<size_t>(-1);
+
+}  // namespace
 
 void Install::cleanUp(bool success) {
     if (!kitRead_) {
@@ -69,30 +76,41 @@ void Install::removeTraceSemaphore(bool success) {
     }
 }
 
-void Install::cleanUpJvmDir() {
-    std::string location, inTemp, tempDir;
-    bool configureReg = true;
-    bool opened = readLines(kNativeProperties, 998, [&](std::string& raw) {
+NativeProperties parseNativeProperties(std::string_view text, Family family) {
+    NativeProperties out;
+    const bool slashes = rulesFor(family).nativePropertiesSlashes;
+    splitLines(withLineFeeds(text), kWholeLines, [&](std::string& raw) {
         std::string line = unescapeJavaProperty(raw);
-        if (rules_.nativePropertiesSlashes)
+        if (slashes)
             for (char& c : line)
                 if (c == '/') c = '\\';
-        auto valueOf = [&](std::string_view key) { return prefixValue(line, key); };
-        if (auto v = valueOf("nativeJvmHomeDir")) {
-            location = *v;
-            logs_.trace("jvmLocation", location);
-        } else if (auto v = valueOf("nativeJvmInstalledInTemp")) {
-            inTemp = *v;
-            logs_.trace("jvmInstalledInTemp", inTemp);
-        } else if (auto v = valueOf("nativeTempJvmDir")) {
-            tempDir = *v;
-            logs_.trace("tempJvmDir", tempDir);
-        } else if (auto v = valueOf("configureWinRegistry")) {
-            configureReg = stricmp(*v, "true") == 0 || stricmp(*v, "yes") == 0;
-            logs_.trace("configureReg", configureReg);
+        if (auto v = prefixValue(line, "nativeJvmHomeDir")) {
+            out.jvmHome = *v;
+        } else if (auto v = prefixValue(line, "nativeJvmInstalledInTemp")) {
+            out.installedInTemp = *v;
+        } else if (auto v = prefixValue(line, "nativeTempJvmDir")) {
+            out.tempJvmDir = *v;
+        } else if (auto v = prefixValue(line, "configureWinRegistry")) {
+            out.registryGiven = true;
+            out.configureRegistry = stricmp(*v, "true") == 0 || stricmp(*v, "yes") == 0;
         }
         return true;
     });
+    return out;
+}
+
+void Install::cleanUpJvmDir() {
+    std::string text;
+    bool opened = readTextFile(kNativeProperties, text);
+    NativeProperties values = parseNativeProperties(text, family_);
+    const std::string& location = values.jvmHome;
+    const std::string& inTemp = values.installedInTemp;
+    const std::string& tempDir = values.tempJvmDir;
+    const bool configureReg = values.configureRegistry;
+    if (!location.empty()) logs_.trace("jvmLocation", location);
+    if (!inTemp.empty()) logs_.trace("jvmInstalledInTemp", inTemp);
+    if (!tempDir.empty()) logs_.trace("tempJvmDir", tempDir);
+    if (values.registryGiven) logs_.trace("configureReg", configureReg);
     if (!opened || stricmp(inTemp, "true") != 0) return;
     // The wizard has moved the JVM to its final place: configure it there,
     // without progress texts.

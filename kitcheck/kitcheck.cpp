@@ -8,6 +8,7 @@
 #include "common/familyrules.h"
 #include "common/files.h"
 #include "common/text.h"
+#include "launcher/javaapp.h"
 #include "launcher/properties.h"
 #include "provision/installjvm.h"
 #include "platform/encoding.h"
@@ -15,16 +16,6 @@
 
 namespace qrl {
 namespace {
-
-bool readWhole(const std::string& path, std::string& out) {
-    std::FILE* f = platform::openFile(path, "rb");
-    if (!f) return false;
-    char buf[8192];
-    size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    std::fclose(f);
-    return true;
-}
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -184,6 +175,47 @@ void findPropertiesFiles(const std::string& dir, int depth, std::vector<std::str
     }
 }
 
+// The arguments as the author meant them: double quotes group wherever they
+// stand and are removed.
+std::vector<std::string> intendedTokens(std::string_view args) {
+    std::vector<std::string> tokens;
+    std::string token;
+    bool inQuotes = false, any = false;
+    for (char c : args) {
+        if (c == '"') {
+            inQuotes = !inQuotes;
+            any = true;
+        } else if (c == ' ' && !inQuotes) {
+            if (any) tokens.push_back(token);
+            token.clear();
+            any = false;
+        } else {
+            token += c;
+            any = true;
+        }
+    }
+    if (any) tokens.push_back(token);
+    return tokens;
+}
+
+// A double quote inside an argument: the launcher groups only at the start of
+// an argument, so -Dx="a b" reaches the program as -Dx="a and b".
+void checkQuotes(std::string_view args, size_t lineNo, std::vector<Finding>& out) {
+    std::vector<std::string> tokens = JavaApp::tokenize(args);
+    auto inside = std::find_if(tokens.begin(), tokens.end(),
+                               [](const std::string& t) { return t.find('"') != std::string::npos; });
+    if (inside == tokens.end()) return;
+    std::string fixed;
+    for (const std::string& t : intendedTokens(args)) {
+        if (!fixed.empty()) fixed += ' ';
+        fixed += t.find(' ') != std::string::npos || t.empty() ? "\"" + t + "\"" : t;
+    }
+    out.push_back({"", lineNo,
+                   "a double quote inside an argument does not group: the launcher passes " + quoted(*inside) +
+                       " with its quote, and splits at the blanks within the quotes; quote the whole argument",
+                   "args=" + LauncherProperties::escape(fixed)});
+}
+
 }  // namespace
 
 std::string_view nearestKey(std::string_view word, const std::vector<std::string_view>& known) {
@@ -203,34 +235,30 @@ std::string_view nearestKey(std::string_view word, const std::vector<std::string
 std::vector<Finding> checkControlText(std::string_view text, Family family, ControlSettings* effective) {
     const FamilyRules& rules = rulesFor(family);
     std::string familyName = std::string(rules.name) + " installer";
-    // The installer first drops every carriage return (and on POSIX the byte
-    // 255), then reads the lines.
-    std::string converted;
-    for (char c : text)
-        if (c != '\r' && !(rules.dropsByte255 && static_cast<unsigned char>(c) == 0xFF)) converted += c;
-
+    // The installer's own reader: line ends converted, lines cut at its limit
+    // and the rest of a longer line skipped, the values as it ends up with
+    // them. It traces and logs nothing here.
+    ControlFile reader(family, Logs::none());
     std::vector<Finding> out;
     std::vector<std::string_view> known = controlKeyNames(family, true);
     std::vector<std::string_view> others = controlKeyNames(family, false);
     std::map<std::string_view, size_t> seen;
     std::map<std::string_view, std::string> given;
     size_t lineNo = 0;
-    for (std::string_view rest = converted; !rest.empty();) {
-        size_t nl = rest.find('\n');
-        std::string_view line = rest.substr(0, nl);
-        rest = nl == std::string_view::npos ? std::string_view() : rest.substr(nl + 1);
+    ControlFile::eachLine(reader.convertedText(text), [&](std::string& line, bool cut) {
         ++lineNo;
-        if (line.size() > kControlLineLimit)
+        if (cut)
             out.push_back({"", lineNo,
                            "the line is longer than " + std::to_string(kControlLineLimit) +
-                               " characters: the installer reads the rest as a line of its own",
-                           "shorten the value"});
+                               " characters: the installer reads its first " + std::to_string(kControlLineLimit) +
+                               " and skips the rest",
+                           "shorten the line"});
         std::optional<ControlKey> key = ControlFile::keyOfLine(line, family);
         if (!key) {
             checkUnknownLine(line, known, others, "installer", familyName, lineNo, out);
-            continue;
+            return;
         }
-        std::string_view after = line.substr(key->name.size());
+        std::string_view after = std::string_view(line).substr(key->name.size());
         checkSeparator(key->name, after, known, "installer", lineNo, out);
         if (after.size() > key->capacity)
             out.push_back({"", lineNo,
@@ -244,17 +272,10 @@ std::vector<Finding> checkControlText(std::string_view text, Family family, Cont
                            "keep one of the lines"});
         seen[key->name] = lineNo;
         given[key->name] = after.empty() ? "" : std::string(after.substr(1));
-    }
-
-    // The values as the installer ends up with them.
-    ControlFile reader(family, Logs::inCurrentDir());
-    ControlSettings s;
-    reader.clearParameters(s);
-    splitLines(converted, kControlLineLimit, [&](std::string& line) {
-        reader.applyLine(line, s);
-        return true;
     });
-    reader.finishParameters(s);
+
+    ControlSettings s;
+    reader.parseText(s, text);
     if (effective) *effective = s;
 
     bool versionGiven = !given["jvmRequiredVersion"].empty() || !given["jvmMinVersion"].empty() ||
@@ -285,14 +306,20 @@ std::vector<Finding> checkPropertiesText(std::string_view text) {
     const std::vector<std::string_view>& known = LauncherProperties::keys();
     std::map<std::string_view, size_t> seen;
     size_t lineNo = 0;
-    for (std::string_view rest = text; !rest.empty();) {
-        size_t nl = rest.find('\n');
-        std::string_view raw = rest.substr(0, nl);
-        rest = nl == std::string_view::npos ? std::string_view() : rest.substr(nl + 1);
+    // The launcher's own reader: lines cut at its limit (the rest of a longer
+    // line skipped), 8-bit text read as ISO 8859-1, each line ending at its
+    // first carriage return.
+    LauncherProperties::eachLine(text, [&](std::string& line, bool cut) {
         ++lineNo;
-        if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+        std::string_view raw = std::string_view(line).substr(0, line.find('\r'));
+        if (cut)
+            out.push_back({"", lineNo,
+                           "the line is longer than " + std::to_string(kPropLineLimit) +
+                               " characters: the launcher reads its first " + std::to_string(kPropLineLimit) +
+                               " and skips the rest",
+                           "shorten the line"});
         std::string_view trimmed = trimBlanks(raw);
-        if (trimmed.empty() || trimmed.front() == '#' || trimmed.front() == '!') continue;
+        if (trimmed.empty() || trimmed.front() == '#' || trimmed.front() == '!') return;
 
         // Escapes: the launcher drops every backslash and takes the next
         // character as it is; nothing else is an escape.
@@ -359,7 +386,7 @@ std::vector<Finding> checkPropertiesText(std::string_view text) {
         std::string_view key = LauncherProperties::keyOfLine(unescaped);
         if (key.empty()) {
             checkUnknownLine(unescaped, known, {}, "launcher", "launcher", lineNo, out);
-            continue;
+            return;
         }
         checkSeparator(key, std::string_view(unescaped).substr(key.size()), known, "launcher", lineNo, out);
         if (auto prev = seen.find(key); prev != seen.end())
@@ -368,15 +395,13 @@ std::vector<Finding> checkPropertiesText(std::string_view text) {
                                "): the last line wins",
                            "keep one of the lines"});
         seen[key] = lineNo;
-    }
-
-    // The values as the launcher reads them.
-    LauncherProperties reader(Family::Posix, Logs::inCurrentDir(kLauncherTrace));
-    LaunchSettings settings;
-    splitLines(text, kPropLineLimit, [&](std::string& line) {
-        reader.parseLine(platform::isValidUtf8(line) ? line : platform::latin1ToUtf8(line), settings);
-        return true;
     });
+
+    // The values as the launcher reads them; it traces and logs nothing here.
+    LauncherProperties reader(Family::Posix, Logs::none());
+    LaunchSettings settings;
+    reader.parseText(text, settings);
+    checkQuotes(settings.arguments, seen["args"], out);
     if (settings.executable.empty())
         out.push_back({"", 0, "no execFilename: the launcher has nothing to start",
                        "execFilename=<the full path of the java program>"});
@@ -385,9 +410,12 @@ std::vector<Finding> checkPropertiesText(std::string_view text) {
 
 std::vector<Finding> checkPropertiesFile(const std::string& path) {
     std::vector<Finding> out;
-    std::string text;
-    if (!readWhole(path, text)) {
-        out.push_back({path, 0, "cannot be read", "check the name and the permissions"});
+    std::string text, why;
+    if (!readTextFile(path, text, &why)) {
+        out.push_back({path, 0,
+                       (platform::exists(path) ? "unreadable (" + why + ")" : std::string("missing")) +
+                           ": the launcher says \"Unable to open file\" and starts nothing",
+                       "make it a plain, readable file of the launcher's properties"});
         return out;
     }
     addFile(out, path, checkPropertiesText(text));
@@ -403,10 +431,14 @@ Family guessKitFamily(const std::string& dir) {
 std::vector<Finding> checkKit(const std::string& dir, Family family) {
     std::vector<Finding> out;
     std::string controlPath = dir + "/" + kControlFile;
-    std::string text;
-    if (!readWhole(controlPath, text)) {
-        out.push_back({controlPath, 0, "missing: the installer stops with \"Unable to open qrl.control\"",
-                       "write the control file (see the kit author's guide)"});
+    std::string text, why;
+    if (!readTextFile(controlPath, text, &why)) {
+        if (platform::exists(controlPath))
+            out.push_back({controlPath, 0, "unreadable (" + why + "): the installer stops with \"Unable to open qrl.control\"",
+                           "make it a plain, readable file of at most " + std::to_string(kMaxTextFile >> 20) + " MiB"});
+        else
+            out.push_back({controlPath, 0, "missing: the installer stops with \"Unable to open qrl.control\"",
+                           "write the control file (see the kit author's guide)"});
         return out;
     }
     ControlSettings s;

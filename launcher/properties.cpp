@@ -122,21 +122,34 @@ void LauncherProperties::parseLine(std::string_view raw, LaunchSettings& setting
     }
 }
 
+void LauncherProperties::eachLine(std::string_view text, const std::function<void(std::string& line, bool cut)>& each) {
+    splitLines(withLineFeeds(text), kPropLineLimit, [&](std::string& line, bool cut) {
+        // Text is UTF-8 here; a file written in a legacy 8-bit code page
+        // (what Java's Properties writes) is read as ISO 8859-1.
+        if (!platform::isValidUtf8(line)) line = platform::latin1ToUtf8(line);
+        each(line, cut);
+        return true;
+    });
+}
+
+void LauncherProperties::parseText(std::string_view text, LaunchSettings& settings) const {
+    eachLine(text, [&](std::string& line, bool) { parseLine(line, settings); });
+}
+
 bool LauncherProperties::parseParameters(LaunchSettings& settings) {
     settings.programName.clear();
     settings.executable.clear();
     settings.arguments.clear();
-    bool opened = readLines(propertiesFile_, kPropLineLimit, [&](std::string& line) {
-        // Text is UTF-8 here; a file written in a legacy 8-bit code page
-        // (what Java's Properties writes) is read as ISO 8859-1.
-        parseLine(platform::isValidUtf8(line) ? line : platform::latin1ToUtf8(line), settings);
-        return true;
-    });
-    if (!opened) {
+    // Only a plain file of bounded size: a FIFO or a link to a device is
+    // refused at once instead of being waited for or read for ever.
+    std::string text, why;
+    if (!readTextFile(propertiesFile_, text, &why)) {
         logs_.error("Unable to open file", propertiesFile_);
+        logs_.error("  reason: " + why);
         logs_.trace("parsed parameters ok", false);
         return false;
     }
+    parseText(text, settings);
     if (!fexists(settings.executable)) {
         logs_.trace("exec doesn't exist:", settings.executable);
         if (settings.executable.find("java") != std::string::npos ||

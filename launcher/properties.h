@@ -23,7 +23,8 @@ namespace qrl {
 inline constexpr size_t kPropNameCapacity = 4999;     // programName, execFilename
 inline constexpr size_t kPropArgsCapacity = 9999;     // args, startDir
 inline constexpr size_t kPropVersionCapacity = 5000;  // the three JVM versions
-// A line longer than this is read as several lines.
+// A line longer than this is cut there; the rest of it is never read as a
+// line of its own.
 inline constexpr size_t kPropLineLimit = kept::kLauncherLineLimit;
 
 // Searches the machine for a JVM that meets the criteria; on success `exePath`
@@ -59,6 +60,12 @@ public:
 
     // One line of the file applied to the settings (after cutting at CR/LF).
     void parseLine(std::string_view line, LaunchSettings& settings) const;
+    // The lines of a file's text exactly as the launcher reads them: CR LF
+    // read as a line feed, cut at the line limit (the rest of a longer line
+    // skipped, which `cut` tells), 8-bit text taken as ISO 8859-1.
+    static void eachLine(std::string_view text, const std::function<void(std::string& line, bool cut)>& each);
+    // Every line of a file's text applied to the settings.
+    void parseText(std::string_view text, LaunchSettings& settings) const;
 
     // Every backslash removed, the character after it taken literally.
     static std::string unescape(std::string_view line);

@@ -4,8 +4,11 @@
 // a link or reparse point, EEXIST for a name that is taken).
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
+
+#include "platform/error.h"
 
 namespace platform {
 
@@ -20,5 +23,17 @@ std::FILE* openForWrite(const std::string& path, WriteMode mode, bool text = fal
 
 // A binary stream for reading a regular file that is not a link.
 std::FILE* openForRead(const std::string& path);
+
+// Reading a whole file the programs are handed (a kit's control file, a
+// launcher's properties file): a link is followed, but what it leads to must
+// be a plain file of at most `limit` bytes. A FIFO, a device or a directory is
+// refused at once, never waited for or read; a larger file is not read.
+enum class ReadStatus {
+    Ok,
+    Failed,      // could not be opened or read: the system's reason in `why`
+    NotAFile,    // a directory, a FIFO, a device...
+    TooLarge,    // more than `limit` bytes
+};
+ReadStatus readRegularFile(const std::string& path, std::uint64_t limit, std::string& out, Result* why = nullptr);
 
 }  // namespace platform

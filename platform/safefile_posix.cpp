@@ -45,4 +45,44 @@ std::FILE* openForRead(const std::string& path) {
     return streamOf(fd, "rb");
 }
 
+ReadStatus readRegularFile(const std::string& path, std::uint64_t limit, std::string& out, Result* why) {
+    out.clear();
+    auto failed = [&](int code) {
+        if (why) *why = Result::failure(code);
+        return ReadStatus::Failed;
+    };
+    // Judged before it is opened: opening a FIFO or a device can wait or act.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return failed(errno);
+    if (!S_ISREG(st.st_mode)) return ReadStatus::NotAFile;
+    if (static_cast<std::uint64_t>(st.st_size) > limit) return ReadStatus::TooLarge;
+    // O_NONBLOCK: should the name have become a FIFO since, the open does not wait.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return failed(errno);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return ReadStatus::NotAFile;
+    }
+    // One byte beyond the limit tells a file that grew meanwhile.
+    char buf[65536];
+    ssize_t n = 0;
+    while ((n = ::read(fd, buf, sizeof buf)) != 0) {
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int cause = errno;
+            ::close(fd);
+            out.clear();
+            return failed(cause);
+        }
+        out.append(buf, static_cast<size_t>(n));
+        if (out.size() > limit) {
+            ::close(fd);
+            out.clear();
+            return ReadStatus::TooLarge;
+        }
+    }
+    ::close(fd);
+    return ReadStatus::Ok;
+}
+
 }  // namespace platform

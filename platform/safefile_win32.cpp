@@ -61,4 +61,45 @@ std::FILE* openForWrite(const std::string& path, WriteMode mode, bool text) {
 
 std::FILE* openForRead(const std::string& path) { return open(path, GENERIC_READ, OPEN_EXISTING, _O_RDONLY | _O_BINARY, "rb"); }
 
+ReadStatus readRegularFile(const std::string& path, std::uint64_t limit, std::string& out, Result* why) {
+    out.clear();
+    auto failed = [&](DWORD code) {
+        if (why) *why = Result::failure(static_cast<int>(code));
+        return ReadStatus::Failed;
+    };
+    const std::wstring name = wide(path);
+    DWORD attributes = ::GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return failed(::GetLastError());
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ReadStatus::NotAFile;
+    // Links are followed to their target.
+    HANDLE h = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return failed(::GetLastError());
+    LARGE_INTEGER size {};
+    ReadStatus status = ReadStatus::Ok;
+    if (::GetFileType(h) != FILE_TYPE_DISK) {
+        status = ReadStatus::NotAFile;
+    } else if (!::GetFileSizeEx(h, &size)) {
+        status = failed(::GetLastError());
+    } else if (static_cast<std::uint64_t>(size.QuadPart) > limit) {
+        status = ReadStatus::TooLarge;
+    }
+    // One byte beyond the limit tells a file that grew meanwhile.
+    char buf[65536];
+    DWORD n = 0;
+    while (status == ReadStatus::Ok) {
+        if (!::ReadFile(h, buf, sizeof buf, &n, nullptr)) {
+            status = failed(::GetLastError());
+        } else if (n == 0) {
+            break;
+        } else {
+            out.append(buf, n);
+            if (out.size() > limit) status = ReadStatus::TooLarge;
+        }
+    }
+    ::CloseHandle(h);
+    if (status != ReadStatus::Ok) out.clear();
+    return status;
+}
+
 }  // namespace platform

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "common/files.h"
 #include "common/paths.h"
@@ -238,4 +243,42 @@ TEST(ReadLinesTest, LongLinesContinueAsTheNextLine) {
     std::vector<std::string> want{"aaaa", "aaaa", "aa", "shor", "t", "", "last"};
     EXPECT_EQ(got, want);
     EXPECT_FALSE(qrl::readLines(dir.file("missing"), 4, [](std::string&) { return true; }));
+}
+
+TEST(ReadTextFileTest, OnlyPlainFilesOfBoundedSizeAreReadAndNothingWaits) {
+    TempDir dir;
+    std::string text, why;
+    writeFile(dir.file("f"), "a\r\nb\n");
+    ASSERT_TRUE(qrl::readTextFile(dir.file("f"), text, &why));
+    EXPECT_EQ(text, "a\r\nb\n");
+    // CR LF ends a line on every system, as text-mode reading has it.
+    std::vector<std::string> got;
+    EXPECT_TRUE(qrl::readLines(dir.file("f"), 10, [&](std::string& l) {
+        got.push_back(l);
+        return true;
+    }));
+    EXPECT_EQ(got, (std::vector<std::string>{"a", "b"}));
+
+    EXPECT_FALSE(qrl::readTextFile(dir.path(), text, &why));
+    EXPECT_EQ(why, "not a regular file");
+    writeFile(dir.file("big"), std::string(qrl::kMaxTextFile + 1, 'x'));
+    EXPECT_FALSE(qrl::readTextFile(dir.file("big"), text, &why));
+    EXPECT_EQ(why, "larger than 4 MiB");
+    EXPECT_TRUE(text.empty());
+    EXPECT_FALSE(qrl::readTextFile(dir.file("missing"), text, &why));
+    EXPECT_FALSE(why.empty());
+#ifndef _WIN32
+    // A FIFO would wait for a writer, /dev/zero never ends: both are refused
+    // at once, by every reader of lines too. A link to a plain file is read.
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", dir.file("zero"));
+    std::filesystem::create_symlink(dir.file("f"), dir.file("link"));
+    for (const char* name : {"fifo", "zero"}) {
+        EXPECT_FALSE(qrl::readTextFile(dir.file(name), text, &why)) << name;
+        EXPECT_EQ(why, "not a regular file");
+        EXPECT_FALSE(qrl::readLines(dir.file(name), 10, [](std::string&) { return true; }));
+    }
+    EXPECT_TRUE(qrl::readTextFile(dir.file("link"), text));
+    EXPECT_EQ(text, "a\r\nb\n");
+#endif
 }

@@ -1,5 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include "common/files.h"
 #include "installer/controlfile.h"
 #include "platform/fs.h"
 #include "tests/support/testutil.h"
@@ -169,6 +177,41 @@ TEST(ControlFileFailureTest, MissingFileIsReportedAndLeavesNoTemporaryFile) {
     EXPECT_NE(err.find("Unable to open qrl.control"), std::string::npos);
     EXPECT_NE(readFile("errors.log").find("Unable to open qrl.control"), std::string::npos);
     EXPECT_FALSE(exists("__qrl.control"));
+}
+
+TEST(ControlFileFailureTest, OnlyAPlainFileOfBoundedSizeIsReadTheRestFailsAtOnceWithTheReason) {
+    TempDir dir;
+    CwdGuard cwd(dir.path());
+    std::vector<std::function<void()>> makers{
+        [&] { platform::makeDir(dir.file("qrl.control")); },
+        [&] { writeFile(dir.file("qrl.control"), std::string(qrl::kMaxTextFile + 1, '#')); },
+#ifndef _WIN32
+        // Never waited for, never read to the end.
+        [&] { ::mkfifo(dir.file("qrl.control").c_str(), 0600); },
+        [&] { std::filesystem::create_symlink("/dev/zero", dir.file("qrl.control")); },
+#endif
+    };
+    for (auto& make : makers) {
+        std::filesystem::remove_all(std::filesystem::u8path(dir.file("qrl.control")));
+        platform::removeFile("errors.log");
+        make();
+        ControlFile p(nativeFamily(), logsHere());
+        ControlSettings s;
+        std::string name;
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(p.getParameters(s, name));
+        testing::internal::GetCapturedStdout();
+        std::string err = testing::internal::GetCapturedStderr();
+        std::string log = readFile("errors.log");
+        EXPECT_NE(log.find("Unable to open qrl.control"), std::string::npos) << log;
+        EXPECT_TRUE(log.find("reason: not a regular file") != std::string::npos ||
+                    log.find("reason: larger than 4 MiB") != std::string::npos) << log;
+        if (!onWindows()) {
+            EXPECT_NE(err.find("Unable to open qrl.control: "), std::string::npos) << err;
+        }
+        EXPECT_FALSE(exists("__qrl.control"));
+    }
 }
 
 TEST(ControlFileFailureTest, AFailedConversionLeavesTheControlFileAsItWas) {

@@ -150,6 +150,20 @@ TEST(NativePropertiesTest, ValuesAreEscapedAsJavaReadsThem) {
     EXPECT_EQ(qrl::unescapeJavaProperty("bad\\u12"), "badu12");
 }
 
+TEST(NativePropertiesTest, WhatTheWizardLeavesReadsBackWhole) {
+    // A home far longer than a line of the first readers comes back whole,
+    // CR LF ends (a wizard on Windows) included; the wizard's later lines win.
+    std::string home = "/opt/" + std::string(2000, 'j') + "/jre";
+    std::string text = qrl::nativePropertiesText(Family::Posix, home, true, "[$AppDir]/jre", false) +
+                       "nativeJvmHomeDir=/opt/app/jre\r\nnativeTempJvmDir=" + qrl::escapeJavaProperty(home) + "\n";
+    qrl::NativeProperties back = qrl::parseNativeProperties(text, Family::Posix);
+    EXPECT_EQ(back.jvmHome, "/opt/app/jre");
+    EXPECT_EQ(back.tempJvmDir, home);
+    EXPECT_EQ(back.installedInTemp, "true");
+    EXPECT_FALSE(back.configureRegistry);
+    EXPECT_EQ(qrl::parseNativeProperties("nativeJvmHomeDir=C:/Java/jre\n", Family::Windows).jvmHome, "C:\\Java\\jre");
+}
+
 TEST(PosixCommandLineTest, QuietSwitchAndDetailsRules) {
     using V = std::vector<std::string>;
     auto cl = qrl::parsePosixCommandLine(V{"./unixloader", "-q", "/tmp/answers.properties"});

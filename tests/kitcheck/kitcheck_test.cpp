@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "common/files.h"
@@ -67,6 +69,35 @@ TEST(KitCheckControl, TheTrapsOfTheControlFileEachWithItsLineAndFix) {
     EXPECT_EQ(effective.requiredVersion, "1.1.8");
     // The vendor keys are the Windows installer's own.
     EXPECT_TRUE(qrl::checkControlText(std::string(kGoodControl) + "jvmInstallerType=msi\n", Family::Windows).empty());
+}
+
+TEST(KitCheckReaders, FindingsAgreeWithWhatTheInstallerAndTheLauncherRead) {
+    // The rest of an over-long line is skipped by the installer: no class
+    // path switch, whatever kitcheck's own splitting would have made of it.
+    std::string control = std::string(998, '#') + "jvmClasspathSwitch=-cp\njvmMinVersion=1.8\nloaderJavaCommand=S\n";
+    for (Family f : {Family::Windows, Family::Posix, Family::Mac}) {
+        qrl::ControlSettings seen, read;
+        auto findings = qrl::checkControlText(control, f, &seen);
+        qrl::ControlFile(f, qrl::Logs::none()).parseText(read, control);
+        EXPECT_EQ(read.jvmClasspathSwitch, "");
+        EXPECT_EQ(seen.jvmClasspathSwitch, read.jvmClasspathSwitch);
+        EXPECT_EQ(summary(findings), (std::vector<std::string>{"1: shorten the line", "0: jvmClasspathSwitch=-cp"}));
+    }
+    // The launcher skips the rest of a long args line: the program of line 1 runs.
+    std::string props = "execFilename=/usr/bin/java\nargs=" + std::string(9993, 'a') + "execFilename=/other/program\n";
+    qrl::LaunchSettings launched;
+    qrl::LauncherProperties(Family::Posix, qrl::Logs::none()).parseText(props, launched);
+    EXPECT_EQ(launched.executable, "/usr/bin/java");
+    EXPECT_EQ(summary(qrl::checkPropertiesText(props)), (std::vector<std::string>{"2: shorten the line"}));
+}
+
+TEST(KitCheckProperties, AQuoteInsideAnArgumentIsReportedWithTheWholeArgumentQuoted) {
+    auto findings = qrl::checkPropertiesText("execFilename=/usr/bin/java\n"
+                                             "args=-Dant.home=\"/x/Mes dossiers\" -cp a.jar \"a b\" Main\n");
+    EXPECT_EQ(summary(findings),
+              (std::vector<std::string>{"2: args=\"-Dant.home=/x/Mes dossiers\" -cp a.jar \"a b\" Main"}));
+    // Quotes at the start of an argument group as the launcher reads them.
+    EXPECT_TRUE(qrl::checkPropertiesText("execFilename=/usr/bin/java\nargs=\"-Dx=a b\" Main\n").empty());
 }
 
 TEST(KitCheckProperties, WhatTheLauncherWouldMisreadWithTheFixedLine) {
@@ -146,6 +177,32 @@ TEST(KitCheckProgram, TheDemoKitIsCleanABrokenKitIsNot) {
     EXPECT_NE(report.find(kit + "/install.jar: missing"), std::string::npos) << report;
     EXPECT_NE(report.find(kit + "/TestJvm.class: missing"), std::string::npos) << report;
     EXPECT_NE(report.find(kit + "/app/Quarlan/App.properties:2: \\uXXXX"), std::string::npos) << report;
+
+    // It writes nothing, even with the programs' trace files and term.log
+    // where it runs.
+    {
+        CwdGuard here(dir.path());
+        for (const char* name : {"jinstall.log", "startapp.log", "term.log"}) writeFile(dir.file(name), "");
+        EXPECT_EQ(run({"--family", "windows", kit}), 1);
+        for (const char* name : {"jinstall.log", "startapp.log", "term.log"}) EXPECT_EQ(readFile(dir.file(name)), "");
+        EXPECT_FALSE(exists(dir.file("errors.log")));
+        // Nothing but its report: no log line echoed into it.
+        for (const std::string& line : readLines(out))
+            EXPECT_TRUE(line.starts_with("kitcheck: ") || line.starts_with(kit) || line.starts_with("    fix: "))
+                << line;
+    }
+    // Files that are not plain files: findings at once, never a hang.
+    std::filesystem::remove(kit + "/qrl.control");
+    ASSERT_EQ(::mkfifo((kit + "/qrl.control").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", kit + "/app/Quarlan/Zero.properties");
+    EXPECT_EQ(run({kit, kit + "/app/Quarlan/Zero.properties"}), 1);
+    report = readFile(out);
+    EXPECT_NE(report.find(kit + "/qrl.control: unreadable (not a regular file)"), std::string::npos) << report;
+    EXPECT_NE(report.find(kit + "/app/Quarlan/Zero.properties: unreadable (not a regular file)"), std::string::npos)
+        << report;
+    std::filesystem::remove(kit + "/qrl.control");
+    EXPECT_EQ(run({kit}), 1);
+    EXPECT_NE(readFile(out).find(kit + "/qrl.control: missing"), std::string::npos);
 
     // The file it writes passes its own check.
     std::string props = dir.file("Editor.properties");

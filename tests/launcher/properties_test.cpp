@@ -1,8 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "common/files.h"
 #include "common/paths.h"
 #include "launcher/properties.h"
+#include "platform/fs.h"
 #include "tests/support/testutil.h"
 
 using namespace qrltest;
@@ -104,17 +112,41 @@ TEST_F(ParseTest, EightBitFilesAreReadAsLatin1) {
     EXPECT_EQ(s.arguments, "caf\xc3\xa9");  // UTF-8 stays as it is
 }
 
-TEST_F(ParseTest, LongLinesAreReadInPiecesAndValuesCut) {
-    // A line of 9998 characters is one line; the 9999th character starts the next.
+TEST_F(ParseTest, LongLinesAreCutTheirRestIsNeverALineAndValuesCut) {
+    // A line is read up to 9998 characters; what follows on that line is skipped.
     std::string value(9998 - 5, 'a');
-    std::string longLine = "args=" + value + "programName=Tail";
+    std::string longLine = "args=" + value + "execFilename=/other/program";
     std::string longName = "programName=" + std::string(6000, 'n');
-    auto s = parse(longLine + "\n" + "execFilename=" + std::string(6000, 'e') + "\n");
+    auto s = parse("execFilename=/usr/bin/java\n" + longLine + "\n" + "programName=" + std::string(6000, 'p') + "\n");
     EXPECT_EQ(s.arguments, value);
-    EXPECT_EQ(s.programName, "Tail");
-    EXPECT_EQ(s.executable.size(), qrl::kPropNameCapacity);
+    EXPECT_EQ(s.executable, "/usr/bin/java");
+    EXPECT_EQ(s.programName.size(), qrl::kPropNameCapacity);
     auto n = parse(longName + "\n");
     EXPECT_EQ(n.programName, std::string(qrl::kPropNameCapacity, 'n'));
+}
+
+TEST_F(ParseTest, OnlyAPlainFileIsReadTheRestFailsAtOnceWithTheReason) {
+    std::vector<std::function<void(const std::string&)>> makers{
+        [](const std::string& f) { platform::makeDir(f); },
+#ifndef _WIN32
+        [](const std::string& f) { ::mkfifo(f.c_str(), 0600); },
+        [](const std::string& f) { std::filesystem::create_symlink("/dev/zero", f); },
+#endif
+    };
+    for (auto& make : makers) {
+        std::string file = dir.file("odd.properties");
+        std::filesystem::remove_all(std::filesystem::u8path(file));
+        platform::removeFile("errors.log");
+        make(file);
+        LauncherProperties p(nativeFamily(), logsHere(qrl::kLauncherTrace));
+        p.setPropertyFilename(file);
+        LaunchSettings s;
+        EXPECT_FALSE(p.parseParameters(s));
+        auto lines = readLines("errors.log");
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_NE(lines[0].find(" Unable to open file " + file), std::string::npos);
+        EXPECT_TRUE(lines[1].ends_with("  reason: not a regular file")) << lines[1];
+    }
 }
 
 TEST_F(ParseTest, QuotedExecutableIsTestedAndHandedOnWithoutQuotes) {
@@ -132,8 +164,9 @@ TEST_F(ParseTest, MissingFileIsLoggedAndFails) {
     LaunchSettings s;
     EXPECT_FALSE(p.parseParameters(s));
     auto lines = readLines("errors.log");
-    ASSERT_EQ(lines.size(), 1u);
+    ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[0].find(" Unable to open file " + dir.file("none.properties")), std::string::npos);
+    EXPECT_NE(lines[1].find("  reason: "), std::string::npos);
 }
 
 TEST_F(ParseTest, TraceLinesOnlyWhenTheTraceFileExists) {

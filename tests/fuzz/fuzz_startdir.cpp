@@ -1,0 +1,45 @@
+// "startdir.txt": whatever the file holds, the start directory is one line
+// without line ends or trailing blanks, read from the file's first line; and a
+// start directory written by macsetup reads back as it was written.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "common/files.h"
+#include "common/text.h"
+#include "installer/install.h"
+#include "installer/macsteps.h"
+#include "platform/fs.h"
+#include "sandbox.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const std::string dir = [] {
+        std::string d = fuzzsupport::sandbox() + "/kit";
+        platform::makeDir(d);
+        return d;
+    }();
+    fuzzsupport::InDir in(dir);
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    std::FILE* f = std::fopen(qrl::kStartDirFile, "wb");
+    if (!f) std::abort();
+    std::fwrite(input.data(), 1, input.size(), f);
+    std::fclose(f);
+
+    std::string start = qrl::getStartDir();
+    if (start.find('\n') != std::string::npos) std::abort();
+    if (!start.empty() && (start.back() == ' ' || start.back() == '\r')) std::abort();
+    // Taken from the first line: its beginning, at most 5000 characters.
+    std::string first = input.substr(0, input.find('\n'));
+    if (first.compare(0, start.size(), start) != 0) std::abort();
+
+    // Written by macsetup, read back by the installer: the same directory,
+    // whatever it holds, as long as it is one line that ends in neither a
+    // blank nor a carriage return.
+    platform::removeFile(qrl::kStartDirFile);
+    std::string name = input.substr(0, std::min<size_t>(input.find_first_of(std::string("\n\0", 2)), 4096));
+    if (!qrl::writeStartDirFile(qrl::kStartDirFile, name, dir)) std::abort();
+    bool plain = name.empty() || (name.back() != ' ' && name.back() != '\r' && name.back() != '\t');
+    if (plain && qrl::getStartDir() != name) std::abort();
+    platform::removeFile(qrl::kStartDirFile);
+    return 0;
+}
