@@ -150,6 +150,12 @@ protected:
         return in->install(true, false, "");
     }
     std::string trace() { return readFile(kit + "\\jinstall.log"); }
+    // The kit's control file for a vendor installer and its arguments.
+    void vendorKit(const std::string& binary, const std::string& args) {
+        writeFile("qrl.control", "jvmMinVersion=17\njvmVersion=17.0.15\njvmName=JRE\njvmCommandName=javaw.exe\n"
+                                 "loaderJavaCommand=W\njvmInstallerType=thirdPartyJvmInstaller\njvmInstallerBinary=" +
+                                     binary + "\njvmInstallerCommand=" + binary + "/*/*/*" + args + "\n");
+    }
 
 private:
     std::unique_ptr<CwdGuard> cwd_;
@@ -418,10 +424,7 @@ TEST_F(WinProvision, TextsForMissingArchiveAndUnknownType) {
 
 TEST_F(WinProvision, VendorInstallerIsRunAndItsJvmFound) {
     std::string vendorHome = dir.file("vendor jre & 100%");
-    writeFile("qrl.control", "jvmMinVersion=17\njvmVersion=17.0.15\njvmName=JRE\njvmCommandName=javaw.exe\n"
-                             "loaderJavaCommand=W\njvmInstallerType=thirdPartyJvmInstaller\n"
-                             "jvmInstallerBinary=vendor setup.exe\n"
-                             "jvmInstallerCommand=vendor setup.exe/*/*/*vendor/*/*/*" + vendorHome + "/*/*/*17.0.15\n");
+    vendorKit("vendor setup.exe", "vendor/*/*/*" + vendorHome + "/*/*/*17.0.15");
     ASSERT_TRUE(qrl::copyFile(helperPath("fakejvmkit"), "vendor setup.exe"));
     EnvGuard record{"FAKEJVMKIT_RECORD", dir.file("vendor.txt").c_str()};
     std::unique_ptr<qrl::Install> in;
@@ -431,15 +434,13 @@ TEST_F(WinProvision, VendorInstallerIsRunAndItsJvmFound) {
     ASSERT_EQ(rec.size(), 5u);
     EXPECT_EQ(rec[0], "cwd=" + pf + "\\JavaSoft\\JRE17.0\\17.0.15");
     EXPECT_EQ(rec[3], std::to_string(vendorHome.size()) + ":" + vendorHome);
-    // The copy is gone, and so is the prepared directory it left empty.
+    // Run from the kit: the prepared directory it left empty is gone.
     EXPECT_FALSE(exists(pf + "\\JavaSoft"));
     EXPECT_TRUE(exists(kit + "\\vendor setup.exe"));
 
     // An installer that reports failure fails the step, whatever it left.
     platform::regDeleteTree(RegRoot::CurrentUser, root);
-    writeFile("qrl.control", "jvmMinVersion=17\njvmVersion=17.0.15\njvmName=JRE\njvmCommandName=javaw.exe\n"
-                             "loaderJavaCommand=W\njvmInstallerType=thirdPartyJvmInstaller\n"
-                             "jvmInstallerBinary=vendor setup.exe\njvmInstallerCommand=vendor setup.exe/*/*/*-s\n");
+    vendorKit("vendor setup.exe", "-s");
     writeFile("install.jar", "");
     EnvGuard fail{"FAKEJVMKIT_MODE", "fail"};
     EXPECT_FALSE(install(in));
@@ -449,10 +450,7 @@ TEST_F(WinProvision, VendorInstallerIsRunAndItsJvmFound) {
 
 TEST_F(WinProvision, VendorInstallerMayBeACommandScript) {
     std::string vendorHome = dir.file("vendor jre");
-    writeFile("qrl.control", "jvmMinVersion=17\njvmVersion=17.0.15\njvmName=JRE\njvmCommandName=javaw.exe\n"
-                             "loaderJavaCommand=W\njvmInstallerType=thirdPartyJvmInstaller\n"
-                             "jvmInstallerBinary=setup.cmd\n"
-                             "jvmInstallerCommand=setup.cmd/*/*/*vendor/*/*/*" + vendorHome + "/*/*/*17.0.15\n");
+    vendorKit("setup.cmd", "vendor/*/*/*" + vendorHome + "/*/*/*17.0.15");
     ASSERT_TRUE(qrl::copyFile(helperPath("fakejvmkit"), "vendor setup.exe"));
     writeFile("setup.cmd", "@\"%~dp0vendor setup.exe\" %*\r\n");
     std::unique_ptr<qrl::Install> in;
