@@ -209,6 +209,7 @@ TEST_F(LauncherRun, PropertiesAreThoseBesideTheProgramWhateverTheCommandLineName
     // properties beside that path are never read.
     std::string decoy = dir.file("decoy");
     ASSERT_TRUE(std::filesystem::create_directories(std::filesystem::u8path(decoy + "\\Quarlan")));
+    writeFile(decoy + "\\Editor.exe", "");
     writeFile(decoy + "\\Quarlan\\Editor.properties", "execFilename=" + escapeProps(java) + "\nargs=Decoy\n");
     r = platform::spawn(launcher, {decoy + "\\Editor.exe", "y"});
     EXPECT_EQ(r.exitCode, 1);
