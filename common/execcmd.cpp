@@ -124,7 +124,8 @@ bool ExecCommand::spawnAndWait(std::string_view cmd, const std::vector<std::stri
     }
     platform::SpawnResult r = platform::spawn(std::string(cmd), argv);
     exitCode_ = r.started ? r.exitCode : -1;
-    if (!r.started) reason = spawnErrorReason(r.error);
+    // The system's own reason, in its words with its number.
+    if (!r.started) reason = !r.why ? r.why.text() : spawnErrorReason(r.error);
     return r.started;
 }
 

@@ -123,7 +123,7 @@ struct FamilyRules {
     bool identityDirOneLevel;  // the identity database's directory made in one step (else level by level)
 
     // The launcher.
-    bool launcherSplitsLikeWindows;  // arguments expanded (%NAME%) and split as a Windows program splits them
+    bool launcherSplitsLikeWindows;  // %NAME% in the properties arguments expanded, inside each token
     bool launcherShortExecutable;    // an executable path with blanks or quotes is shortened (8.3)
     bool launcherPassesArguments;    // the launcher's own arguments follow those of the properties file
     bool launcherStartsInBundle;     // a path inside "<name>.app" is cut there and the launcher works beside the bundle

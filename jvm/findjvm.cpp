@@ -17,7 +17,7 @@ namespace {
 
 
 void override(std::vector<std::string>& list, const char* variable) {
-    if (auto value = platform::getEnv(variable)) list = splitList(*value, ':');
+    if (auto value = platform::testSetting(variable)) list = splitList(*value, ':');
 }
 
 // The POSIX and macOS searches only: their paths always use "/".

@@ -28,7 +28,7 @@ bool registryVersionLess(const std::string& a, const std::string& b) {
 }
 
 JvmWin::JvmWin(Logs logs) : logs_(std::move(logs)) {
-    auto root = platform::getEnv("QUARLAN_REGISTRY_ROOT");
+    auto root = platform::testSetting("QUARLAN_REGISTRY_ROOT");
     if (root && !root->empty()) {
         root_ = platform::RegRoot::CurrentUser;
         rootPrefix_ = *root + "\\";

@@ -100,15 +100,11 @@ bool JavaApp::showsConsole(std::string_view executable) {
 std::vector<std::string> JavaApp::applicationTokens() const {
     std::vector<std::string> tokens;
     std::vector<std::string> own = tokenize(settings_.arguments);
-    if (rules_.launcherSplitsLikeWindows) {
-        // The program splits its command line itself: what it gets is the
-        // joined tokens as its runtime splits them, %NAME% expanded first.
-        std::string line = "x " + expandEnvironment(argsString(own));
-        tokens = platform::splitWindowsCommandLine(line);
-        tokens.erase(tokens.begin());
-    } else {
-        for (auto& t : own)
-            if (!t.empty()) tokens.push_back(std::move(t));
+    for (auto& t : own) {
+        if (t.empty()) continue;
+        // %NAME% is expanded inside its own token: a value with blanks or
+        // dashes stays one argument and never becomes options of its own.
+        tokens.push_back(rules_.launcherSplitsLikeWindows ? expandEnvironment(t) : std::move(t));
     }
     tokens.insert(tokens.end(), extraArgs_.begin(), extraArgs_.end());
     return tokens;
@@ -163,26 +159,25 @@ bool JavaApp::javaApp(std::string_view programPath, const std::vector<std::strin
     if (!getParameters(programPath, extraArgs)) return false;
     std::string& exe = settings_.executable;
     const std::string recorded = exe;
-    if (!fexists(exe)) {
-        logs_.trace("executable not found:", exe);
-        size_t sep = lastSeparator(exe, family_);
-        if (sep != std::string::npos) {
-            exe = exe.substr(sep + 1);
-            exe = exe.substr(0, exe.find('"'));
-        }
-        // A bare name found in the start directory is started from there,
-        // wherever the working directory is.
-        if (fexists(exe)) exe = joinPath(startDir_, exe, family_);
+    if (exe.empty() || !fexists(exe)) {
+        if (!exe.empty()) logs_.trace("executable not found:", exe);
+        // A program that has gone is never looked for in the current
+        // directory: whatever lies there (a download folder) is not the
+        // application. A JVM was already replaced through the JVM search.
+        outcome_ = LaunchOutcome::ExecutableMissing;
+        if (recorded.empty())
+            showMessage("Unable to start " + appName() + "\n\nThe properties file names no program.\n\n" +
+                        "Add an execFilename property to\n" + propertiesFile_);
+        else
+            showMessage("Unable to start " + appName() + "\n\n" + recorded +
+                        "\nis no longer on your system\n\nChange the execFilename property in\n" + propertiesFile_);
+        return false;  // nothing was started
     }
-    if (!exe.empty() && fexists(exe)) return runApp();
-    outcome_ = LaunchOutcome::ExecutableMissing;
-    if (recorded.empty())
-        showMessage("Unable to start " + appName() + "\n\nThe properties file names no program.\n\n" +
-                    "Add an execFilename property to\n" + propertiesFile_);
-    else
-        showMessage("Unable to start " + appName() + "\n\n" + recorded +
-                    "\nis no longer on your system\n\nChange the execFilename property in\n" + propertiesFile_);
-    return false;  // nothing was started
+    if (startCheck_ && !startCheck_(*this)) {
+        outcome_ = LaunchOutcome::NotStarted;
+        return false;
+    }
+    return runApp();
 }
 
 void JavaApp::getShortName(std::string& path) const {

@@ -14,6 +14,7 @@
 // the exit status says are the family's rules (posixLauncherMain).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,12 @@ public:
     // started; true when it ran, whatever its exit code. Where the family's
     // launcher becomes the application, it returns only when it could not.
     bool javaApp(std::string_view programPath, const std::vector<std::string>& extraArgs);
+
+    // Asked right before the application starts, once the properties are
+    // read and the program is there: false starts nothing (the check has
+    // told the user why).
+    using StartCheck = std::function<bool(const JavaApp&)>;
+    void setStartCheck(StartCheck check) { startCheck_ = std::move(check); }
 
     bool getParameters(std::string_view programPath, const std::vector<std::string>& extraArgs);
     bool runApp();
@@ -100,6 +107,7 @@ private:
     std::vector<std::string> extraArgs_;
     std::string startDir_;
     std::string propertiesFile_;
+    StartCheck startCheck_;
     LaunchOutcome outcome_ = LaunchOutcome::NoProperties;
     int exitCode_ = 0;
     std::string startError_;  // the system's reason when the program could not be started
@@ -110,5 +118,11 @@ private:
 // properties file is looked for, whether the arguments are passed on and the
 // exit status.
 int posixLauncherMain(Family family, const std::vector<std::string>& args);
+
+// The whole launcher of the Windows family: `args` as the entry received them.
+// `elevated` is update.exe's, which runs with administrator rights: it takes
+// no test settings and no JVM options from the environment, and starts
+// nothing that others than administrators may change.
+int windowsLauncherMain(const std::vector<std::string>& args, bool elevated);
 
 }  // namespace qrl

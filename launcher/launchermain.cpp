@@ -1,7 +1,10 @@
 #include "common/kept.h"
 #include "launcher/javaapp.h"
+#include "launcher/elevated.h"
 #include "launcher/jvmfinder.h"
+#include "platform/env.h"
 #include "platform/fs.h"
+#include "platform/ui.h"
 
 namespace qrl {
 
@@ -40,6 +43,36 @@ int posixLauncherMain(Family family, const std::vector<std::string>& args) {
         case LaunchOutcome::NotStarted: break;
     }
     return 126;
+}
+
+int windowsLauncherMain(const std::vector<std::string>& args, bool elevated) {
+    if (elevated) {
+        platform::closeTestSettings();
+        clearJvmOptionVariables();
+    }
+    // The launcher's own file, as the system loaded it: never the command
+    // line's first word, which whoever starts the launcher chooses, so that
+    // the properties file read is always the one beside this program.
+    std::string programPath = platform::programPath();
+    std::vector<std::string> extra;
+    if (args.size() > 1) extra.assign(args.begin() + 1, args.end());
+    // The logs stay where the launcher started, wherever the application runs.
+    Logs logs = Logs::inCurrentDir(kLauncherTrace);
+    JavaApp app(Family::Windows, logs, systemJvmFinder(Family::Windows, logs.withTrace(kTraceLog)));
+    if (elevated) {
+        app.setStartCheck([logs](const JavaApp& a) {
+            std::string place = untrustedPlace(systemRights(), a.propertiesFile(), a.executable(),
+                                               a.getJavaHomeDir(), Family::Windows);
+            if (place.empty()) return true;
+            std::string text = "Unable to start " + a.settings().programName + " with administrator rights:\n" +
+                               place + ".\n\nOnly an installation for all users that administrators alone can "
+                               "change (in Program Files) may be started this way.";
+            logs.error(text);
+            platform::showError("Startup Error", text);
+            return false;
+        });
+    }
+    return app.javaApp(programPath, extra) ? kept::kSuccessStatus : kept::kFailureStatus;
 }
 
 }  // namespace qrl

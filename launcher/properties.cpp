@@ -3,6 +3,7 @@
 #include <array>
 
 #include "common/files.h"
+#include "common/familyrules.h"
 #include "common/paths.h"
 #include "platform/encoding.h"
 
@@ -15,6 +16,18 @@ std::string unquoted(std::string_view text) {
     std::string_view inner = text.substr(1);
     size_t close = inner.find('"');
     return std::string(close == std::string_view::npos ? inner : inner.substr(0, close));
+}
+
+// A relative executable is the program directory's, never the current
+// directory's: a launcher started from a download folder must not run what
+// lies there. A leading double quote stays in front.
+std::string besideProgram(const std::string& executable, const std::string& programDir, Family family) {
+    bool quoted = !executable.empty() && executable.front() == '"';
+    std::string_view path = std::string_view(executable).substr(quoted ? 1 : 0);
+    bool windows = rulesFor(family).windowsPaths;
+    bool anchored = !path.empty() && (isSeparator(family, path[0]) || (windows && path.size() > 1 && path[1] == ':'));
+    if (path.empty() || anchored || programDir.empty()) return executable;
+    return (quoted ? "\"" : "") + joinPath(programDir, path, family);
 }
 
 std::string cut(std::string_view value, size_t capacity) {
@@ -78,6 +91,7 @@ bool LauncherProperties::getPropertiesFilename(std::string_view programPath, std
     programDir = sep == std::string::npos ? "." : path.substr(0, sep);
     if (programDir == ".") programDir = getCurrentDir(family_);
     logs_.trace("Program dir", programDir);
+    programDir_ = programDir;
     std::string base = sep == std::string::npos ? path : path.substr(sep + 1);
     size_t dot = base.rfind('.');
     if (dot != std::string::npos) base.resize(dot);
@@ -150,6 +164,7 @@ bool LauncherProperties::parseParameters(LaunchSettings& settings) {
         return false;
     }
     parseText(text, settings);
+    settings.executable = besideProgram(settings.executable, programDir_, family_);
     if (!fexists(settings.executable)) {
         logs_.trace("exec doesn't exist:", settings.executable);
         if (settings.executable.find("java") != std::string::npos ||

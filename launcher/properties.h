@@ -85,6 +85,7 @@ private:
     Logs logs_;
     JvmFinder finder_;
     std::string propertiesFile_;
+    std::string programDir_;
 };
 
 }  // namespace qrl

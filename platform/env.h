@@ -14,4 +14,11 @@ std::optional<std::string> getEnv(const std::string& name);
 bool setEnv(const std::string& name, const std::string& value);
 bool unsetEnv(const std::string& name);
 
+// A setting that only tests give, through a QUARLAN_... variable: its value,
+// or nothing at all once the program has closed them. A program that runs
+// with administrator rights closes them first: its environment is not its
+// user's to steer.
+std::optional<std::string> testSetting(const std::string& name);
+void closeTestSettings();
+
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/env.h"
 #include "platform/wide_win32.h"
 
 namespace platform {
@@ -13,8 +14,8 @@ std::string userLocaleName() {
     // Tests keep their user settings below the key QUARLAN_REGISTRY_ROOT names
     // (of HKEY_CURRENT_USER), as they keep their JavaSoft keys.
     std::wstring path = L"Control Panel\\International";
-    if (const wchar_t* root = ::_wgetenv(L"QUARLAN_REGISTRY_ROOT"); root && *root)
-        path = std::wstring(root) + L"\\" + path;
+    if (auto root = testSetting("QUARLAN_REGISTRY_ROOT"); root && !root->empty())
+        path = wide(*root) + L"\\" + path;
     HKEY key = nullptr;
     if (::RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
     wchar_t buf[201] = {};

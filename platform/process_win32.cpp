@@ -54,21 +54,32 @@ std::string resolveProgram(const std::string& program) {
     return program;
 }
 
+// The command interpreter: COMSPEC, else the system folder's cmd.exe (never a
+// cmd.exe of the current directory, which a bare name would find).
+std::wstring commandInterpreter() {
+    std::string comspec = getEnv("COMSPEC").value_or("");
+    if (!comspec.empty()) return wide(comspec);
+    std::wstring system(MAX_PATH, L'\0');
+    UINT n = ::GetSystemDirectoryW(system.data(), MAX_PATH);
+    system.resize(n < MAX_PATH ? n : 0);
+    return system + L"\\cmd.exe";
+}
+
 // A batch file runs in the command interpreter, which reads its own line: each
 // argument is quoted and characters the interpreter would expand are refused.
 bool batchCommandLine(const std::string& script, const std::vector<std::string>& argv, std::wstring& app,
                       std::wstring& line) {
-    std::string comspec = getEnv("COMSPEC").value_or("");
-    if (comspec.empty()) comspec = "cmd.exe";
     std::string inner = "\"" + script + "\"";
     for (size_t i = 1; i < argv.size(); ++i) {
         if (argv[i].find_first_of("\"%!\r\n") != std::string::npos) return false;
         inner += " \"" + argv[i] + "\"";
     }
-    app = wide(comspec);
+    app = commandInterpreter();
     line = wide("cmd.exe /d /s /c \"" + inner + "\"");
     return true;
 }
+
+SpawnResult launch(const std::wstring& app, std::wstring& line, const SpawnOptions& options);
 
 }  // namespace
 
@@ -81,16 +92,27 @@ SpawnResult spawn(const std::string& program, const std::vector<std::string>& ar
     std::string ext = lowerExtension(resolved);
     if (ext == ".bat" || ext == ".cmd") {
         if (!batchCommandLine(resolved, args, app, line)) {
+            // An argument the interpreter would expand or split.
             result.error = EINVAL;
+            result.why = Result::failure(ERROR_BAD_ARGUMENTS);
             return result;
         }
     } else {
         line = wide(buildWindowsCommandLine(args));
     }
     if (line.size() >= 32767) {
+        // The system's limit of a command line, in characters.
         result.error = E2BIG;
+        result.why = Result::failure(ERROR_FILENAME_EXCED_RANGE);
         return result;
     }
+    return launch(app, line, options);
+}
+
+namespace {
+
+SpawnResult launch(const std::wstring& app, std::wstring& line, const SpawnOptions& options) {
+    SpawnResult result;
     STARTUPINFOW si {};
     si.cb = sizeof si;
     if (options.hideWindow || options.newConsole) {
@@ -133,19 +155,20 @@ SpawnResult spawn(const std::string& program, const std::vector<std::string>& ar
     return result;
 }
 
+}  // namespace
+
 RunResult runShell(const std::string& command, const std::string& stderrFile) {
-    std::string line = command;
-    if (!stderrFile.empty()) line += " 2>>\"" + stderrFile + "\"";
+    // As the C runtime's system() does, with the interpreter named by its
+    // full path.
+    std::string text = command;
+    if (!stderrFile.empty()) text += " 2>>\"" + stderrFile + "\"";
     std::fflush(nullptr);
+    std::wstring line = L"cmd.exe /c " + wide(text);
+    SpawnResult r = launch(commandInterpreter(), line, {});
     RunResult result;
-    errno = 0;
-    int status = ::_wsystem(wide(line).c_str());
-    if (status == -1) {
-        result.error = errno != 0 ? errno : ENOEXEC;
-        return result;
-    }
-    result.started = true;
-    result.status = status;
+    result.started = r.started;
+    result.status = r.exitCode;
+    if (!r.started) result.error = r.error != -1 ? r.error : ENOEXEC;
     return result;
 }
 

@@ -28,6 +28,9 @@ bool regKeyExists(RegRoot root, const std::string& key, RegView view);
 std::optional<std::string> regString(RegRoot root, const std::string& key, const std::string& value,
                                      RegView view = RegView::Own);
 
+// True when the key holds the value, whatever its type and content.
+bool regValueExists(RegRoot root, const std::string& key, const std::string& value, RegView view = RegView::Own);
+
 // Opens the key for writing, creating it (and its parents) when it is
 // missing. True when the key can be written.
 bool regCreateKey(RegRoot root, const std::string& key, RegView view = RegView::Own);

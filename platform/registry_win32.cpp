@@ -76,6 +76,12 @@ std::optional<std::string> regString(RegRoot root, const std::string& key, const
     return narrow(data);
 }
 
+bool regValueExists(RegRoot root, const std::string& key, const std::string& value, RegView view) {
+    Key k(root, key, KEY_QUERY_VALUE, view);
+    return k.get() && ::RegQueryValueExW(k.get(), wide(value).c_str(), nullptr, nullptr, nullptr, nullptr) ==
+                          ERROR_SUCCESS;
+}
+
 bool regCreateKey(RegRoot root, const std::string& key, RegView view) {
     HKEY h = nullptr;
     if (::RegCreateKeyExW(rootKey(root), wide(key).c_str(), 0, nullptr, 0, KEY_WRITE | viewFlag(view), nullptr, &h,

@@ -18,7 +18,9 @@ enum class WriteMode {
 };
 
 // A stream for writing (`text`: Windows text mode, line feeds written as
-// CR LF; nothing elsewhere); never writes through a link.
+// CR LF; nothing elsewhere); never writes through a link, never to a file
+// with more than one name (EMLINK) and on Windows never behind a symbolic
+// link or junction on the way (ELOOP).
 std::FILE* openForWrite(const std::string& path, WriteMode mode, bool text = false);
 
 // A binary stream for reading a regular file that is not a link.

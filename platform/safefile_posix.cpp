@@ -10,11 +10,13 @@ namespace platform {
 namespace {
 
 // A stream for a descriptor that must name a regular file.
-std::FILE* streamOf(int fd, const char* mode) {
+// A file written to must have no other name: a hard link to a file elsewhere
+// would be changed with it.
+std::FILE* streamOf(int fd, const char* mode, bool writing) {
     if (fd < 0) return nullptr;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        int cause = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (writing && st.st_nlink > 1)) {
+        int cause = S_ISDIR(st.st_mode) ? EISDIR : S_ISREG(st.st_mode) ? EMLINK : EINVAL;
         ::close(fd);
         errno = cause;
         return nullptr;
@@ -36,13 +38,13 @@ std::FILE* openForWrite(const std::string& path, WriteMode mode, bool) {
     // O_NONBLOCK: a FIFO planted under the name does not hang the open.
     int fd = ::open(path.c_str(), flags | O_NONBLOCK, 0644);
     if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return streamOf(fd, mode == WriteMode::CreateNew ? "wb" : "ab");
+    return streamOf(fd, mode == WriteMode::CreateNew ? "wb" : "ab", true);
 }
 
 std::FILE* openForRead(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return streamOf(fd, "rb");
+    return streamOf(fd, "rb", false);
 }
 
 ReadStatus readRegularFile(const std::string& path, std::uint64_t limit, std::string& out, Result* why) {

@@ -22,9 +22,41 @@ int errnoOf(DWORD error) {
     }
 }
 
+// Whether a folder on the way to `path` is a link (a symbolic link or a
+// junction: a reparse point that stands for another name). Folders that are
+// reparse points of other kinds (files kept in the cloud) are folders.
+bool linkOnTheWay(const std::string& path) {
+    size_t from = 0;
+    if (path.size() > 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/')) {
+        // \\server\share (or \\?\C:) stands before the folders.
+        size_t n = 0;
+        for (from = 2; from < path.size() && n < 2; ++from)
+            if (path[from] == '\\' || path[from] == '/') ++n;
+    }
+    for (size_t i = from; i < path.size(); ++i) {
+        if (path[i] != '\\' && path[i] != '/') continue;
+        std::string folder = path.substr(0, i);
+        if (folder.empty() || folder.back() == ':') continue;
+        WIN32_FIND_DATAW data {};
+        HANDLE find = ::FindFirstFileW(wide(folder).c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE) continue;
+        ::FindClose(find);
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(data.dwReserved0))
+            return true;
+    }
+    return false;
+}
+
 // The handle opened on the name itself (a reparse point is not followed), as
-// a stream when it is a plain file.
+// a stream when it is a plain file. A file written to is also refused behind
+// a link on the way and when it has more than one name (a hard link to a
+// file elsewhere, which the write would change).
 std::FILE* open(const std::string& path, DWORD access, DWORD disposition, int flags, const char* mode) {
+    bool writing = (access & (GENERIC_WRITE | FILE_APPEND_DATA)) != 0;
+    if (writing && linkOnTheWay(path)) {
+        errno = ELOOP;
+        return nullptr;
+    }
     HANDLE h = ::CreateFileW(wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                              nullptr, disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
@@ -37,6 +69,11 @@ std::FILE* open(const std::string& path, DWORD access, DWORD disposition, int fl
         bool link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         ::CloseHandle(h);
         errno = link ? ELOOP : EISDIR;
+        return nullptr;
+    }
+    if (writing && info.nNumberOfLinks > 1) {
+        ::CloseHandle(h);
+        errno = EMLINK;
         return nullptr;
     }
     int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), flags);

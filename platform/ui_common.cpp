@@ -8,7 +8,7 @@
 namespace platform {
 
 bool logUiMessage(std::string_view caption, std::string_view text) {
-    auto file = getEnv("QUARLAN_UI_LOG");
+    auto file = testSetting("QUARLAN_UI_LOG");
     if (!file || file->empty()) return false;
     std::FILE* f = openFile(*file, "ab");
     if (!f) return true;  // the seam is on: never fall back to a blocking box

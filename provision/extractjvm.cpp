@@ -35,6 +35,7 @@ bool ExtractJvm::configureWinReg() { return configureWinRegSetting(logs_); }
 bool ExtractJvm::extractJvm(JvmRequest& request, std::string& jvmCommand, std::string_view homeDirectory) {
     installed_ = discovered_ = registerAfterTest_ = false;
     created_.clear();
+    adminOnly_.clear();
     if (showStatus_) showStatus_("1");
     std::string jvmDirectory;
     bool ok = installCompressedJvm(request, jvmCommand, homeDirectory, jvmDirectory);
@@ -71,6 +72,7 @@ bool ExtractJvm::installCompressedJvm(JvmRequest& request, std::string& jvmComma
         made = installer.createJvmDirectory(request, jvmDirectory, jvmCommand);
         discovered_ = made && installer.isJvmDiscovered();
         created_ = installer.createdDirectories();
+        adminOnly_ = installer.adminOnlyDirectories();
     }
     logs_.trace("found existing jvm directory", discovered_);
     if (!made) {
@@ -183,8 +185,13 @@ bool ExtractJvm::configureJvm(std::string_view jvmVersion, std::string_view jvmN
 
 bool ExtractJvm::configureWinJvm(std::string_view jvmVersion, std::string_view jvmName, std::string_view launcher,
                                  std::string_view launcherPath) {
+    std::string home = launcherHome(launcherPath);
     if (!configureWinReg()) {
         logs_.trace("Windows registry unchanged");
+    } else if (!adminOnlyFolder(home, adminOnly_, folders_.rights)) {
+        // Programs of every user load a registered JVM: never one that
+        // others than administrators may change.
+        logs_.trace("Windows registry unchanged, others may change the JVM in", home);
     } else if (registerJvm(jvmVersion, jvmName, launcher, launcherPath)) {
         logs_.trace("Windows registry configured");
     } else {

@@ -3,8 +3,9 @@
 // the launcher is looked for in the result, and a JVM that passes the final
 // version test is registered in the registry (JvmRegistry) and its launchers
 // copied to the Windows directory, unless the kit asks for no registry
-// changes ("configureWinRegistry=no") or the JVM lives in the working
-// directory ("[$AppDir]"), which is removed after the run.
+// changes ("configureWinRegistry=no"), the JVM lives in the working
+// directory ("[$AppDir]"), which is removed after the run, or its folder is
+// not the administrators' alone (adminOnlyFolder).
 //
 // The archive is started directly, never through the command interpreter:
 // its path reaches the system as one argument whatever it holds. An archive
@@ -81,6 +82,7 @@ private:
     std::string homeDirectory_;
     JvmRegistry registry_;
     std::vector<std::string> created_;
+    std::vector<std::string> adminOnly_;
     bool installed_ = false;
     bool discovered_ = false;
     // What registration waits for: the final version test.

@@ -11,6 +11,7 @@
 #include "platform/fs.h"
 #include "platform/osversion.h"
 #include "platform/registry.h"
+#include "platform/rights.h"
 
 namespace qrl {
 namespace {
@@ -36,14 +37,24 @@ std::string join(std::string_view dir, std::string_view name) { return joinPath(
 
 WindowsFolders WindowsFolders::fromEnvironment() {
     WindowsFolders f;
-    f.programFiles = platform::getEnv("QUARLAN_PROGRAM_FILES");
-    f.windowsDir = platform::getEnv("QUARLAN_WINDOWS_DIR");
-    f.userPrograms = platform::getEnv("QUARLAN_USER_PROGRAMS");
+    f.programFiles = platform::testSetting("QUARLAN_PROGRAM_FILES");
+    f.windowsDir = platform::testSetting("QUARLAN_WINDOWS_DIR");
+    f.userPrograms = platform::testSetting("QUARLAN_USER_PROGRAMS");
     return f;
 }
 
+bool adminOnlyFolder(std::string_view dir, const std::vector<std::string>& adminOnlyCreated,
+                     const RightsSource* rights) {
+    for (const auto& made : adminOnlyCreated)
+        if (stricmp(dir, made) == 0 || isPathInside(made, dir)) return true;
+    return untrustedChain(rights ? *rights : systemRights(), dir, Family::Windows).empty();
+}
+
 JvmInstaller::JvmInstaller(Logs logs, WindowsFolders folders)
-    : logs_(std::move(logs)), folders_(std::move(folders)), workingDir_(getCurrentDir(Family::Windows)) {}
+    : logs_(std::move(logs)),
+      folders_(std::move(folders)),
+      workingDir_(getCurrentDir(Family::Windows)),
+      elevated_(platform::runsElevated()) {}
 
 bool JvmInstaller::createJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand) {
     discovered_ = false;
@@ -263,6 +274,10 @@ bool JvmInstaller::createJvmSubdirectory(JvmRequest& request, std::string& dir, 
 }
 
 bool JvmInstaller::foundValidJvm(JvmRequest& request, std::string_view dir, std::string& jvmCommand) {
+    if (!adminOnlyFolder(dir, adminOnly_, folders_.rights)) {
+        logs_.trace("left alone, others may change it:", dir);
+        return false;
+    }
     JvmOk jvmOk(Family::Windows, logs_);
     std::string exePath;
     bool ok = jvmOk.jvmCorrectVersion(request.criteria, dir, request.jvmCommandName, exePath);
@@ -292,7 +307,8 @@ bool JvmInstaller::addDirectory(std::string_view path) {
         logs_.trace("unable to add directory", p);
         return false;
     }
-    if (!isDir(p) && platform::makeDir(p)) {
+    if (!isDir(p) && (elevated_ ? platform::makeAdminOnlyDir(p) : platform::makeDir(p))) {
+        if (elevated_) adminOnly_.push_back(p);
         bool inside = false;
         for (const auto& c : created_)
             if (p.size() > c.size() && stricmp(std::string_view(p).substr(0, c.size() + 1), c + "\\") == 0)

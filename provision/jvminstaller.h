@@ -11,7 +11,11 @@
 //   4. the jvm subtree below each entry of the search path;
 //   5. the jvm subtree below the working directory.
 // A candidate that already holds a JVM passing the version test is reused
-// (the "discovered" outcome): nothing needs to be installed there.
+// (the "discovered" outcome): nothing needs to be installed there. Only a
+// folder that is the administrators' alone is reused: one that others may
+// change could hold anything. A run with administrator rights creates every
+// directory with an access list of its own (administrators full control,
+// users read and execute) in the same call.
 //
 // The programs directory is Program Files while it can be written. Where it
 // cannot (a user without administrator rights on Windows Vista and later),
@@ -28,6 +32,7 @@
 #include <vector>
 
 #include "common/logs.h"
+#include "common/trust.h"
 #include "provision/installjvm.h"
 
 namespace qrl {
@@ -39,6 +44,7 @@ struct WindowsFolders {
     std::optional<std::string> programFiles;  // else "ProgramFilesDir" of the registry
     std::optional<std::string> windowsDir;    // else "SystemRoot" (and the like) of the registry
     std::optional<std::string> userPrograms;  // else the user's programs folder, else documents
+    const RightsSource* rights = nullptr;     // whose answers about rights count (the system's when null)
 
     static WindowsFolders fromEnvironment();
 };
@@ -81,6 +87,9 @@ public:
     // The directories this object created (each the outermost of its tree),
     // in the order they were made, and their removal (for a JVM that failed).
     const std::vector<std::string>& createdDirectories() const { return created_; }
+    // The directories this run created as the administrators' alone (an
+    // elevated run creates every directory so).
+    const std::vector<std::string>& adminOnlyDirectories() const { return adminOnly_; }
     void removeCreatedDirectories();
 
 private:
@@ -91,7 +100,16 @@ private:
     std::string workingDir_;
     std::string home_;
     std::vector<std::string> created_;
+    std::vector<std::string> adminOnly_;
+    bool elevated_;
     bool discovered_ = false;
 };
+
+// Whether a JVM folder is the administrators' alone: inside a directory the
+// run created so (`adminOnlyCreated`), or, read back, owned by them with no
+// write right for anyone else and nothing above it others may replace. Only
+// such a JVM is reused or registered machine-wide.
+bool adminOnlyFolder(std::string_view dir, const std::vector<std::string>& adminOnlyCreated,
+                     const RightsSource* rights);
 
 }  // namespace qrl

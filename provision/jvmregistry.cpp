@@ -8,8 +8,20 @@
 
 namespace qrl {
 
-std::string registryHome(std::string_view launcherPath) {
-    return strlwr(getJavaHomeDirectory(launcherPath, Family::Windows));
+std::string registryHome(std::string_view launcherPath) { return strlwr(launcherHome(launcherPath)); }
+
+std::string launcherHome(std::string_view launcherPath) {
+    // The launcher's folder, or the folder above it when that is the JVM's
+    // own bin: a "bin" further up belongs to the place the JVM was put.
+    std::string home(launcherPath);
+    size_t sep = lastSeparator(home, Family::Windows);
+    if (sep != std::string::npos) {
+        home.resize(sep);
+        size_t up = lastSeparator(home, Family::Windows);
+        if (stricmp(home.substr(up == std::string::npos ? 0 : up + 1), "bin") == 0)
+            home.resize(up == std::string::npos ? 0 : up);
+    }
+    return home;
 }
 
 bool wantsRuntimeLib(std::string_view launcher, std::string_view version) {
@@ -25,7 +37,7 @@ std::vector<std::string> runtimeLibCandidates(std::string_view home) {
 }
 
 JvmRegistry::JvmRegistry(Logs logs) : logs_(std::move(logs)) {
-    auto root = platform::getEnv("QUARLAN_REGISTRY_ROOT");
+    auto root = platform::testSetting("QUARLAN_REGISTRY_ROOT");
     if (root && !root->empty()) {
         root_ = platform::RegRoot::CurrentUser;
         prefix_ = *root + "\\";
@@ -44,8 +56,9 @@ bool JvmRegistry::addJvmToRegistry(std::string_view productKey, std::string_view
     addJvmTopLevelKey(productKey, version);
     std::string subKey = std::string(productKey) + "\\" + std::string(version);
     if (platform::regKeyExists(root_, place(subKey), platform::RegView::Own)) {
-        auto registered = readValue(subKey, "MicroVersion");
-        if (registered && !registered->empty()) {
+        // Whatever "MicroVersion" holds (a number, an empty text), it says
+        // the version is registered.
+        if (platform::regValueExists(root_, place(subKey), "MicroVersion")) {
             logs_.trace("already registered:", subKey);
             return true;
         }
@@ -91,9 +104,10 @@ bool JvmRegistry::addToRegistry(std::string_view key) {
 
 bool JvmRegistry::addValueToRegistry(std::string_view key, std::string_view name, std::string_view value) {
     auto existing = readValue(key, name);
-    if (existing && !existing->empty()) {
+    bool otherType = !existing && platform::regValueExists(root_, place(key), std::string(name));
+    if ((existing && !existing->empty()) || otherType) {
         logs_.trace(name, "already exists in registry");
-        logs_.trace("value", *existing);
+        if (existing) logs_.trace("value", *existing);
         return true;
     }
     if (!platform::regSetString(root_, place(key), std::string(name), std::string(value)))

@@ -5,8 +5,9 @@
 // version subkey with the home directory, "MicroVersion" and, for the
 // launcher name "java", "RuntimeLib".
 //
-// What is there is kept: a value that holds text is never overwritten, a
-// version subkey that already has a "MicroVersion" counts as registered and
+// What is there is kept: a value that holds text (or data of another type)
+// is never overwritten, a version subkey that already has a "MicroVersion"
+// (whatever it holds) counts as registered and
 // is left alone, and "CurrentVersion" is only set while it is empty.
 //
 // Tests point the writer elsewhere as they do the search: while
@@ -25,10 +26,12 @@
 namespace qrl {
 
 // The home directory registered for a JVM whose launcher was found at
-// `launcherPath`: the launcher's directory cut before its last whole
-// component named "bin" (c:\binaries\jre\java.exe gives c:\binaries\jre),
-// in lower case (ASCII letters; other bytes stay as they are).
+// `launcherPath`: the launcher's directory, or the one above it when that is
+// named "bin" (c:\bin\jre\java.exe gives c:\bin\jre, c:\jre\bin\java.exe
+// c:\jre), in lower case (ASCII letters; other bytes stay as they are).
 std::string registryHome(std::string_view launcherPath);
+// The same home as it is written.
+std::string launcherHome(std::string_view launcherPath);
 
 // Whether a version subkey gets "RuntimeLib": only for the launcher name
 // "java" (exactly) and a version that is 1.2 or later, compared as numbers
@@ -56,7 +59,8 @@ public:
                           std::string_view micro, std::string_view home, std::string_view launcher);
     // Opens a key for writing, creating it when missing.
     bool addToRegistry(std::string_view key);
-    // Writes a string value unless the value already holds text. Always true.
+    // Writes a string value unless the value already holds text or data of
+    // another type. Always true.
     bool addValueToRegistry(std::string_view key, std::string_view name, std::string_view value);
     // A string value of a key; nothing when the key or value is missing.
     std::optional<std::string> readValue(std::string_view key, std::string_view name) const;

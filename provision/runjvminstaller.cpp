@@ -110,29 +110,15 @@ bool RunJvmInstaller::run(JvmRequest& request, std::string_view jvmInstallerBina
 
 bool RunJvmInstaller::installJvm(JvmRequest& request, std::string_view binary, std::string_view commandLine,
                                  std::string_view jvmDirectory, std::string& jvmCommand) {
-    bool ok = copyInstaller(binary, jvmDirectory);
-    if (ok) {
-        ok = runInstaller(commandLine, jvmDirectory);
-        removeInstaller(binary, jvmDirectory);
-        if (ok) ok = jvmInNewDir(request, jvmDirectory, jvmCommand) || findInstalledJvm(request, jvmCommand);
-    }
+    // The vendor program runs from the kit, by its full path: a copy in the
+    // JVM folder would be started from wherever that folder is.
+    std::string program = joinPath(workingDir_, binary, family_);
+    bool ok = !binary.empty() && fexists(program) && !isDir(program);
+    if (!ok) logs_.error("The JVM installer is not in the kit:", program);
+    if (ok) ok = runInstaller(commandLine, jvmDirectory);
+    if (ok) ok = jvmInNewDir(request, jvmDirectory, jvmCommand) || findInstalledJvm(request, jvmCommand);
     removeEmptyDir(jvmDirectory);
     return ok;
-}
-
-bool RunJvmInstaller::copyInstaller(std::string_view binary, std::string_view jvmDirectory) {
-    std::string from = joinPath(workingDir_, binary, family_);
-    std::string to = joinPath(jvmDirectory, baseName(binary, family_), family_);
-    logs_.trace("copied installer from: ", from);
-    logs_.trace("                   to: ", to);
-    bool ok = !binary.empty() && fexists(from) && !isDir(from) && copyFile(from, to);
-    logs_.trace("copy ok", ok);
-    return ok;
-}
-
-void RunJvmInstaller::removeInstaller(std::string_view binary, std::string_view jvmDirectory) {
-    platform::removeFile(joinPath(jvmDirectory, baseName(binary, family_), family_));
-    logs_.trace("jvm installer removed");
 }
 
 void RunJvmInstaller::removeEmptyDir(std::string_view jvmDirectory) {
@@ -163,6 +149,9 @@ bool RunJvmInstaller::runInstaller(std::string_view commandLine, std::string_vie
         return false;
     }
     InstallerCommand command = splitInstallerCommand(commandLine, family_);
+    // A program named without a folder is the kit's.
+    if (lastSeparator(command.program, family_) == std::string::npos)
+        command.program = joinPath(workingDir_, command.program, family_);
     for (const auto& a : command.argv) logs_.trace("arg:", a);
     logs_.trace("# of args", static_cast<int>(command.argv.size() + 1));
     logs_.trace("command:", command.program);

@@ -1,6 +1,7 @@
 // A JVM vendor's installer shipped in the kit ("jvmInstallerBinary", started
-// with "jvmInstallerCommand"): copied into a prepared directory, started there
-// with the argument vector of the command line, waited for and removed again;
+// with "jvmInstallerCommand"): started from the kit by its full path, in a
+// prepared directory, with the argument vector of the command line, and
+// waited for;
 // the JVM it installed is then looked for in that directory and, when not
 // there, with the family's search. The family says where the directory comes
 // from: JvmInstaller's Windows folders (the Windows installer, whose vendor
@@ -62,8 +63,6 @@ public:
 
     bool installJvm(JvmRequest& request, std::string_view binary, std::string_view commandLine,
                     std::string_view jvmDirectory, std::string& jvmCommand);
-    bool copyInstaller(std::string_view binary, std::string_view jvmDirectory);
-    void removeInstaller(std::string_view binary, std::string_view jvmDirectory);
     void removeEmptyDir(std::string_view jvmDirectory);
     bool runInstaller(std::string_view commandLine, std::string_view jvmDirectory);
     // Runs the program in the JVM directory and waits (macOS: what it made

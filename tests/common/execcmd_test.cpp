@@ -3,6 +3,7 @@
 #include "common/execcmd.h"
 #include "common/files.h"
 #include "platform/fs.h"
+#include "platform/process.h"
 #include "tests/support/testutil.h"
 
 using namespace qrltest;
@@ -109,7 +110,11 @@ TEST_F(ExecTest, WindowsFailedStartIsReportedInWords) {
     ExecCommand exec(Family::Windows, logsHere());
     std::string reason;
     EXPECT_FALSE(exec.spawnAndWait(dir.file("missing.exe"), {"missing.exe"}, reason));
-    EXPECT_EQ(reason, "File or path is not found");
+    // The system's own words and number, never an errno's.
+    EXPECT_TRUE(reason.ends_with(" (2)")) << reason;
+    EXPECT_EQ(reason.find("File or path is not found"), std::string::npos) << reason;
+    EXPECT_FALSE(exec.spawnAndWait(helperPath("argvdump"), {"argvdump", std::string(40000, 'x')}, reason));
+    EXPECT_TRUE(reason.ends_with(" (206)")) << reason;
     EXPECT_FALSE(exec.execCommand(dir.file("missing.exe"), "", 0));
     auto lines = readLines("errors.log");
     ASSERT_EQ(lines.size(), 3u);
@@ -125,6 +130,21 @@ TEST_F(ExecTest, WindowsLaunchFileRunsAndCleansUp) {
     EXPECT_EQ(readArgvDump(dump()), (std::vector<std::string>{"one", "two"}));
     EXPECT_FALSE(exists(qrl::kWaitSemaphore));
     EXPECT_FALSE(exists("__qrllaunch.bat"));
+}
+
+TEST_F(ExecTest, WindowsCommandInterpreterIsNeverOneOfTheCurrentDirectory) {
+    if (!onWindows()) GTEST_SKIP() << "Windows command interpreter";
+    useDumpFile();
+    ASSERT_TRUE(qrl::copyFile(helperPath("argvdump"), dir.file("cmd.exe")));
+    EnvGuard comspec("COMSPEC", nullptr);
+    writeFile("job.cmd", "@echo job> job.txt\r\n");
+    ExecCommand exec(Family::Windows, logsHere());
+    std::string reason;
+    EXPECT_TRUE(exec.spawnAndWait(dir.file("job.cmd"), {"job.cmd"}, reason)) << reason;
+    EXPECT_TRUE(platform::runShell("echo shell> shell.txt").started);
+    EXPECT_TRUE(exists("job.txt"));
+    EXPECT_TRUE(exists("shell.txt"));
+    EXPECT_FALSE(exists(dump()));
 }
 
 TEST_F(ExecTest, PosixPathsWithBlanksQuotesAndDollarsAreTakenLiterally) {

@@ -133,3 +133,14 @@ TEST_F(LogTest, LogsStayWhereTheRunStartedWhateverTheCurrentDirectory) {
     EXPECT_FALSE(exists(dir.file("elsewhere/jinstall.log")));
     EXPECT_FALSE(exists(dir.file("jdebug.log")));
 }
+
+TEST_F(LogTest, ALogWithASecondNameElsewhereIsNeverWritten) {
+    // errors.log as a hard link to a file outside the logs' folder: writing
+    // the log would change that file.
+    TempDir elsewhere;
+    std::string victim = elsewhere.file("config.ini");
+    writeFile(victim, "keep\n");
+    std::filesystem::create_hard_link(std::filesystem::u8path(victim), std::filesystem::u8path(dir.file("errors.log")));
+    logsHere().error("Unable to open file", "qrl.control");
+    EXPECT_EQ(readFile(victim), "keep\n");
+}

@@ -301,17 +301,19 @@ TEST(VendorInstallerTest, CommandSplitAndRunWithItsWords) {
     EXPECT_EQ(qrl::splitInstallerCommand("/kit/setup/*/*/*", qrl::Family::Mac).argv, (V{"setup", ""}));
     EXPECT_EQ(qrl::splitInstallerCommand("/kit/setup", qrl::Family::Mac).argv, (V{"setup", "/kit/setup"}));
 
-    // Run in the JVM directory, each word one argument, no shell between.
+    // The kit's program, run in the JVM directory, each word one argument,
+    // no shell between.
     TempDir dir;
     CwdGuard cwd(dir.path());
     std::string jvmDir = dir.file("jvm dir");
     ASSERT_TRUE(platform::makeDir(jvmDir));
-    ASSERT_TRUE(qrl::copyFile(helperPath("argvdump"), jvmDir + "/argvdump"));
+    ASSERT_TRUE(qrl::copyFile(helperPath("argvdump"), dir.file("argvdump")));
     qrl::RunJvmInstaller runner(qrl::Family::Mac, logsHere(), nullptr, {}, {});
     EnvGuard out("ARGVDUMP_FILE", dir.file("argv.txt").c_str());
     ASSERT_TRUE(runner.runInstaller("argvdump/*/*/*a \"b\" $(c)/*/*/*", jvmDir));
     EXPECT_EQ(readArgvDump(dir.file("argv.txt")), (V{"a \"b\" $(c)", ""}));
-    EXPECT_EQ(modeOf(jvmDir + "/argvdump"), 0755u);
+    EXPECT_NE(readFile(dir.file("argv.txt.info")).find("cwd=" + jvmDir + "\n"), std::string::npos);
+    EXPECT_EQ(modeOf(dir.file("argvdump")), 0755u);
 }
 
 // The built macsetup beside a kit: the start directory is the program's

@@ -131,6 +131,7 @@ TEST_F(LauncherRun, ArgumentsArriveExactlyAsIntended) {
     install(onWindows() ? "My Apps \xe3\x81\x9f\xe3\x82\x8d\xe3\x81\x86" : "My Apps \xe3\x81\x9f\xe3\x82\x8d\xe3\x81\x86");
     EnvGuard var("QRL_LAUNCH_VAR", "expanded");
     EnvGuard unset("QRL_LAUNCH_UNSET", nullptr);
+    EnvGuard blanks("QRL_LAUNCH_BLANKS", "C:\\Users\\John Smith\\AppData -javaagent:a.jar");
     std::string work = dir.file("work dir");
     ASSERT_TRUE(platform::makeDir(work));
     // Properties arguments: a quoted path with blanks, shell and interpreter
@@ -139,23 +140,26 @@ TEST_F(LauncherRun, ArgumentsArriveExactlyAsIntended) {
                "execFilename=" + escapeProps(java) + "\n"
                "startDir=" + escapeProps(work) + "\n"
                "args=-Dapp.home=x \"Tom & Jerry.txt\" x^y a|b<c>d 100% %QRL_LAUNCH_VAR% %QRL_LAUNCH_UNSET% "
-               "\xc3\xa9t\xc3\xa9 \\\\\\\"quoted\\\\\\\"\n");
+               "\xc3\xa9t\xc3\xa9 \\\\\\\"quoted\\\\\\\" \"C:\\\\Program Files\\\\Acme\\\\\" "
+               "%QRL_LAUNCH_BLANKS% Main\n");
     auto r = run({"C:\\docs\\Tom & Jerry.txt", "say \"hi\"", "\xe3\x81\x9f", "50%PATH%", "$HOME `id`"});
     ASSERT_TRUE(r.started);
     EXPECT_EQ(r.exitCode, 1);
     Tokens expected;
     if (onWindows()) {
-        // The application splits its command line as its runtime does; %NAME%
-        // is expanded in the properties arguments only.
+        // Each token arrives whole: a trailing backslash keeps the rest, and
+        // %NAME% is expanded inside its token (in the properties arguments only).
         expected = {"-Dapp.home=x", "Tom & Jerry.txt", "x^y", "a|b<c>d", "100%", "expanded", "%QRL_LAUNCH_UNSET%",
-                    "\xc3\xa9t\xc3\xa9", "\"quoted\""};
+                    "\xc3\xa9t\xc3\xa9", "\\\"quoted\\\"", "C:\\Program Files\\Acme\\",
+                    "C:\\Users\\John Smith\\AppData -javaagent:a.jar", "Main"};
         Tokens own{"C:\\docs\\Tom & Jerry.txt", "say \"hi\"", "\xe3\x81\x9f", "50%PATH%", "$HOME `id`"};
         expected.insert(expected.end(), own.begin(), own.end());
     } else {
         // Each token reaches the application through the shell unchanged; the
         // launcher's own arguments are not passed on.
         expected = {"-Dapp.home=x", "Tom & Jerry.txt", "x^y", "a|b<c>d", "100%", "%QRL_LAUNCH_VAR%",
-                    "%QRL_LAUNCH_UNSET%", "\xc3\xa9t\xc3\xa9", "\\\"quoted\\\""};
+                    "%QRL_LAUNCH_UNSET%", "\xc3\xa9t\xc3\xa9", "\\\"quoted\\\"", "C:\\Program Files\\Acme\\",
+                    "%QRL_LAUNCH_BLANKS%", "Main"};
     }
     EXPECT_EQ(recorded(), expected);
     std::string info = recordedInfo();
@@ -195,7 +199,7 @@ TEST_F(LauncherRun, UnquotedCommandLineKeepsTheArgumentsOutOfTheProgramPath) {
     EXPECT_EQ(recorded(), (Tokens{"C:\\docs\\a.txt"}));
 }
 
-TEST_F(LauncherRun, BareProgramNameFromAnotherDirectoryFindsItsProperties) {
+TEST_F(LauncherRun, PropertiesAreThoseBesideTheProgramWhateverTheCommandLineNames) {
     if (!onWindows()) GTEST_SKIP() << "Windows command lines";
     install("My Apps");
     writeProps("execFilename=" + escapeProps(java) + "\nargs=Main\n");
@@ -204,11 +208,25 @@ TEST_F(LauncherRun, BareProgramNameFromAnotherDirectoryFindsItsProperties) {
     auto r = platform::spawn(launcher, {"Editor", "x"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(recorded(), (Tokens{"Main", "x"}));
+    // A caller naming another launcher path on the command line: the
+    // properties beside that path are never read.
+    std::string decoy = dir.file("decoy");
+    ASSERT_TRUE(std::filesystem::create_directories(std::filesystem::u8path(decoy + "\\Quarlan")));
+    writeFile(decoy + "\\Editor.exe", "");
+    writeFile(decoy + "\\Quarlan\\Editor.properties", "execFilename=" + escapeProps(java) + "\nargs=Decoy\n");
+    r = platform::spawn(launcher, {decoy + "\\Editor.exe", "y"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(recorded(), (Tokens{"Main", "y"}));
 }
 
 TEST_F(LauncherRun, MissingExecutableIsReportedAndAnswersFailure) {
     install("app");
-    std::string gone = appDir + sep + "gone" + sep + "run.bat";
+    // A program of the same name in the current directory (a download
+    // folder) is never started in its place, nor for a relative name.
+    std::string name = onWindows() ? "run.exe" : "run";
+    ASSERT_TRUE(qrl::copyFile(helperPath("fakejava"), dir.file(name)));
+    platform::setMode(dir.file(name), 0755);
+    std::string gone = appDir + sep + "gone" + sep + name;
     writeProps("programName=Editor\nexecFilename=" + escapeProps(gone) + "\n");
     auto r = run();
     EXPECT_EQ(r.exitCode, 0);
@@ -216,6 +234,9 @@ TEST_F(LauncherRun, MissingExecutableIsReportedAndAnswersFailure) {
     EXPECT_EQ(readFile(dir.file("ui.log")), "[Startup Error] Unable to start Editor\n\n" + gone +
                                                 "\nis no longer on your system\n\nChange the execFilename property in\n" +
                                                 props + "\n");
+    writeProps("programName=Editor\nexecFilename=" + name + "\n");
+    EXPECT_EQ(run().exitCode, 0);
+    EXPECT_FALSE(exists(dir.file("record.txt")));
     // No execFilename at all, and a properties file that is a directory:
     // nothing starts either.
     writeProps("programName=Editor\n");
@@ -389,6 +410,23 @@ TEST_F(LauncherRun, PosixLauncherThatCannotStartTheApplicationSaysSoAndFails) {
     EXPECT_EQ(run().exitCode, 126);
     said("Error starting Editor.\n\n" + notExecutable + "\ncannot be executed: " + platform::errorText(EACCES) +
          "\n\nCheck the execFilename property in\n" + props);
+}
+
+TEST_F(LauncherRun, ElevatedLauncherStartsNothingOthersMayChange) {
+    if (!onWindows()) GTEST_SKIP() << "update.exe";
+    if (platform::getEnv("QUARLAN_UI_DISPLAY")) GTEST_SKIP() << "its box would wait for a user";
+    install("app", "update");
+    writeProps("programName=Editor\nexecFilename=" + escapeProps(java) + "\nargs=Main\n");
+    // Under wine every folder reads as the user's own, with full rights:
+    // update.exe refuses every installation there.
+    auto r = run();
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_FALSE(exists(dir.file("record.txt")));
+    std::string errors = readFile(dir.file("errors.log"));
+    EXPECT_NE(errors.find("Unable to start Editor with administrator rights:"), std::string::npos) << errors;
+    EXPECT_NE(errors.find(" can be changed by users who are not administrators"), std::string::npos) << errors;
+    // It takes no test setting from its environment (the box is a real one).
+    EXPECT_FALSE(exists(dir.file("ui.log")));
 }
 
 TEST_F(LauncherRun, ProgramThatCannotStartIsReported) {

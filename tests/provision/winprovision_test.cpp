@@ -16,6 +16,12 @@
 #include "security/security.h"
 #include "tests/support/testutil.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/wide_win32.h"
+#endif
+
 using namespace qrltest;
 using platform::RegRoot;
 
@@ -24,6 +30,16 @@ namespace {
 const char* kJre = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Every place the administrators' alone.
+class AdminsOnly : public qrl::RightsSource {
+public:
+    platform::ObjectRights rightsOf(const std::string&) const override {
+        platform::ObjectRights r;
+        r.known = r.trustedOwner = true;
+        return r;
+    }
+};
 
 void makeDirs(const std::string& path) {
     std::filesystem::create_directories(std::filesystem::u8path(path));
@@ -36,6 +52,8 @@ TEST(RegistryInputsTest, HomeIsCutOnlyAtAWholeBinComponent) {
     EXPECT_EQ(qrl::registryHome("C:\\Program Files\\JRE\\bin\\javaw.exe"), "c:\\program files\\jre");
     EXPECT_EQ(qrl::registryHome("D:\\Bin\\jdk\\Bin\\java.exe"), "d:\\bin\\jdk");
     EXPECT_EQ(qrl::registryHome("C:\\cabinet\\jre\\bin\\java.exe"), "c:\\cabinet\\jre");
+    // A JVM with its launcher at its top, put somewhere below a "bin".
+    EXPECT_EQ(qrl::registryHome("C:\\bin\\tools\\x\\jre\\javaw.exe"), "c:\\bin\\tools\\x\\jre");
 }
 
 TEST(RegistryInputsTest, RuntimeLibFollowsNumericVersions) {
@@ -132,6 +150,12 @@ protected:
         return in->install(true, false, "");
     }
     std::string trace() { return readFile(kit + "\\jinstall.log"); }
+    // The kit's control file for a vendor installer and its arguments.
+    void vendorKit(const std::string& binary, const std::string& args) {
+        writeFile("qrl.control", "jvmMinVersion=17\njvmVersion=17.0.15\njvmName=JRE\njvmCommandName=javaw.exe\n"
+                                 "loaderJavaCommand=W\njvmInstallerType=thirdPartyJvmInstaller\njvmInstallerBinary=" +
+                                     binary + "\njvmInstallerCommand=" + binary + "/*/*/*" + args + "\n");
+    }
 
 private:
     std::unique_ptr<CwdGuard> cwd_;
@@ -164,6 +188,22 @@ TEST_F(WinProvision, RegistryWriterKeepsWhatIsThere) {
     EXPECT_EQ(reg(key + "\\1.5", "JavaHome"), "c:\\byhand");
     EXPECT_EQ(reg(key + "\\1.5", "MicroVersion"), "0");
     EXPECT_TRUE(contains(trace(), "JavaHome already exists in registry"));
+    // A "MicroVersion" of any kind (a number, an empty text) is kept, and so
+    // is the subkey's home.
+    setReg(key + "\\1.7", "MicroVersion", "");
+#ifdef _WIN32
+    HKEY h = nullptr;
+    std::wstring sub = platform::wide(root + "\\" + key + "\\1.6");
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h, nullptr), 0);
+    DWORD number = 15;
+    ::RegSetValueExW(h, L"MicroVersion", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+    ::RegCloseKey(h);
+#endif
+    for (std::string version : {"1.6", "1.7"}) {
+        ASSERT_TRUE(writer.addJvmToRegistry(kJre, "JavaHome", version, "15", "c:\\new", "javaw.exe"));
+        EXPECT_EQ(reg(key + "\\" + version, "MicroVersion"), version == "1.6" ? "<none>" : "") << version;
+        EXPECT_EQ(reg(key + "\\" + version, "JavaHome"), "<none>") << version;
+    }
     // The search reads what was written.
     EXPECT_EQ(writer.readValue(key + "\\1.4", "MicroVersion").value_or(""), "2");
 }
@@ -197,13 +237,28 @@ TEST_F(WinProvision, DirectoryCandidatesInTheirOrder) {
         EXPECT_EQ(dirName, pf + "\\JVM17.0\\17.0.15");
     }
     {
-        // A JVM already in the vendor directory is reused.
+        // A JVM already in the vendor directory is reused when its folder is
+        // the administrators' alone.
         jvm(pf + "\\JavaSoft\\JRE17.0\\17.0.15");
-        qrl::JvmInstaller installer(logsHere());
+        AdminsOnly admins;
+        qrl::WindowsFolders folders = qrl::WindowsFolders::fromEnvironment();
+        folders.rights = &admins;
+        qrl::JvmInstaller installer(logsHere(), folders);
         auto r = request();
         ASSERT_TRUE(installer.createJvmDirectory(r, dirName, command));
         EXPECT_TRUE(installer.isJvmDiscovered());
         EXPECT_EQ(command, pf + "\\JavaSoft\\JRE17.0\\17.0.15\\bin\\javaw.exe");
+    }
+    {
+        // One that others may change is left alone (under wine every folder
+        // reads as the user's own).
+        std::string planted = jvm(dir.file("planted"));
+        qrl::JvmInstaller installer(logsHere());
+        auto r = request("JRE", planted);
+        command.clear();
+        ASSERT_TRUE(installer.createJvmDirectory(r, dirName, command));
+        EXPECT_FALSE(installer.isJvmDiscovered());
+        EXPECT_EQ(command, "");
     }
     {
         // Variables of the predefined directory.
@@ -253,9 +308,13 @@ TEST_F(WinProvision, UnwritableProgramFilesGoesToTheUsersOwnFolder) {
         auto r = request();
         ASSERT_TRUE(installer.createJvmDirectory(r, dirName, command));
         EXPECT_EQ(dirName, "jvm\\jre17.0\\17.0");
-        // The next run finds what the first one left there.
+        // The next run finds what the first one left there (a folder the
+        // administrators' alone).
         jvm(kit + "\\jvm\\jre17.0\\17.0");
-        qrl::JvmInstaller again(logsHere());
+        AdminsOnly admins;
+        qrl::WindowsFolders folders = qrl::WindowsFolders::fromEnvironment();
+        folders.rights = &admins;
+        qrl::JvmInstaller again(logsHere(), folders);
         ASSERT_TRUE(again.createJvmDirectory(r, dirName, command));
         EXPECT_TRUE(again.isJvmDiscovered());
     }
@@ -299,15 +358,20 @@ TEST_F(WinProvision, KitArchiveIsExpandedRegisteredAndRunsTheWizard) {
     EXPECT_EQ(readFile(win + "\\.keystore"), "keys");
     EXPECT_EQ(readFile(win + "\\profiles\\alice\\.keystore"), "keys");
 
-    // A second run of the kit finds that JVM where it would put it, and does
-    // not run the archive again.
+    // A second run of the kit finds that JVM where it would put it (its
+    // folder the administrators' alone), and does not run the archive again.
     platform::regDeleteTree(RegRoot::CurrentUser, root);
     EnvGuard fail{"FAKEJVMKIT_MODE", "fail"};
     writeFile("jinstall.log", "");
-    writeFile("install.jar", "");
-    ASSERT_TRUE(install(in)) << in->errorMessage();
-    EXPECT_EQ(in->jvmCommand(), home + "\\bin\\javaw.exe");
-    EXPECT_EQ(in->jvmHome(), home);
+    AdminsOnly admins;
+    qrl::WindowsFolders folders = qrl::WindowsFolders::fromEnvironment();
+    folders.rights = &admins;
+    qrl::ExtractJvm again(logsHere(), nullptr, folders);
+    auto r = request();
+    std::string command;
+    ASSERT_TRUE(again.extractJvm(r, command, win)) << trace();
+    EXPECT_EQ(command, home + "\\bin\\javaw.exe");
+    EXPECT_TRUE(again.discovered());
     EXPECT_TRUE(contains(trace(), "found existing jvm directory: true")) << trace();
 }
 
@@ -360,10 +424,7 @@ TEST_F(WinProvision, TextsForMissingArchiveAndUnknownType) {
 
 TEST_F(WinProvision, VendorInstallerIsRunAndItsJvmFound) {
     std::string vendorHome = dir.file("vendor jre & 100%");
-    writeFile("qrl.control", "jvmMinVersion=17\njvmVersion=17.0.15\njvmName=JRE\njvmCommandName=javaw.exe\n"
-                             "loaderJavaCommand=W\njvmInstallerType=thirdPartyJvmInstaller\n"
-                             "jvmInstallerBinary=vendor setup.exe\n"
-                             "jvmInstallerCommand=vendor setup.exe/*/*/*vendor/*/*/*" + vendorHome + "/*/*/*17.0.15\n");
+    vendorKit("vendor setup.exe", "vendor/*/*/*" + vendorHome + "/*/*/*17.0.15");
     ASSERT_TRUE(qrl::copyFile(helperPath("fakejvmkit"), "vendor setup.exe"));
     EnvGuard record{"FAKEJVMKIT_RECORD", dir.file("vendor.txt").c_str()};
     std::unique_ptr<qrl::Install> in;
@@ -373,20 +434,28 @@ TEST_F(WinProvision, VendorInstallerIsRunAndItsJvmFound) {
     ASSERT_EQ(rec.size(), 5u);
     EXPECT_EQ(rec[0], "cwd=" + pf + "\\JavaSoft\\JRE17.0\\17.0.15");
     EXPECT_EQ(rec[3], std::to_string(vendorHome.size()) + ":" + vendorHome);
-    // The copy is gone, and so is the prepared directory it left empty.
+    // Run from the kit: the prepared directory it left empty is gone.
     EXPECT_FALSE(exists(pf + "\\JavaSoft"));
     EXPECT_TRUE(exists(kit + "\\vendor setup.exe"));
 
     // An installer that reports failure fails the step, whatever it left.
     platform::regDeleteTree(RegRoot::CurrentUser, root);
-    writeFile("qrl.control", "jvmMinVersion=17\njvmVersion=17.0.15\njvmName=JRE\njvmCommandName=javaw.exe\n"
-                             "loaderJavaCommand=W\njvmInstallerType=thirdPartyJvmInstaller\n"
-                             "jvmInstallerBinary=vendor setup.exe\njvmInstallerCommand=vendor setup.exe/*/*/*-s\n");
+    vendorKit("vendor setup.exe", "-s");
     writeFile("install.jar", "");
     EnvGuard fail{"FAKEJVMKIT_MODE", "fail"};
     EXPECT_FALSE(install(in));
     EXPECT_EQ(in->errorMessage(), std::string("Unable to install JRE 17.0.15. ") + qrl::kDiskText);
     EXPECT_TRUE(contains(readFile(kit + "\\errors.log"), "Error running JVM installer: exit status 3"));
+}
+
+TEST_F(WinProvision, VendorInstallerMayBeACommandScript) {
+    std::string vendorHome = dir.file("vendor jre");
+    vendorKit("setup.cmd", "vendor/*/*/*" + vendorHome + "/*/*/*17.0.15");
+    ASSERT_TRUE(qrl::copyFile(helperPath("fakejvmkit"), "vendor setup.exe"));
+    writeFile("setup.cmd", "@\"%~dp0vendor setup.exe\" %*\r\n");
+    std::unique_ptr<qrl::Install> in;
+    ASSERT_TRUE(install(in)) << in->errorMessage() << "\n" << trace();
+    EXPECT_EQ(in->jvmCommand(), vendorHome + "\\bin\\javaw.exe");
 }
 
 TEST_F(WinProvision, SecondProvisioningReplacesAJvmThatCannotRunTheWizard) {
@@ -434,7 +503,11 @@ TEST_F(WinProvision, CleanUpRegistersTheJvmTheWizardMovedAndRemovesTheTemporaryO
     qrl::Install in(qrl::Family::Windows, qrl::SearchPlaces::defaults(qrl::Family::Windows), logsHere());
     in.getEnvironmentSetup();
     ASSERT_TRUE(in.getParams());
+    writeFile("jinstall.log", "");
     in.cleanUpJvmDir();
-    EXPECT_EQ(reg(std::string(kJre) + "\\17.0.15", "JavaHome"), qrl::strlwr(moved));
+    // Registered only where administrators alone may change it: under wine
+    // every existing folder reads as the user's own.
+    EXPECT_EQ(reg(std::string(kJre) + "\\17.0.15", "JavaHome"), "<none>");
+    EXPECT_TRUE(contains(trace(), "Windows registry unchanged, others may change the JVM in " + moved)) << trace();
     EXPECT_FALSE(exists(kit + "\\jvm"));
 }
