@@ -318,7 +318,12 @@ TEST_F(LauncherRun, PosixLauncherThatCannotStartTheApplicationSaysSoAndFails) {
     writeProps("programName=Editor\nexecFilename=" + appDir + "/gone/run.sh\n");
     EXPECT_EQ(run().exitCode, 127);
     EXPECT_NE(readFile(dir.file("ui.log")).find("is no longer on your system"), std::string::npos);
-    platform::removeFile(dir.file("ui.log"));
+}
+
+TEST_F(LauncherRun, PosixLauncherOfAnApplicationThatIsNoProgramFails) {
+    if (onWindows()) GTEST_SKIP() << "the POSIX family's launcher";
+    if (!spawnReportsMissingPrograms()) GTEST_SKIP() << "this system starts a file that is no program and reports exit 127";
+    install("app", "quarlan");
     std::string notExecutable = appDir + "/data.txt";
     writeFile(notExecutable, "text");
     writeProps("programName=Editor\nexecFilename=" + notExecutable + "\n");
