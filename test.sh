@@ -5,6 +5,6 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
-scripts/build.sh win64 win32 asan fuzz linux
+scripts/build.sh win64 win32 asan fuzz macos-cross linux-arm64 linux
 echo "== test"
 ctest --test-dir build/linux --output-on-failure -j2

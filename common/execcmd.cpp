@@ -28,7 +28,7 @@ std::string spawnErrorReason(int error) {
     }
 }
 
-ExecCommand::ExecCommand(Family family, Logs logs) : family_(family), rules_(rulesFor(family)), logs_(std::move(logs)) {}
+ExecCommand::ExecCommand(Family family, Logs logs) : rules_(rulesFor(family)), logs_(std::move(logs)) {}
 
 std::string ExecCommand::formatCommand(std::string_view cmd) {
     if (rules_.commands == CommandStyle::WindowsSpawn) {

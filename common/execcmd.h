@@ -73,7 +73,6 @@ private:
     bool invokeWinCommand(std::string_view cmd, std::string_view args, unsigned count);
     bool runPosix(std::string_view line);
 
-    Family family_;
     const FamilyRules& rules_;
     Logs logs_;
     int exitCode_ = -1;

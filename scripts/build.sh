@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(win64 win32 linux)
+[ ${#presets[@]} -gt 0 ] || presets=(win64 win32 macos-cross linux-arm64 linux)
 for p in "${presets[@]}"; do
     echo "== build: $p"
     cmake --preset "$p" >/dev/null

@@ -3,7 +3,9 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest
           g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine xvfb xauth
-          openjdk-17-jdk-headless makeself file)
+          openjdk-17-jdk-headless makeself file
+          llvm g++-aarch64-linux-gnu qemu-user-static binfmt-support)
+command -v npm >/dev/null || packages+=(npm)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -14,4 +16,27 @@ if [ ${#missing[@]} -gt 0 ]; then
     [ "$(id -u)" -eq 0 ] || sudo=sudo
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The arm64 tests start arm64 programs from arm64 programs: the kernel hands
+# them to qemu-user through binfmt_misc.
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
+    $sudo mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+fi
+if [ ! -e /proc/sys/fs/binfmt_misc/qemu-aarch64 ]; then
+    $sudo update-binfmts --enable qemu-aarch64
+fi
+
+# The Zig toolchain that cross-builds the macOS programs, from npm at the
+# version and hash of tools/zig/package-lock.json, into build/tools/zig.
+cd "$(dirname "$0")/.."
+zig=build/tools/zig
+if ! cmp -s tools/zig/package-lock.json "$zig/installed-lock.json"; then
+    echo "Installing the Zig toolchain (npm ci)"
+    mkdir -p "$zig"
+    cp tools/zig/package.json tools/zig/package-lock.json "$zig/"
+    (cd "$zig" && npm ci --no-audit --no-fund --loglevel=error)
+    cp tools/zig/package-lock.json "$zig/installed-lock.json"
 fi

@@ -145,15 +145,20 @@ TEST_F(WindowsProbeTest, WrongOrMissingAnswersAndFailedStartsReject) {
     EXPECT_TRUE(anyHas(traceTails("errors.log"), "Jvm isn't installed properly."));
     EXPECT_FALSE(exists("jvmGood.txt"));
 
+    // The Windows test of one executable: it must exist and not be a directory.
+    EXPECT_FALSE(ok.correctVersion({}, "javaw.exe", dir.file("nothing.exe")));
+    EXPECT_FALSE(ok.correctVersion({}, "javaw.exe", dir.path()));
+}
+
+TEST_F(WindowsProbeTest, AJvmThatCannotStartIsReportedWithTheSystemsReason) {
+    if (!spawnReportsMissingPrograms()) GTEST_SKIP() << "this system starts a missing program and reports exit 127";
+    writeFile("TestJvm.class", "probe");
+    JvmOk ok(Family::Windows, logsHere());
     EXPECT_FALSE(ok.testVersion({"", "1.8", ""}, dir.file("nothing.exe")));
     EXPECT_TRUE(contains(traceTails("errors.log"), "Error running JVM: File or path is not found: false"));
     // The system's own reason follows, with its code (2 on both systems).
     EXPECT_EQ(traceTails("errors.log").back().substr(0, 10), "  reason: ");
     EXPECT_TRUE(traceTails("errors.log").back().ends_with("(2)")) << traceTails("errors.log").back();
-
-    // The Windows test of one executable: it must exist and not be a directory.
-    EXPECT_FALSE(ok.correctVersion({}, "javaw.exe", dir.file("nothing.exe")));
-    EXPECT_FALSE(ok.correctVersion({}, "javaw.exe", dir.path()));
 }
 
 TEST_F(WindowsProbeTest, HomeSearchRenamesJreAndRestoresTheName) {

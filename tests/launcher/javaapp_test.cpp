@@ -115,6 +115,19 @@ protected:
 
     void writeProps(const std::string& content) { writeFile(props, content); }
 
+    // A failure shown as `text` is also in the error log where the launcher
+    // started, on one line.
+    void said(const std::string& text) {
+        std::string ui = readFile(dir.file("ui.log")), log = readFile(dir.file("errors.log"));
+        platform::removeFile(dir.file("ui.log"));
+        platform::removeFile(dir.file("errors.log"));
+        EXPECT_EQ(ui, "[Startup Error] " + text + "\n");
+        std::string line = text;
+        for (size_t at; (at = line.find("\n\n")) != std::string::npos;) line.replace(at, 2, "\n");
+        std::replace(line.begin(), line.end(), '\n', ' ');
+        EXPECT_NE(log.find(" " + line + "\n"), std::string::npos) << log;
+    }
+
     platform::SpawnResult run(const std::vector<std::string>& args = {}) {
         std::vector<std::string> argv{launcher};
         argv.insert(argv.end(), args.begin(), args.end());
@@ -383,17 +396,6 @@ TEST_F(LauncherRun, PosixLauncherThatCannotStartTheApplicationSaysSoAndFails) {
     install("app", "quarlan");
     EXPECT_EQ(run().exitCode, 126);  // no properties file
     EXPECT_EQ(readFile(dir.file("ui.log")), "[Startup Error] Unable to open file " + props + "\n");
-    // Each failure is also in the error log where the launcher started, on one line.
-    auto said = [&](const std::string& text) {
-        std::string ui = readFile(dir.file("ui.log")), log = readFile(dir.file("errors.log"));
-        platform::removeFile(dir.file("ui.log"));
-        platform::removeFile(dir.file("errors.log"));
-        EXPECT_EQ(ui, "[Startup Error] " + text + "\n");
-        std::string line = text;
-        for (size_t at; (at = line.find("\n\n")) != std::string::npos;) line.replace(at, 2, "\n");
-        std::replace(line.begin(), line.end(), '\n', ' ');
-        EXPECT_NE(log.find(" " + line + "\n"), std::string::npos) << log;
-    };
     platform::removeFile(dir.file("ui.log"));
     platform::removeFile(dir.file("errors.log"));
     writeProps("");
@@ -403,6 +405,12 @@ TEST_F(LauncherRun, PosixLauncherThatCannotStartTheApplicationSaysSoAndFails) {
     EXPECT_EQ(run().exitCode, 127);
     said("Unable to start Editor\n\n" + appDir + "/gone/run.sh\nis no longer on your system\n\n"
          "Change the execFilename property in\n" + props);
+}
+
+TEST_F(LauncherRun, PosixLauncherOfAnApplicationThatIsNoProgramFails) {
+    if (onWindows()) GTEST_SKIP() << "the POSIX family's launcher";
+    if (!spawnReportsMissingPrograms()) GTEST_SKIP() << "this system starts a file that is no program and reports exit 127";
+    install("app", "quarlan");
     std::string notExecutable = appDir + "/data.txt";
     writeFile(notExecutable, "text");
     platform::setMode(notExecutable, 0644);

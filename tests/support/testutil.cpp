@@ -8,6 +8,7 @@
 
 #include "platform/env.h"
 #include "platform/fs.h"
+#include "platform/process.h"
 
 namespace fs = std::filesystem;
 
@@ -142,6 +143,14 @@ std::vector<std::string> readArgvDump(const std::string& file) {
     }
     if (!args.empty()) args.erase(args.begin());
     return args;
+}
+
+bool spawnReportsMissingPrograms() {
+    static const bool reports = [] {
+        TempDir dir;
+        return !platform::spawn(dir.file("missing-program"), {}).started;
+    }();
+    return reports;
 }
 
 }  // namespace qrltest

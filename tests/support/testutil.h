@@ -78,4 +78,9 @@ std::string helperPath(const std::string& name);
 // What the argvdump helper recorded: the arguments after its own name.
 std::vector<std::string> readArgvDump(const std::string& file);
 
+// Whether this system says so when a program cannot be started at all. Under
+// qemu-user (the arm64 tests) a missing program is reported as started and
+// then exiting 127, as a shell would: tests of that report skip there.
+bool spawnReportsMissingPrograms();
+
 }  // namespace qrltest
