@@ -3,9 +3,15 @@
 # file of its own beside the program instead of in it.
 
 # No build paths in what the compiler writes (debug information, __FILE__):
-# the sources are named from the project's root. A preset's build tree lies
-# below that root, so its files are named the same way.
+# the sources are named from the project's root, whether the compiler gets
+# them by their full path or relative to the build tree (as ccache hands them
+# on). A preset's build tree lies below that root, so its files are named the
+# same way.
 add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
+file(RELATIVE_PATH root_from_build ${CMAKE_BINARY_DIR} ${PROJECT_SOURCE_DIR})
+if(root_from_build)
+  add_compile_options(-ffile-prefix-map=${root_from_build}=.)
+endif()
 if(WIN32)
   # No link time in the PE header.
   add_link_options(-Wl,--no-insert-timestamp)

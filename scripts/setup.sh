@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest
           g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine xvfb xauth
-          openjdk-17-jdk-headless makeself file)
+          openjdk-17-jdk-headless makeself file osslsigncode zip unzip openssl)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
