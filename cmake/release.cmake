@@ -9,6 +9,7 @@
 # same way.
 add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=.)
 file(RELATIVE_PATH root_from_build ${CMAKE_BINARY_DIR} ${PROJECT_SOURCE_DIR})
+string(REGEX REPLACE "/$" "" root_from_build "${root_from_build}")
 if(root_from_build)
   add_compile_options(-ffile-prefix-map=${root_from_build}=.)
 endif()
