@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest
           g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine xvfb xauth
-          openjdk-17-jdk-headless makeself file
+          openjdk-17-jdk-headless makeself file osslsigncode zip unzip openssl
           llvm g++-aarch64-linux-gnu qemu-user-static binfmt-support)
 command -v npm >/dev/null || packages+=(npm)
 missing=()
