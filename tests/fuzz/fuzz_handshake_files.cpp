@@ -1,8 +1,8 @@
-// The Windows installer's window thread and its two handshake files: however
-// the worker removes "__qrlshow.sem" and "__qrlinstall.sem" over time, the
-// status window is hidden exactly once, no later than about 100 timer ticks
-// after either file went, the timer is stopped each time it was started, and
-// the thread returns as soon as "__qrlinstall.sem" has gone.
+// The Windows installer's window thread, "__qrlshow.sem" and the worker: however
+// the worker removes the file and ends over time, the status window is hidden
+// exactly once, no later than about 100 timer ticks after the file went or the
+// worker ended, the timer is stopped each time it was started, and the thread
+// returns soon after the worker has ended.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -11,20 +11,19 @@
 
 namespace {
 
-const std::string kInstall = "C:\\kit\\__qrlinstall.sem";
 const std::string kShow = "C:\\kit\\__qrlshow.sem";
 
-// The worker, played from the input: at each tick it may remove either file
-// (once gone, a file stays gone); when the input ends the run finishes.
+// The worker, played from the input: at each tick it may remove the file or
+// end (once gone, the file stays gone); when the input ends the run finishes.
 class ScriptedHost : public qrl::StatusLoopHost {
 public:
     ScriptedHost(const uint8_t* data, size_t size) : data_(data), size_(size) {}
 
     bool fileExists(const std::string& path) override {
-        if (path == kInstall) return install_;
         if (path == kShow) return show_;
         std::abort();
     }
+    bool workerRunning() override { return running_; }
     void startTimer() override {
         if (timer_) std::abort();
         timer_ = true;
@@ -39,11 +38,11 @@ public:
         if (tick_ > 100000) std::abort();
         uint8_t step = at_ < size_ ? data_[at_++] : 3;
         if ((step & 1) && show_) show_ = false;
-        if ((step & 2) && install_) {
-            install_ = false;
-            installGoneAt_ = tick_;
+        if ((step & 2) && running_) {
+            running_ = false;
+            endedAt_ = tick_;
         }
-        if ((!show_ || !install_) && firstGoneAt_ == 0) firstGoneAt_ = tick_;
+        if ((!show_ || !running_) && firstGoneAt_ == 0) firstGoneAt_ = tick_;
         return true;
     }
     void hide() override {
@@ -53,11 +52,11 @@ public:
     }
 
     void check() const {
-        if (!hidden_ || timer_ || install_) std::abort();
-        // Hidden within about 10 s (100 ticks) of the first file going.
+        if (!hidden_ || timer_ || running_) std::abort();
+        // Hidden within about 10 s (100 ticks) of the file going or the end.
         if (hiddenAt_ > firstGoneAt_ + 102) std::abort();
         // No waiting once the run is over.
-        if (tick_ > installGoneAt_ + 102) std::abort();
+        if (tick_ > endedAt_ + 102) std::abort();
     }
 
 private:
@@ -65,15 +64,15 @@ private:
     size_t size_;
     size_t at_ = 0;
     size_t tick_ = 0;
-    size_t firstGoneAt_ = 0, installGoneAt_ = 0, hiddenAt_ = 0;
-    bool install_ = true, show_ = true, timer_ = false, hidden_ = false;
+    size_t firstGoneAt_ = 0, endedAt_ = 0, hiddenAt_ = 0;
+    bool running_ = true, show_ = true, timer_ = false, hidden_ = false;
 };
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ScriptedHost host(data, size);
-    qrl::runStatusLoops(host, kInstall, kShow);
+    qrl::runStatusLoops(host, kShow);
     host.check();
     return 0;
 }
