@@ -24,7 +24,7 @@ extern "C" void onStopSignal(int signal) {
 void passStopSignals() {
     struct sigaction action {};
     action.sa_handler = onStopSignal;
-    ::sigemptyset(&action.sa_mask);
+    sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
 }
