@@ -198,6 +198,8 @@ TEST_F(JvmReportPosix, TheMacInstallerSearchesItsRootsAndChecksTheSystemBeforeTh
 }
 
 TEST_F(JvmReportPosix, ProgramsThatCannotTellTheirVersionThroughTheProgram) {
+    if (!spawnReportsMissingPrograms())
+        GTEST_SKIP() << "this system starts a file that is no program and reports exit 127 (qemu-user)";
     std::string locked = root.file("locked/bin/java");
     makeJvm(root.file("locked"), "17.0.1", "");
     platform::setMode(locked, 0644);
