@@ -73,6 +73,8 @@ public:
         std::vector<std::string_view> others; // keys that only other families read
         std::string familyNote;               // who ignores `others`: "POSIX installer"
     };
+    // Which of the lines that set one key the program takes.
+    enum class Wins { Last, First };
 
     explicit FileCheck(Reader reader) : r_(std::move(reader)) {}
 
@@ -93,7 +95,7 @@ public:
     // as the key, blanks kept at either end of the value.
     void separator(std::string_view key, std::string_view rest);
     // The key set on an earlier line too.
-    void setAgain(std::string_view key);
+    void setAgain(std::string_view key, Wins wins);
 
 private:
     void longerWord(std::string_view key, std::string_view rest);
@@ -173,13 +175,17 @@ void FileCheck::longerWord(std::string_view key, std::string_view rest) {
         suggestion + "=" + std::string(given));
 }
 
-void FileCheck::setAgain(std::string_view key) {
-    if (auto prev = seen.find(key); prev != seen.end())
-        add(lineNo_,
-            std::string(key) + " is set again (first on line " + std::to_string(prev->second) +
-                "): the last line wins",
-            "keep one of the lines");
-    seen[key] = lineNo_;
+void FileCheck::setAgain(std::string_view key, Wins wins) {
+    auto prev = seen.find(key);
+    if (prev == seen.end()) {
+        seen[key] = lineNo_;
+        return;
+    }
+    add(lineNo_,
+        std::string(key) + " is set again (first on line " + std::to_string(prev->second) + "): the " +
+            (wins == Wins::Last ? "last" : "first") + " line wins",
+        "keep one of the lines");
+    if (wins == Wins::Last) prev->second = lineNo_;
 }
 
 // A setting without which the program cannot do its job.
@@ -197,7 +203,8 @@ void checkRequired(const RequiredKey<Settings> (&keys)[N], const Settings& setti
 }
 
 // Keys of the control file that single steps of the installer look up for
-// themselves rather than the parser's table.
+// themselves rather than the parser's table; each step takes the first line
+// of the file that begins with its key.
 struct StepKey {
     std::string_view name;
     bool (*readBy)(const FamilyRules&);
@@ -209,6 +216,13 @@ const StepKey kStepKeys[] = {
     // Registry entries for an installed JVM, where JVMs are found in the registry.
     {"configureWinRegistry", [](const FamilyRules& r) { return r.jvmSearch == JvmSearch::Registry; }},
 };
+
+// The step key a line sets for the family, empty when none.
+std::string_view stepKeyOfLine(std::string_view line, const FamilyRules& rules) {
+    for (const StepKey& k : kStepKeys)
+        if (k.readBy(rules) && line.starts_with(k.name)) return k.name;
+    return {};
+}
 
 // The keys of the control file that a family reads (or, with `read` false,
 // that only other families read): the parser's table, then the step keys.
@@ -416,7 +430,7 @@ void checkTableKeyLine(const ControlKey& key, std::string_view line, GivenValues
                   "the value of " + std::string(key.name) + " is cut to " + std::to_string(key.capacity - 1) +
                       " characters",
                   "shorten the value");
-    check.setAgain(key.name);
+    check.setAgain(key.name, FileCheck::Wins::Last);
     given[key.name] = after.empty() ? "" : std::string(after.substr(1));
 }
 
@@ -432,7 +446,7 @@ void checkPropertiesLine(std::string_view raw, FileCheck& check) {
         return;
     }
     check.separator(key, std::string_view(unescaped).substr(key.size()));
-    check.setAgain(key);
+    check.setAgain(key, FileCheck::Wins::Last);
 }
 
 }  // namespace
@@ -466,6 +480,9 @@ std::vector<Finding> checkControlText(std::string_view text, Family family, Cont
         check.nextLine(cut);
         if (std::optional<ControlKey> key = ControlFile::keyOfLine(line, family)) {
             checkTableKeyLine(*key, line, given, check);
+        } else if (std::string_view step = stepKeyOfLine(line, rules); !step.empty()) {
+            check.separator(step, std::string_view(line).substr(step.size()));
+            check.setAgain(step, FileCheck::Wins::First);
         } else {
             check.unknownLine(line);
         }

@@ -89,6 +89,19 @@ TEST(KitCheckReaders, FindingsAgreeWithWhatTheInstallerAndTheLauncherRead) {
     qrl::LauncherProperties(Family::Posix, qrl::Logs::none()).parseText(props, launched);
     EXPECT_EQ(launched.executable, "/usr/bin/java");
     EXPECT_EQ(summary(qrl::checkPropertiesText(props)), (std::vector<std::string>{"2: shorten the line"}));
+
+    // configureWinRegistry is read by the registration step, which takes the
+    // first line that begins with it: the trailing blank would have made
+    // the second line "false" too.
+    TempDir dir;
+    std::string twice = std::string(kGoodControl) + "configureWinRegistry=false\nconfigureWinRegistry=true \n";
+    writeFile(dir.file("qrl.control"), twice);
+    EXPECT_EQ(qrl::flagSetting("configureWinRegistry", {dir.file("qrl.control")}, true), false);
+    auto findings = qrl::checkControlText(twice, Family::Windows);
+    EXPECT_EQ(summary(findings), (std::vector<std::string>{"7: configureWinRegistry=true", "7: keep one of the lines"}));
+    ASSERT_EQ(findings.size(), 2u);
+    EXPECT_NE(findings[1].problem.find("(first on line 6): the first line wins"), std::string::npos)
+        << findings[1].problem;
 }
 
 TEST(KitCheckProperties, AQuoteInsideAnArgumentIsReportedWithTheWholeArgumentQuoted) {
