@@ -250,16 +250,18 @@ bool hasFile(const std::string& dir, std::string_view name) {
 }
 
 // The launcher properties files of a kit: "*.properties" in every directory
-// named "Quarlan" below it (links not followed, a few levels deep).
+// named "Quarlan" below it, a few levels deep. Linked directories are not
+// entered; a properties file that is a link is taken, as the launcher opens
+// it through the link.
 void findPropertiesFiles(const std::string& dir, int depth, std::vector<std::string>& out) {
     std::vector<platform::DirEntry> entries;
     if (depth > 6 || !platform::listDir(dir, entries)) return;
     std::sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.name < b.name; });
     bool quarlanDir = baseName(dir, thisSystemFamily()) == "Quarlan";
     for (const auto& e : entries) {
-        if (e.name == "." || e.name == ".." || e.isLink) continue;
+        if (e.name == "." || e.name == "..") continue;
         std::string path = inDir(dir, e.name);
-        if (e.isDirectory) {
+        if (e.isDirectory && !e.isLink) {
             findPropertiesFiles(path, depth + 1, out);
         } else if (quarlanDir && e.name.ends_with(".properties")) {
             out.push_back(path);

@@ -184,12 +184,16 @@ TEST(KitCheckProgram, TheDemoKitIsCleanABrokenKitIsNot) {
     std::filesystem::create_directories(kit + "/app/Quarlan");
     writeFile(kit + "/qrl.control", "jvmMinVersion = 1.8\njvmClasspathSwitch=-cp\nloaderJavaCommand=Setup\n");
     writeFile(kit + "/app/Quarlan/App.properties", "execFilename=/usr/bin/java\nargs=-Dname=h\\u00E9 Main\n");
+    // The launcher opens its properties file through a link: so does the walk.
+    writeFile(dir.file("shared.properties"), "args=Main\n");
+    std::filesystem::create_symlink(dir.file("shared.properties"), kit + "/app/Quarlan/Linked.properties");
     EXPECT_EQ(run({kit}), 1);
     std::string report = readFile(out);
     EXPECT_NE(report.find(kit + "/qrl.control:1: blanks around"), std::string::npos) << report;
     EXPECT_NE(report.find(kit + "/install.jar: missing"), std::string::npos) << report;
     EXPECT_NE(report.find(kit + "/TestJvm.class: missing"), std::string::npos) << report;
     EXPECT_NE(report.find(kit + "/app/Quarlan/App.properties:2: \\uXXXX"), std::string::npos) << report;
+    EXPECT_NE(report.find(kit + "/app/Quarlan/Linked.properties: no execFilename"), std::string::npos) << report;
 
     // It writes nothing, even with the programs' trace files and term.log
     // where it runs.
