@@ -453,7 +453,7 @@ void checkPropertiesLine(std::string_view raw, FileCheck& check) {
 
 }  // namespace
 
-Family thisSystemFamily() { return platform::windowsVersionWord() != 0 ? Family::Windows : Family::Posix; }
+Family thisSystemFamily() { return platform::windowsMajorVersion() != 0 ? Family::Windows : Family::Posix; }
 
 std::string_view nearestKey(std::string_view word, const std::vector<std::string_view>& known) {
     std::string_view best;
