@@ -195,35 +195,44 @@ TEST_F(LauncherRun, ArgumentsArriveExactlyAsIntended) {
     EXPECT_FALSE(exists(dir.file("ui.log")));
 }
 
-TEST_F(LauncherRun, ShellCharactersInPropertiesArgumentsStayLiteral) {
-    if (onWindows()) GTEST_SKIP() << "shell of the macOS family";
+// The application gets exactly its arguments, in the program directory, and
+// the launcher answers 1 after a start, or (quarlan, the POSIX family's
+// launcher) the application's own status. Shell characters in the properties
+// arguments stay literal; on Windows a launcher path without blanks starts an
+// unquoted command line, and an argument keeps its separators.
+TEST_F(LauncherRun, TheApplicationGetsItsArgumentsInTheProgramDirectory) {
     install("app");
-    writeProps("execFilename=" + java + "\nargs=$HOME `touch pwned` it's \"a;b $(id)\"\n");
-    auto r = run();
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(recorded(), (Tokens{"$HOME", "`touch", "pwned`", "it's", "a;b $(id)"}));
-    EXPECT_FALSE(exists(appDir + "/pwned"));
+    struct Case {
+        std::string program;
+        std::string args;
+        Tokens own;             // the launcher's own arguments
+        const char* exitStatus;  // what the application answers
+        int exitCode;
+        Tokens expected;
+    };
+    const std::string own = onWindows() ? "Quarlan" : "maclauncher";
+    std::vector<Case> cases{{own, "Main", {}, nullptr, 1, {"Main"}}};
+    if (onWindows()) {
+        cases.push_back({own, "", {"C:\\docs\\a.txt"}, nullptr, 1, {"C:\\docs\\a.txt"}});
+    } else {
+        cases.push_back({own, "$HOME `touch pwned` it's \"a;b $(id)\"", {}, nullptr, 1,
+                         {"$HOME", "`touch", "pwned`", "it's", "a;b $(id)"}});
+        cases.push_back({"quarlan", "-cp \"a b.jar\" Main", {"x y", "$HOME"}, "7", 7,
+                         {"-cp", "a b.jar", "Main", "x y", "$HOME"}});
+        cases.push_back({"quarlan", "-cp \"a b.jar\" Main", {}, "0", 0, {"-cp", "a b.jar", "Main"}});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program + " with args=" + c.args);
+        ASSERT_TRUE(qrl::copyFile(helperPath(c.program), launcher));
+        platform::setMode(launcher, 0755);
+        writeProps("execFilename=" + escapeProps(java) + "\nargs=" + c.args + "\n");
+        EnvGuard status("FAKEJAVA_EXIT", c.exitStatus);
+        EXPECT_EQ(run(c.own).exitCode, c.exitCode);
+        EXPECT_EQ(recorded(), c.expected);
+        EXPECT_NE(recordedInfo().find("cwd=" + appDir + "\n"), std::string::npos) << recordedInfo();
+    }
+    EXPECT_FALSE(exists(appDir + sep + "pwned"));
     EXPECT_FALSE(exists(dir.file("pwned")));
-}
-
-TEST_F(LauncherRun, DefaultWorkingDirectoryIsTheProgramDirectory) {
-    install("app");
-    writeProps("execFilename=" + escapeProps(java) + "\nargs=Main\n");
-    auto r = run();
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(recorded(), (Tokens{"Main"}));
-    EXPECT_NE(recordedInfo().find("cwd=" + appDir + "\n"), std::string::npos) << recordedInfo();
-}
-
-TEST_F(LauncherRun, UnquotedCommandLineKeepsTheArgumentsOutOfTheProgramPath) {
-    if (!onWindows()) GTEST_SKIP() << "Windows command lines";
-    install("plain");
-    writeProps("execFilename=" + escapeProps(java) + "\n");
-    // No blank in the launcher path: the command line starts unquoted, and the
-    // argument holds separators of its own.
-    auto r = run({"C:\\docs\\a.txt"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(recorded(), (Tokens{"C:\\docs\\a.txt"}));
 }
 
 TEST_F(LauncherRun, PropertiesAreThoseBesideTheProgramWhateverTheCommandLineNames) {
@@ -352,19 +361,6 @@ TEST_F(LauncherRun, MacFamilyMessagesGoToStandardError) {
     EXPECT_EQ(platform::runShell(qrl::shellQuote(launcher), dir.file("stderr.txt")).exitCode(), 0);
     EXPECT_EQ(readFile(dir.file("stderr.txt")), "Unable to start Editor\n\n/gone/run.sh\nis no longer on your system\n\n"
                                                 "Change the execFilename property in\n" + props + "\n");
-}
-
-// The POSIX family's launcher, quarlan: the Linux twin of Quarlan.exe.
-TEST_F(LauncherRun, PosixLauncherPassesArgumentsAndTheApplicationsStatus) {
-    if (onWindows()) GTEST_SKIP() << "the POSIX family's launcher";
-    install("app", "quarlan");
-    writeProps("execFilename=" + java + "\nargs=-cp \"a b.jar\" Main\n");
-    EnvGuard exitCode("FAKEJAVA_EXIT", "7");
-    auto r = run({"x y", "$HOME"});
-    EXPECT_EQ(r.exitCode, 7);
-    EXPECT_EQ(recorded(), (Tokens{"-cp", "a b.jar", "Main", "x y", "$HOME"}));
-    EnvGuard success("FAKEJAVA_EXIT", "0");
-    EXPECT_EQ(run().exitCode, 0);
 }
 
 // quarlan becomes the application: its process id, signals and exit status
