@@ -232,8 +232,7 @@ bool ExecCommand::setPermissions(std::string_view dir) {
         if (platform::typeOf(path) != platform::FileType::Directory) return;
         std::vector<platform::DirEntry> entries;
         if (!platform::listDir(path, entries)) return;
-        for (const auto& e : entries)
-            if (e.name != "." && e.name != "..") walk(path + "/" + e.name);
+        for (const auto& e : entries) walk(path + "/" + e.name);
     };
     walk(std::string(dir));
     logs_.trace("permissions changed", ok);

@@ -165,7 +165,7 @@ void findPropertiesFiles(const std::string& dir, int depth, std::vector<std::str
     std::sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.name < b.name; });
     bool quarlanDir = dir.size() >= 8 && dir.ends_with("/Quarlan");
     for (const auto& e : entries) {
-        if (e.name == "." || e.name == ".." || e.isLink) continue;
+        if (e.isLink) continue;
         std::string path = dir + "/" + e.name;
         if (e.isDirectory) {
             findPropertiesFiles(path, depth + 1, out);
