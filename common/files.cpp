@@ -4,6 +4,7 @@
 #include <new>
 #include <vector>
 
+#include "common/filecopy.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "platform/fs.h"
@@ -26,7 +27,14 @@ bool isDir(std::string_view path) {
     return platform::typeOf(std::string(path)) == platform::FileType::Directory;
 }
 
-bool copyStream(std::FILE* in, std::FILE* out, CopyStats* stats, const CopyAllocator& allocate) {
+namespace {
+
+constexpr size_t kCopyChunk = 30000;
+constexpr size_t kCopyMaxBuffers = 20;
+
+}  // namespace
+
+bool copyStreamWith(std::FILE* in, std::FILE* out, const BufferSource& allocate) {
     if (!in || !out) return false;
     if (std::fseek(in, 0, SEEK_END) != 0) return false;
     long length = std::ftell(in);
@@ -38,12 +46,11 @@ bool copyStream(std::FILE* in, std::FILE* out, CopyStats* stats, const CopyAlloc
     size_t wanted = std::min(static_cast<size_t>(length) / kCopyChunk + 1, kCopyMaxBuffers);
     std::vector<std::unique_ptr<char[]>> buffers;
     for (size_t i = 0; i < wanted; ++i) {
-        auto buf = allocate ? allocate(kCopyChunk) : std::unique_ptr<char[]>(new (std::nothrow) char[kCopyChunk]);
+        auto buf = allocate(kCopyChunk);
         if (!buf) break;  // fewer buffers, not failure
         buffers.push_back(std::move(buf));
     }
     if (buffers.empty()) return false;
-    if (stats) stats->buffers = buffers.size();
 
     std::vector<size_t> filled(buffers.size());
     bool writeFailed = false;
@@ -62,13 +69,16 @@ bool copyStream(std::FILE* in, std::FILE* out, CopyStats* stats, const CopyAlloc
                 break;
             }
         }
-        if (stats) ++stats->rounds;
     }
     if (writeFailed || std::fflush(out) != 0) return false;
     // Judged by what this call wrote, so that appending to a file that already
     // has content counts as success too.
     long end = std::ftell(out);
     return outStart >= 0 && end - outStart == length;
+}
+
+bool copyStream(std::FILE* in, std::FILE* out) {
+    return copyStreamWith(in, out, [](size_t size) { return std::unique_ptr<char[]>(new (std::nothrow) char[size]); });
 }
 
 namespace {

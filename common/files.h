@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <functional>
 #include <initializer_list>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,17 +21,11 @@ bool fexists(std::string_view name);
 // True when the path exists and is a directory.
 bool isDir(std::string_view path);
 
-// Copies in rounds of at most 20 buffers of 30000 bytes whatever the length.
-struct CopyStats {
-    size_t buffers = 0;  // buffers held at once
-    size_t rounds = 0;   // read-then-write rounds
-};
-constexpr size_t kCopyChunk = 30000;
-constexpr size_t kCopyMaxBuffers = 20;
-using CopyAllocator = std::function<std::unique_ptr<char[]>(size_t)>;
-
-// Both streams open in binary mode. True when the whole input was copied.
-bool copyStream(std::FILE* in, std::FILE* out, CopyStats* stats = nullptr, const CopyAllocator& allocate = {});
+// Copies the whole input in rounds of at most 20 buffers of 30000 bytes,
+// whatever its length; short of memory it takes fewer buffers, and fails only
+// without any. Both streams open in binary mode. True when the whole input
+// was copied.
+bool copyStream(std::FILE* in, std::FILE* out);
 
 // Copies a file, replacing the destination. A failed copy leaves no destination.
 bool copyFile(std::string_view src, std::string_view dst);

@@ -33,6 +33,11 @@ inline constexpr std::size_t kLauncherLineLimit = 9998;
 // The POSIX class path default names "swingall.jar", the Swing library of
 // Java 1.1 runtimes; wizards of old kits still ship it beside install.jar.
 
+// A Windows locale value that begins with "swiss" is German, "swiss-french"
+// too: "swiss" is the C runtime's name for German (Switzerland), and the
+// locale names match as prefixes.
+inline constexpr const char* kSwissIsGerman = "swiss";
+
 // The default required version is "1.1.8" (POSIX) or "1.4" (Windows, macOS):
 // kits without a version line were made for those runtimes, and any later
 // JVM meets them.

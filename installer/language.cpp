@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/familyrules.h"
+#include "common/kept.h"
 #include "common/logfiles.h"
 #include "common/text.h"
 #include "common/log.h"
@@ -32,7 +33,7 @@ const std::vector<Group>& windowsTable() {
           "franzosen", "francesi", "franceses", "franc\xC3\xA9s", "franc\xC3\xAAs"},
          "French found"},
         {"german", "german",
-         {"dea", "german-austrian", "deu", "des", "german-swiss", "swiss", "deutsch", "alem\xC3\xA1n",
+         {"dea", "german-austrian", "deu", "des", "german-swiss", kept::kSwissIsGerman, "deutsch", "alem\xC3\xA1n",
           "alem\xC3\xA3o", "tedesco", "allemand"},
          "German found"},
         {"spanish", "spanish",

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "common/execcmd.h"
 #include "common/files.h"
 #include "platform/fs.h"
@@ -43,16 +45,17 @@ TEST(FormatCommandTest, PosixPrefixesBareNamesAndQuotesForTheShell) {
     EXPECT_EQ(win.formatCommand("C:\\My Kit\\setup.exe"), "C:\\My Kit\\setup.exe");
 }
 
-TEST(ReportExecErrorTest, ThreeLinesWithAlignedLabels) {
+TEST(ReportExecErrorTest, NamesTheProgramAndTheReason) {
     TempDir dir;
     CwdGuard cwd(dir.path());
     ExecCommand exec(nativeFamily(), logsHere());
     exec.reportExecError("/kit/install.bin", -1, 2);
     auto lines = readLines("errors.log");
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_NE(lines[0].find(" Unable to execute command: /kit/install.bin"), std::string::npos);
-    EXPECT_NE(lines[1].find("                    result -1"), std::string::npos);
-    EXPECT_NE(lines[2].find("                     errno 2"), std::string::npos);
+    auto said = [&](const std::string& tail) {
+        return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.ends_with(tail); });
+    };
+    EXPECT_TRUE(said(" Unable to execute command: /kit/install.bin"));
+    EXPECT_TRUE(said(" errno 2"));
 }
 
 TEST_F(ExecTest, LaunchFileHoldsTheCommandAndRemovesTheSemaphore) {

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <set>
+
 #include "installer/install.h"
 #include "installer/language.h"
 #include "installer/status.h"
 #include "installer/usage.h"
+#include "platform/encoding.h"
 #include "tests/support/testutil.h"
 
 using namespace qrltest;
@@ -19,7 +23,7 @@ TEST(LanguageTest, WindowsLocaleNames) {
         {"FRA", "french", "French found"},
         {"Fran\xC3\xA7" "ais", "french", "French found"},
         {"Deutsch (Schweiz)", "german", "German found"},
-        {"swiss-french", "german", "German found"},
+        {"swiss-french", "german", "German found"},  // kept::kSwissIsGerman
         {"fr-FR", "french", "French found"},
         {"de-DE", "german", "German found"},
         {"ja_JP", "japanese", "Japanese found"},
@@ -69,18 +73,34 @@ TEST(LanguageTest, PosixLangValuesAndTheLocaleLog) {
     EXPECT_EQ(qrl::getLanguage(Family::Posix), "english");
 }
 
-TEST(StatusTextTest, TablesOfEachFamily) {
-    EXPECT_EQ(qrl::progressText(Family::Windows, "english", 1), "Unpacking the installer...");
-    EXPECT_EQ(qrl::progressText(Family::Mac, "german", 5), "Starte Wizard...");
-    EXPECT_EQ(qrl::progressText(Family::Posix, "english", 1), "Preparing wizard...");
-    EXPECT_EQ(qrl::progressText(Family::Posix, "french", 1), "Pr\xC3\xA9paration Wizard...");
-    EXPECT_EQ(qrl::progressText(Family::Posix, "spanish", 3), "B\xC3\xBAsqueda para JVM...");
-    EXPECT_EQ(qrl::progressText(Family::Posix, "italian", 2), "Esecuzione..");
-    EXPECT_EQ(qrl::progressText(Family::Posix, "english", 4), "");
-    EXPECT_EQ(qrl::progressText(Family::Windows, "klingon", 3), "Searching for the JVM...");
-    for (unsigned n = 1; n <= 5; ++n) EXPECT_EQ(qrl::progressText(Family::Windows, "japanese", n), ".");
-    EXPECT_EQ(qrl::firstDialogLine("japanese"), "\rPreparing wizard...");
-    EXPECT_EQ(qrl::firstDialogLine("dutch"), "Voorbereiden Wizard...");
+// Every phase has a text in each language (the POSIX installer only for the
+// three phases it has), in its own letters; each language has its own row,
+// another language reads English, and the family picks the table.
+TEST(StatusTextTest, EachPhaseHasATextFromTheFamilysTableInTheUsersLanguage) {
+    const std::string languages[] = {"english", "french",   "german",     "spanish", "polish",
+                                     "japanese", "italian", "portuguese", "dutch"};
+    for (Family family : {Family::Windows, Family::Posix}) {
+        std::set<std::string> firstTexts;
+        for (const std::string& language : languages) {
+            for (unsigned n = 0; n <= 6; ++n) {
+                std::string text = qrl::progressText(family, language, n);
+                bool phase = n >= 1 && n <= (family == Family::Posix ? 3u : 5u);
+                EXPECT_EQ(text.empty(), !phase) << language << " " << n;
+                EXPECT_TRUE(platform::isValidUtf8(text) && text.find("\xEF\xBF\xBD") == std::string::npos) << text;
+                EXPECT_EQ(qrl::progressText(family, "klingon", n), qrl::progressText(family, "english", n));
+                if (family == Family::Windows) {
+                    EXPECT_EQ(qrl::progressText(Family::Mac, language, n), text) << language << " " << n;
+                }
+            }
+            firstTexts.insert(qrl::progressText(family, language, 1));
+            if (family == Family::Windows) {
+                EXPECT_EQ(qrl::firstDialogLine(language),
+                          language == "japanese" ? "\rPreparing wizard..." : qrl::progressText(family, language, 1));
+            }
+        }
+        EXPECT_EQ(firstTexts.size(), std::size(languages));
+    }
+    EXPECT_NE(qrl::progressText(Family::Windows, "english", 1), qrl::progressText(Family::Posix, "english", 1));
 }
 
 TEST(StatusTextTest, ErrorBoxTextAndHintsKeepTheirLetters) {

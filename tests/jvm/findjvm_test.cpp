@@ -64,10 +64,6 @@ TEST(SearchPlacesTest, VersionsOfJvmHomes) {
 
 namespace {
 
-bool contains(const std::vector<std::string>& lines, const std::string& text) {
-    return std::find(lines.begin(), lines.end(), text) != lines.end();
-}
-
 const JvmCriteria kMin11{"", "11", ""};
 
 }  // namespace

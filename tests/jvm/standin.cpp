@@ -1,5 +1,6 @@
 #include "tests/jvm/standin.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "common/files.h"
@@ -59,6 +60,10 @@ std::vector<std::string> traceTails(const std::string& file) {
     std::vector<std::string> out;
     for (const auto& line : readLines(file)) out.push_back(line.size() > 25 ? line.substr(25) : std::string());
     return out;
+}
+
+bool contains(const std::vector<std::string>& lines, const std::string& text) {
+    return std::find(lines.begin(), lines.end(), text) != lines.end();
 }
 
 std::vector<std::string> starts(const std::string& startLog) {

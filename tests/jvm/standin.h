@@ -30,6 +30,9 @@ void makeDirs(const std::string& path);
 // The trace lines of a file without their time stamps.
 std::vector<std::string> traceTails(const std::string& file);
 
+// Whether one of `lines` is exactly `text`.
+bool contains(const std::vector<std::string>& lines, const std::string& text);
+
 // The lines of a start log (one per start).
 std::vector<std::string> starts(const std::string& startLog);
 

@@ -38,6 +38,12 @@ protected:
         JvmOk ok(family, logsHere());
         return ok.verifyVersion(JvmCriteria{c.required, c.minimum, c.maximum}, c.found);
     }
+    template <size_t N>
+    void expectVerdicts(const Case (&cases)[N]) {
+        for (const auto& c : cases)
+            EXPECT_EQ(verify(c), c.accepted) << "req " << c.required << " min " << c.minimum << " max " << c.maximum
+                                             << " found " << c.found;
+    }
 };
 
 // The comparison as plain text cut to the bound's length, the way versions
@@ -79,9 +85,7 @@ TEST_F(VerifyTest, JavaVersionSchemesCompareAsReleases) {
         {"", "", "1.4.2_05", "1.4.2_5", true},
         {"", "1.8.0_392", "", "1.8.0_99999999999999999999", true},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(verify(c), c.accepted) << "req " << c.required << " min " << c.minimum << " max " << c.maximum
-                                         << " found " << c.found;
+    expectVerdicts(cases);
 }
 
 TEST_F(VerifyTest, SingleDigitAnswersOfThePrefixRuleStay) {
@@ -102,9 +106,7 @@ TEST_F(VerifyTest, SingleDigitAnswersOfThePrefixRuleStay) {
         {"1", "", "", "1.4.2", true},
         {"", "", "1", "1.4.2", true},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(verify(c), c.accepted) << "req " << c.required << " min " << c.minimum << " max " << c.maximum
-                                         << " found " << c.found;
+    expectVerdicts(cases);
 }
 
 // Every version of one to three single-digit components (digits 0, 1, 2, 5

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "common/shellquote.h"
 #include "platform/encoding.h"
-#include "platform/process.h"
-#include "tests/support/testutil.h"
 
 TEST(EncodingTest, Latin1AndUtf8) {
     EXPECT_EQ(platform::utf8ToLatin1("Pr\xC3\xA9paration"), "Pr\xE9paration");
@@ -23,20 +20,4 @@ TEST(EncodingTest, Utf16RoundTripAndValidity) {
     EXPECT_FALSE(platform::isValidUtf8("\xC3"));
     EXPECT_FALSE(platform::isValidUtf8("\xED\xA0\x80"));  // a surrogate
     EXPECT_EQ(platform::utf16ToUtf8(std::u16string(1, u'\xD800')), "\xEF\xBF\xBD");
-}
-
-TEST(ShellQuoteTest, TheShellGetsBackEveryWordLiterally) {
-    if (qrltest::onWindows()) GTEST_SKIP() << "POSIX shell";
-    qrltest::TempDir dir;
-    qrltest::CwdGuard cwd(dir.path());
-    EXPECT_EQ(qrl::shellQuote("/opt/java/bin/java"), "/opt/java/bin/java");
-    EXPECT_EQ(qrl::shellQuote(""), "''");
-    for (std::string word : {std::string("a b"), std::string("$HOME"), std::string("`id`"), std::string("it's"),
-                             std::string("\"dq\""), std::string("back\\slash"), std::string("*"),
-                             std::string("$(touch pwned)"), std::string("new\nline"), std::string("")}) {
-        std::string cmd = "printf %s " + qrl::shellQuote(word) + " > out.txt";
-        ASSERT_EQ(platform::runShell(cmd).status, 0) << cmd;
-        EXPECT_EQ(qrltest::readFile("out.txt"), word) << cmd;
-    }
-    EXPECT_FALSE(qrltest::exists("pwned"));
 }
