@@ -21,8 +21,7 @@
 #include "platform/fs.h"
 #include "platform/osversion.h"
 #include "platform/process.h"
-#include "provision/installjvm.h"
-#include "provision/jvminstaller.h"
+#include "provision/jvmprovisioner.h"
 
 namespace qrl {
 namespace {

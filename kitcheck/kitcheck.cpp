@@ -10,7 +10,7 @@
 #include "common/text.h"
 #include "launcher/javaapp.h"
 #include "launcher/properties.h"
-#include "provision/installjvm.h"
+#include "provision/jvmprovisioner.h"
 #include "platform/encoding.h"
 #include "platform/fs.h"
 

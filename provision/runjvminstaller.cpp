@@ -6,7 +6,7 @@
 #include "common/text.h"
 #include "jvm/jvmok.h"
 #include "platform/fs.h"
-#include "provision/extractjvm.h"
+#include "provision/jvmmodes.h"
 
 namespace qrl {
 
@@ -40,18 +40,27 @@ InstallerCommand splitInstallerCommand(std::string_view line, Family family) {
     return out;
 }
 
-RunJvmInstaller::RunJvmInstaller(Family family, Logs logs, StatusFn showStatus, SearchPlaces places,
-                                 std::vector<std::string> systemDirs, WindowsFolders folders)
+bool searchAgain(Family family, const SearchPlaces& places, const Logs& logs, const StatusFn& showStatus,
+                 const JvmQuery& query, std::string& jvmCommandName, std::string& jvmCommand) {
+    if (showStatus) showStatus("Searching for JVM again");
+    FindJvm finder(family, places, logs);
+    bool found = finder.isJvmInstalled(query, jvmCommandName, jvmCommand);
+    if (found)
+        logs.trace("Found correct version of JVM:", jvmCommand);
+    else
+        logs.trace("Correct version of JVM was not found in common locations");
+    return found;
+}
+
+RunJvmInstaller::RunJvmInstaller(Family family, Logs logs, StatusFn showStatus, JvmPlaces places)
     : family_(family),
       rules_(rulesFor(family)),
       logs_(std::move(logs)),
       showStatus_(std::move(showStatus)),
       places_(std::move(places)),
-      systemDirs_(std::move(systemDirs)),
-      folders_(std::move(folders)),
       workingDir_(getCurrentDir(family)) {}
 
-bool RunJvmInstaller::configureWinReg() { return configureWinRegSetting(logs_); }
+RunJvmInstaller::~RunJvmInstaller() = default;
 
 bool RunJvmInstaller::succeeded(int status) const {
     // Windows Installer packages answer 3010 or 1641 when only a restart is
@@ -64,21 +73,9 @@ bool RunJvmInstaller::prepareDirectory(JvmRequest& request, std::string& dir, st
     // vendor's installer.
     JvmRequest forDirectory = request;
     forDirectory.predefinedJvmInstallDir.clear();
-    bool made = false;
-    if (rules_.provisioning == JvmProvisioning::ByInstallerTypeInPosixDirs) {
-        InstallJvm installer(family_, logs_, showStatus_, systemDirs_, places_);
-        installer.setHomeDirectory(homeDirectory_);
-        bool discovered = false;
-        made = installer.createJvmDirectory(forDirectory, dir, jvmCommand, discovered);
-        discovered_ = made && discovered;
-        created_ = installer.createdDirectories();
-    } else {
-        JvmInstaller installer(logs_, folders_);
-        installer.setHomeDirectory(homeDirectory_);
-        made = installer.createJvmDirectory(forDirectory, dir, jvmCommand);
-        discovered_ = made && installer.isJvmDiscovered();
-        created_ = installer.createdDirectories();
-    }
+    chooser_ = JvmDirChooser::forFamily(family_, logs_, places_);
+    bool made = chooser_->choose(forDirectory, homeDirectory_, dir, jvmCommand);
+    discovered_ = made && chooser_->discovered();
     if (discovered_) request.jvmCommandName = forDirectory.jvmCommandName;
     return made;
 }
@@ -116,7 +113,9 @@ bool RunJvmInstaller::installJvm(JvmRequest& request, std::string_view binary, s
     bool ok = !binary.empty() && fexists(program) && !isDir(program);
     if (!ok) logs_.error("The JVM installer is not in the kit:", program);
     if (ok) ok = runInstaller(commandLine, jvmDirectory);
-    if (ok) ok = jvmInNewDir(request, jvmDirectory, jvmCommand) || findInstalledJvm(request, jvmCommand);
+    if (ok) ok = jvmInNewDir(request, jvmDirectory, jvmCommand) ||
+             searchAgain(family_, places_.search, logs_, showStatus_, {exactly(request), request.jvmName, homeDirectory_, "yes"},
+                         request.jvmCommandName, jvmCommand);
     removeEmptyDir(jvmDirectory);
     return ok;
 }
@@ -129,15 +128,16 @@ void RunJvmInstaller::removeEmptyDir(std::string_view jvmDirectory) {
         if (!entryNames(dir).empty() || !isDir(dir)) return;
         if (!platform::removeDir(dir)) return;
         logs_.trace("removed:", dir);
+        const auto& created = chooser_->createdDirectories();
         bool ours = false;
-        for (const auto& c : created_)
+        for (const auto& c : created)
             if (stricmp(c, dir) == 0) ours = true;
         if (ours) return;  // the outermost directory this run made
         size_t sep = lastSeparator(dir, family_);
         if (sep == std::string::npos) return;
         dir.resize(sep);
         bool inside = false;
-        for (const auto& c : created_)
+        for (const auto& c : created)
             if (dir.size() >= c.size() && stricmp(std::string_view(dir).substr(0, c.size()), c) == 0) inside = true;
         if (!inside) return;
     }
@@ -197,18 +197,6 @@ bool RunJvmInstaller::jvmInNewDir(JvmRequest& request, std::string_view jvmDirec
         if (jvmOk.jvmCorrectVersion(exactly(request), path, request.jvmCommandName, jvmCommand)) return true;
     }
     return false;
-}
-
-bool RunJvmInstaller::findInstalledJvm(JvmRequest& request, std::string& jvmCommand) {
-    if (showStatus_) showStatus_("Searching for JVM again");
-    FindJvm finder(family_, places_, logs_);
-    JvmQuery query{exactly(request), request.jvmName, homeDirectory_, "yes"};
-    bool found = finder.isJvmInstalled(query, request.jvmCommandName, jvmCommand);
-    if (found)
-        logs_.trace("Found correct version of JVM:", jvmCommand);
-    else
-        logs_.trace("Correct version of JVM was not found in common locations");
-    return found;
 }
 
 }  // namespace qrl
