@@ -53,6 +53,15 @@ struct JvmPlaces {
     static JvmPlaces searching(SearchPlaces search);
 };
 
+// What one provisioning run works with.
+struct ProvisionContext {
+    Family family;
+    Logs logs;
+    StatusFn showStatus;
+    JvmPlaces places;
+    std::string workingDir;  // the kit's directory, where the run started
+};
+
 // The POSIX system directories a new JVM may be put below, in the order they
 // are tried: /usr/local/bin, /usr/local, /usr/share, /usr/bin, /usr, /opt,
 // /bin. The environment variable QUARLAN_INSTALL_DIRS replaces them (a

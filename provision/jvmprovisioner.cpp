@@ -55,12 +55,8 @@ JvmProvisioner::JvmProvisioner(Family family, Logs logs, StatusFn showStatus)
     : JvmProvisioner(family, std::move(logs), std::move(showStatus), JvmPlaces::defaults(family)) {}
 
 JvmProvisioner::JvmProvisioner(Family family, Logs logs, StatusFn showStatus, JvmPlaces places)
-    : family_(family),
-      rules_(rulesFor(family)),
-      logs_(std::move(logs)),
-      showStatus_(std::move(showStatus)),
-      places_(std::move(places)),
-      workingDir_(getCurrentDir(family)) {}
+    : run_{family, std::move(logs), std::move(showStatus), std::move(places), getCurrentDir(family)},
+      rules_(rulesFor(family)) {}
 
 JvmProvisioner::~JvmProvisioner() = default;
 
@@ -68,7 +64,7 @@ void JvmProvisioner::begin(std::string_view homeDirectory) {
     installed_ = discovered_ = registerAfterTest_ = false;
     home_ = homeDirectory;
     chooser_.reset();
-    if (showStatus_) showStatus_("1");
+    if (run_.showStatus) run_.showStatus("1");
 }
 
 bool JvmProvisioner::expandKitArchive(JvmRequest& request, std::string& jvmCommand, std::string_view homeDirectory) {
@@ -80,7 +76,7 @@ bool JvmProvisioner::expandKitArchive(JvmRequest& request, std::string& jvmComma
 
 bool JvmProvisioner::runVendorInstaller(JvmRequest& request, std::string_view binary, std::string_view commandLine,
                                         std::string& jvmCommand, std::string_view homeDirectory) {
-    RunJvmInstaller runner(family_, logs_, showStatus_, places_);
+    RunJvmInstaller runner(run_);
     bool ok = runner.run(request, binary, commandLine, jvmCommand, homeDirectory);
     installed_ = runner.installed();
     discovered_ = runner.discovered();
@@ -90,30 +86,29 @@ bool JvmProvisioner::runVendorInstaller(JvmRequest& request, std::string_view bi
 bool JvmProvisioner::runThirdPartyProgram(JvmRequest& request, std::string& jvmCommand,
                                           std::string_view homeDirectory) {
     begin(homeDirectory);
-    if (showStatus_) showStatus_("1");
+    if (run_.showStatus) run_.showStatus("1");
     std::string command, jvmDirectory;
     bool ok = false;
     if (archiveCommand(request.jvmSelfExtractor, command)) {
-        logs_.trace("about to run 3rd party installer for JVM:", command);
-        ExecCommand exec(family_, logs_);
+        run_.logs.trace("about to run 3rd party installer for JVM:", command);
+        ExecCommand exec(run_.family, run_.logs);
         bool started = exec.execCmdAndWait(command, std::string(">") + kArchiveOutput);
         bool ran = started && exec.exitCode() == 0;
-        if (started && !ran) logs_.error("The JVM installer failed with exit status", std::to_string(exec.exitCode()));
+        if (started && !ran) run_.logs.error("The JVM installer failed with exit status", std::to_string(exec.exitCode()));
         platform::removeFile(kArchiveOutput);
         if (ran) {
-            logs_.trace("issued command to install JVM:", command);
-            JvmQuery query{request.criteria, request.jvmName, home_, "yes"};
-            ok = searchAgain(family_, places_.search, logs_, showStatus_, query, request.jvmCommandName, jvmCommand);
+            run_.logs.trace("issued command to install JVM:", command);
+            ok = searchAgain(run_, {request.criteria, request.jvmName, home_, "yes"}, request.jvmCommandName, jvmCommand);
         } else {
-            logs_.trace("unable to install JVM from:", command);
+            run_.logs.trace("unable to install JVM from:", command);
         }
     }
     if (ok) {
         request.predefinedJvmInstallDir.clear();
         request.jvmHomeDir.clear();
-        jvmDirectory = getJavaHomeDirectory(jvmCommand, family_);
+        jvmDirectory = getJavaHomeDirectory(jvmCommand, run_.family);
     }
-    logs_.trace("installThirdPartyJvm ok", ok);
+    run_.logs.trace("installThirdPartyJvm ok", ok);
     return finish(request, ok, jvmDirectory, jvmCommand);
 }
 
@@ -127,9 +122,9 @@ bool JvmProvisioner::configureMovedJvm(JvmRequest request, std::string_view jvmD
 
 bool JvmProvisioner::finish(JvmRequest& request, bool ok, const std::string& jvmDirectory, std::string& jvmCommand) {
     if (ok) {
-        JvmOk jvmOk(family_, logs_);
+        JvmOk jvmOk(run_.family, run_.logs);
         ok = jvmOk.jvmCorrectVersion(request.criteria, jvmDirectory, request.jvmCommandName, jvmCommand);
-        if (!ok) logs_.error("The new JVM failed the version test:", jvmDirectory);
+        if (!ok) run_.logs.error("The new JVM failed the version test:", jvmDirectory);
         installed_ = ok && !discovered_;
     }
     // Only a JVM that works is registered and copied beside the system.
@@ -139,62 +134,62 @@ bool JvmProvisioner::finish(JvmRequest& request, bool ok, const std::string& jvm
         jvmCommand.clear();
         if (!discovered_ && chooser_) chooser_->removeCreatedDirectories();
     }
-    logs_.trace(wordsOf(rules_).done, ok);
+    run_.logs.trace(wordsOf(rules_).done, ok);
     return ok;
 }
 
 bool JvmProvisioner::installCompressedJvm(JvmRequest& request, std::string& jvmCommand, std::string& jvmDirectory) {
-    chooser_ = JvmDirChooser::forFamily(family_, logs_, places_);
+    chooser_ = JvmDirChooser::forFamily(run_.family, run_.logs, run_.places);
     bool made = chooser_->choose(request, home_, jvmDirectory, jvmCommand);
     discovered_ = made && chooser_->discovered();
-    logs_.trace("found existing jvm directory", discovered_);
+    run_.logs.trace("found existing jvm directory", discovered_);
     if (!made || (!discovered_ && !expandArchive(request, jvmDirectory))) {
-        logs_.trace("installCompressedJvm ok", false);
+        run_.logs.trace("installCompressedJvm ok", false);
         return false;
     }
     if (!request.jvmHomeDir.empty()) {
-        jvmDirectory = applyJvmHomeDir(jvmDirectory, request.jvmHomeDir, family_);
-        logs_.trace("final jvm install directory:", jvmDirectory);
+        jvmDirectory = applyJvmHomeDir(jvmDirectory, request.jvmHomeDir, run_.family);
+        run_.logs.trace("final jvm install directory:", jvmDirectory);
     }
     bool ok = configureJvm(request, jvmDirectory);
     // A JVM in the working directory is removed after the run: never
     // registered.
     registerAfterTest_ = ok && rules_.registersJvm && request.predefinedJvmInstallDir.find(kAppDir) == std::string::npos;
-    logs_.trace("installCompressedJvm ok", ok);
+    run_.logs.trace("installCompressedJvm ok", ok);
     return ok;
 }
 
 bool JvmProvisioner::expandArchive(const JvmRequest& request, const std::string& jvmDirectory) {
     const RunWords& words = wordsOf(rules_);
-    logs_.trace("installing jvm in", jvmDirectory);
-    logs_.trace("current directory", workingDir_);
+    run_.logs.trace("installing jvm in", jvmDirectory);
+    run_.logs.trace("current directory", run_.workingDir);
     std::string command;
     if (!archiveCommand(request.jvmSelfExtractor, command)) {
-        logs_.trace("installed jvm", false);
-        logs_.trace("current directory after changing dir to: ", workingDir_);
+        run_.logs.trace("installed jvm", false);
+        run_.logs.trace("current directory after changing dir to: ", run_.workingDir);
         return false;
     }
-    ExecCommand exec(family_, logs_);
+    ExecCommand exec(run_.family, run_.logs);
     std::vector<std::string> before = entriesBefore(jvmDirectory);
     bool expanded = false;
     {
-        DirGuard back(workingDir_);
+        DirGuard back(run_.workingDir);
         if (platform::changeDir(jvmDirectory)) {
-            logs_.trace(words.inDir, getCurrentDir(family_));
+            run_.logs.trace(words.inDir, getCurrentDir(run_.family));
             expanded = runArchive(exec, command);
         } else {
-            logs_.error("unable to change directory to", jvmDirectory);
+            run_.logs.error("unable to change directory to", jvmDirectory);
         }
-        logs_.trace("installed jvm", expanded);
+        run_.logs.trace("installed jvm", expanded);
     }
-    logs_.trace(words.afterDir, getCurrentDir(family_));
+    run_.logs.trace(words.afterDir, getCurrentDir(run_.family));
     if (expanded && !rules_.kitArchiveSpawned) {
         if (rules_.jvmTreeModes)
             setModesOfNewEntries(exec, jvmDirectory, before);
         else
             setPermissionsForDir(jvmDirectory, 0755, before);
     }
-    logs_.trace(expanded ? "issued command to expand:" : "unable to expand", command);
+    run_.logs.trace(expanded ? "issued command to expand:" : "unable to expand", command);
     if (rules_.kitArchiveSpawned) platform::removeFile(kArchiveOutput);
     return expanded;
 }
@@ -207,7 +202,7 @@ bool JvmProvisioner::runArchive(ExecCommand& exec, const std::string& command) {
     // An archive that reports failure has expanded nothing that can be
     // trusted.
     bool expanded = started && exec.exitCode() == 0;
-    if (started && !expanded) logs_.error("The JVM archive failed with exit status", std::to_string(exec.exitCode()));
+    if (started && !expanded) run_.logs.error("The JVM archive failed with exit status", std::to_string(exec.exitCode()));
     if (!rules_.kitArchiveSpawned) platform::removeFile(kArchiveOutput);
     return expanded;
 }
@@ -233,52 +228,52 @@ bool JvmProvisioner::archiveCommand(std::string_view archive, std::string& comma
     std::string_view name = slash == std::string_view::npos ? archive : archive.substr(slash + 1);
     // The full path, never wrapped in quotes here: a spawn hands it over as
     // one argument, the shell gets it quoted by the command execution.
-    command = joinPath(workingDir_, name, family_);
+    command = joinPath(run_.workingDir, name, run_.family);
     if (rules_.kitArchiveSpawned && command.find(' ') != std::string::npos) {
         // The short form where the system has one.
         std::string shortName = platform::pathWithoutBlanks(command);
         if (!shortName.empty() && shortName.find(' ') == std::string::npos) command = shortName;
     }
     if (name.empty() || !fexists(command) || isDir(command)) {
-        logs_.trace("Compressed JVM does *not* exist: ", command);
+        run_.logs.trace("Compressed JVM does *not* exist: ", command);
         return false;
     }
     return true;
 }
 
 bool JvmProvisioner::configureJvm(JvmRequest& request, std::string_view jvmDirectory) {
-    if (showStatus_) showStatus_("1");
-    logs_.trace("about to configure jvm", request.jvmVersion);
+    if (run_.showStatus) run_.showStatus("1");
+    run_.logs.trace("about to configure jvm", request.jvmVersion);
     // Where the family names launchers the Windows way, "jre" names stand for
     // the windowed or console "java" launcher, and the name found is the one
     // used from then on.
     const bool windowsNames = rules_.commandNames == CommandNameRule::WindowsExe;
-    const std::string java = !windowsNames ? "java" : fexists(logs_.beside(kTraceSemaphore)) ? "javaw.exe" : "java.exe";
+    const std::string java = !windowsNames ? "java" : fexists(run_.logs.beside(kTraceSemaphore)) ? "javaw.exe" : "java.exe";
     const std::string name = request.jvmCommandName;
     const bool jre = name.substr(0, 3) == "jre";
-    const std::string bin = joinPath(jvmDirectory, "bin", family_);
-    std::vector<std::pair<std::string, std::string>> probes{{joinPath(jvmDirectory, name, family_), name}};
-    if (jre) probes.push_back({joinPath(jvmDirectory, java, family_), java});
-    probes.push_back({joinPath(bin, name, family_), name});
-    if (jre) probes.push_back({joinPath(bin, java, family_), java});
+    const std::string bin = joinPath(jvmDirectory, "bin", run_.family);
+    std::vector<std::pair<std::string, std::string>> probes{{joinPath(jvmDirectory, name, run_.family), name}};
+    if (jre) probes.push_back({joinPath(jvmDirectory, java, run_.family), java});
+    probes.push_back({joinPath(bin, name, run_.family), name});
+    if (jre) probes.push_back({joinPath(bin, java, run_.family), java});
     for (const auto& [path, launcher] : probes) {
         if (name.empty() || !fexists(path) || isDir(path)) continue;
         launcher_ = launcher;
         launcherPath_ = path;
         if (windowsNames) request.jvmCommandName = launcher;
-        logs_.trace("configureJvm ok", true);
+        run_.logs.trace("configureJvm ok", true);
         return true;
     }
-    logs_.error("Unable to find JVM executable");
-    logs_.error("Unable to configure JVM in", jvmDirectory);
-    logs_.trace("configureJvm ok", false);
+    run_.logs.error("Unable to find JVM executable");
+    run_.logs.error("Unable to configure JVM in", jvmDirectory);
+    run_.logs.trace("configureJvm ok", false);
     return false;
 }
 
 void JvmProvisioner::registerJvm(const JvmRequest& request) {
     std::vector<std::string> adminOnly;
     if (chooser_) adminOnly = chooser_->adminOnlyDirectories();
-    JvmRegistration registration(logs_, home_, places_.folders.rights, std::move(adminOnly));
+    JvmRegistration registration(run_.logs, home_, run_.places.folders.rights, std::move(adminOnly));
     registration.registerJvm(request.jvmVersion, request.jvmName, launcher_, launcherPath_);
 }
 

@@ -81,12 +81,8 @@ private:
     bool configureJvm(JvmRequest& request, std::string_view jvmDirectory);
     void registerJvm(const JvmRequest& request);
 
-    const Family family_;
+    ProvisionContext run_;
     const FamilyRules& rules_;
-    Logs logs_;
-    StatusFn showStatus_;
-    JvmPlaces places_;
-    const std::string workingDir_;
     std::string home_;
     std::unique_ptr<JvmDirChooser> chooser_;
     bool installed_ = false;

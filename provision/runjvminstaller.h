@@ -45,12 +45,12 @@ InstallerCommand splitInstallerCommand(std::string_view line, Family family);
 
 // The family's search once more, after a vendor's program ran ("Searching
 // for JVM again" in front of the user).
-bool searchAgain(Family family, const SearchPlaces& places, const Logs& logs, const StatusFn& showStatus,
-                 const JvmQuery& query, std::string& jvmCommandName, std::string& jvmCommand);
+bool searchAgain(const ProvisionContext& run, const JvmQuery& query, std::string& jvmCommandName,
+                 std::string& jvmCommand);
 
 class RunJvmInstaller {
 public:
-    RunJvmInstaller(Family family, Logs logs, StatusFn showStatus, JvmPlaces places);
+    explicit RunJvmInstaller(ProvisionContext context);
     ~RunJvmInstaller();
 
     // On success `jvmCommand` is the launcher of a JVM of version
@@ -77,12 +77,8 @@ private:
     bool jvmInNewDir(JvmRequest& request, std::string_view jvmDirectory, std::string& jvmCommand);
     bool succeeded(int status) const;
 
-    Family family_;
+    ProvisionContext run_;
     const FamilyRules& rules_;
-    Logs logs_;
-    StatusFn showStatus_;
-    JvmPlaces places_;
-    std::string workingDir_;
     std::string homeDirectory_;
     std::unique_ptr<JvmDirChooser> chooser_;
     bool installed_ = false;
