@@ -94,11 +94,13 @@ bool JvmProvisioner::runThirdPartyProgram(JvmRequest& request, std::string& jvmC
         ExecCommand exec(run_.family, run_.logs);
         bool started = exec.execCmdAndWait(command, std::string(">") + kArchiveOutput);
         bool ran = started && exec.exitCode() == 0;
-        if (started && !ran) run_.logs.error("The JVM installer failed with exit status", std::to_string(exec.exitCode()));
+        if (started && !ran)
+            run_.logs.error("The JVM installer failed with exit status", std::to_string(exec.exitCode()));
         platform::removeFile(kArchiveOutput);
         if (ran) {
             run_.logs.trace("issued command to install JVM:", command);
-            ok = searchAgain(run_, {request.criteria, request.jvmName, home_, "yes"}, request.jvmCommandName, jvmCommand);
+            JvmQuery query{request.criteria, request.jvmName, home_, "yes"};
+            ok = searchAgain(run_, query, request.jvmCommandName, jvmCommand);
         } else {
             run_.logs.trace("unable to install JVM from:", command);
         }
@@ -154,7 +156,8 @@ bool JvmProvisioner::installCompressedJvm(JvmRequest& request, std::string& jvmC
     bool ok = configureJvm(request, jvmDirectory);
     // A JVM in the working directory is removed after the run: never
     // registered.
-    registerAfterTest_ = ok && rules_.registersJvm && request.predefinedJvmInstallDir.find(kAppDir) == std::string::npos;
+    registerAfterTest_ =
+        ok && rules_.registersJvm && request.predefinedJvmInstallDir.find(kAppDir) == std::string::npos;
     run_.logs.trace("installCompressedJvm ok", ok);
     return ok;
 }
@@ -202,7 +205,8 @@ bool JvmProvisioner::runArchive(ExecCommand& exec, const std::string& command) {
     // An archive that reports failure has expanded nothing that can be
     // trusted.
     bool expanded = started && exec.exitCode() == 0;
-    if (started && !expanded) run_.logs.error("The JVM archive failed with exit status", std::to_string(exec.exitCode()));
+    if (started && !expanded)
+        run_.logs.error("The JVM archive failed with exit status", std::to_string(exec.exitCode()));
     if (!rules_.kitArchiveSpawned) platform::removeFile(kArchiveOutput);
     return expanded;
 }
@@ -248,7 +252,8 @@ bool JvmProvisioner::configureJvm(JvmRequest& request, std::string_view jvmDirec
     // the windowed or console "java" launcher, and the name found is the one
     // used from then on.
     const bool windowsNames = rules_.commandNames == CommandNameRule::WindowsExe;
-    const std::string java = !windowsNames ? "java" : fexists(run_.logs.beside(kTraceSemaphore)) ? "javaw.exe" : "java.exe";
+    const bool tracing = fexists(run_.logs.beside(kTraceSemaphore));
+    const std::string java = !windowsNames ? "java" : tracing ? "javaw.exe" : "java.exe";
     const std::string name = request.jvmCommandName;
     const bool jre = name.substr(0, 3) == "jre";
     const std::string bin = joinPath(jvmDirectory, "bin", run_.family);

@@ -376,8 +376,8 @@ TEST(ProvisionUnit, PredefinedDirectoryAndJvmHome) {
         bool ok;
         const char* dir;
     };
-    for (const auto& c : {Predefined{"[$AppDir]/jre", true, "/kit/jre"}, Predefined{"/opt/app/jre", true, "/opt/app/jre"},
-                          Predefined{"[$AppDir]/", false, ""}, Predefined{"[$ProgFilesDir]/jre", false, ""},
+    for (const auto& c : {Predefined{"[$AppDir]/jre", true, "/kit/jre"},
+                          Predefined{"/opt/app/jre", true, "/opt/app/jre"}, Predefined{"[$AppDir]/", false, ""}, Predefined{"[$ProgFilesDir]/jre", false, ""},
                           Predefined{"[$AppDir]", false, ""}, Predefined{"/opt/[$AppDir]/jre", true, "/kit/jre"}}) {
         std::string dir = "left over";
         EXPECT_EQ(qrl::resolvePredefinedDir(c.setting, "/kit", dir), c.ok) << c.setting;
@@ -392,7 +392,8 @@ TEST(ProvisionUnit, PredefinedDirectoryAndJvmHome) {
     using qrl::Family;
     for (const auto& c : {Home{Family::Posix, "/opt/jvm", "./jre", "/opt/jvm/jre"},
                           Home{Family::Posix, "/opt/jvm", "/elsewhere/jre", "/elsewhere/jre"},
-                          Home{Family::Posix, "/opt/jvm", "", "/opt/jvm"}, Home{Family::Posix, "/opt/jvm", "./", "/opt/jvm"},
+                          Home{Family::Posix, "/opt/jvm", "", "/opt/jvm"},
+                          Home{Family::Posix, "/opt/jvm", "./", "/opt/jvm"},
                           Home{Family::Posix, "/opt/jvm", "./jre/", "/opt/jvm/jre"},
                           Home{Family::Windows, "C:\\jvm", "./jre/bin/", "C:\\jvm\\jre\\bin"},
                           Home{Family::Windows, "C:\\jvm", "D:/jre\\", "D:\\jre"}})

@@ -267,7 +267,8 @@ TEST_F(WinProvision, DirectoryCandidatesInTheirOrder) {
         std::string setting;
         std::string dir;
     };
-    for (const Case& c : {Case{"[$ProgFilesDir]\\MyApp\\jre", pf + "\\MyApp\\jre"}, Case{"[$WinDir]\\jre", win + "\\jre"},
+    for (const Case& c : {Case{"[$ProgFilesDir]\\MyApp\\jre", pf + "\\MyApp\\jre"},
+                          Case{"[$WinDir]\\jre", win + "\\jre"},
                           Case{"[$AppDir]\\anything", kit + "\\jvm"},
                           Case{"[$ProgFilesDir]\\", pf + "\\JavaSoft\\JDK17.0\\17.0.15"}}) {
         qrl::WinJvmDirChooser chooser(logsHere());
