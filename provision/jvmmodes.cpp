@@ -11,8 +11,7 @@ std::vector<std::string> entryNames(std::string_view dir) {
     std::vector<platform::DirEntry> entries;
     std::vector<std::string> names;
     if (platform::listDir(std::string(dir), entries))
-        for (auto& e : entries)
-            if (e.name != "." && e.name != "..") names.push_back(std::move(e.name));
+        for (auto& e : entries) names.push_back(std::move(e.name));
     return names;
 }
 
@@ -27,9 +26,10 @@ bool setPermissionsForDir(std::string_view dir, unsigned mode, const std::vector
     std::vector<platform::DirEntry> entries;
     if (!platform::listDir(std::string(dir), entries)) return false;
     bool ok = true;
+    bool dirUntouched = std::find(untouched.begin(), untouched.end(), ".") != untouched.end();
+    if (!dirUntouched && !platform::setMode(std::string(dir), mode)) ok = false;
     for (const auto& e : entries) {
-        if (e.name == "..") continue;  // the parent is not the JVM's
-        if (e.isLink) continue;        // a link's target is not changed through it
+        if (e.isLink) continue;  // a link's target is not changed through it
         if (std::find(untouched.begin(), untouched.end(), e.name) != untouched.end()) continue;
         if (!platform::setMode(joinPath(dir, e.name, Family::Posix), mode)) ok = false;
     }

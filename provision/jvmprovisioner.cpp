@@ -222,8 +222,10 @@ std::vector<std::string> JvmProvisioner::entriesBefore(const std::string& jvmDir
     });
     std::vector<std::string> untouched;
     std::vector<platform::DirEntry> present;
-    if (!madeByThisRun && platform::listDir(jvmDirectory, present))
+    if (!madeByThisRun && platform::listDir(jvmDirectory, present)) {
+        untouched.push_back(".");  // the directory itself
         for (const auto& e : present) untouched.push_back(e.name);
+    }
     return untouched;
 }
 
