@@ -13,7 +13,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 rounds=${1:-7}
 jdk=${JDK:-/usr/lib/jvm/java-17-openjdk-amd64}
 loader=$root/build/linux/installer/unixloader
-wizard=$root/build/linux/tests/installer/probe-wizard/install.jar
+wizard=$root/build/linux/tests/provision/probe-wizard/install.jar
 probe=$root/build/linux/kit/classes/TestJvm.class
 [ -x "$loader" ] && [ -f "$wizard" ] && [ -f "$probe" ] || { echo "build the linux preset first"; exit 1; }
 command -v makeself >/dev/null || { echo "makeself is not installed"; exit 1; }

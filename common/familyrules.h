@@ -52,7 +52,7 @@ enum class JvmProvisioning {
     ByInstallerType,            // "jvmInstallerType": the kit's archive or a vendor's installer in the Windows
                                 // directories, registered in the registry
     ByInstallerTypeInPosixDirs, // "jvmInstallerType", in the POSIX directory candidates (macOS)
-    InstallJvm,                 // InstallJvm: the kit's archive, or the vendor program "jvmThirdPartyInstaller" asks for
+    InstallJvm,                 // the kit's archive, or the vendor program "jvmThirdPartyInstaller" asks for
 };
 
 struct FamilyRules {
@@ -95,6 +95,12 @@ struct FamilyRules {
     bool checksOsForKitJvm;     // the system's release is checked before the kit's own JVM is installed
     bool jvmTreeModes;          // what a kit's archive or vendor installer made below the JVM directory gets
                                 // 0755 throughout (else only the directory's own entries)
+    bool jvmDirsOfWindows;      // a new JVM's directory is chosen among the Windows folders (else among the
+                                // POSIX candidates)
+    bool kitArchiveSpawned;     // the kit's JVM archive is started directly (its short path where it holds
+                                // blanks) and no modes change; else through the shell, its output to "__temp.log"
+    bool registersJvm;          // a new JVM that passed the version test is registered and its launcher pair
+                                // copied to the home directory, as "configureWinRegistry" allows
 
     // Texts and messages.
     ProgressTable progressTexts;

@@ -14,7 +14,7 @@
 #include "installer/controlfile.h"
 #include "installer/status.h"
 #include "jvm/findjvm.h"
-#include "provision/installjvm.h"
+#include "provision/jvmrequest.h"
 
 namespace qrl {
 

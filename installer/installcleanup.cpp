@@ -10,9 +10,8 @@
 #include "installer/install.h"
 #include "platform/folders.h"
 #include "platform/fs.h"
-#include "provision/extractjvm.h"
+#include "provision/jvmprovisioner.h"
 #include "platform/safefile.h"
-#include "provision/installjvm.h"
 
 namespace qrl {
 namespace {
@@ -118,17 +117,11 @@ void Install::cleanUpJvmDir() {
         if (predefined.rfind("[$AppDir]", 0) == 0) {
             logs_.trace("not adding reg entries", predefined);
         } else {
-            // Registered at its new place (an extractor without a status
-            // display shows no progress texts).
-            ExtractJvm extractor(logs_);
-            std::string commandName = settings_.jvmCommandName;
-            extractor.configureJvm(settings_.jvmVersion, settings_.jvmName, commandName, location, homeDirectory_,
-                                   true);
+            // Registered at its new place (without progress texts).
+            JvmProvisioner(family_, logs_).configureMovedJvm(requestOf(settings_), location, homeDirectory_);
         }
     } else if (configureReg) {
-        InstallJvm installer(family_, logs_, nullptr);
-        installer.configureJvm(settings_.jvmVersion, settings_.jvmName, settings_.jvmCommandName, location,
-                               homeDirectory_);
+        JvmProvisioner(family_, logs_).configureMovedJvm(requestOf(settings_), location, homeDirectory_);
     }
     std::string dir = tempDir.empty() ? location : tempDir;
     // The temporary JVM always lives below the working directory; a value that

@@ -4,23 +4,21 @@
 #include "common/text.h"
 #include "installer/install.h"
 #include "installer/macsteps.h"
-#include "provision/installjvm.h"
-#include "provision/runjvminstaller.h"
+#include "provision/jvmprovisioner.h"
 
 namespace qrl {
 
 bool Install::extractJvmInPosixDirs() {
     ControlSettings& s = settings_;
     JvmRequest request = requestOf(s);
-    InstallJvm installer(family_, logs_, [this](std::string_view text) { status_.showStatus(text); },
-                         installDirCandidates(), places_);
-    installer.kitArchiveOnly();
+    JvmProvisioner provisioner(family_, logs_, [this](std::string_view text) { status_.showStatus(text); },
+                               JvmPlaces::searching(places_));
     std::string command;
-    bool ok = installer.installJvm(request, command, homeDirectory_);
+    bool ok = provisioner.expandKitArchive(request, command, homeDirectory_);
     s.jvmCommandName = request.jvmCommandName;
     if (!useProvidedJvm(ok, command)) return false;
-    logJvmLocation(installer.jvmInstalledOk(), s.predefinedJvmInstallDir, false);
-    if (installer.jvmInstalledOk()) addSecurity(stricmp(s.jvmName, "Java Plug-in") == 0);
+    logJvmLocation(provisioner.installed(), s.predefinedJvmInstallDir, false);
+    if (provisioner.installed()) addSecurity(stricmp(s.jvmName, "Java Plug-in") == 0);
     return true;
 }
 
@@ -30,10 +28,11 @@ bool Install::runVendorInstallerInPosixDirs() {
     request.jvmSelfExtractor.clear();
     request.predefinedJvmInstallDir.clear();
     request.jvmHomeDir.clear();
-    RunJvmInstaller runner(family_, logs_, [this](std::string_view text) { status_.showStatus(text); }, places_,
-                           installDirCandidates());
+    JvmProvisioner provisioner(family_, logs_, [this](std::string_view text) { status_.showStatus(text); },
+                               JvmPlaces::searching(places_));
     std::string command;
-    bool ok = runner.run(request, s.jvmInstallerBinary, s.jvmInstallerCommand, command, homeDirectory_);
+    bool ok = provisioner.runVendorInstaller(request, s.jvmInstallerBinary, s.jvmInstallerCommand, command,
+                                             homeDirectory_);
     s.jvmCommandName = request.jvmCommandName;
     if (!useProvidedJvm(ok, command)) return false;
     s.predefinedJvmInstallDir.clear();

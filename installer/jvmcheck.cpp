@@ -3,9 +3,8 @@
 #include "common/text.h"
 #include "installer/install.h"
 #include "installer/macsteps.h"
-#include "provision/extractjvm.h"
-#include "provision/installjvm.h"
-#include "provision/runjvminstaller.h"
+#include "provision/jvmprovisioner.h"
+#include "provision/jvmregistration.h"
 
 namespace qrl {
 
@@ -106,30 +105,33 @@ JvmRequest requestOf(const ControlSettings& s) {
 bool Install::extractJvm() {
     if (rules_.provisioning == JvmProvisioning::ByInstallerTypeInPosixDirs) return extractJvmInPosixDirs();
     ControlSettings& s = settings_;
-    ExtractJvm extractor(logs_, [this](std::string_view text) { status_.showStatus(text); });
-    bool registry = extractor.configureWinReg();
+    JvmProvisioner provisioner(family_, logs_, [this](std::string_view text) { status_.showStatus(text); },
+                               JvmPlaces::searching(places_));
+    bool registry = configureWinRegSetting(logs_);
     JvmRequest request = requestOf(s);
     std::string command;
-    bool ok = extractor.extractJvm(request, command, homeDirectory_);
+    bool ok = provisioner.expandKitArchive(request, command, homeDirectory_);
     s.jvmCommandName = request.jvmCommandName;
     if (!useProvidedJvm(ok, command)) return false;
-    logJvmLocation(extractor.installed(), s.predefinedJvmInstallDir, registry);
-    if (extractor.installed()) addSecurity(stricmp(s.jvmName, "Java Plug-in") == 0);
+    logJvmLocation(provisioner.installed(), s.predefinedJvmInstallDir, registry);
+    if (provisioner.installed()) addSecurity(stricmp(s.jvmName, "Java Plug-in") == 0);
     return true;
 }
 
 bool Install::runThirdPartyInstaller() {
     if (rules_.provisioning == JvmProvisioning::ByInstallerTypeInPosixDirs) return runVendorInstallerInPosixDirs();
     ControlSettings& s = settings_;
-    RunJvmInstaller runner(family_, logs_, [this](std::string_view text) { status_.showStatus(text); }, places_);
+    JvmProvisioner provisioner(family_, logs_, [this](std::string_view text) { status_.showStatus(text); },
+                               JvmPlaces::searching(places_));
     JvmRequest request = requestOf(s);
     std::string command;
-    bool ok = runner.run(request, s.jvmInstallerBinary, s.jvmInstallerCommand, command, homeDirectory_);
+    bool ok = provisioner.runVendorInstaller(request, s.jvmInstallerBinary, s.jvmInstallerCommand, command,
+                                             homeDirectory_);
     s.jvmCommandName = request.jvmCommandName;
     if (!useProvidedJvm(ok, command)) return false;
     s.predefinedJvmInstallDir.clear();
     // The vendor's JVM is its own: recorded as not installed by this run.
-    logJvmLocation(false, "", runner.configureWinReg());
+    logJvmLocation(false, "", configureWinRegSetting(logs_));
     return true;
 }
 
@@ -143,15 +145,16 @@ bool Install::installTheJvm() {
         return false;
     }
     JvmRequest request = requestOf(s);
-    InstallJvm installer(family_, logs_, [this](std::string_view text) { status_.showStatus(text); },
-                         installDirCandidates(), places_);
+    JvmProvisioner provisioner(family_, logs_, [this](std::string_view text) { status_.showStatus(text); },
+                               JvmPlaces::searching(places_));
     std::string command;
-    bool ok = installer.installJvm(request, command, homeDirectory_);
+    bool ok = thirdPartyInstallerSetting(logs_) ? provisioner.runThirdPartyProgram(request, command, homeDirectory_)
+                                                : provisioner.expandKitArchive(request, command, homeDirectory_);
     s.jvmCommandName = request.jvmCommandName;
     s.predefinedJvmInstallDir = request.predefinedJvmInstallDir;
     s.jvmHomeDir = request.jvmHomeDir;
     if (!useProvidedJvm(ok, command)) return false;
-    logJvmLocation(installer.jvmInstalledOk(), s.predefinedJvmInstallDir, false);
+    logJvmLocation(provisioner.installed(), s.predefinedJvmInstallDir, false);
     return true;
 }
 

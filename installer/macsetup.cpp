@@ -21,7 +21,7 @@
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/stopsignal.h"
-#include "provision/installjvm.h"
+#include "provision/jvmmodes.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/process.h"
-#include "provision/installjvm.h"
+#include "provision/jvmmodes.h"
 
 namespace qrl {
 namespace {

@@ -20,8 +20,7 @@
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/process.h"
-#include "provision/installjvm.h"
-#include "provision/jvminstaller.h"
+#include "provision/jvmprovisioner.h"
 
 namespace qrl {
 namespace {

@@ -11,7 +11,7 @@
 #include "common/text.h"
 #include "launcher/javaapp.h"
 #include "launcher/properties.h"
-#include "provision/installjvm.h"
+#include "provision/jvmprovisioner.h"
 #include "platform/encoding.h"
 #include "platform/fs.h"
 #include "platform/osversion.h"

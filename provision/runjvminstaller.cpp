@@ -6,7 +6,7 @@
 #include "common/text.h"
 #include "jvm/jvmok.h"
 #include "platform/fs.h"
-#include "provision/extractjvm.h"
+#include "provision/jvmmodes.h"
 
 namespace qrl {
 
@@ -40,18 +40,22 @@ InstallerCommand splitInstallerCommand(std::string_view line, Family family) {
     return out;
 }
 
-RunJvmInstaller::RunJvmInstaller(Family family, Logs logs, StatusFn showStatus, SearchPlaces places,
-                                 std::vector<std::string> systemDirs, WindowsFolders folders)
-    : family_(family),
-      rules_(rulesFor(family)),
-      logs_(std::move(logs)),
-      showStatus_(std::move(showStatus)),
-      places_(std::move(places)),
-      systemDirs_(std::move(systemDirs)),
-      folders_(std::move(folders)),
-      workingDir_(getCurrentDir(family)) {}
+bool searchAgain(const ProvisionContext& run, const JvmQuery& query, std::string& jvmCommandName,
+                 std::string& jvmCommand) {
+    if (run.showStatus) run.showStatus("Searching for JVM again");
+    FindJvm finder(run.family, run.places.search, run.logs);
+    bool found = finder.isJvmInstalled(query, jvmCommandName, jvmCommand);
+    if (found)
+        run.logs.trace("Found correct version of JVM:", jvmCommand);
+    else
+        run.logs.trace("Correct version of JVM was not found in common locations");
+    return found;
+}
 
-bool RunJvmInstaller::configureWinReg() { return configureWinRegSetting(logs_); }
+RunJvmInstaller::RunJvmInstaller(ProvisionContext context)
+    : run_(std::move(context)), rules_(rulesFor(run_.family)) {}
+
+RunJvmInstaller::~RunJvmInstaller() = default;
 
 bool RunJvmInstaller::succeeded(int status) const {
     // Windows Installer packages answer 3010 or 1641 when only a restart is
@@ -64,21 +68,9 @@ bool RunJvmInstaller::prepareDirectory(JvmRequest& request, std::string& dir, st
     // vendor's installer.
     JvmRequest forDirectory = request;
     forDirectory.predefinedJvmInstallDir.clear();
-    bool made = false;
-    if (rules_.provisioning == JvmProvisioning::ByInstallerTypeInPosixDirs) {
-        InstallJvm installer(family_, logs_, showStatus_, systemDirs_, places_);
-        installer.setHomeDirectory(homeDirectory_);
-        bool discovered = false;
-        made = installer.createJvmDirectory(forDirectory, dir, jvmCommand, discovered);
-        discovered_ = made && discovered;
-        created_ = installer.createdDirectories();
-    } else {
-        JvmInstaller installer(logs_, folders_);
-        installer.setHomeDirectory(homeDirectory_);
-        made = installer.createJvmDirectory(forDirectory, dir, jvmCommand);
-        discovered_ = made && installer.isJvmDiscovered();
-        created_ = installer.createdDirectories();
-    }
+    chooser_ = JvmDirChooser::forFamily(run_.family, run_.logs, run_.places);
+    bool made = chooser_->choose(forDirectory, homeDirectory_, dir, jvmCommand);
+    discovered_ = made && chooser_->discovered();
     if (discovered_) request.jvmCommandName = forDirectory.jvmCommandName;
     return made;
 }
@@ -90,11 +82,11 @@ bool RunJvmInstaller::run(JvmRequest& request, std::string_view jvmInstallerBina
     homeDirectory_ = homeDirectory;
     std::string jvmDirectory;
     bool made = prepareDirectory(request, jvmDirectory, jvmCommand);
-    logs_.trace("jvmDirName: ", jvmDirectory);
-    logs_.trace("found existing jvm directory", discovered_);
+    run_.logs.trace("jvmDirName: ", jvmDirectory);
+    run_.logs.trace("found existing jvm directory", discovered_);
     bool ok = false;
     if (discovered_) {
-        JvmOk jvmOk(family_, logs_);
+        JvmOk jvmOk(run_.family, run_.logs);
         ok = jvmOk.jvmCorrectVersion(request.criteria, jvmDirectory, request.jvmCommandName, jvmCommand);
         if (!ok) discovered_ = false;
     }
@@ -103,8 +95,8 @@ bool RunJvmInstaller::run(JvmRequest& request, std::string_view jvmInstallerBina
         installed_ = ok;
     }
     if (!ok) jvmCommand.clear();
-    logs_.trace("jvmFullname:", jvmCommand);
-    logs_.trace("runJvmInstaller ok", ok);
+    run_.logs.trace("jvmFullname:", jvmCommand);
+    run_.logs.trace("runJvmInstaller ok", ok);
     return ok;
 }
 
@@ -112,11 +104,13 @@ bool RunJvmInstaller::installJvm(JvmRequest& request, std::string_view binary, s
                                  std::string_view jvmDirectory, std::string& jvmCommand) {
     // The vendor program runs from the kit, by its full path: a copy in the
     // JVM folder would be started from wherever that folder is.
-    std::string program = joinPath(workingDir_, binary, family_);
+    std::string program = joinPath(run_.workingDir, binary, run_.family);
     bool ok = !binary.empty() && fexists(program) && !isDir(program);
-    if (!ok) logs_.error("The JVM installer is not in the kit:", program);
+    if (!ok) run_.logs.error("The JVM installer is not in the kit:", program);
     if (ok) ok = runInstaller(commandLine, jvmDirectory);
-    if (ok) ok = jvmInNewDir(request, jvmDirectory, jvmCommand) || findInstalledJvm(request, jvmCommand);
+    if (ok) ok = jvmInNewDir(request, jvmDirectory, jvmCommand) ||
+             searchAgain(run_, {exactly(request), request.jvmName, homeDirectory_, "yes"}, request.jvmCommandName,
+                         jvmCommand);
     removeEmptyDir(jvmDirectory);
     return ok;
 }
@@ -128,16 +122,17 @@ void RunJvmInstaller::removeEmptyDir(std::string_view jvmDirectory) {
     while (!dir.empty()) {
         if (!entryNames(dir).empty() || !isDir(dir)) return;
         if (!platform::removeDir(dir)) return;
-        logs_.trace("removed:", dir);
+        run_.logs.trace("removed:", dir);
+        const auto& created = chooser_->createdDirectories();
         bool ours = false;
-        for (const auto& c : created_)
+        for (const auto& c : created)
             if (stricmp(c, dir) == 0) ours = true;
         if (ours) return;  // the outermost directory this run made
-        size_t sep = lastSeparator(dir, family_);
+        size_t sep = lastSeparator(dir, run_.family);
         if (sep == std::string::npos) return;
         dir.resize(sep);
         bool inside = false;
-        for (const auto& c : created_)
+        for (const auto& c : created)
             if (dir.size() >= c.size() && stricmp(std::string_view(dir).substr(0, c.size()), c) == 0) inside = true;
         if (!inside) return;
     }
@@ -145,29 +140,29 @@ void RunJvmInstaller::removeEmptyDir(std::string_view jvmDirectory) {
 
 bool RunJvmInstaller::runInstaller(std::string_view commandLine, std::string_view jvmDirectory) {
     if (commandLine.empty()) {
-        logs_.trace("no jvm installer command line");
+        run_.logs.trace("no jvm installer command line");
         return false;
     }
-    InstallerCommand command = splitInstallerCommand(commandLine, family_);
+    InstallerCommand command = splitInstallerCommand(commandLine, run_.family);
     // A program named without a folder is the kit's.
-    if (lastSeparator(command.program, family_) == std::string::npos)
-        command.program = joinPath(workingDir_, command.program, family_);
-    for (const auto& a : command.argv) logs_.trace("arg:", a);
-    logs_.trace("# of args", static_cast<int>(command.argv.size() + 1));
-    logs_.trace("command:", command.program);
+    if (lastSeparator(command.program, run_.family) == std::string::npos)
+        command.program = joinPath(run_.workingDir, command.program, run_.family);
+    for (const auto& a : command.argv) run_.logs.trace("arg:", a);
+    run_.logs.trace("# of args", static_cast<int>(command.argv.size() + 1));
+    run_.logs.trace("command:", command.program);
     return executeInstaller(command.program, command.argv, jvmDirectory);
 }
 
 bool RunJvmInstaller::executeInstaller(std::string_view command, const std::vector<std::string>& argv,
                                        std::string_view jvmDirectory) {
-    ExecCommand exec(family_, logs_);
-    logs_.trace("jvm installer command:", command);
+    ExecCommand exec(run_.family, run_.logs);
+    run_.logs.trace("jvm installer command:", command);
     std::string reason;
     bool started = false;
     bool ok = false;
     std::vector<std::string> before = rules_.jvmTreeModes ? entryNames(jvmDirectory) : std::vector<std::string>();
     {
-        DirGuard back(workingDir_);
+        DirGuard back(run_.workingDir);
         if (platform::changeDir(std::string(jvmDirectory)))
             started = exec.spawnAndWait(command, argv, reason);
         else
@@ -177,38 +172,26 @@ bool RunJvmInstaller::executeInstaller(std::string_view command, const std::vect
         if (ok && rules_.jvmTreeModes) setModesOfNewEntries(exec, jvmDirectory, before);
     }
     if (ok) {
-        logs_.trace("third party jvm installer ran with no reported errors");
+        run_.logs.trace("third party jvm installer ran with no reported errors");
         return true;
     }
     if (started) reason = "exit status " + std::to_string(exec.exitCode());
     if (rules_.vendorReasonLine)
-        logs_.error("Error running JVM installer: " + reason, false);
+        run_.logs.error("Error running JVM installer: " + reason, false);
     else if (started)
-        logs_.error("The JVM installer failed with exit status", std::to_string(exec.exitCode()));
-    logs_.error("Unable to start ", std::string(command) + " " + ExecCommand::argsString(argv));
+        run_.logs.error("The JVM installer failed with exit status", std::to_string(exec.exitCode()));
+    run_.logs.error("Unable to start ", std::string(command) + " " + ExecCommand::argsString(argv));
     return false;
 }
 
 bool RunJvmInstaller::jvmInNewDir(JvmRequest& request, std::string_view jvmDirectory, std::string& jvmCommand) {
     for (const auto& name : entryNames(jvmDirectory)) {
-        std::string path = joinPath(jvmDirectory, name, family_);
-        logs_.trace("looking for jvm in:", path);
-        JvmOk jvmOk(family_, logs_);
+        std::string path = joinPath(jvmDirectory, name, run_.family);
+        run_.logs.trace("looking for jvm in:", path);
+        JvmOk jvmOk(run_.family, run_.logs);
         if (jvmOk.jvmCorrectVersion(exactly(request), path, request.jvmCommandName, jvmCommand)) return true;
     }
     return false;
-}
-
-bool RunJvmInstaller::findInstalledJvm(JvmRequest& request, std::string& jvmCommand) {
-    if (showStatus_) showStatus_("Searching for JVM again");
-    FindJvm finder(family_, places_, logs_);
-    JvmQuery query{exactly(request), request.jvmName, homeDirectory_, "yes"};
-    bool found = finder.isJvmInstalled(query, request.jvmCommandName, jvmCommand);
-    if (found)
-        logs_.trace("Found correct version of JVM:", jvmCommand);
-    else
-        logs_.trace("Correct version of JVM was not found in common locations");
-    return found;
 }
 
 }  // namespace qrl

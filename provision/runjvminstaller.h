@@ -3,10 +3,9 @@
 // prepared directory, with the argument vector of the command line, and
 // waited for;
 // the JVM it installed is then looked for in that directory and, when not
-// there, with the family's search. The family says where the directory comes
-// from: JvmInstaller's Windows folders (the Windows installer, whose vendor
-// program registers its JVM itself) or the POSIX candidates (macOS), and how
-// the installer's end is judged and told.
+// there, with the family's search. The family's JvmDirChooser gives the
+// directory (the Windows installer's vendor program registers its JVM
+// itself); the family's rules say how the installer's end is judged and told.
 //
 // The command line's parts are separated by "/*/*/*": the first is the
 // program, each further one argument, handed over as exactly one argument
@@ -14,7 +13,7 @@
 // command interpreter).
 #pragma once
 
-#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,8 +21,8 @@
 #include "common/familyrules.h"
 #include "common/logs.h"
 #include "jvm/findjvm.h"
-#include "provision/installjvm.h"
-#include "provision/jvminstaller.h"
+#include "provision/jvmdirchooser.h"
+#include "provision/jvmrequest.h"
 
 namespace qrl {
 
@@ -44,14 +43,15 @@ struct InstallerCommand {
 };
 InstallerCommand splitInstallerCommand(std::string_view line, Family family);
 
+// The family's search once more, after a vendor's program ran ("Searching
+// for JVM again" in front of the user).
+bool searchAgain(const ProvisionContext& run, const JvmQuery& query, std::string& jvmCommandName,
+                 std::string& jvmCommand);
+
 class RunJvmInstaller {
 public:
-    using StatusFn = std::function<void(std::string_view)>;
-    // `systemDirs`: the POSIX directory candidates; `folders`: the Windows
-    // ones. Each family uses its own.
-    RunJvmInstaller(Family family, Logs logs, StatusFn showStatus, SearchPlaces places,
-                    std::vector<std::string> systemDirs = {},
-                    WindowsFolders folders = WindowsFolders::fromEnvironment());
+    explicit RunJvmInstaller(ProvisionContext context);
+    ~RunJvmInstaller();
 
     // On success `jvmCommand` is the launcher of a JVM of version
     // request.jvmVersion (or one meeting the criteria that was already in the
@@ -61,35 +61,26 @@ public:
     bool installed() const { return installed_; }
     bool discovered() const { return discovered_; }
 
+private:
+    JvmCriteria exactly(const JvmRequest& request) const { return {request.jvmVersion, "", ""}; }
+    // The directory for the installer, from the family's candidates; sets
+    // discovered_.
+    bool prepareDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand);
     bool installJvm(JvmRequest& request, std::string_view binary, std::string_view commandLine,
                     std::string_view jvmDirectory, std::string& jvmCommand);
     void removeEmptyDir(std::string_view jvmDirectory);
     bool runInstaller(std::string_view commandLine, std::string_view jvmDirectory);
-    // Runs the program in the JVM directory and waits (macOS: what it made
-    // there gets the mode 0755).
+    // Runs the program in the JVM directory and waits (where the family
+    // changes modes, what it made there gets the mode 0755).
     bool executeInstaller(std::string_view command, const std::vector<std::string>& argv,
                           std::string_view jvmDirectory);
     bool jvmInNewDir(JvmRequest& request, std::string_view jvmDirectory, std::string& jvmCommand);
-    bool findInstalledJvm(JvmRequest& request, std::string& jvmCommand);
-    bool configureWinReg();
-
-private:
-    JvmCriteria exactly(const JvmRequest& request) const { return {request.jvmVersion, "", ""}; }
-    // The directory for the installer, from the family's candidates; sets
-    // discovered_ and created_.
-    bool prepareDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand);
     bool succeeded(int status) const;
 
-    Family family_;
+    ProvisionContext run_;
     const FamilyRules& rules_;
-    Logs logs_;
-    StatusFn showStatus_;
-    SearchPlaces places_;
-    std::vector<std::string> systemDirs_;
-    WindowsFolders folders_;
-    std::string workingDir_;
     std::string homeDirectory_;
-    std::vector<std::string> created_;
+    std::unique_ptr<JvmDirChooser> chooser_;
     bool installed_ = false;
     bool discovered_ = false;
 };

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "provision/installjvm.h"
+#include "provision/jvmprovisioner.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string input(reinterpret_cast<const char*>(data), size);
@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else if (setting != "[$AppDir]/" || !dir.empty()) {
         std::abort();
     }
-    std::string home = qrl::applyJvmHomeDir("/jvm", homeDir);
+    std::string home = qrl::applyJvmHomeDir("/jvm", homeDir, qrl::Family::Posix);
     if (homeDir.empty() && home != "/jvm") std::abort();
     if (home.size() > 1 && home.back() == '/') std::abort();
     if (homeDir.rfind("./", 0) == 0 && home.compare(0, 4, "/jvm") != 0) std::abort();

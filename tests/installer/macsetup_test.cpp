@@ -17,7 +17,6 @@
 #include "installer/status.h"
 #include "platform/fs.h"
 #include "platform/process.h"
-#include "provision/runjvminstaller.h"
 #include "tests/support/testutil.h"
 
 using namespace qrltest;
@@ -291,29 +290,6 @@ TEST(MacErrorTest, ScriptGetsTheWholeTextAsOneArgument) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_FALSE(exists("shown.txt"));
-}
-
-TEST(VendorInstallerTest, CommandSplitAndRunWithItsWords) {
-    using V = std::vector<std::string>;
-    auto c = qrl::splitInstallerCommand("setup.sh/*/*/*-s/*/*/*/Volumes/My Disk", qrl::Family::Mac);
-    EXPECT_EQ(c.program, "setup.sh");
-    EXPECT_EQ(c.argv, (V{"setup.sh", "-s", "/Volumes/My Disk"}));
-    EXPECT_EQ(qrl::splitInstallerCommand("/kit/setup/*/*/*", qrl::Family::Mac).argv, (V{"setup", ""}));
-    EXPECT_EQ(qrl::splitInstallerCommand("/kit/setup", qrl::Family::Mac).argv, (V{"setup", "/kit/setup"}));
-
-    // The kit's program, run in the JVM directory, each word one argument,
-    // no shell between.
-    TempDir dir;
-    CwdGuard cwd(dir.path());
-    std::string jvmDir = dir.file("jvm dir");
-    ASSERT_TRUE(platform::makeDir(jvmDir));
-    ASSERT_TRUE(qrl::copyFile(helperPath("argvdump"), dir.file("argvdump")));
-    qrl::RunJvmInstaller runner(qrl::Family::Mac, logsHere(), nullptr, {}, {});
-    EnvGuard out("ARGVDUMP_FILE", dir.file("argv.txt").c_str());
-    ASSERT_TRUE(runner.runInstaller("argvdump/*/*/*a \"b\" $(c)/*/*/*", jvmDir));
-    EXPECT_EQ(readArgvDump(dir.file("argv.txt")), (V{"a \"b\" $(c)", ""}));
-    EXPECT_NE(readFile(dir.file("argv.txt.info")).find("cwd=" + jvmDir + "\n"), std::string::npos);
-    EXPECT_EQ(modeOf(dir.file("argvdump")), 0755u);
 }
 
 // The built macsetup beside a kit: the start directory is the program's

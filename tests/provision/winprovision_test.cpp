@@ -9,10 +9,11 @@
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
-#include "provision/extractjvm.h"
-#include "provision/jvminstaller.h"
+#include "platform/osversion.h"
+#include "provision/jvmprovisioner.h"
 #include "provision/jvmregistry.h"
 #include "provision/runjvminstaller.h"
+#include "provision/winjvmdirchooser.h"
 #include "security/security.h"
 #include "tests/support/testutil.h"
 
@@ -227,13 +228,13 @@ TEST_F(WinProvision, RuntimeLibForJavaFromTodaysServerDirectory) {
 TEST_F(WinProvision, DirectoryCandidatesInTheirOrder) {
     std::string dirName, command;
     {
-        qrl::JvmInstaller installer(logsHere());
+        qrl::WinJvmDirChooser chooser(logsHere());
         auto r = request();
-        ASSERT_TRUE(installer.createJvmDirectory(r, dirName, command));
+        ASSERT_TRUE(chooser.choose(r, "", dirName, command));
         EXPECT_EQ(dirName, pf + "\\JavaSoft\\JRE17.0\\17.0.15");
-        EXPECT_FALSE(installer.isJvmDiscovered());
+        EXPECT_FALSE(chooser.discovered());
         auto r2 = request("jre");
-        ASSERT_TRUE(installer.createJvmDirectory(r2, dirName, command));
+        ASSERT_TRUE(chooser.choose(r2, "", dirName, command));
         EXPECT_EQ(dirName, pf + "\\JVM17.0\\17.0.15");
     }
     {
@@ -243,46 +244,48 @@ TEST_F(WinProvision, DirectoryCandidatesInTheirOrder) {
         AdminsOnly admins;
         qrl::WindowsFolders folders = qrl::WindowsFolders::fromEnvironment();
         folders.rights = &admins;
-        qrl::JvmInstaller installer(logsHere(), folders);
+        qrl::WinJvmDirChooser chooser(logsHere(), folders);
         auto r = request();
-        ASSERT_TRUE(installer.createJvmDirectory(r, dirName, command));
-        EXPECT_TRUE(installer.isJvmDiscovered());
+        ASSERT_TRUE(chooser.choose(r, "", dirName, command));
+        EXPECT_TRUE(chooser.discovered());
         EXPECT_EQ(command, pf + "\\JavaSoft\\JRE17.0\\17.0.15\\bin\\javaw.exe");
     }
     {
         // One that others may change is left alone (under wine every folder
         // reads as the user's own).
         std::string planted = jvm(dir.file("planted"));
-        qrl::JvmInstaller installer(logsHere());
+        qrl::WinJvmDirChooser chooser(logsHere());
         auto r = request("JRE", planted);
         command.clear();
-        ASSERT_TRUE(installer.createJvmDirectory(r, dirName, command));
-        EXPECT_FALSE(installer.isJvmDiscovered());
+        ASSERT_TRUE(chooser.choose(r, "", dirName, command));
+        EXPECT_FALSE(chooser.discovered());
         EXPECT_EQ(command, "");
     }
-    {
-        // Variables of the predefined directory.
-        qrl::JvmInstaller installer(logsHere());
-        std::string out;
-        EXPECT_TRUE(installer.getNewJvmInstallerTo("[$ProgFilesDir]\\MyApp\\jre", out));
-        EXPECT_EQ(out, pf + "\\MyApp\\jre");
-        EXPECT_TRUE(installer.getNewJvmInstallerTo("[$WinDir]\\jre", out));
-        EXPECT_EQ(out, win + "\\jre");
-        EXPECT_TRUE(installer.getNewJvmInstallerTo("[$AppDir]\\anything", out));
-        EXPECT_EQ(out, kit + "\\jvm");
-        EXPECT_FALSE(installer.getNewJvmInstallerTo("[$ProgFilesDir]\\", out));
-        EXPECT_FALSE(installer.getNewJvmInstallerTo("[$Home]\\jre", out));
-        // The bare variable is refused and the conventional place taken.
-        auto r = request("JDK", "[$ProgFilesDir]\\");
-        ASSERT_TRUE(installer.createJvmDirectory(r, dirName, command));
-        EXPECT_EQ(dirName, pf + "\\JavaSoft\\JDK17.0\\17.0.15");
+    // Variables of the predefined directory; a bare variable gives the
+    // conventional place.
+    struct Case {
+        std::string setting;
+        std::string dir;
+    };
+    for (const Case& c : {Case{"[$ProgFilesDir]\\MyApp\\jre", pf + "\\MyApp\\jre"},
+                          Case{"[$WinDir]\\jre", win + "\\jre"},
+                          Case{"[$AppDir]\\anything", kit + "\\jvm"},
+                          Case{"[$ProgFilesDir]\\", pf + "\\JavaSoft\\JDK17.0\\17.0.15"}}) {
+        qrl::WinJvmDirChooser chooser(logsHere());
+        auto r = request("JDK", c.setting);
+        ASSERT_TRUE(chooser.choose(r, win, dirName, command)) << c.setting;
+        EXPECT_EQ(dirName, c.dir) << c.setting;
     }
-    for (std::string refused : {std::string("C:\\"), win, platform::getEnv("USERPROFILE").value_or("C:")}) {
-        qrl::JvmInstaller installer(logsHere());
-        installer.setHomeDirectory(win);
+    // An unknown variable, a root, the Windows directory and the user's
+    // profile are never the JVM's directory.
+    for (std::string refused : {std::string("[$Home]\\jre"), std::string("C:\\"), win,
+                                platform::getEnv("USERPROFILE").value_or("C:")}) {
+        qrl::WinJvmDirChooser chooser(logsHere());
         auto r = request("JRE", refused);
-        EXPECT_FALSE(installer.createPredeterminedJvmDirectory(r, refused, command)) << refused;
+        ASSERT_TRUE(chooser.choose(r, win, dirName, command)) << refused;
+        EXPECT_NE(dirName, refused);
     }
+    EXPECT_TRUE(contains(readFile("errors.log"), "refusing to install a JVM into " + win));
 }
 
 TEST_F(WinProvision, UnwritableProgramFilesGoesToTheUsersOwnFolder) {
@@ -292,9 +295,9 @@ TEST_F(WinProvision, UnwritableProgramFilesGoesToTheUsersOwnFolder) {
         // Program Files that cannot be written (a path below a file): the
         // user's programs folder, never a folder all users share.
         EnvGuard readOnly{"QUARLAN_PROGRAM_FILES", (dir.file("file") + "\\pf").c_str()};
-        qrl::JvmInstaller installer(logsHere());
+        qrl::WinJvmDirChooser chooser(logsHere());
         auto r = request();
-        ASSERT_TRUE(installer.createJvmDirectory(r, dirName, command));
+        ASSERT_TRUE(chooser.choose(r, "", dirName, command));
         EXPECT_EQ(dirName, user + "\\JavaSoft\\JRE17.0\\17.0.15");
     }
     {
@@ -303,10 +306,9 @@ TEST_F(WinProvision, UnwritableProgramFilesGoesToTheUsersOwnFolder) {
         EnvGuard none{"QUARLAN_PROGRAM_FILES", "file\\pf"};
         EnvGuard noUser{"QUARLAN_USER_PROGRAMS", "file\\user"};
         writeFile("file", "");
-        qrl::JvmInstaller installer(logsHere());
-        installer.setHomeDirectory(win);
+        qrl::WinJvmDirChooser chooser(logsHere());
         auto r = request();
-        ASSERT_TRUE(installer.createJvmDirectory(r, dirName, command));
+        ASSERT_TRUE(chooser.choose(r, win, dirName, command));
         EXPECT_EQ(dirName, "jvm\\jre17.0\\17.0");
         // The next run finds what the first one left there (a folder the
         // administrators' alone).
@@ -314,21 +316,21 @@ TEST_F(WinProvision, UnwritableProgramFilesGoesToTheUsersOwnFolder) {
         AdminsOnly admins;
         qrl::WindowsFolders folders = qrl::WindowsFolders::fromEnvironment();
         folders.rights = &admins;
-        qrl::JvmInstaller again(logsHere(), folders);
-        ASSERT_TRUE(again.createJvmDirectory(r, dirName, command));
-        EXPECT_TRUE(again.isJvmDiscovered());
+        qrl::WinJvmDirChooser again(logsHere(), folders);
+        ASSERT_TRUE(again.choose(r, win, dirName, command));
+        EXPECT_TRUE(again.discovered());
     }
 }
 
 TEST_F(WinProvision, SystemFoldersFromTheRegistry) {
     EnvGuard pfNone{"QUARLAN_PROGRAM_FILES", nullptr};
     EnvGuard winNone{"QUARLAN_WINDOWS_DIR", nullptr};
-    qrl::JvmInstaller installer(logsHere());
-    std::string out;
-    ASSERT_TRUE(installer.getWindowsDirectory(out));
-    EXPECT_TRUE(qrl::isDir(out)) << out;
-    ASSERT_TRUE(installer.getProgramFilesDirectory(out));
-    EXPECT_TRUE(qrl::isDir(out)) << out;
+    auto windows = platform::windowsDirectory();
+    ASSERT_TRUE(windows);
+    EXPECT_TRUE(qrl::isDir(windows->path)) << windows->path;
+    auto programs = qrl::WindowsFolders::fromEnvironment().programFilesDir(logsHere());
+    ASSERT_TRUE(programs);
+    EXPECT_TRUE(qrl::isDir(*programs)) << *programs;
 }
 
 TEST_F(WinProvision, KitArchiveIsExpandedRegisteredAndRunsTheWizard) {
@@ -366,10 +368,10 @@ TEST_F(WinProvision, KitArchiveIsExpandedRegisteredAndRunsTheWizard) {
     AdminsOnly admins;
     qrl::WindowsFolders folders = qrl::WindowsFolders::fromEnvironment();
     folders.rights = &admins;
-    qrl::ExtractJvm again(logsHere(), nullptr, folders);
+    qrl::JvmProvisioner again(qrl::Family::Windows, logsHere(), nullptr, {{}, {}, folders});
     auto r = request();
     std::string command;
-    ASSERT_TRUE(again.extractJvm(r, command, win)) << trace();
+    ASSERT_TRUE(again.expandKitArchive(r, command, win)) << trace();
     EXPECT_EQ(command, home + "\\bin\\javaw.exe");
     EXPECT_TRUE(again.discovered());
     EXPECT_TRUE(contains(trace(), "found existing jvm directory: true")) << trace();

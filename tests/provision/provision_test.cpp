@@ -10,7 +10,8 @@
 #include "common/shellquote.h"
 #include "platform/fs.h"
 #include "platform/process.h"
-#include "provision/installjvm.h"
+#include "provision/jvmprovisioner.h"
+#include "provision/runjvminstaller.h"
 #include "tests/support/testutil.h"
 
 using namespace qrltest;
@@ -367,24 +368,36 @@ TEST_F(ProvisionTest, PluginSecurityFilesReplaceWithNumberedBackups) {
     EXPECT_EQ(r.status, 1) << r.out << r.err;
 }
 
-// The pieces of the directory choice that need no JVM.
+// The pieces of the directory choice and of the engine that need no JVM.
 
 TEST(ProvisionUnit, PredefinedDirectoryAndJvmHome) {
-    std::string dir;
-    EXPECT_TRUE(qrl::resolvePredefinedDir("[$AppDir]/jre", "/kit", dir));
-    EXPECT_EQ(dir, "/kit/jre");
-    EXPECT_TRUE(qrl::resolvePredefinedDir("/opt/app/jre", "/kit", dir));
-    EXPECT_EQ(dir, "/opt/app/jre");
-    EXPECT_FALSE(qrl::resolvePredefinedDir("[$AppDir]/", "/kit", dir));
-    EXPECT_FALSE(qrl::resolvePredefinedDir("[$ProgFilesDir]/jre", "/kit", dir));
-    EXPECT_FALSE(qrl::resolvePredefinedDir("[$AppDir]", "/kit", dir));
-    EXPECT_TRUE(qrl::resolvePredefinedDir("/opt/[$AppDir]/jre", "/kit", dir));
-    EXPECT_EQ(dir, "/kit/jre");
-    EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", "./jre"), "/opt/jvm/jre");
-    EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", "/elsewhere/jre"), "/elsewhere/jre");
-    EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", ""), "/opt/jvm");
-    EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", "./"), "/opt/jvm");
-    EXPECT_EQ(qrl::applyJvmHomeDir("/opt/jvm", "./jre/"), "/opt/jvm/jre");
+    struct Predefined {
+        const char* setting;
+        bool ok;
+        const char* dir;
+    };
+    for (const auto& c : {Predefined{"[$AppDir]/jre", true, "/kit/jre"},
+                          Predefined{"/opt/app/jre", true, "/opt/app/jre"}, Predefined{"[$AppDir]/", false, ""}, Predefined{"[$ProgFilesDir]/jre", false, ""},
+                          Predefined{"[$AppDir]", false, ""}, Predefined{"/opt/[$AppDir]/jre", true, "/kit/jre"}}) {
+        std::string dir = "left over";
+        EXPECT_EQ(qrl::resolvePredefinedDir(c.setting, "/kit", dir), c.ok) << c.setting;
+        EXPECT_EQ(dir, c.dir) << c.setting;
+    }
+    struct Home {
+        qrl::Family family;
+        const char* dir;
+        const char* jvmHomeDir;
+        const char* home;
+    };
+    using qrl::Family;
+    for (const auto& c : {Home{Family::Posix, "/opt/jvm", "./jre", "/opt/jvm/jre"},
+                          Home{Family::Posix, "/opt/jvm", "/elsewhere/jre", "/elsewhere/jre"},
+                          Home{Family::Posix, "/opt/jvm", "", "/opt/jvm"},
+                          Home{Family::Posix, "/opt/jvm", "./", "/opt/jvm"},
+                          Home{Family::Posix, "/opt/jvm", "./jre/", "/opt/jvm/jre"},
+                          Home{Family::Windows, "C:\\jvm", "./jre/bin/", "C:\\jvm\\jre\\bin"},
+                          Home{Family::Windows, "C:\\jvm", "D:/jre\\", "D:\\jre"}})
+        EXPECT_EQ(qrl::applyJvmHomeDir(c.dir, c.jvmHomeDir, c.family), c.home) << c.jvmHomeDir;
 }
 
 TEST(ProvisionUnit, InstallDirectoriesComeFromTheEnvironment) {
@@ -399,56 +412,76 @@ TEST(ProvisionUnit, InstallDirectoriesComeFromTheEnvironment) {
     EXPECT_TRUE(qrl::installDirCandidates().empty());
 }
 
+namespace {
+
+unsigned modeOf(const std::string& path) {
+    return static_cast<unsigned>(fs::symlink_status(path).permissions()) & 07777;
+}
+
+qrl::JvmPlaces placesBelow(std::vector<std::string> systemDirs) {
+    return {{}, std::move(systemDirs), qrl::WindowsFolders::fromEnvironment()};
+}
+
+}  // namespace
+
 TEST(ProvisionUnit, CandidateOrderEndsInTheWorkingDirectory) {
     TempDir dir;
     CwdGuard cwd(dir.path());
     writeFile("blocked", "");
     EnvGuard pathVar("PATH", (dir.path() + "/blocked").c_str());
-    qrl::InstallJvm installer(nativeFamily(), logsHere(), nullptr, {dir.path() + "/blocked"}, {});
+    auto chooser = qrl::JvmDirChooser::forFamily(nativeFamily(), logsHere(), placesBelow({dir.path() + "/blocked"}));
     qrl::JvmRequest request{{"", "1.8", ""}, "1.3.1", "JRE", "java", "jre.bin", "", ""};
     std::string target, command;
-    bool discovered = true;
     // Home is a file too: only the working directory is left.
-    EXPECT_TRUE(installer.installCompressedJvm(request, command, dir.path() + "/blocked", target) == false);
+    EXPECT_TRUE(chooser->choose(request, dir.path() + "/blocked", target, command));
     EXPECT_EQ(target, dir.path() + "/jvm/jre1.3/1.3");
     EXPECT_TRUE(exists(dir.path() + "/jvm/jre1.3/1.3"));
     // A predefined directory is made with every parent.
     request.predefinedJvmInstallDir = "[$AppDir]/a/b/c";
-    EXPECT_TRUE(installer.createJvmDirectory(request, target, command, discovered));
-    EXPECT_FALSE(discovered);
+    EXPECT_TRUE(chooser->choose(request, dir.path() + "/blocked", target, command));
+    EXPECT_FALSE(chooser->discovered());
     EXPECT_EQ(target, dir.path() + "/a/b/c");
     EXPECT_TRUE(exists(target));
     // The bare variable is refused; the subtree is there already and holds
     // no JVM, so a second leaf is made beside the first.
     request.predefinedJvmInstallDir = "[$AppDir]/";
-    EXPECT_TRUE(installer.createJvmDirectory(request, target, command, discovered));
-    EXPECT_FALSE(discovered);
+    EXPECT_TRUE(chooser->choose(request, dir.path() + "/blocked", target, command));
+    EXPECT_FALSE(chooser->discovered());
     EXPECT_EQ(target, dir.path() + "/jvm/jre1.3/jre1.3");
+
+    // Without the kit's archive the run fails and takes back the directories
+    // it made.
+    TempDir other;
+    CwdGuard there(other.path());
+    qrl::JvmProvisioner provisioner(nativeFamily(), logsHere(), nullptr, placesBelow({}));
+    request.predefinedJvmInstallDir = "[$AppDir]/x/y";
+    command = "stale";
+    EXPECT_FALSE(provisioner.expandKitArchive(request, command, other.path() + "/none"));
+    EXPECT_EQ(command, "");
+    EXPECT_FALSE(exists(other.path() + "/x"));
 }
 
 TEST(ProvisionUnit, ThirdPartySettingAndLauncherProbe) {
     TempDir dir;
     CwdGuard cwd(dir.path());
-    qrl::InstallJvm installer(nativeFamily(), logsHere(), nullptr, {}, {});
-    EXPECT_FALSE(installer.thirdPartyInstaller());
+    qrl::Logs logs = logsHere();
+    EXPECT_FALSE(qrl::thirdPartyInstallerSetting(logs));
     writeFile("qrl.control", "jvmName=JRE\njvmThirdPartyInstaller=YES\n");
-    EXPECT_TRUE(installer.thirdPartyInstaller());
+    EXPECT_TRUE(qrl::thirdPartyInstallerSetting(logs));
     writeFile("qrl.control", "jvmThirdPartyInstaller=no\njvmThirdPartyInstaller=true\n");
-    EXPECT_FALSE(installer.thirdPartyInstaller());
+    EXPECT_FALSE(qrl::thirdPartyInstallerSetting(logs));
 
     ASSERT_TRUE(platform::makeDir("j"));
     ASSERT_TRUE(platform::makeDir("j/bin"));
-    EXPECT_FALSE(installer.configureJvm("1.3", "JRE", "jre", dir.path() + "/j", ""));
+    qrl::JvmProvisioner provisioner(nativeFamily(), logs);
+    auto request = [](const char* commandName) {
+        return qrl::JvmRequest{{"", "1.3", ""}, "1.3", "JRE", commandName, "", "", ""};
+    };
+    EXPECT_FALSE(provisioner.configureMovedJvm(request("jre"), dir.path() + "/j", ""));
     EXPECT_TRUE(has(readFile("errors.log"), "Unable to configure JVM in " + dir.path() + "/j"));
     writeFile("j/bin/java", "");
-    EXPECT_TRUE(installer.configureJvm("1.3", "JRE", "jre", dir.path() + "/j", ""));
-    EXPECT_FALSE(installer.configureJvm("1.3", "JRE", "javaw", dir.path() + "/j", ""));
-
-    std::string command;
-    EXPECT_FALSE(installer.getJvmInstallerCommand("sub/jre.bin", command));
-    writeFile("jre.bin", "");
-    EXPECT_TRUE(installer.getJvmInstallerCommand("sub/jre.bin", command));
-    EXPECT_EQ(command, dir.path() + "/jre.bin");
+    EXPECT_TRUE(provisioner.configureMovedJvm(request("jre"), dir.path() + "/j", ""));
+    EXPECT_FALSE(provisioner.configureMovedJvm(request("javaw"), dir.path() + "/j", ""));
 }
 
 TEST(ProvisionUnit, AnExistingDirectoryKeepsItsModesAndRootOrHomeIsRefused) {
@@ -456,18 +489,25 @@ TEST(ProvisionUnit, AnExistingDirectoryKeepsItsModesAndRootOrHomeIsRefused) {
     TempDir dir;
     CwdGuard cwd(dir.path());
     std::string home = dir.file("home"), target = dir.file("existing");
-    for (const auto& d : {home, target, target + "/private"}) ASSERT_TRUE(platform::makeDir(d));
+    for (const auto& d : {home, target, target + "/private", dir.file("sub")}) ASSERT_TRUE(platform::makeDir(d));
     writeFile(target + "/key", "secret");
     ASSERT_TRUE(platform::setMode(target, 0750));
     ASSERT_TRUE(platform::setMode(target + "/private", 0700));
     ASSERT_TRUE(platform::setMode(target + "/key", 0600));
-    // An archive that expands a launcher below bin and reports success.
-    writeFile("jre.bin", "#!/bin/sh\nmkdir bin && : > bin/java && chmod 0700 bin\n");
+    // An archive that expands a launcher below bin and reports success; it is
+    // taken from the working directory whatever folder the setting names.
+    writeFile("jre.bin", "#!/bin/sh\nmkdir bin && cp " + qrl::shellQuote(helperPath("fakejava")) +
+                             " bin/java && chmod 0700 bin\n");
     ASSERT_TRUE(platform::setMode("jre.bin", 0755));
-    qrl::InstallJvm installer(nativeFamily(), logsHere(), nullptr, {}, {});
-    qrl::JvmRequest request{{"", "1.8", ""}, "1.8", "JRE", "java", "jre.bin", target, ""};
-    std::string command, jvmDir;
-    ASSERT_TRUE(installer.installCompressedJvm(request, command, home, jvmDir));
+    writeFile("TestJvm.class", "");
+    writeFile(qrl::kTraceLog, "");
+    qrl::JvmProvisioner provisioner(nativeFamily(), logsHere(), nullptr, placesBelow({}));
+    qrl::JvmRequest request{{"", "1.8", ""}, "1.8", "JRE", "java", "sub/jre.bin", target, ""};
+    std::string command;
+    ASSERT_TRUE(provisioner.expandKitArchive(request, command, home)) << readFile(qrl::kTraceLog);
+    EXPECT_EQ(command, target + "/bin/java");
+    EXPECT_TRUE(provisioner.installed());
+    EXPECT_TRUE(has(readFile(qrl::kTraceLog), "issued command to expand: " + dir.path() + "/jre.bin"));
     auto mode = [](const std::string& p) { return static_cast<unsigned>(fs::status(p).permissions()) & 0777; };
     EXPECT_EQ(mode(target), 0750u);
     EXPECT_EQ(mode(target + "/private"), 0700u);
@@ -476,12 +516,42 @@ TEST(ProvisionUnit, AnExistingDirectoryKeepsItsModesAndRootOrHomeIsRefused) {
 
     // The root of the file system and the home directory are never the JVM
     // directory: the JVM goes below the home directory instead.
+    auto chooser = qrl::JvmDirChooser::forFamily(nativeFamily(), logsHere(), placesBelow({}));
     for (const std::string& refused : {std::string("/"), std::string("//"), home, home + "/."}) {
         request.predefinedJvmInstallDir = refused;
-        bool discovered = false;
         std::string chosen;
-        installer.createJvmDirectory(request, chosen, command, discovered);
+        chooser->choose(request, home, chosen, command);
         EXPECT_NE(platform::canonicalPath(chosen), "/") << refused;
         EXPECT_NE(platform::canonicalPath(chosen), platform::canonicalPath(home)) << refused;
     }
+}
+
+TEST(VendorInstallerTest, CommandSplitAndRunWithItsWords) {
+    using V = std::vector<std::string>;
+    auto c = qrl::splitInstallerCommand("setup.sh/*/*/*-s/*/*/*/Volumes/My Disk", qrl::Family::Mac);
+    EXPECT_EQ(c.program, "setup.sh");
+    EXPECT_EQ(c.argv, (V{"setup.sh", "-s", "/Volumes/My Disk"}));
+    EXPECT_EQ(qrl::splitInstallerCommand("/kit/setup/*/*/*", qrl::Family::Mac).argv, (V{"setup", ""}));
+    EXPECT_EQ(qrl::splitInstallerCommand("/kit/setup", qrl::Family::Mac).argv, (V{"setup", "/kit/setup"}));
+
+    // The kit's program, run in the prepared JVM directory, each word one
+    // argument, no shell between; a program that installs no JVM fails the
+    // run, and the empty directory is taken back.
+    TempDir dir;
+    CwdGuard cwd(dir.path());
+    std::string home = dir.file("home dir");
+    ASSERT_TRUE(platform::makeDir(home));
+    ASSERT_TRUE(qrl::copyFile(helperPath("argvdump"), dir.file("argvdump")));
+    EnvGuard pathVar("PATH", nullptr);
+    qrl::JvmProvisioner provisioner(qrl::Family::Mac, logsHere(), nullptr, placesBelow({}));
+    EnvGuard out("ARGVDUMP_FILE", dir.file("argv.txt").c_str());
+    // A version no search finds on this machine.
+    qrl::JvmRequest request{{"", "1.3", ""}, "1.3.1", "JRE", "java", "", "", ""};
+    std::string command;
+    EXPECT_FALSE(provisioner.runVendorInstaller(request, "argvdump", "argvdump/*/*/*a \"b\" $(c)/*/*/*", command,
+                                                home));
+    EXPECT_EQ(readArgvDump(dir.file("argv.txt")), (V{"a \"b\" $(c)", ""}));
+    EXPECT_NE(readFile(dir.file("argv.txt.info")).find("cwd=" + home + "/jvm/jre1.3/1.3\n"), std::string::npos);
+    EXPECT_EQ(modeOf(dir.file("argvdump")), 0755u);
+    EXPECT_FALSE(exists(home + "/jvm"));
 }
