@@ -13,6 +13,7 @@
 #include "common/text.h"
 #include "installer/controlfile.h"
 #include "installer/install.h"
+#include "installer/jvmstep.h"
 #include "installer/macsteps.h"
 #include "jvm/findjvm.h"
 #include "kitcheck/kitcheck.h"
@@ -125,9 +126,9 @@ std::string installPlace(const JvmReport& r, const ControlSettings& s, std::stri
 
 // What the installer would do once its search has found nothing: the way the
 // control file asks for, with the checks and texts the installer makes.
-void nextWithoutJvm(JvmReport& r, const ControlSettings& s, Install& install, const Logs& logs) {
+void nextWithoutJvm(JvmReport& r, const ControlSettings& s, const InstallRun& run, const Logs& logs) {
     const FamilyRules& rules = rulesFor(r.family);
-    std::string version = install.versionText();
+    std::string version = versionText(s);
     auto notFound = [&](std::string why = {}) {
         r.next = NextStep::Fail;
         r.nextText = "The correct version of the " + s.jvmName + " was not found on your system." + why;
@@ -139,7 +140,7 @@ void nextWithoutJvm(JvmReport& r, const ControlSettings& s, Install& install, co
         r.nextDetails = "Please install the JVM and re-start this installer. (" + file + " is not in the kit.)";
     };
     auto inKit = [&](const std::string& file) { return fexists(platform::pathIn(r.kit, file)); };
-    std::string place = installPlace(r, s, install.homeDirectory());
+    std::string place = installPlace(r, s, run.homeDirectory);
 
     if (rules.provisioning == JvmProvisioning::InstallJvm) {
         if (s.jvmSelfExtractor.empty()) return notFound();
@@ -348,10 +349,10 @@ bool makeJvmReport(const JvmReportRequest& rq, JvmReport& r) {
     if (r.kitMode)
         if (std::FILE* f = platform::openFile(logs.traceLog(), "wb")) std::fclose(f);
     SearchPlaces places = SearchPlaces::defaults(r.family);
-    Install install(r.family, places, logs);
-    install.getHomeDirectory();
+    InstallRun run(r.family, logs);
+    run.findHomeDirectory();
 
-    ControlSettings& s = install.settings();
+    ControlSettings& s = run.settings;
     if (r.kitMode) {
         std::string controlName;
         ControlFile(r.family, logs).getParameters(s, controlName);
@@ -381,7 +382,7 @@ bool makeJvmReport(const JvmReportRequest& rq, JvmReport& r) {
         finder.setRegistryAs32Bit(true);
         std::string exeName = s.jvmCommandName;
         if (r.searched)
-            found = finder.isJvmInstalled({r.criteria, s.jvmName, install.homeDirectory(), s.searchForJvm}, exeName,
+            found = finder.isJvmInstalled({r.criteria, s.jvmName, run.homeDirectory, s.searchForJvm}, exeName,
                                           exePath);
     } else {
         // As the launchers search when their JVM has gone.
@@ -401,7 +402,7 @@ bool makeJvmReport(const JvmReportRequest& rq, JvmReport& r) {
         r.next = NextStep::UseJvm;
         r.nextText = (r.kitMode ? "start the install wizard with " : "start the application with ") + exePath;
     } else if (r.kitMode) {
-        nextWithoutJvm(r, s, install, logs);
+        nextWithoutJvm(r, s, run, logs);
     } else {
         r.next = NextStep::Fail;
         r.nextText = "no JVM of " + rangeText(r.criteria) + " was found: the launcher cannot start the application";
