@@ -210,7 +210,7 @@ bool isOsVersionOk(const Logs& logs) {
         return false;
     }
     int result = 0;
-    if (auto fixed = platform::getEnv("QUARLAN_OS_RELEASE")) {
+    if (auto fixed = platform::testSetting("QUARLAN_OS_RELEASE")) {
         std::fputs((*fixed + "\n").c_str(), f);
         std::fclose(f);
     } else {
