@@ -10,6 +10,7 @@
 #include "platform/env.h"
 #include "platform/folders.h"
 #include "platform/fs.h"
+#include "platform/osversion.h"
 #include "platform/stopsignal.h"
 
 namespace qrl {
@@ -163,6 +164,38 @@ bool InstallRun::findHomeDirectory() {
     }
     homeDirectory = getCurrentDir(family);
     logs.trace("home environment variable not set; using", homeDirectory);
+    return true;
+}
+
+bool InstallRun::findWindowsDirectory() {
+    homeDirectory.clear();
+    if (auto dir = platform::windowsDirectory()) {
+        homeDirectory = dir->path;
+        // A directory a test names comes from no registry value.
+        if (!dir->source.empty()) logs.trace("got home directory from " + dir->source);
+        logs.trace("home directory", homeDirectory);
+        return true;
+    }
+    logs.trace("unable to get windows directory from registry");
+    if (auto path = getPathPtr()) {
+        for (const auto& element : splitList(*path, ';')) {
+            std::string lower = strlwr(element);
+            if (lower.size() >= 5 && lower.compare(lower.size() - 5, 5, "winnt") == 0) {
+                homeDirectory = lower;
+                logs.trace("home directory", homeDirectory);
+                return true;
+            }
+        }
+    }
+    if (isDir("c:\\winnt")) {
+        homeDirectory = "c:\\winnt";
+        logs.trace("home directory", homeDirectory);
+        return true;
+    }
+    homeDirectory = getCurrentDir(family);
+    logs.trace("unable to get windows directory");
+    if (homeDirectory.empty()) return false;
+    logs.trace("home directory", homeDirectory);
     return true;
 }
 

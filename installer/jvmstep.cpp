@@ -210,7 +210,7 @@ bool JvmStep::addSecurity(bool plugin) {
     const ControlSettings& s = run_.settings;
     Security security(run_.family, getLanguage(run_.family), run_.logs);
     if (rules_.userProfileKeystore) {
-        bool winNT = (platform::windowsVersionWord() & 0x80000000UL) == 0;
+        bool winNT = platform::isWindowsNT();
         security.setLoginName([winNT] { return registryLoginName(winNT); });
     }
     return security.addSecurity(s.systemSecurityPolicyFilename, s.userSecurityPolicyFilename, s.keystoreFilename,

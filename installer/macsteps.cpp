@@ -8,13 +8,13 @@
 #include "installer/install.h"
 #include "platform/env.h"
 #include "platform/fs.h"
+#include "platform/osversion.h"
 #include "platform/process.h"
 #include "provision/installjvm.h"
 
 namespace qrl {
 namespace {
 
-constexpr const char* kOsVersionLog = "__osvers.log";
 // The longest path macOS takes (PATH_MAX), and what a working directory and
 // the kit's files in it add to the base at least.
 constexpr size_t kMaxPathLength = 1024;
@@ -203,40 +203,16 @@ bool darwinReleaseOk(std::string_view release) {
 }
 
 bool isOsVersionOk(const Logs& logs) {
-    platform::removeFile(kOsVersionLog);
-    std::FILE* f = platform::openFile(kOsVersionLog, "wx");
-    if (!f) {
-        logs.error("Unable to redirect stderr");
-        return false;
-    }
-    int result = 0;
-    if (auto fixed = platform::testSetting("QUARLAN_OS_RELEASE")) {
-        std::fputs((*fixed + "\n").c_str(), f);
-        std::fclose(f);
-    } else {
-        std::fclose(f);
-        platform::RunResult run = platform::runShell(std::string("uname -r >>") + kOsVersionLog);
-        result = run.started ? run.status : -1;
-    }
-    logs.trace("   result after issuing uname command:", result);
-    logs.trace("   results ok:", result != -1);
+    std::optional<std::string> release = platform::osRelease();
+    logs.trace("   result after issuing uname command:", release ? 0 : -1);
+    logs.trace("   results ok:", release.has_value());
     bool ok = false;
-    if (result != -1) {
-        std::string release;
-        bool read = readLines(kOsVersionLog, 998, [&](std::string& line) {
-            release = line;
-            return false;
-        });
-        if (!read) {
-            logs.trace("Unable to verify os version", kOsVersionLog);
-        } else {
-            while (!release.empty() && (release.back() == '\r' || release.back() == ' ')) release.pop_back();
-            logs.trace("   os release:", release);
-            ok = darwinReleaseOk(release);
-        }
+    if (release) {
+        while (!release->empty() && (release->back() == '\r' || release->back() == ' ')) release->pop_back();
+        logs.trace("   os release:", *release);
+        ok = darwinReleaseOk(*release);
     }
     logs.trace("os version ok to install jre", ok);
-    platform::removeFile(kOsVersionLog);
     return ok;
 }
 
