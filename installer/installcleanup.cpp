@@ -243,7 +243,7 @@ bool cleanUpAllFiles(std::string_view dir, std::string_view startDir) {
             logsKept = true;
             continue;
         }
-        platform::removeFile(d + "/" + e.name);
+        platform::removeFile(joinPath(d, e.name, Family::Posix));
     }
     return !logsKept && platform::removeDir(d);
 }
