@@ -33,14 +33,6 @@ enum class ErrorDisplay {
     TerminalAndScript,  // message and details on both streams, then the kit's "show_error.sh"; nothing when quiet
 };
 
-// The order of an installation run.
-enum class InstallSequence {
-    WithRetry,  // "-q"/"-s" switches; the JVM provided as "jvmInstallerType" says; the wizard started once more
-                // with a JVM installed when the found one failed (Windows, macOS)
-    Posix,      // "-q"; the kit's archive when "jvmSelfExtractor" names one; one wizard start; the security
-                // files after every JVM found or installed
-};
-
 // How commands of the kit (archives, vendor installers) are started.
 enum class CommandStyle {
     WindowsSpawn,  // a vector spawn, a ".bat" launch file to wait on
@@ -111,7 +103,8 @@ struct FamilyRules {
     bool localeLogTimes;       // "locale.log" lines begin with the time
 
     // The installation run.
-    InstallSequence installSequence;
+    bool retriesWizardWithNewJvm;  // when the JVM found cannot start the wizard, one is installed and the wizard
+                                   // started once more; a failure then asks about a "java" in the path
     bool homeIsWindowsDirectory;  // the home directory is the Windows directory (else the "home" variables)
     bool classpathAsRead;         // the wizard gets loaderClasspath as read (else elements joined with ":")
     bool reportsUnsavedErrorsLog; // an "errors.log" that could not be saved in the start directory is told in a box

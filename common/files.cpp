@@ -226,7 +226,7 @@ std::optional<bool> flagSetting(std::string_view key, std::initializer_list<std:
     auto each = [&](std::string& line) {
         auto value = prefixValue(line, key);
         if (!value) return true;
-        answer = stricmp(*value, "true") == 0 || stricmp(*value, "yes") == 0;
+        answer = isYes(*value);
         return false;
     };
     for (std::string_view file : files)

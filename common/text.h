@@ -26,6 +26,9 @@ std::vector<std::string> splitList(std::string_view list, char separator);
 // with skip 1; a key that ends in "=" with skip 0). Nothing when the line does
 // not begin with the key; empty when it ends there.
 std::optional<std::string> prefixValue(std::string_view line, std::string_view key, size_t skip = 1);
+// The value of a yes/no setting: "true" or "yes" (any case) is yes, any
+// other value no.
+inline bool isYes(std::string_view value) { return equalsIgnoreCase(value, "true") || equalsIgnoreCase(value, "yes"); }
 
 // Splits a version into its major-minor part and its micro part: 1.4.2_05 gives
 // 1.4 and 2_05; a version with fewer than two dots stays whole with micro "0".

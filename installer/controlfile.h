@@ -109,7 +109,7 @@ public:
 private:
     const FamilyRules& rules_;
     Logs logs_;
-    Status status_;  // quiet only when the run is (Install::getParams)
+    Status status_;  // quiet only when the run is (InstallRun::readControlFile)
 };
 
 }  // namespace qrl

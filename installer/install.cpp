@@ -12,7 +12,6 @@
 #include "platform/fs.h"
 #include "platform/osversion.h"
 #include "platform/stopsignal.h"
-#include "security/security.h"
 
 namespace qrl {
 
@@ -152,139 +151,87 @@ std::string nativePropertiesText(Family family, std::string_view jvmHome, bool i
     return text;
 }
 
-Install::Install(Family family, SearchPlaces places, Logs logs)
-    : family_(family), rules_(rulesFor(family)), places_(std::move(places)), logs_(std::move(logs)), status_(family) {}
+InstallRun::InstallRun(Family family, Logs logs)
+    : family(family), rules(rulesFor(family)), logs(std::move(logs)), status(family) {}
 
-std::string Install::workingDir() const { return getCurrentDir(family_); }
-
-bool Install::getEnvironmentSetup() {
-    if (!logs_.tracing()) {
-        for (const std::string& name : {logs_.traceLog(), logs_.beside(kTraceSemaphore)}) {
-            if (std::FILE* f = platform::openFile(name, "at")) std::fclose(f);
-        }
-    }
-    return getHomeDirectory();
-}
-
-bool Install::getHomeDirectory() {
-    if (rules_.homeIsWindowsDirectory) return getWindowsHomeDirectory();
+bool InstallRun::findHomeDirectory() {
+    if (rules.homeIsWindowsDirectory) return findWindowsDirectory();
     for (const char* name : {"home", "HOME", "Home"}) {
         if (auto v = platform::getEnv(name)) {
-            homeDirectory_ = *v;
+            homeDirectory = *v;
             return true;
         }
     }
-    homeDirectory_ = workingDir();
-    logs_.trace("home environment variable not set; using", homeDirectory_);
+    homeDirectory = getCurrentDir(family);
+    logs.trace("home environment variable not set; using", homeDirectory);
     return true;
 }
 
-bool Install::stopped() {
+bool InstallRun::findWindowsDirectory() {
+    homeDirectory.clear();
+    if (auto dir = platform::windowsDirectory()) {
+        homeDirectory = dir->path;
+        // A directory a test names comes from no registry value.
+        if (!dir->source.empty()) logs.trace("got home directory from " + dir->source);
+        logs.trace("home directory", homeDirectory);
+        return true;
+    }
+    logs.trace("unable to get windows directory from registry");
+    if (auto path = getPathPtr()) {
+        for (const auto& element : splitList(*path, ';')) {
+            std::string lower = strlwr(element);
+            if (lower.size() >= 5 && lower.compare(lower.size() - 5, 5, "winnt") == 0) {
+                homeDirectory = lower;
+                logs.trace("home directory", homeDirectory);
+                return true;
+            }
+        }
+    }
+    if (isDir("c:\\winnt")) {
+        homeDirectory = "c:\\winnt";
+        logs.trace("home directory", homeDirectory);
+        return true;
+    }
+    homeDirectory = getCurrentDir(family);
+    logs.trace("unable to get windows directory");
+    if (homeDirectory.empty()) return false;
+    logs.trace("home directory", homeDirectory);
+    return true;
+}
+
+bool InstallRun::readControlFile() {
+    ControlFile params(family, logs);
+    // A quiet run shows nothing, not even that the control file is missing.
+    params.status().setQuietMode(status.quietMode());
+    std::string controlFileName;
+    kitRead = params.getParameters(settings, controlFileName);
+    return kitRead;
+}
+
+void InstallRun::showStatusMessage(unsigned number) {
+    if (quiet || properties) return;
+    std::string text = progressText(family, getLanguage(family), number);
+    if (rules.progressOnTerminal) {
+        status.showStatus(text);
+    } else {
+        logs.trace(text);
+    }
+}
+
+bool InstallRun::stopped() {
     int signal = platform::stopSignal();
     if (signal == 0) return false;
-    if (errorMessage_.empty()) {
+    if (errorMessage.empty()) {
         // Told once: the run goes straight to its end.
-        errorMessage_ = "The installation was stopped (signal " + std::to_string(signal) + ").";
-        errorDetails_ = "Start the installer again to install the application.";
-        logs_.error("installation stopped by signal", std::to_string(signal));
+        errorMessage = "The installation was stopped (signal " + std::to_string(signal) + ").";
+        errorDetails = "Start the installer again to install the application.";
+        logs.error("installation stopped by signal", std::to_string(signal));
     }
     return true;
 }
 
-bool Install::getParams() {
-    ControlFile params(family_, logs_);
-    // A quiet run shows nothing, not even that the control file is missing.
-    params.status().setQuietMode(status_.quietMode());
-    kitRead_ = params.getParameters(settings_, controlFileName_);
-    return kitRead_;
-}
-
-std::string Install::versionText() const {
-    const ControlSettings& s = settings_;
-    if (!s.requiredVersion.empty()) return s.requiredVersion;
-    if (!s.maxVersion.empty()) return s.minVersion + " - " + s.maxVersion;
-    return s.minVersion + " or a later version";
-}
-
-void Install::showStatusMessage(unsigned number) {
-    if (quietInstall_ || propertiesInstall_) return;
-    std::string text = progressText(family_, getLanguage(family_), number);
-    if (rules_.progressOnTerminal) {
-        status_.showStatus(text);
-    } else {
-        logs_.trace(text);
-    }
-}
-
-bool Install::install(bool quiet, bool properties, std::string_view details) {
-    if (rules_.installSequence == InstallSequence::WithRetry) return installWithRetry(quiet, properties, details);
-    quietInstall_ = quiet;
-    propertiesInstall_ = properties;
-    status_.setQuietMode(quiet || properties);
-    showStatusMessage(1);
-    logs_.trace("");
-    logs_.trace("Preparing Java install wizard");
-    getEnvironmentSetup();
-    errorMessage_.clear();
-    errorDetails_.clear();
-
-    const ControlSettings& s = settings_;
-    bool ok = getParams();
-    if (!ok) logs_.error("unable to get parameters");
-
-    if (ok && !isJvmInstalled()) {
-        if (!s.jvmSelfExtractor.empty() && fexists(s.jvmSelfExtractor)) {
-            logs_.trace("attempting to install jvm", versionText());
-            ok = installTheJvm();
-            if (!ok) installFailedTexts();
-        } else if (!s.jvmSelfExtractor.empty()) {
-            missingFileTexts(versionText());
-            ok = false;
-        } else {
-            notFoundTexts(versionText());
-            ok = false;
-        }
-    }
-    if (ok) {
-        // The security files follow every run that found or installed a JVM
-        // (the Windows and macOS installers add them only to a JVM they put
-        // in place); only the Java Plug-in cannot do without them.
-        bool plugin = stricmp(s.jvmName, "Java Plug-in") == 0;
-        if (!addSecurity(plugin) && plugin) {
-            errorMessage_ = "Unable to add Java security files.";
-            errorDetails_ = kDiskText;
-            ok = false;
-        }
-    }
-    if (ok) {
-        ok = runJavaInstaller(details);
-        if (!ok) {
-            errorMessage_ = std::string("Unable to start the install wizard.\r\r") + kDiskText;
-            errorDetails_ = causesText(family_);
-        }
-    }
-    if (!ok) {
-        if (errorMessage_.empty()) errorMessage_ = std::string("Unable to install application.\r\r") + kDiskText;
-        if (errorDetails_.empty()) errorDetails_ = causesText(family_);
-        nameTheLogs();
-        logs_.error(errorMessage_);
-        logs_.error(errorDetails_);
-        // The terminal of the POSIX installer gets the message alone.
-        status_.showError(errorMessage_, rules_.errors == ErrorDisplay::Terminal ? std::string_view() : errorDetails_);
-    }
-    cleanUp(ok);
-    return ok;
-}
-
-bool Install::addSecurity(bool plugin) {
-    const ControlSettings& s = settings_;
-    Security security(family_, getLanguage(family_), logs_);
-    if (rules_.userProfileKeystore) {
-        bool winNT = (platform::windowsVersionWord() & 0x80000000UL) == 0;
-        security.setLoginName([winNT] { return registryLoginName(winNT); });
-    }
-    return security.addSecurity(s.systemSecurityPolicyFilename, s.userSecurityPolicyFilename, s.keystoreFilename,
-                                jvmHome_, homeDirectory_, plugin);
+bool InstallRun::logsInWorkingDir() const {
+    return logs.errorLog() == platform::pathIn(platform::currentDir().value_or(""), kErrorLog);
 }
 
 bool startProgram(Family family, bool quiet, bool properties, std::string_view details, bool* kitRead) {

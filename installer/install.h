@@ -12,11 +12,12 @@
 #include "common/logfiles.h"
 #include "common/logs.h"
 #include "installer/controlfile.h"
-#include "installer/status.h"
+#include "installer/installrun.h"
 #include "jvm/findjvm.h"
-#include "provision/jvmrequest.h"
 
 namespace qrl {
+
+class JvmStep;
 
 inline constexpr const char* kWizardSemaphore = "__qrlwizard.sem";
 inline constexpr const char* kNativeProperties = "native.properties";
@@ -48,9 +49,6 @@ CommandLine parsePosixCommandLine(const std::vector<std::string>& args);
 // (`i` is left on the last argument taken).
 std::string detailsArgument(const std::vector<std::string>& args, size_t& i);
 
-// What the control file asks of a JVM, as the provisioning steps take it.
-JvmRequest requestOf(const ControlSettings& s);
-
 // What "native.properties" says, written the way Java reads properties files.
 std::string nativePropertiesText(Family family, std::string_view jvmHome, bool installed,
                                  std::string_view installDirText, bool configureRegistry);
@@ -72,122 +70,35 @@ struct NativeProperties {
 };
 NativeProperties parseNativeProperties(std::string_view text, Family family);
 
+// The installation run: the JVM step, the wizard start and the clean-up, in
+// one sequence for every family.
 class Install {
 public:
     // `logs`: "errors.log" and "jinstall.log" in the working directory.
     Install(Family family, SearchPlaces places, Logs logs);
 
-    // The run: true when the wizard ran successfully.
+    // The run: true when the wizard ran successfully. `quiet` ("-q") and
+    // `properties` ("-s") hand the details file to the wizard. Where the
+    // family says so, a JVM is installed and the wizard started once more
+    // when the JVM that was found cannot start it.
     bool install(bool quiet, bool properties, std::string_view details);
-    // The Windows run: switches "-q" and "-s"; when the JVM that was found
-    // cannot start the wizard, a JVM is installed and the wizard started once
-    // more.
-    bool installWithRetry(bool quiet, bool properties, std::string_view details);
 
-    bool getEnvironmentSetup();
-    bool getParams();
-    bool getHomeDirectory();
-    // Windows: the Windows directory from the registry, the search path, or
-    // else the working directory.
-    bool getWindowsHomeDirectory();
-
-    // The JVM step.
-    bool isJvmInstalled();
-    bool installTheJvm();
-    std::string versionText() const;
-    // The Windows installer's two ways of providing a JVM, each given the
-    // version text for its messages, and the runs they make.
-    bool installJvmBundle(std::string_view versionText);
-    bool installJvmInstaller(std::string_view versionText);
-    bool extractJvm();
-    bool runThirdPartyInstaller();
-    // The macOS forms: the POSIX directory candidates and archive run.
-    bool extractJvmInPosixDirs();
-    bool runVendorInstallerInPosixDirs();
-    // Whether the JVM may be registered ("configureWinRegistry"; never
-    // outside the Windows installer).
-    bool configureWinReg();
-    // The kit's Java security files for the JVM found or installed; `plugin`
-    // asks for existing files to be replaced (with backups).
-    bool addSecurity(bool plugin);
-
-    // The wizard.
-    bool runJavaInstaller(std::string_view details);
-    std::vector<std::string> wizardArguments(std::string_view details) const;
-    std::string buildClasspath() const;
-    bool startWizardAndWait(const std::vector<std::string>& argv);
-    void startGuiInterface(std::string_view startCommand, std::string_view checkCommand);
-    // Writes "native.properties"; false (with the system's reason logged) when
-    // it could not be written whole.
-    bool logJvmLocation(bool installed, std::string_view installDirText, bool configureRegistry);
-    std::string getJavaHomeDir() const;
-
-    void showStatusMessage(unsigned number);
-
-    // Tidying up after the run.
-    void cleanUp(bool success);
-    void cleanUpManifest(bool success);
-    void cleanUpJvmDir();
-    void cleanUpErrorsLog();
-    // The logs are appended to those at the target (the start directory, or
-    // the home directory when only that is writable) and leave the working
-    // directory; logs that cannot be saved stay there, and the user is told.
-    // Without a readable kit only "errors.log" and the trace go.
-    void cleanUpLogFiles();
-    bool saveLogsIn(std::string_view target);
-    // Appends a log to the one of that name in `target`, never through a
-    // link; a lost "errors.log" is reported where the family shows it.
-    bool appendLogFile(std::string_view name, std::string_view target);
-    bool isDirWriteProtected(std::string_view dir);
-    // Removes "jinstall.sem"; the trace it marks as the run's own goes after
-    // success and stays (ending with "install ok: false") after a failure.
-    void removeTraceSemaphore(bool success);
-
-    ControlSettings& settings() { return settings_; }
-    const std::string& jvmCommand() const { return jvmCommand_; }
-    const std::string& jvmHome() const { return jvmHome_; }
-    const std::string& errorMessage() const { return errorMessage_; }
-    const std::string& errorDetails() const { return errorDetails_; }
-    const std::string& homeDirectory() const { return homeDirectory_; }
-    const Logs& logs() const { return logs_; }
-    // Whether the control file was read: only then is the working directory a
-    // kit, whose files the run may remove.
-    bool kitRead() const { return kitRead_; }
+    // What the run ended with.
+    const std::string& jvmCommand() const { return run_.jvmCommand; }
+    const std::string& jvmHome() const { return run_.jvmHome; }
+    const std::string& errorMessage() const { return run_.errorMessage; }
+    const std::string& errorDetails() const { return run_.errorDetails; }
+    bool kitRead() const { return run_.kitRead; }
 
 private:
-    std::string workingDir() const;
-    bool logsInWorkingDir() const;
-    // True once a stop signal arrived (the installer passes them on to the
-    // programs it waits for); the failure texts then say so.
-    bool stopped();
-    // Logs kept elsewhere than the working directory: the failure texts name
-    // the error log by its full path.
-    void nameTheLogs();
-    // After a provisioning step: its launcher runs the wizard (and its home is
-    // the one the wizard is told), or, when it failed, no launcher is left.
-    bool useProvidedJvm(bool ok, const std::string& command);
-    // The checks and texts both ways of providing a JVM share: no file named,
-    // the file missing, or `run` failing.
-    bool provideJvm(std::string_view versionText, const std::string& file, bool (Install::*run)());
-    void notFoundTexts(std::string_view versionText);
-    void missingFileTexts(std::string_view versionText);
-    void installFailedTexts();
+    // The switches, the trace and the home directory, then the control file.
+    bool prepare(bool quiet, bool properties);
+    bool startWizard(JvmStep& jvm, std::string_view details, bool providedNow);
+    // The failure texts in the logs and in front of the user.
+    void reportFailure();
 
-    Family family_;
-    const FamilyRules& rules_;
+    InstallRun run_;
     SearchPlaces places_;
-    Logs logs_;
-    Status status_;
-    ControlSettings settings_;
-    std::string controlFileName_;
-    std::string jvmCommand_;
-    std::string jvmHome_;
-    std::string errorMessage_;
-    std::string errorDetails_;
-    std::string homeDirectory_;
-    bool quietInstall_ = false;
-    bool propertiesInstall_ = false;
-    bool kitRead_ = false;
 };
 
 // Creates an Install, runs it and answers its result. `kitRead`, when given,

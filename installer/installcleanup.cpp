@@ -8,9 +8,10 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "installer/install.h"
+#include "installer/installcleanup.h"
+#include "installer/jvmstep.h"
 #include "platform/folders.h"
 #include "platform/fs.h"
-#include "provision/jvmprovisioner.h"
 #include "platform/safefile.h"
 
 namespace qrl {
@@ -22,8 +23,10 @@ constexpr size_t kWholeLines = static_cast<size_t>(-1);
 
 }  // namespace
 
-void Install::cleanUp(bool success) {
-    if (!kitRead_) {
+RunCleanup::RunCleanup(InstallRun& run) : run_(run) {}
+
+void RunCleanup::run(bool success) {
+    if (!run_.kitRead) {
         // Not a kit this run could read (a user's folder, a kit half
         // unpacked): nothing of the directory is touched but what the run
         // made, and of the logs only its own leave for the start directory.
@@ -39,9 +42,9 @@ void Install::cleanUp(bool success) {
     for (const char* name : {"changes.txt", kStartDirFile, kNativeProperties}) platform::removeFile(name);
 }
 
-void Install::cleanUpManifest(bool success) {
-    std::string manifest = joinPath("META-INF", "MANIFEST.MF", family_);
-    std::string cwd = workingDir();
+void RunCleanup::cleanUpManifest(bool success) {
+    std::string manifest = joinPath("META-INF", "MANIFEST.MF", run_.family);
+    std::string cwd = getCurrentDir(run_.family);
     readLines(manifest, 999, [&](std::string& line) {
         if (line.rfind("Name: ", 0) != 0) return true;
         std::string name = trimRight(line.substr(6));
@@ -49,7 +52,7 @@ void Install::cleanUpManifest(bool success) {
         // Only files the wizard unpacked here: nothing outside the working directory.
         bool absolute = name.front() == '/' || name.front() == '\\' || (name.size() > 1 && name[1] == ':');
         if (absolute || !isPathInside(cwd, name)) {
-            logs_.trace("not removing a file outside the working directory:", name);
+            run_.logs.trace("not removing a file outside the working directory:", name);
             return true;
         }
         platform::removeFile(name);
@@ -58,18 +61,18 @@ void Install::cleanUpManifest(bool success) {
     platform::removeFile(manifest);
     platform::removeDir("META-INF");
     platform::removeFile("install.jar");
-    if (rules_.removesSwingall) platform::removeFile("swingall.jar");
+    if (run_.rules.removesSwingall) platform::removeFile("swingall.jar");
     removeTraceSemaphore(success);
 }
 
-void Install::removeTraceSemaphore(bool success) {
-    const std::string semaphore = logs_.beside(kTraceSemaphore);
+void RunCleanup::removeTraceSemaphore(bool success) {
+    const std::string semaphore = run_.logs.beside(kTraceSemaphore);
     if (fexists(semaphore)) {
         platform::removeFile(semaphore);
         if (success) {
-            platform::removeFile(logs_.traceLog());
+            platform::removeFile(run_.logs.traceLog());
         } else {
-            logs_.trace("install ok", false);
+            run_.logs.trace("install ok", false);
         }
     }
 }
@@ -90,71 +93,61 @@ NativeProperties parseNativeProperties(std::string_view text, Family family) {
             out.tempJvmDir = *v;
         } else if (auto v = prefixValue(line, "configureWinRegistry")) {
             out.registryGiven = true;
-            out.configureRegistry = stricmp(*v, "true") == 0 || stricmp(*v, "yes") == 0;
+            out.configureRegistry = isYes(*v);
         }
         return true;
     });
     return out;
 }
 
-void Install::cleanUpJvmDir() {
+void RunCleanup::cleanUpJvmDir() {
     std::string text;
     bool opened = readTextFile(kNativeProperties, text);
-    NativeProperties values = parseNativeProperties(text, family_);
+    NativeProperties values = parseNativeProperties(text, run_.family);
     const std::string& location = values.jvmHome;
     const std::string& inTemp = values.installedInTemp;
     const std::string& tempDir = values.tempJvmDir;
     const bool configureReg = values.configureRegistry;
-    if (!location.empty()) logs_.trace("jvmLocation", location);
-    if (!inTemp.empty()) logs_.trace("jvmInstalledInTemp", inTemp);
-    if (!tempDir.empty()) logs_.trace("tempJvmDir", tempDir);
-    if (values.registryGiven) logs_.trace("configureReg", configureReg);
+    if (!location.empty()) run_.logs.trace("jvmLocation", location);
+    if (!inTemp.empty()) run_.logs.trace("jvmInstalledInTemp", inTemp);
+    if (!tempDir.empty()) run_.logs.trace("tempJvmDir", tempDir);
+    if (values.registryGiven) run_.logs.trace("configureReg", configureReg);
     if (!opened || stricmp(inTemp, "true") != 0) return;
-    // The wizard has moved the JVM to its final place: configure it there,
-    // without progress texts.
-    if (configureReg && rules_.provisioning == JvmProvisioning::ByInstallerType) {
-        const std::string& predefined = settings_.predefinedJvmInstallDir;
-        if (predefined.rfind("[$AppDir]", 0) == 0) {
-            logs_.trace("not adding reg entries", predefined);
-        } else {
-            // Registered at its new place (without progress texts).
-            JvmProvisioner(family_, logs_).configureMovedJvm(requestOf(settings_), location, homeDirectory_);
-        }
-    } else if (configureReg) {
-        JvmProvisioner(family_, logs_).configureMovedJvm(requestOf(settings_), location, homeDirectory_);
-    }
+    // The wizard has moved the JVM to its final place: configure it there.
+    if (configureReg) JvmStep::configureMoved(run_, location);
     std::string dir = tempDir.empty() ? location : tempDir;
     // The temporary JVM always lives below the working directory; a value that
     // points anywhere else (the file is rewritten by the wizard) is left alone.
-    if (dir.empty() || !isPathInside(workingDir(), dir)) {
-        logs_.trace("not deleting a JVM directory outside the working directory:", dir);
+    if (dir.empty() || !isPathInside(getCurrentDir(run_.family), dir)) {
+        run_.logs.trace("not deleting a JVM directory outside the working directory:", dir);
         return;
     }
-    if (!delDirTree(dir, family_)) logs_.trace("Warning: Unable to delete ", dir);
-    platform::removeDir(joinPath(dir, "bin", family_));
+    if (!delDirTree(dir, run_.family)) run_.logs.trace("Warning: Unable to delete ", dir);
+    platform::removeDir(joinPath(dir, "bin", run_.family));
     platform::removeDir(dir);
 }
 
-void Install::cleanUpErrorsLog() {
-    auto size = platform::fileSize(logs_.errorLog());
-    if (size && *size == 0) platform::removeFile(logs_.errorLog());
+void RunCleanup::cleanUpErrorsLog() {
+    auto size = platform::fileSize(run_.logs.errorLog());
+    if (size && *size == 0) platform::removeFile(run_.logs.errorLog());
 }
 
-void Install::cleanUpLogFiles() {
+void RunCleanup::cleanUpLogFiles() {
     // Logs written elsewhere from the start (the working directory could not
     // take them) are where they belong already.
-    if (!logsInWorkingDir()) return;
+    if (!run_.logsInWorkingDir()) return;
     if (!fexists(kStartDirFile)) return;
     std::string start = getStartDir();
-    if (start.empty() || !isDir(start) || stricmp(start, workingDir()) == 0) return;
+    if (start.empty() || !isDir(start) || stricmp(start, getCurrentDir(run_.family)) == 0) return;
     std::string target = start;
-    if (isDirWriteProtected(start) && !isDirWriteProtected(homeDirectory_)) target = homeDirectory_;
-    logs_.trace("copying log files to", target);
+    const std::string& home = run_.homeDirectory;
+    if (isDirWriteProtected(start, run_.family) && !isDirWriteProtected(home, run_.family)) target = home;
+    run_.logs.trace("copying log files to", target);
     if (saveLogsIn(target)) return;
     // What could not be saved stays here, and with it the working directory.
-    std::string here = workingDir();
-    logs_.error("Unable to save the logs in", target);
-    status_.showError("The logs of this installation are kept in " + here);
+    std::string here = getCurrentDir(run_.family);
+    run_.logs.error("Unable to save the logs in", target);
+    run_.status.showError("The logs of this installation are kept in " + here);
 }
 
 namespace {
@@ -173,22 +166,22 @@ bool appendLog(const std::string& src, const std::string& dst) {
 
 }  // namespace
 
-bool Install::appendLogFile(std::string_view name, std::string_view target) {
-    std::string to = joinPath(target, name, family_);
+bool RunCleanup::appendLogFile(std::string_view name, std::string_view target) {
+    std::string to = joinPath(target, name, run_.family);
     bool ok = appendLog(std::string(name), to);
-    if (!ok) logs_.trace("unable to append log file to", to);
-    if (!ok && name == kErrorLog && rules_.reportsUnsavedErrorsLog)
-        status_.showError("Unable to save errors.log", "Try installing from a non-write protected drive.");
+    if (!ok) run_.logs.trace("unable to append log file to", to);
+    if (!ok && name == kErrorLog && run_.rules.reportsUnsavedErrorsLog)
+        run_.status.showError("Unable to save errors.log", "Try installing from a non-write protected drive.");
     return ok;
 }
 
-bool Install::saveLogsIn(std::string_view target) {
+bool RunCleanup::saveLogsIn(std::string_view target) {
     std::vector<platform::DirEntry> entries;
     if (!platform::listDir(".", entries)) return false;
     bool saved = true;
     for (const auto& e : entries) {
         if (e.name.find(".log") == std::string::npos) continue;
-        if (!kitRead_ && e.name != kErrorLog && e.name != kTraceLog) continue;
+        if (!run_.kitRead && e.name != kErrorLog && e.name != kTraceLog) continue;
         if (e.isLink || e.isDirectory) continue;  // not a log this run wrote
         if (e.name.find("qrlpand.log") != std::string::npos) {
             auto size = platform::fileSize(e.name);
@@ -205,20 +198,6 @@ bool Install::saveLogsIn(std::string_view target) {
             saved = false;
     }
     return saved;
-}
-
-bool Install::isDirWriteProtected(std::string_view dir) { return qrl::isDirWriteProtected(dir, family_); }
-
-bool Install::logsInWorkingDir() const {
-    return logs_.errorLog() == platform::pathIn(platform::currentDir().value_or(""), kErrorLog);
-}
-
-void Install::nameTheLogs() {
-    if (logsInWorkingDir()) return;
-    for (std::string* text : {&errorMessage_, &errorDetails_}) {
-        size_t at = text->find("See errors.log");
-        if (at != std::string::npos) text->replace(at + 4, 10, logs_.errorLog());
-    }
 }
 
 std::string logsPlace(Family family, std::string_view workingDir, std::string_view startDir) {
@@ -264,7 +243,7 @@ bool cleanUpAllFiles(std::string_view dir, std::string_view startDir) {
             logsKept = true;
             continue;
         }
-        platform::removeFile(d + "/" + e.name);
+        platform::removeFile(joinPath(d, e.name, Family::Posix));
     }
     return !logsKept && platform::removeDir(d);
 }

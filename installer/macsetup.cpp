@@ -70,7 +70,7 @@ int utf8Main(std::vector<std::string>& args) {
     bool ok = startProgram(Family::Mac, cl.quiet, cl.properties, cl.details);
 
     if (!startDir.empty() && startDir != workDir && platform::changeDir(startDir)) {
-        platform::removeFile(workDir + "/" + kStartDirFile);
+        platform::removeFile(joinPath(workDir, kStartDirFile, Family::Mac));
         std::string home = platform::getEnv("HOME").value_or("");
         if (!isDirWriteProtected(startDir, Family::Mac)) {
             delDirTree(workDir, Family::Mac);

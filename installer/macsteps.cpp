@@ -8,13 +8,13 @@
 #include "installer/install.h"
 #include "platform/env.h"
 #include "platform/fs.h"
+#include "platform/osversion.h"
 #include "platform/process.h"
 #include "provision/jvmmodes.h"
 
 namespace qrl {
 namespace {
 
-constexpr const char* kOsVersionLog = "__osvers.log";
 // The longest path macOS takes (PATH_MAX), and what a working directory and
 // the kit's files in it add to the base at least.
 constexpr size_t kMaxPathLength = 1024;
@@ -36,7 +36,7 @@ bool claimCandidate(const std::string& dir, platform::DirLock& lock) {
         return false;
     }
     for (const auto& name : entryNames(dir)) {
-        std::string path = dir + "/" + name;
+        std::string path = joinPath(dir, name, Family::Mac);
         bool tree = !platform::isLink(path) && platform::typeOf(path) == platform::FileType::Directory;
         if (tree)
             delDirTree(path, Family::Mac);
@@ -75,8 +75,8 @@ void copyTree(const std::string& from, const std::string& to, const std::string&
     if (!platform::listDir(from, entries)) return;
     for (const auto& e : entries) {
         if (top && runsOwn(e.name, skip.kitIsBase)) continue;
-        std::string src = from + "/" + e.name;
-        std::string dst = to + "/" + e.name;
+        std::string src = joinPath(from, e.name, Family::Mac);
+        std::string dst = joinPath(to, e.name, Family::Mac);
         if (e.isLink) {
             // Followed only to a file of the kit itself.
             std::string real = platform::canonicalPath(src);
@@ -114,7 +114,7 @@ bool createTempDir(std::string_view startDir, platform::DirLock& lock, std::stri
     for (int n = 1; n <= 99 && !base.empty() && tempDir.empty(); ++n) {
         char name[16];
         std::snprintf(name, sizeof name, "tmpqrl%02d", n);
-        std::string candidate = base + "/" + name;
+        std::string candidate = joinPath(base, name, Family::Mac);
         // A run started from inside a candidate keeps that directory.
         if (candidate == start || (!startReal.empty() && platform::canonicalPath(candidate) == startReal)) continue;
         if (claimCandidate(candidate, lock)) tempDir = candidate;
@@ -140,7 +140,7 @@ bool createTempDir(std::string_view startDir, platform::DirLock& lock, std::stri
 }
 
 bool writeStartDirFile(std::string_view name, std::string_view startDir, std::string_view dir) {
-    std::string path = std::string(dir) + "/" + std::string(name);
+    std::string path = joinPath(dir, name, Family::Mac);
     std::FILE* f = platform::openFile(path, "wx");
     if (!f) return false;
     std::string line = std::string(startDir) + "\n";
@@ -202,40 +202,16 @@ bool darwinReleaseOk(std::string_view release) {
 }
 
 bool isOsVersionOk(const Logs& logs) {
-    platform::removeFile(kOsVersionLog);
-    std::FILE* f = platform::openFile(kOsVersionLog, "wx");
-    if (!f) {
-        logs.error("Unable to redirect stderr");
-        return false;
-    }
-    int result = 0;
-    if (auto fixed = platform::getEnv("QUARLAN_OS_RELEASE")) {
-        std::fputs((*fixed + "\n").c_str(), f);
-        std::fclose(f);
-    } else {
-        std::fclose(f);
-        platform::RunResult run = platform::runShell(std::string("uname -r >>") + kOsVersionLog);
-        result = run.started ? run.status : -1;
-    }
-    logs.trace("   result after issuing uname command:", result);
-    logs.trace("   results ok:", result != -1);
+    std::optional<std::string> release = platform::osRelease();
+    logs.trace("   result after issuing uname command:", release ? 0 : -1);
+    logs.trace("   results ok:", release.has_value());
     bool ok = false;
-    if (result != -1) {
-        std::string release;
-        bool read = readLines(kOsVersionLog, 998, [&](std::string& line) {
-            release = line;
-            return false;
-        });
-        if (!read) {
-            logs.trace("Unable to verify os version", kOsVersionLog);
-        } else {
-            while (!release.empty() && (release.back() == '\r' || release.back() == ' ')) release.pop_back();
-            logs.trace("   os release:", release);
-            ok = darwinReleaseOk(release);
-        }
+    if (release) {
+        while (!release->empty() && (release->back() == '\r' || release->back() == ' ')) release->pop_back();
+        logs.trace("   os release:", *release);
+        ok = darwinReleaseOk(*release);
     }
     logs.trace("os version ok to install jre", ok);
-    platform::removeFile(kOsVersionLog);
     return ok;
 }
 

@@ -54,10 +54,9 @@ inline constexpr unsigned kMinDarwinRelease[3] = {11, 3, 0};
 // least kMinDarwinRelease.
 bool darwinReleaseOk(std::string_view release);
 
-// The check in front of the JVM the kit ships: the release that "uname -r"
-// writes (QUARLAN_OS_RELEASE, when set, stands for that answer) is captured
-// in "__osvers.log", traced and judged by darwinReleaseOk. False when it
-// cannot be read.
+// The check in front of the JVM the kit ships: the kernel's release
+// (platform::osRelease) traced and judged by darwinReleaseOk. False when it
+// cannot be told.
 bool isOsVersionOk(const Logs& logs);
 
 }  // namespace qrl

@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "common/shellquote.h"
 #include "installer/install.h"
+#include "installer/wizard.h"
 #include "installer/windowsrun.h"
 #include "platform/console.h"
 #include "platform/env.h"
@@ -24,21 +25,13 @@ void appendWords(std::vector<std::string>& out, std::string_view text) {
 
 }  // namespace
 
-std::string Install::getJavaHomeDir() const {
-    // A launcher found through a link (/usr/bin/java) belongs to the JVM the
-    // link leads to; the link's own directory is no JVM home.
-    std::string real = platform::isLink(jvmCommand_) ? platform::canonicalPath(jvmCommand_) : std::string();
-    std::string home = getJavaHomeDirectory(real.empty() ? jvmCommand_ : real, family_);
-    logs_.trace("jvm home dir", home);
-    return home;
-}
-
-bool Install::logJvmLocation(bool installed, std::string_view installDirText, bool configureRegistry) {
+bool writeNativeProperties(const InstallRun& run, bool installed, std::string_view installDirText,
+                           bool configureRegistry) {
     platform::Result why;
     std::FILE* f = platform::openFile(kNativeProperties, "wt", &why);
     bool ok = f != nullptr;
     if (f) {
-        std::string text = nativePropertiesText(family_, jvmHome_, installed, installDirText, configureRegistry);
+        std::string text = nativePropertiesText(run.family, run.jvmHome, installed, installDirText, configureRegistry);
         ok = std::fputs(text.c_str(), f) >= 0;
         if (!ok) why = platform::Result::lastError();
         ok = std::fclose(f) == 0 && ok;
@@ -46,17 +39,20 @@ bool Install::logJvmLocation(bool installed, std::string_view installDirText, bo
     }
     if (!ok) {
         // The wizard learns its JVM from this file: without it there is no run.
-        logs_.error("Unable to write", kNativeProperties);
-        logs_.reason(why);
+        run.logs.error("Unable to write", kNativeProperties);
+        run.logs.reason(why);
         platform::removeFile(kNativeProperties);
     }
     return ok;
 }
 
-std::string Install::buildClasspath() const {
-    const ControlSettings& s = settings_;
-    std::string swing = fexists("swingall.jar") ? "swingall.jar" : jvmHome_ + "/lib/swingall.jar";
-    bool needsSwing = baseName(jvmCommand_, family_).find("java") == std::string_view::npos;
+WizardStart::WizardStart(InstallRun& run) : run_(run) {}
+
+std::string WizardStart::classpath() const {
+    const ControlSettings& s = run_.settings;
+    const Logs& logs = run_.logs;
+    std::string swing = fexists("swingall.jar") ? "swingall.jar" : run_.jvmHome + "/lib/swingall.jar";
+    bool needsSwing = baseName(run_.jvmCommand, run_.family).find("java") == std::string_view::npos;
     bool swingExists = fexists(swing);
     std::string cp;
     auto addClassElement = [&](std::string_view element) {
@@ -67,11 +63,11 @@ std::string Install::buildClasspath() const {
         }
         if (swingExists && needsSwing) {
             cp += swing;
-            logs_.trace("added swing to classpath");
+            logs.trace("added swing to classpath");
             return;
         }
         if (!cp.empty() && cp.back() == ':') cp.pop_back();
-        if (needsSwing) logs_.trace("swing file does not exist", swing);
+        if (needsSwing) logs.trace("swing file does not exist", swing);
     };
     // The class path of the control file lists its elements with ";" (and the
     // default with ":"); both separate elements here.
@@ -86,89 +82,95 @@ std::string Install::buildClasspath() const {
     return cp;
 }
 
-std::vector<std::string> Install::wizardArguments(std::string_view details) const {
-    const ControlSettings& s = settings_;
+std::vector<std::string> WizardStart::arguments(std::string_view details) const {
+    const ControlSettings& s = run_.settings;
+    const Logs& logs = run_.logs;
     std::vector<std::string> argv;
     if (!s.jvmExtraParameters.empty()) {
-        logs_.trace("install switches:", s.jvmExtraParameters);
+        logs.trace("install switches:", s.jvmExtraParameters);
         appendWords(argv, s.jvmExtraParameters);
     }
-    logs_.trace("class path switch:", s.jvmClasspathSwitch);
+    logs.trace("class path switch:", s.jvmClasspathSwitch);
     if (!s.jvmClasspathSwitch.empty()) argv.push_back(s.jvmClasspathSwitch);
     // Windows hands the wizard the class path as the control file gives it.
-    std::string cp = rules_.classpathAsRead ? s.loaderClasspath : buildClasspath();
-    logs_.trace("classpath:", cp);
+    std::string cp = run_.rules.classpathAsRead ? s.loaderClasspath : classpath();
+    logs.trace("classpath:", cp);
     argv.push_back(cp);
-    logs_.trace("install parameters:", s.loaderJavaCommand);
+    logs.trace("install parameters:", s.loaderJavaCommand);
     appendWords(argv, s.loaderJavaCommand);
-    if ((quietInstall_ || propertiesInstall_) && !details.empty()) {
-        logs_.trace("install details:", details);
-        const char* sw = quietInstall_ ? "-q" : "-s";
-        logs_.trace("added", sw);
+    if ((run_.quiet || run_.properties) && !details.empty()) {
+        logs.trace("install details:", details);
+        const char* sw = run_.quiet ? "-q" : "-s";
+        logs.trace("added", sw);
         argv.emplace_back(sw);
         // The details file arrives as one argument whatever it holds.
         argv.emplace_back(details);
-        logs_.trace("details:", details);
+        logs.trace("details:", details);
     }
-    logs_.trace("parameters", static_cast<int>(argv.size()));
+    logs.trace("parameters", static_cast<int>(argv.size()));
     return argv;
 }
 
-bool Install::runJavaInstaller(std::string_view details) {
-    showStatusMessage(2);
-    std::vector<std::string> argv = wizardArguments(details);
+bool WizardStart::run(std::string_view details) {
+    // A semaphore left by an earlier run must not pass for this run's wizard.
+    platform::removeFile(kWizardSemaphore);
+    const Logs& logs = run_.logs;
+    run_.showStatusMessage(2);
+    std::vector<std::string> argv = arguments(details);
     if (!fexists(kNativeProperties)) {
-        logs_.error("No native.properties for the wizard");
+        logs.error("No native.properties for the wizard");
         return false;
     }
-    if (settings_.loaderClasspath.find("install.jar") != std::string::npos && !fexists("install.jar")) {
-        logs_.error("install.jar does not exist.");
+    if (run_.settings.loaderClasspath.find("install.jar") != std::string::npos && !fexists("install.jar")) {
+        logs.error("install.jar does not exist.");
         return false;
     }
-    return startWizardAndWait(argv);
+    return startAndWait(argv);
 }
 
-bool Install::startWizardAndWait(const std::vector<std::string>& argv) {
-    if (stopped()) return false;
-    startGuiInterface(settings_.startGuiCommand, settings_.checkGuiRunningCommand);
-    std::string command = shellQuote(jvmCommand_);
+bool WizardStart::startAndWait(const std::vector<std::string>& argv) {
+    if (run_.stopped()) return false;
+    const Logs& logs = run_.logs;
+    startGuiInterface(run_.settings.startGuiCommand, run_.settings.checkGuiRunningCommand);
+    std::string command = shellQuote(run_.jvmCommand);
     for (const auto& a : argv) command += " " + shellQuote(a);
-    logs_.trace("java installer C++ command:", command);
+    logs.trace("java installer C++ command:", command);
     platform::setEnv("CLASSPATH", "");
     // Only a semaphore the wizard of this run leaves says it started: one left
     // in the kit (by a run that was killed) goes first.
     if (fexists(kWizardSemaphore) && !platform::removeFile(kWizardSemaphore) && !platform::removeDir(kWizardSemaphore)) {
-        logs_.error("Unable to remove an earlier", kWizardSemaphore);
+        logs.error("Unable to remove an earlier", kWizardSemaphore);
         return false;
     }
     removeShowSemaphore();
-    std::vector<std::string> words{jvmCommand_};
+    std::vector<std::string> words{run_.jvmCommand};
     words.insert(words.end(), argv.begin(), argv.end());
     platform::RunResult run = platform::runCommand(words);
     if (!run.started) {
-        logs_.error("Unable to start ", command);
-        logs_.error("  reason: " + spawnErrorReason(run.error));
+        logs.error("Unable to start ", command);
+        logs.error("  reason: " + spawnErrorReason(run.error));
         return false;
     }
-    logs_.trace("java wizard execed with no reported errors");
+    logs.trace("java wizard execed with no reported errors");
     // The wizard's own status is recorded; the outcome stays with the semaphore.
     if (int signal = platform::shellSignal(run.status)) {
-        logs_.error("java wizard ended by signal", std::to_string(signal));
+        logs.error("java wizard ended by signal", std::to_string(signal));
     } else if (int code = platform::shellExitCode(run.status)) {
-        logs_.error("java wizard exit status", std::to_string(code));
+        logs.error("java wizard exit status", std::to_string(code));
     } else {
-        logs_.trace("java wizard exit status", "0");
+        logs.trace("java wizard exit status", "0");
     }
     if (!fexists(kWizardSemaphore)) {
-        logs_.error("Java wizard not started properly");
+        logs.error("Java wizard not started properly");
         return false;
     }
     platform::removeFile(kWizardSemaphore);
-    logs_.trace("Java wizard launched successfully", true);
+    logs.trace("Java wizard launched successfully", true);
     return true;
 }
 
-void Install::startGuiInterface(std::string_view startCommand, std::string_view checkCommand) {
+void WizardStart::startGuiInterface(std::string_view startCommand, std::string_view checkCommand) {
+    const Logs& logs = run_.logs;
     std::string start(startCommand), check(checkCommand);
     auto guiRunning = [&] {
         if (check.empty()) return false;
@@ -181,27 +183,27 @@ void Install::startGuiInterface(std::string_view startCommand, std::string_view 
         switch (platform::forkProcess()) {
             case platform::ForkRole::Parent:
                 // This process becomes the desktop's; the installation goes on in the child.
-                logs_.trace("about to start GUI with command:", start);
+                logs.trace("about to start GUI with command:", start);
                 platform::endWithShellCommand(start);
             case platform::ForkRole::Child:
                 for (int i = 0; i < 15 && !guiRunning(); ++i)
                     platform::sleepMs(1000);
                 break;
             case platform::ForkRole::Failed:
-                logs_.trace("unable to fork");
+                logs.trace("unable to fork");
                 break;
         }
-        if (!guiRunning()) logs_.trace("finished waiting for GUI to start");
+        if (!guiRunning()) logs.trace("finished waiting for GUI to start");
     };
     if (start.empty() && check.empty()) return;
     if (check.empty()) {
         startGui();
     } else if (guiRunning()) {
-        logs_.trace("GUI already running");
+        logs.trace("GUI already running");
     } else if (!start.empty()) {
         startGui();
     } else {
-        logs_.trace("GUI not running; no command to start it");
+        logs.trace("GUI not running; no command to start it");
     }
     size_t redirect = check.find('>');
     if (redirect != std::string::npos) {

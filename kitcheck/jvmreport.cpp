@@ -13,6 +13,7 @@
 #include "common/text.h"
 #include "installer/controlfile.h"
 #include "installer/install.h"
+#include "installer/jvmstep.h"
 #include "installer/macsteps.h"
 #include "jvm/findjvm.h"
 #include "kitcheck/kitcheck.h"
@@ -120,9 +121,9 @@ std::string installPlace(const JvmReport& r, const ControlSettings& s, std::stri
 
 // What the installer would do once its search has found nothing: the way the
 // control file asks for, with the checks and texts the installer makes.
-void nextWithoutJvm(JvmReport& r, const ControlSettings& s, Install& install, const Logs& logs) {
+void nextWithoutJvm(JvmReport& r, const ControlSettings& s, const InstallRun& run, const Logs& logs) {
     const FamilyRules& rules = rulesFor(r.family);
-    std::string version = install.versionText();
+    std::string version = versionText(s);
     auto notFound = [&](std::string why = {}) {
         r.next = NextStep::Fail;
         r.nextText = "The correct version of the " + s.jvmName + " was not found on your system." + why;
@@ -134,7 +135,7 @@ void nextWithoutJvm(JvmReport& r, const ControlSettings& s, Install& install, co
         r.nextDetails = "Please install the JVM and re-start this installer. (" + file + " is not in the kit.)";
     };
     auto inKit = [&](const std::string& file) { return fexists(platform::pathIn(r.kit, file)); };
-    std::string place = installPlace(r, s, install.homeDirectory());
+    std::string place = installPlace(r, s, run.homeDirectory);
 
     if (rules.provisioning == JvmProvisioning::InstallJvm) {
         if (s.jvmSelfExtractor.empty()) return notFound();
@@ -300,9 +301,9 @@ bool readKit(JvmReport& r, ControlSettings& s, const Logs& logs) {
 }
 
 // The installer's search, unless the kit says not to search.
-bool searchAsInstaller(JvmReport& r, Install& install, const SearchPlaces& places, const Logs& logs,
+bool searchAsInstaller(JvmReport& r, const InstallRun& run, const SearchPlaces& places, const Logs& logs,
                        Collector& collector, std::string& exePath) {
-    const ControlSettings& s = install.settings();
+    const ControlSettings& s = run.settings;
     r.searched = s.searchForJvm.empty() ||
                  (stricmp(s.searchForJvm, "no") != 0 && stricmp(s.searchForJvm, "none") != 0);
     if (!r.searched) return false;
@@ -311,7 +312,7 @@ bool searchAsInstaller(JvmReport& r, Install& install, const SearchPlaces& place
     // Windows kits carry the 32-bit installer.
     finder.setRegistryAs32Bit(true);
     std::string exeName = s.jvmCommandName;
-    return finder.isJvmInstalled({r.criteria, s.jvmName, install.homeDirectory(), s.searchForJvm}, exeName, exePath);
+    return finder.isJvmInstalled({r.criteria, s.jvmName, run.homeDirectory, s.searchForJvm}, exeName, exePath);
 }
 
 // As the launchers search when their JVM has gone.
@@ -392,14 +393,14 @@ bool makeJvmReport(const JvmReportRequest& rq, JvmReport& r) {
     if (r.kitMode)
         if (std::FILE* f = platform::openFile(logs.traceLog(), "wb")) std::fclose(f);
     SearchPlaces places = SearchPlaces::defaults(r.family);
-    Install install(r.family, places, logs);
-    install.getHomeDirectory();
+    InstallRun run(r.family, logs);
+    run.findHomeDirectory();
     Collector collector;
     std::string exePath;
     bool found = false;
     if (r.kitMode) {
-        if (!readKit(r, install.settings(), logs)) return false;
-        found = searchAsInstaller(r, install, places, logs, collector, exePath);
+        if (!readKit(r, run.settings, logs)) return false;
+        found = searchAsInstaller(r, run, places, logs, collector, exePath);
     } else {
         r.criteria = rq.criteria;
         r.jvmName = "JRE";
@@ -411,7 +412,7 @@ bool makeJvmReport(const JvmReportRequest& rq, JvmReport& r) {
         r.next = NextStep::UseJvm;
         r.nextText = (r.kitMode ? "start the install wizard with " : "start the application with ") + exePath;
     } else if (r.kitMode) {
-        nextWithoutJvm(r, install.settings(), install, logs);
+        nextWithoutJvm(r, run.settings, run, logs);
     } else {
         r.next = NextStep::Fail;
         r.nextText = "no JVM of " + rangeText(r.criteria) + " was found: the launcher cannot start the application";

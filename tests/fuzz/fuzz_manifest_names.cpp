@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "installer/install.h"
+#include "installer/installcleanup.h"
 #include "platform/fs.h"
 #include "sandbox.h"
 
@@ -46,8 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::fclose(f);
     }
 
-    qrl::Install install(qrl::Family::Posix, {}, qrl::Logs::in(kit));
-    install.cleanUpManifest(true);
+    // A run that read the kit: only then are the wizard's files removed.
+    qrl::InstallRun run(qrl::Family::Posix, qrl::Logs::in(kit));
+    run.kitRead = true;
+    qrl::RunCleanup(run).run(true);
 
     for (const char* n : {"a", "b", "install.jar", "kit"})
         if (!fs::exists(outside + "/" + n)) std::abort();

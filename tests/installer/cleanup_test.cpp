@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "installer/install.h"
+#include "installer/installcleanup.h"
 #include "platform/fs.h"
 #include "tests/support/testutil.h"
 
@@ -25,13 +26,14 @@ protected:
         writeFile(outside + "/precious.txt", "keep");
         cwd = std::make_unique<CwdGuard>(kit);
     }
-    // An installation that has read the kit's control file.
-    qrl::Install makeInstall() {
-        qrl::Install install(Family::Posix, qrl::SearchPlaces{}, logsHere());
-        install.getHomeDirectory();
+    // A run that has read the kit's control file.
+    std::unique_ptr<qrl::InstallRun> run;
+    qrl::RunCleanup readKit() {
+        run = std::make_unique<qrl::InstallRun>(Family::Posix, logsHere());
+        run->findHomeDirectory();
         writeFile(kit + "/qrl.control", "jvmMinVersion=1.8\n");
-        EXPECT_TRUE(install.getParams());
-        return install;
+        EXPECT_TRUE(run->readControlFile());
+        return qrl::RunCleanup(*run);
     }
 };
 
@@ -53,8 +55,7 @@ TEST_F(KitCleanupTest, ManifestRemovesOnlyFilesInsideTheWorkingDirectory) {
               "Name: " + outside + "/precious.txt\n"
               "Name: ../outside/precious.txt\n"
               "Name: linked/precious.txt\n");
-    qrl::Install install = makeInstall();
-    install.cleanUpManifest(true);
+    readKit().run(true);
     EXPECT_FALSE(exists(kit + "/wizard.properties"));
     EXPECT_FALSE(exists(kit + "/lib/payload.jar"));
     EXPECT_FALSE(exists(kit + "/META-INF"));
@@ -69,16 +70,16 @@ TEST_F(KitCleanupTest, ManifestRemovesOnlyFilesInsideTheWorkingDirectory) {
 }
 
 TEST_F(KitCleanupTest, TraceLogOfTheRunGoesAfterSuccessAndStaysAfterFailure) {
-    qrl::Install install = makeInstall();
+    qrl::RunCleanup cleanup = readKit();
     writeFile(kit + "/jinstall.log", "");
     writeFile(kit + "/jinstall.sem", "");
-    install.cleanUpManifest(true);
+    cleanup.run(true);
     EXPECT_FALSE(exists(kit + "/jinstall.log"));
     EXPECT_FALSE(exists(kit + "/jinstall.sem"));
 
     writeFile(kit + "/jinstall.log", "");
     writeFile(kit + "/jinstall.sem", "");
-    install.cleanUpManifest(false);
+    cleanup.run(false);
     EXPECT_FALSE(exists(kit + "/jinstall.sem"));
     auto lines = readLines(kit + "/jinstall.log");
     ASSERT_FALSE(lines.empty());
@@ -86,45 +87,44 @@ TEST_F(KitCleanupTest, TraceLogOfTheRunGoesAfterSuccessAndStaysAfterFailure) {
 
     // A trace log the user made stays in every case.
     writeFile(kit + "/jinstall.log", "mine\n");
-    install.cleanUpManifest(true);
+    cleanup.run(true);
     EXPECT_EQ(readFile(kit + "/jinstall.log"), "mine\n");
 }
 
 TEST_F(KitCleanupTest, TemporaryJvmIsDeletedOnlyBelowTheWorkingDirectory) {
-    qrl::Install install = makeInstall();
+    qrl::RunCleanup cleanup = readKit();
     ASSERT_TRUE(platform::makeDir(kit + "/jvm"));
     ASSERT_TRUE(platform::makeDir(kit + "/jvm/bin"));
     writeFile(kit + "/jvm/bin/java", "x");
     writeFile(kit + "/native.properties",
               "nativeJvmHomeDir=" + kit + "/jvm\nnativeJvmInstalled=true\nnativeJvmInstalledInTemp=true\n"
               "configureWinRegistry=false\n");
-    install.cleanUpJvmDir();
+    cleanup.run(true);
     EXPECT_FALSE(exists(kit + "/jvm"));
 
     for (const std::string& hostile : {outside, std::string("/"), root.path(), kit + "/../outside"}) {
         writeFile(kit + "/native.properties", "nativeJvmHomeDir=/ignored\nnativeJvmInstalledInTemp=true\n"
                                               "nativeTempJvmDir=" + hostile + "\n");
-        install.cleanUpJvmDir();
+        cleanup.run(true);
         EXPECT_EQ(readFile(outside + "/precious.txt"), "keep") << hostile;
     }
     // Not installed in a temporary place: nothing is deleted.
     ASSERT_TRUE(platform::makeDir(kit + "/jvm2"));
     writeFile(kit + "/native.properties", "nativeJvmHomeDir=" + kit + "/jvm2\nnativeJvmInstalledInTemp=false\n");
-    install.cleanUpJvmDir();
+    cleanup.run(true);
     EXPECT_TRUE(exists(kit + "/jvm2"));
 }
 
 TEST_F(KitCleanupTest, LogsAreSavedInTheStartDirectory) {
-    qrl::Install install = makeInstall();
+    qrl::RunCleanup cleanup = readKit();
     writeFile(kit + "/startdir.txt", start + "  \n");
     writeFile(kit + "/errors.log", "");
     writeFile(kit + "/jinstall.log", "trace\n");
     writeFile(kit + "/qrlpand.log", "");
     writeFile(kit + "/other.log", "other\n");
     writeFile(kit + "/notalog.txt", "x");
-    install.cleanUpErrorsLog();
+    cleanup.run(true);
     EXPECT_FALSE(exists(kit + "/errors.log"));
-    install.cleanUpLogFiles();
     std::string saved = readFile(start + "/jinstall.log");
     EXPECT_EQ(saved.rfind("trace\n", 0), 0u) << saved;
     EXPECT_NE(saved.find(" copying log files to " + start), std::string::npos);
@@ -133,8 +133,9 @@ TEST_F(KitCleanupTest, LogsAreSavedInTheStartDirectory) {
     EXPECT_FALSE(exists(start + "/errors.log"));
     EXPECT_FALSE(exists(start + "/notalog.txt"));
 
+    writeFile(kit + "/startdir.txt", start + "\n");
     writeFile(kit + "/qrlpand.log", "content");
-    install.cleanUpLogFiles();
+    cleanup.run(true);
     EXPECT_EQ(readFile(start + "/qrlpand.log"), "content");
 }
 
@@ -176,9 +177,8 @@ TEST_F(KitCleanupTest, HomeAndItsDesktopDocumentsAndDownloadsAreNeverEmptied) {
 }
 
 TEST_F(KitCleanupTest, WriteProtectedStartDirectorySendsLogsHome) {
-    qrl::Install install = makeInstall();
-    EXPECT_TRUE(install.isDirWriteProtected(""));
-    EXPECT_TRUE(install.isDirWriteProtected(root.file("missing")));
-    EXPECT_FALSE(install.isDirWriteProtected(start));
+    EXPECT_TRUE(qrl::isDirWriteProtected("", Family::Posix));
+    EXPECT_TRUE(qrl::isDirWriteProtected(root.file("missing"), Family::Posix));
+    EXPECT_FALSE(qrl::isDirWriteProtected(start, Family::Posix));
     EXPECT_FALSE(exists(start + "/__qrltest.zos"));
 }

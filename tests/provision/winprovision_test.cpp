@@ -6,6 +6,8 @@
 #include "common/files.h"
 #include "common/text.h"
 #include "installer/install.h"
+#include "installer/installcleanup.h"
+#include "installer/jvmstep.h"
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
@@ -467,15 +469,16 @@ TEST_F(WinProvision, SecondProvisioningReplacesAJvmThatCannotRunTheWizard) {
     setReg(std::string(kJre) + "\\17.0", "JavaHome", old);
     setReg(std::string(kJre) + "\\17.0", "MicroVersion", "15");
     makeKit("");
-    qrl::Install in(qrl::Family::Windows, qrl::SearchPlaces::defaults(qrl::Family::Windows), logsHere());
-    in.getEnvironmentSetup();
-    ASSERT_TRUE(in.getParams());
-    ASSERT_TRUE(in.isJvmInstalled());
-    EXPECT_EQ(in.jvmHome(), old);
-    ASSERT_TRUE(in.installTheJvm()) << trace();
+    qrl::InstallRun run(qrl::Family::Windows, logsHere());
+    run.findHomeDirectory();
+    ASSERT_TRUE(run.readControlFile());
+    qrl::JvmStep jvm(run, qrl::SearchPlaces::defaults(qrl::Family::Windows));
+    ASSERT_TRUE(jvm.find());
+    EXPECT_EQ(run.jvmHome, old);
+    ASSERT_TRUE(jvm.provide()) << trace();
     std::string home = pf + "\\JavaSoft\\JRE17.0\\17.0.15";
-    EXPECT_EQ(in.jvmCommand(), home + "\\bin\\javaw.exe");
-    EXPECT_EQ(in.jvmHome(), home);
+    EXPECT_EQ(run.jvmCommand, home + "\\bin\\javaw.exe");
+    EXPECT_EQ(run.jvmHome, home);
     EXPECT_TRUE(contains(readFile("native.properties"), "nativeJvmInstalled=true"));
 }
 
@@ -502,11 +505,11 @@ TEST_F(WinProvision, CleanUpRegistersTheJvmTheWizardMovedAndRemovesTheTemporaryO
     writeFile("qrl.control", "jvmVersion=17.0.15\njvmName=JRE\njvmCommandName=javaw.exe\nloaderJavaCommand=W\n");
     writeFile("native.properties", "nativeJvmHomeDir=" + slashes(moved) + "\nnativeJvmInstalledInTemp=true\n" +
                                        "nativeTempJvmDir=" + slashes(kit + "\\jvm") + "\nconfigureWinRegistry=true\n");
-    qrl::Install in(qrl::Family::Windows, qrl::SearchPlaces::defaults(qrl::Family::Windows), logsHere());
-    in.getEnvironmentSetup();
-    ASSERT_TRUE(in.getParams());
+    qrl::InstallRun run(qrl::Family::Windows, logsHere());
+    run.findHomeDirectory();
+    ASSERT_TRUE(run.readControlFile());
     writeFile("jinstall.log", "");
-    in.cleanUpJvmDir();
+    qrl::RunCleanup(run).run(true);
     // Registered only where administrators alone may change it: under wine
     // every existing folder reads as the user's own.
     EXPECT_EQ(reg(std::string(kJre) + "\\17.0.15", "JavaHome"), "<none>");

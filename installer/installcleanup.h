@@ -1,0 +1,42 @@
+// Tidying the working directory after the run and saving the logs in the
+// directory the user started from.
+#pragma once
+
+#include <string_view>
+
+#include "installer/installrun.h"
+
+namespace qrl {
+
+class RunCleanup {
+public:
+    explicit RunCleanup(InstallRun& run);
+
+    // After a run that read the kit: the files the wizard unpacked (as its
+    // manifest names them, never outside the working directory), a JVM the
+    // run put in a temporary place the wizard moved away from, the empty
+    // "errors.log" and the run's own files go, and the logs are saved in the
+    // start directory. Without a readable kit only the run's own files go
+    // and only "errors.log" and the trace are saved. The trace marked as the
+    // run's own goes after success and stays, ending with "install ok:
+    // false", after a failure.
+    void run(bool success);
+
+private:
+    void cleanUpManifest(bool success);
+    void cleanUpJvmDir();
+    void cleanUpErrorsLog();
+    // The logs are appended to those at the target (the start directory, or
+    // the home directory when only that is writable) and leave the working
+    // directory; logs that cannot be saved stay there, and the user is told.
+    void cleanUpLogFiles();
+    bool saveLogsIn(std::string_view target);
+    // Appends a log to the one of that name in `target`, never through a
+    // link; a lost "errors.log" is reported where the family shows it.
+    bool appendLogFile(std::string_view name, std::string_view target);
+    void removeTraceSemaphore(bool success);
+
+    InstallRun& run_;
+};
+
+}  // namespace qrl
