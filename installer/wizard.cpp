@@ -147,7 +147,7 @@ bool Install::startWizardAndWait(const std::vector<std::string>& argv) {
     platform::RunResult run = platform::runCommand(words);
     if (!run.started) {
         logs_.error("Unable to start ", command);
-        logs_.error("  reason: " + spawnErrorReason(run.error));
+        logs_.error("  reason: " + spawnErrorReason(run.why));
         return false;
     }
     logs_.trace("java wizard execed with no reported errors");

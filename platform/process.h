@@ -22,8 +22,7 @@ struct SpawnOptions {
 struct SpawnResult {
     bool started = false;
     int exitCode = -1;  // when started and waited for
-    int error = 0;      // errno-style reason when not started (ENOENT, E2BIG, ENOEXEC, ENOMEM, EINVAL)
-    Result why;         // the system's own reason when not started (a Windows error code, errno)
+    Result why;         // the system's own reason when not started (errno, a Windows error code)
     int signal = 0;     // POSIX: the signal that ended the program (exitCode is then -1)
 };
 
@@ -42,7 +41,7 @@ int shellSignal(int status);
 struct RunResult {
     bool started = false;
     int status = -1;  // the wait status, as the C library's system() gives it, when started
-    int error = 0;    // the system's reason (errno-style) when it could not be started
+    Result why;       // the system's own reason when it could not be started
     int exitCode() const { return started ? shellExitCode(status) : -1; }
 };
 

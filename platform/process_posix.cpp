@@ -136,7 +136,6 @@ SpawnResult spawn(const std::string& program, const std::vector<std::string>& ar
     if (options.forwardSignals && options.wait) forwarding.emplace();
     int rc = startProcess(program, args, options.stderrFile, pid, forwarding ? forwarding->childMask() : nullptr);
     if (rc != 0) {
-        result.error = rc;
         result.why = Result::failure(rc);
         return result;
     }
@@ -158,7 +157,7 @@ namespace {
 RunResult awaited(int rc, pid_t pid) {
     RunResult result;
     if (rc != 0) {
-        result.error = rc;
+        result.why = Result::failure(rc);
         return result;
     }
     result.started = true;

@@ -95,7 +95,7 @@ bool ExtractJvm::installCompressedJvm(JvmRequest& request, std::string& jvmComma
                     logs_.trace("current directory changing dir to: ", getCurrentDir(Family::Windows));
                     // The path is the program and its only argument, each
                     // handed over whole.
-                    bool started = exec.execCommand(command, {}, 0);
+                    bool started = exec.execCommand(command, {});
                     expanded = started && exec.exitCode() == 0;
                     if (started && !expanded)
                         logs_.error("The JVM archive failed with exit status",
