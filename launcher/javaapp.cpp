@@ -9,6 +9,7 @@
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/process.h"
+#include "platform/stopsignal.h"
 #include "platform/ui.h"
 
 namespace qrl {
@@ -244,13 +245,14 @@ bool JavaApp::runShellCommand(const std::vector<std::string>& tokens) {
         startError_ = platform::becomeProgram(settings_.executable, argv).text();
         return false;
     }
-    platform::SpawnOptions options;
-    options.forwardSignals = true;
-    platform::SpawnResult r = platform::spawn(settings_.executable, argv, options);
+    // The signals that end programs reach the application, which ends as it
+    // chooses, and the launcher after it.
+    platform::PassStopSignals passOn(true);
+    platform::SpawnResult r = platform::spawn(settings_.executable, argv);
     if (!r.started && r.why.kind() == platform::ErrorKind::NotExecutable) {
         // A script without a "#!" line is the shell's to run.
         argv.insert(argv.begin(), "/bin/sh");
-        r = platform::spawn(argv[0], argv, options);
+        r = platform::spawn(argv[0], argv);
     }
     if (r.started) exitCode_ = r.exitCode >= 0 ? r.exitCode : 128 + r.signal;
     else startError_ = r.why.text();

@@ -13,10 +13,6 @@ struct SpawnOptions {
     bool newConsole = false;   // Windows: give the child a console of its own
     bool hideWindow = false;   // Windows: start its console window hidden
     std::string stderrFile;    // when set, the child's standard error is appended to this file
-    // POSIX: while this process waits, TERM, INT, HUP and QUIT sent to it are
-    // passed on to the program instead of ending this process (a signal this
-    // process ignores stays ignored, by both).
-    bool forwardSignals = false;
 };
 
 struct SpawnResult {
@@ -28,7 +24,8 @@ struct SpawnResult {
 
 // Starts `program` directly (no shell, no search path) with the argument vector
 // `argv` (argv[0] is the name the child sees). Every entry reaches the child as
-// exactly one argument, whatever characters it holds.
+// exactly one argument, whatever characters it holds. While it is waited for,
+// the stop signals this process passes on reach it (platform/stopsignal.h).
 SpawnResult spawn(const std::string& program, const std::vector<std::string>& argv,
                   const SpawnOptions& options = {});
 
