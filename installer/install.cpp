@@ -233,10 +233,12 @@ bool Install::install(bool quiet, bool properties, std::string_view details) {
     if (!ok) logs_.error("unable to get parameters");
 
     if (ok && !isJvmInstalled()) {
-        if (!s.jvmSelfExtractor.empty() && fexists(s.jvmSelfExtractor)) {
+        if (stopped()) {
+            ok = false;
+        } else if (!s.jvmSelfExtractor.empty() && fexists(s.jvmSelfExtractor)) {
             logs_.trace("attempting to install jvm", versionText());
             ok = installTheJvm();
-            if (!ok) installFailedTexts();
+            if (!ok && !stopped()) installFailedTexts();
         } else if (!s.jvmSelfExtractor.empty()) {
             missingFileTexts(versionText());
             ok = false;
@@ -258,7 +260,7 @@ bool Install::install(bool quiet, bool properties, std::string_view details) {
     }
     if (ok) {
         ok = runJavaInstaller(details);
-        if (!ok) {
+        if (!ok && !stopped()) {
             errorMessage_ = std::string("Unable to start the install wizard.\r\r") + kDiskText;
             errorDetails_ = causesText(family_);
         }
