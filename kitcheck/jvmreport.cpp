@@ -19,7 +19,6 @@
 #include "platform/console.h"
 #include "platform/env.h"
 #include "platform/fs.h"
-#include "platform/osversion.h"
 #include "platform/process.h"
 #include "provision/installjvm.h"
 #include "provision/jvminstaller.h"
@@ -48,9 +47,6 @@ public:
 private:
     std::string where_;
 };
-
-// The family of the system kitcheck runs on.
-Family thisSystemFamily() { return platform::windowsVersionWord() != 0 ? Family::Windows : Family::Posix; }
 
 // A private directory below the system's temporary directory, the current
 // directory while it lives; removed with everything in it afterwards.
@@ -280,6 +276,60 @@ std::string ownMachine() {
     return machine;
 }
 
+// The kit directory as an absolute path without a trailing separator.
+std::string absoluteKitDir(const std::string& kit) {
+    std::string dir = isAbsolute(kit) ? kit : platform::pathIn(platform::currentDir().value_or(""), kit);
+    while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
+    return dir;
+}
+
+// The kit's settings as its installer reads them from the copy of its
+// control file in the current directory, and its probe class copied beside.
+bool readKit(JvmReport& r, ControlSettings& s, const Logs& logs) {
+    std::string controlName;
+    ControlFile(r.family, logs).getParameters(s, controlName);
+    r.criteria = {s.requiredVersion, s.minVersion, s.maxVersion};
+    r.jvmName = s.jvmName;
+    r.searchMode = s.searchForJvm;
+    std::string probe = platform::pathIn(r.kit, kProbeClassFile);
+    r.probe = platform::typeOf(probe) == platform::FileType::File;
+    if (r.probe && !copyFile(probe, kProbeClassFile)) {
+        r.error = "cannot copy " + probe + " for the JVM tests";
+        return false;
+    }
+    return true;
+}
+
+// The installer's search, unless the kit says not to search.
+bool searchAsInstaller(JvmReport& r, Install& install, const SearchPlaces& places, const Logs& logs,
+                       Collector& collector, std::string& exePath) {
+    const ControlSettings& s = install.settings();
+    r.searched = s.searchForJvm.empty() ||
+                 (stricmp(s.searchForJvm, "no") != 0 && stricmp(s.searchForJvm, "none") != 0);
+    if (!r.searched) return false;
+    FindJvm finder(r.family, places, logs);
+    finder.setObserver(&collector);
+    // Windows kits carry the 32-bit installer.
+    finder.setRegistryAs32Bit(true);
+    std::string exeName = s.jvmCommandName;
+    return finder.isJvmInstalled({r.criteria, s.jvmName, install.homeDirectory(), s.searchForJvm}, exeName, exePath);
+}
+
+// As the launchers search when their JVM has gone.
+bool searchAsLauncher(JvmReport& r, const SearchPlaces& places, const Logs& logs, Collector& collector,
+                      std::string& exePath) {
+    std::string home = platform::getEnv("HOME").value_or("");
+    FindJvm finder(r.family, places, logs);
+    finder.setObserver(&collector);
+    std::string exeName = "jre";
+    if (finder.isJvmInstalled({r.criteria, "JRE", home, ""}, exeName, exePath)) return true;
+    if (rulesFor(r.family).jvmSearch != JvmSearch::MacRoots) return false;
+    FindJvm posix(Family::Posix, logs);
+    posix.setObserver(&collector);
+    exeName = "jre";
+    return posix.isJvmInstalled({r.criteria, "", home, ""}, exeName, exePath);
+}
+
 }  // namespace
 
 std::string executableMachine(const std::string& path) {
@@ -321,13 +371,8 @@ std::string executableMachine(const std::string& path) {
 bool makeJvmReport(const JvmReportRequest& rq, JvmReport& r) {
     r = {};
     r.kitMode = !rq.kit.empty();
-    std::string cwd = platform::currentDir().value_or("");
-    if (r.kitMode) {
-        r.kit = isAbsolute(rq.kit) ? rq.kit : platform::pathIn(cwd, rq.kit);
-        while (r.kit.size() > 1 && (r.kit.back() == '/' || r.kit.back() == '\\')) r.kit.pop_back();
-    }
+    if (r.kitMode) r.kit = absoluteKitDir(rq.kit);
     r.family = rq.family ? *rq.family : r.kitMode ? guessKitFamily(r.kit) : thisSystemFamily();
-    const FamilyRules& rules = rulesFor(r.family);
 
     ScratchDir scratch;
     if (!scratch.enter()) {
@@ -350,50 +395,16 @@ bool makeJvmReport(const JvmReportRequest& rq, JvmReport& r) {
     SearchPlaces places = SearchPlaces::defaults(r.family);
     Install install(r.family, places, logs);
     install.getHomeDirectory();
-
-    ControlSettings& s = install.settings();
-    if (r.kitMode) {
-        std::string controlName;
-        ControlFile(r.family, logs).getParameters(s, controlName);
-        r.criteria = {s.requiredVersion, s.minVersion, s.maxVersion};
-        r.jvmName = s.jvmName;
-        r.searchMode = s.searchForJvm;
-        std::string probe = platform::pathIn(r.kit, kProbeClassFile);
-        r.probe = platform::typeOf(probe) == platform::FileType::File;
-        if (r.probe && !copyFile(probe, kProbeClassFile)) {
-            r.error = "cannot copy " + probe + " for the JVM tests";
-            return false;
-        }
-    } else {
-        r.criteria = rq.criteria;
-        r.jvmName = "JRE";
-    }
-
     Collector collector;
-    FindJvm finder(r.family, places, logs);
-    finder.setObserver(&collector);
     std::string exePath;
     bool found = false;
     if (r.kitMode) {
-        r.searched = s.searchForJvm.empty() ||
-                     (stricmp(s.searchForJvm, "no") != 0 && stricmp(s.searchForJvm, "none") != 0);
-        // Windows kits carry the 32-bit installer.
-        finder.setRegistryAs32Bit(true);
-        std::string exeName = s.jvmCommandName;
-        if (r.searched)
-            found = finder.isJvmInstalled({r.criteria, s.jvmName, install.homeDirectory(), s.searchForJvm}, exeName,
-                                          exePath);
+        if (!readKit(r, install.settings(), logs)) return false;
+        found = searchAsInstaller(r, install, places, logs, collector, exePath);
     } else {
-        // As the launchers search when their JVM has gone.
-        std::string exeName = "jre";
-        std::string home = platform::getEnv("HOME").value_or("");
-        found = finder.isJvmInstalled({r.criteria, "JRE", home, ""}, exeName, exePath);
-        if (!found && rules.jvmSearch == JvmSearch::MacRoots) {
-            FindJvm posix(Family::Posix, logs);
-            posix.setObserver(&collector);
-            exeName = "jre";
-            found = posix.isJvmInstalled({r.criteria, "", home, ""}, exeName, exePath);
-        }
+        r.criteria = rq.criteria;
+        r.jvmName = "JRE";
+        found = searchAsLauncher(r, places, logs, collector, exePath);
     }
     r.candidates = std::move(collector.candidates);
     if (found) {
@@ -401,7 +412,7 @@ bool makeJvmReport(const JvmReportRequest& rq, JvmReport& r) {
         r.next = NextStep::UseJvm;
         r.nextText = (r.kitMode ? "start the install wizard with " : "start the application with ") + exePath;
     } else if (r.kitMode) {
-        nextWithoutJvm(r, s, install, logs);
+        nextWithoutJvm(r, install.settings(), install, logs);
     } else {
         r.next = NextStep::Fail;
         r.nextText = "no JVM of " + rangeText(r.criteria) + " was found: the launcher cannot start the application";

@@ -7,12 +7,14 @@
 
 #include "common/familyrules.h"
 #include "common/files.h"
+#include "common/paths.h"
 #include "common/text.h"
 #include "launcher/javaapp.h"
 #include "launcher/properties.h"
 #include "provision/installjvm.h"
 #include "platform/encoding.h"
 #include "platform/fs.h"
+#include "platform/osversion.h"
 
 namespace qrl {
 namespace {
@@ -59,90 +61,177 @@ size_t editDistance(std::string_view a, std::string_view b) {
     return row[b.size()];
 }
 
-// What is wrong with the text after a key that a line begins with, where
-// `rest` starts with the separator: blanks around "=", a longer word read as
-// the key, blanks kept at either end of the value.
-void checkSeparator(std::string_view key, std::string_view rest, std::vector<std::string_view> const& known,
-                    const std::string& readerName, size_t lineNo, std::vector<Finding>& out) {
+// One file's findings as its lines go by, and the keys set so far: the
+// checks every line of a key=value file gets, worded for the program whose
+// reader reads it.
+class FileCheck {
+public:
+    struct Reader {
+        std::string name;                     // "installer", "launcher"
+        size_t lineLimit;
+        std::vector<std::string_view> known;  // the keys it reads
+        std::vector<std::string_view> others; // keys that only other families read
+        std::string familyNote;               // who ignores `others`: "POSIX installer"
+    };
+    // Which of the lines that set one key the program takes.
+    enum class Wins { Last, First };
+
+    explicit FileCheck(Reader reader) : r_(std::move(reader)) {}
+
+    std::vector<Finding> out;
+    std::map<std::string_view, size_t> seen;  // the line each key was set on
+
+    size_t lineNo() const { return lineNo_; }
+    void add(size_t line, std::string problem, std::string fix) {
+        out.push_back({"", line, std::move(problem), std::move(fix)});
+    }
+    // The next line, with whether the reader skipped the rest of it.
+    void nextLine(bool cut);
+    // A line that sets no key: blank lines and comments are fine; a key
+    // behind blanks, a key of another family and an unknown word are not.
+    void unknownLine(std::string_view line);
+    // What is wrong with the text after a key that a line begins with, where
+    // `rest` starts with the separator: blanks around "=", a longer word read
+    // as the key, blanks kept at either end of the value.
+    void separator(std::string_view key, std::string_view rest);
+    // The key set on an earlier line too.
+    void setAgain(std::string_view key, Wins wins);
+
+private:
+    void longerWord(std::string_view key, std::string_view rest);
+
+    Reader r_;
+    size_t lineNo_ = 0;
+};
+
+void FileCheck::nextLine(bool cut) {
+    ++lineNo_;
+    if (cut)
+        add(lineNo_,
+            "the line is longer than " + std::to_string(r_.lineLimit) + " characters: the " + r_.name +
+                " reads its first " + std::to_string(r_.lineLimit) + " and skips the rest",
+            "shorten the line");
+}
+
+void FileCheck::unknownLine(std::string_view line) {
+    std::string_view trimmed = trimBlanks(line);
+    if (trimmed.empty() || trimmed.front() == '#' || trimmed.front() == '!') return;
+    std::string_view word = leadingWord(trimmed);
+    if (std::find(r_.known.begin(), r_.known.end(), word) != r_.known.end()) {
+        if (trimmed.size() == line.size()) return;
+        add(lineNo_, "blanks before the key: the " + r_.name + " ignores this line", std::string(trimmed));
+        return;
+    }
+    if (std::find(r_.others.begin(), r_.others.end(), word) != r_.others.end()) {
+        add(lineNo_, std::string(word) + " is not read by the " + r_.familyNote + ": the line is ignored",
+            "remove the line");
+        return;
+    }
+    std::string_view near = nearestKey(word, r_.known);
+    if (!near.empty()) {
+        size_t eq = trimmed.find_first_of("=:");
+        std::string value = eq == std::string_view::npos ? "" : std::string(trimBlanks(trimmed.substr(eq + 1)));
+        add(lineNo_, "unknown key " + quoted(word) + " (keys are case-sensitive): the line is ignored",
+            std::string(near) + "=" + value);
+        return;
+    }
+    add(lineNo_, "unknown key " + quoted(word) + ": the " + r_.name + " ignores this line",
+        "remove it, or start it with # to keep it as a comment");
+}
+
+void FileCheck::separator(std::string_view key, std::string_view rest) {
     if (rest.empty()) return;
     char sep = rest.front();
     std::string_view value = rest.substr(1);
     if (isBlank(sep)) {
         std::string_view after = trimBlanks(rest);
         if (!after.empty() && (after.front() == '=' || after.front() == ':')) after = trimBlanks(after.substr(1));
-        out.push_back({"", lineNo,
-                       "blanks around \"=\": the " + readerName + " takes the value of " + std::string(key) +
-                           " from the character after the blank, so it reads " + quoted(value),
-                       std::string(key) + "=" + std::string(after)});
-        return;
-    }
-    if (std::isalnum(static_cast<unsigned char>(sep)) || sep == '_' || sep == '.') {
-        const std::string line = std::string(key) + std::string(rest);
-        std::string_view word = leadingWord(line);
-        std::string_view near = nearestKey(word, known);
-        std::string suggestion = near.empty() ? std::string(key) : std::string(near);
-        size_t eq = rest.find_first_of("=:");
-        std::string_view given = eq == std::string_view::npos ? std::string_view() : trimBlanks(rest.substr(eq + 1));
-        out.push_back({"", lineNo,
-                       quoted(word) + " is not a key: the " + readerName + " reads the line as " + std::string(key) +
-                           " with the value " + quoted(value),
-                       suggestion + "=" + std::string(given)});
-        return;
-    }
-    if (!value.empty() && isBlank(value.front())) {
-        out.push_back({"", lineNo, "the value of " + std::string(key) + " begins with a blank, which is kept",
-                       std::string(key) + std::string(1, sep) + std::string(trimBlanks(value))});
+        add(lineNo_,
+            "blanks around \"=\": the " + r_.name + " takes the value of " + std::string(key) +
+                " from the character after the blank, so it reads " + quoted(value),
+            std::string(key) + "=" + std::string(after));
+    } else if (std::isalnum(static_cast<unsigned char>(sep)) || sep == '_' || sep == '.') {
+        longerWord(key, rest);
+    } else if (!value.empty() && isBlank(value.front())) {
+        add(lineNo_, "the value of " + std::string(key) + " begins with a blank, which is kept",
+            std::string(key) + std::string(1, sep) + std::string(trimBlanks(value)));
     } else if (!value.empty() && isBlank(value.back())) {
-        out.push_back({"", lineNo, "the value of " + std::string(key) + " ends with blanks, which are kept",
-                       std::string(key) + std::string(1, sep) + std::string(trimBlanks(value))});
+        add(lineNo_, "the value of " + std::string(key) + " ends with blanks, which are kept",
+            std::string(key) + std::string(1, sep) + std::string(trimBlanks(value)));
     }
 }
 
-// A line that sets no key: blank lines and comments are fine; a key behind
-// blanks, a key of another family and an unknown word are not.
-void checkUnknownLine(std::string_view line, const std::vector<std::string_view>& known,
-                      const std::vector<std::string_view>& otherFamilies, const std::string& readerName,
-                      const std::string& familyNote, size_t lineNo, std::vector<Finding>& out) {
-    std::string_view trimmed = trimBlanks(line);
-    if (trimmed.empty() || trimmed.front() == '#' || trimmed.front() == '!') return;
-    std::string_view word = leadingWord(trimmed);
-    if (std::find(known.begin(), known.end(), word) != known.end()) {
-        // A key read by a step of its own rather than the parser's table.
-        if (trimmed.size() == line.size()) return;
-        out.push_back({"", lineNo, "blanks before the key: the " + readerName + " ignores this line",
-                       std::string(trimmed)});
+// A key followed by more letters: the reader matches keys as prefixes.
+void FileCheck::longerWord(std::string_view key, std::string_view rest) {
+    const std::string line = std::string(key) + std::string(rest);
+    std::string_view word = leadingWord(line);
+    std::string_view near = nearestKey(word, r_.known);
+    std::string suggestion = near.empty() ? std::string(key) : std::string(near);
+    size_t eq = rest.find_first_of("=:");
+    std::string_view given = eq == std::string_view::npos ? std::string_view() : trimBlanks(rest.substr(eq + 1));
+    add(lineNo_,
+        quoted(word) + " is not a key: the " + r_.name + " reads the line as " + std::string(key) +
+            " with the value " + quoted(rest.substr(1)),
+        suggestion + "=" + std::string(given));
+}
+
+void FileCheck::setAgain(std::string_view key, Wins wins) {
+    auto prev = seen.find(key);
+    if (prev == seen.end()) {
+        seen[key] = lineNo_;
         return;
     }
-    if (std::find(otherFamilies.begin(), otherFamilies.end(), word) != otherFamilies.end()) {
-        out.push_back({"", lineNo, std::string(word) + " is not read by the " + familyNote + ": the line is ignored",
-                       "remove the line"});
-        return;
-    }
-    std::string_view near = nearestKey(word, known);
-    if (!near.empty()) {
-        size_t eq = trimmed.find_first_of("=:");
-        std::string value = eq == std::string_view::npos ? "" : std::string(trimBlanks(trimmed.substr(eq + 1)));
-        out.push_back({"", lineNo, "unknown key " + quoted(word) + " (keys are case-sensitive): the line is ignored",
-                       std::string(near) + "=" + value});
-        return;
-    }
-    out.push_back({"", lineNo, "unknown key " + quoted(word) + ": the " + readerName + " ignores this line",
-                   "remove it, or start it with # to keep it as a comment"});
+    add(lineNo_,
+        std::string(key) + " is set again (first on line " + std::to_string(prev->second) + "): the " +
+            (wins == Wins::Last ? "last" : "first") + " line wins",
+        "keep one of the lines");
+    if (wins == Wins::Last) prev->second = lineNo_;
+}
+
+// A setting without which the program cannot do its job.
+template <class Settings>
+struct RequiredKey {
+    std::string Settings::*value;
+    const char* problem;
+    const char* fix;
+};
+
+template <class Settings, size_t N>
+void checkRequired(const RequiredKey<Settings> (&keys)[N], const Settings& settings, FileCheck& check) {
+    for (const RequiredKey<Settings>& k : keys)
+        if ((settings.*k.value).empty()) check.add(0, k.problem, k.fix);
+}
+
+// Keys of the control file that single steps of the installer look up for
+// themselves rather than the parser's table; each step takes the first line
+// of the file that begins with its key.
+struct StepKey {
+    std::string_view name;
+    bool (*readBy)(const FamilyRules&);
+};
+const StepKey kStepKeys[] = {
+    // The POSIX provisioning's choice of the vendor installer; the families
+    // with vendor keys name their installer with those.
+    {kThirdPartyInstallerKey, [](const FamilyRules& r) { return !r.readsVendorKeys; }},
+    // Registry entries for an installed JVM, where JVMs are found in the registry.
+    {"configureWinRegistry", [](const FamilyRules& r) { return r.jvmSearch == JvmSearch::Registry; }},
+};
+
+// The step key a line sets for the family, empty when none.
+std::string_view stepKeyOfLine(std::string_view line, const FamilyRules& rules) {
+    for (const StepKey& k : kStepKeys)
+        if (k.readBy(rules) && line.starts_with(k.name)) return k.name;
+    return {};
 }
 
 // The keys of the control file that a family reads (or, with `read` false,
-// that only other families read): the parser's table, and the keys that
-// single steps look up for themselves.
+// that only other families read): the parser's table, then the step keys.
 std::vector<std::string_view> controlKeyNames(Family family, bool read) {
     std::vector<std::string_view> names;
     for (const ControlKey& k : ControlFile::keys(family))
         if (k.read == read) names.push_back(k.name);
-    const FamilyRules& rules = rulesFor(family);
-    // The POSIX provisioning's choice of the vendor installer; the families
-    // with vendor keys name their installer with those.
-    if (rules.readsVendorKeys != read) names.push_back(kThirdPartyInstallerKey);
-    // Registry entries for an installed JVM, where JVMs are found in the registry.
-    if ((rules.jvmSearch == JvmSearch::Registry) == read) names.push_back("configureWinRegistry");
+    for (const StepKey& k : kStepKeys)
+        if (k.readBy(rulesFor(family)) == read) names.push_back(k.name);
     return names;
 }
 
@@ -153,21 +242,26 @@ void addFile(std::vector<Finding>& findings, const std::string& file, std::vecto
     }
 }
 
+// `name` in the directory `dir` of this system.
+std::string inDir(std::string_view dir, std::string_view name) { return joinPath(dir, name, thisSystemFamily()); }
+
 bool hasFile(const std::string& dir, std::string_view name) {
-    return !name.empty() && platform::typeOf(dir + "/" + std::string(name)) == platform::FileType::File;
+    return !name.empty() && platform::typeOf(inDir(dir, name)) == platform::FileType::File;
 }
 
 // The launcher properties files of a kit: "*.properties" in every directory
-// named "Quarlan" below it (links not followed, a few levels deep).
+// named "Quarlan" below it, a few levels deep. Linked directories are not
+// entered; a properties file that is a link is taken, as the launcher opens
+// it through the link.
 void findPropertiesFiles(const std::string& dir, int depth, std::vector<std::string>& out) {
     std::vector<platform::DirEntry> entries;
     if (depth > 6 || !platform::listDir(dir, entries)) return;
     std::sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.name < b.name; });
-    bool quarlanDir = dir.size() >= 8 && dir.ends_with("/Quarlan");
+    bool quarlanDir = baseName(dir, thisSystemFamily()) == "Quarlan";
     for (const auto& e : entries) {
-        if (e.name == "." || e.name == ".." || e.isLink) continue;
-        std::string path = dir + "/" + e.name;
-        if (e.isDirectory) {
+        if (e.name == "." || e.name == "..") continue;
+        std::string path = inDir(dir, e.name);
+        if (e.isDirectory && !e.isLink) {
             findPropertiesFiles(path, depth + 1, out);
         } else if (quarlanDir && e.name.ends_with(".properties")) {
             out.push_back(path);
@@ -216,7 +310,150 @@ void checkQuotes(std::string_view args, size_t lineNo, std::vector<Finding>& out
                    "args=" + LauncherProperties::escape(fixed)});
 }
 
+// Java's "\uXXXX" escapes from `at` on as the letters they stand for (a pair
+// of UTF-16 units is one letter), escaped for the launcher; `at` ends on the
+// last character of the last of them.
+std::string unicodeEscapes(std::string_view raw, size_t& at) {
+    std::u16string units;
+    for (; unicodeEscapeAt(raw, at); at += 6)
+        units += static_cast<char16_t>(std::stoul(std::string(raw.substr(at + 2, 4)), nullptr, 16));
+    --at;
+    return LauncherProperties::escape(platform::utf16ToUtf8(units));
+}
+
+// What the launcher's escapes do to a line that Java or a person wrote as
+// Java's escapes: the launcher drops every backslash and takes the next
+// character as it is; nothing else is an escape.
+struct EscapeTraps {
+    std::string fixed;  // the line written so that the launcher reads what was meant
+    bool unicode = false, single = false, control = false, continued = false;
+};
+
+// A backslash and the character after it.
+void readEscape(char next, bool windowsPath, EscapeTraps& t) {
+    if (!windowsPath && std::string_view("tnrf").find(next) != std::string_view::npos) {
+        // Java's escapes of a tab, line ends and a form feed: a tab can
+        // stand as it is, the others cannot be written at all.
+        t.control = true;
+        if (next == 't') t.fixed += '\t';
+    } else if (std::string_view("\\:= #!\"").find(next) == std::string_view::npos) {
+        t.single = true;
+        t.fixed += "\\\\";
+        t.fixed += next;
+    } else {
+        t.fixed += '\\';
+        t.fixed += next;
+    }
+}
+
+EscapeTraps findEscapeTraps(std::string_view raw) {
+    EscapeTraps t;
+    // A line with "X:\" holds a Windows path, where "\t" is a folder's
+    // first letter; elsewhere it is Java's escape of a tab.
+    bool windowsPath = raw.find(":\\") != std::string_view::npos;
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] != '\\') {
+            t.fixed += raw[i];
+        } else if (i + 1 == raw.size()) {
+            t.continued = true;
+        } else if (unicodeEscapeAt(raw, i)) {
+            t.unicode = true;
+            t.fixed += unicodeEscapes(raw, i);
+        } else {
+            readEscape(raw[++i], windowsPath, t);
+        }
+    }
+    return t;
+}
+
+void checkEscapes(std::string_view raw, FileCheck& check) {
+    EscapeTraps t = findEscapeTraps(raw);
+    size_t line = check.lineNo();
+    if (t.unicode)
+        check.add(line,
+                  "\\uXXXX is not an escape here: the launcher drops the backslash and reads u and the four "
+                  "digits (Java's Properties.store() writes them)",
+                  t.fixed);
+    else if (t.single)
+        check.add(line,
+                  "a single backslash is dropped with the launcher's escapes (C:\\Java\\bin is read as "
+                  "C:Javabin): write every backslash twice",
+                  t.fixed);
+    if (t.control)
+        check.add(line,
+                  "\\t, \\n, \\r and \\f are not escapes here: the launcher reads the letters t, n, r, f "
+                  "(Java's Properties.store() writes them for a tab and line ends)",
+                  t.fixed);
+    if (t.continued)
+        check.add(line, "a backslash at the end of the line is dropped; the next line is not joined to this one",
+                  "write the whole value on one line");
+}
+
+// A value given as the installer reads it: the text after the separator.
+using GivenValues = std::map<std::string_view, std::string>;
+
+// The version keys: none given means the family's default requirement; a
+// required version overrides the range.
+void checkVersions(GivenValues& given, const FamilyRules& rules, FileCheck& check) {
+    bool versionGiven = !given["jvmRequiredVersion"].empty() || !given["jvmMinVersion"].empty() ||
+                        !given["jvmVersion"].empty();
+    if (!versionGiven)
+        check.add(0,
+                  std::string("no JVM version is given: the installer then accepts only a JVM whose version "
+                              "begins with ") +
+                      rules.defaultRequiredVersion + ", which no current JVM has",
+                  "jvmMinVersion=1.8 (the lowest version your application runs on)");
+    if (!given["jvmRequiredVersion"].empty() && (!given["jvmMinVersion"].empty() || !given["jvmMaxVersion"].empty()))
+        check.add(check.seen["jvmRequiredVersion"],
+                  "jvmRequiredVersion is set, so jvmMinVersion and jvmMaxVersion are not used",
+                  "remove jvmRequiredVersion to accept a range of versions");
+}
+
+const RequiredKey<ControlSettings> kRequiredControlKeys[] = {
+    {&ControlSettings::jvmClasspathSwitch,
+     "no class path switch: the class path reaches the JVM as a plain argument and the wizard "
+     "does not start (\"Unable to start the install wizard.\")",
+     "jvmClasspathSwitch=-cp"},
+    {&ControlSettings::loaderJavaCommand, "no wizard class: loaderJavaCommand names the main class the JVM runs",
+     "loaderJavaCommand=<the main class of install.jar and its arguments>"},
+};
+
+const RequiredKey<LaunchSettings> kRequiredLauncherKeys[] = {
+    {&LaunchSettings::executable, "no execFilename: the launcher has nothing to start",
+     "execFilename=<the full path of the java program>"},
+};
+
+// A line of the control file that sets a key of the parser's table.
+void checkTableKeyLine(const ControlKey& key, std::string_view line, GivenValues& given, FileCheck& check) {
+    std::string_view after = line.substr(key.name.size());
+    check.separator(key.name, after);
+    if (after.size() > key.capacity)
+        check.add(check.lineNo(),
+                  "the value of " + std::string(key.name) + " is cut to " + std::to_string(key.capacity - 1) +
+                      " characters",
+                  "shorten the value");
+    check.setAgain(key.name, FileCheck::Wins::Last);
+    given[key.name] = after.empty() ? "" : std::string(after.substr(1));
+}
+
+// A line of a launcher properties file, its escapes first.
+void checkPropertiesLine(std::string_view raw, FileCheck& check) {
+    std::string_view trimmed = trimBlanks(raw);
+    if (trimmed.empty() || trimmed.front() == '#' || trimmed.front() == '!') return;
+    checkEscapes(raw, check);
+    std::string unescaped = LauncherProperties::unescape(raw);
+    std::string_view key = LauncherProperties::keyOfLine(unescaped);
+    if (key.empty()) {
+        check.unknownLine(unescaped);
+        return;
+    }
+    check.separator(key, std::string_view(unescaped).substr(key.size()));
+    check.setAgain(key, FileCheck::Wins::Last);
+}
+
 }  // namespace
+
+Family thisSystemFamily() { return platform::windowsMajorVersion() != 0 ? Family::Windows : Family::Posix; }
 
 std::string_view nearestKey(std::string_view word, const std::vector<std::string_view>& known) {
     std::string_view best;
@@ -234,178 +471,48 @@ std::string_view nearestKey(std::string_view word, const std::vector<std::string
 
 std::vector<Finding> checkControlText(std::string_view text, Family family, ControlSettings* effective) {
     const FamilyRules& rules = rulesFor(family);
-    std::string familyName = std::string(rules.name) + " installer";
+    FileCheck check({"installer", kControlLineLimit, controlKeyNames(family, true), controlKeyNames(family, false),
+                     std::string(rules.name) + " installer"});
+    GivenValues given;
     // The installer's own reader: line ends converted, lines cut at its limit
     // and the rest of a longer line skipped, the values as it ends up with
     // them. It traces and logs nothing here.
     ControlFile reader(family, Logs::none());
-    std::vector<Finding> out;
-    std::vector<std::string_view> known = controlKeyNames(family, true);
-    std::vector<std::string_view> others = controlKeyNames(family, false);
-    std::map<std::string_view, size_t> seen;
-    std::map<std::string_view, std::string> given;
-    size_t lineNo = 0;
     ControlFile::eachLine(reader.convertedText(text), [&](std::string& line, bool cut) {
-        ++lineNo;
-        if (cut)
-            out.push_back({"", lineNo,
-                           "the line is longer than " + std::to_string(kControlLineLimit) +
-                               " characters: the installer reads its first " + std::to_string(kControlLineLimit) +
-                               " and skips the rest",
-                           "shorten the line"});
-        std::optional<ControlKey> key = ControlFile::keyOfLine(line, family);
-        if (!key) {
-            checkUnknownLine(line, known, others, "installer", familyName, lineNo, out);
-            return;
+        check.nextLine(cut);
+        if (std::optional<ControlKey> key = ControlFile::keyOfLine(line, family)) {
+            checkTableKeyLine(*key, line, given, check);
+        } else if (std::string_view step = stepKeyOfLine(line, rules); !step.empty()) {
+            check.separator(step, std::string_view(line).substr(step.size()));
+            check.setAgain(step, FileCheck::Wins::First);
+        } else {
+            check.unknownLine(line);
         }
-        std::string_view after = std::string_view(line).substr(key->name.size());
-        checkSeparator(key->name, after, known, "installer", lineNo, out);
-        if (after.size() > key->capacity)
-            out.push_back({"", lineNo,
-                           "the value of " + std::string(key->name) + " is cut to " +
-                               std::to_string(key->capacity - 1) + " characters",
-                           "shorten the value"});
-        if (auto prev = seen.find(key->name); prev != seen.end())
-            out.push_back({"", lineNo,
-                           std::string(key->name) + " is set again (first on line " + std::to_string(prev->second) +
-                               "): the last line wins",
-                           "keep one of the lines"});
-        seen[key->name] = lineNo;
-        given[key->name] = after.empty() ? "" : std::string(after.substr(1));
     });
-
     ControlSettings s;
     reader.parseText(s, text);
     if (effective) *effective = s;
-
-    bool versionGiven = !given["jvmRequiredVersion"].empty() || !given["jvmMinVersion"].empty() ||
-                        !given["jvmVersion"].empty();
-    if (!versionGiven)
-        out.push_back({"", 0,
-                       std::string("no JVM version is given: the installer then accepts only a JVM whose version "
-                                   "begins with ") +
-                           rules.defaultRequiredVersion + ", which no current JVM has",
-                       "jvmMinVersion=1.8 (the lowest version your application runs on)"});
-    if (!given["jvmRequiredVersion"].empty() && (!given["jvmMinVersion"].empty() || !given["jvmMaxVersion"].empty()))
-        out.push_back({"", seen["jvmRequiredVersion"],
-                       "jvmRequiredVersion is set, so jvmMinVersion and jvmMaxVersion are not used",
-                       "remove jvmRequiredVersion to accept a range of versions"});
-    if (s.jvmClasspathSwitch.empty())
-        out.push_back({"", 0,
-                       "no class path switch: the class path reaches the JVM as a plain argument and the wizard "
-                       "does not start (\"Unable to start the install wizard.\")",
-                       "jvmClasspathSwitch=-cp"});
-    if (s.loaderJavaCommand.empty())
-        out.push_back({"", 0, "no wizard class: loaderJavaCommand names the main class the JVM runs",
-                       "loaderJavaCommand=<the main class of install.jar and its arguments>"});
-    return out;
+    checkVersions(given, rules, check);
+    checkRequired(kRequiredControlKeys, s, check);
+    return std::move(check.out);
 }
 
 std::vector<Finding> checkPropertiesText(std::string_view text) {
-    std::vector<Finding> out;
-    const std::vector<std::string_view>& known = LauncherProperties::keys();
-    std::map<std::string_view, size_t> seen;
-    size_t lineNo = 0;
+    FileCheck check({"launcher", kPropLineLimit, LauncherProperties::keys(), {}, "launcher"});
     // The launcher's own reader: lines cut at its limit (the rest of a longer
     // line skipped), 8-bit text read as ISO 8859-1, each line ending at its
     // first carriage return.
     LauncherProperties::eachLine(text, [&](std::string& line, bool cut) {
-        ++lineNo;
-        std::string_view raw = std::string_view(line).substr(0, line.find('\r'));
-        if (cut)
-            out.push_back({"", lineNo,
-                           "the line is longer than " + std::to_string(kPropLineLimit) +
-                               " characters: the launcher reads its first " + std::to_string(kPropLineLimit) +
-                               " and skips the rest",
-                           "shorten the line"});
-        std::string_view trimmed = trimBlanks(raw);
-        if (trimmed.empty() || trimmed.front() == '#' || trimmed.front() == '!') return;
-
-        // Escapes: the launcher drops every backslash and takes the next
-        // character as it is; nothing else is an escape.
-        std::string fixed;
-        bool unicode = false, single = false, control = false, continued = false;
-        // A line with "X:\" holds a Windows path, where "\t" is a folder's
-        // first letter; elsewhere it is Java's escape of a tab.
-        bool windowsPath = raw.find(":\\") != std::string_view::npos;
-        for (size_t i = 0; i < raw.size(); ++i) {
-            if (raw[i] != '\\') {
-                fixed += raw[i];
-                continue;
-            }
-            if (i + 1 >= raw.size()) {
-                continued = true;
-                break;
-            }
-            char next = raw[i + 1];
-            if (unicodeEscapeAt(raw, i)) {
-                // Java writes each UTF-16 unit; a pair of them is one letter.
-                unicode = true;
-                std::u16string units;
-                for (; unicodeEscapeAt(raw, i); i += 6)
-                    units += static_cast<char16_t>(std::stoul(std::string(raw.substr(i + 2, 4)), nullptr, 16));
-                fixed += LauncherProperties::escape(platform::utf16ToUtf8(units));
-                --i;
-                continue;
-            }
-            if (!windowsPath && std::string_view("tnrf").find(next) != std::string_view::npos) {
-                // Java's escapes of a tab, line ends and a form feed: a tab
-                // can stand as it is, the others cannot be written at all.
-                control = true;
-                if (next == 't') fixed += '\t';
-            } else if (std::string_view("\\:= #!\"").find(next) == std::string_view::npos) {
-                single = true;
-                fixed += "\\\\";
-                fixed += next;
-            } else {
-                fixed += raw.substr(i, 2);
-            }
-            ++i;
-        }
-        if (unicode)
-            out.push_back({"", lineNo,
-                           "\\uXXXX is not an escape here: the launcher drops the backslash and reads u and the four "
-                           "digits (Java's Properties.store() writes them)",
-                           fixed});
-        else if (single)
-            out.push_back({"", lineNo,
-                           "a single backslash is dropped with the launcher's escapes (C:\\Java\\bin is read as "
-                           "C:Javabin): write every backslash twice",
-                           fixed});
-        if (control)
-            out.push_back({"", lineNo,
-                           "\\t, \\n, \\r and \\f are not escapes here: the launcher reads the letters t, n, r, f "
-                           "(Java's Properties.store() writes them for a tab and line ends)",
-                           fixed});
-        if (continued)
-            out.push_back({"", lineNo,
-                           "a backslash at the end of the line is dropped; the next line is not joined to this one",
-                           "write the whole value on one line"});
-
-        std::string unescaped = LauncherProperties::unescape(raw);
-        std::string_view key = LauncherProperties::keyOfLine(unescaped);
-        if (key.empty()) {
-            checkUnknownLine(unescaped, known, {}, "launcher", "launcher", lineNo, out);
-            return;
-        }
-        checkSeparator(key, std::string_view(unescaped).substr(key.size()), known, "launcher", lineNo, out);
-        if (auto prev = seen.find(key); prev != seen.end())
-            out.push_back({"", lineNo,
-                           std::string(key) + " is set again (first on line " + std::to_string(prev->second) +
-                               "): the last line wins",
-                           "keep one of the lines"});
-        seen[key] = lineNo;
+        check.nextLine(cut);
+        checkPropertiesLine(std::string_view(line).substr(0, line.find('\r')), check);
     });
-
     // The values as the launcher reads them; it traces and logs nothing here.
     LauncherProperties reader(Family::Posix, Logs::none());
     LaunchSettings settings;
     reader.parseText(text, settings);
-    checkQuotes(settings.arguments, seen["args"], out);
-    if (settings.executable.empty())
-        out.push_back({"", 0, "no execFilename: the launcher has nothing to start",
-                       "execFilename=<the full path of the java program>"});
-    return out;
+    checkQuotes(settings.arguments, check.seen["args"], check.out);
+    checkRequired(kRequiredLauncherKeys, settings, check);
+    return std::move(check.out);
 }
 
 std::vector<Finding> checkPropertiesFile(const std::string& path) {
@@ -430,7 +537,7 @@ Family guessKitFamily(const std::string& dir) {
 
 std::vector<Finding> checkKit(const std::string& dir, Family family) {
     std::vector<Finding> out;
-    std::string controlPath = dir + "/" + kControlFile;
+    std::string controlPath = inDir(dir, kControlFile);
     std::string text, why;
     if (!readTextFile(controlPath, text, &why)) {
         if (platform::exists(controlPath))
@@ -446,7 +553,7 @@ std::vector<Finding> checkKit(const std::string& dir, Family family) {
     const FamilyRules& rules = rulesFor(family);
 
     auto need = [&](std::string_view name, const std::string& why, const std::string& fix) {
-        if (!hasFile(dir, name)) out.push_back({dir + "/" + std::string(name), 0, "missing: " + why, fix});
+        if (!hasFile(dir, name)) out.push_back({inDir(dir, name), 0, "missing: " + why, fix});
     };
     if (s.loaderClasspath.find("install.jar") != std::string::npos)
         need("install.jar", "the installer stops with \"install.jar does not exist.\"",

@@ -36,6 +36,9 @@ std::vector<Finding> checkKit(const std::string& dir, Family family);
 // The properties file at `path`.
 std::vector<Finding> checkPropertiesFile(const std::string& path);
 
+// The family of the system kitcheck runs on, whose paths it joins.
+Family thisSystemFamily();
+
 // The family of the kit's installer: Windows when the kit holds
 // "installer.exe" or "cleanup.exe", macOS when it holds "macsetup", else
 // POSIX.

@@ -89,6 +89,19 @@ TEST(KitCheckReaders, FindingsAgreeWithWhatTheInstallerAndTheLauncherRead) {
     qrl::LauncherProperties(Family::Posix, qrl::Logs::none()).parseText(props, launched);
     EXPECT_EQ(launched.executable, "/usr/bin/java");
     EXPECT_EQ(summary(qrl::checkPropertiesText(props)), (std::vector<std::string>{"2: shorten the line"}));
+
+    // configureWinRegistry is read by the registration step, which takes the
+    // first line that begins with it: the trailing blank would have made
+    // the second line "false" too.
+    TempDir dir;
+    std::string twice = std::string(kGoodControl) + "configureWinRegistry=false\nconfigureWinRegistry=true \n";
+    writeFile(dir.file("qrl.control"), twice);
+    EXPECT_EQ(qrl::flagSetting("configureWinRegistry", {dir.file("qrl.control")}, true), false);
+    auto findings = qrl::checkControlText(twice, Family::Windows);
+    EXPECT_EQ(summary(findings), (std::vector<std::string>{"7: configureWinRegistry=true", "7: keep one of the lines"}));
+    ASSERT_EQ(findings.size(), 2u);
+    EXPECT_NE(findings[1].problem.find("(first on line 6): the first line wins"), std::string::npos)
+        << findings[1].problem;
 }
 
 TEST(KitCheckProperties, AQuoteInsideAnArgumentIsReportedWithTheWholeArgumentQuoted) {
@@ -171,12 +184,16 @@ TEST(KitCheckProgram, TheDemoKitIsCleanABrokenKitIsNot) {
     std::filesystem::create_directories(kit + "/app/Quarlan");
     writeFile(kit + "/qrl.control", "jvmMinVersion = 1.8\njvmClasspathSwitch=-cp\nloaderJavaCommand=Setup\n");
     writeFile(kit + "/app/Quarlan/App.properties", "execFilename=/usr/bin/java\nargs=-Dname=h\\u00E9 Main\n");
+    // The launcher opens its properties file through a link: so does the walk.
+    writeFile(dir.file("shared.properties"), "args=Main\n");
+    std::filesystem::create_symlink(dir.file("shared.properties"), kit + "/app/Quarlan/Linked.properties");
     EXPECT_EQ(run({kit}), 1);
     std::string report = readFile(out);
     EXPECT_NE(report.find(kit + "/qrl.control:1: blanks around"), std::string::npos) << report;
     EXPECT_NE(report.find(kit + "/install.jar: missing"), std::string::npos) << report;
     EXPECT_NE(report.find(kit + "/TestJvm.class: missing"), std::string::npos) << report;
     EXPECT_NE(report.find(kit + "/app/Quarlan/App.properties:2: \\uXXXX"), std::string::npos) << report;
+    EXPECT_NE(report.find(kit + "/app/Quarlan/Linked.properties: no execFilename"), std::string::npos) << report;
 
     // It writes nothing, even with the programs' trace files and term.log
     // where it runs.
