@@ -63,8 +63,15 @@ PassStopSignals::~PassStopSignals() {
 int stopSignal() { return g_stopSignal; }
 
 void setWaitedProcess(long pid) {
+    // Blocked meanwhile, so that a signal arriving now reaches the program
+    // once: from here or from the handler, never from both.
+    sigset_t stops, before;
+    sigemptyset(&stops);
+    for (int signal : kStopSignals) sigaddset(&stops, signal);
+    ::sigprocmask(SIG_BLOCK, &stops, &before);
     g_waited = static_cast<sig_atomic_t>(pid);
     if (pid > 0 && g_passing && g_stopSignal != 0) ::kill(static_cast<pid_t>(pid), g_stopSignal);
+    ::sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
 }  // namespace platform
