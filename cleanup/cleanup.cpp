@@ -5,6 +5,6 @@
 #include "platform/entry.h"
 
 int utf8Main(std::vector<std::string>&) {
-    qrlcleanup::cleanUp(qrlcleanup::directoryArgument(platform::rawCommandLine()), '\\');
+    qrlcleanup::cleanUp(qrlcleanup::directoryArgument(platform::rawCommandLine()));
     return 0;
 }

@@ -70,27 +70,27 @@ bool leadsThroughLink(std::string_view dir) {
     return false;
 }
 
-bool removeFiles(const std::string& dir, char separator) {
+bool removeFiles(const std::string& dir) {
     std::vector<platform::DirEntry> entries;
     if (!platform::listDir(dir, entries)) return true;
     unsigned count = 0;
     for (const auto& e : entries) {
-        if (e.name == "." || e.name == ".." || sameName(e.name, "__qrlexpand.sem")) continue;
+        if (sameName(e.name, "__qrlexpand.sem")) continue;
         if (!sameName(e.name, "__cleanup.exe")) ++count;
-        platform::removeFile(dir + separator + e.name);
+        platform::removeFile(platform::pathIn(dir, e.name));
     }
     return count == 0;
 }
 
-bool cleanUp(const std::string& dir, char separator, const Limits& limits) {
+bool cleanUp(const std::string& dir, const Limits& limits) {
     // The name is resolved once ("C:" is the current directory of drive C,
     // not its root), and that full path is both checked and emptied.
     if (isRefused(dir) || leadsThroughLink(dir)) return false;
     const std::string full = platform::canonicalPath(dir);
     if (full.empty() || isRefused(full) || leadsThroughLink(full)) return false;
-    if (!removeFiles(full, separator)) {
+    if (!removeFiles(full)) {
         bool looped = platform::runTimerLoop("GenericWClass", limits.periodMs, limits.passes,
-                                             [&] { return removeFiles(full, separator); });
+                                             [&] { return removeFiles(full); });
         if (!looped) return false;
     }
     platform::removeDir(full);

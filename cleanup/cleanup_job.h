@@ -33,12 +33,11 @@ bool isRefused(std::string_view dir);
 // emptied, as that would empty the link's target.
 bool leadsThroughLink(std::string_view dir);
 
-// One pass; true when nothing but the exempt names was found. `separator`
-// joins the directory and the names.
-bool removeFiles(const std::string& dir, char separator);
+// One pass; true when nothing but the exempt names was found.
+bool removeFiles(const std::string& dir);
 
 // The whole job. False when the directory is refused or the timer cannot be
 // set up; otherwise true, whether or not the directory could be removed.
-bool cleanUp(const std::string& dir, char separator, const Limits& limits = {});
+bool cleanUp(const std::string& dir, const Limits& limits = {});
 
 }  // namespace qrlcleanup

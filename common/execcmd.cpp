@@ -213,14 +213,15 @@ bool ExecCommand::execCmdAndWait(std::string_view cmd, std::string_view args) {
 }
 
 bool ExecCommand::makeExecutable(std::string_view path) {
-    bool ok = false;
-    if (fexists(path)) {
-        std::string line = "chmod 0755 " + shellQuote(path) + " >zos.zos";
-        ok = platform::runShell(line).started;
-        platform::removeFile("zos.zos");
+    if (!fexists(path)) {
+        logs_.error("Unable to make file executable", path);
+        return false;
     }
-    if (!ok) logs_.error("Unable to make file executable", path);
-    return ok;
+    // A file that cannot take the mode (a kit on a read-only medium) may be
+    // executable already: starting it tells.
+    if (platform::Result set = platform::setMode(std::string(path), 0755); !set)
+        logs_.trace("unable to change the mode of " + std::string(path), set.text());
+    return true;
 }
 
 bool ExecCommand::setPermissions(std::string_view dir) {
@@ -232,8 +233,7 @@ bool ExecCommand::setPermissions(std::string_view dir) {
         if (platform::typeOf(path) != platform::FileType::Directory) return;
         std::vector<platform::DirEntry> entries;
         if (!platform::listDir(path, entries)) return;
-        for (const auto& e : entries)
-            if (e.name != "." && e.name != "..") walk(path + "/" + e.name);
+        for (const auto& e : entries) walk(path + "/" + e.name);
     };
     walk(std::string(dir));
     logs_.trace("permissions changed", ok);

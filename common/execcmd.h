@@ -57,7 +57,8 @@ public:
     // for), -1 when it could not be started.
     int exitCode() const { return exitCode_; }
 
-    // POSIX: chmod 0755 through the shell.
+    // POSIX: mode 0755. False only when the file does not exist; a mode that
+    // cannot be set is traced and the start left to tell.
     bool makeExecutable(std::string_view path);
 
     // Gives a directory tree the mode 0755: the directory and everything

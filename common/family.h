@@ -8,12 +8,4 @@ namespace qrl {
 
 enum class Family { Windows, Posix, Mac };
 
-// The directory separator of a family: "\\" on Windows, "/" elsewhere.
-constexpr char dirEnd(Family f) { return f == Family::Windows ? '\\' : '/'; }
-
-// True for the characters a family accepts as a path separator.
-constexpr bool isSeparator(Family f, char c) {
-    return c == '/' || (f == Family::Windows && c == '\\');
-}
-
 }  // namespace qrl

@@ -6,7 +6,6 @@
 namespace qrl {
 
 const FamilyRules kMacRules = {
-    .family = Family::Mac,
     .name = "macOS",
     .dirEnd = '/',
     .windowsPaths = false,

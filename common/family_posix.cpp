@@ -4,7 +4,6 @@
 namespace qrl {
 
 const FamilyRules kPosixRules = {
-    .family = Family::Posix,
     .name = "POSIX",
     .dirEnd = '/',
     .windowsPaths = false,

@@ -4,7 +4,6 @@
 namespace qrl {
 
 const FamilyRules kWindowsRules = {
-    .family = Family::Windows,
     .name = "Windows",
     .dirEnd = '\\',
     .windowsPaths = true,

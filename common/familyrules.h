@@ -56,7 +56,6 @@ enum class JvmProvisioning {
 };
 
 struct FamilyRules {
-    Family family;
     const char* name;  // for traces and messages: "Windows", "POSIX", "macOS"
 
     // Paths.

@@ -101,7 +101,6 @@ bool removeTree(const std::string& dir, Family family) {
     std::vector<platform::DirEntry> entries;
     bool ok = platform::listDir(dir, entries);
     for (const auto& e : entries) {
-        if (e.name == "." || e.name == "..") continue;
         std::string path = joinPath(dir, e.name, family);
         platform::makeWritable(path);
         if (e.isDirectory && !e.isLink) {

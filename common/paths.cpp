@@ -16,7 +16,7 @@ std::string getCurrentDir(Family family, size_t capacity) {
     std::string dir = *cwd;
     if (rulesFor(family).currentDirDropsSlash) {
         if (!dir.empty() && dir.back() == '/') dir.pop_back();
-    } else if (dir.size() > 1 && dir.back() == dirEnd(family)) {
+    } else if (dir.size() > 1 && dir.back() == rulesFor(family).dirEnd) {
         dir.pop_back();
     }
     return dir;
@@ -90,10 +90,18 @@ bool isRootPath(std::string_view path, Family family) {
 
 std::string joinPath(std::string_view dir, std::string_view name, Family family) {
     std::string out(dir);
-    out += dirEnd(family);
+    out += rulesFor(family).dirEnd;
     out += name;
     return out;
 }
+
+std::string joinPath(std::string_view dir, std::initializer_list<std::string_view> names, Family family) {
+    std::string out(dir);
+    for (std::string_view name : names) out = joinPath(out, name, family);
+    return out;
+}
+
+bool isSeparator(Family family, char c) { return c == '/' || (rulesFor(family).windowsPaths && c == '\\'); }
 
 size_t lastSeparator(std::string_view path, Family family) {
     for (size_t i = path.size(); i-- > 0;)

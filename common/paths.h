@@ -2,6 +2,7 @@
 // and the containment test the clean-up steps rely on.
 #pragma once
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,8 +30,16 @@ std::string getJavaHomeDirectory(std::string_view exe, Family family);
 // True for an empty path and for a root: "/", a drive root, a share root.
 bool isRootPath(std::string_view path, Family family);
 
-// Joins a directory and a name with the family's separator ("%s%s%s").
+// Joins a directory and a name with the family's separator ("%s%s%s"): the
+// separator is written even after one that ends `dir`, and an empty `dir`
+// gives the name below the root. The platform layer joins with
+// platform::pathIn, which adds none there.
 std::string joinPath(std::string_view dir, std::string_view name, Family family);
+// The names one below the other: joinPath(joinPath(dir, a), b)...
+std::string joinPath(std::string_view dir, std::initializer_list<std::string_view> names, Family family);
+
+// True for the characters a family accepts as a path separator.
+bool isSeparator(Family family, char c);
 
 // The position of the last separator the family accepts, npos without one.
 size_t lastSeparator(std::string_view path, Family family);

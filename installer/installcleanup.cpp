@@ -195,7 +195,7 @@ bool Install::saveLogsIn(std::string_view target) {
     if (!platform::listDir(".", entries)) return false;
     bool saved = true;
     for (const auto& e : entries) {
-        if (e.name == "." || e.name == ".." || e.name.find(".log") == std::string::npos) continue;
+        if (e.name.find(".log") == std::string::npos) continue;
         if (!kitRead_ && e.name != kErrorLog && e.name != kTraceLog) continue;
         if (e.isLink || e.isDirectory) continue;  // not a log this run wrote
         if (e.name.find("qrlpand.log") != std::string::npos) {

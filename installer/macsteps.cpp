@@ -74,7 +74,6 @@ void copyTree(const std::string& from, const std::string& to, const std::string&
     std::vector<platform::DirEntry> entries;
     if (!platform::listDir(from, entries)) return;
     for (const auto& e : entries) {
-        if (e.name == "." || e.name == "..") continue;
         if (top && runsOwn(e.name, skip.kitIsBase)) continue;
         std::string src = from + "/" + e.name;
         std::string dst = to + "/" + e.name;

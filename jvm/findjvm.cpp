@@ -20,9 +20,6 @@ void override(std::vector<std::string>& list, const char* variable) {
     if (auto value = platform::testSetting(variable)) list = splitList(*value, ':');
 }
 
-// The POSIX and macOS searches only: their paths always use "/".
-std::string join(std::string_view dir, std::string_view name) { return joinPath(dir, name, Family::Posix); }
-
 bool isDotEntry(std::string_view name) { return name == "." || name == ".."; }
 
 }  // namespace
@@ -51,7 +48,7 @@ std::vector<std::string> pathEntries(std::string_view path) {
 
 std::string releaseFileVersion(std::string_view home) {
     std::string version;
-    readLines(join(home, "release"), 999, [&](std::string& line) {
+    readLines(joinPath(home, "release", Family::Posix), 999, [&](std::string& line) {
         auto found = prefixValue(line, "JAVA_VERSION=", 0);
         if (!found) return true;
         std::string_view value(*found);
@@ -153,11 +150,9 @@ bool FindJvm::searchDirectory(std::string_view dir, const JvmCriteria& criteria,
                               std::string& exePath) {
     if (testHome(criteria, "home directory", dir, exeName, exePath)) return true;
     std::vector<platform::DirEntry> entries;
-    if (!platform::listDir(std::string(dir), entries)) return false;
-    if (entries.size() > kMaxHomeEntries) entries.resize(kMaxHomeEntries);
+    if (!platform::listDir(std::string(dir), entries, kMaxHomeEntries)) return false;
     for (const auto& e : entries) {
-        if (isDotEntry(e.name)) continue;
-        std::string path = join(dir, e.name);
+        std::string path = joinPath(dir, e.name, family_);
         if (isDir(path) && testHome(criteria, "home directory", path, exeName, exePath)) return true;
     }
     return false;
@@ -176,11 +171,11 @@ bool FindJvm::checkUnixSubdirectories(std::string_view dir, const JvmCriteria& c
     if (platform::listDir(std::string(dir), entries)) {
         for (const auto& e : entries) {
             if (std::strcmp(e.name.c_str(), "java") <= 0) continue;
-            std::string path = join(dir, e.name);
+            std::string path = joinPath(dir, e.name, family_);
             if (isDir(path) && testHome(criteria, "system directory", path, exeName, exePath)) return true;
         }
     }
-    std::string java = join(dir, "java");
+    std::string java = joinPath(dir, "java", family_);
     if (testHome(criteria, "system directory", java, exeName, exePath)) return true;
     logs_.trace("jvm not found in directory", java);
     return false;
@@ -197,8 +192,7 @@ bool FindJvm::searchLibrary(std::string_view root, const JvmCriteria& criteria, 
     std::vector<platform::DirEntry> entries;
     if (!platform::listDir(std::string(root), entries)) return false;
     for (const auto& e : entries) {
-        if (isDotEntry(e.name)) continue;
-        std::string home = join(join(root, e.name), "Home");
+        std::string home = joinPath(root, {e.name, "Home"}, family_);
         if (isDir(home) && testHome(criteria, "macOS JVM root", home, exeName, exePath)) return true;
     }
     return false;
@@ -216,9 +210,8 @@ std::vector<std::string> FindJvm::extensionHomes() const {
         std::vector<platform::DirEntry> entries;
         if (!platform::listDir(dir, entries)) continue;
         for (const auto& e : entries) {
-            if (isDotEntry(e.name)) continue;
-            std::string home = join(dir, e.name);
-            if (macHomes) home = join(join(home, "Contents"), "Home");
+            std::string home = joinPath(dir, e.name, family_);
+            if (macHomes) home = joinPath(home, {"Contents", "Home"}, family_);
             if (!isDir(home)) continue;
             std::string version = releaseFileVersion(home);
             if (version.empty()) version = nameVersion(e.name);

@@ -122,7 +122,7 @@ private:
 std::vector<std::string> pathEntries(std::string_view path);
 
 // The version in a JVM home's "release" file (JAVA_VERSION="17.0.15"), empty
-// when there is none.
+// when there is none. Only the POSIX and macOS searches read it: "/" joins.
 std::string releaseFileVersion(std::string_view home);
 // The version a directory's name shows: its first run of digits, dots and
 // underscores (java-17-openjdk-amd64 gives 17, jdk1.8.0_392 gives 1.8.0_392).

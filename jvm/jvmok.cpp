@@ -277,7 +277,7 @@ bool JvmOk::jvmCorrectVersion(const JvmCriteria& criteria, std::string_view home
     tested_ = false;
     auto tryHome = [&] {
         std::string direct = joinPath(home, exeName, family_);
-        std::string inBin = joinPath(joinPath(home, "bin", family_), exeName, family_);
+        std::string inBin = joinPath(home, {"bin", exeName}, family_);
         for (const std::string& path : {direct, inBin}) {
             exePath = path;
             if (correctVersion(criteria, exeName, path)) return true;

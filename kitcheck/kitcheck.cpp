@@ -259,7 +259,6 @@ void findPropertiesFiles(const std::string& dir, int depth, std::vector<std::str
     std::sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.name < b.name; });
     bool quarlanDir = baseName(dir, thisSystemFamily()) == "Quarlan";
     for (const auto& e : entries) {
-        if (e.name == "." || e.name == "..") continue;
         std::string path = inDir(dir, e.name);
         if (e.isDirectory && !e.isLink) {
             findPropertiesFiles(path, depth + 1, out);

@@ -96,8 +96,7 @@ bool LauncherProperties::getPropertiesFilename(std::string_view programPath, std
     size_t dot = base.rfind('.');
     if (dot != std::string::npos) base.resize(dot);
     logs_.trace("Filename", base);
-    const char s = dirEnd(family_);
-    propertiesFile_ = programDir + s + "Quarlan" + s + base + ".properties";
+    propertiesFile_ = joinPath(programDir, {"Quarlan", base + ".properties"}, family_);
     logs_.trace("Properties filename", propertiesFile_);
     return true;
 }

@@ -32,7 +32,7 @@ std::vector<std::string> protectedDirs() {
     std::vector<std::string> out{"/"};
     for (const auto& home : homes) {
         out.push_back(home);
-        for (const char* below : {"Desktop", "Documents", "Downloads"}) out.push_back(home + "/" + below);
+        for (const char* below : {"Desktop", "Documents", "Downloads"}) out.push_back(pathIn(home, below));
     }
     return out;
 }

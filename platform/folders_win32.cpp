@@ -95,7 +95,7 @@ std::vector<std::string> protectedDirs() {
     if (auto v = knownFolder(FOLDERID_Profile, 0)) profiles.push_back(*v);
     for (const auto& profile : profiles) {
         out.push_back(profile);
-        for (const char* below : {"Desktop", "Documents", "Downloads"}) out.push_back(profile + "\\" + below);
+        for (const char* below : {"Desktop", "Documents", "Downloads"}) out.push_back(pathIn(profile, below));
     }
     for (const KNOWNFOLDERID* id : {&FOLDERID_Desktop, &FOLDERID_Documents, &FOLDERID_Downloads, &FOLDERID_Windows,
                                     &FOLDERID_ProgramFiles, &FOLDERID_ProgramFilesX86, &FOLDERID_ProgramFilesX64})

@@ -2,6 +2,7 @@
 // Windows implementation converts them to UTF-16 at this boundary.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -54,9 +55,10 @@ struct DirEntry {
     bool isLink = false;       // symbolic link, junction or other reparse point
 };
 
-// Entries in the order the system returns them, "." and ".." included when the
-// system reports them. False when the directory cannot be read.
-Result listDir(const std::string& path, std::vector<DirEntry>& out);
+// The entries in the order the system returns them, without "." and "..".
+// At most `limit` of the system's entries are read, "." and ".." counted
+// where the system lists them. False when the directory cannot be read.
+Result listDir(const std::string& path, std::vector<DirEntry>& out, size_t limit = SIZE_MAX);
 
 // fopen with a UTF-8 name; the mode is passed on as given ("t" means text mode
 // on Windows and is ignored elsewhere). When it fails and `why` is given,

@@ -75,25 +75,30 @@ Result changeDir(const std::string& path) {
     return answer(::chdir(path.c_str()));
 }
 
-Result listDir(const std::string& path, std::vector<DirEntry>& out) {
+Result listDir(const std::string& path, std::vector<DirEntry>& out, size_t limit) {
     out.clear();
     DIR* dir = ::opendir(path.c_str());
     if (!dir) return Result::lastError();
-    while (struct dirent* e = ::readdir(dir)) {
+    Result read;
+    for (size_t seen = 0; seen < limit; ++seen) {
+        errno = 0;
+        struct dirent* e = ::readdir(dir);
+        if (!e) {
+            if (errno != 0) read = Result::lastError();
+            break;
+        }
         DirEntry entry;
         entry.name = e->d_name;
-        std::string full = path;
-        if (full.empty() || full.back() != '/') full += '/';
-        full += entry.name;
+        if (entry.name == "." || entry.name == "..") continue;
         struct stat st {};
-        if (::lstat(full.c_str(), &st) == 0) {
+        if (::lstat(pathIn(path, entry.name).c_str(), &st) == 0) {
             entry.isLink = S_ISLNK(st.st_mode);
             entry.isDirectory = S_ISDIR(st.st_mode);
         }
         out.push_back(std::move(entry));
     }
     ::closedir(dir);
-    return {};
+    return read;
 }
 
 std::FILE* openFile(const std::string& path, const char* mode, Result* why) {

@@ -99,27 +99,32 @@ Result changeDir(const std::string& path) {
     return answer(::SetCurrentDirectoryW(wide(path).c_str()));
 }
 
-Result listDir(const std::string& path, std::vector<DirEntry>& out) {
+Result listDir(const std::string& path, std::vector<DirEntry>& out, size_t limit) {
     out.clear();
-    std::string pattern = path;
-    if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
-    pattern += "*.*";
+    if (limit == 0) return {};
     WIN32_FIND_DATAW data {};
-    HANDLE h = ::FindFirstFileW(wide(pattern).c_str(), &data);
+    HANDLE h = ::FindFirstFileW(wide(pathIn(path, "*.*")).c_str(), &data);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD error = ::GetLastError();
         // An empty drive root reports no file at all; it is still a directory.
         return error == ERROR_FILE_NOT_FOUND ? Result() : Result::failure(static_cast<int>(error));
     }
-    do {
+    Result read;
+    for (size_t seen = 1;; ++seen) {
         DirEntry e;
         e.name = narrow(data.cFileName);
         e.isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         e.isDirectory = !e.isLink && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        out.push_back(std::move(e));
-    } while (::FindNextFileW(h, &data));
+        if (e.name != "." && e.name != "..") out.push_back(std::move(e));
+        if (seen >= limit) break;
+        if (!::FindNextFileW(h, &data)) {
+            if (DWORD error = ::GetLastError(); error != ERROR_NO_MORE_FILES)
+                read = Result::failure(static_cast<int>(error));
+            break;
+        }
+    }
     ::FindClose(h);
-    return {};
+    return read;
 }
 
 std::FILE* openFile(const std::string& path, const char* mode, Result* why) {

@@ -142,8 +142,10 @@ bool InstallJvm::installCompressedJvm(JvmRequest& request, std::string& jvmComma
                 return jvmDirectory == c || jvmDirectory.rfind(c + "/", 0) == 0;
             });
             std::vector<platform::DirEntry> present;
-            if (!madeByThisRun && platform::listDir(jvmDirectory, present))
+            if (!madeByThisRun && platform::listDir(jvmDirectory, present)) {
+                untouched.push_back(".");  // the directory itself
                 for (const auto& e : present) untouched.push_back(e.name);
+            }
             std::vector<std::string> before = rulesFor(family_).jvmTreeModes ? entryNames(jvmDirectory)
                                                                             : std::vector<std::string>();
             {
@@ -401,8 +403,9 @@ bool InstallJvm::setPermissionsForDir(std::string_view dir, unsigned mode, const
     std::vector<platform::DirEntry> entries;
     if (!platform::listDir(std::string(dir), entries)) return false;
     bool ok = true;
+    bool dirUntouched = std::find(untouched.begin(), untouched.end(), ".") != untouched.end();
+    if (!dirUntouched && !platform::setMode(std::string(dir), mode)) ok = false;
     for (const auto& e : entries) {
-        if (e.name == "..") continue;  // the parent is not the JVM's
         if (e.isLink) continue;        // a link's target is not changed through it
         if (std::find(untouched.begin(), untouched.end(), e.name) != untouched.end()) continue;
         if (!platform::setMode(joinPath(dir, e.name, family_), mode)) ok = false;
@@ -414,8 +417,7 @@ std::vector<std::string> entryNames(std::string_view dir) {
     std::vector<platform::DirEntry> entries;
     std::vector<std::string> names;
     if (platform::listDir(std::string(dir), entries))
-        for (auto& e : entries)
-            if (e.name != "." && e.name != "..") names.push_back(std::move(e.name));
+        for (auto& e : entries) names.push_back(std::move(e.name));
     return names;
 }
 

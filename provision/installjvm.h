@@ -117,7 +117,8 @@ public:
     bool addDirectory(std::string_view path);
     // chmod of every entry of dir (not recursive, the directory itself
     // included, never its parent, never through a link) except the names in
-    // `untouched`: what was there before this run's archive expanded.
+    // `untouched`: what was there before this run's archive expanded ("."
+    // for the directory itself).
     bool setPermissionsForDir(std::string_view dir, unsigned mode, const std::vector<std::string>& untouched = {});
 
     // The directories the last installJvm created (each the outermost of

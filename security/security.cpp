@@ -112,13 +112,13 @@ bool Security::getFilenames(std::string_view setting, std::string_view jvmHome, 
         size_t slash = rest.rfind('/');
         if (slash == std::string_view::npos) {
             source = rest;
-            if (bareGoesToBase) destination = std::string(base) + separator() + source;
+            if (bareGoesToBase) destination = joinPath(base, source, family_);
             return true;
         }
         source = rest.substr(slash + 1);
         std::string dir(rest.substr(0, slash));
         if (!fexists(source) || !addDirectories(base, dir)) return false;
-        destination = dir + separator() + source;
+        destination = joinPath(dir, source, family_);
         return true;
     };
     const std::string_view javaHome = kJavaHomeVariable, userHome = kUserHomeVariable;
@@ -161,10 +161,9 @@ bool Security::addDirectories(std::string_view base, std::string& relative) {
 }
 
 bool Security::getIdentityIdFilename(std::string_view jvmHome, std::string& result) {
-    const char sep[] = {separator(), '\0'};
-    std::string file = std::string(jvmHome) + sep + "lib" + sep + "security" + sep + "java.security";
+    std::string file = joinPath(jvmHome, {"lib", "security", "java.security"}, family_);
     // JVMs from Java 9 on keep the file below "conf".
-    if (!fexists(file)) file = std::string(jvmHome) + sep + "conf" + sep + "security" + sep + "java.security";
+    if (!fexists(file)) file = joinPath(jvmHome, {"conf", "security", "java.security"}, family_);
     if (!fexists(file)) return false;
     const std::string_view key = kIdentityDatabaseKey;
     bool found = false;
@@ -228,7 +227,7 @@ bool Security::getAlternateDestination(std::string_view keystore, std::string_vi
     }
     std::string dir = "profiles/" + name;
     if (!addDirectories(homeDirectory, dir)) return false;
-    destination = dir + separator() + file;
+    destination = joinPath(dir, file, family_);
     return true;
 }
 

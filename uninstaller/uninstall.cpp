@@ -105,7 +105,6 @@ void Uninstaller::removeSubdir(const std::string& path) {
     if (platform::Result listed = platform::listDir(path, entries); !listed)
         logs_.trace("unable to read " + path + ": " + listed.text());
     for (const auto& e : entries) {
-        if (e.name == "." || e.name == "..") continue;
         std::string child = joinPath(path, e.name, family_);
         if (e.isDirectory && !e.isLink) {
             removeSubdir(child);
@@ -121,7 +120,6 @@ void Uninstaller::removeJreSubdir(const std::string& installDir) {
     if (platform::Result listed = platform::listDir(installDir, entries); !listed)
         logs_.trace("unable to read " + installDir + ": " + listed.text());
     for (const auto& e : entries) {
-        if (e.name == "." || e.name == "..") continue;
         std::string path = joinPath(installDir, e.name, family_);
         // Links to directories count as directories here; removeSubdir
         // removes the link only.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -90,6 +91,44 @@ TEST(JavaHomeTest, CutsAtTheLastWholeComponentNamedBin) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(qrl::getJavaHomeDirectory(c.exe, c.family), c.home) << c.exe;
+}
+
+TEST(JoinPathTest, TheFamilysSeparatorAlwaysAndThePlatformsOnlyWhereNoneEnds) {
+    // The programs' joins show in their traces: the separator is written even
+    // after a root, and an empty directory names a file below the root.
+    EXPECT_EQ(qrl::joinPath("C:\\jre", "bin", Family::Windows), "C:\\jre\\bin");
+    EXPECT_EQ(qrl::joinPath("C:\\", "jre", Family::Windows), "C:\\\\jre");
+    EXPECT_EQ(qrl::joinPath("", "java", Family::Posix), "/java");
+    EXPECT_EQ(qrl::joinPath("/opt/jdk", {"lib", "security", "java.security"}, Family::Mac),
+              "/opt/jdk/lib/security/java.security");
+    const std::string s(1, onWindows() ? '\\' : '/');
+    EXPECT_EQ(platform::pathIn("", "errors.log"), "errors.log");
+    EXPECT_EQ(platform::pathIn(s, "errors.log"), s + "errors.log");
+    EXPECT_EQ(platform::pathIn("kit", "errors.log"), "kit" + s + "errors.log");
+}
+
+TEST(ListDirTest, EntriesWithoutDotsAndALimitThatCountsWhatTheSystemReads) {
+    TempDir dir;
+    writeFile(dir.file("a.txt"), "x");
+    writeFile(dir.file("b.txt"), "x");
+    ASSERT_TRUE(platform::makeDir(dir.file("sub")));
+    std::vector<platform::DirEntry> entries;
+    ASSERT_TRUE(platform::listDir(dir.path(), entries));
+    std::vector<std::string> names;
+    for (const auto& e : entries) {
+        names.push_back(e.name);
+        EXPECT_EQ(e.isDirectory, e.name == "sub") << e.name;
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a.txt", "b.txt", "sub"}));
+
+    // "." and ".." count towards the limit where the system lists them.
+    ASSERT_TRUE(platform::listDir(dir.path(), entries, 5));
+    EXPECT_EQ(entries.size(), 3u);
+    ASSERT_TRUE(platform::listDir(dir.path(), entries, 3));
+    EXPECT_GE(entries.size(), 1u);
+    EXPECT_LE(entries.size(), 3u);
+    EXPECT_FALSE(platform::listDir(dir.file("missing"), entries));
 }
 
 TEST(ParseVersionTest, SplitsAtTheLastDotWhenThereAreTwo) {

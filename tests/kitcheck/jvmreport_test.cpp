@@ -35,8 +35,7 @@ std::vector<std::string> entries(const std::string& dir) {
     std::vector<platform::DirEntry> list;
     platform::listDir(dir, list);
     std::vector<std::string> names;
-    for (const auto& e : list)
-        if (e.name != "." && e.name != "..") names.push_back(e.name);
+    for (const auto& e : list) names.push_back(e.name);
     std::sort(names.begin(), names.end());
     return names;
 }
