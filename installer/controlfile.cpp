@@ -112,9 +112,11 @@ bool ControlFile::convertLineEndings(std::string_view name) {
     // The work file is this run's own: whatever holds its name (a link planted
     // in the kit, a leftover) goes first, and the new file is made exclusively.
     platform::removeFile(kControlTemp);
-    std::FILE* out = platform::openForWrite(kControlTemp, platform::WriteMode::CreateNew);
+    platform::Result opened;
+    std::FILE* out = platform::openForWrite(kControlTemp, platform::WriteMode::CreateNew, false, &opened);
     if (!out) {
         logs_.errorOnly("Unable to convert line endings for qrl.control");
+        logs_.errorOnly("  reason: " + opened.text());
         status_.showError("Unable to convert line endings for qrl.control");
         return false;
     }

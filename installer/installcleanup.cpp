@@ -1,6 +1,5 @@
 // Tidying the working directory after the run and saving the logs in the
 // directory the user started from.
-#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <optional>
@@ -243,10 +242,11 @@ bool isDirWriteProtected(std::string_view dir, Family family) {
     // The probe is created exclusively: nothing that already holds its name
     // (a link above all) is opened, truncated or removed.
     std::string probe = joinPath(dir, "__qrltest.zos", family);
-    std::FILE* f = platform::openForWrite(probe, platform::WriteMode::CreateNew, true);
-    for (int i = 1; !f && errno == EEXIST && i < 10; ++i) {
+    platform::Result why;
+    std::FILE* f = platform::openForWrite(probe, platform::WriteMode::CreateNew, true, &why);
+    for (int i = 1; !f && platform::nameTaken(why) && i < 10; ++i) {
         probe = joinPath(dir, "__qrltest" + std::to_string(i) + ".zos", family);
-        f = platform::openForWrite(probe, platform::WriteMode::CreateNew, true);
+        f = platform::openForWrite(probe, platform::WriteMode::CreateNew, true, &why);
     }
     if (!f) return true;
     std::fputs("ok", f);

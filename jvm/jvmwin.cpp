@@ -13,6 +13,7 @@ namespace {
 using platform::RegView;
 
 constexpr const char* kNoJvm = "unable to find a compatible Jvm";
+constexpr platform::RegRoot kMachine = platform::RegRoot::LocalMachine;
 
 struct Candidate {
     std::string version;
@@ -27,18 +28,10 @@ bool registryVersionLess(const std::string& a, const std::string& b) {
     return c != 0 ? c < 0 : a < b;
 }
 
-JvmWin::JvmWin(Logs logs) : logs_(std::move(logs)) {
-    auto root = platform::testSetting("QUARLAN_REGISTRY_ROOT");
-    if (root && !root->empty()) {
-        root_ = platform::RegRoot::CurrentUser;
-        rootPrefix_ = *root + "\\";
-    }
-}
-
-std::string JvmWin::keyPath(std::string_view key) const { return rootPrefix_ + std::string(key); }
+JvmWin::JvmWin(Logs logs) : logs_(std::move(logs)) {}
 
 std::string JvmWin::keyName(std::string_view key, RegView view) const {
-    std::string name = (root_ == platform::RegRoot::LocalMachine ? "HKLM\\" : "HKCU\\") + keyPath(key);
+    std::string name = platform::regKeyName(kMachine, std::string(key));
     view = viewOf(view);
     if (view == RegView::Bits64) name += " (64-bit view)";
     if (view == RegView::Bits32) name += " (32-bit view)";
@@ -47,7 +40,7 @@ std::string JvmWin::keyName(std::string_view key, RegView view) const {
 
 std::vector<std::string> JvmWin::getAvailableVersions(std::string_view productKey, RegView view) {
     std::vector<std::string> names;
-    if (!platform::regSubkeys(root_, keyPath(productKey), viewOf(view), names)) return {};
+    if (!platform::regSubkeys(kMachine, std::string(productKey), viewOf(view), names)) return {};
     logs_.trace("counting registry elements");
     if (names.empty()) return {};
     logs_.trace("getting list of available versions");
@@ -87,12 +80,12 @@ bool JvmWin::lookUpRegistryEntryForJvm(std::string_view productKey, const JvmCri
     home.clear();
     view = viewOf(view);
     std::string subkey = std::string(productKey) + "\\" + version;
-    if (!platform::regKeyExists(root_, keyPath(subkey), view)) {
+    if (!platform::regKeyExists(kMachine, subkey, view)) {
         logs_.trace("no such registry entry", subkey);
         logs_.trace("found jvm", false);
         return false;
     }
-    if (auto micro = platform::regString(root_, keyPath(subkey), "MicroVersion", view)) {
+    if (auto micro = platform::regString(kMachine, subkey, "MicroVersion", view)) {
         version += "." + *micro;
     } else if (stricmp(productKey, kPluginKey) == 0) {
         // The plug-in registers its family only: the criteria tell the rest.
@@ -103,8 +96,8 @@ bool JvmWin::lookUpRegistryEntryForJvm(std::string_view productKey, const JvmCri
     }
     // Without "MicroVersion" the subkey's name is the whole version (the keys
     // of today's JDKs); its home counts all the same.
-    auto javaHome = platform::regString(root_, keyPath(subkey), "JavaHome", view);
-    if (!javaHome) javaHome = platform::regString(root_, keyPath(subkey), "Home", view);
+    auto javaHome = platform::regString(kMachine, subkey, "JavaHome", view);
+    if (!javaHome) javaHome = platform::regString(kMachine, subkey, "Home", view);
     if (observer_) observer_->place(keyName(subkey, view), javaHome.value_or(""));
     if (!javaHome || javaHome->empty()) {
         // Never look for an executable below an empty home (the drive's root).
@@ -140,7 +133,7 @@ bool JvmWin::searchExtensions(const JvmCriteria& criteria, std::string& exeName,
     std::vector<Entry> entries;
     for (const Place& p : places) {
         std::vector<std::string> names;
-        if (!platform::regSubkeys(root_, keyPath(p.key), viewOf(p.view), names)) continue;
+        if (!platform::regSubkeys(kMachine, p.key, viewOf(p.view), names)) continue;
         for (auto& n : names) entries.push_back({std::move(n), p.key, p.view});
     }
     std::stable_sort(entries.begin(), entries.end(),

@@ -11,8 +11,7 @@
 // program also the 64-bit view of the registry, and finally JAVA_HOME are
 // tried, the greatest acceptable version first.
 //
-// Tests point the search elsewhere: while QUARLAN_REGISTRY_ROOT names a key
-// below HKEY_CURRENT_USER, the JavaSoft keys are read below that key instead.
+// Tests point the search elsewhere through the registry service (registry.h).
 #pragma once
 
 #include <string>
@@ -70,16 +69,13 @@ public:
     bool searchExtensions(const JvmCriteria& criteria, std::string& exeName, std::string& exePath);
 
 private:
-    std::string keyPath(std::string_view key) const;
     platform::RegView viewOf(platform::RegView view) const {
         return view == platform::RegView::Own ? ownView_ : view;
     }
-    // "HKLM\<key>" (the key tests use in its place), and which view.
+    // "HKLM\<key>" (or the key tests use in its place), and which view.
     std::string keyName(std::string_view key, platform::RegView view) const;
 
     Logs logs_;
-    platform::RegRoot root_ = platform::RegRoot::LocalMachine;
-    std::string rootPrefix_;
     bool readOtherView_ = sizeof(void*) == 4;
     platform::RegView ownView_ = platform::RegView::Own;
     JvmObserver* observer_ = nullptr;

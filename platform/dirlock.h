@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/error.h"
+
 namespace platform {
 
 class DirLock {
@@ -17,9 +19,9 @@ public:
     DirLock(DirLock&& other) noexcept;
     DirLock& operator=(DirLock&& other) noexcept;
 
-    // Locks an existing directory that is not a link, without waiting. False
-    // (with errno set) when it cannot be opened or another process holds it.
-    bool tryLock(const std::string& path);
+    // Locks an existing directory that is not a link, without waiting. Fails
+    // when it cannot be opened or another process holds it (EWOULDBLOCK).
+    Result tryLock(const std::string& path);
     // True when `path` (not followed) is still the directory this lock holds.
     bool stillAt(const std::string& path) const;
     bool held() const { return fd_ >= 0; }

@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <utility>
 
 namespace platform {
@@ -25,24 +24,23 @@ DirLock& DirLock::operator=(DirLock&& other) noexcept {
     return *this;
 }
 
-bool DirLock::tryLock(const std::string& path) {
+Result DirLock::tryLock(const std::string& path) {
     release();
     // Not closed on exec: the programs the run starts hold the lock too, so
     // that the directory stays taken while any of them lives.
     int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
-    if (fd < 0) return false;
+    if (fd < 0) return Result::lastError();
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        int error = errno;
+        Result held = Result::lastError();
         ::close(fd);
-        errno = error;
-        return false;
+        return held;
     }
     struct stat st {};
     ::fstat(fd, &st);
     fd_ = fd;
     device_ = static_cast<unsigned long long>(st.st_dev);
     inode_ = static_cast<unsigned long long>(st.st_ino);
-    return true;
+    return {};
 }
 
 bool DirLock::stillAt(const std::string& path) const {

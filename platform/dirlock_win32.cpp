@@ -1,6 +1,7 @@
 #include "platform/dirlock.h"
 
-#include <cerrno>
+#include <windows.h>
+
 #include <utility>
 
 // The Windows programs make no directories of their own that other runs could
@@ -13,10 +14,7 @@ DirLock& DirLock::operator=(DirLock&& other) noexcept {
     fd_ = std::exchange(other.fd_, -1);
     return *this;
 }
-bool DirLock::tryLock(const std::string&) {
-    errno = ENOSYS;
-    return false;
-}
+Result DirLock::tryLock(const std::string&) { return Result::failure(ERROR_NOT_SUPPORTED); }
 bool DirLock::stillAt(const std::string&) const { return false; }
 void DirLock::release() { fd_ = -1; }
 bool ownedByCurrentUser(const std::string&) { return true; }

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/error.h"
+
 namespace platform {
 
 std::optional<std::string> getEnv(const std::string& name);
@@ -11,8 +13,8 @@ std::optional<std::string> getEnv(const std::string& name);
 // Sets a variable for this process and the programs it starts. An empty value
 // removes the variable on Windows, as the C runtime's putenv("NAME=") does, and
 // leaves it set but empty elsewhere.
-bool setEnv(const std::string& name, const std::string& value);
-bool unsetEnv(const std::string& name);
+Result setEnv(const std::string& name, const std::string& value);
+Result unsetEnv(const std::string& name);
 
 // A setting that only tests give, through a QUARLAN_... variable: its value,
 // or nothing at all once the program has closed them. A program that runs

@@ -10,10 +10,10 @@ std::optional<std::string> getEnv(const std::string& name) {
     return std::string(v);
 }
 
-bool setEnv(const std::string& name, const std::string& value) {
-    return ::setenv(name.c_str(), value.c_str(), 1) == 0;
+Result setEnv(const std::string& name, const std::string& value) {
+    return ::setenv(name.c_str(), value.c_str(), 1) == 0 ? Result() : Result::lastError();
 }
 
-bool unsetEnv(const std::string& name) { return ::unsetenv(name.c_str()) == 0; }
+Result unsetEnv(const std::string& name) { return ::unsetenv(name.c_str()) == 0 ? Result() : Result::lastError(); }
 
 }  // namespace platform

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cerrno>
+
 #include "platform/wide_win32.h"
 
 namespace platform {
@@ -19,16 +21,23 @@ std::optional<std::string> getEnv(const std::string& name) {
     return narrow(buf);
 }
 
-bool setEnv(const std::string& name, const std::string& value) {
-    if (value.empty()) return unsetEnv(name);
-    std::wstring entry = wide(name + "=" + value);
-    // _wputenv keeps the C runtime's copy in step with the process environment.
-    return ::_wputenv(entry.c_str()) == 0;
+namespace {
+
+// _wputenv keeps the C runtime's copy in step with the process environment.
+// It fails for a name it cannot take or for want of memory, and says which
+// in errno only.
+Result putEnv(const std::string& entry) {
+    if (::_wputenv(wide(entry).c_str()) == 0) return {};
+    return Result::failure(errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_INVALID_PARAMETER);
 }
 
-bool unsetEnv(const std::string& name) {
-    std::wstring entry = wide(name + "=");
-    return ::_wputenv(entry.c_str()) == 0;
+}  // namespace
+
+Result setEnv(const std::string& name, const std::string& value) {
+    if (value.empty()) return unsetEnv(name);
+    return putEnv(name + "=" + value);
 }
+
+Result unsetEnv(const std::string& name) { return putEnv(name + "="); }
 
 }  // namespace platform

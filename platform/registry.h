@@ -1,11 +1,19 @@
 // The Windows registry, read (and, for installers and tests, written) with
 // UTF-8 key and value names. Elsewhere there is no registry: every key is
 // missing and nothing can be written.
+//
+// Tests keep the keys they stand in for below a key of their own: while the
+// test setting QUARLAN_REGISTRY_ROOT names a key below HKEY_CURRENT_USER, the
+// JavaSoft keys and the login name's keys of HKEY_LOCAL_MACHINE and the
+// user's "Control Panel\International" are read and written below that key
+// instead. Callers always name the real keys.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/error.h"
 
 namespace platform {
 
@@ -17,10 +25,11 @@ enum class RegRoot { LocalMachine, CurrentUser };
 enum class RegView { Own, Bits64, Bits32 };
 
 // The names of the subkeys of a key in the order the registry gives them.
-// False when the key cannot be opened.
-bool regSubkeys(RegRoot root, const std::string& key, RegView view, std::vector<std::string>& names);
+// Fails when the key cannot be opened or listed.
+Result regSubkeys(RegRoot root, const std::string& key, RegView view, std::vector<std::string>& names);
 
-// True when the key can be opened for reading.
+// True when the key can be opened for reading. A question: a key that cannot
+// be opened is, for every caller, a key that is not there.
 bool regKeyExists(RegRoot root, const std::string& key, RegView view);
 
 // A string value (REG_SZ or REG_EXPAND_SZ, not expanded) of a key; nothing
@@ -32,14 +41,19 @@ std::optional<std::string> regString(RegRoot root, const std::string& key, const
 bool regValueExists(RegRoot root, const std::string& key, const std::string& value, RegView view = RegView::Own);
 
 // Opens the key for writing, creating it (and its parents) when it is
-// missing. True when the key can be written.
-bool regCreateKey(RegRoot root, const std::string& key, RegView view = RegView::Own);
+// missing. Succeeds when the key can be written.
+Result regCreateKey(RegRoot root, const std::string& key, RegView view = RegView::Own);
 
 // Creates the key (and its parents) as needed and sets a REG_SZ value.
-bool regSetString(RegRoot root, const std::string& key, const std::string& value, const std::string& data,
-                  RegView view = RegView::Own);
+Result regSetString(RegRoot root, const std::string& key, const std::string& value, const std::string& data,
+                    RegView view = RegView::Own);
 
-// Removes a key with all its subkeys and values. True when it is gone.
-bool regDeleteTree(RegRoot root, const std::string& key, RegView view = RegView::Own);
+// Removes a key with all its subkeys and values. Succeeds when it is gone
+// (also when it was never there); a whole root is never removed.
+Result regDeleteTree(RegRoot root, const std::string& key, RegView view = RegView::Own);
+
+// Where a key is read and written, for traces and reports: "HKLM\<key>" or
+// "HKCU\<key>", or the key below the tests' own key that stands for it.
+std::string regKeyName(RegRoot root, const std::string& key);
 
 }  // namespace platform

@@ -2,10 +2,50 @@
 
 #include <windows.h>
 
+#include <string_view>
+
+#include "platform/env.h"
 #include "platform/wide_win32.h"
 
 namespace platform {
 namespace {
+
+// The keys tests keep below their own key, each with all below it.
+struct TestKey {
+    RegRoot root;
+    std::string_view key;
+};
+constexpr TestKey kTestKeys[] = {
+    {RegRoot::LocalMachine, "SOFTWARE\\JavaSoft"},
+    {RegRoot::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon"},
+    {RegRoot::LocalMachine, "Network\\Logon"},
+    {RegRoot::CurrentUser, "Control Panel\\International"},
+};
+
+// Whether `key` is `top` or lies below it; the registry compares names
+// without regard to case.
+bool atOrBelow(std::string_view key, std::string_view top) {
+    if (key.size() < top.size() || (key.size() > top.size() && key[top.size()] != '\\')) return false;
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (size_t i = 0; i < top.size(); ++i)
+        if (lower(key[i]) != lower(top[i])) return false;
+    return true;
+}
+
+// Where a key named by a caller is really read and written.
+struct Place {
+    RegRoot root;
+    std::string key;
+};
+
+Place placeOf(RegRoot root, const std::string& key) {
+    auto testRoot = testSetting("QUARLAN_REGISTRY_ROOT");
+    if (testRoot && !testRoot->empty()) {
+        for (const auto& t : kTestKeys)
+            if (t.root == root && atOrBelow(key, t.key)) return {RegRoot::CurrentUser, *testRoot + "\\" + key};
+    }
+    return {root, key};
+}
 
 HKEY rootKey(RegRoot root) { return root == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
@@ -22,9 +62,9 @@ REGSAM viewFlag(RegView view) {
 
 class Key {
 public:
-    Key(RegRoot root, const std::string& key, REGSAM access, RegView view) {
-        if (::RegOpenKeyExW(rootKey(root), wide(key).c_str(), 0, access | viewFlag(view), &h_) != ERROR_SUCCESS)
-            h_ = nullptr;
+    Key(const Place& place, REGSAM access, RegView view) {
+        rc_ = ::RegOpenKeyExW(rootKey(place.root), wide(place.key).c_str(), 0, access | viewFlag(view), &h_);
+        if (rc_ != ERROR_SUCCESS) h_ = nullptr;
     }
     ~Key() {
         if (h_) ::RegCloseKey(h_);
@@ -32,33 +72,37 @@ public:
     Key(const Key&) = delete;
     Key& operator=(const Key&) = delete;
     HKEY get() const { return h_; }
+    LONG error() const { return rc_; }
 
 private:
     HKEY h_ = nullptr;
+    LONG rc_ = ERROR_SUCCESS;
 };
+
+Result failed(LONG rc) { return Result::failure(static_cast<int>(rc)); }
+
+bool keyExists(const Place& place, RegView view) { return Key(place, KEY_READ, view).get() != nullptr; }
 
 }  // namespace
 
-bool regSubkeys(RegRoot root, const std::string& key, RegView view, std::vector<std::string>& names) {
-    Key k(root, key, KEY_READ, view);
-    if (!k.get()) return false;
+Result regSubkeys(RegRoot root, const std::string& key, RegView view, std::vector<std::string>& names) {
+    Key k(placeOf(root, key), KEY_READ, view);
+    if (!k.get()) return failed(k.error());
     for (DWORD i = 0;; ++i) {
         wchar_t name[256];  // the registry's limit for a key name
         DWORD len = 256;
         LONG rc = ::RegEnumKeyExW(k.get(), i, name, &len, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != ERROR_SUCCESS) return false;
+        if (rc != ERROR_SUCCESS) return failed(rc);
         names.push_back(narrow(std::wstring_view(name, len)));
     }
-    return true;
+    return {};
 }
 
-bool regKeyExists(RegRoot root, const std::string& key, RegView view) {
-    return Key(root, key, KEY_READ, view).get() != nullptr;
-}
+bool regKeyExists(RegRoot root, const std::string& key, RegView view) { return keyExists(placeOf(root, key), view); }
 
 std::optional<std::string> regString(RegRoot root, const std::string& key, const std::string& value, RegView view) {
-    Key k(root, key, KEY_QUERY_VALUE, view);
+    Key k(placeOf(root, key), KEY_QUERY_VALUE, view);
     if (!k.get()) return std::nullopt;
     std::wstring name = wide(value);
     DWORD type = 0;
@@ -77,46 +121,57 @@ std::optional<std::string> regString(RegRoot root, const std::string& key, const
 }
 
 bool regValueExists(RegRoot root, const std::string& key, const std::string& value, RegView view) {
-    Key k(root, key, KEY_QUERY_VALUE, view);
+    Key k(placeOf(root, key), KEY_QUERY_VALUE, view);
     return k.get() && ::RegQueryValueExW(k.get(), wide(value).c_str(), nullptr, nullptr, nullptr, nullptr) ==
                           ERROR_SUCCESS;
 }
 
-bool regCreateKey(RegRoot root, const std::string& key, RegView view) {
+Result regCreateKey(RegRoot root, const std::string& key, RegView view) {
+    Place place = placeOf(root, key);
     HKEY h = nullptr;
-    if (::RegCreateKeyExW(rootKey(root), wide(key).c_str(), 0, nullptr, 0, KEY_WRITE | viewFlag(view), nullptr, &h,
-                          nullptr) != ERROR_SUCCESS)
-        return false;
+    LONG rc = ::RegCreateKeyExW(rootKey(place.root), wide(place.key).c_str(), 0, nullptr, 0,
+                                KEY_WRITE | viewFlag(view), nullptr, &h, nullptr);
+    if (rc != ERROR_SUCCESS) return failed(rc);
     ::RegCloseKey(h);
-    return true;
+    return {};
 }
 
-bool regSetString(RegRoot root, const std::string& key, const std::string& value, const std::string& data,
-                  RegView view) {
+Result regSetString(RegRoot root, const std::string& key, const std::string& value, const std::string& data,
+                    RegView view) {
+    Place place = placeOf(root, key);
     HKEY h = nullptr;
-    if (::RegCreateKeyExW(rootKey(root), wide(key).c_str(), 0, nullptr, 0, KEY_WRITE | viewFlag(view), nullptr, &h,
-                          nullptr) != ERROR_SUCCESS)
-        return false;
+    LONG rc = ::RegCreateKeyExW(rootKey(place.root), wide(place.key).c_str(), 0, nullptr, 0,
+                                KEY_WRITE | viewFlag(view), nullptr, &h, nullptr);
+    if (rc != ERROR_SUCCESS) return failed(rc);
     std::wstring w = wide(data);
-    LONG rc = ::RegSetValueExW(h, wide(value).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(w.c_str()),
-                               static_cast<DWORD>((w.size() + 1) * sizeof(wchar_t)));
+    rc = ::RegSetValueExW(h, wide(value).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(w.c_str()),
+                          static_cast<DWORD>((w.size() + 1) * sizeof(wchar_t)));
     ::RegCloseKey(h);
-    return rc == ERROR_SUCCESS;
+    return rc == ERROR_SUCCESS ? Result() : failed(rc);
 }
 
-bool regDeleteTree(RegRoot root, const std::string& key, RegView view) {
-    if (key.empty()) return false;  // never a whole root
-    if (!regKeyExists(root, key, view)) return true;
-    size_t sep = key.rfind('\\');
-    std::string parent = sep == std::string::npos ? std::string() : key.substr(0, sep);
-    std::string leaf = sep == std::string::npos ? key : key.substr(sep + 1);
+Result regDeleteTree(RegRoot root, const std::string& key, RegView view) {
+    if (key.empty()) return failed(ERROR_INVALID_PARAMETER);  // never a whole root
+    Place place = placeOf(root, key);
+    if (!keyExists(place, view)) return {};
+    size_t sep = place.key.rfind('\\');
+    std::string parent = sep == std::string::npos ? std::string() : place.key.substr(0, sep);
+    std::string leaf = sep == std::string::npos ? place.key : place.key.substr(sep + 1);
     HKEY h = nullptr;
-    if (::RegOpenKeyExW(rootKey(root), wide(parent).c_str(), 0, KEY_ALL_ACCESS | viewFlag(view), &h) != ERROR_SUCCESS)
-        return false;
-    LONG rc = ::RegDeleteTreeW(h, wide(leaf).c_str());
-    if (rc == ERROR_SUCCESS) rc = ::RegDeleteKeyW(h, wide(leaf).c_str());
+    LONG rc = ::RegOpenKeyExW(rootKey(place.root), wide(parent).c_str(), 0, KEY_ALL_ACCESS | viewFlag(view), &h);
+    if (rc != ERROR_SUCCESS) return failed(rc);
+    rc = ::RegDeleteTreeW(h, wide(leaf).c_str());
+    LONG keyRc = rc == ERROR_SUCCESS ? ::RegDeleteKeyW(h, wide(leaf).c_str()) : rc;
     ::RegCloseKey(h);
-    return !regKeyExists(root, key, view);
+    if (!keyExists(place, view)) return {};
+    // The tree call removes the key itself too; a key still there names the
+    // step that failed.
+    return failed(rc != ERROR_SUCCESS ? rc : keyRc != ERROR_SUCCESS ? keyRc : ERROR_ACCESS_DENIED);
+}
+
+std::string regKeyName(RegRoot root, const std::string& key) {
+    Place place = placeOf(root, key);
+    return (place.root == RegRoot::LocalMachine ? "HKLM\\" : "HKCU\\") + place.key;
 }
 
 }  // namespace platform

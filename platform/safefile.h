@@ -1,7 +1,7 @@
 // Opening files without following a link at the name itself, for files the
 // program writes in directories others can write to (kits, start directories).
-// Paths are UTF-8. A failure answers nullptr with the cause in errno (ELOOP for
-// a link or reparse point, EEXIST for a name that is taken).
+// Paths are UTF-8. A failure answers nullptr, and in `why` the system's reason
+// (for a link or reparse point: ELOOP, on Windows ERROR_CANT_RESOLVE_FILENAME).
 #pragma once
 
 #include <cstdint>
@@ -19,12 +19,15 @@ enum class WriteMode {
 
 // A stream for writing (`text`: Windows text mode, line feeds written as
 // CR LF; nothing elsewhere); never writes through a link, never to a file
-// with more than one name (EMLINK) and on Windows never behind a symbolic
-// link or junction on the way (ELOOP).
-std::FILE* openForWrite(const std::string& path, WriteMode mode, bool text = false);
+// with more than one name (EMLINK, ERROR_TOO_MANY_LINKS) and on Windows never
+// behind a symbolic link or junction on the way.
+std::FILE* openForWrite(const std::string& path, WriteMode mode, bool text = false, Result* why = nullptr);
 
 // A binary stream for reading a regular file that is not a link.
-std::FILE* openForRead(const std::string& path);
+std::FILE* openForRead(const std::string& path, Result* why = nullptr);
+
+// Whether a failed CreateNew found its name taken.
+bool nameTaken(const Result& why);
 
 // Reading a whole file the programs are handed (a kit's control file, a
 // launcher's properties file): a link is followed, but what it leads to must

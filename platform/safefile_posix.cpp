@@ -12,40 +12,39 @@ namespace {
 // A stream for a descriptor that must name a regular file.
 // A file written to must have no other name: a hard link to a file elsewhere
 // would be changed with it.
-std::FILE* streamOf(int fd, const char* mode, bool writing) {
-    if (fd < 0) return nullptr;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (writing && st.st_nlink > 1)) {
-        int cause = S_ISDIR(st.st_mode) ? EISDIR : S_ISREG(st.st_mode) ? EMLINK : EINVAL;
-        ::close(fd);
-        errno = cause;
+std::FILE* streamOf(int fd, const char* mode, bool writing, Result* why) {
+    auto failed = [&](Result cause) -> std::FILE* {
+        if (fd >= 0) ::close(fd);
+        if (why) *why = cause;
         return nullptr;
-    }
+    };
+    if (fd < 0) return failed(Result::lastError());
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return failed(Result::lastError());
+    if (!S_ISREG(st.st_mode) || (writing && st.st_nlink > 1))
+        return failed(Result::failure(S_ISDIR(st.st_mode) ? EISDIR : S_ISREG(st.st_mode) ? EMLINK : EINVAL));
     std::FILE* f = ::fdopen(fd, mode);
-    if (!f) {
-        int cause = errno;
-        ::close(fd);
-        errno = cause;
-    }
-    return f;
+    return f ? f : failed(Result::lastError());
 }
 
 }  // namespace
 
-std::FILE* openForWrite(const std::string& path, WriteMode mode, bool) {
+std::FILE* openForWrite(const std::string& path, WriteMode mode, bool, Result* why) {
     int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
     flags |= mode == WriteMode::CreateNew ? O_EXCL : O_APPEND;
     // O_NONBLOCK: a FIFO planted under the name does not hang the open.
     int fd = ::open(path.c_str(), flags | O_NONBLOCK, 0644);
     if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return streamOf(fd, mode == WriteMode::CreateNew ? "wb" : "ab", true);
+    return streamOf(fd, mode == WriteMode::CreateNew ? "wb" : "ab", true, why);
 }
 
-std::FILE* openForRead(const std::string& path) {
+std::FILE* openForRead(const std::string& path, Result* why) {
     int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return streamOf(fd, "rb", false);
+    return streamOf(fd, "rb", false, why);
 }
+
+bool nameTaken(const Result& why) { return !why && why.code() == EEXIST; }
 
 ReadStatus readRegularFile(const std::string& path, std::uint64_t limit, std::string& out, Result* why) {
     out.clear();

@@ -4,23 +4,10 @@
 #include <io.h>
 #include <windows.h>
 
-#include <cerrno>
-
 #include "platform/wide_win32.h"
 
 namespace platform {
 namespace {
-
-int errnoOf(DWORD error) {
-    switch (error) {
-        case ERROR_FILE_EXISTS:
-        case ERROR_ALREADY_EXISTS: return EEXIST;
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND: return ENOENT;
-        case ERROR_ACCESS_DENIED: return EACCES;
-        default: return EIO;
-    }
-}
 
 // Whether a folder on the way to `path` is a link (a symbolic link or a
 // junction: a reparse point that stands for another name). Folders that are
@@ -51,52 +38,67 @@ bool linkOnTheWay(const std::string& path) {
 // a stream when it is a plain file. A file written to is also refused behind
 // a link on the way and when it has more than one name (a hard link to a
 // file elsewhere, which the write would change).
-std::FILE* open(const std::string& path, DWORD access, DWORD disposition, int flags, const char* mode) {
-    bool writing = (access & (GENERIC_WRITE | FILE_APPEND_DATA)) != 0;
-    if (writing && linkOnTheWay(path)) {
-        errno = ELOOP;
+// A link stands where a file was asked for: the reason Windows gives for a
+// name it cannot resolve to a file.
+constexpr DWORD kLinkRefused = ERROR_CANT_RESOLVE_FILENAME;
+
+std::FILE* open(const std::string& path, DWORD access, DWORD disposition, int flags, const char* mode, Result* why) {
+    auto failed = [&](DWORD code) -> std::FILE* {
+        if (why) *why = Result::failure(static_cast<int>(code));
         return nullptr;
-    }
+    };
+    bool writing = (access & (GENERIC_WRITE | FILE_APPEND_DATA)) != 0;
+    if (writing && linkOnTheWay(path)) return failed(kLinkRefused);
     HANDLE h = ::CreateFileW(wide(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                              nullptr, disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        errno = errnoOf(::GetLastError());
-        return nullptr;
-    }
+    if (h == INVALID_HANDLE_VALUE) return failed(::GetLastError());
     BY_HANDLE_FILE_INFORMATION info {};
-    if (!::GetFileInformationByHandle(h, &info) ||
-        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
+    if (!::GetFileInformationByHandle(h, &info)) {
+        DWORD error = ::GetLastError();
+        ::CloseHandle(h);
+        return failed(error);
+    }
+    if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) {
         bool link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         ::CloseHandle(h);
-        errno = link ? ELOOP : EISDIR;
-        return nullptr;
+        // A folder is refused as Windows refuses to open one as a file.
+        return failed(link ? kLinkRefused : ERROR_ACCESS_DENIED);
     }
     if (writing && info.nNumberOfLinks > 1) {
         ::CloseHandle(h);
-        errno = EMLINK;
-        return nullptr;
+        return failed(ERROR_TOO_MANY_LINKS);
     }
+    // The C runtime fails these only when it has no descriptor or stream left.
     int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), flags);
     if (fd < 0) {
         ::CloseHandle(h);
-        return nullptr;
+        return failed(ERROR_TOO_MANY_OPEN_FILES);
     }
     std::FILE* f = ::_fdopen(fd, mode);
-    if (!f) ::_close(fd);
+    if (!f) {
+        ::_close(fd);
+        return failed(ERROR_TOO_MANY_OPEN_FILES);
+    }
     return f;
 }
 
 }  // namespace
 
-std::FILE* openForWrite(const std::string& path, WriteMode mode, bool text) {
+std::FILE* openForWrite(const std::string& path, WriteMode mode, bool text, Result* why) {
     int textFlag = text ? _O_TEXT : _O_BINARY;
-    if (mode == WriteMode::CreateNew) return open(path, GENERIC_WRITE, CREATE_NEW, textFlag, text ? "wt" : "wb");
-    std::FILE* f = open(path, FILE_APPEND_DATA, OPEN_ALWAYS, _O_APPEND | textFlag, text ? "at" : "ab");
+    if (mode == WriteMode::CreateNew) return open(path, GENERIC_WRITE, CREATE_NEW, textFlag, text ? "wt" : "wb", why);
+    std::FILE* f = open(path, FILE_APPEND_DATA, OPEN_ALWAYS, _O_APPEND | textFlag, text ? "at" : "ab", why);
     if (f) std::fseek(f, 0, SEEK_END);
     return f;
 }
 
-std::FILE* openForRead(const std::string& path) { return open(path, GENERIC_READ, OPEN_EXISTING, _O_RDONLY | _O_BINARY, "rb"); }
+std::FILE* openForRead(const std::string& path, Result* why) {
+    return open(path, GENERIC_READ, OPEN_EXISTING, _O_RDONLY | _O_BINARY, "rb", why);
+}
+
+bool nameTaken(const Result& why) {
+    return !why && (why.code() == ERROR_FILE_EXISTS || why.code() == ERROR_ALREADY_EXISTS);
+}
 
 ReadStatus readRegularFile(const std::string& path, std::uint64_t limit, std::string& out, Result* why) {
     out.clear();

@@ -1,12 +1,14 @@
 // The Windows installer's user interface: a small status window with one line
 // of text, a worker thread beside the thread that owns the window, and the
 // message stream that drives the window thread. Where there is no such user
-// interface (POSIX) every call answers false or does nothing.
+// interface (POSIX) every call fails, answers false or does nothing.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string_view>
+
+#include "platform/error.h"
 
 namespace platform {
 
@@ -18,9 +20,9 @@ public:
     StatusWindow& operator=(const StatusWindow&) = delete;
 
     // Registers the window class, creates the hidden main window and the
-    // modeless dialog "STATUSDIALOG" of the program's resources. False when
+    // modeless dialog "STATUSDIALOG" of the program's resources. Fails when
     // the class cannot be registered or a window not created.
-    bool create();
+    Result create();
     // Shows both windows with `line` in the dialog's text control;
     // `japaneseFont` prepares the 16-point Shift-JIS font first.
     void show(std::string_view line, bool japaneseFont);
@@ -40,14 +42,14 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// Runs `body` on a thread of its own. False when the thread cannot be started.
+// Runs `body` on a thread of its own. Fails when the thread cannot be started.
 class WorkerThread {
 public:
     WorkerThread();
     ~WorkerThread();  // waits for the thread
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;
-    bool start(std::function<void()> body);
+    Result start(std::function<void()> body);
     void join();
 
 private:

@@ -2,12 +2,14 @@
 // installers run their installation on their only thread.
 #include "platform/statuswindow.h"
 
+#include <cerrno>
+
 namespace platform {
 
 struct StatusWindow::Impl {};
 StatusWindow::StatusWindow() = default;
 StatusWindow::~StatusWindow() = default;
-bool StatusWindow::create() { return false; }
+Result StatusWindow::create() { return Result::failure(ENOSYS); }
 void StatusWindow::show(std::string_view, bool) {}
 void StatusWindow::hide() {}
 void StatusWindow::startTimer() {}
@@ -18,7 +20,7 @@ void StatusWindow::quit() {}
 struct WorkerThread::Impl {};
 WorkerThread::WorkerThread() = default;
 WorkerThread::~WorkerThread() = default;
-bool WorkerThread::start(std::function<void()>) { return false; }
+Result WorkerThread::start(std::function<void()>) { return Result::failure(ENOSYS); }
 void WorkerThread::join() {}
 
 }  // namespace platform

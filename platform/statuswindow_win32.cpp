@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <process.h>
 
+#include <cstdlib>
+
 #include "platform/wide_win32.h"
 
 namespace platform {
@@ -108,7 +110,7 @@ StatusWindow::~StatusWindow() {
     g_windows.main = nullptr;
 }
 
-bool StatusWindow::create() {
+Result StatusWindow::create() {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     WNDCLASSW wc {};
     wc.lpfnWndProc = mainWndProc;
@@ -117,12 +119,12 @@ bool StatusWindow::create() {
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = L"GenericWClass";
-    if (!::RegisterClassW(&wc)) return false;
+    if (!::RegisterClassW(&wc)) return Result::lastError();
     g_windows.main = ::CreateWindowExW(0, L"GenericWClass", L"", WS_POPUP, CW_USEDEFAULT, 0, 0, 0, nullptr, nullptr,
                                        instance, nullptr);
-    if (!g_windows.main) return false;
+    if (!g_windows.main) return Result::lastError();
     g_windows.dialog = ::CreateDialogParamW(instance, L"STATUSDIALOG", g_windows.main, statusDialog, 0);
-    return g_windows.dialog != nullptr;
+    return g_windows.dialog ? Result() : Result::lastError();
 }
 
 void StatusWindow::show(std::string_view line, bool japaneseFont) {
@@ -179,15 +181,17 @@ unsigned __stdcall runBody(void* arg) {
 
 }  // namespace
 
-bool WorkerThread::start(std::function<void()> body) {
+Result WorkerThread::start(std::function<void()> body) {
     auto* heap = new std::function<void()>(std::move(body));
     uintptr_t h = ::_beginthreadex(nullptr, 0, runBody, heap, 0, nullptr);
     if (!h) {
+        // The C runtime keeps the Windows error code apart from errno.
+        Result failed = Result::failure(static_cast<int>(_doserrno));
         delete heap;
-        return false;
+        return failed;
     }
     impl_->thread = reinterpret_cast<HANDLE>(h);
-    return true;
+    return {};
 }
 
 void WorkerThread::join() {

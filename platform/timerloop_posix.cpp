@@ -4,12 +4,12 @@
 
 namespace platform {
 
-bool runTimerLoop(const std::string&, unsigned periodMs, unsigned maxPasses, const std::function<bool()>& pass) {
+Result runTimerLoop(const std::string&, unsigned periodMs, unsigned maxPasses, const std::function<bool()>& pass) {
     for (unsigned i = 0; i < maxPasses; ++i) {
         sleepMs(periodMs);
         if (pass()) break;
     }
-    return true;
+    return {};
 }
 
 }  // namespace platform

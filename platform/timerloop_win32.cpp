@@ -35,8 +35,8 @@ struct LoopTimer {
 
 }  // namespace
 
-bool runTimerLoop(const std::string& ownerName, unsigned periodMs, unsigned maxPasses,
-                  const std::function<bool()>& pass) {
+Result runTimerLoop(const std::string& ownerName, unsigned periodMs, unsigned maxPasses,
+                    const std::function<bool()>& pass) {
     std::wstring className = wide(ownerName);
     const wchar_t* windowClass = className.c_str();
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
@@ -46,14 +46,14 @@ bool runTimerLoop(const std::string& ownerName, unsigned periodMs, unsigned maxP
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = windowClass;
-    if (!::RegisterClassW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    if (!::RegisterClassW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return Result::lastError();
     LoopTimer timer;
     // A window that is never shown owns the timer; where no window can be
     // made (no desktop in this session), the thread's own timer serves.
     timer.hwnd = ::CreateWindowExW(0, windowClass, L"", WS_POPUP, CW_USEDEFAULT, 0, 0, 0, HWND_MESSAGE, nullptr,
                                    instance, nullptr);
     timer.id = ::SetTimer(timer.hwnd, timer.hwnd ? kTimerId : 0, periodMs, nullptr);
-    if (!timer.id) return false;
+    if (!timer.id) return Result::lastError();
     MSG msg;
     unsigned passes = 0;
     while (passes < maxPasses && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -62,7 +62,7 @@ bool runTimerLoop(const std::string& ownerName, unsigned periodMs, unsigned maxP
         ++passes;
         if (pass()) break;
     }
-    return true;
+    return {};
 }
 
 }  // namespace platform

@@ -4,9 +4,13 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "jvm/version.h"
-#include "platform/env.h"
 
 namespace qrl {
+namespace {
+
+constexpr platform::RegRoot kMachine = platform::RegRoot::LocalMachine;
+
+}  // namespace
 
 std::string registryHome(std::string_view launcherPath) { return strlwr(launcherHome(launcherPath)); }
 
@@ -36,18 +40,10 @@ std::vector<std::string> runtimeLibCandidates(std::string_view home) {
     return out;
 }
 
-JvmRegistry::JvmRegistry(Logs logs) : logs_(std::move(logs)) {
-    auto root = platform::testSetting("QUARLAN_REGISTRY_ROOT");
-    if (root && !root->empty()) {
-        root_ = platform::RegRoot::CurrentUser;
-        prefix_ = *root + "\\";
-    }
-}
-
-std::string JvmRegistry::place(std::string_view key) const { return prefix_ + std::string(key); }
+JvmRegistry::JvmRegistry(Logs logs) : logs_(std::move(logs)) {}
 
 std::optional<std::string> JvmRegistry::readValue(std::string_view key, std::string_view name) const {
-    return platform::regString(root_, place(key), std::string(name));
+    return platform::regString(kMachine, std::string(key), std::string(name));
 }
 
 bool JvmRegistry::addJvmToRegistry(std::string_view productKey, std::string_view homeValueName,
@@ -55,10 +51,10 @@ bool JvmRegistry::addJvmToRegistry(std::string_view productKey, std::string_view
                                    std::string_view launcher) {
     addJvmTopLevelKey(productKey, version);
     std::string subKey = std::string(productKey) + "\\" + std::string(version);
-    if (platform::regKeyExists(root_, place(subKey), platform::RegView::Own)) {
+    if (platform::regKeyExists(kMachine, subKey, platform::RegView::Own)) {
         // Whatever "MicroVersion" holds (a number, an empty text), it says
         // the version is registered.
-        if (platform::regValueExists(root_, place(subKey), "MicroVersion")) {
+        if (platform::regValueExists(kMachine, subKey, "MicroVersion")) {
             logs_.trace("already registered:", subKey);
             return true;
         }
@@ -97,23 +93,28 @@ void JvmRegistry::addJvmSubentries(std::string_view versionKey, std::string_view
 }
 
 bool JvmRegistry::addToRegistry(std::string_view key) {
-    if (platform::regCreateKey(root_, place(key))) return true;
+    platform::Result created = platform::regCreateKey(kMachine, std::string(key));
+    if (created) return true;
     logs_.trace("Unable to create registry key", key);
+    logs_.trace("  reason:", created.text());
     return false;
 }
 
 bool JvmRegistry::addValueToRegistry(std::string_view key, std::string_view name, std::string_view value) {
     auto existing = readValue(key, name);
-    bool otherType = !existing && platform::regValueExists(root_, place(key), std::string(name));
+    bool otherType = !existing && platform::regValueExists(kMachine, std::string(key), std::string(name));
     if ((existing && !existing->empty()) || otherType) {
         logs_.trace(name, "already exists in registry");
         if (existing) logs_.trace("value", *existing);
         return true;
     }
-    if (!platform::regSetString(root_, place(key), std::string(name), std::string(value)))
+    if (platform::Result set = platform::regSetString(kMachine, std::string(key), std::string(name), std::string(value));
+        !set) {
         logs_.trace("unable to set registry value", name);
-    else
+        logs_.trace("  reason:", set.text());
+    } else {
         logs_.trace("Added registry value to " + std::string(name) + ":", value);
+    }
     return true;
 }
 

@@ -10,9 +10,8 @@
 // (whatever it holds) counts as registered and
 // is left alone, and "CurrentVersion" is only set while it is empty.
 //
-// Tests point the writer elsewhere as they do the search: while
-// QUARLAN_REGISTRY_ROOT names a key below HKEY_CURRENT_USER, the keys are
-// written below that key instead.
+// Tests point the writer elsewhere through the registry service
+// (registry.h), as they do the search.
 #pragma once
 
 #include <optional>
@@ -66,11 +65,7 @@ public:
     std::optional<std::string> readValue(std::string_view key, std::string_view name) const;
 
 private:
-    std::string place(std::string_view key) const;
-
     Logs logs_;
-    platform::RegRoot root_ = platform::RegRoot::LocalMachine;
-    std::string prefix_;
 };
 
 }  // namespace qrl

@@ -6,7 +6,6 @@
 #include "common/logfiles.h"
 #include "common/paths.h"
 #include "common/text.h"
-#include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
 
@@ -192,14 +191,8 @@ bool Security::getIdentityIdFilename(std::string_view jvmHome, std::string& resu
 }
 
 std::string registryLoginName(bool winNT) {
-    platform::RegRoot root = platform::RegRoot::LocalMachine;
-    std::string prefix;
-    if (auto test = platform::getEnv("QUARLAN_REGISTRY_ROOT"); test && !test->empty()) {
-        root = platform::RegRoot::CurrentUser;
-        prefix = *test + "\\";
-    }
-    auto read = [&](const char* key, const char* value) {
-        return platform::regString(root, prefix + key, value).value_or("");
+    auto read = [](const char* key, const char* value) {
+        return platform::regString(platform::RegRoot::LocalMachine, key, value).value_or("");
     };
     std::string name;
     if (winNT) {

@@ -45,8 +45,7 @@ std::string identityDatabasePath(std::string_view value, Family family);
 // on Windows NT "UserName" of the key
 // SOFTWARE\Microsoft\Windows NT\CurrentVersion\Winlogon (else its
 // "DefaultUserName"); on older Windows "username" of Network\Logon
-// (HKEY_LOCAL_MACHINE, or below QUARLAN_REGISTRY_ROOT of HKEY_CURRENT_USER
-// while that is set). Empty when there is none, and for a value that is no
+// (of HKEY_LOCAL_MACHINE). Empty when there is none, and for a value that is no
 // plain name (one holding a separator, a ":" or only dots), which would lead
 // the keystore out of the profiles directory.
 std::string registryLoginName(bool winNT);
