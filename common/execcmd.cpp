@@ -11,17 +11,18 @@
 
 namespace qrl {
 
-std::string spawnErrorReason(int error) {
-    switch (error) {
-        case ENOENT:
+std::string spawnErrorReason(const platform::Result& why) {
+    switch (why.kind()) {
+        case platform::ErrorKind::NotFound:
             return "File or path is not found";
-        case E2BIG:
+        case platform::ErrorKind::TooLong:
             return "Argument list exceeds 1024 bytes";
-        case ENOEXEC:
+        case platform::ErrorKind::NotExecutable:
+        case platform::ErrorKind::PermissionDenied:
             return "Specified file is not executable or has invalid executable-file format";
-        case ENOMEM:
+        case platform::ErrorKind::NoMemory:
             return "Not enough memory is available to execute new process";
-        case EINVAL:
+        case platform::ErrorKind::InvalidArgument:
             return "Mode argument is invalid";
         default:
             return "Unknown error";
@@ -59,40 +60,40 @@ std::vector<std::string> ExecCommand::buildVector(std::string_view cmd, std::str
     return argv;
 }
 
-bool ExecCommand::invokeWinCommand(std::string_view cmd, std::string_view args, unsigned) {
-    std::vector<std::string> argv = buildVector(cmd, args);
+bool ExecCommand::invokeWinCommand(std::string_view cmd, const std::vector<std::string>& argv) {
     logs_.trace("about to execute command:", cmd);
     platform::SpawnResult r = platform::spawn(std::string(cmd), argv);
     exitCode_ = r.started ? r.exitCode : -1;
-    if (!r.started) reportExecError(cmd, -1, r.error);
+    if (!r.started) reportExecError(cmd, -1, r.why.code());
     return r.started;
 }
 
 bool ExecCommand::runPosix(std::string_view line) {
     platform::RunResult r = platform::runShell(std::string(line));
     exitCode_ = r.exitCode();
-    if (!r.started) reportExecError(line, -1, r.error);
+    if (!r.started) reportExecError(line, -1, r.why.code());
     return r.started;
 }
 
-bool ExecCommand::execCommand(std::string_view cmd, std::string_view args, unsigned count) {
+bool ExecCommand::execCommand(std::string_view cmd, std::string_view args) {
     if (rules_.commands == CommandStyle::WindowsSpawn) {
         logs_.trace("Formatting command", cmd);
         std::string formatted = formatCommand(cmd);
         logs_.trace("New formatted command", formatted);
-        return runFormatted(formatted, args, count);
+        return runFormatted(formatted, args);
     }
     bool executable = makeExecutable(cmd);
     std::string formatted = formatCommand(cmd);
     return executable && runFormatted(formatted, args);
 }
 
-bool ExecCommand::runFormatted(std::string_view cmd, std::string_view args, unsigned count) {
+bool ExecCommand::runFormatted(std::string_view cmd, std::string_view args) {
     if (rules_.commands == CommandStyle::WindowsSpawn) {
+        std::vector<std::string> argv = buildVector(cmd, args);
         logs_.trace("command", cmd);
-        logs_.trace("# of args", static_cast<int>(count));
+        logs_.trace("# of args", static_cast<int>(argv.size() - 1));
         logs_.trace("Starting to invoke command", cmd);
-        bool ok = invokeWinCommand(cmd, args, count + 1);
+        bool ok = invokeWinCommand(cmd, argv);
         logs_.trace("Command started ok", ok);
         return ok;
     }
@@ -112,20 +113,19 @@ bool ExecCommand::spawnAndWait(std::string_view cmd, const std::vector<std::stri
         std::string path(cmd);
         if (path.find('/') == std::string::npos) path = "./" + path;
         if (!makeExecutable(path)) {
-            reason = spawnErrorReason(ENOENT);
+            reason = platform::Result::failure(ENOENT).text();
             return false;
         }
         std::vector<std::string> words{path};
         if (argv.size() > 1) words.insert(words.end(), argv.begin() + 1, argv.end());
         platform::RunResult run = platform::runCommand(words);
         exitCode_ = run.exitCode();
-        if (!run.started) reason = spawnErrorReason(run.error);
+        if (!run.started) reason = run.why.text();
         return run.started;
     }
     platform::SpawnResult r = platform::spawn(std::string(cmd), argv);
     exitCode_ = r.started ? r.exitCode : -1;
-    // The system's own reason, in its words with its number.
-    if (!r.started) reason = !r.why ? r.why.text() : spawnErrorReason(r.error);
+    if (!r.started) reason = r.why.text();
     return r.started;
 }
 
@@ -200,7 +200,7 @@ bool ExecCommand::execCmdAndWait(std::string_view cmd, std::string_view args) {
     if (rules_.commands == CommandStyle::WindowsSpawn) {
         std::string formatted = formatCommand(cmd);
         if (!createLaunchFile(formatted, args)) return false;
-        bool ok = execCommand(launch, {}, 0);
+        bool ok = execCommand(launch, {});
         platform::removeFile(launch);
         return ok;
     }

@@ -13,29 +13,32 @@
 #include "common/familyrules.h"
 #include "common/logfiles.h"
 #include "common/logs.h"
+#include "platform/error.h"
 
 namespace qrl {
 
 inline constexpr const char* kWaitSemaphore = "__qrlwait.sem";
 
-// The reason texts for a start that failed with a C runtime error number.
-std::string spawnErrorReason(int error);
+// The reason texts of the C runtime for a start that failed, by the kind of
+// the system's reason.
+std::string spawnErrorReason(const platform::Result& why);
 
 class ExecCommand {
 public:
     ExecCommand(Family family, Logs logs);
 
-    // Windows: command path, argument string split at every blank, number of
-    // arguments in it. POSIX: command file and a shell fragment appended to it
-    // (redirections, arguments); the command file is made executable first.
-    bool execCommand(std::string_view cmd, std::string_view args, unsigned count = 0);
-    bool runFormatted(std::string_view cmd, std::string_view args, unsigned count = 0);
+    // Windows: command path and argument string split at every blank. POSIX:
+    // command file and a shell fragment appended to it (redirections,
+    // arguments); the command file is made executable first.
+    bool execCommand(std::string_view cmd, std::string_view args);
+    bool runFormatted(std::string_view cmd, std::string_view args);
 
     // Starts the program with the argument vector (its first entry is the
     // program name) and waits; every entry reaches the program as exactly one
     // argument. POSIX: the program is made executable first and a name
     // without "/" is taken from the current directory; a script without "#!"
-    // is read by the shell. On failure `reason` names the cause.
+    // is read by the shell. On failure `reason` is the system's own, in its
+    // words with its number.
     bool spawnAndWait(std::string_view cmd, const std::vector<std::string>& argv, std::string& reason);
 
     // The vector joined by blanks, an entry with a blank and no double quote
@@ -71,7 +74,7 @@ public:
     static const char* launchFileName(Family family) { return rulesFor(family).launchFile; }
 
 private:
-    bool invokeWinCommand(std::string_view cmd, std::string_view args, unsigned count);
+    bool invokeWinCommand(std::string_view cmd, const std::vector<std::string>& argv);
     bool runPosix(std::string_view line);
 
     const FamilyRules& rules_;

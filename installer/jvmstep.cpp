@@ -114,7 +114,8 @@ bool JvmStep::provideFrom(std::string_view versionText, const std::string& file,
         run_.logs.trace("attempting to install jvm", run_.settings.jvmVersion);
     }
     if ((this->*provision)()) return true;
-    installFailedTexts();
+    // A stop signal says so itself; the disk texts would mislead.
+    if (!run_.stopped()) installFailedTexts();
     return false;
 }
 

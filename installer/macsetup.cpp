@@ -53,7 +53,7 @@ int utf8Main(std::vector<std::string>& args) {
 
     // Stopped from outside, the run passes the signal on to the wizard, waits
     // for it, saves the logs and removes its directory before it ends.
-    platform::passStopSignals();
+    platform::PassStopSignals passOn;
     platform::DirLock lock;
     std::string tempDir;
     if (!createTempDir(startDir, lock, tempDir)) {

@@ -4,7 +4,8 @@
 //   unixloader --help | --version
 //
 // Runs in the unpacked kit. Exit status 1 after a successful installation, 0
-// after a failure. When the kit's "startdir.txt" names another directory, the
+// after a failure, 128+N when stopped by signal N (SIGTERM, SIGINT, SIGHUP),
+// which the wizard or JVM archive it waits for gets too. When the kit's "startdir.txt" names another directory, the
 // logs are saved there and the working directory is removed (never a
 // directory whose control file could not be read, nor the user's home and
 // the folders in it). Unknown switches: the usage on standard error, status 0.
@@ -14,6 +15,7 @@
 #include "installer/usage.h"
 #include "platform/entry.h"
 #include "platform/fs.h"
+#include "platform/stopsignal.h"
 
 int utf8Main(std::vector<std::string>& args) {
     using namespace qrl;
@@ -22,6 +24,9 @@ int utf8Main(std::vector<std::string>& args) {
     std::string cwd = getCurrentDir(Family::Posix);
     std::string startDir = getStartDir();
     CommandLine cl = parsePosixCommandLine(args);
+    // Stopped from outside, the run passes the signal on, saves the logs and
+    // tidies up before it ends.
+    platform::PassStopSignals passOn;
     bool kitRead = false;
     bool ok = startProgram(Family::Posix, cl.quiet, false, cl.details, &kitRead);
     // Only a directory that held a readable kit is removed.
@@ -29,5 +34,6 @@ int utf8Main(std::vector<std::string>& args) {
         platform::removeFile(cwd + "/" + kStartDirFile);
         cleanUpAllFiles(cwd, startDir);
     }
+    if (int signal = platform::stopSignal()) return 128 + signal;
     return ok ? kept::kSuccessStatus : kept::kFailureStatus;
 }

@@ -148,7 +148,7 @@ bool WizardStart::startAndWait(const std::vector<std::string>& argv) {
     platform::RunResult run = platform::runCommand(words);
     if (!run.started) {
         logs.error("Unable to start ", command);
-        logs.error("  reason: " + spawnErrorReason(run.error));
+        logs.error("  reason: " + spawnErrorReason(run.why));
         return false;
     }
     logs.trace("java wizard execed with no reported errors");

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/error.h"
+
 namespace qrl {
 
 enum class JvmReason {
@@ -30,7 +32,7 @@ struct JvmVerdict {
     std::string version;     // as the test read it ("-version", the registry, else the probe)
     JvmReason reason = JvmReason::Accepted;
     int status = 0;          // of "-version", with NoVersion
-    int error = 0;           // errno-style, with NotStarted and ProbeNotStarted
+    platform::Result why;    // the system's reason, with NotStarted and ProbeNotStarted
     std::string detail;
 
     bool accepted() const { return reason == JvmReason::Accepted; }

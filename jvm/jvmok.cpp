@@ -135,8 +135,8 @@ bool JvmOk::probeStarted(std::string_view exePath) {
         platform::SpawnResult r = platform::spawn(std::string(exePath), argv);
         if (!r.started) {
             reason_ = JvmReason::ProbeNotStarted;
-            error_ = r.error;
-            logs_.error("Error running JVM: " + spawnErrorReason(r.error), false);
+            why_ = r.why;
+            logs_.error("Error running JVM: " + spawnErrorReason(r.why), false);
             logs_.reason(r.why);
             return false;
         }
@@ -150,8 +150,8 @@ bool JvmOk::probeStarted(std::string_view exePath) {
     bool started = run.started;
     if (!started) {
         reason_ = JvmReason::ProbeNotStarted;
-        error_ = run.error;
-        logs_.error("Error running JVM: " + spawnErrorReason(run.error), false);
+        why_ = run.why;
+        logs_.error("Error running JVM: " + spawnErrorReason(run.why), false);
     }
     if (started) countRun(since);
     logs_.trace("test jvm launched ok", started);
@@ -186,7 +186,8 @@ bool JvmOk::correctVersion(const JvmCriteria& criteria, std::string_view exeName
     reason_ = JvmReason::Accepted;
     found_.clear();
     runVersion_.clear();
-    status_ = error_ = 0;
+    status_ = 0;
+    why_ = {};
     if (alreadyTested(path)) {
         logs_.trace("jvm already tested:", path);
         reason_ = JvmReason::AlreadyTested;
@@ -206,7 +207,7 @@ void JvmOk::tell(std::string_view exePath, bool ok) {
     v.version = knownVersion_ ? *knownVersion_ : !runVersion_.empty() ? runVersion_ : found_;
     v.reason = ok ? JvmReason::Accepted : reason_;
     v.status = status_;
-    v.error = error_;
+    v.why = why_;
     if (v.reason == JvmReason::NoVersion) v.detail = lastVersionLine_;
     if (v.reason == JvmReason::ProbeVersion) v.detail = found_;
     tell(v);
@@ -252,9 +253,9 @@ bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName
     runVersion_ = found_;
     if (!started) {
         reason_ = JvmReason::NotStarted;
-        error_ = run.error;
+        why_ = run.why;
         logs_.error("unable to start", exePath);
-        logs_.error("  reason: " + spawnErrorReason(run.error));
+        logs_.error("  reason: " + spawnErrorReason(run.why));
     } else if (!versionOk) {
         logs_.trace("incorrect version of jvm found:", exePath);
         logs_.trace("jvm version reported:", lastVersionLine_);
@@ -292,7 +293,7 @@ bool JvmOk::jvmCorrectVersion(const JvmCriteria& criteria, std::string_view home
         if (tryHome()) return true;
     }
     exeName = saved;
-    if (!tested_) tell(JvmVerdict{std::string(home), {}, {}, JvmReason::NoExecutable, 0, 0, exePath});
+    if (!tested_) tell(JvmVerdict{std::string(home), {}, {}, JvmReason::NoExecutable, 0, {}, exePath});
     return false;
 }
 
@@ -307,7 +308,7 @@ bool JvmOk::jvmCorrectVersion(const JvmCriteria& criteria, std::string_view know
         return false;
     }
     bool ok = verifyVersion(criteria, knownVersion);
-    JvmVerdict v{home_, exePath, std::string(knownVersion), ok ? JvmReason::Accepted : reason_, 0, 0, {}};
+    JvmVerdict v{home_, exePath, std::string(knownVersion), ok ? JvmReason::Accepted : reason_, 0, {}, {}};
     tell(v);
     if (!ok) {
         logs_.trace("jvm doesn't meet criteria");

@@ -112,7 +112,7 @@ private:
     std::optional<std::string> knownVersion_;  // the registry's version, still to be verified
     JvmReason reason_ = JvmReason::Accepted;
     int status_ = 0;
-    int error_ = 0;
+    platform::Result why_;
     bool tested_ = false;          // a program of the home was tested
 };
 

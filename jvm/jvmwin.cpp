@@ -101,7 +101,7 @@ bool JvmWin::lookUpRegistryEntryForJvm(std::string_view productKey, const JvmCri
     if (observer_) observer_->place(keyName(subkey, view), javaHome.value_or(""));
     if (!javaHome || javaHome->empty()) {
         // Never look for an executable below an empty home (the drive's root).
-        if (observer_) observer_->verdict({"", "", version, JvmReason::NoHome, 0, 0, {}});
+        if (observer_) observer_->verdict({"", "", version, JvmReason::NoHome, 0, {}, {}});
         logs_.trace("no home directory for jvm");
         logs_.trace("found jvm", false);
         return false;

@@ -188,7 +188,7 @@ const char* reasonCode(const JvmCandidate& c, const std::string& ownMachine) {
         case JvmReason::NoHome: return "no-home";
         case JvmReason::AlreadyTested: return "already-tested";
         case JvmReason::NotStarted:
-            return c.verdict.error == EACCES ? "not-executable" : "not-started";
+            return c.verdict.why.kind() == platform::ErrorKind::PermissionDenied ? "not-executable" : "not-started";
         case JvmReason::NoVersion: return "no-version";
         case JvmReason::BelowMinimum: return "below-minimum";
         case JvmReason::AboveMaximum: return "above-maximum";
@@ -200,9 +200,9 @@ const char* reasonCode(const JvmCandidate& c, const std::string& ownMachine) {
     return "";
 }
 
-std::string startFailure(int error) {
-    if (error == EACCES) return "not executable (permission denied)";
-    return spawnErrorReason(error);
+std::string startFailure(const platform::Result& why) {
+    if (why.kind() == platform::ErrorKind::PermissionDenied) return "not executable (permission denied)";
+    return spawnErrorReason(why);
 }
 
 std::string reasonText(const JvmCandidate& c, const JvmCriteria& criteria, const std::string& ownMachine) {
@@ -217,7 +217,7 @@ std::string reasonText(const JvmCandidate& c, const JvmCriteria& criteria, const
             return "the same program as " + (v.detail.empty() ? std::string("an earlier candidate") : v.detail) +
                    " (not started again)";
         case JvmReason::NotStarted:
-            return "could not be started: " + startFailure(v.error);
+            return "could not be started: " + startFailure(v.why);
         case JvmReason::NoVersion: {
             int code = platform::shellExitCode(v.status);
             std::string text = "-version named no version";
@@ -227,7 +227,7 @@ std::string reasonText(const JvmCandidate& c, const JvmCriteria& criteria, const
         case JvmReason::BelowMinimum: return "below the minimum " + criteria.minimum;
         case JvmReason::AboveMaximum: return "above the maximum " + criteria.maximum;
         case JvmReason::NotRequired: return "not the required " + criteria.required;
-        case JvmReason::ProbeNotStarted: return "the probe TestJvm could not be started: " + startFailure(v.error);
+        case JvmReason::ProbeNotStarted: return "the probe TestJvm could not be started: " + startFailure(v.why);
         case JvmReason::ProbeNoAnswer: return "the probe TestJvm wrote no answer (the JVM could not run it)";
         case JvmReason::ProbeVersion:
             return "the probe TestJvm answered " + (v.detail.empty() ? std::string("no version") : v.detail) +

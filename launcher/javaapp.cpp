@@ -1,8 +1,6 @@
 #include "launcher/javaapp.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "common/files.h"
 #include "common/paths.h"
@@ -11,6 +9,7 @@
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/process.h"
+#include "platform/stopsignal.h"
 #include "platform/ui.h"
 
 namespace qrl {
@@ -227,9 +226,9 @@ bool JavaApp::runWindows(const std::vector<std::string>& tokens) {
     options.newConsole = true;
     options.hideWindow = !show;
     platform::SpawnResult r = platform::spawn(settings_.executable, argv, options);
-    logs_.trace("started app silently", r.started ? r.exitCode : r.error);
+    logs_.trace("started app silently", r.started ? r.exitCode : r.why.code());
     if (r.started) exitCode_ = r.exitCode;
-    else startError_ = !r.why ? r.why.text() : std::strerror(r.error);
+    else startError_ = r.why.text();
     return r.started;
 }
 
@@ -246,16 +245,17 @@ bool JavaApp::runShellCommand(const std::vector<std::string>& tokens) {
         startError_ = platform::becomeProgram(settings_.executable, argv).text();
         return false;
     }
-    platform::SpawnOptions options;
-    options.forwardSignals = true;
-    platform::SpawnResult r = platform::spawn(settings_.executable, argv, options);
-    if (!r.started && r.error == ENOEXEC) {
+    // The signals that end programs reach the application, which ends as it
+    // chooses, and the launcher after it.
+    platform::PassStopSignals passOn(true);
+    platform::SpawnResult r = platform::spawn(settings_.executable, argv);
+    if (!r.started && r.why.kind() == platform::ErrorKind::NotExecutable) {
         // A script without a "#!" line is the shell's to run.
         argv.insert(argv.begin(), "/bin/sh");
-        r = platform::spawn(argv[0], argv, options);
+        r = platform::spawn(argv[0], argv);
     }
     if (r.started) exitCode_ = r.exitCode >= 0 ? r.exitCode : 128 + r.signal;
-    else startError_ = !r.why ? r.why.text() : std::strerror(r.error);
+    else startError_ = r.why.text();
     return r.started;
 }
 

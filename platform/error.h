@@ -8,6 +8,23 @@
 
 namespace platform {
 
+// What a failure was, alike on every system, for the callers whose next step
+// or message depends on it. Each system's codes are sorted once, in its own
+// error file, as libuv translates them.
+enum class ErrorKind {
+    None,              // success
+    NotFound,          // no such file or path
+    TooLong,           // an argument list or command line beyond the system's limit
+    NotExecutable,     // a file the system cannot execute (no program, a script without "#!")
+    PermissionDenied,  // the caller may not do it (a program without execute permission)
+    NoMemory,
+    InvalidArgument,
+    Other,
+};
+
+// The kind of a system error code (errno, a Windows error code).
+ErrorKind errorKind(int code);
+
 class Result {
 public:
     Result() = default;  // success
@@ -22,6 +39,7 @@ public:
 
     operator bool() const { return ok_; }  // NOLINT: a result reads as its success
     int code() const { return code_; }
+    ErrorKind kind() const { return ok_ ? ErrorKind::None : errorKind(code_); }
     // The reason in words, with its number: "No space left on device (28)".
     std::string text() const;
 

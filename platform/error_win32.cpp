@@ -23,4 +23,31 @@ std::string errorText(int code) {
     return text + " (" + std::to_string(code) + ")";
 }
 
+ErrorKind errorKind(int code) {
+    switch (static_cast<DWORD>(code)) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_DIRECTORY:
+            return ErrorKind::NotFound;
+        case ERROR_FILENAME_EXCED_RANGE:
+            return ErrorKind::TooLong;
+        case ERROR_BAD_EXE_FORMAT:
+        case ERROR_EXE_MARKED_INVALID:
+        case ERROR_BAD_FORMAT:
+            return ErrorKind::NotExecutable;
+        case ERROR_ACCESS_DENIED:
+            return ErrorKind::PermissionDenied;
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY:
+            return ErrorKind::NoMemory;
+        case ERROR_INVALID_PARAMETER:
+        case ERROR_BAD_ARGUMENTS:
+            return ErrorKind::InvalidArgument;
+        default:
+            return ErrorKind::Other;
+    }
+}
+
 }  // namespace platform

@@ -13,23 +13,19 @@ struct SpawnOptions {
     bool newConsole = false;   // Windows: give the child a console of its own
     bool hideWindow = false;   // Windows: start its console window hidden
     std::string stderrFile;    // when set, the child's standard error is appended to this file
-    // POSIX: while this process waits, TERM, INT, HUP and QUIT sent to it are
-    // passed on to the program instead of ending this process (a signal this
-    // process ignores stays ignored, by both).
-    bool forwardSignals = false;
 };
 
 struct SpawnResult {
     bool started = false;
     int exitCode = -1;  // when started and waited for
-    int error = 0;      // errno-style reason when not started (ENOENT, E2BIG, ENOEXEC, ENOMEM, EINVAL)
-    Result why;         // the system's own reason when not started (a Windows error code, errno)
+    Result why;         // the system's own reason when not started (errno, a Windows error code)
     int signal = 0;     // POSIX: the signal that ended the program (exitCode is then -1)
 };
 
 // Starts `program` directly (no shell, no search path) with the argument vector
 // `argv` (argv[0] is the name the child sees). Every entry reaches the child as
-// exactly one argument, whatever characters it holds.
+// exactly one argument, whatever characters it holds. While it is waited for,
+// the stop signals this process passes on reach it (platform/stopsignal.h).
 SpawnResult spawn(const std::string& program, const std::vector<std::string>& argv,
                   const SpawnOptions& options = {});
 
@@ -42,7 +38,7 @@ int shellSignal(int status);
 struct RunResult {
     bool started = false;
     int status = -1;  // the wait status, as the C library's system() gives it, when started
-    int error = 0;    // the system's reason (errno-style) when it could not be started
+    Result why;       // the system's own reason when it could not be started
     int exitCode() const { return started ? shellExitCode(status) : -1; }
 };
 

@@ -9,8 +9,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
-#include <iterator>
-#include <optional>
 
 #include "platform/stopsignal.h"
 
@@ -20,8 +18,14 @@ namespace platform {
 namespace {
 
 int waitFor(pid_t pid) {
-    // A stop signal that arrives meanwhile reaches the program waited for.
+    // A stop signal that arrives meanwhile reaches the program waited for. It
+    // is waited for without being reaped first, so that its process id cannot
+    // pass to another process while signals may still be sent to it.
     setWaitedProcess(pid);
+    siginfo_t info {};
+    while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+    }
+    setWaitedProcess(0);
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) {
@@ -29,7 +33,6 @@ int waitFor(pid_t pid) {
             break;
         }
     }
-    setWaitedProcess(0);
     return status;
 }
 
@@ -41,89 +44,17 @@ std::vector<char*> cArgs(const std::vector<std::string>& argv) {
     return out;
 }
 
-// `childMask`, when given, is the signal mask the child starts with.
 int startProcess(const std::string& program, const std::vector<std::string>& args, const std::string& stderrFile,
-                 pid_t& pid, const sigset_t* childMask = nullptr) {
+                 pid_t& pid) {
     posix_spawn_file_actions_t actions;
     ::posix_spawn_file_actions_init(&actions);
     if (!stderrFile.empty())
         ::posix_spawn_file_actions_addopen(&actions, 2, stderrFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawnattr_t attr;
-    ::posix_spawnattr_init(&attr);
-    if (childMask) {
-        ::posix_spawnattr_setsigmask(&attr, childMask);
-        ::posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK);
-    }
     auto c = cArgs(args);
-    int rc = ::posix_spawn(&pid, program.c_str(), &actions, &attr, c.data(), environ);
-    ::posix_spawnattr_destroy(&attr);
+    int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, c.data(), environ);
     ::posix_spawn_file_actions_destroy(&actions);
     return rc;
 }
-
-// The signals a waiting launcher passes on: what a service manager, timeout,
-// kill or a closed terminal send to end a program.
-constexpr int kForwarded[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
-
-volatile sig_atomic_t forwardTo = 0;
-
-void forwardSignal(int sig) {
-    pid_t pid = forwardTo;
-    if (pid > 0) ::kill(pid, sig);
-}
-
-// Passes the forwarded signals on to one child for as long as it lives. They
-// are blocked from before the child starts (it gets the mask this process had)
-// until their handlers are in place, so none is lost in between; one that
-// arrived meanwhile is passed on as soon as they are unblocked.
-class SignalForwarding {
-public:
-    SignalForwarding() {
-        sigemptyset(&forwarded_);
-        for (int sig : kForwarded) sigaddset(&forwarded_, sig);
-        ::sigprocmask(SIG_BLOCK, &forwarded_, &mask_);
-    }
-    const sigset_t* childMask() const { return &mask_; }
-
-    void start(pid_t pid) {
-        forwardTo = pid;
-        for (size_t i = 0; i < std::size(kForwarded); ++i) {
-            ::sigaction(kForwarded[i], nullptr, &previous_[i]);
-            if (previous_[i].sa_handler == SIG_IGN) continue;  // ignored here, ignored by the child too
-            struct sigaction sa {};
-            sa.sa_handler = forwardSignal;
-            sa.sa_flags = SA_RESTART;
-            sigemptyset(&sa.sa_mask);
-            installed_[i] = ::sigaction(kForwarded[i], &sa, nullptr) == 0;
-        }
-        ::sigprocmask(SIG_SETMASK, &mask_, nullptr);
-    }
-
-    // Waits for the child to end without reaping it, so that its process id
-    // cannot be taken by another process while signals are still passed on.
-    void waitForEnd(pid_t pid) {
-        siginfo_t info {};
-        while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
-        }
-        forwardTo = 0;
-    }
-
-    ~SignalForwarding() {
-        forwardTo = 0;
-        for (size_t i = 0; i < std::size(kForwarded); ++i)
-            if (installed_[i]) ::sigaction(kForwarded[i], &previous_[i], nullptr);
-        ::sigprocmask(SIG_SETMASK, &mask_, nullptr);
-    }
-
-    SignalForwarding(const SignalForwarding&) = delete;
-    SignalForwarding& operator=(const SignalForwarding&) = delete;
-
-private:
-    sigset_t forwarded_;
-    sigset_t mask_;
-    struct sigaction previous_[std::size(kForwarded)] {};
-    bool installed_[std::size(kForwarded)] {};
-};
 
 }  // namespace
 
@@ -132,20 +63,13 @@ SpawnResult spawn(const std::string& program, const std::vector<std::string>& ar
     SpawnResult result;
     std::vector<std::string> args = argv.empty() ? std::vector<std::string>{program} : argv;
     pid_t pid = 0;
-    std::optional<SignalForwarding> forwarding;
-    if (options.forwardSignals && options.wait) forwarding.emplace();
-    int rc = startProcess(program, args, options.stderrFile, pid, forwarding ? forwarding->childMask() : nullptr);
+    int rc = startProcess(program, args, options.stderrFile, pid);
     if (rc != 0) {
-        result.error = rc;
         result.why = Result::failure(rc);
         return result;
     }
     result.started = true;
     if (!options.wait) return result;
-    if (forwarding) {
-        forwarding->start(pid);
-        forwarding->waitForEnd(pid);
-    }
     int status = waitFor(pid);
     result.exitCode = shellExitCode(status);
     result.signal = shellSignal(status);
@@ -158,7 +82,7 @@ namespace {
 RunResult awaited(int rc, pid_t pid) {
     RunResult result;
     if (rc != 0) {
-        result.error = rc;
+        result.why = Result::failure(rc);
         return result;
     }
     result.started = true;

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cerrno>
 #include <cstdlib>
 
 #include "platform/cmdline.h"
@@ -13,31 +12,6 @@
 
 namespace platform {
 namespace {
-
-int errnoFor(DWORD error) {
-    switch (error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_NAME:
-        case ERROR_BAD_PATHNAME:
-        case ERROR_DIRECTORY:
-            return ENOENT;
-        case ERROR_BAD_EXE_FORMAT:
-        case ERROR_EXE_MARKED_INVALID:
-        case ERROR_BAD_FORMAT:
-        case ERROR_ACCESS_DENIED:
-            return ENOEXEC;
-        case ERROR_NOT_ENOUGH_MEMORY:
-        case ERROR_OUTOFMEMORY:
-            return ENOMEM;
-        case ERROR_FILENAME_EXCED_RANGE:
-            return E2BIG;
-        case ERROR_INVALID_PARAMETER:
-            return EINVAL;
-        default:
-            return -1;
-    }
-}
 
 std::string lowerExtension(const std::string& path) {
     size_t slash = path.find_last_of("\\/");
@@ -93,7 +67,6 @@ SpawnResult spawn(const std::string& program, const std::vector<std::string>& ar
     if (ext == ".bat" || ext == ".cmd") {
         if (!batchCommandLine(resolved, args, app, line)) {
             // An argument the interpreter would expand or split.
-            result.error = EINVAL;
             result.why = Result::failure(ERROR_BAD_ARGUMENTS);
             return result;
         }
@@ -102,7 +75,6 @@ SpawnResult spawn(const std::string& program, const std::vector<std::string>& ar
     }
     if (line.size() >= 32767) {
         // The system's limit of a command line, in characters.
-        result.error = E2BIG;
         result.why = Result::failure(ERROR_FILENAME_EXCED_RANGE);
         return result;
     }
@@ -126,7 +98,6 @@ SpawnResult launch(const std::wstring& app, std::wstring& line, const SpawnOptio
                                 &sa, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (errFile == INVALID_HANDLE_VALUE) {
             result.why = Result::lastError();
-            result.error = errnoFor(result.why.code());
             return result;
         }
         si.dwFlags |= STARTF_USESTDHANDLES;
@@ -140,7 +111,6 @@ SpawnResult launch(const std::wstring& app, std::wstring& line, const SpawnOptio
     DWORD createError = ::GetLastError();
     if (errFile != INVALID_HANDLE_VALUE) ::CloseHandle(errFile);
     if (!created) {
-        result.error = errnoFor(createError);
         result.why = Result::failure(static_cast<int>(createError));
         return result;
     }
@@ -168,14 +138,14 @@ RunResult runShell(const std::string& command, const std::string& stderrFile) {
     RunResult result;
     result.started = r.started;
     result.status = r.exitCode;
-    if (!r.started) result.error = r.error != -1 ? r.error : ENOEXEC;
+    result.why = r.why;
     return result;
 }
 
 RunResult runCommand(const std::vector<std::string>& argv, const std::string& stderrFile) {
     RunResult result;
     if (argv.empty()) {
-        result.error = EINVAL;
+        result.why = Result::failure(ERROR_INVALID_PARAMETER);
         return result;
     }
     SpawnOptions options;
@@ -183,7 +153,7 @@ RunResult runCommand(const std::vector<std::string>& argv, const std::string& st
     SpawnResult r = spawn(argv[0], argv, options);
     result.started = r.started;
     result.status = r.exitCode;
-    result.error = r.error;
+    result.why = r.why;
     return result;
 }
 

@@ -1,13 +1,26 @@
-// Stopping a run from outside. Once passStopSignals() was called, SIGTERM,
-// SIGINT and SIGHUP (POSIX) no longer end the program at once: the program
-// it waits for at that moment gets the same signal, and the run learns of it
-// through stopSignal() at its next step, so that it can save its logs and
-// tidy up before it ends. Windows has no such signals: nothing happens there.
+// Stopping a run from outside. While a PassStopSignals lives, the signals that
+// ask a program to end (SIGTERM, SIGINT, SIGHUP, and SIGQUIT when asked) no
+// longer end this process: the program it waits for at that moment (spawn,
+// runShell and runCommand wait that way) gets the same signal, and the run
+// learns of it through stopSignal(), so that it can save its logs and tidy up
+// before it ends. A signal this process ignores stays ignored, by it and by
+// the programs it starts. An interrupt or quit typed at the terminal reaches
+// every program of the terminal's foreground group by itself: a program of
+// this process's group is not sent it a second time. Windows has no such
+// signals: nothing happens there.
 #pragma once
 
 namespace platform {
 
-void passStopSignals();
+// One at a time; the end of its life brings back the handling from before.
+class PassStopSignals {
+public:
+    explicit PassStopSignals(bool quitToo = false);
+    ~PassStopSignals();
+
+    PassStopSignals(const PassStopSignals&) = delete;
+    PassStopSignals& operator=(const PassStopSignals&) = delete;
+};
 
 // The first stop signal received (0 while none arrived).
 int stopSignal();

@@ -2,7 +2,9 @@
 
 namespace platform {
 
-void passStopSignals() {}
+PassStopSignals::PassStopSignals(bool) {}
+
+PassStopSignals::~PassStopSignals() = default;
 
 int stopSignal() { return 0; }
 

@@ -104,7 +104,7 @@ TEST_F(ExecTest, WindowsArgumentStringSplitsAtEveryBlank) {
     if (!onWindows()) GTEST_SKIP() << "Windows process start";
     useDumpFile();
     ExecCommand exec(Family::Windows, logsHere());
-    ASSERT_TRUE(exec.execCommand(helperPath("argvdump"), "-x  two", 3));
+    ASSERT_TRUE(exec.execCommand(helperPath("argvdump"), "-x  two"));
     EXPECT_EQ(readArgvDump(dump()), (std::vector<std::string>{"-x", "", "two"}));
 }
 
@@ -118,7 +118,7 @@ TEST_F(ExecTest, WindowsFailedStartIsReportedInWords) {
     EXPECT_EQ(reason.find("File or path is not found"), std::string::npos) << reason;
     EXPECT_FALSE(exec.spawnAndWait(helperPath("argvdump"), {"argvdump", std::string(40000, 'x')}, reason));
     EXPECT_TRUE(reason.ends_with(" (206)")) << reason;
-    EXPECT_FALSE(exec.execCommand(dir.file("missing.exe"), "", 0));
+    EXPECT_FALSE(exec.execCommand(dir.file("missing.exe"), ""));
     auto lines = readLines("errors.log");
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_NE(lines[1].find("result -1"), std::string::npos);

@@ -1,8 +1,10 @@
 // The built unixloader on kits in temporary directories, with stand-in JVMs
 // and wizards and with this machine's JDK.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "common/files.h"
 #include "common/shellquote.h"
@@ -211,6 +213,29 @@ TEST_F(UnixloaderTest, GuiStartedByTheFirstProcessWhileTheChildInstalls) {
     std::string trace = readFile(start + "/jinstall.log");
     EXPECT_NE(trace.find("about to start GUI with command: /usr/bin/touch " + flag), std::string::npos) << trace;
     EXPECT_NE(trace.find("Java wizard launched successfully: true"), std::string::npos);
+}
+
+TEST_F(UnixloaderTest, StoppedWhileTheWizardRunsItPassesTheSignalOnAndTidiesUp) {
+    writeFile(kit + "/jinstall.log", "");
+    EnvGuard slow("FAKEJAVA_SLEEP_MS", "30000");
+    std::string pidFile = root.file("pid"), statusFile = root.file("status");
+    std::thread runner([&] {
+        platform::runShell("cd " + qrl::shellQuote(kit) + " && " + qrl::shellQuote(QRL_UNIXLOADER) +
+                           " >/dev/null 2>&1 & echo $! > " + qrl::shellQuote(pidFile) + "; wait $!; echo $? > " +
+                           qrl::shellQuote(statusFile));
+    });
+    for (int i = 0; i < 300 && wizardArgv().empty(); ++i) platform::sleepMs(100);
+    EXPECT_FALSE(wizardArgv().empty());
+    pid_t pid = std::atoi(readFile(pidFile).c_str());
+    if (pid > 0) ::kill(pid, SIGTERM);
+    runner.join();
+    EXPECT_EQ(readFile(statusFile), "143\n");
+    // The logs are saved and the working directory goes, as after any run.
+    EXPECT_FALSE(exists(kit));
+    std::string trace = readFile(start + "/jinstall.log");
+    EXPECT_NE(trace.find("java wizard ended by signal 15"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("installation stopped by signal 15"), std::string::npos) << trace;
+    EXPECT_EQ(trace.find("Unable to start the install wizard"), std::string::npos) << trace;
 }
 
 TEST_F(UnixloaderTest, DemoKitInstallsWithThisMachinesJdk) {

@@ -407,6 +407,32 @@ TEST_F(LauncherRun, WaitingLauncherPassesSignalsOnToTheApplication) {
     }
 }
 
+// Ctrl-C at a terminal reaches its whole foreground group, the application
+// with it: the waiting launcher does not send it a second time.
+TEST_F(LauncherRun, WaitingLauncherLeavesTheTerminalsInterruptToTheTerminal) {
+    if (onWindows()) GTEST_SKIP() << "POSIX terminals";
+    install("app");
+    std::string app = appDir + "/app";
+    ASSERT_TRUE(qrl::copyFile(helperPath("sigrecord"), app));
+    platform::setMode(app, 0755);
+    writeProps("execFilename=" + app + "\n");
+    std::string got = qrl::shellQuote(dir.file("got.txt"));
+    EnvGuard recordTo("SIGRECORD_FILE", dir.file("got.txt").c_str());
+    // script(1) runs the launcher on a terminal of its own and types what it
+    // reads. The launcher is held while Ctrl-C reaches the application, so
+    // that a copy it sent would come apart from the terminal's own.
+    std::string typing = "awaits() { i=0; until grep -q \"$1\" " + got +
+                         " 2>/dev/null || [ $i -ge 150 ]; do sleep 0.1; i=$((i+1)); done; }; awaits ^ready; "
+                         "launcher=$(sed -n 's/^ready //p' " + got + "); kill -STOP $launcher; printf '\\003'; "
+                         "awaits '^2 '; kill -CONT $launcher; sleep 3";
+    platform::RunResult r = platform::runShell("(" + typing + ") | script -qec " +
+                                               qrl::shellQuote(qrl::shellQuote(launcher) + "; :") + " /dev/null >/dev/null");
+    ASSERT_TRUE(r.started);
+    Tokens lines = readLines(dir.file("got.txt"));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(Tokens(lines.begin() + 1, lines.end()), Tokens{std::to_string(SIGINT) + " 0"});
+}
+
 TEST_F(LauncherRun, PosixLauncherThroughALinkReadsThePropertiesBesideItsRealPath) {
     if (onWindows()) GTEST_SKIP() << "symbolic links of the POSIX family";
     install("app", "quarlan");
