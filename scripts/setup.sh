@@ -3,25 +3,33 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest
           g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine xvfb xauth
-          openjdk-17-jdk-headless makeself file osslsigncode zip unzip openssl
+          openjdk-17-jdk-headless makeself nsis file osslsigncode zip unzip openssl
           llvm g++-aarch64-linux-gnu qemu-user-static binfmt-support)
 command -v npm >/dev/null || packages+=(npm)
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+
+# The 32-bit Windows programs run under wine32, which needs the i386
+# architecture: the wine32 lane of the tests runs the shipped 32-bit bytes.
+added_i386=0
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+    added_i386=1
+fi
+packages+=(wine32:i386)
+
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ]; then
+if [ ${#missing[@]} -gt 0 ] || [ $added_i386 -eq 1 ]; then
     echo "Installing: ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
 # The arm64 tests start arm64 programs from arm64 programs: the kernel hands
 # them to qemu-user through binfmt_misc.
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo=sudo
 if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
     $sudo mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
 fi

@@ -1,0 +1,98 @@
+// Windows: volume serial number and file index of an open handle. The handle
+// is opened for attributes only and shares everything, so asking never stands
+// in the way of another program; FILE_FLAG_BACKUP_SEMANTICS opens folders.
+#include "platform/identity.h"
+
+#include <windows.h>
+
+#include "platform/fs.h"
+#include "platform/wide_win32.h"
+
+namespace platform {
+
+namespace {
+
+struct Handle {
+    HANDLE h;
+    ~Handle() {
+        if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+    }
+};
+
+Handle openForQuery(const std::string& path) {
+    return {::CreateFileW(wide(path).c_str(), FILE_READ_ATTRIBUTES,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
+}
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+// The folder that holds `path` by name; empty at a root ("C:\", "\\server\share").
+std::string parentByName(std::string path) {
+    while (path.size() > 1 && isSeparator(path.back()) && !(path.size() == 3 && path[1] == ':')) path.pop_back();
+    auto sep = path.find_last_of("\\/");
+    if (sep == std::string::npos) return {};
+    if (path.size() <= 3 && path.size() >= 2 && path[1] == ':') return {};  // C:\ or C:
+    std::string up = path.substr(0, sep);
+    if (up.size() == 2 && up[1] == ':') up += '\\';
+    // \\server\share and \\?\X: are roots of their own.
+    if (up.size() < 3 || (isSeparator(up[0]) && isSeparator(up[1]) && up.find_first_of("\\/", 2) == std::string::npos))
+        return {};
+    return up;
+}
+
+// The name the system finally reaches through links, junctions and substituted
+// drives, as a drive path where it has one.
+std::string finalName(const std::string& path) {
+    Handle f = openForQuery(path);
+    if (f.h == INVALID_HANDLE_VALUE) return {};
+    wchar_t buf[32768];
+    DWORD n = ::GetFinalPathNameByHandleW(f.h, buf, 32768, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0 || n >= 32768) return {};
+    std::string name = narrow(std::wstring_view(buf, n));
+    if (name.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + name.substr(8);
+    if (name.rfind("\\\\?\\", 0) == 0) return name.substr(4);
+    return name;
+}
+
+bool walkFinds(std::string from, const FileIdentity& target) {
+    for (int depth = 0; !from.empty() && depth < 4096; ++depth) {
+        auto id = identityOf(from);
+        if (id && *id == target) return true;
+        from = parentByName(from);
+    }
+    return false;
+}
+
+}  // namespace
+
+std::optional<FileIdentity> identityOf(const std::string& path) {
+    if (path.empty()) return std::nullopt;
+    Handle f = openForQuery(path);
+    if (f.h == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(f.h, &info)) return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    auto ia = identityOf(a);
+    auto ib = identityOf(b);
+    return ia && ib && *ia == *ib;
+}
+
+bool isWithin(const std::string& path, const std::string& folder) {
+    auto target = identityOf(folder);
+    if (!target || path.empty()) return false;
+    std::string given = canonicalPath(path);
+    if (given.empty()) given = path;
+    if (walkFinds(given, *target)) return true;
+    for (std::string p = given; !p.empty(); p = parentByName(p)) {
+        if (!identityOf(p)) continue;
+        std::string real = finalName(p);
+        return !real.empty() && walkFinds(real, *target);
+    }
+    return false;
+}
+
+}  // namespace platform
