@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything and runs every test: the Linux tests,
-# the Windows tests under wine (64-bit and 32-bit), the Linux tests again under ASan and UBSan, and
-# a short run of every fuzz target. Ends with ctest's summary.
+# the Windows tests under wine (64-bit and 32-bit), the Linux tests again
+# under ASan and UBSan, and a short run of every fuzz target. Ends with
+# ctest's summary.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
