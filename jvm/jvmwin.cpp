@@ -52,25 +52,26 @@ std::vector<std::string> JvmWin::getAvailableVersions(std::string_view productKe
 }
 
 bool JvmWin::searchRegistryForJvm(std::string_view productKey, const JvmCriteria& criteria, std::string& exeName,
-                                  std::string& exePath) {
-    std::vector<std::string> versions = getAvailableVersions(productKey);
+                                  std::string& exePath, RegView view) {
+    std::vector<std::string> versions = getAvailableVersions(productKey, view);
     if (versions.empty()) {
         logs_.trace(kNoJvm);
         return false;
     }
-    bool found = findMostRecentJvm(versions, productKey, criteria, exeName, exePath);
+    bool found = findMostRecentJvm(versions, productKey, criteria, exeName, exePath, view);
     if (!found) logs_.trace(kNoJvm);
     return found;
 }
 
 bool JvmWin::findMostRecentJvm(const std::vector<std::string>& sorted, std::string_view productKey,
-                               const JvmCriteria& criteria, std::string& exeName, std::string& exePath) {
+                               const JvmCriteria& criteria, std::string& exeName, std::string& exePath,
+                               RegView view) {
     logs_.trace("searching registry entry", productKey);
     for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) {
         std::string version = *it;
         logs_.trace("                 version", version);
         std::string home;
-        if (lookUpRegistryEntryForJvm(productKey, criteria, version, exeName, home, exePath)) return true;
+        if (lookUpRegistryEntryForJvm(productKey, criteria, version, exeName, home, exePath, view)) return true;
     }
     return false;
 }
@@ -171,6 +172,10 @@ bool JvmWin::searchWindowsForJvm(const JvmCriteria& criteria, std::string_view j
     bool pluginOnly = stricmp(jvmName, "Java Plug-in") == 0;
     if (pluginOnly) {
         found = searchRegistryForJvm(kPluginKey, criteria, exeName, exePath);
+        if (!found && readOtherView_) {
+            exeName = saved;
+            found = searchRegistryForJvm(kPluginKey, criteria, exeName, exePath, platform::otherRegView(ownView_));
+        }
         logs_.trace("Java Plugin registry entry had correct jvm info", found);
     } else {
         const std::pair<const char*, const char*> products[] = {

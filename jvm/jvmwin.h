@@ -11,7 +11,8 @@
 // view of the registry (the 64-bit one for a 32-bit program, the 32-bit one
 // for a 64-bit program: a JVM is a process of its own, so either kind serves
 // either program), and finally JAVA_HOME are tried, the greatest acceptable
-// version first.
+// version first. A search for the plug-in alone reads its key in this
+// program's own view, then in the other one.
 //
 // Tests point the search elsewhere through the registry service (registry.h).
 #pragma once
@@ -56,13 +57,14 @@ public:
     bool searchWindowsForJvm(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,
                              std::string& exePath);
     bool searchRegistryForJvm(std::string_view productKey, const JvmCriteria& criteria, std::string& exeName,
-                              std::string& exePath);
+                              std::string& exePath, platform::RegView view = platform::RegView::Own);
     // The version subkeys of a product key, ascending (numerically, so that
     // 1.10 comes after 1.9); empty when the key cannot be opened.
     std::vector<std::string> getAvailableVersions(std::string_view productKey,
                                                   platform::RegView view = platform::RegView::Own);
     bool findMostRecentJvm(const std::vector<std::string>& sorted, std::string_view productKey,
-                           const JvmCriteria& criteria, std::string& exeName, std::string& exePath);
+                           const JvmCriteria& criteria, std::string& exeName, std::string& exePath,
+                           platform::RegView view = platform::RegView::Own);
     // One version subkey. `version` gains ".<MicroVersion>"; `home` receives
     // the home directory.
     bool lookUpRegistryEntryForJvm(std::string_view productKey, const JvmCriteria& criteria, std::string& version,

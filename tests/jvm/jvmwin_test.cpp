@@ -286,12 +286,14 @@ TEST_F(RealRegistryViews, EveryProgramFindsJvmsOfBothViewsItsOwnFirst) {
         RegView view;
         const char* key;
         const char* micro;
+        const char* jvmName = "JRE";
     } rows[] = {
         {"classic runtime key, own view", own, "Java Runtime Environment\\1.8", "0_392"},
         {"classic runtime key, other view", other, "Java Runtime Environment\\1.8", "0_392"},
         {"classic development kit key, other view", other, "Java Development Kit\\1.8", "0_392"},
         {"today's key, own view", own, "JDK\\17.0.15", nullptr},
         {"today's key, other view", other, "JDK\\17.0.15", nullptr},
+        {"the plug-in alone, other view", other, "Java Plug-in\\1.8", "0_392", "Java Plug-in"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -302,7 +304,7 @@ TEST_F(RealRegistryViews, EveryProgramFindsJvmsOfBothViewsItsOwnFirst) {
         EXPECT_FALSE(platform::regKeyExists(RegRoot::LocalMachine, std::string("SOFTWARE\\JavaSoft\\") + row.key,
                                             platform::otherRegView(row.view)));
         std::string exeName = "javaw.exe", exePath;
-        EXPECT_TRUE(JvmWin(logsHere()).searchWindowsForJvm({}, "JRE", exeName, exePath));
+        EXPECT_TRUE(JvmWin(logsHere()).searchWindowsForJvm({}, row.jvmName, exeName, exePath));
         EXPECT_EQ(exePath, h + "\\bin\\javaw.exe");
         std::filesystem::remove_all(std::filesystem::u8path(h));
     }
