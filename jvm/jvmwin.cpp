@@ -6,6 +6,7 @@
 #include "jvm/findjvm.h"
 #include "jvm/version.h"
 #include "platform/env.h"
+#include "platform/fs.h"
 
 namespace qrl {
 namespace {
@@ -51,25 +52,26 @@ std::vector<std::string> JvmWin::getAvailableVersions(std::string_view productKe
 }
 
 bool JvmWin::searchRegistryForJvm(std::string_view productKey, const JvmCriteria& criteria, std::string& exeName,
-                                  std::string& exePath) {
-    std::vector<std::string> versions = getAvailableVersions(productKey);
+                                  std::string& exePath, RegView view) {
+    std::vector<std::string> versions = getAvailableVersions(productKey, view);
     if (versions.empty()) {
         logs_.trace(kNoJvm);
         return false;
     }
-    bool found = findMostRecentJvm(versions, productKey, criteria, exeName, exePath);
+    bool found = findMostRecentJvm(versions, productKey, criteria, exeName, exePath, view);
     if (!found) logs_.trace(kNoJvm);
     return found;
 }
 
 bool JvmWin::findMostRecentJvm(const std::vector<std::string>& sorted, std::string_view productKey,
-                               const JvmCriteria& criteria, std::string& exeName, std::string& exePath) {
+                               const JvmCriteria& criteria, std::string& exeName, std::string& exePath,
+                               RegView view) {
     logs_.trace("searching registry entry", productKey);
     for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) {
         std::string version = *it;
         logs_.trace("                 version", version);
         std::string home;
-        if (lookUpRegistryEntryForJvm(productKey, criteria, version, exeName, home, exePath)) return true;
+        if (lookUpRegistryEntryForJvm(productKey, criteria, version, exeName, home, exePath, view)) return true;
     }
     return false;
 }
@@ -121,8 +123,10 @@ bool JvmWin::searchExtensions(const JvmCriteria& criteria, std::string& exeName,
         RegView view;
     };
     std::vector<Place> places{{kModernJdkKey, RegView::Own}, {kModernJreKey, RegView::Own}};
-    if (readOtherView_)
-        for (const char* key : {kJreKey, kJdkKey, kModernJdkKey, kModernJreKey}) places.push_back({key, RegView::Bits64});
+    if (readOtherView_) {
+        RegView other = platform::otherRegView(ownView_);
+        for (const char* key : {kJreKey, kJdkKey, kModernJdkKey, kModernJreKey}) places.push_back({key, other});
+    }
 
     // Every registered JVM of those places, the greatest version first.
     struct Entry {
@@ -168,6 +172,10 @@ bool JvmWin::searchWindowsForJvm(const JvmCriteria& criteria, std::string_view j
     bool pluginOnly = stricmp(jvmName, "Java Plug-in") == 0;
     if (pluginOnly) {
         found = searchRegistryForJvm(kPluginKey, criteria, exeName, exePath);
+        if (!found && readOtherView_) {
+            exeName = saved;
+            found = searchRegistryForJvm(kPluginKey, criteria, exeName, exePath, platform::otherRegView(ownView_));
+        }
         logs_.trace("Java Plugin registry entry had correct jvm info", found);
     } else {
         const std::pair<const char*, const char*> products[] = {
@@ -192,6 +200,47 @@ bool JvmWin::searchWindowsForJvm(const JvmCriteria& criteria, std::string_view j
         exeName = saved;
     }
     return found;
+}
+
+std::optional<std::uint16_t> peMachine(std::string_view image) {
+    auto at = [&](size_t offset, size_t bytes) -> std::optional<std::uint32_t> {
+        if (offset > image.size() || image.size() - offset < bytes) return std::nullopt;
+        std::uint32_t v = 0;
+        for (size_t i = bytes; i-- > 0;) v = v << 8 | static_cast<unsigned char>(image[offset + i]);
+        return v;
+    };
+    // "MZ", the offset of the PE header at 0x3c, there "PE\0\0" and the
+    // machine right after it (all little-endian).
+    if (image.substr(0, 2) != "MZ") return std::nullopt;
+    auto header = at(0x3c, 4);
+    if (!header || *header > image.size() || image.substr(*header, 4) != std::string_view("PE\0\0", 4))
+        return std::nullopt;
+    auto machine = at(size_t{*header} + 4, 2);
+    if (!machine) return std::nullopt;
+    return static_cast<std::uint16_t>(*machine);
+}
+
+std::optional<RegView> registryViewOfMachine(std::uint16_t machine) {
+    switch (machine) {
+        case 0x14c:
+            return RegView::Bits32;
+        case 0x8664:
+        case 0xaa64:
+            return RegView::Bits64;
+        default:
+            return std::nullopt;
+    }
+}
+
+std::optional<RegView> registryViewOfProgram(const std::string& path) {
+    std::FILE* f = platform::openFile(path, "rb");
+    if (!f) return std::nullopt;
+    // Linkers put the PE header right after the DOS stub, well within this.
+    std::string head(4096, '\0');
+    head.resize(std::fread(head.data(), 1, head.size(), f));
+    std::fclose(f);
+    auto machine = peMachine(head);
+    return machine ? registryViewOfMachine(*machine) : std::nullopt;
 }
 
 bool FindJvm::searchRegistry(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,

@@ -7,13 +7,18 @@
 // "MicroVersion" when it has one) and the home directory ("JavaHome", else
 // "Home"), in which JvmOk must find a working executable that meets the
 // criteria. When those keys give nothing, the keys that JDKs since Java 9
-// write ("JDK" and "JRE", whose subkeys are full versions), for a 32-bit
-// program also the 64-bit view of the registry, and finally JAVA_HOME are
-// tried, the greatest acceptable version first.
+// write ("JDK" and "JRE", whose subkeys are full versions), then the other
+// view of the registry (the 64-bit one for a 32-bit program, the 32-bit one
+// for a 64-bit program: a JVM is a process of its own, so either kind serves
+// either program), and finally JAVA_HOME are tried, the greatest acceptable
+// version first. A search for the plug-in alone reads its key in this
+// program's own view, then in the other one.
 //
 // Tests point the search elsewhere through the registry service (registry.h).
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,8 +42,8 @@ class JvmWin {
 public:
     explicit JvmWin(Logs logs);
 
-    // Whether the other view of the registry (the 64-bit one for a 32-bit
-    // program) is read too once the classic keys gave nothing.
+    // Whether the other view of the registry is read too once this
+    // program's own view gave nothing (it is unless turned off here).
     void setReadOtherView(bool on) { readOtherView_ = on; }
     // Reads the registry as a 32-bit program does, whatever this one's width:
     // the 32-bit view first, then the 64-bit one.
@@ -52,13 +57,14 @@ public:
     bool searchWindowsForJvm(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,
                              std::string& exePath);
     bool searchRegistryForJvm(std::string_view productKey, const JvmCriteria& criteria, std::string& exeName,
-                              std::string& exePath);
+                              std::string& exePath, platform::RegView view = platform::RegView::Own);
     // The version subkeys of a product key, ascending (numerically, so that
     // 1.10 comes after 1.9); empty when the key cannot be opened.
     std::vector<std::string> getAvailableVersions(std::string_view productKey,
                                                   platform::RegView view = platform::RegView::Own);
     bool findMostRecentJvm(const std::vector<std::string>& sorted, std::string_view productKey,
-                           const JvmCriteria& criteria, std::string& exeName, std::string& exePath);
+                           const JvmCriteria& criteria, std::string& exeName, std::string& exePath,
+                           platform::RegView view = platform::RegView::Own);
     // One version subkey. `version` gains ".<MicroVersion>"; `home` receives
     // the home directory.
     bool lookUpRegistryEntryForJvm(std::string_view productKey, const JvmCriteria& criteria, std::string& version,
@@ -76,13 +82,27 @@ private:
     std::string keyName(std::string_view key, platform::RegView view) const;
 
     Logs logs_;
-    bool readOtherView_ = sizeof(void*) == 4;
-    platform::RegView ownView_ = platform::RegView::Own;
+    bool readOtherView_ = true;
+    platform::RegView ownView_ = platform::ownRegView();
     JvmObserver* observer_ = nullptr;
 };
 
 // Ascending order of registry version names for the search: numeric, names
 // that compare equal in byte order.
 bool registryVersionLess(const std::string& a, const std::string& b);
+
+// The processor a Windows program is built for: the Machine field of the PE
+// header that `image`, the program's first bytes, holds (0x14c i386, 0x8664
+// x86_64, 0xaa64 arm64); nothing when they are not the start of a PE image.
+std::optional<std::uint16_t> peMachine(std::string_view image);
+
+// The view of HKEY_LOCAL_MACHINE\SOFTWARE in which a JVM built for `machine`
+// is registered, as its vendor's installer does: the 32-bit view for i386,
+// the 64-bit view for x86_64 and arm64; nothing for another processor.
+std::optional<platform::RegView> registryViewOfMachine(std::uint16_t machine);
+
+// The same for the program at `path`, read from its PE header; nothing when
+// the file cannot be read or is not such a program.
+std::optional<platform::RegView> registryViewOfProgram(const std::string& path);
 
 }  // namespace qrl

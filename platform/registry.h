@@ -24,6 +24,15 @@ enum class RegRoot { LocalMachine, CurrentUser };
 // programs wrote, and the other way round).
 enum class RegView { Own, Bits64, Bits32 };
 
+// The view a program reads and writes as its own: HKEY_LOCAL_MACHINE\SOFTWARE
+// of a 32-bit program on 64-bit Windows is the 32-bit view (WOW6432Node).
+constexpr RegView ownRegView() { return sizeof(void*) == 4 ? RegView::Bits32 : RegView::Bits64; }
+
+// The view that `view` (Own: this program's) is not.
+constexpr RegView otherRegView(RegView view) {
+    return (view == RegView::Own ? ownRegView() : view) == RegView::Bits32 ? RegView::Bits64 : RegView::Bits32;
+}
+
 // The names of the subkeys of a key in the order the registry gives them.
 // Fails when the key cannot be opened or listed.
 Result regSubkeys(RegRoot root, const std::string& key, RegView view, std::vector<std::string>& names);

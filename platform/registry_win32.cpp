@@ -161,7 +161,7 @@ Result regDeleteTree(RegRoot root, const std::string& key, RegView view) {
     LONG rc = ::RegOpenKeyExW(rootKey(place.root), wide(parent).c_str(), 0, KEY_ALL_ACCESS | viewFlag(view), &h);
     if (rc != ERROR_SUCCESS) return failed(rc);
     rc = ::RegDeleteTreeW(h, wide(leaf).c_str());
-    LONG keyRc = rc == ERROR_SUCCESS ? ::RegDeleteKeyW(h, wide(leaf).c_str()) : rc;
+    LONG keyRc = rc == ERROR_SUCCESS ? ::RegDeleteKeyExW(h, wide(leaf).c_str(), viewFlag(view), 0) : rc;
     ::RegCloseKey(h);
     if (!keyExists(place, view)) return {};
     // The tree call removes the key itself too; a key still there names the

@@ -3,12 +3,11 @@
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "jvm/jvmwin.h"
 #include "provision/jvmdirchooser.h"
 
 namespace qrl {
 namespace {
-
-constexpr const char* kJreKey = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
 
 std::string join(std::string_view dir, std::string_view name) { return joinPath(dir, name, Family::Windows); }
 
@@ -25,8 +24,13 @@ JvmRegistration::JvmRegistration(Logs logs, std::string homeDirectory, const Rig
     : logs_(std::move(logs)),
       homeDirectory_(std::move(homeDirectory)),
       rights_(rights),
-      adminOnly_(std::move(adminOnlyCreated)),
-      registry_(logs_) {}
+      adminOnly_(std::move(adminOnlyCreated)) {}
+
+platform::RegView jvmRegistryView(std::string_view home, std::string_view launcherPath) {
+    for (const std::string& exe : {join(join(home, "bin"), "javaw.exe"), std::string(launcherPath)})
+        if (auto view = registryViewOfProgram(exe)) return *view;
+    return platform::ownRegView();
+}
 
 void JvmRegistration::registerJvm(std::string_view jvmVersion, std::string_view jvmName, std::string_view launcher,
                                   std::string_view launcherPath) {
@@ -49,29 +53,35 @@ bool JvmRegistration::addProducts(std::string_view jvmVersion, std::string_view 
     std::string version, micro;
     parseVersion(jvmVersion, version, micro);
     std::string home = registryHome(launcherPath);
+    // As the JVM's own installer would: the view of its processor.
+    platform::RegView view = jvmRegistryView(launcherHome(launcherPath), launcherPath);
+    logs_.trace(view == platform::RegView::Bits32 ? "registering the JVM in the 32-bit view of the registry"
+                                                  : "registering the JVM in the 64-bit view of the registry");
+    JvmRegistry registry(logs_, view);
     if (stricmp(jvmName, "JDK") == 0) {
-        bool ok = registry_.addJvmToRegistry("SOFTWARE\\JavaSoft\\Java Development Kit", "JavaHome", version, micro,
-                                             home, launcher);
+        bool ok = registry.addJvmToRegistry("SOFTWARE\\JavaSoft\\Java Development Kit", "JavaHome", version, micro,
+                                            home, launcher);
         std::string lower = strlwr(launcher);
-        if (lower == "jre" || lower == "java") return configureJre(version, micro, home, launcher);
+        if (lower == "jre" || lower == "java") return configureJre(registry, version, micro, home, launcher);
         return ok;
     }
-    return configureJre(version, micro, home, launcher);
+    return configureJre(registry, version, micro, home, launcher);
 }
 
-bool JvmRegistration::configureJre(std::string_view version, std::string_view micro, std::string_view home,
-                                   std::string_view launcher) {
-    if (!registry_.addJvmToRegistry(kJreKey, "JavaHome", version, micro, home, launcher)) return false;
-    copyJreFilesToHome(version, home, launcher);
+bool JvmRegistration::configureJre(JvmRegistry& registry, std::string_view version, std::string_view micro,
+                                   std::string_view home, std::string_view launcher) {
+    if (!registry.addJvmToRegistry(kJreKey, "JavaHome", version, micro, home, launcher)) return false;
+    copyJreFilesToHome(registry, version, home, launcher);
     if (version.substr(0, 3) == "1.1") return true;
     // Java 2 runtimes are registered under their full version too.
     std::string full = std::string(version) + "." + std::string(micro);
-    registry_.addJvmToRegistry(kJreKey, "JavaHome", full, micro, home, launcher);
+    registry.addJvmToRegistry(kJreKey, "JavaHome", full, micro, home, launcher);
     return true;
 }
 
-void JvmRegistration::copyJreFilesToHome(std::string_view version, std::string_view home, std::string_view launcher) {
-    auto current = registry_.readValue(kJreKey, "CurrentVersion");
+void JvmRegistration::copyJreFilesToHome(const JvmRegistry& registry, std::string_view version, std::string_view home,
+                                         std::string_view launcher) {
+    auto current = registry.readValue(kJreKey, "CurrentVersion");
     if (!current || *current != version || homeDirectory_.empty()) return;
     std::string stem(launcher);
     if (stem.size() > 4 && stricmp(std::string_view(stem).substr(stem.size() - 4), ".exe") == 0)

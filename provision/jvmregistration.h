@@ -3,7 +3,10 @@
 // the current one, its launcher pair (and msvcrt.dll) copied to the home
 // directory. Only as the kit allows ("configureWinRegistry") and only for a
 // JVM whose folder is the administrators' alone: programs of every user load
-// a registered JVM.
+// a registered JVM. The keys go to the view of the registry that matches the
+// JVM's processor (read from its javaw.exe): a 32-bit JVM is registered in
+// the 32-bit view, a 64-bit one in the 64-bit view; a JVM whose processor
+// cannot be read in this program's own view.
 #pragma once
 
 #include <string>
@@ -38,16 +41,21 @@ public:
 private:
     bool addProducts(std::string_view jvmVersion, std::string_view jvmName, std::string_view launcher,
                      std::string_view launcherPath);
-    bool configureJre(std::string_view version, std::string_view micro, std::string_view home,
-                      std::string_view launcher);
-    void copyJreFilesToHome(std::string_view version, std::string_view home, std::string_view launcher);
+    bool configureJre(JvmRegistry& registry, std::string_view version, std::string_view micro,
+                      std::string_view home, std::string_view launcher);
+    void copyJreFilesToHome(const JvmRegistry& registry, std::string_view version, std::string_view home,
+                            std::string_view launcher);
     bool copyJvmFile(std::string_view from, std::string_view to);
 
     Logs logs_;
     std::string homeDirectory_;
     const RightsSource* rights_;
     std::vector<std::string> adminOnly_;
-    JvmRegistry registry_;
 };
+
+// The view of the registry a JVM at `home` is registered in: the one its
+// bin\javaw.exe (else the launcher found at `launcherPath`) is built for;
+// this program's own when neither tells.
+platform::RegView jvmRegistryView(std::string_view home, std::string_view launcherPath);
 
 }  // namespace qrl

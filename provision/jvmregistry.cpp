@@ -40,10 +40,10 @@ std::vector<std::string> runtimeLibCandidates(std::string_view home) {
     return out;
 }
 
-JvmRegistry::JvmRegistry(Logs logs) : logs_(std::move(logs)) {}
+JvmRegistry::JvmRegistry(Logs logs, platform::RegView view) : logs_(std::move(logs)), view_(view) {}
 
 std::optional<std::string> JvmRegistry::readValue(std::string_view key, std::string_view name) const {
-    return platform::regString(kMachine, std::string(key), std::string(name));
+    return platform::regString(kMachine, std::string(key), std::string(name), view_);
 }
 
 bool JvmRegistry::addJvmToRegistry(std::string_view productKey, std::string_view homeValueName,
@@ -51,10 +51,10 @@ bool JvmRegistry::addJvmToRegistry(std::string_view productKey, std::string_view
                                    std::string_view launcher) {
     addJvmTopLevelKey(productKey, version);
     std::string subKey = std::string(productKey) + "\\" + std::string(version);
-    if (platform::regKeyExists(kMachine, subKey, platform::RegView::Own)) {
+    if (platform::regKeyExists(kMachine, subKey, view_)) {
         // Whatever "MicroVersion" holds (a number, an empty text), it says
         // the version is registered.
-        if (platform::regValueExists(kMachine, subKey, "MicroVersion")) {
+        if (platform::regValueExists(kMachine, subKey, "MicroVersion", view_)) {
             logs_.trace("already registered:", subKey);
             return true;
         }
@@ -93,7 +93,7 @@ void JvmRegistry::addJvmSubentries(std::string_view versionKey, std::string_view
 }
 
 bool JvmRegistry::addToRegistry(std::string_view key) {
-    platform::Result created = platform::regCreateKey(kMachine, std::string(key));
+    platform::Result created = platform::regCreateKey(kMachine, std::string(key), view_);
     if (created) return true;
     logs_.trace("Unable to create registry key", key);
     logs_.trace("  reason:", created.text());
@@ -102,13 +102,14 @@ bool JvmRegistry::addToRegistry(std::string_view key) {
 
 bool JvmRegistry::addValueToRegistry(std::string_view key, std::string_view name, std::string_view value) {
     auto existing = readValue(key, name);
-    bool otherType = !existing && platform::regValueExists(kMachine, std::string(key), std::string(name));
+    bool otherType = !existing && platform::regValueExists(kMachine, std::string(key), std::string(name), view_);
     if ((existing && !existing->empty()) || otherType) {
         logs_.trace(name, "already exists in registry");
         if (existing) logs_.trace("value", *existing);
         return true;
     }
-    if (platform::Result set = platform::regSetString(kMachine, std::string(key), std::string(name), std::string(value));
+    if (platform::Result set =
+            platform::regSetString(kMachine, std::string(key), std::string(name), std::string(value), view_);
         !set) {
         logs_.trace("unable to set registry value", name);
         logs_.trace("  reason:", set.text());

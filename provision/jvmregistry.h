@@ -10,6 +10,10 @@
 // (whatever it holds) counts as registered and
 // is left alone, and "CurrentVersion" is only set while it is empty.
 //
+// The writer works in one view of the registry: the one that matches the
+// JVM's own processor, as the JVM's own installer would write it (a 32-bit
+// JVM in the 32-bit view, WOW6432Node, whatever this program's width).
+//
 // Tests point the writer elsewhere through the registry service
 // (registry.h), as they do the search.
 #pragma once
@@ -43,7 +47,7 @@ std::vector<std::string> runtimeLibCandidates(std::string_view home);
 
 class JvmRegistry {
 public:
-    explicit JvmRegistry(Logs logs);
+    explicit JvmRegistry(Logs logs, platform::RegView view = platform::RegView::Own);
 
     // Registers one version of a JVM below the product key (a key name
     // below HKEY_LOCAL_MACHINE, such as "SOFTWARE\JavaSoft\Java Runtime
@@ -66,6 +70,7 @@ public:
 
 private:
     Logs logs_;
+    platform::RegView view_;
 };
 
 }  // namespace qrl

@@ -4,7 +4,7 @@
 # the tests' own (made here when missing) and its wine server is ended
 # afterwards: a desktop started by a wine program without a display would
 # leave later programs of that prefix without windows.
-#   xvfb-wine.sh PREFIX program args
+#   xvfb-wine.sh PREFIX [--32] program args   (--32: as wine-run.sh)
 prefix=$1
 shift
 dir=$(mktemp -d)

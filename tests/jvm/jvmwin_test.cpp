@@ -7,7 +7,9 @@
 #include "jvm/findjvm.h"
 #include "jvm/jvmwin.h"
 #include "jvm/winvers.h"
+#include "platform/env.h"
 #include "platform/registry.h"
+#include "provision/jvmregistration.h"
 #include "tests/support/testutil.h"
 
 using namespace qrltest;
@@ -187,4 +189,164 @@ TEST_F(RegistrySearch, FindJvmHandsTheSearchToTheRegistry) {
     qrl::FindJvm find(qrl::Family::Windows, logsHere());
     ASSERT_TRUE(find.searchRegistry(JvmCriteria{"", "1.8", ""}, "JRE", exeName, exePath));
     EXPECT_EQ(exePath, jre + "\\bin\\javaw.exe");  // the trace file exists: javaw.exe
+}
+
+// A PE image's first bytes, as a linker writes them: "MZ", the offset of the
+// PE header at 0x3c, there "PE\0\0" and the machine.
+static std::string peImage(std::uint16_t machine, std::uint32_t header = 0x80) {
+    std::string image(header + 24, '\0');
+    image[0] = 'M';
+    image[1] = 'Z';
+    for (int i = 0; i < 4; ++i) image[0x3c + i] = static_cast<char>(header >> (8 * i));
+    image.replace(header, 4, std::string("PE\0\0", 4));
+    image[header + 4] = static_cast<char>(machine & 0xff);
+    image[header + 5] = static_cast<char>(machine >> 8);
+    return image;
+}
+
+TEST(JvmArchitectureTest, ViewOfTheMachineInThePeHeader) {
+    using platform::RegView;
+    std::string noSignature = peImage(0x14c);
+    noSignature[0x80] = 'X';
+    std::string headerFarOut = peImage(0x14c);
+    headerFarOut[0x3d] = '\x7f';  // the header offset points past the bytes
+    const struct {
+        const char* what;
+        std::string image;
+        std::optional<RegView> view;
+    } rows[] = {
+        {"i386", peImage(0x14c), RegView::Bits32},
+        {"x86_64", peImage(0x8664), RegView::Bits64},
+        {"arm64", peImage(0xaa64), RegView::Bits64},
+        {"header right after the DOS header", peImage(0x8664, 0x40), RegView::Bits64},
+        {"another processor (ia64)", peImage(0x200), std::nullopt},
+        {"no PE signature", noSignature, std::nullopt},
+        {"header offset out of the bytes", headerFarOut, std::nullopt},
+        {"cut before the machine", peImage(0x14c).substr(0, 0x85), std::nullopt},
+        {"cut before the header offset", peImage(0x14c).substr(0, 0x3e), std::nullopt},
+        {"an ELF program", std::string("\x7f" "ELF\x01\x01\x01", 7) + std::string(200, '\0'), std::nullopt},
+        {"empty", "", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        auto machine = qrl::peMachine(row.image);
+        EXPECT_EQ(machine ? qrl::registryViewOfMachine(*machine) : std::nullopt, row.view) << row.what;
+    }
+    // A program of this build: the view of its own width.
+    if (onWindows()) { EXPECT_EQ(qrl::registryViewOfProgram(helperPath("fakejava")), platform::ownRegView()); }
+    EXPECT_EQ(qrl::registryViewOfProgram(helperPath("no-such-program")), std::nullopt);
+}
+
+// The real JavaSoft keys of HKEY_LOCAL_MACHINE in both views, as 64-bit
+// Windows keeps them apart: only in a wine prefix thrown away after the run
+// (wine-run.sh --fresh), where 32-bit and 64-bit programs see one registry.
+class RealRegistryViews : public ::testing::Test {
+protected:
+    TempDir dir;
+    CwdGuard cwd{dir.path()};
+    EnvGuard root{"QUARLAN_REGISTRY_ROOT", nullptr};
+    EnvGuard javaHome{"JAVA_HOME", nullptr};
+
+    void SetUp() override {
+        if (!onWindows() || platform::getEnv("QUARLAN_FRESH_REGISTRY").value_or("") != "1")
+            GTEST_SKIP() << "the machine's own registry: run in a throwaway wine prefix (wine-run.sh --fresh)";
+        writeFile("jinstall.log", "");
+        clear();
+    }
+    void clear() {
+        for (auto view : {platform::RegView::Bits32, platform::RegView::Bits64})
+            ASSERT_TRUE(platform::regDeleteTree(RegRoot::LocalMachine, "SOFTWARE\\JavaSoft", view));
+    }
+    std::string home(const std::string& name, const std::string& javaw) {
+        std::string h = dir.file(name);
+        std::filesystem::create_directories(std::filesystem::u8path(h + "\\bin"));
+        writeFile(h + "\\bin\\javaw.exe", javaw);
+        return h;
+    }
+    // A JVM this program can start (a stand-in of its own width).
+    std::string runnable(const std::string& name) {
+        std::string h = home(name, "");
+        EXPECT_TRUE(qrl::copyFile(helperPath("fakejava"), h + "\\bin\\javaw.exe"));
+        return h;
+    }
+    void reg(platform::RegView view, const std::string& key, const std::string& h, const char* micro) {
+        std::string k = "SOFTWARE\\JavaSoft\\" + key;
+        ASSERT_TRUE(platform::regSetString(RegRoot::LocalMachine, k, "JavaHome", h, view));
+        if (micro) { ASSERT_TRUE(platform::regSetString(RegRoot::LocalMachine, k, "MicroVersion", micro, view)); }
+    }
+};
+
+// Every program finds a JVM registered in either view, its own view first:
+// the 32-bit JVMs that 64-bit launchers never saw, and a 32-bit installer's
+// registrations. Run by both widths (wine.* and wine32.*).
+TEST_F(RealRegistryViews, EveryProgramFindsJvmsOfBothViewsItsOwnFirst) {
+    using platform::RegView;
+    const RegView own = platform::ownRegView(), other = platform::otherRegView(RegView::Own);
+    const struct {
+        const char* what;
+        RegView view;
+        const char* key;
+        const char* micro;
+        const char* jvmName = "JRE";
+    } rows[] = {
+        {"classic runtime key, own view", own, "Java Runtime Environment\\1.8", "0_392"},
+        {"classic runtime key, other view", other, "Java Runtime Environment\\1.8", "0_392"},
+        {"classic development kit key, other view", other, "Java Development Kit\\1.8", "0_392"},
+        {"today's key, own view", own, "JDK\\17.0.15", nullptr},
+        {"today's key, other view", other, "JDK\\17.0.15", nullptr},
+        {"the plug-in alone, other view", other, "Java Plug-in\\1.8", "0_392", "Java Plug-in"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        clear();
+        std::string h = runnable("jvm");
+        reg(row.view, row.key, h, row.micro);
+        // The views are apart: the key is not seen in the other one.
+        EXPECT_FALSE(platform::regKeyExists(RegRoot::LocalMachine, std::string("SOFTWARE\\JavaSoft\\") + row.key,
+                                            platform::otherRegView(row.view)));
+        std::string exeName = "javaw.exe", exePath;
+        EXPECT_TRUE(JvmWin(logsHere()).searchWindowsForJvm({}, row.jvmName, exeName, exePath));
+        EXPECT_EQ(exePath, h + "\\bin\\javaw.exe");
+        std::filesystem::remove_all(std::filesystem::u8path(h));
+    }
+    // The same version in both views: this program's own view wins, and a
+    // program reading as the 32-bit installer takes the 32-bit one.
+    clear();
+    std::string mine = runnable("mine"), theirs = runnable("theirs");
+    reg(own, "Java Runtime Environment\\1.8", mine, "0_392");
+    reg(other, "Java Runtime Environment\\1.8", theirs, "0_392");
+    std::string exeName = "javaw.exe", exePath;
+    EXPECT_TRUE(JvmWin(logsHere()).searchWindowsForJvm({}, "JRE", exeName, exePath));
+    EXPECT_EQ(exePath, mine + "\\bin\\javaw.exe");
+    JvmWin as32(logsHere());
+    as32.readAs32BitProgram();
+    EXPECT_TRUE(as32.searchWindowsForJvm({}, "JRE", exeName, exePath));
+    EXPECT_EQ(exePath, (own == RegView::Bits32 ? mine : theirs) + "\\bin\\javaw.exe");
+}
+
+// A JVM is registered in the view of its own processor, as its vendor's
+// installer would, whatever this program's width.
+TEST_F(RealRegistryViews, RegistrationWritesTheViewOfTheJvmsProcessor) {
+    using platform::RegView;
+    const struct {
+        const char* what;
+        std::string javaw;
+        RegView view;
+    } rows[] = {
+        {"i386", peImage(0x14c), RegView::Bits32},
+        {"x86_64", peImage(0x8664), RegView::Bits64},
+        {"arm64", peImage(0xaa64), RegView::Bits64},
+        {"unreadable: this program's own view", "not a program", platform::ownRegView()},
+    };
+    const std::string key = "SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8";
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        clear();
+        std::string h = home("jre", row.javaw);
+        qrl::JvmRegistration(logsHere(), "", nullptr, {h}).registerJvm("1.8.0_392", "JRE", "javaw.exe",
+                                                                       h + "\\bin\\javaw.exe");
+        EXPECT_EQ(platform::regString(RegRoot::LocalMachine, key, "MicroVersion", row.view), "0_392");
+        EXPECT_EQ(platform::regString(RegRoot::LocalMachine, key, "JavaHome", row.view), qrl::registryHome(h + "\\bin\\javaw.exe"));
+        EXPECT_FALSE(platform::regKeyExists(RegRoot::LocalMachine, key, platform::otherRegView(row.view)));
+        std::filesystem::remove_all(std::filesystem::u8path(h));
+    }
 }

@@ -24,10 +24,20 @@ namespace fs = std::filesystem;
 struct Program {
     const char* name;
     bool showsWindows;
+    bool ships32;  // shipped as a 32-bit program too (dist/win32)
 };
-const Program kPrograms[] = {
-    {"installer", true}, {"update", true}, {"Quarlan", true}, {"cleanup", false}, {"QuarlanUninstaller", false},
+const Program kAllPrograms[] = {
+    {"installer", true, true}, {"update", true, true},          {"Quarlan", true, false},
+    {"cleanup", false, true},  {"QuarlanUninstaller", false, false},
 };
+
+// The programs this build ships: the 32-bit build makes the 32-bit ones.
+std::vector<Program> programs() {
+    std::vector<Program> out;
+    for (const Program& p : kAllPrograms)
+        if (sizeof(void*) == 8 || p.ships32) out.push_back(p);
+    return out;
+}
 
 std::wstring stringValue(const std::vector<char>& info, const wchar_t* name) {
     std::wstring key = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
@@ -61,7 +71,7 @@ TEST(WinPrograms, EachCarriesTheVersionItsBuildPrints) {
     unsigned major = 0, minor = 0, patch = 0;
     ASSERT_EQ(std::sscanf(QRL_VERSION, "%u.%u.%u", &major, &minor, &patch), 3);
     std::wstring version = platform::wide(QRL_VERSION);
-    for (const Program& program : kPrograms) {
+    for (const Program& program : programs()) {
         std::string path = helperPath(program.name);
         SCOPED_TRACE(path);
         std::wstring file = platform::wide(path);
@@ -97,7 +107,7 @@ TEST(WinPrograms, ManifestSettingsAsTheSystemReadsThem) {
     const wchar_t* ns2016 = L"http://schemas.microsoft.com/SMI/2016/WindowsSettings";
     const GUID windows7 = {0x35138b9a, 0x5d96, 0x4fbd, {0x8e, 0x2d, 0xa2, 0x44, 0x02, 0x25, 0xf9, 0x3a}};
     const GUID windows10 = {0x8e0f7a12, 0xbfb3, 0x4fe8, {0xb9, 0xa5, 0x48, 0xfd, 0x50, 0xa1, 0x5a, 0x9a}};
-    for (const Program& program : kPrograms) {
+    for (const Program& program : programs()) {
         std::string path = helperPath(program.name);
         SCOPED_TRACE(path);
         std::wstring file = platform::wide(path);
