@@ -170,6 +170,9 @@ std::string wineUnixView([[maybe_unused]] const std::string& path) {
     if (!unix) return {};
     std::string out = "Z:" + std::string(unix);
     ::HeapFree(::GetProcessHeap(), 0, unix);
+    // C: is the link dosdevices/c: to the prefix's drive_c: name the folder
+    // itself, as a user browsing Z: finds it.
+    if (size_t c = out.find("/dosdevices/c:/"); c != std::string::npos) out.replace(c, 15, "/drive_c/");
     for (char& c : out)
         if (c == '/') c = '\\';
     return out;

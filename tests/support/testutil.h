@@ -84,7 +84,7 @@ std::vector<std::string> readArgvDump(const std::string& file);
 bool spawnReportsMissingPrograms();
 
 // The same folder as wine's Z: drive shows it (the whole Unix tree, so that
-// C:\x is also Z:\...\drive_c\x); empty outside wine.
+// C:\x is also Z:\...\drive_c\x, named through no link); empty outside wine.
 std::string wineUnixView(const std::string& path);
 
 }  // namespace qrltest
