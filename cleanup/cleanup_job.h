@@ -6,7 +6,8 @@
 // "__cleanup.exe" (it cannot go while it runs). Subdirectories are never
 // entered. An empty directory argument, a root directory, the user's profile
 // with its Desktop, Documents and Downloads, the Windows directory, Program
-// Files and a directory reached through a link are refused.
+// Files, each under any of its names, a folder that holds one of them and a
+// directory reached through a link are refused.
 #pragma once
 
 #include <string>
@@ -24,8 +25,9 @@ struct Limits {
 std::string directoryArgument(std::string_view commandLine);
 
 // True for a directory that must never be emptied: empty, a root (of a
-// drive, a share or the file system) once made absolute, or one of the
-// places platform::protectedDirs() names.
+// drive, a share or the file system) once made absolute, or what
+// platform::isProtectedDir refuses (a protected folder by identity, or one
+// that holds it).
 bool isRefused(std::string_view dir);
 
 // True when the directory, or any directory on the way to it, is a link

@@ -1,6 +1,7 @@
 // installer: the installer bootstrap of the Windows family.
 //
 //   installer.exe [-q file | -s file]
+//   installer.exe --version
 //
 // Runs in the unpacked kit. The installation runs on a worker thread while
 // this thread keeps the status window up (none with -q or -s). Exit status 0
@@ -9,17 +10,25 @@
 // run then changes nothing there but a line in errors.log). When the kit's
 // "startdir.txt" names another directory, the logs are saved there and
 // "__cleanup.exe" removes the working directory after this program has ended.
+// Any other switch ("--help", "/?", "-x") is answered with the usage, in a box
+// unless quiet and in the kit's errors.log, and exit status 1: nothing is
+// installed and nothing removed.
 #include <atomic>
+#include <optional>
 
 #include "common/logs.h"
 #include "common/paths.h"
 #include "installer/language.h"
 #include "installer/status.h"
 #include "installer/windowsrun.h"
+#include "installer/usage.h"
+#include "platform/cmdline.h"
+#include "platform/console.h"
 #include "platform/entry.h"
 #include "platform/fs.h"
 #include "platform/runlock.h"
 #include "platform/statuswindow.h"
+#include "platform/ui.h"
 
 namespace {
 
@@ -40,6 +49,33 @@ private:
     const std::atomic<bool>& running_;
 };
 
+// The command line's words that ask for no installation: "--version", or a
+// switch the installer does not know. Answers the exit status then; nothing
+// when the installation is to run.
+std::optional<int> answerOtherSwitches(std::string_view commandLine, bool quiet) {
+    using namespace qrl;
+    std::string program(platform::firstWindowsToken(commandLine));
+    if (size_t sep = program.find_last_of("\\/"); sep != std::string::npos) program.erase(0, sep + 1);
+    if (!program.empty() && program.front() == '"') program.erase(0, 1);
+    if (!program.empty() && program.back() == '"') program.pop_back();
+    if (program.empty()) program = "installer.exe";
+    std::vector<std::string> words = platform::splitWindowsArguments(argumentsOf(commandLine));
+    words.insert(words.begin(), program);
+    if (words.size() == 2 && words[1] == "--version") {
+        std::string version = installerVersion(program);
+        platform::writeStdout(version);
+        if (!quiet) platform::showInfo("Quarlan Installer", version);
+        return 0;
+    }
+    std::string word = unknownSwitch(words, Family::Windows);
+    if (word.empty()) return std::nullopt;
+    std::string text = program + ": unknown option " + word + "\n\n" + installerUsage(program, Family::Windows);
+    Logs::inCurrentDir().errorOnly(text);
+    platform::writeStderr(text);
+    if (!quiet) platform::showError("Quarlan Installer", text);
+    return windowsExitStatus(false);
+}
+
 }  // namespace
 
 int utf8Main(std::vector<std::string>&) {
@@ -48,6 +84,7 @@ int utf8Main(std::vector<std::string>&) {
     std::string arguments(argumentsOf(platform::rawCommandLine()));
     CommandLine switches = parseWindowsSwitches(arguments);
     bool quiet = switches.quiet || switches.properties;
+    if (auto status = answerOtherSwitches(platform::rawCommandLine(), quiet)) return *status;
 
     // The kit is this run's for the whole life of the process; a run that
     // cannot have it leaves it as it is.

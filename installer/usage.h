@@ -27,7 +27,9 @@ bool printInstallerInfo(const std::vector<std::string>& args, Family family);
 // The first word of the command line that begins with "-" and is none of the
 // family's switches ("-q", "-s" where the family has it, "--help",
 // "--version"); the word after a switch is its file, whatever it holds, and
-// the Finder's "-psn_..." is no switch of the user's.
+// the Finder's "-psn_..." is no switch of the user's. Windows (the words as
+// the C runtime splits them): a word that begins with "-" or "/" and is
+// neither "-q", "-s" nor a lone "--version" ("--help" and "/?" included).
 // Empty when there is none.
 std::string unknownSwitch(const std::vector<std::string>& args, Family family);
 

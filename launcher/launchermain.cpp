@@ -60,11 +60,14 @@ int windowsLauncherMain(const std::vector<std::string>& args, bool elevated) {
     Logs logs = Logs::inCurrentDir(kLauncherTrace);
     JavaApp app(Family::Windows, logs, systemJvmFinder(Family::Windows, logs.withTrace(kTraceLog)));
     if (elevated) {
-        app.setStartCheck([logs](const JavaApp& a) {
+        app.setStartCheck([logs, programPath](const JavaApp& a) {
             std::string place = untrustedPlace(systemRights(), a.propertiesFile(), a.executable(),
                                                a.getJavaHomeDir(), Family::Windows);
             if (place.empty()) return true;
-            std::string text = "Unable to start " + a.settings().programName + " with administrator rights:\n" +
+            // Without a programName the launcher's own file says what was refused.
+            std::string name = a.settings().programName;
+            if (name.empty()) name = programPath.substr(programPath.find_last_of("\\/") + 1);
+            std::string text = "Unable to start " + name + " with administrator rights:\n" +
                                place + ".\n\nOnly an installation for all users that administrators alone can "
                                "change (in Program Files) may be started this way.";
             logs.error(text);

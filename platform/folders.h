@@ -26,9 +26,12 @@ std::optional<std::string> userFolder(UserFolder folder);
 // to the system's own answers, they never take them away.
 std::vector<std::string> protectedDirs();
 
-// True when `dir` is empty, a root (of the file system, a drive or a share)
-// or one of protectedDirs(), each compared in its absolute form as the
-// system compares names.
+// True when `dir` is empty, a root (of the file system, a drive, a share or
+// a volume), one of protectedDirs() or a folder that holds one of them. The
+// folders are compared by identity (platform/identity.h), so every other name
+// of a protected folder is refused as well: a link, a junction, a bind mount,
+// a substituted or mapped drive, "\\?\" and "\\localhost\C$" forms. A place
+// that does not exist is still refused by its name.
 bool isProtectedDir(const std::string& dir);
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 
 #include "platform/env.h"
 #include "platform/fs.h"
+#include "platform/identity.h"
 
 namespace platform {
 namespace {
@@ -40,9 +41,13 @@ std::vector<std::string> protectedDirs() {
 bool isProtectedDir(const std::string& dir) {
     if (dir.find_first_not_of(" \t") == std::string::npos) return true;
     std::string full = absoluteForm(dir);
-    if (full.empty() || full == "/" || full.find_first_not_of('/') == std::string::npos) return true;
-    for (const auto& place : protectedDirs())
-        if (absoluteForm(place) == full) return true;
+    if (full.empty() || full.find_first_not_of('/') == std::string::npos || sameFile(full, "/")) return true;
+    for (const auto& place : protectedDirs()) {
+        // By name for a place that is not there (yet); by identity for every
+        // other spelling of it (a link, a bind mount, "..") and for any folder
+        // that holds it: emptying /home would empty every home directory.
+        if (absoluteForm(place) == full || isWithin(place, full)) return true;
+    }
     return false;
 }
 

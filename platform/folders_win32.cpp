@@ -6,6 +6,7 @@
 
 #include "platform/env.h"
 #include "platform/fs.h"
+#include "platform/identity.h"
 #include "platform/wide_win32.h"
 
 namespace platform {
@@ -61,6 +62,19 @@ bool isRoot(const std::wstring& full) {
     return false;
 }
 
+// A folder the system names "\" on its volume, whatever it was called: a
+// "\\?\Volume{...}\" name, the root of a mapped drive, "\\localhost\C$".
+bool isVolumeRoot(const std::string& dir) {
+    HANDLE h = ::CreateFileW(wide(dir).c_str(), FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    wchar_t buf[8];
+    DWORD n = ::GetFinalPathNameByHandleW(h, buf, 8, FILE_NAME_NORMALIZED | VOLUME_NAME_NONE);
+    ::CloseHandle(h);
+    return n == 1 && isSep(buf[0]);
+}
+
 bool sameName(const std::wstring& a, const std::wstring& b) {
     return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
                                   TRUE) == CSTR_EQUAL;
@@ -112,10 +126,15 @@ std::vector<std::string> protectedDirs() {
 bool isProtectedDir(const std::string& dir) {
     if (dir.find_first_not_of(" \t") == std::string::npos) return true;
     std::wstring full = absoluteForm(dir);
-    if (isRoot(full)) return true;
+    if (isRoot(full) || isVolumeRoot(dir)) return true;
     for (const auto& place : protectedDirs()) {
+        // By name for a place that is not there (yet); by identity for every
+        // other name of it (a junction, a substituted drive, the Z: view
+        // under wine) and for any folder that holds it: emptying C:\Users
+        // would empty every profile.
         std::wstring other = absoluteForm(place);
         if (!other.empty() && sameName(other, full)) return true;
+        if (isWithin(place, dir)) return true;
     }
     return false;
 }

@@ -1,6 +1,13 @@
 // Windows: volume serial number and file index of an open handle. The handle
 // is opened for attributes only and shares everything, so asking never stands
 // in the way of another program; FILE_FLAG_BACKUP_SEMANTICS opens folders.
+//
+// Wine shows the whole Unix tree as Z:, so C:\x is also Z:\...\drive_c\x.
+// Both names give one identity there: the file index is the inode, and the
+// serial number is that of the drive the system finally reaches the file by
+// (the drive whose root lies deepest above it, C: here), whichever drive
+// letter the name used. Two names of one folder thus compare equal without a
+// second look at the names.
 #include "platform/identity.h"
 
 #include <windows.h>

@@ -19,4 +19,8 @@ void showError(std::string_view caption, std::string_view text);
 // The same for a warning: MessageBoxW without owner, with the warning icon.
 void showWarning(std::string_view caption, std::string_view text);
 
+// The same for a plain piece of information (MessageBoxW with the
+// information icon); standard output elsewhere.
+void showInfo(std::string_view caption, std::string_view text);
+
 }  // namespace platform

@@ -17,4 +17,9 @@ void showWarning(std::string_view caption, std::string_view text) {
     ::MessageBoxW(nullptr, wide(text).c_str(), wide(caption).c_str(), MB_ICONWARNING);
 }
 
+void showInfo(std::string_view caption, std::string_view text) {
+    if (logUiMessage(caption, text)) return;
+    ::MessageBoxW(nullptr, wide(text).c_str(), wide(caption).c_str(), MB_ICONINFORMATION);
+}
+
 }  // namespace platform

@@ -4,8 +4,10 @@
 #include "common/logfiles.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "platform/folders.h"
 #include "platform/fs.h"
 #include "platform/process.h"
+#include "platform/ui.h"
 
 namespace qrl {
 namespace {
@@ -38,23 +40,47 @@ void Uninstaller::run(const std::vector<std::string>& args) {
     if (args.size() < 2) return;
     std::string installDir = args[1];
     logs_.trace("installDir: " + installDir);
+    bool quiet = args.size() > 2 && stricmp(args[2], "-q") == 0;
     // The marker and the removals name paths below the installation
     // directory while the current directory changes: they must be absolute.
     std::string full = platform::canonicalPath(installDir);
-    if (isRootPath(installDir, family_) || (!full.empty() && isRootPath(full, family_))) {
+    // A root, a user's profile or a folder of it, the Windows directory or
+    // Program Files, under any of their names, and any folder that holds one
+    // of them: their java*, jre* and jvm* folders are the user's projects and
+    // shared JVMs, never an installation's.
+    if (isRootPath(installDir, family_) || (!full.empty() && isRootPath(full, family_)) ||
+        platform::isProtectedDir(installDir) || (!full.empty() && platform::isProtectedDir(full))) {
         logs_.trace("refusing to uninstall from " + installDir);
+        refuse(installDir + " is not an application's installation directory: nothing was removed.", quiet);
         return;
     }
     if (!full.empty()) installDir = full;
     while (installDir.size() > 1 && isSeparator(family_, installDir.back())) installDir.pop_back();
     std::string uninstallExe = joinPath(installDir, kUninstallExe, family_);
     logs_.trace("uninstallerExe: " + uninstallExe);
-    bool quiet = args.size() > 2 && stricmp(args[2], "-q") == 0;
     if (!fexists(uninstallExe)) {
         logs_.trace("unable to find " + uninstallExe);
+        refuse(installDir + " is not an application's installation directory (it holds no " +
+                   std::string(kUninstallExe) + "): nothing was removed.",
+               quiet);
+        return;
+    }
+    // An installation holds its launchers' properties; without them the
+    // folder is not one, whatever program is called Uninstall.exe there.
+    std::string quarlan = joinPath(installDir, kLauncherDir, family_);
+    if (platform::isLink(quarlan) || !isDir(quarlan)) {
+        logs_.trace("unable to find " + quarlan);
+        refuse(installDir + " is not an application's installation directory (it holds no " +
+                   std::string(kLauncherDir) + " folder): nothing was removed.",
+               quiet);
         return;
     }
     if (runUninstaller(installDir, uninstallExe, quiet)) cleanUp(installDir, uninstallExe);
+}
+
+void Uninstaller::refuse(const std::string& text, bool quiet) const {
+    logs_.trace(text);
+    if (!quiet) platform::showError("Quarlan Uninstaller", text);
 }
 
 bool Uninstaller::runUninstaller(const std::string& installDir, const std::string& uninstallExe, bool quiet) {
@@ -84,7 +110,7 @@ void Uninstaller::cleanUp(const std::string& installDir, const std::string& unin
         logs_.trace("install directory already erased");
         return;
     }
-    std::string quarlan = joinPath(installDir, "Quarlan", family_);
+    std::string quarlan = joinPath(installDir, kLauncherDir, family_);
     removeSubdir(quarlan);
     removeJreSubdir(installDir);
     logs_.trace("uninstaller.exe removed result: " + std::to_string(status(platform::removeFile(uninstallExe))));

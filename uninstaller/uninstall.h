@@ -6,8 +6,11 @@
 // uninstall program and, when empty, the installation directory.
 //
 // Removal never leaves the installation directory: symbolic links and
-// junctions are removed themselves, never followed. An empty or root
-// installation directory is refused.
+// junctions are removed themselves, never followed. Refused, with a message
+// (a box unless quiet) and nothing run or removed: an empty directory, a root,
+// a protected folder under any of its names or a folder that holds one
+// (platform::isProtectedDir), and a folder that is not an installation (no
+// "Uninstall.exe", no "Quarlan" folder).
 #pragma once
 
 #include <string>
@@ -21,6 +24,7 @@ namespace qrl {
 
 inline constexpr const char* kUninstallExe = "Uninstall.exe";
 inline constexpr const char* kUninstallDone = "__uninstall_done__";
+inline constexpr const char* kLauncherDir = "Quarlan";
 
 class Uninstaller {
 public:
@@ -49,6 +53,9 @@ public:
     void setRetryDelay(unsigned ms) { retryDelayMs_ = ms; }
 
 private:
+    // Tells why nothing is done: in the log, and in a box unless quiet.
+    void refuse(const std::string& text, bool quiet) const;
+
     Family family_;
     std::string startDir_;
     Logs logs_;

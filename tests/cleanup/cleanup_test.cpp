@@ -66,6 +66,14 @@ TEST(CleanupRefusalTest, TheUsersAndTheSystemsFoldersAreNeverEmptied) {
         EXPECT_FALSE(qrlcleanup::cleanUp(d, kFast)) << d;
         EXPECT_TRUE(exists(d + sep() + "mine.txt")) << d;
     }
+    // Their other names, and a folder that holds the profile.
+    std::vector<std::string> aliases{profile + sep() + "Desktop" + sep() + ".." + sep() + "Documents" + sep(),
+                                     dir.path()};
+    if (std::string z = wineUnixView(profile + sep() + "Desktop"); !z.empty()) aliases.push_back(z);
+    writeFile(dir.file("mine.txt"), "x");
+    for (const auto& d : aliases) EXPECT_FALSE(qrlcleanup::cleanUp(d, kFast)) << d;
+    for (const auto& d : refused) EXPECT_TRUE(exists(d + sep() + "mine.txt")) << d;
+    EXPECT_TRUE(exists(dir.file("mine.txt")));
     // A kit unpacked in a folder of the profile is emptied as any other.
     std::string kit = profile + sep() + "Downloads" + sep() + "kit";
     ASSERT_TRUE(platform::makeDir(kit));

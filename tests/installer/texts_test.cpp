@@ -230,4 +230,39 @@ TEST(PosixCommandLineTest, UnknownSwitchesAreFoundButNeverInTheDetails) {
     EXPECT_EQ(qrl::unknownSwitch(V{"unixloader", "-q", "-x.properties"}, Family::Posix), "");
     EXPECT_EQ(qrl::unknownSwitch(V{"macsetup", "-q", "\"/My", "-Disk/a\"", "-v"}, Family::Mac), "-v");
     EXPECT_EQ(qrl::unknownSwitch(V{"macsetup", "-psn_0_1234", "--help", "-", "file"}, Family::Mac), "");
+    // A word that merely holds the switch is none.
+    for (Family family : {Family::Posix, Family::Mac, Family::Windows}) {
+        EXPECT_EQ(qrl::unknownSwitch(V{"installer", "--quiet", "x"}, family), "--quiet");
+        EXPECT_EQ(qrl::unknownSwitch(V{"installer", "-qq", "x"}, family), "-qq");
+    }
+}
+
+// installer.exe's words as the C runtime splits them: "/" starts a switch
+// too, "--help" is none of its own, "--version" only alone.
+TEST(WindowsSwitchesTest, EveryWordThatLooksLikeAnotherSwitchIsUnknown) {
+    using V = std::vector<std::string>;
+    struct Row {
+        V words;
+        std::string unknown;
+    } rows[] = {
+        {{}, ""},
+        {{"-q", "answers.properties"}, ""},
+        {{"-s", "-x.properties"}, ""},  // the details file, whatever it holds
+        {{"-q", "-s", "/a.properties"}, ""},
+        {{"-q"}, ""},
+        {{"--version"}, ""},
+        {{"plain", "words"}, ""},
+        {{"--help"}, "--help"},
+        {{"/?"}, "/?"},
+        {{"-x"}, "-x"},
+        {{"-Q", "a"}, "-Q"},
+        {{"-q", "a", "/s"}, "/s"},
+        {{"--version", "-q", "a"}, "--version"},
+        {{"-q", "a", "-"}, "-"},
+    };
+    for (const auto& row : rows) {
+        V args{"installer.exe"};
+        args.insert(args.end(), row.words.begin(), row.words.end());
+        EXPECT_EQ(qrl::unknownSwitch(args, Family::Windows), row.unknown) << ::testing::PrintToString(row.words);
+    }
 }

@@ -3,6 +3,8 @@
 // to start the cleanup program.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "installer/windowsrun.h"
 #include "platform/fs.h"
 #include "platform/runlock.h"
@@ -163,4 +165,33 @@ TEST(KitClaimTest, OneRunAtATimeAndNoLeftoverOfAnEarlierOne) {
     platform::RunLock readOnly;
     EXPECT_TRUE(qrl::claimKit(readOnly, kit.file("missing/__qrlinstall.sem"), show).ok);
     EXPECT_FALSE(readOnly.held());
+}
+
+// A link left as "__qrlshow.sem" goes itself; what it points to is not the
+// kit's and stays as it is.
+TEST(KitClaimTest, AShowFileThatIsALinkGoesItselfNotWhatItPointsTo) {
+    namespace fs = std::filesystem;
+    TempDir kit, outside;
+    std::string install = kit.file("__qrlinstall.sem"), show = kit.file("__qrlshow.sem");
+    ASSERT_TRUE(platform::makeDir(outside.file("folder")));
+    writeFile(outside.file("folder/keep.txt"), "mine\n");
+    writeFile(outside.file("file.txt"), "mine\n");
+    int tried = 0;
+    for (bool folder : {false, true}) {
+        std::error_code ec;
+        if (folder)
+            fs::create_directory_symlink(fs::u8path(outside.file("folder")), fs::u8path(show), ec);
+        else
+            fs::create_symlink(fs::u8path(outside.file("file.txt")), fs::u8path(show), ec);
+        if (ec) continue;
+        ++tried;
+        platform::RunLock lock;
+        auto claim = qrl::claimKit(lock, install, show);
+        EXPECT_TRUE(claim.ok) << claim.message << " " << claim.why.text();
+        EXPECT_FALSE(platform::isLink(show) || exists(show)) << folder;
+        lock.release();
+    }
+    if (tried == 0) GTEST_SKIP() << "no links on this system";
+    EXPECT_EQ(readFile(outside.file("file.txt")), "mine\n");
+    EXPECT_EQ(readFile(outside.file("folder/keep.txt")), "mine\n");
 }

@@ -269,6 +269,33 @@ TEST_F(WinInstaller, QuietRunsShowNoBoxWhenTheControlFileIsMissing) {
     EXPECT_TRUE(contains(readFile(start + "\\errors.log"), "Unable to open qrl.control"));
 }
 
+// Another switch installs nothing and removes nothing: the usage goes to the
+// kit's errors.log and, unless quiet, into a box.
+TEST_F(WinInstaller, OtherSwitchesGiveTheUsageAndChangeNothing) {
+    registerJvm();
+    struct Row {
+        std::vector<std::string> args;
+        bool quiet;
+    } rows[] = {{{"--help"}, false}, {{"/?"}, false}, {{"-x", "a"}, false}, {{"-q", "a", "--quiet", "x"}, true}};
+    for (const auto& row : rows) {
+        fs::remove(fs::u8path(uiLog));
+        fs::remove(fs::u8path(kit + "\\errors.log"));
+        EXPECT_EQ(run(row.args), 1) << row.args[0];
+        EXPECT_TRUE(contains(readFile(kit + "\\errors.log"), "unknown option " + row.args[row.quiet ? 2 : 0]));
+        EXPECT_TRUE(contains(readFile(kit + "\\errors.log"), "Usage: installer.exe [-q FILE | -s FILE]"));
+        EXPECT_EQ(exists(uiLog), !row.quiet) << row.args[0];
+    }
+    EXPECT_FALSE(exists(record));
+    EXPECT_FALSE(exists(start + "\\errors.log"));
+    for (const char* kept : {"qrl.control", "install.jar", "startdir.txt", "cleanup.exe"})
+        EXPECT_TRUE(exists(kit + "\\" + kept)) << kept;
+    EXPECT_FALSE(exists(kit + "\\__cleanup.exe"));
+    fs::remove(fs::u8path(uiLog));
+    EXPECT_EQ(run({"--version"}), 0);
+    EXPECT_TRUE(contains(readFile(uiLog), "installer.exe (Quarlan native programs) ")) << readFile(uiLog);
+    EXPECT_FALSE(exists(record));
+}
+
 TEST_F(WinInstaller, ASecondRunInTheSameKitTouchesNothingAndAnswersOne) {
     registerJvm();
     EnvGuard slowWizard("FAKEJAVA_SLEEP_MS", "10000");

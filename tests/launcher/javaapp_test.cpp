@@ -471,6 +471,11 @@ TEST_F(LauncherRun, ElevatedLauncherStartsNothingOthersMayChange) {
     EXPECT_NE(errors.find(" can be changed by users who are not administrators"), std::string::npos) << errors;
     // It takes no test setting from its environment (the box is a real one).
     EXPECT_FALSE(exists(dir.file("ui.log")));
+    // Without a programName the message names the launcher.
+    writeProps("execFilename=" + escapeProps(java) + "\nargs=Main\n");
+    EXPECT_EQ(run().exitCode, 0);
+    errors = readFile(dir.file("errors.log"));
+    EXPECT_NE(errors.find("Unable to start Editor.exe with administrator rights:"), std::string::npos) << errors;
 }
 
 TEST_F(LauncherRun, BundleStartsInTheDirectoryThatHoldsIt) {

@@ -6,6 +6,10 @@
 #include <random>
 #include <sstream>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/process.h"
@@ -151,6 +155,30 @@ bool spawnReportsMissingPrograms() {
         return !platform::spawn(dir.file("missing-program"), {}).started;
     }();
     return reports;
+}
+
+std::string wineUnixView([[maybe_unused]] const std::string& path) {
+#ifdef _WIN32
+    using ToUnix = char*(__cdecl*)(LPCWSTR);
+    auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix) return {};
+    std::wstring wide(path.size(), L'\0');
+    wide.resize(::MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(),
+                                      static_cast<int>(wide.size())));
+    char* unix = toUnix(wide.c_str());
+    if (!unix) return {};
+    std::string out = "Z:" + std::string(unix);
+    ::HeapFree(::GetProcessHeap(), 0, unix);
+    // C: is the link dosdevices/c: to the prefix's drive_c: name the folder
+    // itself, as a user browsing Z: finds it.
+    if (size_t c = out.find("/dosdevices/c:/"); c != std::string::npos) out.replace(c, 15, "/drive_c/");
+    for (char& c : out)
+        if (c == '/') c = '\\';
+    return out;
+#else
+    return {};
+#endif
 }
 
 }  // namespace qrltest

@@ -83,4 +83,8 @@ std::vector<std::string> readArgvDump(const std::string& file);
 // then exiting 127, as a shell would: tests of that report skip there.
 bool spawnReportsMissingPrograms();
 
+// The same folder as wine's Z: drive shows it (the whole Unix tree, so that
+// C:\x is also Z:\...\drive_c\x, named through no link); empty outside wine.
+std::string wineUnixView(const std::string& path);
+
 }  // namespace qrltest

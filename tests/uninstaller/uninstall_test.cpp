@@ -24,6 +24,7 @@ protected:
     CwdGuard cwd{dir.path()};
     EnvGuard record{"FAKEUNINSTALL_RECORD", dir.file("record.txt").c_str()};
     EnvGuard done{"FAKEUNINSTALL_DONE", "1"};
+    EnvGuard ui{"QUARLAN_UI_LOG", dir.file("ui.log").c_str()};
     std::string install = dir.file("My App \xc3\xa9");
     std::string startDir = dir.file("start");
 
@@ -114,6 +115,55 @@ TEST_F(UninstallTest, RootOrEmptyInstallDirectoryIsRefused) {
          at = log().find("refusing to uninstall from ", at + 1))
         ++refusals;
     EXPECT_EQ(refusals, 3u);
+}
+
+// A folder that is not an installation, or one that users and the system
+// keep their own java*, jre* and jvm* folders in, under any of its names: the
+// Java uninstaller is not run and nothing is removed; the user is told why.
+TEST_F(UninstallTest, ProtectedFoldersAndFoldersThatAreNoInstallationAreRefused) {
+    std::string users = dir.file("users"), profile = users + sep() + "me";
+    EnvGuard home(onWindows() ? "USERPROFILE" : "HOME", profile.c_str());
+    auto layOut = [&](const std::string& at, bool launchers, bool uninstall) {
+        for (std::string sub : {"", "java-projects", "jre17"}) fs::create_directories(fs::u8path(at + sep() + sub));
+        if (launchers) fs::create_directories(fs::u8path(at + sep() + "Quarlan"));
+        if (uninstall) {
+            ASSERT_TRUE(qrl::copyFile(helperPath("fakeuninstall"), at + sep() + qrl::kUninstallExe));
+            platform::setMode(at + sep() + qrl::kUninstallExe, 0755);
+        }
+    };
+    layOut(profile, true, true);
+    layOut(users, true, true);
+    std::string desktop = profile + sep() + "Desktop";
+    layOut(desktop, true, true);
+    std::string other = dir.file("other");
+    layOut(other, false, true);
+    std::string bare = dir.file("bare");
+    layOut(bare, true, false);
+    std::vector<std::string> refused{profile, users, desktop, desktop + sep() + "." + sep(),
+                                     users + sep() + "me" + sep() + ".." + sep() + "me", other, bare};
+    std::error_code ec;
+    fs::create_directory_symlink(fs::u8path(profile), fs::u8path(dir.file("link")), ec);
+    if (!ec) refused.push_back(dir.file("link"));
+    for (const auto& target : refused) {
+        for (bool quiet : {false, true}) {
+            platform::removeFile(dir.file("ui.log"));
+            Lines args{"QuarlanUninstaller.exe", target};
+            if (quiet) args.push_back("-q");
+            make().run(args);
+            EXPECT_FALSE(exists(dir.file("record.txt"))) << target;
+            EXPECT_EQ(exists(dir.file("ui.log")), !quiet) << target;
+            if (!quiet) {
+                EXPECT_NE(readFile(dir.file("ui.log")).find("nothing was removed"), std::string::npos) << target;
+            }
+        }
+    }
+    for (const auto& at : {profile, users, desktop, other, bare})
+        EXPECT_TRUE(exists(at + sep() + "jre17") && exists(at + sep() + "java-projects")) << at;
+    EXPECT_TRUE(logHas("(it holds no Quarlan folder): nothing was removed.")) << log();
+    EXPECT_TRUE(logHas("(it holds no Uninstall.exe): nothing was removed.")) << log();
+    // An installation beside them is uninstalled as usual.
+    make().run({"QuarlanUninstaller.exe", install, "-q"});
+    EXPECT_FALSE(exists(path("JRE1.8")));
 }
 
 TEST_F(UninstallTest, RelativeInstallDirectoryIsResolvedOnce) {
