@@ -12,6 +12,8 @@
 #include <thread>
 
 #include "common/files.h"
+#include "platform/codepage.h"
+#include "platform/encoding.h"
 #include "platform/env.h"
 #include "platform/process.h"
 #include "platform/registry.h"
@@ -280,6 +282,7 @@ TEST_F(WinInstaller, ASecondRunInTheSameKitTouchesNothingAndAnswersOne) {
                         .started);
     }
     ASSERT_TRUE(eventually([&] { return contains(readFile(record), "first.properties"); }));
+    EnvGuard tmp("TMPDIR", base.path().c_str());
     EXPECT_EQ(run({}), 1);
     EXPECT_EQ(run({"-q", "second.properties"}), 1);
     EXPECT_EQ(readFile(uiLog),
@@ -287,11 +290,51 @@ TEST_F(WinInstaller, ASecondRunInTheSameKitTouchesNothingAndAnswersOne) {
               "See errors.log and jinstall.log files for details.\n");
     EXPECT_TRUE(exists(kit + "\\qrl.control"));
     EXPECT_TRUE(exists(kit + "\\install.jar"));
-    // The first run goes on, saves the refusals with its logs and cleans up.
+    // The refusals are the refused runs' own, never in the first run's logs,
+    // which goes on and cleans up.
+    EXPECT_TRUE(contains(readFile(base.file("errors.log")), "Another installation is running in this directory"));
     EXPECT_TRUE(eventually([&] { return kitGone(); }));
     EXPECT_EQ(wizardArgs().back(), "first.properties");
-    std::string errors = readFile(start + "\\errors.log");
-    EXPECT_TRUE(contains(errors, "Another installation is running in this directory")) << errors;
+    EXPECT_FALSE(exists(start + "\\errors.log")) << readFile(start + "\\errors.log");
+}
+
+TEST_F(WinInstaller, StartDirectoryInEveryEncodingAndNoCleanupWhenItCannotTakeTheLogs) {
+    registerJvm();
+    // A fresh kit per run: the cleanup program of the one before may still run.
+    const std::string demo = winPath(*platform::getEnv("QRL_DEMO_KIT"));
+    int count = 0;
+    auto freshKit = [&] {
+        kit = base.file("kit " + std::to_string(++count));
+        fs::create_directories(fs::u8path(kit));
+        for (const char* p : {"installer", "cleanup"}) ASSERT_TRUE(qrl::copyFile(helperPath(p), kit + "\\" + p + ".exe"));
+        for (const char* f : {"install.jar", "qrl.control", "TestJvm.class"})
+            ASSERT_TRUE(qrl::copyFile(demo + "\\" + f, kit + "\\" + f));
+        writeFile(kit + "\\jinstall.log", "");
+    };
+    // The start folder in UTF-8 with a mark, in UTF-16 as PowerShell writes
+    // it, and in the system's code page as cmd's echo writes it (where that
+    // code page has the letter).
+    const std::string folder = base.file("start D\xC3\xA9mo");
+    fs::create_directories(fs::u8path(folder));
+    std::string utf16 = "\xFF\xFE";
+    for (char16_t u : platform::utf8ToUtf16(folder + "\r\n")) utf16 += std::string{char(u & 0xFF), char(u >> 8)};
+    std::vector<std::string> files = {"\xEF\xBB\xBF" + folder + "\r\n", utf16};
+    if (platform::systemCodePageToUtf8("\xE9") == "\xC3\xA9") files.push_back(base.file("start D\xE9mo") + " \r\n");
+    for (const std::string& bytes : files) {
+        freshKit();
+        writeFile(kit + "\\startdir.txt", bytes);
+        EXPECT_EQ(run({"-q", "answers.properties"}), 0) << readFile(kit + "\\errors.log");
+        EXPECT_TRUE(eventually([&] { return kitGone(); })) << bytes;
+        EXPECT_TRUE(contains(readFile(folder + "\\jinstall.log"), "Java wizard launched successfully: true")) << bytes;
+        fs::remove(fs::u8path(folder + "\\jinstall.log"));
+    }
+    // A folder that does not exist: the logs and the kit stay, status 1.
+    freshKit();
+    writeFile(kit + "\\startdir.txt", base.file("missing") + "\r\n");
+    EXPECT_EQ(run({"-q", "answers.properties"}), 1);
+    EXPECT_TRUE(exists(kit + "\\qrl.control"));
+    EXPECT_FALSE(exists(kit + "\\__cleanup.exe"));
+    EXPECT_TRUE(contains(readFile(kit + "\\errors.log"), "; they are in " + kit)) << readFile(kit + "\\errors.log");
 }
 
 // The real windows, watched by the probe.
