@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <thread>
 
@@ -328,13 +329,45 @@ TEST_F(WinInstaller, StartDirectoryInEveryEncodingAndNoCleanupWhenItCannotTakeTh
         EXPECT_TRUE(contains(readFile(folder + "\\jinstall.log"), "Java wizard launched successfully: true")) << bytes;
         fs::remove(fs::u8path(folder + "\\jinstall.log"));
     }
-    // A folder that does not exist: the logs and the kit stay, status 1.
-    freshKit();
-    writeFile(kit + "\\startdir.txt", base.file("missing") + "\r\n");
-    EXPECT_EQ(run({"-q", "answers.properties"}), 1);
-    EXPECT_TRUE(exists(kit + "\\qrl.control"));
-    EXPECT_FALSE(exists(kit + "\\__cleanup.exe"));
-    EXPECT_TRUE(contains(readFile(kit + "\\errors.log"), "; they are in " + kit)) << readFile(kit + "\\errors.log");
+    // A folder that does not exist or whose errors.log is a directory: the
+    // logs and the kit stay, no cleanup program starts, status 1. The kit
+    // itself by other names, with a failing wizard: no log is appended to
+    // itself, nothing is removed.
+    fs::create_directories(fs::u8path(start + "\\errors.log"));
+    // The kit through wine's view of the whole disk.
+    auto prefix = platform::getEnv("WINEPREFIX");
+    auto zView = [&](bool slashes) {
+        std::string z = winPath(*prefix + "/drive_c") + kit.substr(2);
+        for (char& c : z)
+            if (slashes && c == '\\') c = '/';
+        return z;
+    };
+    struct Case {
+        std::function<std::string()> line;
+        bool kitItself;
+    };
+    std::vector<Case> cases = {{[&] { return base.file("missing"); }, false},
+                               {[&] { return start; }, false},
+                               {[&] { return kit + "\\"; }, true},
+                               {[] { return std::string("."); }, true}};
+    if (prefix && base.path().rfind("C:\\", 0) == 0) {
+        cases.push_back({[&] { return zView(false) + "\\"; }, true});
+        cases.push_back({[&] { return zView(true); }, true});
+    }
+    EnvGuard noWizard("FAKEJAVA_WIZARD", nullptr);
+    for (const Case& c : cases) {
+        freshKit();
+        const std::string line = c.line();
+        writeFile(kit + "\\startdir.txt", line + "\r\n");
+        EXPECT_EQ(run({"-q", "answers.properties"}), 1) << line;
+        EXPECT_TRUE(exists(kit + "\\qrl.control")) << line;
+        EXPECT_FALSE(exists(kit + "\\__cleanup.exe")) << line;
+        std::string errors = readFile(kit + "\\errors.log");
+        size_t first = errors.find("Java wizard not started properly");
+        EXPECT_NE(first, std::string::npos) << line;
+        EXPECT_EQ(errors.find("Java wizard not started properly", first + 1), std::string::npos) << line;
+        EXPECT_EQ(contains(errors, "; they are in " + kit), !c.kitItself) << line << errors;
+    }
 }
 
 // The real windows, watched by the probe.
