@@ -286,8 +286,8 @@ std::string refusedRunLogsDir() {
 namespace {
 
 // The names of a run's own work files in the kit, which no kit ships.
-constexpr const char* kRunFiles[] = {"__qrl.control", "__qrlvers.log", "jvmGood.txt",     "__qrlwizard.sem",
-                                     "__qrlwait.sem", "__temp.log",    "native.properties", "changes.txt"};
+constexpr const char* kRunFiles[] = {"__qrl.control", "__qrlvers.log", "jvmGood.txt",
+                                     "__qrlwizard.sem", "__qrlwait.sem", "__temp.log"};
 
 }  // namespace
 
@@ -299,7 +299,9 @@ bool claimKitDir(const std::string& kit, platform::DirLock& lock, Family family,
         platform::writeStderr(std::string(kAnotherRunning) + ": " + kit + "\n");
         return false;
     }
-    if (!why || use == KitUse::CopiedFirst) return true;
+    // Only a kit holds work files of a run; a folder the program was started
+    // in by mistake keeps everything.
+    if (!why || use == KitUse::CopiedFirst || !fexists(joinPath(kit, "qrl.control", family))) return true;
     // Nobody else runs here: what a killed run left goes.
     for (const char* name : kRunFiles) {
         std::string file = joinPath(kit, name, family);

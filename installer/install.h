@@ -140,10 +140,10 @@ std::string refusedRunLogsDir();
 // Takes the kit directory `kit` for this run: an exclusive lock held as long
 // as `lock` lives, inherited by the programs the run starts and gone with the
 // last of them, however they end. Once taken, what a killed run left of its
-// work files (in the kit and in the folders it noted) is removed. False when
-// another run holds the kit: the refusal is then on standard error and in
-// the refused run's own "errors.log" (refusedRunLogsDir), and nothing is
-// changed. A kit that cannot be locked at all is run unlocked. A kit that
+// work files (in a kit with a control file, and in the folders it noted) is
+// removed. False when another run holds the kit: the refusal is then on
+// standard error and in the refused run's own "errors.log"
+// (refusedRunLogsDir), and nothing is changed. A kit that cannot be locked at all is run unlocked. A kit that
 // the run copies before it works (`KitUse::CopiedFirst`) holds no work files.
 enum class KitUse { WorkedIn, CopiedFirst };
 bool claimKitDir(const std::string& kit, platform::DirLock& lock, Family family, KitUse use = KitUse::WorkedIn);
