@@ -24,6 +24,8 @@ public:
     // reads with the programs' own parsers).
     static Logs none();
 
+    // The directory the logs are written in.
+    const std::string& dir() const { return dir_; }
     const std::string& errorLog() const { return errorLog_; }
     const std::string& traceLog() const { return traceLog_; }
     // A file of that name beside the logs.

@@ -5,8 +5,11 @@
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "common/workdirs.h"
 #include "installer/language.h"
+#include "platform/codepage.h"
 #include "platform/encoding.h"
+#include "platform/console.h"
 #include "platform/env.h"
 #include "platform/folders.h"
 #include "platform/fs.h"
@@ -25,13 +28,53 @@ std::string causesText(Family family) {
     return text;
 }
 
+namespace {
+
+// The text of "startdir.txt" as UTF-8, whichever writer made it: a byte order
+// mark says UTF-8 or UTF-16 (PowerShell's ">" and Notepad's "Unicode"); other
+// bytes that are not UTF-8 are the system's code page (cmd's echo, Notepad's
+// "ANSI").
+std::string decodeStartDirFile(std::string_view bytes) {
+    auto startsWith = [&](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };
+    if (startsWith("\xEF\xBB\xBF")) return std::string(bytes.substr(3));
+    const bool little = startsWith("\xFF\xFE"), big = startsWith("\xFE\xFF");
+    if (little || big) {
+        std::u16string units;
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+            unsigned char lo = static_cast<unsigned char>(bytes[little ? i : i + 1]);
+            unsigned char hi = static_cast<unsigned char>(bytes[little ? i + 1 : i]);
+            units += static_cast<char16_t>(lo | (hi << 8));
+        }
+        return platform::utf16ToUtf8(units);
+    }
+    if (platform::isValidUtf8(bytes)) return std::string(bytes);
+    return platform::systemCodePageToUtf8(bytes);
+}
+
+}  // namespace
+
+std::string startDirLine(std::string_view fileBytes) {
+    std::string text = decodeStartDirFile(fileBytes);
+    std::string line = text.substr(0, text.find('\n'));
+    if (!line.empty() && line.back() == '\r') line.pop_back();  // CR LF
+    // At most 5000 characters of the line, never half a letter.
+    if (line.size() > 5000) {
+        size_t cut = 5000;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+        line.resize(cut);
+    }
+    return line;
+}
+
 std::string getStartDir() {
-    std::string dir;
-    readLines(kStartDirFile, 5000, [&](std::string& line) {
-        dir = line;
-        return false;
-    });
-    return trimRight(dir);
+    std::string bytes;
+    if (!readTextFile(kStartDirFile, bytes)) return {};
+    std::string line = startDirLine(bytes);
+    // Blanks an editor or "echo dir > startdir.txt" left at the end are not
+    // part of the name, unless only the name with them is a folder.
+    std::string trimmed = trimRight(line);
+    if (trimmed != line && !isDir(trimmed) && isDir(line)) return line;
+    return trimmed;
 }
 
 CommandLine parsePosixCommandLine(const std::vector<std::string>& args) {
@@ -234,14 +277,54 @@ bool InstallRun::logsInWorkingDir() const {
     return logs.errorLog() == platform::pathIn(platform::currentDir().value_or(""), kErrorLog);
 }
 
-bool startProgram(Family family, bool quiet, bool properties, std::string_view details, bool* kitRead) {
+std::string refusedRunLogsDir() {
+    for (const char* name : {"TMPDIR", "TEMP", "TMP"})
+        if (auto dir = platform::getEnv(name); dir && !dir->empty() && isDir(*dir)) return *dir;
+    return isDir("/tmp") ? "/tmp" : "";
+}
+
+namespace {
+
+// The names of a run's own work files in the kit, which no kit ships.
+constexpr const char* kRunFiles[] = {"__qrl.control", "__qrlvers.log", "jvmGood.txt",
+                                     "__qrlwizard.sem", "__qrlwait.sem", "__temp.log"};
+
+}  // namespace
+
+bool claimKitDir(const std::string& kit, platform::DirLock& lock, Family family, KitUse use) {
+    platform::Result why = lock.tryLock(kit);
+    if (!why && platform::lockedByAnother(why)) {
+        std::string dir = refusedRunLogsDir();
+        if (!dir.empty()) Logs::in(dir).errorOnly(std::string(kAnotherRunning) + ": " + kit);
+        platform::writeStderr(std::string(kAnotherRunning) + ": " + kit + "\n");
+        return false;
+    }
+    // Only a kit holds work files of a run; a folder the program was started
+    // in by mistake keeps everything.
+    if (!why || use == KitUse::CopiedFirst || !fexists(joinPath(kit, "qrl.control", family))) return true;
+    // Nobody else runs here: what a killed run left goes.
+    for (const char* name : kRunFiles) {
+        std::string file = joinPath(kit, name, family);
+        if (platform::isLink(file) || platform::typeOf(file) == platform::FileType::File) platform::removeFile(file);
+    }
+    std::string launch = joinPath(kit, rulesFor(family).launchFile, family);
+    if (platform::isLink(launch) || platform::typeOf(launch) == platform::FileType::File) platform::removeFile(launch);
+    removeNotedWorkFiles(kit, family);
+    return true;
+}
+
+RunOutcome startProgram(Family family, bool quiet, bool properties, std::string_view details,
+                        std::string_view startDir) {
     // The run's logs are those of the working directory it starts in, unless
     // that cannot take them.
     std::string cwd = platform::currentDir().value_or("");
-    Install install(family, SearchPlaces::defaults(family), Logs::in(logsPlace(family, cwd, getStartDir())));
-    bool ok = install.install(quiet, properties, details);
-    if (kitRead) *kitRead = install.kitRead();
-    return ok;
+    Install install(family, SearchPlaces::defaults(family), Logs::in(logsPlace(family, cwd, startDir)));
+    RunOutcome outcome;
+    outcome.success = install.install(quiet, properties, details, startDir);
+    outcome.kitRead = install.kitRead();
+    outcome.logsLost = install.logsLost();
+    outcome.logsDir = install.logsDir();
+    return outcome;
 }
 
 }  // namespace qrl

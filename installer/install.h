@@ -14,6 +14,7 @@
 #include "installer/controlfile.h"
 #include "installer/installrun.h"
 #include "jvm/findjvm.h"
+#include "platform/dirlock.h"
 
 namespace qrl {
 
@@ -28,9 +29,15 @@ inline constexpr const char* kDiskText =
     "Are the destination or temporary directories out of disk space?\r\r    See errors.log for other possible causes.";
 std::string causesText(Family family);
 
-// The first line of "startdir.txt" in the current directory, trailing blanks
-// and line ends removed; empty when missing.
+// The first line of "startdir.txt" in the current directory: read as UTF-8
+// with or without a byte order mark, UTF-16 LE or BE after its mark, else (on
+// Windows) in the system's code page; the line ends at LF or CR LF. Trailing
+// blanks are dropped unless only the name with them is a folder. Empty when
+// the file is missing or not a plain file.
 std::string getStartDir();
+// The line of "startdir.txt" from the file's bytes, decoded, without its line
+// end and cut to 5000 bytes; trailing blanks kept.
+std::string startDirLine(std::string_view fileBytes);
 
 // The parts of the details argument of the POSIX command line: an argument
 // that contains "-q" sets quiet (of the program path, its file name only); the
@@ -81,7 +88,7 @@ public:
     // `properties` ("-s") hand the details file to the wizard. Where the
     // family says so, a JVM is installed and the wizard started once more
     // when the JVM that was found cannot start it.
-    bool install(bool quiet, bool properties, std::string_view details);
+    bool install(bool quiet, bool properties, std::string_view details, std::string_view startDir = {});
 
     // What the run ended with.
     const std::string& jvmCommand() const { return run_.jvmCommand; }
@@ -89,6 +96,8 @@ public:
     const std::string& errorMessage() const { return run_.errorMessage; }
     const std::string& errorDetails() const { return run_.errorDetails; }
     bool kitRead() const { return run_.kitRead; }
+    bool logsLost() const { return run_.logsLost; }
+    const std::string& logsDir() const { return run_.logsDir; }
 
 private:
     // The switches, the trace and the home directory, then the control file.
@@ -101,9 +110,43 @@ private:
     SearchPlaces places_;
 };
 
-// Creates an Install, runs it and answers its result. `kitRead`, when given,
-// tells whether the control file was read (Install::kitRead).
-bool startProgram(Family family, bool quiet, bool properties, std::string_view details, bool* kitRead = nullptr);
+// What a run ended with, for the program's entry to decide on the working
+// directory and the exit status.
+struct RunOutcome {
+    bool success = false;  // the wizard ran
+    bool kitRead = false;  // the control file was read: the directory is a kit
+    // Logs due in the start directory that could not be saved there: they
+    // are in `logsDir`, the working directory, which must stay.
+    bool logsLost = false;
+    std::string logsDir;
+    // Whether the working directory may be removed now.
+    bool mayRemoveKit() const { return kitRead && !logsLost; }
+};
+
+// Creates an Install for the current directory, runs it and answers what it
+// ended with; the logs are saved in `startDir` (see RunCleanup).
+RunOutcome startProgram(Family family, bool quiet, bool properties, std::string_view details,
+                        std::string_view startDir);
+
+// The refusal of a run started in a kit that another run holds.
+inline constexpr const char* kAnotherRunning = "Another installation is running in this directory";
+
+// Where a run that is refused writes its "errors.log": the user's temporary
+// directory (TMPDIR, TEMP or TMP, else /tmp), never the kit or the start
+// directory, whose logs belong to the run that holds the kit. Empty when there
+// is none.
+std::string refusedRunLogsDir();
+
+// Takes the kit directory `kit` for this run: an exclusive lock held as long
+// as `lock` lives, inherited by the programs the run starts and gone with the
+// last of them, however they end. Once taken, what a killed run left of its
+// work files (in a kit with a control file, and in the folders it noted) is
+// removed. False when another run holds the kit: the refusal is then on
+// standard error and in the refused run's own "errors.log"
+// (refusedRunLogsDir), and nothing is changed. A kit that cannot be locked at all is run unlocked. A kit that
+// the run copies before it works (`KitUse::CopiedFirst`) holds no work files.
+enum class KitUse { WorkedIn, CopiedFirst };
+bool claimKitDir(const std::string& kit, platform::DirLock& lock, Family family, KitUse use = KitUse::WorkedIn);
 
 // Whether a file cannot be created in `dir` (an empty name counts as
 // protected). The probe is created exclusively and removed again.

@@ -1,5 +1,6 @@
 // Tidying the working directory after the run and saving the logs in the
 // directory the user started from.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <optional>
@@ -7,10 +8,13 @@
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "common/workdirs.h"
 #include "installer/install.h"
 #include "installer/installcleanup.h"
 #include "installer/jvmstep.h"
+#include "platform/console.h"
 #include "platform/folders.h"
+#include "platform/identity.h"
 #include "platform/fs.h"
 #include "platform/safefile.h"
 
@@ -26,6 +30,7 @@ constexpr size_t kWholeLines = static_cast<size_t>(-1);
 RunCleanup::RunCleanup(InstallRun& run) : run_(run) {}
 
 void RunCleanup::run(bool success) {
+    removeNotedWorkFiles(platform::currentDir().value_or(""), run_.family);
     if (!run_.kitRead) {
         // Not a kit this run could read (a user's folder, a kit half
         // unpacked): nothing of the directory is touched but what the run
@@ -133,28 +138,56 @@ void RunCleanup::cleanUpErrorsLog() {
 }
 
 void RunCleanup::cleanUpLogFiles() {
+    const std::string here = platform::currentDir().value_or("");
+    run_.logsDir = run_.logs.dir();
     // Logs written elsewhere from the start (the working directory could not
     // take them) are where they belong already.
     if (!run_.logsInWorkingDir()) return;
-    if (!fexists(kStartDirFile)) return;
-    std::string start = getStartDir();
-    if (start.empty() || !isDir(start) || stricmp(start, getCurrentDir(run_.family)) == 0) return;
-    std::string target = start;
-    const std::string& home = run_.homeDirectory;
-    if (isDirWriteProtected(start, run_.family) && !isDirWriteProtected(home, run_.family)) target = home;
-    run_.logs.trace("copying log files to", target);
-    if (saveLogsIn(target)) return;
+    const std::string& start = run_.startDir;
+    // No start directory, or the working directory itself under any name (or
+    // a folder inside it, which goes with it): the logs stay here, and so
+    // does the working directory.
+    if (start.empty() || platform::isWithin(start, here)) return;
+    std::string target;
+    if (isDir(start)) {
+        target = start;
+        const std::string& home = run_.homeDirectory;
+        if (isDirWriteProtected(start, run_.family)) {
+            bool homeTakesThem = !home.empty() && isDir(home) && !platform::isWithin(home, here) &&
+                                 !isDirWriteProtected(home, run_.family);
+            target = homeTakesThem ? home : std::string();
+        }
+    }
+    if (!target.empty()) {
+        run_.logs.trace("copying log files to", target);
+        if (saveLogsIn(target)) {
+            run_.logsDir = target;
+            if (target != start)
+                platform::writeStderr("The logs of this installation could not be saved in " + start +
+                                      "; they are in " + target + "\n");
+            return;
+        }
+    }
     // What could not be saved stays here, and with it the working directory.
-    std::string here = getCurrentDir(run_.family);
-    run_.logs.error("Unable to save the logs in", target);
-    run_.status.showError("The logs of this installation are kept in " + here);
+    run_.logsLost = true;
+    std::string text = "The logs of this installation could not be saved in " + start + "; they are in " + here;
+    run_.logs.error(text);
+    if (run_.rules.reportsUnsavedErrorsLog)
+        run_.status.showError("Unable to save errors.log", text + "\n\nTry installing from a non-write protected drive.");
+    else if (run_.rules.errors == ErrorDisplay::TerminalAndScript && run_.status.quietMode())
+        platform::writeStderr(text + "\n");  // quiet, yet the caller must learn where they are
+    else
+        run_.status.showError(text);
 }
 
 namespace {
 
-// Appends a log of this run to the one at the target: neither name is
-// followed if it is a link, so no other file is read or written through one.
+// Appends a log of this run to the one at the target, written in full and
+// closed without error. Neither name is followed if it is a link, a target
+// with a second name (a hard link) is refused, and a log is never appended
+// to itself.
 bool appendLog(const std::string& src, const std::string& dst) {
+    if (platform::sameFile(src, dst)) return false;
     std::FILE* in = platform::openForRead(src);
     if (!in) return false;
     std::FILE* out = platform::openForWrite(dst, platform::WriteMode::Append);
@@ -170,15 +203,13 @@ bool RunCleanup::appendLogFile(std::string_view name, std::string_view target) {
     std::string to = joinPath(target, name, run_.family);
     bool ok = appendLog(std::string(name), to);
     if (!ok) run_.logs.trace("unable to append log file to", to);
-    if (!ok && name == kErrorLog && run_.rules.reportsUnsavedErrorsLog)
-        run_.status.showError("Unable to save errors.log", "Try installing from a non-write protected drive.");
     return ok;
 }
 
 bool RunCleanup::saveLogsIn(std::string_view target) {
     std::vector<platform::DirEntry> entries;
     if (!platform::listDir(".", entries)) return false;
-    bool saved = true;
+    std::vector<std::string> logs;
     for (const auto& e : entries) {
         if (e.name.find(".log") == std::string::npos) continue;
         if (!run_.kitRead && e.name != kErrorLog && e.name != kTraceLog) continue;
@@ -190,10 +221,16 @@ bool RunCleanup::saveLogsIn(std::string_view target) {
                 continue;
             }
         }
+        logs.push_back(e.name);
+    }
+    // The trace last: it tells where the others went.
+    std::stable_partition(logs.begin(), logs.end(), [&](const std::string& n) { return n != kTraceLog; });
+    bool saved = true;
+    for (const auto& name : logs) {
         // Appended, so that the logs of an earlier run from the same start
         // directory survive; a saved log leaves the working directory.
-        if (appendLogFile(e.name, target))
-            platform::removeFile(e.name);
+        if (appendLogFile(name, target))
+            platform::removeFile(name);
         else
             saved = false;
     }
@@ -232,7 +269,8 @@ bool isDirWriteProtected(std::string_view dir, Family family) {
 bool cleanUpAllFiles(std::string_view dir, std::string_view startDir) {
     std::string d(dir);
     if (isRootPath(d, Family::Posix) || platform::isProtectedDir(d)) return false;
-    if (!startDir.empty() && isPathInside(d, startDir, true)) return false;
+    if (!startDir.empty() && (isPathInside(d, startDir, true) || platform::isWithin(std::string(startDir), d)))
+        return false;
     std::vector<platform::DirEntry> entries;
     if (!platform::listDir(d, entries)) return false;
     bool logsKept = false;

@@ -26,13 +26,14 @@ private:
     void cleanUpManifest(bool success);
     void cleanUpJvmDir();
     void cleanUpErrorsLog();
-    // The logs are appended to those at the target (the start directory, or
-    // the home directory when only that is writable) and leave the working
-    // directory; logs that cannot be saved stay there, and the user is told.
+    // The logs are appended to those at the target: the start directory, or
+    // the home directory when only that is writable. Nothing is saved when
+    // the start directory is the working directory (by identity) or lies in
+    // it. Logs that cannot be saved in full stay in the working directory,
+    // which then stays too (InstallRun::logsLost), and the user is told
+    // where they are.
     void cleanUpLogFiles();
     bool saveLogsIn(std::string_view target);
-    // Appends a log to the one of that name in `target`, never through a
-    // link; a lost "errors.log" is reported where the family shows it.
     bool appendLogFile(std::string_view name, std::string_view target);
     void removeTraceSemaphore(bool success);
 

@@ -7,7 +7,8 @@
 // this thread keeps the status window up (none with -q or -s). Exit status 0
 // after a successful installation, 1 after a failed one, also when another
 // installation is running in the same directory (that one is left alone: this
-// run then changes nothing there but a line in errors.log). When the kit's
+// run changes nothing there and writes its errors.log in the temporary
+// directory). When the kit's
 // "startdir.txt" names another directory, the logs are saved there and
 // "__cleanup.exe" removes the working directory after this program has ended.
 // Any other switch ("--help", "/?", "-x") is answered with the usage, in a box
@@ -94,7 +95,7 @@ int utf8Main(std::vector<std::string>&) {
     if (!claim.ok) {
         // No status window and no handshake path yet: the box takes nothing
         // away from the run that holds the kit.
-        Logs logs = Logs::inCurrentDir();
+        Logs logs = unclaimedRunLogs(claim);
         logs.errorOnly(claim.message);
         logs.reason(claim.why);
         Status status(Family::Windows);

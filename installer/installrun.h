@@ -34,6 +34,14 @@ struct InstallRun {
     // Whether the control file was read: only then is the working directory
     // a kit, whose files the run may remove.
     bool kitRead = false;
+    // The directory "startdir.txt" names (macOS: the kit's own folder), where
+    // the logs are saved at the end; empty: they stay in the working directory.
+    std::string startDir;
+    // Where the logs are once the run has tidied up, and whether they were
+    // due elsewhere and could not be saved there (they then stay in the
+    // working directory, and so must the working directory).
+    std::string logsDir;
+    bool logsLost = false;
 
     // The home directory: the "home" variables (else the working directory),
     // or where the family says so the Windows directory.

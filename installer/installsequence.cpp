@@ -14,7 +14,8 @@ namespace qrl {
 Install::Install(Family family, SearchPlaces places, Logs logs)
     : run_(family, std::move(logs)), places_(std::move(places)) {}
 
-bool Install::install(bool quiet, bool properties, std::string_view details) {
+bool Install::install(bool quiet, bool properties, std::string_view details, std::string_view startDir) {
+    run_.startDir = startDir;
     bool ok = prepare(quiet, properties);
     JvmStep jvm(run_, places_);
     bool providedNow = false;

@@ -6,8 +6,11 @@
 // a private copy of it below TMPDIR (tmpqrl01 ... tmpqrl99), which is removed
 // at the end; the logs are saved beside the program. When no such directory
 // can be made, nothing is installed. Exit status 1 after a successful
-// installation, 0 after a failure (an unknown switch included), 128+N when
-// stopped by signal N (SIGTERM, SIGINT, SIGHUP), which the wizard gets too.
+// installation, 0 after a failure (an unknown switch included, and logs that
+// could be saved nowhere but in the working directory, which then stays),
+// 128+N when stopped by signal N (SIGTERM, SIGINT, SIGHUP), which the wizard
+// gets too. One run per kit: a second run started while the first lives is
+// refused with status 0 and its message on standard error.
 #include <cstdio>
 
 #include "common/files.h"
@@ -23,19 +26,8 @@
 #include "platform/stopsignal.h"
 #include "provision/jvmmodes.h"
 
-namespace {
-
-using namespace qrl;
-
-bool holdsLogs(const std::string& dir) {
-    for (const auto& name : entryNames(dir))
-        if (name.find(".log") != std::string::npos) return true;
-    return false;
-}
-
-}  // namespace
-
 int utf8Main(std::vector<std::string>& args) {
+    using namespace qrl;
     if (printInstallerInfo(args, Family::Mac)) return 0;
     if (rejectUnknownSwitch(args, Family::Mac)) return kept::kFailureStatus;
     const std::string userDir = getCurrentDir(Family::Mac);
@@ -49,7 +41,15 @@ int utf8Main(std::vector<std::string>& args) {
     if (program.empty() && !args.empty()) program = args[0];
     size_t slash = program.rfind('/');
     if (slash != std::string::npos) platform::changeDir(slash == 0 ? "/" : program.substr(0, slash));
+    // The kit's folder, as the system names it: the logs go there, whatever
+    // its name holds (a trailing blank, a line feed).
     const std::string startDir = getCurrentDir(Family::Mac);
+
+    // One run per kit: a second one started while the first lives changes
+    // nothing. The lock is held, like the working directory's, by every
+    // program the run starts.
+    platform::DirLock kitLock;
+    if (!claimKitDir(startDir, kitLock, Family::Mac, KitUse::CopiedFirst)) return kept::kFailureStatus;
 
     // Stopped from outside, the run passes the signal on to the wizard, waits
     // for it, saves the logs and removes its directory before it ends.
@@ -67,27 +67,14 @@ int utf8Main(std::vector<std::string>& args) {
     }
     const std::string workDir = getCurrentDir(Family::Mac);
 
-    bool ok = startProgram(Family::Mac, cl.quiet, cl.properties, cl.details);
+    RunOutcome run = startProgram(Family::Mac, cl.quiet, cl.properties, cl.details, startDir);
 
-    if (!startDir.empty() && startDir != workDir && platform::changeDir(startDir)) {
-        platform::removeFile(joinPath(workDir, kStartDirFile, Family::Mac));
-        std::string home = platform::getEnv("HOME").value_or("");
-        if (!isDirWriteProtected(startDir, Family::Mac)) {
-            delDirTree(workDir, Family::Mac);
-        } else if (!isDirWriteProtected(home, Family::Mac)) {
-            // The run saved its logs in the home directory instead.
-            if (holdsLogs(workDir) || holdsLogs(home))
-                platform::writeStderr("The logs of this installation could not be saved in " + startDir +
-                                      "; they are in " + home + "\n");
-            delDirTree(workDir, Family::Mac);
-        } else if (holdsLogs(workDir)) {
-            // Nowhere else to keep them: the working directory stays.
-            platform::writeStderr("The logs of this installation could not be saved in " + startDir +
-                                  "; they are in " + workDir + "\n");
-        } else {
-            delDirTree(workDir, Family::Mac);
-        }
+    // The working directory goes unless it keeps logs that could be saved
+    // nowhere else (the run has said where they are).
+    if (!run.logsLost && startDir != workDir) {
+        platform::changeDir(startDir);
+        delDirTree(workDir, Family::Mac);
     }
     if (int signal = platform::stopSignal()) return 128 + signal;
-    return ok ? kept::kSuccessStatus : kept::kFailureStatus;
+    return run.success && !run.logsLost ? kept::kSuccessStatus : kept::kFailureStatus;
 }

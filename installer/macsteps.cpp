@@ -5,6 +5,7 @@
 #include "common/execcmd.h"
 #include "common/files.h"
 #include "common/paths.h"
+#include "common/workdirs.h"
 #include "installer/install.h"
 #include "platform/env.h"
 #include "platform/fs.h"
@@ -35,6 +36,7 @@ bool claimCandidate(const std::string& dir, platform::DirLock& lock) {
         lock.release();
         return false;
     }
+    removeNotedWorkFiles(dir, Family::Mac);  // a killed run's files in a JVM home
     for (const auto& name : entryNames(dir)) {
         std::string path = joinPath(dir, name, Family::Mac);
         bool tree = !platform::isLink(path) && platform::typeOf(path) == platform::FileType::Directory;

@@ -5,9 +5,11 @@
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "common/workdirs.h"
 #include "platform/cmdline.h"
 #include "platform/folders.h"
 #include "platform/fs.h"
+#include "platform/identity.h"
 #include "platform/process.h"
 
 namespace qrl {
@@ -73,6 +75,8 @@ KitClaim claimKit(platform::RunLock& lock, const std::string& installSemaphore, 
             why = platform::Result();
             break;
         case platform::LockState::Taken:
+            // What a killed run left in folders outside the kit goes now.
+            removeNotedWorkFiles(platform::currentDir().value_or(""), Family::Windows);
             break;
     }
     // An earlier run's "__qrlshow.sem": a file (read-only or not) or a
@@ -89,6 +93,12 @@ KitClaim claimKit(platform::RunLock& lock, const std::string& installSemaphore, 
     }
     claim.ok = true;
     return claim;
+}
+
+Logs unclaimedRunLogs(const KitClaim& claim) {
+    if (claim.message != kAnotherRunning) return Logs::inCurrentDir();
+    std::string dir = refusedRunLogsDir();
+    return dir.empty() ? Logs::none() : Logs::in(dir);
 }
 
 void runStatusLoops(StatusLoopHost& host, const std::string& showSemaphore) {
@@ -108,14 +118,16 @@ void runStatusLoops(StatusLoopHost& host, const std::string& showSemaphore) {
     host.stopTimer();
 }
 
-bool startCleanup(std::string_view startDir, std::string_view workingDir, bool kitRead) {
+bool startCleanup(std::string_view startDir, std::string_view workingDir, bool mayRemove) {
     std::string cwd(workingDir);
     std::string copy = joinPath(cwd, kCleanupCopy, Family::Windows);
-    if (!kitRead || platform::isProtectedDir(cwd)) {
+    if (!mayRemove || platform::isProtectedDir(cwd)) {
         platform::removeFile(copy);
         return false;
     }
-    if (startDir.empty() || stricmp(startDir, workingDir) == 0) {
+    // The kit under another name (a link, "Z:/...", a trailing separator) or
+    // a folder inside it is where the logs stay: the kit stays with them.
+    if (startDir.empty() || platform::isWithin(std::string(startDir), cwd)) {
         platform::removeFile(copy);
         platform::removeFile(joinPath(cwd, kCleanupProgram, Family::Windows));
         return false;
@@ -128,10 +140,12 @@ bool startCleanup(std::string_view startDir, std::string_view workingDir, bool k
     return platform::spawn(copy, {kCleanupCopy, cwd}, options).started;
 }
 
-bool runWorker(std::string_view arguments, bool* kitRead) {
+bool runWorker(std::string_view arguments, bool* mayRemove) {
     CommandLine cl = parseWindowsSwitches(arguments);
     copyFile(kCleanupProgram, kCleanupCopy);
-    return startProgram(Family::Windows, cl.quiet, cl.properties, cl.details, kitRead);
+    RunOutcome outcome = startProgram(Family::Windows, cl.quiet, cl.properties, cl.details, getStartDir());
+    if (mayRemove) *mayRemove = outcome.mayRemoveKit();
+    return outcome.success && !outcome.logsLost;
 }
 
 }  // namespace qrl

@@ -47,8 +47,11 @@ struct KitClaim {
     std::string message;
     platform::Result why;
 };
-inline constexpr const char* kAnotherRunning = "Another installation is running in this directory";
 KitClaim claimKit(platform::RunLock& lock, const std::string& installSemaphore, const std::string& showSemaphore);
+// Where a run that could not claim the kit writes its "errors.log": its own
+// place (refusedRunLogsDir) while another run holds the kit, whose logs are
+// that run's; the kit's own for a leftover that cannot be removed.
+Logs unclaimedRunLogs(const KitClaim& claim);
 
 // What the window thread needs of its windows.
 class StatusLoopHost {
@@ -71,18 +74,21 @@ public:
 void runStatusLoops(StatusLoopHost& host, const std::string& showSemaphore);
 
 // After the run: with a start directory other than the working directory
-// (ignoring case) "__cleanup.exe" is started, without waiting, to remove the
-// working directory; otherwise "__cleanup.exe" and "cleanup.exe" are removed.
-// A working directory that held no readable kit (`kitRead` false), or that is
-// a root, the user's profile or a folder of it, the Windows directory or
-// Program Files, is never emptied: only the run's "__cleanup.exe" goes.
-// True when the cleanup program was started.
-bool startCleanup(std::string_view startDir, std::string_view workingDir, bool kitRead = true);
+// (compared as folders, whatever the spelling) "__cleanup.exe" is started,
+// without waiting, to remove the working directory; otherwise "__cleanup.exe"
+// and "cleanup.exe" are removed. A working directory the run may not remove
+// (`mayRemove` false: it held no readable kit, or the logs could not be saved
+// and stay in it), or that is a root, the user's profile or a folder of it,
+// the Windows directory or Program Files, is never emptied: only the run's
+// "__cleanup.exe" goes. True when the cleanup program was started.
+bool startCleanup(std::string_view startDir, std::string_view workingDir, bool mayRemove = true);
 
 // The worker thread's body: copies "cleanup.exe" to "__cleanup.exe" and runs
-// the installation with the switches of `arguments`. `kitRead`, when given,
-// tells whether the control file was read.
-bool runWorker(std::string_view arguments, bool* kitRead = nullptr);
+// the installation with the switches of `arguments`, saving the logs in the
+// directory "startdir.txt" names. True after a successful installation whose
+// logs are where they belong; `mayRemove`, when given, tells whether the
+// working directory may be removed (RunOutcome::mayRemoveKit).
+bool runWorker(std::string_view arguments, bool* mayRemove = nullptr);
 
 // The process exit status of the Windows installer: 0 after a successful
 // installation, 1 after a failed one.

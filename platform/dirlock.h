@@ -33,6 +33,9 @@ private:
     unsigned long long inode_ = 0;
 };
 
+// True when a failed tryLock found the directory locked by another process.
+bool lockedByAnother(const Result& why);
+
 // True when the object itself (a link is not followed) belongs to the user
 // this process runs as.
 bool ownedByCurrentUser(const std::string& path);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <utility>
 
 namespace platform {
@@ -54,6 +55,8 @@ void DirLock::release() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
 }
+
+bool lockedByAnother(const Result& why) { return !why && (why.code() == EWOULDBLOCK || why.code() == EAGAIN); }
 
 bool ownedByCurrentUser(const std::string& path) {
     struct stat st {};

@@ -17,6 +17,7 @@ DirLock& DirLock::operator=(DirLock&& other) noexcept {
 Result DirLock::tryLock(const std::string&) { return Result::failure(ERROR_NOT_SUPPORTED); }
 bool DirLock::stillAt(const std::string&) const { return false; }
 void DirLock::release() { fd_ = -1; }
+bool lockedByAnother(const Result&) { return false; }
 bool ownedByCurrentUser(const std::string&) { return true; }
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include "common/files.h"
 #include "common/logfiles.h"
 #include "common/paths.h"
+#include "common/workdirs.h"
 #include "common/text.h"
 #include "jvm/jvmok.h"
 #include "platform/fs.h"
@@ -16,7 +17,6 @@
 namespace qrl {
 namespace {
 
-constexpr const char* kArchiveOutput = "__temp.log";
 constexpr const char* kAppDir = "[$AppDir]";
 
 // The trace words of each way of starting the kit's archive.
@@ -177,6 +177,8 @@ bool JvmProvisioner::expandArchive(const JvmRequest& request, const std::string&
     bool expanded = false;
     {
         DirGuard back(run_.workingDir);
+        // The run's files there are removed by the next run if this one dies.
+        noteWorkDir(run_.workingDir, jvmDirectory);
         if (platform::changeDir(jvmDirectory)) {
             run_.logs.trace(words.inDir, getCurrentDir(run_.family));
             expanded = runArchive(exec, command);

@@ -1,5 +1,5 @@
 // "startdir.txt": whatever the file holds, the start directory is one line
-// without line ends or trailing blanks, read from the file's first line; and a
+// without its line end, read from the file's decoded first line; and a
 // start directory written by macsetup reads back as it was written.
 #include <cstdint>
 #include <cstdlib>
@@ -26,11 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fclose(f);
 
     std::string start = qrl::getStartDir();
-    if (start.find('\n') != std::string::npos) std::abort();
-    if (!start.empty() && (start.back() == ' ' || start.back() == '\r')) std::abort();
-    // Taken from the first line: its beginning, at most 5000 characters.
-    std::string first = input.substr(0, input.find('\n'));
-    if (first.compare(0, start.size(), start) != 0) std::abort();
+    if (start.find('\n') != std::string::npos || start.size() > 5000) std::abort();
+    if (!start.empty() && start.back() == '\r') std::abort();
+    // The first line as decoded, its trailing blanks dropped unless only the
+    // name with them is a folder.
+    std::string line = qrl::startDirLine(input);
+    if (line.compare(0, start.size(), start) != 0) std::abort();
+    if (start.size() < line.size() && line.find_first_not_of(" \t\r", start.size()) != std::string::npos) std::abort();
 
     // Written by macsetup, read back by the installer: the same directory,
     // whatever it holds, as long as it is one line that ends in neither a
@@ -38,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     platform::removeFile(qrl::kStartDirFile);
     std::string name = input.substr(0, std::min<size_t>(input.find_first_of(std::string("\n\0", 2)), 4096));
     if (!qrl::writeStartDirFile(qrl::kStartDirFile, name, dir)) std::abort();
-    bool plain = name.empty() || (name.back() != ' ' && name.back() != '\r' && name.back() != '\t');
+    bool marked = name.rfind("\xEF\xBB\xBF", 0) == 0 || name.rfind("\xFF\xFE", 0) == 0 || name.rfind("\xFE\xFF", 0) == 0;
+    bool plain = name.empty() || (!marked && name.back() != ' ' && name.back() != '\r' && name.back() != '\t');
     if (plain && qrl::getStartDir() != name) std::abort();
     platform::removeFile(qrl::kStartDirFile);
     return 0;

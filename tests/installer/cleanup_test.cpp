@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
+#include <functional>
 
 #include "installer/install.h"
 #include "installer/installcleanup.h"
+#include "platform/encoding.h"
 #include "platform/fs.h"
 #include "tests/support/testutil.h"
 
@@ -117,7 +121,7 @@ TEST_F(KitCleanupTest, TemporaryJvmIsDeletedOnlyBelowTheWorkingDirectory) {
 
 TEST_F(KitCleanupTest, LogsAreSavedInTheStartDirectory) {
     qrl::RunCleanup cleanup = readKit();
-    writeFile(kit + "/startdir.txt", start + "  \n");
+    run->startDir = start;
     writeFile(kit + "/errors.log", "");
     writeFile(kit + "/jinstall.log", "trace\n");
     writeFile(kit + "/qrlpand.log", "");
@@ -133,10 +137,57 @@ TEST_F(KitCleanupTest, LogsAreSavedInTheStartDirectory) {
     EXPECT_FALSE(exists(start + "/errors.log"));
     EXPECT_FALSE(exists(start + "/notalog.txt"));
 
-    writeFile(kit + "/startdir.txt", start + "\n");
     writeFile(kit + "/qrlpand.log", "content");
     cleanup.run(true);
     EXPECT_EQ(readFile(start + "/qrlpand.log"), "content");
+}
+
+TEST_F(KitCleanupTest, LogsNeverLeaveForTheKitItselfAndStayWhenTheStartDirectoryCannotTakeThem) {
+    // The kit under other names: the logs stay as they are (a log of more
+    // than 600 kB appended onto itself would grow without end).
+    ASSERT_EQ(::symlink(kit.c_str(), root.file("link").c_str()), 0);
+    ASSERT_TRUE(platform::makeDir(kit + "/sub"));
+    const std::string big(700 * 1024, 'x');
+    for (const std::string& alias : {kit + "/", kit + "/.", start + "/../kit", root.file("link"), std::string("."),
+                                     kit + "/sub"}) {
+        qrl::RunCleanup cleanup = readKit();
+        run->startDir = alias;
+        writeFile(kit + "/errors.log", big);
+        cleanup.run(false);
+        EXPECT_FALSE(run->logsLost) << alias;
+        EXPECT_EQ(platform::fileSize(kit + "/errors.log").value_or(0), big.size()) << alias;
+        EXPECT_TRUE(exists(kit + "/qrl.control")) << alias;
+    }
+    // A start directory that cannot take them: missing, a file, its
+    // errors.log a directory or a second name of another file. The logs stay
+    // in the kit, whole, with the words that say so; nothing is half saved.
+    std::string other = root.file("other.txt");
+    writeFile(other, "not a log\n");
+    const std::string file = root.file("plain");
+    writeFile(file, "x");
+    struct Case {
+        std::string start;
+        std::function<void()> prepare;
+    };
+    const Case cases[] = {
+        {root.file("missing"), [] {}},
+        {file, [] {}},
+        {start, [&] { ASSERT_TRUE(platform::makeDir(start + "/errors.log")); }},
+        {start, [&] { ASSERT_EQ(::link(other.c_str(), (start + "/errors.log").c_str()), 0); }},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(start + "/errors.log");
+        c.prepare();
+        qrl::RunCleanup cleanup = readKit();
+        run->startDir = c.start;
+        writeFile(kit + "/errors.log", "the run's error\n");
+        cleanup.run(false);
+        EXPECT_TRUE(run->logsLost) << c.start;
+        std::string kept = readFile(kit + "/errors.log");
+        EXPECT_EQ(kept.rfind("the run's error\n", 0), 0u) << c.start;
+        EXPECT_NE(kept.find("could not be saved in " + c.start + "; they are in " + kit), std::string::npos) << kept;
+        EXPECT_EQ(readFile(other), "not a log\n");
+    }
 }
 
 TEST_F(KitCleanupTest, RemovingTheKitDirectoryNeverTouchesHomeRootsOrTheStartDirectory) {
@@ -145,6 +196,8 @@ TEST_F(KitCleanupTest, RemovingTheKitDirectoryNeverTouchesHomeRootsOrTheStartDir
     EXPECT_FALSE(qrl::cleanUpAllFiles("/", start));
     EXPECT_FALSE(qrl::cleanUpAllFiles(root.path(), start));  // holds the start dir
     EXPECT_FALSE(qrl::cleanUpAllFiles(kit, kit));            // the start dir itself
+    ASSERT_EQ(::symlink(kit.c_str(), root.file("alias").c_str()), 0);
+    EXPECT_FALSE(qrl::cleanUpAllFiles(kit, root.file("alias")));  // ... under another name
     EXPECT_TRUE(exists(kit + "/a"));
     EXPECT_TRUE(exists(start));
 
@@ -181,4 +234,39 @@ TEST_F(KitCleanupTest, WriteProtectedStartDirectorySendsLogsHome) {
     EXPECT_TRUE(qrl::isDirWriteProtected(root.file("missing"), Family::Posix));
     EXPECT_FALSE(qrl::isDirWriteProtected(start, Family::Posix));
     EXPECT_FALSE(exists(start + "/__qrltest.zos"));
+}
+
+TEST_F(KitCleanupTest, StartDirectoryIsReadAsItsWritersWriteIt) {
+    // "startdir.txt" from Notepad, PowerShell, cmd's echo and editors: the
+    // start directory "<root>/Dé start" in each encoding, line end and mark.
+    const std::string dir = root.file("D\xC3\xA9 start");
+    ASSERT_TRUE(platform::makeDir(dir));
+    auto utf16 = [](const std::string& utf8, bool little) {
+        std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
+        for (char16_t u : platform::utf8ToUtf16(utf8)) {
+            char lo = static_cast<char>(u & 0xFF), hi = static_cast<char>(u >> 8);
+            out += little ? std::string{lo, hi} : std::string{hi, lo};
+        }
+        return out;
+    };
+    const std::string cases[] = {
+        dir + "\n",
+        dir + "\r\nsecond line\r\n",
+        "\xEF\xBB\xBF" + dir + "\r\n",
+        utf16(dir + "\r\n", true),
+        utf16(dir + "\r\n", false),
+        dir + " \r\n",  // cmd: echo dir > startdir.txt
+    };
+    for (const std::string& bytes : cases) {
+        writeFile(kit + "/startdir.txt", bytes);
+        EXPECT_EQ(qrl::getStartDir(), dir) << bytes;
+    }
+    // A folder whose name ends with a blank, when only that one exists.
+    const std::string blank = root.file("ends with ");
+    ASSERT_TRUE(platform::makeDir(blank));
+    writeFile(kit + "/startdir.txt", blank + "\n");
+    EXPECT_EQ(qrl::getStartDir(), blank);
+    // Bytes that are not UTF-8 name a POSIX folder as they are.
+    writeFile(kit + "/startdir.txt", "/srv/D\xE9mo\n");
+    EXPECT_EQ(qrl::getStartDir(), "/srv/D\xE9mo");
 }

@@ -594,3 +594,42 @@ TEST_F(MacsetupTest, StoppedWhileTheWizardRunsItPassesTheSignalOnAndTidiesUp) {
     EXPECT_NE(trace.find("installation stopped by signal 15"), std::string::npos) << trace;
     EXPECT_TRUE(tmpqrlDirs(base).empty());
 }
+
+TEST_F(MacsetupTest, LogsReachAKitFolderWhateverItsNameAndOneRunHoldsTheKit) {
+    standInJvm("jdk17");
+    const std::string control = "jvmMinVersion=1.8\njvmCommandName=java\nloaderJavaCommand=Wizard\n";
+    // A kit folder whose name ends with a blank or holds a line feed.
+    for (const std::string& name : {std::string("Kit "), std::string("Kit\nTwo")}) {
+        std::string dir = root.file(name);
+        ASSERT_TRUE(platform::makeDir(dir));
+        writeFile(dir + "/qrl.control", control);
+        writeFile(dir + "/install.jar", "stand-in");
+        writeFile(dir + "/TestJvm.class", "stand-in");
+        writeFile(dir + "/jinstall.log", "");
+        placeProgram(dir);
+        MacRun r = run("", dir);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(readFile(dir + "/jinstall.log").find("Java wizard launched successfully: true"), std::string::npos)
+            << name;
+        EXPECT_TRUE(tmpqrlDirs(base).empty()) << name;
+    }
+
+    // A second run while the first one's wizard runs is refused; the first
+    // one's logs stay its own.
+    writeFile(kit + "/qrl.control", control);
+    EnvGuard slow("FAKEJAVA_SLEEP_MS", "3000");
+    std::string statusFile = root.file("status");
+    std::thread first([&] {
+        platform::runShell(qrl::shellQuote(kit + "/macsetup") + " >/dev/null 2>&1; echo $? > " +
+                           qrl::shellQuote(statusFile));
+    });
+    for (int i = 0; i < 300 && tmpqrlDirs(base).empty(); ++i) platform::sleepMs(50);
+    platform::sleepMs(300);
+    MacRun second = run();
+    first.join();
+    EXPECT_EQ(second.status, 0);
+    EXPECT_NE(second.err.find("Another installation is running in this directory"), std::string::npos) << second.err;
+    EXPECT_NE(readFile(base + "/errors.log").find("Another installation is running"), std::string::npos);
+    EXPECT_EQ(readFile(statusFile), "1\n");
+    EXPECT_FALSE(exists(kit + "/errors.log"));
+}

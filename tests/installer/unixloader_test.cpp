@@ -2,6 +2,7 @@
 // and wizards and with this machine's JDK.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <thread>
@@ -315,14 +316,15 @@ TEST_F(UnixloaderTest, LinksInTheKitOrTheStartDirectoryAreNeitherWrittenThroughN
     fs::create_symlink(victim, start + "/__qrltest.zos");
     fs::create_symlink(victim, start + "/jinstall.log");
     LoaderRun r = run();
-    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_EQ(r.status, 0) << r.out << r.err;  // the logs are not where they belong
     EXPECT_EQ(readFile(victim), "precious");
     EXPECT_TRUE(fs::is_symlink(start + "/__qrltest.zos"));
     EXPECT_FALSE(exists(start + "/stolen.log"));
     // The trace could not be saved beside the link: it stays in the kit, and
     // the user is told where.
     EXPECT_NE(readFile(kit + "/jinstall.log").find("Java wizard launched successfully: true"), std::string::npos);
-    EXPECT_NE(r.out.find("The logs of this installation are kept in " + kit), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("could not be saved in " + start + "; they are in " + kit), std::string::npos) << r.out;
+    EXPECT_TRUE(exists(kit + "/qrl.control"));
 }
 
 TEST_F(UnixloaderTest, LogsStayWithTheKitWhenNoDirectoryTakesThemAndBothRunsLogsSurvive) {
@@ -361,9 +363,81 @@ TEST_F(UnixloaderTest, LogsStayWithTheKitWhenNoDirectoryTakesThemAndBothRunsLogs
     LoaderRun r = run();
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(readFile(kit + "/errors.log").find("Java wizard not started properly"), std::string::npos);
-    EXPECT_NE(readFile(kit + "/jinstall.log").find("copying log files to " + start), std::string::npos);
-    EXPECT_NE(r.out.find("The logs of this installation are kept in " + kit), std::string::npos) << r.out;
-    EXPECT_FALSE(exists(kit + "/qrl.control"));  // the rest of the kit goes
+    EXPECT_NE(r.out.find("could not be saved in " + start + "; they are in " + kit), std::string::npos) << r.out;
+    EXPECT_TRUE(exists(kit + "/qrl.control"));  // the kit stays with its logs
+}
+
+TEST_F(UnixloaderTest, LogsAreSavedBeforeTheKitGoesOrBothStay) {
+    // The kit under another name, with a failing wizard: nothing is copied
+    // onto itself and nothing removed. A start directory that cannot take
+    // the logs: they stay in the kit, the kit stays, the status is a
+    // failure even after a good wizard, and the message says where they are.
+    ASSERT_EQ(::symlink(kit.c_str(), root.file("link").c_str()), 0);
+    const std::string file = root.file("a file");
+    writeFile(file, "x");
+    struct Case {
+        std::string startLine;
+        bool wizard;
+        bool kitItself;
+    };
+    const Case cases[] = {
+        {kit + "/", false, true},         {root.file("link"), false, true}, {".", false, true},
+        {"../kit work", false, true},     {root.file("missing"), true, false}, {file, true, false},
+        {start, false, false},  // its errors.log is a directory
+    };
+    for (const Case& c : cases) {
+        makeKit(kControl);
+        writeFile(kit + "/startdir.txt", c.startLine + "\n");
+        if (!c.kitItself) platform::makeDir(start + "/errors.log");
+        EnvGuard wizardOk("FAKEJAVA_WIZARD", c.wizard ? "ok" : nullptr);
+        LoaderRun r = run();
+        EXPECT_EQ(r.status, 0) << c.startLine;
+        EXPECT_TRUE(exists(kit + "/qrl.control")) << c.startLine;
+        std::string errors = readFile(kit + "/errors.log");
+        if (c.kitItself) {
+            size_t first = errors.find("Java wizard not started properly");
+            EXPECT_NE(first, std::string::npos) << c.startLine;
+            EXPECT_EQ(errors.find("Java wizard not started properly", first + 1), std::string::npos) << errors;
+        } else {
+            EXPECT_NE(errors.find("; they are in " + kit), std::string::npos) << c.startLine << errors;
+            EXPECT_NE(r.err.find("; they are in " + kit), std::string::npos) << c.startLine << r.err;
+        }
+        std::filesystem::remove_all(start + "/errors.log");
+    }
+}
+
+TEST_F(UnixloaderTest, OneRunPerKitAndARerunRemovesWhatAKilledRunLeft) {
+    EnvGuard tmp("TMPDIR", root.path().c_str());
+    EnvGuard slow("FAKEJAVA_SLEEP_MS", "3000");
+    std::string statusFile = root.file("status");
+    std::thread first([&] {
+        platform::runShell("cd " + qrl::shellQuote(kit) + " && " + qrl::shellQuote(QRL_UNIXLOADER) +
+                           " >/dev/null 2>&1; echo $? > " + qrl::shellQuote(statusFile));
+    });
+    for (int i = 0; i < 300 && wizardArgv().empty(); ++i) platform::sleepMs(50);
+    LoaderRun second = run();
+    first.join();
+    EXPECT_EQ(second.status, 0);
+    EXPECT_NE(second.err.find("Another installation is running in this directory"), std::string::npos) << second.err;
+    EXPECT_NE(readFile(root.file("errors.log")).find("Another installation is running"), std::string::npos);
+    // The first run went on undisturbed, its logs its own.
+    EXPECT_EQ(readFile(statusFile), "1\n");
+    EXPECT_FALSE(exists(start + "/errors.log"));
+    EXPECT_FALSE(exists(kit));
+
+    // A run killed while the JVM archive expanded left its files in the JVM
+    // home and the note that says where: the next run removes them.
+    makeKit(kControl);
+    std::string home = root.file("jvm home");
+    ASSERT_TRUE(platform::makeDir(home));
+    writeFile(kit + "/__qrlworkdirs", home + "\n");
+    for (const char* name : {"__qrllaunch", "__temp.log", "release"}) writeFile(home + "/" + name, "x");
+    for (const char* name : {"__qrlvers.log", "jvmGood.txt", "__qrllaunch"}) writeFile(kit + "/" + name, "x");
+    EnvGuard quick("FAKEJAVA_SLEEP_MS", nullptr);
+    EXPECT_EQ(run().status, 1);
+    EXPECT_FALSE(exists(home + "/__qrllaunch"));
+    EXPECT_FALSE(exists(home + "/__temp.log"));
+    EXPECT_TRUE(exists(home + "/release"));
 }
 
 TEST_F(UnixloaderTest, ADirectoryWithoutAReadableControlFileIsNeverEmptied) {

@@ -8,10 +8,13 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <thread>
 
 #include "common/files.h"
+#include "platform/codepage.h"
+#include "platform/encoding.h"
 #include "platform/env.h"
 #include "platform/process.h"
 #include "platform/registry.h"
@@ -307,6 +310,7 @@ TEST_F(WinInstaller, ASecondRunInTheSameKitTouchesNothingAndAnswersOne) {
                         .started);
     }
     ASSERT_TRUE(eventually([&] { return contains(readFile(record), "first.properties"); }));
+    EnvGuard tmp("TMPDIR", base.path().c_str());
     EXPECT_EQ(run({}), 1);
     EXPECT_EQ(run({"-q", "second.properties"}), 1);
     EXPECT_EQ(readFile(uiLog),
@@ -314,11 +318,83 @@ TEST_F(WinInstaller, ASecondRunInTheSameKitTouchesNothingAndAnswersOne) {
               "See errors.log and jinstall.log files for details.\n");
     EXPECT_TRUE(exists(kit + "\\qrl.control"));
     EXPECT_TRUE(exists(kit + "\\install.jar"));
-    // The first run goes on, saves the refusals with its logs and cleans up.
+    // The refusals are the refused runs' own, never in the first run's logs,
+    // which goes on and cleans up.
+    EXPECT_TRUE(contains(readFile(base.file("errors.log")), "Another installation is running in this directory"));
     EXPECT_TRUE(eventually([&] { return kitGone(); }));
     EXPECT_EQ(wizardArgs().back(), "first.properties");
-    std::string errors = readFile(start + "\\errors.log");
-    EXPECT_TRUE(contains(errors, "Another installation is running in this directory")) << errors;
+    EXPECT_FALSE(exists(start + "\\errors.log")) << readFile(start + "\\errors.log");
+}
+
+TEST_F(WinInstaller, StartDirectoryInEveryEncodingAndNoCleanupWhenItCannotTakeTheLogs) {
+    registerJvm();
+    // A fresh kit per run: the cleanup program of the one before may still run.
+    const std::string demo = winPath(*platform::getEnv("QRL_DEMO_KIT"));
+    int count = 0;
+    auto freshKit = [&] {
+        kit = base.file("kit " + std::to_string(++count));
+        fs::create_directories(fs::u8path(kit));
+        for (const char* p : {"installer", "cleanup"}) ASSERT_TRUE(qrl::copyFile(helperPath(p), kit + "\\" + p + ".exe"));
+        for (const char* f : {"install.jar", "qrl.control", "TestJvm.class"})
+            ASSERT_TRUE(qrl::copyFile(demo + "\\" + f, kit + "\\" + f));
+        writeFile(kit + "\\jinstall.log", "");
+    };
+    // The start folder in UTF-8 with a mark, in UTF-16 as PowerShell writes
+    // it, and in the system's code page as cmd's echo writes it (where that
+    // code page has the letter).
+    const std::string folder = base.file("start D\xC3\xA9mo");
+    fs::create_directories(fs::u8path(folder));
+    std::string utf16 = "\xFF\xFE";
+    for (char16_t u : platform::utf8ToUtf16(folder + "\r\n")) utf16 += std::string{char(u & 0xFF), char(u >> 8)};
+    std::vector<std::string> files = {"\xEF\xBB\xBF" + folder + "\r\n", utf16};
+    if (platform::systemCodePageToUtf8("\xE9") == "\xC3\xA9") files.push_back(base.file("start D\xE9mo") + " \r\n");
+    for (const std::string& bytes : files) {
+        freshKit();
+        writeFile(kit + "\\startdir.txt", bytes);
+        EXPECT_EQ(run({"-q", "answers.properties"}), 0) << readFile(kit + "\\errors.log");
+        EXPECT_TRUE(eventually([&] { return kitGone(); })) << bytes;
+        EXPECT_TRUE(contains(readFile(folder + "\\jinstall.log"), "Java wizard launched successfully: true")) << bytes;
+        fs::remove(fs::u8path(folder + "\\jinstall.log"));
+    }
+    // A folder that does not exist or whose errors.log is a directory: the
+    // logs and the kit stay, no cleanup program starts, status 1. The kit
+    // itself by other names, with a failing wizard: no log is appended to
+    // itself, nothing is removed.
+    fs::create_directories(fs::u8path(start + "\\errors.log"));
+    // The kit through wine's view of the whole disk.
+    auto prefix = platform::getEnv("WINEPREFIX");
+    auto zView = [&](bool slashes) {
+        std::string z = winPath(*prefix + "/drive_c") + kit.substr(2);
+        for (char& c : z)
+            if (slashes && c == '\\') c = '/';
+        return z;
+    };
+    struct Case {
+        std::function<std::string()> line;
+        bool kitItself;
+    };
+    std::vector<Case> cases = {{[&] { return base.file("missing"); }, false},
+                               {[&] { return start; }, false},
+                               {[&] { return kit + "\\"; }, true},
+                               {[] { return std::string("."); }, true}};
+    if (prefix && base.path().rfind("C:\\", 0) == 0) {
+        cases.push_back({[&] { return zView(false) + "\\"; }, true});
+        cases.push_back({[&] { return zView(true); }, true});
+    }
+    EnvGuard noWizard("FAKEJAVA_WIZARD", nullptr);
+    for (const Case& c : cases) {
+        freshKit();
+        const std::string line = c.line();
+        writeFile(kit + "\\startdir.txt", line + "\r\n");
+        EXPECT_EQ(run({"-q", "answers.properties"}), 1) << line;
+        EXPECT_TRUE(exists(kit + "\\qrl.control")) << line;
+        EXPECT_FALSE(exists(kit + "\\__cleanup.exe")) << line;
+        std::string errors = readFile(kit + "\\errors.log");
+        size_t first = errors.find("Java wizard not started properly");
+        EXPECT_NE(first, std::string::npos) << line;
+        EXPECT_EQ(errors.find("Java wizard not started properly", first + 1), std::string::npos) << line;
+        EXPECT_EQ(contains(errors, "; they are in " + kit), !c.kitItself) << line << errors;
+    }
 }
 
 // The real windows, watched by the probe.

@@ -1,0 +1,41 @@
+#include "common/workdirs.h"
+
+#include <cstdio>
+#include <string>
+
+#include "common/files.h"
+#include "common/paths.h"
+#include "platform/fs.h"
+#include "platform/safefile.h"
+
+namespace qrl {
+
+void noteWorkDir(std::string_view workingDir, std::string_view dir) {
+    std::string note = platform::pathIn(workingDir, kWorkDirsNote);
+    std::FILE* f = platform::openForWrite(note, platform::WriteMode::Append);
+    if (!f) return;
+    std::string line = std::string(dir) + "\n";
+    std::fwrite(line.data(), 1, line.size(), f);
+    std::fclose(f);
+}
+
+void removeNotedWorkFiles(std::string_view workingDir, Family family) {
+    std::string note = platform::pathIn(workingDir, kWorkDirsNote);
+    std::string text;
+    if (platform::isLink(note) || !readTextFile(note, text)) {
+        platform::removeFile(note);
+        return;
+    }
+    splitLines(text, static_cast<size_t>(-1), [&](std::string& dir) {
+        if (dir.empty()) return true;
+        for (const char* name : {rulesFor(family).launchFile, kArchiveOutput}) {
+            std::string file = joinPath(dir, name, family);
+            if (platform::isLink(file) || platform::typeOf(file) == platform::FileType::File)
+                platform::removeFile(file);
+        }
+        return true;
+    });
+    platform::removeFile(note);
+}
+
+}  // namespace qrl
