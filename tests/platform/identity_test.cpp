@@ -33,7 +33,9 @@ TEST(IdentityTest, AFolderIsItselfUnderEverySpellingAndNothingElse) {
         {dir.file("missing"), false},
     };
     for (const auto& row : rows) EXPECT_EQ(platform::sameFile(row.name, kit), row.same) << row.name;
-    if (links) EXPECT_TRUE(platform::sameFile(dir.file("link"), kit));
+    if (links) {
+        EXPECT_TRUE(platform::sameFile(dir.file("link"), kit));
+    }
     EXPECT_FALSE(platform::sameFile(dir.file("missing"), dir.file("missing")));
 }
 
