@@ -49,6 +49,7 @@ const Key kKeys[] = {
     {"startGuiCommand", &ControlSettings::startGuiCommand, 1000, KeyScope::Gui},
     {"checkGuiRunningCommand", &ControlSettings::checkGuiRunningCommand, 1000, KeyScope::Gui},
     {"searchForJvm", &ControlSettings::searchForJvm, 100, KeyScope::All},
+    {"productName", &ControlSettings::productName, 201, KeyScope::All},
 };
 
 bool reads(const FamilyRules& rules, KeyScope scope) {
@@ -82,6 +83,16 @@ std::optional<ControlKey> ControlFile::keyOfLine(std::string_view line, Family f
     const Key* k = findKey(rulesFor(family), line);
     if (!k) return std::nullopt;
     return ControlKey{k->name, k->capacity, true};
+}
+
+std::string ControlFile::productNameIn(const std::string& dir, Family family) {
+    std::string text;
+    if (!readTextFile(platform::pathIn(dir, kControlFile), text, nullptr)) return {};
+    ControlFile reader(family, Logs::none());
+    ControlSettings settings;
+    reader.status().setQuietMode(true);
+    reader.parseText(settings, text);
+    return settings.productName;
 }
 
 bool ControlFile::getParameters(ControlSettings& settings, std::string& controlFileName) {

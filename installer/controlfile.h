@@ -44,6 +44,7 @@ struct ControlSettings {
     std::string startGuiCommand;         // POSIX
     std::string checkGuiRunningCommand;  // POSIX
     std::string searchForJvm;
+    std::string productName;  // names the installer's windows: "Acme Installer"
 };
 
 // A key of the control file as a family's installer reads it.
@@ -105,6 +106,11 @@ public:
     std::string normalizeCommandName(std::string_view name) const;
 
     Status& status() { return status_; }
+
+    // The product name of the control file in `dir`, read as the run reads
+    // it; empty when the file or the key is missing. For the title of a
+    // window that is up before the run reads the file.
+    static std::string productNameIn(const std::string& dir, Family family);
 
 private:
     const FamilyRules& rules_;

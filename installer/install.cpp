@@ -248,6 +248,7 @@ bool InstallRun::readControlFile() {
     params.status().setQuietMode(status.quietMode());
     std::string controlFileName;
     kitRead = params.getParameters(settings, controlFileName);
+    if (kitRead) status.setProductName(settings.productName);
     return kitRead;
 }
 

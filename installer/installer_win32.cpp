@@ -19,6 +19,7 @@
 
 #include "common/logs.h"
 #include "common/paths.h"
+#include "installer/controlfile.h"
 #include "installer/language.h"
 #include "installer/status.h"
 #include "installer/windowsrun.h"
@@ -112,6 +113,8 @@ int utf8Main(std::vector<std::string>&) {
     bool haveWindow = window.create();
     if (haveWindow && !quiet) {
         std::string language = getLanguage(Family::Windows);
+        std::string product = ControlFile::productNameIn(cwd, Family::Windows);
+        if (!product.empty()) window.setTitle(installerTitle(product));
         window.show(firstDialogLine(language), language == "japanese");
     }
 

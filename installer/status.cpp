@@ -149,17 +149,21 @@ void Status::showError(std::string_view message, std::string_view details) const
         // argument; no shell reads the text itself.
         if (platform::typeOf(kErrorScript) != platform::FileType::File) return;
         std::string scriptText = std::string(message) + "\n" + std::string(details);
-        platform::runCommand({"/bin/sh", kErrorScript, scriptText});
+        platform::runCommand({"/bin/sh", kErrorScript, scriptText, installerTitle(productName_) + ": Error"});
         return;
     }
     if (quiet_) return;
     removeShowSemaphore();
-    platform::showError("Quarlan Installer: Error", errorBoxText(message, details, language_));
+    platform::showError(installerTitle(productName_) + ": Error", errorBoxText(message, details, language_));
 }
 
 void Status::showMessage(std::string_view text) const {
     removeShowSemaphore();
-    platform::showWarning("Quarlan Installer", text);
+    platform::showWarning(installerTitle(productName_), text);
+}
+
+std::string installerTitle(std::string_view productName) {
+    return (productName.empty() ? std::string("Quarlan") : std::string(productName)) + " Installer";
 }
 
 }  // namespace qrl

@@ -29,6 +29,11 @@ public:
     explicit Status(Family family);
 
     void setQuietMode(bool quiet) { quiet_ = quiet; }
+    // The product the kit installs ("productName" of the control file): the
+    // boxes are then titled "Acme Installer" and "Acme Installer: Error"
+    // instead of "Quarlan Installer", and macOS hands that title to the kit's
+    // "show_error.sh" as its second argument.
+    void setProductName(std::string name) { productName_ = std::move(name); }
     bool quietMode() const { return quiet_; }
 
     // POSIX and macOS: the text and a line feed on standard output, unless
@@ -53,6 +58,11 @@ private:
     const FamilyRules& rules_;
     std::string language_;  // Windows: the language of the error boxes
     bool quiet_ = false;
+    std::string productName_;
 };
+
+// The title of the installer's windows: "Quarlan Installer", or "Acme
+// Installer" for the product "Acme".
+std::string installerTitle(std::string_view productName);
 
 }  // namespace qrl

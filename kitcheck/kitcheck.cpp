@@ -64,6 +64,12 @@ size_t editDistance(std::string_view a, std::string_view b) {
 // One file's findings as its lines go by, and the keys set so far: the
 // checks every line of a key=value file gets, worded for the program whose
 // reader reads it.
+// The blanks at the ends of a value that a line escapes.
+struct BlanksMeant {
+    bool leading = false;
+    bool trailing = false;
+};
+
 class FileCheck {
 public:
     struct Reader {
@@ -93,7 +99,9 @@ public:
     // What is wrong with the text after a key that a line begins with, where
     // `rest` starts with the separator: blanks around "=", a longer word read
     // as the key, blanks kept at either end of the value.
-    void separator(std::string_view key, std::string_view rest);
+    // `meant` tells the blanks at either end of the value that the file
+    // escapes ("\\ "), so that they are kept on purpose.
+    void separator(std::string_view key, std::string_view rest, BlanksMeant meant = {});
     // The key set on an earlier line too.
     void setAgain(std::string_view key, Wins wins);
 
@@ -139,7 +147,7 @@ void FileCheck::unknownLine(std::string_view line) {
         "remove it, or start it with # to keep it as a comment");
 }
 
-void FileCheck::separator(std::string_view key, std::string_view rest) {
+void FileCheck::separator(std::string_view key, std::string_view rest, BlanksMeant meant) {
     if (rest.empty()) return;
     char sep = rest.front();
     std::string_view value = rest.substr(1);
@@ -152,10 +160,10 @@ void FileCheck::separator(std::string_view key, std::string_view rest) {
             std::string(key) + "=" + std::string(after));
     } else if (std::isalnum(static_cast<unsigned char>(sep)) || sep == '_' || sep == '.') {
         longerWord(key, rest);
-    } else if (!value.empty() && isBlank(value.front())) {
+    } else if (!value.empty() && isBlank(value.front()) && !meant.leading) {
         add(lineNo_, "the value of " + std::string(key) + " begins with a blank, which is kept",
             std::string(key) + std::string(1, sep) + std::string(trimBlanks(value)));
-    } else if (!value.empty() && isBlank(value.back())) {
+    } else if (!value.empty() && isBlank(value.back()) && !meant.trailing) {
         add(lineNo_, "the value of " + std::string(key) + " ends with blanks, which are kept",
             std::string(key) + std::string(1, sep) + std::string(trimBlanks(value)));
     }
@@ -436,6 +444,21 @@ void checkTableKeyLine(const ControlKey& key, std::string_view line, GivenValues
 }
 
 // A line of a launcher properties file, its escapes first.
+// Which blanks at the ends of a line's value are escaped: "key=\\ x" and
+// "key=x\\ " (a backslash before the last blank that is not itself escaped).
+BlanksMeant blanksMeant(std::string_view raw, size_t keySize) {
+    BlanksMeant meant;
+    if (raw.size() < keySize + 3) return meant;
+    std::string_view value = raw.substr(keySize + 1);
+    meant.leading = value.starts_with("\\ ");
+    if (value.size() >= 2 && value.back() == ' ') {
+        size_t slashes = 0;
+        for (size_t i = value.size() - 1; i > 0 && value[i - 1] == '\\'; --i) ++slashes;
+        meant.trailing = slashes % 2 == 1;
+    }
+    return meant;
+}
+
 void checkPropertiesLine(std::string_view raw, FileCheck& check) {
     std::string_view trimmed = trimBlanks(raw);
     if (trimmed.empty() || trimmed.front() == '#' || trimmed.front() == '!') return;
@@ -446,7 +469,7 @@ void checkPropertiesLine(std::string_view raw, FileCheck& check) {
         check.unknownLine(unescaped);
         return;
     }
-    check.separator(key, std::string_view(unescaped).substr(key.size()));
+    check.separator(key, std::string_view(unescaped).substr(key.size()), blanksMeant(raw, key.size()));
     check.setAgain(key, FileCheck::Wins::Last);
 }
 
@@ -582,6 +605,21 @@ std::vector<Finding> checkKit(const std::string& dir, Family family) {
     return out;
 }
 
+namespace {
+
+// The value as a line of the file: backslashes doubled, and a blank at either
+// end escaped to show that it is meant (the launcher keeps it either way).
+std::string escapedValue(std::string_view value) {
+    const bool leading = value.starts_with(' ');
+    const bool trailing = value.size() > (leading ? 1u : 0u) && value.ends_with(' ');
+    std::string out = LauncherProperties::escape(value);
+    if (trailing) out.insert(out.size() - 1, "\\");
+    if (leading) out.insert(0, "\\");
+    return out;
+}
+
+}  // namespace
+
 bool launcherPropertiesText(const std::vector<std::pair<std::string, std::string>>& values, std::string& text,
                             std::string& error) {
     const std::vector<std::string_view>& known = LauncherProperties::keys();
@@ -596,7 +634,18 @@ bool launcherPropertiesText(const std::vector<std::pair<std::string, std::string
             error = "the value of " + key + " holds a line end";
             return false;
         }
-        text += key + "=" + LauncherProperties::escape(value) + "\n";
+        if (!platform::isValidUtf8(value)) {
+            error = "the value of " + key + " is not UTF-8 text";
+            return false;
+        }
+        text += key + "=" + escapedValue(value) + "\n";
+    }
+    // What kitcheck would say of a line is what the launcher would misread:
+    // such a value is refused rather than written.
+    for (const Finding& f : checkPropertiesText(text)) {
+        if (f.line == 0) continue;
+        error = "line " + std::to_string(f.line) + ": " + f.problem + (f.fix.empty() ? "" : "; write: " + f.fix);
+        return false;
     }
     return true;
 }

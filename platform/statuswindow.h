@@ -27,6 +27,8 @@ public:
     // `japaneseFont` prepares the 16-point Shift-JIS font first.
     void show(std::string_view line, bool japaneseFont);
     void hide();
+    // The dialog's title in place of the one in the program's resources.
+    void setTitle(std::string_view title);
     // Starts (or restarts) the 100 ms timer that keeps messages coming, and
     // stops it.
     void startTimer();

@@ -11,6 +11,7 @@ StatusWindow::StatusWindow() = default;
 StatusWindow::~StatusWindow() = default;
 Result StatusWindow::create() { return Result::failure(ENOSYS); }
 void StatusWindow::show(std::string_view, bool) {}
+void StatusWindow::setTitle(std::string_view) {}
 void StatusWindow::hide() {}
 void StatusWindow::startTimer() {}
 void StatusWindow::stopTimer() {}

@@ -136,6 +136,10 @@ void StatusWindow::show(std::string_view line, bool japaneseFont) {
     ::SetDlgItemTextW(g_windows.dialog, kTextControl, wide(line).c_str());
 }
 
+void StatusWindow::setTitle(std::string_view title) {
+    if (g_windows.dialog) ::SetWindowTextW(g_windows.dialog, wide(title).c_str());
+}
+
 void StatusWindow::hide() {
     if (g_windows.dialog) ::ShowWindow(g_windows.dialog, SW_HIDE);
     if (g_windows.main) ::ShowWindow(g_windows.main, SW_HIDE);

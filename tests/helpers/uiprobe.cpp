@@ -1,11 +1,13 @@
 // Test helper (Windows): watches the installer's windows as a user would see
 // them and records what it saw, one line each, times in milliseconds since
 // the probe started:
-//   uiprobe <log> <working directory> [escape] [png <file>]
+//   uiprobe <log> <working directory> [escape] [png <file>] [product <name>]
 //     shown <ms> <text of control 104>   the "Installer" dialog became visible
+//                                         ("<name> Installer" with product)
 //     hidden <ms>                         it went away
 //     showgone <ms>                       "__qrlshow.sem" was removed
-//     error <ms> <text>                   a "Quarlan Installer: Error" box; its button is pressed
+//     error <ms> <text>                   a "Quarlan Installer: Error" box ("<name> Installer: Error"
+//                                         with product); its button is pressed
 // "escape" presses Escape on the dialog once it is shown; "png" writes a
 // picture of the shown dialog. The probe ends when "<log>.stop" exists (or
 // after two minutes) and then writes "<log>.done".
@@ -126,14 +128,15 @@ bool capture(HWND window, const std::string& file) {
 }
 
 struct ErrorBoxes {
+    std::wstring title;
     std::vector<HWND> found;
 };
 
 BOOL CALLBACK findErrorBox(HWND window, LPARAM param) {
+    auto* boxes = reinterpret_cast<ErrorBoxes*>(param);
     wchar_t title[256] = {};
     ::GetWindowTextW(window, title, 255);
-    if (std::wstring(title) == L"Quarlan Installer: Error" && ::IsWindowVisible(window))
-        reinterpret_cast<ErrorBoxes*>(param)->found.push_back(window);
+    if (title == boxes->title && ::IsWindowVisible(window)) boxes->found.push_back(window);
     return TRUE;
 }
 
@@ -145,9 +148,14 @@ int utf8Main(std::vector<std::string>& args) {
     const std::string show = args[2] + "\\__qrlshow.sem";
     bool escape = false;
     std::string png;
+    std::wstring dialogTitle = L"Installer", errorTitle = L"Quarlan Installer: Error";
     for (size_t i = 3; i < args.size(); ++i) {
         if (args[i] == "escape") escape = true;
         if (args[i] == "png" && i + 1 < args.size()) png = args[++i];
+        if (args[i] == "product" && i + 1 < args.size()) {
+            dialogTitle = platform::wide(args[++i] + " Installer");
+            errorTitle = dialogTitle + L": Error";
+        }
     }
     std::FILE* out = platform::openFile(log, "wb");
     if (!out) return 2;
@@ -161,7 +169,7 @@ int utf8Main(std::vector<std::string>& args) {
     ULONGLONG shownAt = 0;
     std::set<HWND> answered;
     while (!platform::exists(log + ".stop") && ::GetTickCount64() - begin < 120000) {
-        HWND dialog = ::FindWindowW(L"#32770", L"Installer");
+        HWND dialog = ::FindWindowW(L"#32770", dialogTitle.c_str());
         bool visible = dialog && ::IsWindowVisible(dialog);
         if (visible && !shown) {
             shown = true;
@@ -190,7 +198,7 @@ int utf8Main(std::vector<std::string>& args) {
             showGone = true;
             line("showgone " + now());
         }
-        ErrorBoxes boxes;
+        ErrorBoxes boxes{errorTitle, {}};
         ::EnumWindows(findErrorBox, reinterpret_cast<LPARAM>(&boxes));
         for (HWND box : boxes.found) {
             if (!answered.insert(box).second) continue;

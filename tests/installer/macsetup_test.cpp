@@ -256,10 +256,10 @@ TEST(OsCheckTest, ReleaseTracedAndJudged) {
     EXPECT_EQ(readFile("jinstall.log").find("   os release: \n"), std::string::npos);
 }
 
-TEST(MacErrorTest, ScriptGetsTheWholeTextAsOneArgument) {
+TEST(MacErrorTest, ScriptGetsTheWholeTextAsOneArgumentAndTheTitleAsASecond) {
     TempDir dir;
     CwdGuard cwd(dir.path());
-    writeFile("show_error.sh", "printf '%s|%s' \"$#\" \"$1\" > shown.txt\n");
+    writeFile("show_error.sh", "printf '%s|%s|%s' \"$#\" \"$1\" \"$2\" > shown.txt\n");
     qrl::Status status(qrl::Family::Mac);
     std::string message = "Unable to find \"JRE\" $(touch pwned) `touch pwned2`";
     testing::internal::CaptureStdout();
@@ -267,11 +267,20 @@ TEST(MacErrorTest, ScriptGetsTheWholeTextAsOneArgument) {
     status.showError(message, "Please install it; then 'retry' & see");
     std::string out = testing::internal::GetCapturedStdout();
     std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(readFile("shown.txt"), "1|" + message + "\nPlease install it; then 'retry' & see");
+    EXPECT_EQ(readFile("shown.txt"), "2|" + message + "\nPlease install it; then 'retry' & see|Quarlan Installer: Error");
     EXPECT_FALSE(exists("pwned"));
     EXPECT_FALSE(exists("pwned2"));
     EXPECT_EQ(out, "\n" + message + "\n\nPlease install it; then 'retry' & see\n");
     EXPECT_EQ(err, out);
+
+    // The kit's product names the title the script is given.
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    status.setProductName("Acme");
+    status.showError("m", "d");
+    testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(readFile("shown.txt"), "2|m\nd|Acme Installer: Error");
 
     platform::removeFile("shown.txt");
     status.setQuietMode(true);

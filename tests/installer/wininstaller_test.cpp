@@ -204,11 +204,17 @@ TEST_F(WinInstaller, AFoundJvmThatCannotRunTheWizardMakesWayForTheKitsJvm) {
     EXPECT_TRUE(eventually([&] { return kitGone(); }));
 }
 
-TEST_F(WinInstaller, WithoutARegisteredJvmTheBoxNamesTheJvmToInstall) {
-    EXPECT_EQ(run({}), 1);
-    EXPECT_EQ(readFile(uiLog),
-              "[Quarlan Installer: Error] The correct version of the JRE was not found on your system.\r\r"
-              "Please install JRE 1.8 or a later version and then restart this installation program.\n");
+TEST_F(WinInstaller, WithoutARegisteredJvmTheBoxNamesTheJvmToInstallAndTheKitNamesTheBox) {
+    const std::string control = readFile(kit + "\\qrl.control");
+    for (const std::string product : {"", "Acme \xC3\xA9"}) {
+        writeFile(kit + "\\qrl.control", control + (product.empty() ? "" : "productName=" + product + "\n"));
+        fs::remove(fs::u8path(uiLog));
+        EXPECT_EQ(run({}), 1);
+        EXPECT_EQ(readFile(uiLog),
+                  "[" + (product.empty() ? std::string("Quarlan") : product) +
+                      " Installer: Error] The correct version of the JRE was not found on your system.\r\r"
+                      "Please install JRE 1.8 or a later version and then restart this installation program.\n");
+    }
 }
 
 TEST_F(WinInstaller, AQuietFailureShowsNoBoxAndKeepsItsReasonInTheLogs) {
@@ -475,6 +481,17 @@ TEST_F(WinInstallerUi, GermanDialogAndARealErrorBoxPressedByTheProbe) {
     std::string box = textOf(lines, "error");
     EXPECT_EQ(box.rfind("Unable to open qrl.control\\n\\nBitte", 0), 0u) << all;
     EXPECT_NE(timeOf(lines, "hidden"), -1) << all;
+}
+
+TEST_F(WinInstallerUi, TheKitsProductNameTitlesTheDialogAndTheBox) {
+    writeFile(kit + "\\qrl.control", readFile(kit + "\\qrl.control") + "productName=Acme\n");
+    startProbe({"product", "Acme"});
+    EXPECT_EQ(run({}), 1);
+    auto lines = stopProbe();
+    std::string all;
+    for (const auto& l : lines) all += l + "\n";
+    EXPECT_EQ(textOf(lines, "shown"), "Unpacking the installer...") << all;
+    EXPECT_EQ(textOf(lines, "error").rfind("The correct version of the JRE was not found", 0), 0u) << all;
 }
 
 TEST_F(WinInstallerUi, EscapeTakesTheDialogAwayAndTheInstallationGoesOn) {

@@ -141,30 +141,58 @@ TEST(KitCheckProperties, WhatTheLauncherWouldMisreadWithTheFixedLine) {
     EXPECT_EQ(empty[0].fix, "execFilename=<the full path of the java program>");
 }
 
-TEST(KitCheckProperties, WrittenFilesReadBackAsGiven) {
-    std::vector<std::pair<std::string, std::string>> values{
-        {"programName", "h\xc3\xa9 llo"},
-        {"execFilename", "C:\\Program Files\\Java\\bin\\javaw.exe"},
-        {"args", "-cp \"a b.jar\" Main \\n x=y:z"},
-        {"startDir", "/opt/app"},
+// Whatever --write-properties writes, the launcher reads back as given and
+// kitcheck finds nothing to say of it; a value the launcher would misread is
+// refused instead.
+TEST(KitCheckProperties, WrittenFilesReadBackAsGivenAndPassTheirOwnCheck) {
+    const std::string values[] = {
+        "h\xc3\xa9 llo \xe3\x81\x9f\xe3\x82\x8d\xe3\x81\x86",
+        "C:\\Program Files\\Java\\bin\\javaw.exe",
+        "-cp \"a b.jar\" Main \\n x=y:z",
+        " leading",
+        "trailing ",
+        "  both  ",
+        " ",
+        "ends in a backslash\\",
+        "a backslash and a blank\\ ",
+        "%APPDATA%\\Acme 100%",
+        "=starts with a separator",
+        "#!\\u0041\\t",
     };
-    std::string text, error;
-    ASSERT_TRUE(qrl::launcherPropertiesText(values, text, error)) << error;
-    EXPECT_TRUE(qrl::checkPropertiesText(text).empty()) << text;
-    qrl::LauncherProperties reader(Family::Windows, logsHere(qrl::kLauncherTrace));
-    qrl::LaunchSettings s;
-    qrl::splitLines(text, qrl::kPropLineLimit, [&](std::string& line) {
-        reader.parseLine(line, s);
-        return true;
-    });
-    EXPECT_EQ(s.programName, values[0].second);
-    EXPECT_EQ(s.executable, values[1].second);
-    EXPECT_EQ(s.arguments, values[2].second);
-    EXPECT_EQ(s.workingDir, values[3].second);
+    const std::string keys[] = {"programName", "execFilename", "args", "startDir"};
+    for (const std::string& value : values) {
+        for (const std::string& key : keys) {
+            std::vector<std::pair<std::string, std::string>> given{{key, value}};
+            if (key != "execFilename") given.emplace_back("execFilename", "/usr/bin/java");
+            std::string text, error;
+            ASSERT_TRUE(qrl::launcherPropertiesText(given, text, error)) << key << "=" << value << ": " << error;
+            EXPECT_TRUE(qrl::checkPropertiesText(text).empty()) << text;
+            qrl::LauncherProperties reader(Family::Windows, logsHere(qrl::kLauncherTrace));
+            qrl::LaunchSettings s;
+            reader.parseText(text, s);
+            const std::string read = key == "programName"    ? s.programName
+                                     : key == "execFilename" ? s.executable
+                                     : key == "args"         ? s.arguments
+                                                             : s.workingDir;
+            EXPECT_EQ(read, value) << text;
+        }
+    }
 
+    std::string text, error;
+    const std::vector<std::pair<std::string, std::string>> refused[] = {
+        {{"execFileName", "x"}},                       // not a key (did you mean execFilename?)
+        {{"args", "a\nb"}},                            // a line end
+        {{"args", "-Dmsg=\"two words\" Main"}},        // a quote inside an argument does not group
+        {{"programName", "\xe9t\xe9"}},                // not UTF-8
+        {{"args", std::string(qrl::kPropLineLimit, 'x')}},  // longer than the launcher reads
+        {{"programName", "a"}, {"programName", "b"}},  // given twice
+    };
+    for (const auto& given : refused) {
+        EXPECT_FALSE(qrl::launcherPropertiesText(given, text, error)) << given[0].second;
+        EXPECT_FALSE(error.empty());
+    }
     EXPECT_FALSE(qrl::launcherPropertiesText({{"execFileName", "x"}}, text, error));
     EXPECT_NE(error.find("execFilename"), std::string::npos) << error;
-    EXPECT_FALSE(qrl::launcherPropertiesText({{"args", "a\nb"}}, text, error));
 }
 
 TEST(KitCheckProgram, TheDemoKitIsCleanABrokenKitIsNot) {

@@ -24,7 +24,8 @@ import java.util.zip.ZipEntry;
  *
  *   java [options] -cp .:install.jar DemoInstaller [-q details.properties]
  *
- * It proves that it runs by creating "__qrlwizard.sem", reads where its JVM is
+ * It proves that it runs by creating "__qrlwizard.sem" (and removes it again,
+ * with the reason in "wizard.log", when the installation fails), reads where its JVM is
  * from "native.properties", unpacks the files its manifest lists into the
  * working directory and installs the application into the target directory
  * ("installDir" of the details file, else ~/QuarlanDemo): the application
@@ -36,6 +37,25 @@ public class DemoInstaller {
 
     public static void main(String[] args) throws IOException {
         new FileOutputStream("__qrlwizard.sem").close();
+        try {
+            install(args);
+        } catch (Exception e) {
+            // The installer learns of a failure only from "__qrlwizard.sem":
+            // without it the run fails. The reason goes to a log of the
+            // working directory, which the installer saves with its own.
+            new File("__qrlwizard.sem").delete();
+            Writer log = new OutputStreamWriter(new FileOutputStream("wizard.log", true), "UTF-8");
+            try {
+                log.write("The demo installation failed: " + e + "\n");
+            } finally {
+                log.close();
+            }
+            System.err.println("The demo installation failed: " + e);
+            System.exit(1);
+        }
+    }
+
+    static void install(String[] args) throws IOException {
         String details = null;
         for (int i = 0; i < args.length; i++) {
             if (("-q".equals(args[i]) || "-s".equals(args[i])) && i + 1 < args.length) {
