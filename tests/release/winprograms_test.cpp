@@ -26,7 +26,8 @@ struct Program {
     bool showsWindows;
 };
 const Program kPrograms[] = {
-    {"installer", true}, {"update", true}, {"Quarlan", true}, {"cleanup", false}, {"QuarlanUninstaller", false},
+    {"installer", true}, {"update", true}, {"Quarlan", true}, {"QuarlanConsole", false}, {"cleanup", false},
+    {"QuarlanUninstaller", false},
 };
 
 std::wstring stringValue(const std::vector<char>& info, const wchar_t* name) {
