@@ -725,4 +725,14 @@ TEST_F(LauncherRun, ConsoleLauncherSharesItsConsoleAndEndsWithTheApplicationsSta
         EXPECT_TRUE(err.starts_with(c.message) && (err.empty() == c.message.empty())) << err;
         EXPECT_FALSE(exists(dir.file("ui.log")));
     }
+    // Killed, the launcher takes the application with it: a console
+    // application never runs on unseen.
+    writeProps("execFilename=" + escapeProps(java) + "\nargs=Main\nstartDir=" + escapeProps(dir.path()) + "\n");
+    EnvGuard wizard("FAKEJAVA_WIZARD", "ok");  // the application's mark when it has run to its end
+    EnvGuard slow("FAKEJAVA_SLEEP_MS", "3000");
+    EXPECT_EQ(platform::spawn(helperPath("killafter"), {"killafter", "1000", launcher}).exitCode, 0);
+    platform::sleepMs(4000);
+    EXPECT_FALSE(exists(dir.file("__qrlwizard.sem")));
+    EXPECT_EQ(platform::spawn(helperPath("killafter"), {"killafter", "10000", launcher}).exitCode, 1);
+    EXPECT_TRUE(exists(dir.file("__qrlwizard.sem")));
 }
