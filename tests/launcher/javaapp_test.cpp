@@ -647,14 +647,12 @@ TEST_F(LauncherRun, UserOptionsFollowTheKitsWhenAllowed) {
     }
     // The launcher program grants them to a user's process alone; tests run
     // as root in CI, where it must leave the file unread.
-    if (!onWindows()) {
-        writeFile(file, "-Xmx2g\n-Dk=user\n");
-        ASSERT_TRUE(qrl::copyFile(helperPath("quarlan"), launcher));
-        platform::setMode(launcher, 0755);
-        writeProps("execFilename=" + escapeProps(java) + "\nuserJvmOptions=true\nargs=-Xmx256m -Dk=kit -cp \"a b.jar\" Main\n");
-        EXPECT_EQ(run({"x"}).exitCode, 0);
-        EXPECT_EQ(recorded(), platform::runsElevated() ? kit : user);
-    }
+    writeFile(file, "-Xmx2g\n-Dk=user\n");
+    ASSERT_TRUE(qrl::copyFile(helperPath(onWindows() ? "Quarlan" : "quarlan"), launcher));
+    platform::setMode(launcher, 0755);
+    writeProps("execFilename=" + escapeProps(java) + "\nuserJvmOptions=true\nargs=-Xmx256m -Dk=kit -cp \"a b.jar\" Main\n");
+    EXPECT_EQ(run({"x"}).exitCode, onWindows() ? 1 : 0);
+    EXPECT_EQ(recorded(), platform::runsElevated() ? kit : user);
 }
 
 // ---------------------------------------------------------------------------
