@@ -533,6 +533,12 @@ std::vector<Finding> checkPropertiesText(std::string_view text) {
     LaunchSettings settings;
     reader.parseText(text, settings);
     checkQuotes(settings.arguments, check.seen["args"], check.out);
+    if (auto at = check.seen.find("userJvmOptions"); at != check.seen.end() && !settings.allowsUserOptions() &&
+                                                     !equalsIgnoreCase(trimBlanks(settings.userJvmOptions), "false"))
+        check.add(at->second,
+                  "userJvmOptions is \"" + settings.userJvmOptions +
+                      "\": the launcher reads the user's JVM options file only when it is true",
+                  "userJvmOptions=true (or false)");
     checkRequired(kRequiredLauncherKeys, settings, check);
     return std::move(check.out);
 }

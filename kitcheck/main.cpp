@@ -30,7 +30,7 @@ constexpr const char* kUsage =
     "\n"
     "--write-properties writes a launcher properties file with the given keys\n"
     "(programName, execFilename, args, startDir, jvmMinVersion, jvmMaxVersion,\n"
-    "jvmRequiredVersion), escaped as the launchers read it; - writes to\n"
+    "jvmRequiredVersion, userJvmOptions), escaped as the launchers read it; - writes to\n"
     "standard output.\n"
     "\n"
     "--jvm runs the JVM search the kit's installer would run on this machine\n"

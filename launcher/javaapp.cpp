@@ -4,11 +4,15 @@
 
 #include "common/files.h"
 #include "common/paths.h"
+#include "common/text.h"
+#include "launcher/useroptions.h"
 #include "platform/cmdline.h"
 #include "platform/console.h"
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/process.h"
+#include "platform/safefile.h"
+#include "platform/encoding.h"
 #include "platform/stopsignal.h"
 #include "platform/ui.h"
 
@@ -105,6 +109,11 @@ std::vector<std::string> JavaApp::applicationTokens() const {
         // dashes stays one argument and never becomes options of its own.
         tokens.push_back(rules_.launcherSplitsLikeWindows ? expandEnvironment(t) : std::move(t));
     }
+    // The JVM takes the last of two contradicting options: the user's come
+    // after the kit's, and before the application, whose arguments they
+    // would otherwise become.
+    tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(applicationStart(tokens)), userOptions_.begin(),
+                  userOptions_.end());
     tokens.insert(tokens.end(), extraArgs_.begin(), extraArgs_.end());
     return tokens;
 }
@@ -122,7 +131,10 @@ void JavaApp::showMessage(const std::string& text) const {
     }
     logs_.errorOnly(line);
     logs_.trace(text);
-    platform::showError(kCaption, text);
+    if (console_)
+        platform::writeStderr(text + "\n");
+    else
+        platform::showError(kCaption, text);
 }
 
 std::string JavaApp::appName() const {
@@ -137,7 +149,9 @@ bool JavaApp::getParameters(std::string_view programPath, const std::vector<std:
     bool ok = params.getParameters(programPath, settings_);
     propertiesFile_ = params.getPropertyFilename();
     if (!ok) {
-        if (rules_.launcherTellsMissingProperties && !propertiesFile_.empty())
+        if (console_ && !propertiesFile_.empty())
+            platform::writeStderr("Unable to open file " + propertiesFile_ + "\n");
+        else if (rules_.launcherTellsMissingProperties && !propertiesFile_.empty())
             platform::showError(kCaption, "Unable to open file " + propertiesFile_);
         return false;
     }
@@ -197,6 +211,8 @@ void JavaApp::getShortName(std::string& path) const {
 bool JavaApp::runApp() {
     logs_.trace("Setting up command line");
     std::string& exe = settings_.executable;
+    if (console_) useConsoleProgram();
+    loadUserOptions();
     if (rules_.launcherShortExecutable && (exe.starts_with("\"") || exe.find(' ') != std::string::npos))
         getShortName(exe);
     std::vector<std::string> tokens = applicationTokens();
@@ -216,15 +232,74 @@ bool JavaApp::runApp() {
     return startApplication(tokens);
 }
 
+void JavaApp::useConsoleProgram() {
+    std::string& exe = settings_.executable;
+    size_t name = lastSeparator(exe, family_);
+    name = name == std::string::npos ? 0 : name + 1;
+    if (!equalsIgnoreCase(std::string_view(exe).substr(name), "javaw.exe")) return;
+    std::string console = exe.substr(0, name) + "java.exe";
+    if (!fexists(console)) {
+        logs_.trace("no console program beside", exe);
+        return;
+    }
+    exe = console;
+    logs_.trace("console program:", exe);
+}
+
+void JavaApp::loadUserOptions() {
+    userOptions_.clear();
+    if (!settings_.allowsUserOptions()) return;
+    if (!userOptionsAllowed_) {
+        logs_.trace("user JVM options not read with administrator or borrowed rights");
+        return;
+    }
+    std::string file = userOptionsFile(appName());
+    if (file.empty()) {
+        logs_.trace("no user JVM options folder for", appName());
+        return;
+    }
+    std::string text;
+    platform::Result why;
+    std::string refused;
+    switch (platform::readRegularFile(file, kUserOptionsLimit, text, &why)) {
+        case platform::ReadStatus::Ok: break;
+        case platform::ReadStatus::NotAFile: refused = "not a regular file"; break;
+        case platform::ReadStatus::TooLarge: refused = "larger than " + std::to_string(kUserOptionsLimit >> 10) + " KiB"; break;
+        case platform::ReadStatus::Failed:
+            if (why.kind() == platform::ErrorKind::NotFound) {
+                logs_.trace("no user JVM options file", file);
+                return;
+            }
+            refused = why.text();
+            break;
+    }
+    if (refused.empty() && !platform::isValidUtf8(text)) refused = "not UTF-8 text";
+    if (!refused.empty()) {
+        // The application still starts, with the kit's options alone.
+        logs_.error("Unable to use the JVM options file " + file + ": " + refused);
+        return;
+    }
+    if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+    UserOptions read = parseUserOptions(text);
+    for (const std::string& line : read.ignored) logs_.error("Ignored in the JVM options file " + file + ": " + line);
+    logs_.trace("user JVM options applied:", file);
+    for (const std::string& option : read.options) logs_.trace("user JVM option:", option);
+    userOptions_ = std::move(read.options);
+}
+
 bool JavaApp::runWindows(const std::vector<std::string>& tokens) {
-    bool show = showsConsole(settings_.executable);
-    if (!show) logs_.trace("hide console");
+    platform::SpawnOptions options;
+    if (console_) {
+        options.consoleChild = true;
+    } else {
+        bool show = showsConsole(settings_.executable);
+        if (!show) logs_.trace("hide console");
+        options.newConsole = true;
+        options.hideWindow = !show;
+    }
     std::vector<std::string> argv{settings_.executable};
     argv.insert(argv.end(), tokens.begin(), tokens.end());
     logs_.trace("launch command args:", platform::buildWindowsCommandLine(argv));
-    platform::SpawnOptions options;
-    options.newConsole = true;
-    options.hideWindow = !show;
     platform::SpawnResult r = platform::spawn(settings_.executable, argv, options);
     logs_.trace("started app silently", r.started ? r.exitCode : r.why.code());
     if (r.started) exitCode_ = r.exitCode;

@@ -54,6 +54,16 @@ public:
     using StartCheck = std::function<bool(const JavaApp&)>;
     void setStartCheck(StartCheck check) { startCheck_ = std::move(check); }
 
+    // Whether this process may read the user's own JVM options file when the
+    // properties ask for it (userJvmOptions=true): never with administrator
+    // rights or rights borrowed from another user or group.
+    void allowUserOptions(bool allowed) { userOptionsAllowed_ = allowed; }
+
+    // The console launcher of Windows: the application shares the caller's
+    // console and standard handles (java.exe where the properties name
+    // javaw.exe), ends with the launcher, and messages go to standard error.
+    void setConsole(bool console) { console_ = console; }
+
     bool getParameters(std::string_view programPath, const std::vector<std::string>& extraArgs);
     bool runApp();
     bool startApplication(const std::vector<std::string>& tokens);
@@ -74,8 +84,9 @@ public:
     // only then is the application's console shown.
     static bool showsConsole(std::string_view executable);
 
-    // The application's tokens: the properties arguments (expanded on Windows),
-    // then the launcher's own arguments.
+    // The application's tokens: the properties arguments (expanded on Windows)
+    // with the user's JVM options before the application's main class, -jar
+    // or -m, then the launcher's own arguments.
     std::vector<std::string> applicationTokens() const;
     // The JVM home of the executable (…/bin/java gives …).
     std::string getJavaHomeDir() const;
@@ -98,6 +109,10 @@ private:
     void getShortName(std::string& path) const;
     bool runWindows(const std::vector<std::string>& tokens);
     bool runShellCommand(const std::vector<std::string>& tokens);
+    // Reads the user's options file into userOptions_ when it applies.
+    void loadUserOptions();
+    // The console twin of a windowed Java program (javaw.exe gives java.exe).
+    void useConsoleProgram();
 
     Family family_;
     const FamilyRules& rules_;
@@ -108,6 +123,9 @@ private:
     std::string startDir_;
     std::string propertiesFile_;
     StartCheck startCheck_;
+    bool userOptionsAllowed_ = false;
+    bool console_ = false;
+    std::vector<std::string> userOptions_;
     LaunchOutcome outcome_ = LaunchOutcome::NoProperties;
     int exitCode_ = 0;
     std::string startError_;  // the system's reason when the program could not be started
@@ -117,12 +135,26 @@ private:
 // them (the launcher's path first). The family's rules decide where the
 // properties file is looked for, whether the arguments are passed on and the
 // exit status.
+// `jvmSearch` is the family whose JVM search repairs a vanished JVM: the
+// POSIX launcher built for macOS looks in the macOS JVM roots first.
 int posixLauncherMain(Family family, const std::vector<std::string>& args);
+int posixLauncherMain(Family family, const std::vector<std::string>& args, Family jvmSearch);
 
 // The whole launcher of the Windows family: `args` as the entry received them.
 // `elevated` is update.exe's, which runs with administrator rights: it takes
 // no test settings and no JVM options from the environment, and starts
 // nothing that others than administrators may change.
 int windowsLauncherMain(const std::vector<std::string>& args, bool elevated);
+
+// The console launcher of Windows (QuarlanConsole.exe): the application runs
+// in the caller's console with its standard handles, Ctrl-C and Ctrl-Break
+// reach it, it ends when the launcher is killed, and the launcher exits with
+// its status (126 when it could not be started or the properties file not
+// read, 127 when the executable is missing), saying why on standard error.
+int windowsConsoleLauncherMain(const std::vector<std::string>& args);
+
+// The exit status of a launcher that exits with the application's: its own
+// after it ran, 127 when the executable is missing, else 126.
+int applicationStatus(const JavaApp& app);
 
 }  // namespace qrl

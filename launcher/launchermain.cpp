@@ -4,11 +4,26 @@
 #include "launcher/jvmfinder.h"
 #include "platform/env.h"
 #include "platform/fs.h"
+#include "platform/rights.h"
 #include "platform/ui.h"
 
 namespace qrl {
 
+int applicationStatus(const JavaApp& app) {
+    switch (app.outcome()) {
+        case LaunchOutcome::Ran: return app.exitCode();
+        case LaunchOutcome::ExecutableMissing: return 127;
+        case LaunchOutcome::NoProperties:
+        case LaunchOutcome::NotStarted: break;
+    }
+    return 126;
+}
+
 int posixLauncherMain(Family family, const std::vector<std::string>& args) {
+    return posixLauncherMain(family, args, family);
+}
+
+int posixLauncherMain(Family family, const std::vector<std::string>& args, Family jvmSearch) {
     const FamilyRules& rules = rulesFor(family);
     std::string path = args.empty() ? std::string() : args[0];
     // Started through the search path, argv[0] holds no directory: the
@@ -33,16 +48,11 @@ int posixLauncherMain(Family family, const std::vector<std::string>& args) {
     if (rules.launcherPassesArguments && args.size() > 1) extra.assign(args.begin() + 1, args.end());
     // The logs stay where the launcher started, wherever the application runs.
     Logs logs = Logs::inCurrentDir(kLauncherTrace);
-    JavaApp launcher(family, logs, systemJvmFinder(family, logs.withTrace(kTraceLog)));
+    JavaApp launcher(family, logs, systemJvmFinder(jvmSearch, logs.withTrace(kTraceLog)));
+    launcher.allowUserOptions(!platform::runsElevated() && !platform::runsSetId());
     bool ok = launcher.javaApp(path, extra);
     if (!rules.launcherExitsWithAppStatus) return ok ? kept::kSuccessStatus : kept::kFailureStatus;
-    switch (launcher.outcome()) {
-        case LaunchOutcome::Ran: return launcher.exitCode();
-        case LaunchOutcome::ExecutableMissing: return 127;
-        case LaunchOutcome::NoProperties:
-        case LaunchOutcome::NotStarted: break;
-    }
-    return 126;
+    return applicationStatus(launcher);
 }
 
 int windowsLauncherMain(const std::vector<std::string>& args, bool elevated) {
@@ -59,6 +69,7 @@ int windowsLauncherMain(const std::vector<std::string>& args, bool elevated) {
     // The logs stay where the launcher started, wherever the application runs.
     Logs logs = Logs::inCurrentDir(kLauncherTrace);
     JavaApp app(Family::Windows, logs, systemJvmFinder(Family::Windows, logs.withTrace(kTraceLog)));
+    app.allowUserOptions(!elevated && !platform::runsElevated());
     if (elevated) {
         app.setStartCheck([logs, programPath](const JavaApp& a) {
             std::string place = untrustedPlace(systemRights(), a.propertiesFile(), a.executable(),
@@ -76,6 +87,17 @@ int windowsLauncherMain(const std::vector<std::string>& args, bool elevated) {
         });
     }
     return app.javaApp(programPath, extra) ? kept::kSuccessStatus : kept::kFailureStatus;
+}
+
+int windowsConsoleLauncherMain(const std::vector<std::string>& args) {
+    std::vector<std::string> extra;
+    if (args.size() > 1) extra.assign(args.begin() + 1, args.end());
+    Logs logs = Logs::inCurrentDir(kLauncherTrace);
+    JavaApp app(Family::Windows, logs, systemJvmFinder(Family::Windows, logs.withTrace(kTraceLog)));
+    app.setConsole(true);
+    app.allowUserOptions(!platform::runsElevated());
+    app.javaApp(platform::programPath(), extra);
+    return applicationStatus(app);
 }
 
 }  // namespace qrl

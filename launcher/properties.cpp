@@ -5,6 +5,7 @@
 #include "common/files.h"
 #include "common/familyrules.h"
 #include "common/paths.h"
+#include "common/text.h"
 #include "platform/encoding.h"
 
 namespace qrl {
@@ -36,6 +37,12 @@ std::string cut(std::string_view value, size_t capacity) {
 
 }  // namespace
 
+bool LaunchSettings::allowsUserOptions() const {
+    std::string value = LauncherProperties::trimTrailingSpace(userJvmOptions);
+    size_t start = value.find_first_not_of(' ');
+    return start != std::string::npos && equalsIgnoreCase(std::string_view(value).substr(start), "true");
+}
+
 LauncherProperties::LauncherProperties(Family family, Logs logs, JvmFinder finder)
     : family_(family), logs_(std::move(logs)), finder_(std::move(finder)) {}
 
@@ -63,7 +70,8 @@ std::string LauncherProperties::escape(std::string_view text) {
 
 const std::vector<std::string_view>& LauncherProperties::keys() {
     static const std::vector<std::string_view> names{"programName",   "execFilename",  "args",    "jvmRequiredVersion",
-                                                     "jvmMaxVersion", "jvmMinVersion", "startDir"};
+                                                     "jvmMaxVersion", "jvmMinVersion", "startDir",
+                                                     "userJvmOptions"};
     return names;
 }
 
@@ -113,7 +121,7 @@ void LauncherProperties::parseLine(std::string_view raw, LaunchSettings& setting
         size_t capacity;
         std::string_view label;
     };
-    const std::array<Field, 7> fields{{
+    const std::array<Field, 8> fields{{
         {"programName", &settings.programName, kPropNameCapacity, "programName:"},
         {"execFilename", &settings.executable, kPropNameCapacity, "executable:"},
         {"args", &settings.arguments, kPropArgsCapacity, "args:"},
@@ -121,6 +129,7 @@ void LauncherProperties::parseLine(std::string_view raw, LaunchSettings& setting
         {"jvmMaxVersion", &settings.criteria.maximum, kPropVersionCapacity, "jvmMaxVersionField:"},
         {"jvmMinVersion", &settings.criteria.minimum, kPropVersionCapacity, "jvmMinVersionField:"},
         {"startDir", &settings.workingDir, kPropArgsCapacity, "workingDirField:"},
+        {"userJvmOptions", &settings.userJvmOptions, kPropVersionCapacity, "userJvmOptions:"},
     }};
     std::string_view key = keyOfLine(text);
     for (const Field& field : fields) {
@@ -153,6 +162,7 @@ bool LauncherProperties::parseParameters(LaunchSettings& settings) {
     settings.programName.clear();
     settings.executable.clear();
     settings.arguments.clear();
+    settings.userJvmOptions.clear();
     // Only a plain file of bounded size: a FIFO or a link to a device is
     // refused at once instead of being waited for or read for ever.
     std::string text, why;

@@ -38,6 +38,11 @@ struct LaunchSettings {
     std::string arguments;
     std::string workingDir;  // preloaded with the default, the program directory
     JvmCriteria criteria;
+    std::string userJvmOptions;  // "true": the user's own JVM options file is read
+
+    // Whether the properties allow the user's options file ("true", in any
+    // case, blanks around it ignored).
+    bool allowsUserOptions() const;
 };
 
 class LauncherProperties {

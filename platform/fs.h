@@ -78,4 +78,11 @@ std::string programPath();
 // (Windows: the 8.3 short name); empty when there is none (always, elsewhere).
 std::string pathWithoutBlanks(const std::string& path);
 
+// The folder where programs keep the current user's own settings, as this
+// system names it: %APPDATA% on Windows (else the shell's roaming
+// application data folder), ~/Library/Application Support on macOS,
+// $XDG_CONFIG_HOME (when it is an absolute path) else ~/.config elsewhere.
+// Empty when the system gives none.
+std::string userSettingsDir();
+
 }  // namespace platform

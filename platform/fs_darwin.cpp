@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "platform/env.h"
 #include "platform/fs.h"
 
 namespace platform {
@@ -17,6 +18,11 @@ std::string programPath() {
     // what the launchers look beside.
     std::string real = canonicalPath(buf);
     return real.empty() ? buf : real;
+}
+
+std::string userSettingsDir() {
+    std::string home = getEnv("HOME").value_or("");
+    return home.empty() ? std::string() : home + "/Library/Application Support";
 }
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 // What the Linux file system layer does differently from other POSIX systems.
 #include <unistd.h>
 
+#include "platform/env.h"
 #include "platform/fs.h"
 
 namespace platform {
@@ -19,6 +20,15 @@ std::string programPath() {
         if (buf.size() >= (1u << 20)) return {};
         buf.resize(buf.size() * 2);
     }
+}
+
+std::string userSettingsDir() {
+    // A relative XDG_CONFIG_HOME is invalid and ignored, as the base
+    // directory rules say.
+    std::string xdg = getEnv("XDG_CONFIG_HOME").value_or("");
+    if (!xdg.empty() && xdg[0] == '/') return xdg;
+    std::string home = getEnv("HOME").value_or("");
+    return home.empty() ? std::string() : home + "/.config";
 }
 
 }  // namespace platform

@@ -1,11 +1,13 @@
 #include "platform/fs.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <io.h>
 
 #include <cstdlib>
 
+#include "platform/env.h"
 #include "platform/wide_win32.h"
 
 namespace platform {
@@ -160,6 +162,14 @@ std::string pathWithoutBlanks(const std::string& path) {
     DWORD got = ::GetShortPathNameW(w.c_str(), buf.data(), n);
     if (got == 0 || got >= n) return {};
     buf.resize(got);
+    return narrow(buf);
+}
+
+std::string userSettingsDir() {
+    std::string appData = getEnv("APPDATA").value_or("");
+    if (!appData.empty()) return appData;
+    wchar_t buf[MAX_PATH] = {};
+    if (::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buf) != S_OK) return {};
     return narrow(buf);
 }
 

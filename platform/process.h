@@ -13,6 +13,11 @@ struct SpawnOptions {
     bool newConsole = false;   // Windows: give the child a console of its own
     bool hideWindow = false;   // Windows: start its console window hidden
     std::string stderrFile;    // when set, the child's standard error is appended to this file
+    // Windows: the child shares this process's console and standard handles
+    // (no console, no process group of its own), so Ctrl-C and Ctrl-Break
+    // reach it while this process waits on; it ends, with everything it
+    // started, when this process ends before it.
+    bool consoleChild = false;
 };
 
 struct SpawnResult {

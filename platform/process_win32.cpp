@@ -55,6 +55,42 @@ bool batchCommandLine(const std::string& script, const std::vector<std::string>&
 
 SpawnResult launch(const std::wstring& app, std::wstring& line, const SpawnOptions& options);
 
+// The console child being waited for, for the console control handler.
+HANDLE consoleChildProcess = nullptr;
+
+// Ctrl-C and Ctrl-Break reach every process of the console: the child decides
+// what they mean, and this process waits on to report its status. When the
+// console closes or the user logs off, the system ends this process once the
+// handler returns: the child gets the few seconds it has to end first.
+BOOL WINAPI outliveConsoleEvents(DWORD event) {
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
+        if (HANDLE child = consoleChildProcess) ::WaitForSingleObject(child, 4000);
+    }
+    return TRUE;
+}
+
+// A job that ends its processes when its last handle closes, which the
+// system does when this process ends in any way. Null when the system allows
+// none (a job of the caller's that forbids it, before Windows 8).
+HANDLE killOnCloseJob() {
+    HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
+    if (!job) return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!::SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+        ::CloseHandle(job);
+        return nullptr;
+    }
+    return job;
+}
+
+// A standard handle the child may inherit.
+HANDLE inheritable(DWORD which) {
+    HANDLE h = ::GetStdHandle(which);
+    if (h && h != INVALID_HANDLE_VALUE) ::SetHandleInformation(h, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    return h;
+}
+
 }  // namespace
 
 SpawnResult spawn(const std::string& program, const std::vector<std::string>& argv, const SpawnOptions& options) {
@@ -107,20 +143,55 @@ SpawnResult launch(const std::wstring& app, std::wstring& line, const SpawnOptio
     }
     PROCESS_INFORMATION pi {};
     DWORD flags = options.newConsole ? CREATE_NEW_CONSOLE : 0;
+    HANDLE job = nullptr;
+    if (options.consoleChild) {
+        if (!(si.dwFlags & STARTF_USESTDHANDLES)) {
+            // Pipes and redirections of the caller reach the child as they are.
+            si.dwFlags |= STARTF_USESTDHANDLES;
+            si.hStdInput = inheritable(STD_INPUT_HANDLE);
+            si.hStdOutput = inheritable(STD_OUTPUT_HANDLE);
+            si.hStdError = inheritable(STD_ERROR_HANDLE);
+        }
+        // Into the job before it runs a single instruction, so nothing it
+        // starts escapes.
+        job = killOnCloseJob();
+        if (job) flags |= CREATE_SUSPENDED;
+        consoleChildProcess = nullptr;
+        ::SetConsoleCtrlHandler(outliveConsoleEvents, TRUE);
+    }
     BOOL created = ::CreateProcessW(app.c_str(), line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &si, &pi);
     DWORD createError = ::GetLastError();
     if (errFile != INVALID_HANDLE_VALUE) ::CloseHandle(errFile);
     if (!created) {
+        if (options.consoleChild) ::SetConsoleCtrlHandler(outliveConsoleEvents, FALSE);
+        if (job) ::CloseHandle(job);
         result.why = Result::failure(static_cast<int>(createError));
         return result;
     }
     result.started = true;
+    if (job) {
+        // Where the system refuses (an older Windows inside a job of the
+        // caller's), the child runs outside one.
+        if (!::AssignProcessToJobObject(job, pi.hProcess)) {
+            ::CloseHandle(job);
+            job = nullptr;
+        }
+        ::ResumeThread(pi.hThread);
+    }
     ::CloseHandle(pi.hThread);
+    if (options.consoleChild && options.wait) consoleChildProcess = pi.hProcess;
     if (options.wait) {
         ::WaitForSingleObject(pi.hProcess, INFINITE);
         DWORD code = 0;
         if (::GetExitCodeProcess(pi.hProcess, &code)) result.exitCode = static_cast<int>(code);
     }
+    if (options.consoleChild) {
+        ::SetConsoleCtrlHandler(outliveConsoleEvents, FALSE);
+        consoleChildProcess = nullptr;
+    }
+    // Not waited for: the job's handle stays open for this process's life,
+    // so the child still ends with it.
+    if (job && options.wait) ::CloseHandle(job);
     ::CloseHandle(pi.hProcess);
     return result;
 }

@@ -25,6 +25,11 @@ ObjectRights objectRights(const std::string& path);
 // root elsewhere).
 bool runsElevated();
 
+// Whether this process runs with another user's or group's rights than those
+// of whoever started it (a set-user-ID or set-group-ID program); never on
+// Windows.
+bool runsSetId();
+
 // Creates a folder that is the administrators' alone from its first moment:
 // SYSTEM and Administrators full control, Users read and execute, nothing
 // inherited, all given in the call that creates it (elsewhere mode 0755).

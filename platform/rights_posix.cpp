@@ -24,6 +24,8 @@ ObjectRights objectRights(const std::string& path) {
 
 bool runsElevated() { return ::geteuid() == 0; }
 
+bool runsSetId() { return ::getuid() != ::geteuid() || ::getgid() != ::getegid(); }
+
 Result makeAdminOnlyDir(const std::string& path) {
     if (::mkdir(path.c_str(), 0755) != 0) return Result::lastError();
     return {};

@@ -107,6 +107,8 @@ bool runsElevated() {
     return elevated;
 }
 
+bool runsSetId() { return false; }
+
 Result makeAdminOnlyDir(const std::string& path) {
     // Protected (no inherited entries); for this folder and all below it.
     const wchar_t* sddl = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";

@@ -42,10 +42,10 @@ fi
 # platform  preset  dist folder  build targets (- for the preset's own)  programs
 platforms=(
     "windows-x86|win32|win32|installer update cleanup kitcheck|installer.exe update.exe cleanup.exe kitcheck.exe"
-    "windows-x64|win64|win64|installer update cleanup kitcheck Quarlan QuarlanUninstaller|installer.exe update.exe cleanup.exe kitcheck.exe Quarlan.exe QuarlanUninstaller.exe"
+    "windows-x64|win64|win64|installer update cleanup kitcheck Quarlan QuarlanConsole QuarlanUninstaller|installer.exe update.exe cleanup.exe kitcheck.exe Quarlan.exe QuarlanConsole.exe QuarlanUninstaller.exe"
     "linux-x86_64|linux|linux|unixloader quarlan kitcheck kit|unixloader quarlan kitcheck"
     "linux-arm64|linux-arm64|linux-arm64|unixloader quarlan kitcheck|unixloader quarlan kitcheck"
-    "macos-universal|macos-cross|macos|-|macsetup maclauncher"
+    "macos-universal|macos-cross|macos|-|macsetup maclauncher quarlan"
 )
 
 have_preset() { grep -q "\"name\": *\"$1\"" "$root/CMakePresets.json"; }

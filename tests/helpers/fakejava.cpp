@@ -15,6 +15,8 @@
 //             "fakejava.nowizard" lies beside the program (a JVM that cannot
 //             run the wizard)
 //   sleep     a wizard waits FAKEJAVA_SLEEP_MS milliseconds before it ends
+//   echo      when FAKEJAVA_ECHO is set, standard input is copied to standard
+//             output, then the value written to standard error
 //   exit      FAKEJAVA_EXIT, else 0; a wizard's FAKEJAVA_WIZARD_EXIT when set
 #include <cstdio>
 #include <cstdlib>
@@ -63,6 +65,12 @@ void record(const std::vector<std::string>& args) {
 
 int utf8Main(std::vector<std::string>& args) {
     record(args);
+    if (auto echo = platform::getEnv("FAKEJAVA_ECHO")) {
+        char buf[4096];
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, stdin)) > 0;) std::fwrite(buf, 1, n, stdout);
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s\n", echo->c_str());
+    }
     int status = std::atoi(platform::getEnv("FAKEJAVA_EXIT").value_or("0").c_str());
     if (auto opts = platform::getEnv("JAVA_TOOL_OPTIONS"))
         std::fprintf(stderr, "Picked up JAVA_TOOL_OPTIONS: %s\n", opts->c_str());

@@ -113,6 +113,14 @@ TEST(KitCheckProperties, AQuoteInsideAnArgumentIsReportedWithTheWholeArgumentQuo
     EXPECT_TRUE(qrl::checkPropertiesText("execFilename=/usr/bin/java\nargs=\"-Dx=a b\" Main\n").empty());
 }
 
+TEST(KitCheckProperties, UserJvmOptionsIsKnownAndOnlyTrueOrFalse) {
+    for (const char* value : {"true", "TRUE", "false"})
+        EXPECT_TRUE(qrl::checkPropertiesText(std::string("execFilename=/usr/bin/java\nuserJvmOptions=") + value + "\n").empty())
+            << value;
+    EXPECT_EQ(summary(qrl::checkPropertiesText("execFilename=/usr/bin/java\nuserJvmOptions=yes\n")),
+              (std::vector<std::string>{"2: userJvmOptions=true (or false)"}));
+}
+
 TEST(KitCheckProperties, WhatTheLauncherWouldMisreadWithTheFixedLine) {
     EXPECT_TRUE(qrl::checkPropertiesText("#Written by hand\n"
                                          "programName=Editor\n"

@@ -9,10 +9,12 @@
 #include "common/files.h"
 #include "common/shellquote.h"
 #include "launcher/javaapp.h"
+#include "launcher/useroptions.h"
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/process.h"
 #include "platform/registry.h"
+#include "platform/rights.h"
 #include "tests/support/testutil.h"
 
 using namespace qrltest;
@@ -546,3 +548,194 @@ TEST_F(LauncherRun, StartsARealJavaProgram) {
     EXPECT_EQ(readLines(appDir + "/hello.out"), (Tokens{"a b", "$HOME"}));
 }
 #endif
+
+// ---------------------------------------------------------------------------
+// The user's own JVM options file.
+
+TEST(UserOptionsTest, OptionsAreReadLineByLineAndGoBeforeTheApplication) {
+    struct Start {
+        Tokens tokens;
+        size_t at;
+    };
+    for (const Start& s : std::vector<Start>{
+             {{"-Xmx256m", "-cp", "a b.jar", "Main", "-x"}, 3},
+             {{"-Dk=v", "-jar", "app.jar", "Main"}, 1},
+             {{"-p", "mods", "--add-modules", "m", "-m", "m/p.Main"}, 4},
+             {{"--module=m/p.Main"}, 0},
+             {{"--class-path=a.jar", "p.Main"}, 1},
+             {{"-Xmx1g", "-cp"}, 2},
+             {{}, 0},
+         })
+        EXPECT_EQ(qrl::applicationStart(s.tokens), s.at) << JavaApp::argsString(s.tokens);
+
+    qrl::UserOptions read = qrl::parseUserOptions(
+        "# heap for large documents\n"
+        "  -Xmx2g \r\n"
+        "\n"
+        "\t#-Xss1m\n"
+        "--add-opens  java.base/java.lang=ALL-UNNAMED\n"
+        "-Duser.name=John Smith\n"
+        "Xmx4g\n"
+        "-jar other.jar\n"
+        "-cp\n"
+        "-\n"
+        "-Dlast=\xc3\xa9");
+    EXPECT_EQ(read.options, (Tokens{"-Xmx2g", "--add-opens", "java.base/java.lang=ALL-UNNAMED", "-Duser.name=John Smith",
+                                    "-Dlast=\xc3\xa9"}));
+    EXPECT_EQ(read.ignored, (Tokens{"Xmx4g: not an option", "-jar other.jar: chooses the application to run",
+                                    "-cp: its value is missing", "-: not an option"}));
+}
+
+// The launcher reads the file when the properties ask for it and its rights
+// allow; a file it cannot take is said in the error log and the application
+// starts with the kit's options alone.
+TEST_F(LauncherRun, UserOptionsFollowTheKitsWhenAllowed) {
+    install("app");
+    std::string settings = dir.file("settings");
+    EnvGuard xdg("XDG_CONFIG_HOME", settings.c_str());
+    EnvGuard appData("APPDATA", settings.c_str());
+    std::string folder = settings + sep + "Editor";
+    std::string file = folder + sep + "jvm.options";
+    const Tokens kit{"-Xmx256m", "-Dk=kit", "-cp", "a b.jar", "Main", "x"};
+    const Tokens user{"-Xmx256m", "-Dk=kit", "-cp", "a b.jar", "-Xmx2g", "-Dk=user", "Main", "x"};
+    enum class File { None, Options, Directory, TooLarge, NotUtf8 };
+    struct Case {
+        const char* what;
+        const char* key;  // the userJvmOptions line
+        File file;
+        bool allowed;
+        Tokens expected;
+        std::string error;  // in errors.log
+    };
+    const std::vector<Case> cases{
+        {"applied", "userJvmOptions=true\n", File::Options, true, user, ""},
+        {"any case, blanks around", "userJvmOptions= TRUE \n", File::Options, true, user, ""},
+        {"not asked for", "", File::Options, true, kit, ""},
+        {"asked for with another value", "userJvmOptions=yes\n", File::Options, true, kit, ""},
+        {"elevated", "userJvmOptions=true\n", File::Options, false, kit, ""},
+        {"no file", "userJvmOptions=true\n", File::None, true, kit, ""},
+        {"a folder", "userJvmOptions=true\n", File::Directory, true, kit,
+         "Unable to use the JVM options file " + file + ": not a regular file"},
+        {"too large", "userJvmOptions=true\n", File::TooLarge, true, kit,
+         "Unable to use the JVM options file " + file + ": larger than 64 KiB"},
+        {"not UTF-8", "userJvmOptions=true\n", File::NotUtf8, true, kit,
+         "Unable to use the JVM options file " + file + ": not UTF-8 text"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(std::filesystem::u8path(settings));
+        platform::removeFile(dir.file("errors.log"));
+        writeFile(dir.file("startapp.log"), "");
+        ASSERT_TRUE(std::filesystem::create_directories(std::filesystem::u8path(folder)));
+        switch (c.file) {
+            case File::None: break;
+            case File::Options: writeFile(file, "# more heap\n-Xmx2g\n-Dk=user\n"); break;
+            case File::Directory: ASSERT_TRUE(platform::makeDir(file)); break;
+            case File::TooLarge: writeFile(file, "-Xmx2g\n" + std::string(64 << 10, '#')); break;
+            case File::NotUtf8: writeFile(file, "-Dk=\xe9\n"); break;
+        }
+        writeProps("programName=Editor\nexecFilename=" + escapeProps(java) + "\n" + c.key +
+                   "args=-Xmx256m -Dk=kit -cp \"a b.jar\" Main\n");
+        // In this process (the family's launcher that waits for the
+        // application), with the rights the entry would grant.
+        JavaApp app(onWindows() ? Family::Windows : Family::Mac, qrl::Logs::inCurrentDir(qrl::kLauncherTrace));
+        app.allowUserOptions(c.allowed);
+        EXPECT_TRUE(app.javaApp(launcher, {"x"}));
+        EXPECT_EQ(recorded(), c.expected);
+        std::string errors = exists(dir.file("errors.log")) ? readFile(dir.file("errors.log")) : "";
+        if (c.error.empty())
+            EXPECT_EQ(errors, "");
+        else
+            EXPECT_NE(errors.find(c.error), std::string::npos) << errors;
+        std::string trace = readFile(dir.file("startapp.log"));
+        EXPECT_EQ(trace.find("user JVM options applied: " + file) != std::string::npos, c.expected == user) << trace;
+    }
+    // The launcher program grants them to a user's process alone; tests run
+    // as root in CI, where it must leave the file unread.
+    writeFile(file, "-Xmx2g\n-Dk=user\n");
+    ASSERT_TRUE(qrl::copyFile(helperPath(onWindows() ? "Quarlan" : "quarlan"), launcher));
+    platform::setMode(launcher, 0755);
+    writeProps("execFilename=" + escapeProps(java) + "\nuserJvmOptions=true\nargs=-Xmx256m -Dk=kit -cp \"a b.jar\" Main\n");
+    EXPECT_EQ(run({"x"}).exitCode, onWindows() ? 1 : 0);
+    EXPECT_EQ(recorded(), platform::runsElevated() ? kit : user);
+}
+
+// ---------------------------------------------------------------------------
+// QuarlanConsole.exe: a console program in front of a console application.
+
+TEST_F(LauncherRun, ConsoleLauncherSharesItsConsoleAndEndsWithTheApplicationsStatus) {
+    if (!onWindows()) GTEST_SKIP() << "the Windows console launcher";
+    install("My Apps", "QuarlanConsole");
+    // The properties name the windowed program; its console twin runs.
+    std::string javaw = appDir + "\\jre\\bin\\javaw.exe";
+    ASSERT_TRUE(qrl::copyFile(helperPath("fakejava"), javaw));
+    writeProps("programName=Editor\nexecFilename=" + escapeProps(javaw) + "\nargs=-cp \"a b.jar\" Main\n");
+    writeFile(dir.file("in.txt"), "apple\r\nyellow\r\nplum\r\n");
+    auto errText = [&] {
+        std::string err = readFile(dir.file("err.txt"));
+        err.erase(std::remove(err.begin(), err.end(), '\r'), err.end());
+        return err;
+    };
+    {
+        EnvGuard echo("FAKEJAVA_ECHO", "said on stderr");
+        EnvGuard status("FAKEJAVA_EXIT", "7");
+        // As a user types it: its own arguments, standard input from a file,
+        // standard output through a pipe, standard error to a file. (Wine's
+        // findstr reads no pipe; its more does.)
+        std::string command = "\"" + launcher + "\" \"x y\" \"say \\\"hi\\\"\" < \"" + dir.file("in.txt") +
+                              "\" 2> \"" + dir.file("err.txt") + "\" | more > \"" + dir.file("out.txt") + "\"";
+        // The interpreter takes the outer pair of quotes off its line.
+        platform::RunResult piped = platform::runShell("\"" + command + "\"");
+        ASSERT_TRUE(piped.started);
+        EXPECT_EQ(readFile(dir.file("out.txt")), "apple\r\nyellow\r\nplum\r\n");
+        EXPECT_EQ(errText(), "said on stderr\n");
+        std::string program = readFile(dir.file("record.txt"));
+        program.resize(program.find('\n'));
+        EXPECT_TRUE(program.ends_with("\\java.exe")) << program;
+        EXPECT_EQ(recorded(), (Tokens{"-cp", "a b.jar", "Main", "x y", "say \"hi\""}));
+    }
+    // Its status is the application's; a start that fails says why on
+    // standard error: 127 when there is no program, 126 when it cannot run.
+    struct Case {
+        std::string properties;  // empty: no properties file
+        int exitCode;
+        std::string message;
+    };
+    std::string gone = appDir + "\\gone\\java.exe";
+    std::string broken = appDir + "\\broken.exe";
+    writeFile(broken, "not a program");
+    const std::vector<Case> cases{
+        {"execFilename=" + escapeProps(java) + "\n", 7, ""},
+        {"execFilename=" + escapeProps(java) + "\n", 0, ""},
+        {"", 126, "Unable to open file " + props + "\n"},
+        {"programName=Editor\nexecFilename=" + escapeProps(gone) + "\n", 127,
+         "Unable to start Editor\n\n" + gone + "\nis no longer on your system\n\nChange the execFilename property in\n" +
+             props + "\n"},
+        {"programName=Editor\nexecFilename=" + escapeProps(broken) + "\n", 126, "Error starting Editor.\n\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.properties);
+        platform::removeFile(props);
+        platform::removeFile(dir.file("err.txt"));
+        if (!c.properties.empty()) writeProps(c.properties);
+        EnvGuard status("FAKEJAVA_EXIT", std::to_string(c.exitCode).c_str());
+        platform::SpawnOptions options;
+        options.stderrFile = dir.file("err.txt");
+        platform::SpawnResult r = platform::spawn(launcher, {launcher}, options);
+        ASSERT_TRUE(r.started);
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        std::string err = errText();
+        EXPECT_TRUE(err.starts_with(c.message) && (err.empty() == c.message.empty())) << err;
+        EXPECT_FALSE(exists(dir.file("ui.log")));
+    }
+    // Killed, the launcher takes the application with it: a console
+    // application never runs on unseen.
+    writeProps("execFilename=" + escapeProps(java) + "\nargs=Main\nstartDir=" + escapeProps(dir.path()) + "\n");
+    EnvGuard wizard("FAKEJAVA_WIZARD", "ok");  // the application's mark when it has run to its end
+    EnvGuard slow("FAKEJAVA_SLEEP_MS", "3000");
+    EXPECT_EQ(platform::spawn(helperPath("killafter"), {"killafter", "1000", launcher}).exitCode, 0);
+    platform::sleepMs(4000);
+    EXPECT_FALSE(exists(dir.file("__qrlwizard.sem")));
+    EXPECT_EQ(platform::spawn(helperPath("killafter"), {"killafter", "10000", launcher}).exitCode, 1);
+    EXPECT_TRUE(exists(dir.file("__qrlwizard.sem")));
+}

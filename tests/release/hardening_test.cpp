@@ -29,7 +29,7 @@ TEST(WindowsProgramsTest, KeepAslrAndDep) {
         bool x64;
     };
     const std::vector<Set> sets{
-        {"win64", {"Quarlan.exe", "QuarlanUninstaller.exe", "installer.exe", "update.exe", "cleanup.exe"}, true},
+        {"win64", {"Quarlan.exe", "QuarlanConsole.exe", "QuarlanUninstaller.exe", "installer.exe", "update.exe", "cleanup.exe"}, true},
         {"win32", {"installer.exe", "update.exe", "cleanup.exe"}, false}};
     int read = 0;
     for (const Set& set : sets) {

@@ -29,10 +29,10 @@ grep -q '^== signed: ' "$tmp/signed.log" || fail "nothing signed"
 # readable and not executable.
 declare -A programs=(
     [windows-x86]="installer.exe update.exe cleanup.exe kitcheck.exe"
-    [windows-x64]="installer.exe update.exe cleanup.exe kitcheck.exe Quarlan.exe QuarlanUninstaller.exe"
+    [windows-x64]="installer.exe update.exe cleanup.exe kitcheck.exe Quarlan.exe QuarlanConsole.exe QuarlanUninstaller.exe"
     [linux-x86_64]="unixloader quarlan kitcheck"
     [linux-arm64]="unixloader quarlan kitcheck"
-    [macos-universal]="macsetup maclauncher"
+    [macos-universal]="macsetup maclauncher quarlan"
 )
 extract() {  # archive directory
     mkdir -p "$2"

@@ -28,7 +28,7 @@ struct Program {
 };
 const Program kAllPrograms[] = {
     {"installer", true, true}, {"update", true, true},          {"Quarlan", true, false},
-    {"cleanup", false, true},  {"QuarlanUninstaller", false, false},
+    {"QuarlanConsole", false, false}, {"cleanup", false, true},  {"QuarlanUninstaller", false, false},
 };
 
 // The programs this build ships: the 32-bit build makes the 32-bit ones.
