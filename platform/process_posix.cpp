@@ -107,7 +107,9 @@ RunResult runCommand(const std::vector<std::string>& argv, const std::string& st
 
 RunResult runShell(const std::string& command, const std::string& stderrFile) {
     pid_t pid = 0;
-    return awaited(startProcess("/bin/sh", {"sh", "-c", command}, stderrFile, pid), pid);
+    // Started first: the process id is filled in before anything waits for it.
+    int rc = startProcess("/bin/sh", {"sh", "-c", command}, stderrFile, pid);
+    return awaited(rc, pid);
 }
 
 int shellExitCode(int status) {
