@@ -526,6 +526,37 @@ TEST(ProvisionUnit, AnExistingDirectoryKeepsItsModesAndRootOrHomeIsRefused) {
     }
 }
 
+// A JVM archive that fails takes away the directories its run made, and
+// only those: a "jvm" folder that was already there keeps what it held.
+TEST(ProvisionUnit, AFailedArchiveRemovesOnlyWhatItsRunMade) {
+    TempDir dir;
+    CwdGuard cwd(dir.path());
+    std::string home = dir.file("home"), base = dir.file("base");
+    EnvGuard installDirs("QUARLAN_INSTALL_DIRS", base.c_str());
+    writeFile("jre.bin", "#!/bin/sh\nmkdir bin && exit 3\n");
+    ASSERT_TRUE(platform::setMode("jre.bin", 0755));
+    writeFile(qrl::kTraceLog, "");
+    for (bool jvmFolderThere : {true, false}) {
+        SCOPED_TRACE(jvmFolderThere);
+        std::filesystem::remove_all(base);
+        for (const auto& d : {home, base}) platform::makeDir(d);
+        if (jvmFolderThere) {
+            std::filesystem::create_directories(base + "/jvm/jre1.8/1.8");
+            writeFile(base + "/jvm/jre1.8/1.8/release", "another JVM");
+        }
+        qrl::JvmProvisioner provisioner(nativeFamily(), logsHere(), nullptr, placesBelow({}));
+        qrl::JvmRequest request{{"", "1.8", ""}, "1.8", "JRE", "java", "jre.bin", "", ""};
+        std::string command;
+        EXPECT_FALSE(provisioner.expandKitArchive(request, command, home));
+        if (jvmFolderThere) {
+            EXPECT_EQ(readFile(base + "/jvm/jre1.8/1.8/release"), "another JVM");
+            auto entries = std::distance(std::filesystem::directory_iterator(base + "/jvm/jre1.8"), {});
+            EXPECT_EQ(entries, 1) << "the failed JVM's directory is left";
+        }
+        EXPECT_EQ(exists(base + "/jvm"), jvmFolderThere) << readFile(qrl::kTraceLog);
+    }
+}
+
 TEST(VendorInstallerTest, CommandSplitAndRunWithItsWords) {
     using V = std::vector<std::string>;
     auto c = qrl::splitInstallerCommand("setup.sh/*/*/*-s/*/*/*/Volumes/My Disk", qrl::Family::Mac);
