@@ -8,6 +8,7 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "platform/fs.h"
+#include "platform/identity.h"
 #include "platform/safefile.h"
 
 namespace qrl {
@@ -83,26 +84,73 @@ bool copyStream(std::FILE* in, std::FILE* out) {
 
 namespace {
 
-bool copyInto(std::string_view src, std::string_view dst, const char* mode, bool removeOnFailure) {
-    if (!fexists(src) || isDir(src)) return false;
-    std::FILE* in = platform::openFile(std::string(src), "rb");
-    if (!in) return false;
-    std::FILE* out = platform::openFile(std::string(dst), mode);
+// A limit in words: "4 MiB" for whole mebibytes, else in bytes.
+std::string sizeWords(std::uint64_t limit) {
+    if (limit >= (1u << 20) && limit % (1u << 20) == 0) return std::to_string(limit >> 20) + " MiB";
+    return std::to_string(limit) + " bytes";
+}
+
+// The one checked copy behind copyFile and appendFile.
+bool copyInto(std::string_view source, std::string_view destination, bool append, std::uint64_t limit,
+              std::string* why) {
+    const std::string src(source), dst(destination);
+    auto fail = [&](const std::string& words) {
+        if (why) *why = words;
+        return false;
+    };
+    platform::ReadStatus status = platform::ReadStatus::Failed;
+    std::uint64_t size = 0;
+    platform::Result reason;
+    std::FILE* in = platform::openRegularFile(src, status, size, &reason);
+    if (!in) return fail(status == platform::ReadStatus::NotAFile ? "not a regular file" : reason.text());
+    if (size > limit) {
+        std::fclose(in);
+        return fail("larger than " + sizeWords(limit));
+    }
+    // Opened with "wb", the destination would be emptied before it is read.
+    if (platform::sameFile(src, dst)) {
+        std::fclose(in);
+        return fail("the source and the destination are one file");
+    }
+    std::FILE* out = platform::openFile(dst, append ? "ab" : "wb", &reason);
     if (!out) {
         std::fclose(in);
-        return false;
+        return fail(reason.text());
     }
-    bool ok = copyStream(in, out);
+    std::string problem;
+    std::vector<char> buffer(64 * 1024);
+    std::uint64_t copied = 0;
+    while (problem.empty()) {
+        size_t n = std::fread(buffer.data(), 1, buffer.size(), in);
+        if (n == 0) {
+            if (std::ferror(in)) problem = platform::Result::lastError().text();
+            break;
+        }
+        copied += n;
+        if (copied > limit) {
+            problem = "larger than " + sizeWords(limit);
+        } else if (std::fwrite(buffer.data(), 1, n, out) != n) {
+            problem = platform::Result::lastError().text();
+        }
+    }
     std::fclose(in);
-    ok = std::fclose(out) == 0 && ok;
-    if (!ok && removeOnFailure) platform::removeFile(std::string(dst));
-    return ok;
+    if (problem.empty() && std::fflush(out) != 0) problem = platform::Result::lastError().text();
+    if (std::fclose(out) != 0 && problem.empty()) problem = platform::Result::lastError().text();
+    if (problem.empty()) return true;
+    // Only a file this copy wrote goes; a device named as the destination stays.
+    if (!append && (platform::isLink(dst) || platform::typeOf(dst) == platform::FileType::File))
+        platform::removeFile(dst);
+    return fail(problem);
 }
 
 }  // namespace
 
-bool copyFile(std::string_view src, std::string_view dst) { return copyInto(src, dst, "wb", true); }
-bool appendFile(std::string_view src, std::string_view dst) { return copyInto(src, dst, "ab", false); }
+bool copyFile(std::string_view src, std::string_view dst, std::uint64_t limit, std::string* why) {
+    return copyInto(src, dst, false, limit, why);
+}
+bool appendFile(std::string_view src, std::string_view dst, std::string* why) {
+    return copyInto(src, dst, true, kNoCopyLimit, why);
+}
 
 namespace {
 
@@ -184,7 +232,7 @@ bool readTextFile(std::string_view file, std::string& text, std::string* why) {
             if (why) *why = "not a regular file";
             return false;
         case platform::ReadStatus::TooLarge:
-            if (why) *why = "larger than " + std::to_string(kMaxTextFile >> 20) + " MiB";
+            if (why) *why = "larger than " + sizeWords(kMaxTextFile);
             return false;
         case platform::ReadStatus::Failed: break;
     }

@@ -27,10 +27,25 @@ bool isDir(std::string_view path);
 // was copied.
 bool copyStream(std::FILE* in, std::FILE* out);
 
-// Copies a file, replacing the destination. A failed copy leaves no destination.
-bool copyFile(std::string_view src, std::string_view dst);
-// Appends a file to the destination; a failed append leaves what was appended.
-bool appendFile(std::string_view src, std::string_view dst);
+// No limit on what a copy may take.
+inline constexpr std::uint64_t kNoCopyLimit = UINT64_MAX;
+
+// Copies a file, replacing the destination. The source must be a regular file
+// (a link is followed to it): a FIFO, a device or a directory is refused at
+// once, never waited for or read, and a source of more than `limit` bytes is
+// refused before anything is written (as is one that grows beyond it while it
+// is read). Every write is checked and the destination closed without error,
+// so a full disk is a failure, never a short copy. A source and a destination
+// that are one file (by identity, under any name) are refused: nothing is
+// ever copied onto itself. A failed copy leaves no destination file. On
+// failure `why` (when given) says why in words: "not a regular file",
+// "larger than 4 MiB", "the source and the destination are one file", or
+// the system's reason ("No space left on device (28)").
+bool copyFile(std::string_view src, std::string_view dst, std::uint64_t limit = kNoCopyLimit,
+              std::string* why = nullptr);
+// The same, appending to the destination (created when missing); a failed
+// append leaves what was appended.
+bool appendFile(std::string_view src, std::string_view dst, std::string* why = nullptr);
 
 // Removes a directory tree. Refuses an empty path and a root; links inside the
 // tree (symbolic links, junctions) are removed themselves, never followed; a

@@ -56,10 +56,12 @@ int utf8Main(std::vector<std::string>& args) {
     platform::PassStopSignals passOn;
     platform::DirLock lock;
     std::string tempDir;
-    if (!createTempDir(startDir, lock, tempDir)) {
+    std::string why;
+    if (!createTempDir(startDir, lock, tempDir, &why)) {
         // The installation never runs in the kit itself.
-        std::string message = "Unable to make a private working directory (tmpqrl01 ... tmpqrl99) below " +
-                              tempDirBase() + "; nothing was installed.";
+        std::string message = !why.empty() ? why
+                                           : "Unable to make a private working directory (tmpqrl01 ... tmpqrl99) below " +
+                                                 tempDirBase() + "; nothing was installed.";
         Logs logs = Logs::in(logsPlace(Family::Mac, startDir, ""));
         logs.error(message);
         platform::writeStderr(message + "\n");

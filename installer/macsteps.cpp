@@ -8,7 +8,9 @@
 #include "common/workdirs.h"
 #include "installer/install.h"
 #include "platform/env.h"
+#include "platform/folders.h"
 #include "platform/fs.h"
+#include "platform/identity.h"
 #include "platform/osversion.h"
 #include "platform/process.h"
 #include "provision/jvmmodes.h"
@@ -71,10 +73,21 @@ struct CopySkips {
     bool kitIsBase = false;
 };
 
-void copyTree(const std::string& from, const std::string& to, const std::string& kitRoot, const CopySkips& skip,
-              bool top) {
+// Copies a level of the kit; false at the first entry that does not arrive,
+// which `why` names.
+bool copyTree(const std::string& from, const std::string& to, const std::string& kitRoot, const CopySkips& skip,
+              bool top, std::string& why) {
     std::vector<platform::DirEntry> entries;
-    if (!platform::listDir(from, entries)) return;
+    if (platform::Result listed = platform::listDir(from, entries); !listed) {
+        why = from + ": " + listed.text();
+        return false;
+    }
+    auto copy = [&](const std::string& src, const std::string& dst) {
+        std::string reason;
+        if (copyFile(src, dst, kNoCopyLimit, &reason)) return true;
+        why = src + ": " + reason;
+        return false;
+    };
     for (const auto& e : entries) {
         if (top && runsOwn(e.name, skip.kitIsBase)) continue;
         std::string src = joinPath(from, e.name, Family::Mac);
@@ -82,16 +95,22 @@ void copyTree(const std::string& from, const std::string& to, const std::string&
         if (e.isLink) {
             // Followed only to a file of the kit itself.
             std::string real = platform::canonicalPath(src);
-            if (!real.empty() && platform::typeOf(real) == platform::FileType::File && isPathInside(kitRoot, real))
-                copyFile(real, dst);
+            if (!real.empty() && platform::typeOf(real) == platform::FileType::File && isPathInside(kitRoot, real) &&
+                !copy(real, dst))
+                return false;
         } else if (e.isDirectory) {
             if (platform::canonicalPath(src) == skip.target) continue;
-            if (platform::makeDir(dst, 0700)) copyTree(src, dst, kitRoot, skip, false);
+            if (platform::Result made = platform::makeDir(dst, 0700); !made) {
+                why = dst + ": " + made.text();
+                return false;
+            }
+            if (!copyTree(src, dst, kitRoot, skip, false, why)) return false;
         } else if (platform::typeOf(src) == platform::FileType::File) {
             if (top && !skip.program.empty() && platform::canonicalPath(src) == skip.program) continue;
-            copyFile(src, dst);
+            if (!copy(src, dst)) return false;
         }
     }
+    return true;
 }
 
 }  // namespace
@@ -108,8 +127,26 @@ std::string tempDirBase() {
     return "/tmp";
 }
 
-bool createTempDir(std::string_view startDir, platform::DirLock& lock, std::string& tempDir) {
+std::string kitFolderRefusal(std::string_view kitDir) {
+    const std::string kit(kitDir);
+    bool shared = platform::isProtectedDir(kit);
+    for (const auto& place : platform::protectedDirs()) {
+        if (shared) break;
+        // The place itself, or a folder above it (a kit in /Users copies every home).
+        shared = platform::sameFile(place, kit) || (place != "/" && platform::isWithin(place, kit));
+    }
+    if (!shared) return {};
+    return kit + ": the kit must be in a folder of its own; nothing was installed.";
+}
+
+bool createTempDir(std::string_view startDir, platform::DirLock& lock, std::string& tempDir, std::string* why) {
     const std::string start(startDir);
+    tempDir.clear();
+    // Nothing is made, nothing copied for a kit that shares its folder.
+    if (std::string refusal = kitFolderRefusal(start); !refusal.empty()) {
+        if (why) *why = refusal;
+        return false;
+    }
     const std::string startReal = platform::canonicalPath(start);
     const std::string base = tempDirBase();
     tempDir.clear();
@@ -128,10 +165,15 @@ bool createTempDir(std::string_view startDir, platform::DirLock& lock, std::stri
         platform::changeDir(start);
         return false;
     }
-    copyKitToTempDir(start, tempDir);
+    // A run from an incomplete copy would install without the missing file
+    // and report success: no run at all.
+    std::string copyFailure;
+    bool copied = copyKitToTempDir(start, tempDir, &copyFailure);
+    if (!copied && why)
+        *why = "Unable to copy the kit into " + tempDir + " (" + copyFailure + "); nothing was installed.";
     // The kit's files may be run by anyone; the directory stays the user's own.
     platform::setMode(tempDir, 0700);
-    if (!platform::changeDir(tempDir)) {
+    if (!copied || !platform::changeDir(tempDir)) {
         delDirTree(tempDir, Family::Mac);
         lock.release();
         tempDir.clear();
@@ -150,15 +192,24 @@ bool writeStartDirFile(std::string_view name, std::string_view startDir, std::st
     return std::fclose(f) == 0 && ok;
 }
 
-bool copyKitToTempDir(std::string_view from, std::string_view to) {
+bool copyKitToTempDir(std::string_view from, std::string_view to, std::string* why) {
     std::string kitRoot = platform::canonicalPath(std::string(from));
     std::string target = platform::canonicalPath(std::string(to));
-    if (kitRoot.empty() || target.empty() || isPathInside(target, kitRoot, true)) return false;
+    std::string failure;
+    if (kitRoot.empty() || target.empty() || isPathInside(target, kitRoot, true)) {
+        if (why) *why = std::string(to) + " lies inside the kit " + std::string(from);
+        return false;
+    }
     std::string base = platform::canonicalPath(tempDirBase());
     CopySkips skip{target, platform::canonicalPath(platform::programPath()), !base.empty() && base == kitRoot};
-    copyTree(std::string(from), std::string(to), kitRoot, skip, true);
+    if (!copyTree(std::string(from), std::string(to), kitRoot, skip, true, failure)) {
+        if (why) *why = failure;
+        return false;
+    }
     ExecCommand exec(Family::Mac, Logs::in(to));
-    return exec.setPermissions(to);
+    if (exec.setPermissions(to)) return true;
+    if (why) *why = "the modes of the copy in " + std::string(to) + " could not be set";
+    return false;
 }
 
 MacCommandLine parseMacCommandLine(const std::vector<std::string>& args) {

@@ -23,8 +23,19 @@ std::string tempDirBase();
 // run still alive or is the start directory itself is never touched; a
 // leftover of this user that no run holds is emptied and reused. Then
 // "startdir.txt" and a copy of the kit go in. On success the current
-// directory is the new one; on failure it is `startDir`.
-bool createTempDir(std::string_view startDir, platform::DirLock& lock, std::string& tempDir);
+// directory is the new one; on failure it is `startDir`, no working
+// directory is left, and `why` (when given) holds the message for the user
+// when there is more to say than that no directory could be made: a kit in a
+// folder that is not its own (kitFolderRefusal), a copy of the kit that is
+// not complete (a full disk, a file that cannot be read).
+bool createTempDir(std::string_view startDir, platform::DirLock& lock, std::string& tempDir,
+                   std::string* why = nullptr);
+
+// The kit is copied whole, so it must be in a folder of its own: not the
+// home folder, the Desktop, Documents or Downloads (under any name: a link,
+// another spelling) nor a folder that holds one of them. The message for a
+// kit that is not, else empty.
+std::string kitFolderRefusal(std::string_view kitDir);
 
 // Writes the start directory and a line feed into dir/name, a file this call
 // creates (an existing file or link there is not written through).
@@ -33,8 +44,11 @@ bool writeStartDirFile(std::string_view name, std::string_view startDir, std::st
 // Copies the kit tree `from` into `to` (which must not lie inside it), then
 // gives the copy the mode 0755 throughout. Links are not followed out of the
 // kit: a link to a file inside the kit is copied as that file, any other link
-// is left out. `to` itself, met inside `from`, is skipped.
-bool copyKitToTempDir(std::string_view from, std::string_view to);
+// is left out, and so is what is not a file or a folder (a FIFO, a socket).
+// `to` itself, met inside `from`, is skipped. True only when every file and
+// folder arrived whole; else `why` (when given) names the first that did not
+// and the system's reason.
+bool copyKitToTempDir(std::string_view from, std::string_view to, std::string* why = nullptr);
 
 // The switches: "-q" (quiet) and "-s" (properties) only as whole arguments;
 // the argument after a switch is the details file whatever it holds, with the

@@ -132,6 +132,8 @@ bool WizardStart::startAndWait(const std::vector<std::string>& argv) {
     if (run_.stopped()) return false;
     const Logs& logs = run_.logs;
     startGuiInterface(run_.settings.startGuiCommand, run_.settings.checkGuiRunningCommand);
+    // Stopped while the desktop was checked: no wizard.
+    if (run_.stopped()) return false;
     std::string command = shellQuote(run_.jvmCommand);
     for (const auto& a : argv) command += " " + shellQuote(a);
     logs.trace("java installer C++ command:", command);
@@ -178,6 +180,7 @@ void WizardStart::startGuiInterface(std::string_view startCommand, std::string_v
         return r.started && r.status == 0;
     };
     auto startGui = [&] {
+        if (run_.stopped()) return;
         platform::writeStdout("\r\n\nStarting GUI. Screen may blank. Please wait...\n");
         for (int i = 0; i < 10; ++i) platform::sleepMs(1000);
         switch (platform::forkProcess()) {

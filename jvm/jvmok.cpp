@@ -4,6 +4,7 @@
 #include "common/logfiles.h"
 #include "common/paths.h"
 #include "common/execcmd.h"
+#include "common/scratchdir.h"
 #include "common/shellquote.h"
 #include "jvm/version.h"
 #include "platform/env.h"
@@ -127,8 +128,8 @@ bool JvmOk::alreadyTested(std::string_view exePath) {
     return !runs_->tested.insert(real).second;
 }
 
-bool JvmOk::probeStarted(std::string_view exePath) {
-    std::string cwd = getCurrentDir(family_, 5000);
+bool JvmOk::probeStarted(std::string_view exePath, const std::string& answerDir) {
+    std::string cwd = answerDir.empty() ? getCurrentDir(family_, 5000) : answerDir;
     auto since = std::chrono::steady_clock::now();
     if (rules_.commands == CommandStyle::WindowsSpawn) {
         std::vector<std::string> argv{std::string(baseName(exePath, family_)), "-cp", ".", kProbeClass, cwd};
@@ -161,12 +162,16 @@ bool JvmOk::probeStarted(std::string_view exePath) {
 bool JvmOk::testVersion(const JvmCriteria& criteria, std::string_view exePath) {
     if (!fexists(kProbeClassFile)) return true;
     logs_.trace("testing ", exePath);
-    platform::removeFile(kProbeAnswerFile);
+    // The probe answers in a directory of this test's own (the current one
+    // only when none can be made).
+    ScratchDir scratch("qrlprobe");
+    const std::string answer = scratch ? scratch.file(kProbeAnswerFile) : kProbeAnswerFile;
+    platform::removeFile(answer);
     platform::setEnv("CLASSPATH", "");
-    bool ok = probeStarted(exePath);
+    bool ok = probeStarted(exePath, scratch.path());
     if (ok) {
-        bool answered = fexists(kProbeAnswerFile);
-        ok = checkVersion(kProbeAnswerFile, criteria);
+        bool answered = fexists(answer);
+        ok = checkVersion(answer, criteria);
         if (ok) {
             logs_.trace("test jvm ok", true);
         } else {
@@ -174,7 +179,7 @@ bool JvmOk::testVersion(const JvmCriteria& criteria, std::string_view exePath) {
             logs_.error("Jvm isn't installed properly.");
         }
     }
-    platform::removeFile(kProbeAnswerFile);
+    platform::removeFile(answer);
     return ok;
 }
 
@@ -220,8 +225,13 @@ void JvmOk::tell(const JvmVerdict& verdict) const {
 bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName, std::string_view exePath) {
     logs_.trace("Testing jvm version:", exePath);
     logs_.trace("   redirecting stderr");
-    platform::removeFile(kVersionCaptureFile);
-    std::FILE* capture = platform::openFile(kVersionCaptureFile, "wt");
+    // The banner is captured in a directory of this test's own (the current
+    // one only when none can be made), so that tests in parallel and in a
+    // directory no one may write in work alike.
+    ScratchDir scratch("qrlvers");
+    const std::string captureFile = scratch ? scratch.file(kVersionCaptureFile) : kVersionCaptureFile;
+    platform::removeFile(captureFile);
+    std::FILE* capture = platform::openFile(captureFile, "wt");
     if (!capture) {
         logs_.error("Unable to redirect stderr");
         if (rules_.showsCaptureFailure) {
@@ -239,7 +249,7 @@ bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName
     std::vector<std::string> argv{std::string(exePath)};
     if (exeName.substr(0, 4) == "java") argv.emplace_back("-version");
     auto since = std::chrono::steady_clock::now();
-    platform::RunResult run = platform::runCommand(argv, kVersionCaptureFile);
+    platform::RunResult run = platform::runCommand(argv, captureFile);
     int result = run.started ? run.status : -1;
     bool started = run.started;
     if (started) countRun(since);
@@ -249,7 +259,7 @@ bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName
     logs_.trace("   resetting stderr");
 
     bool ok = false;
-    bool versionOk = started && checkVersion(kVersionCaptureFile, criteria);
+    bool versionOk = started && checkVersion(captureFile, criteria);
     runVersion_ = found_;
     if (!started) {
         reason_ = JvmReason::NotStarted;
@@ -266,7 +276,7 @@ bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName
             logs_.trace("jvm fullname:", exePath);
         }
     }
-    platform::removeFile(kVersionCaptureFile);
+    platform::removeFile(captureFile);
     return ok;
 }
 

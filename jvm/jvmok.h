@@ -3,6 +3,9 @@
 // with "-version" and its banner read from standard error; on Windows the
 // version comes from the registry. When the kit ships the probe class
 // "TestJvm.class", the probe runs in the JVM and must answer in "jvmGood.txt".
+// The banner's capture and the probe's answer go to a private directory of
+// each test's own (common/scratchdir.h): a test writes nothing in the
+// current directory.
 #pragma once
 
 #include <chrono>
@@ -90,7 +93,8 @@ public:
 
 private:
     bool tracesCriteria() const { return rules_.tracesCriteria; }
-    bool probeStarted(std::string_view exePath);
+    // `answerDir`: where the probe writes its answer (empty: the current directory).
+    bool probeStarted(std::string_view exePath, const std::string& answerDir);
     bool versionCommand(const JvmCriteria& criteria, std::string_view exeName, std::string_view exePath);
     bool alreadyTested(std::string_view exePath);
     void countRun(std::chrono::steady_clock::time_point since);

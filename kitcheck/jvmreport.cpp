@@ -2,14 +2,13 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <map>
-#include <random>
 
 #include "common/execcmd.h"
 #include "common/familyrules.h"
 #include "common/files.h"
 #include "common/logs.h"
+#include "common/scratchdir.h"
 #include "common/text.h"
 #include "installer/controlfile.h"
 #include "installer/install.h"
@@ -21,6 +20,7 @@
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/process.h"
+#include "platform/stopsignal.h"
 #include "provision/jvmprovisioner.h"
 
 namespace qrl {
@@ -50,38 +50,22 @@ private:
 
 // A private directory below the system's temporary directory, the current
 // directory while it lives; removed with everything in it afterwards.
-class ScratchDir {
+class ScratchWork {
 public:
-    ScratchDir() : saved_(platform::currentDir().value_or("")) {}
-    ~ScratchDir() {
-        if (path_.empty()) return;
-        if (!saved_.empty()) platform::changeDir(saved_);
-        delDirTree(path_, thisSystemFamily());
+    ScratchWork() : saved_(platform::currentDir().value_or("")), dir_("kitcheck") {}
+    ~ScratchWork() {
+        // Left before it goes, so that nothing holds it.
+        if (dir_ && !saved_.empty()) platform::changeDir(saved_);
     }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
+    ScratchWork(const ScratchWork&) = delete;
+    ScratchWork& operator=(const ScratchWork&) = delete;
 
-    bool enter() {
-        std::error_code ec;
-        std::filesystem::path base = std::filesystem::temp_directory_path(ec);
-        if (ec) return false;
-        std::u8string u8 = base.u8string();
-        std::string dir(u8.begin(), u8.end());
-        std::random_device random;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string candidate = platform::pathIn(dir, "kitcheck-" + std::to_string(random()));
-            if (platform::makeDir(candidate, 0700)) {
-                path_ = candidate;
-                return static_cast<bool>(platform::changeDir(path_));
-            }
-        }
-        return false;
-    }
-    const std::string& path() const { return path_; }
+    bool enter() { return dir_ && static_cast<bool>(platform::changeDir(dir_.path())); }
+    const std::string& path() const { return dir_.path(); }
 
 private:
     std::string saved_;
-    std::string path_;
+    ScratchDir dir_;
 };
 
 bool isAbsolute(std::string_view path) {
@@ -293,8 +277,9 @@ bool readKit(JvmReport& r, ControlSettings& s, const Logs& logs) {
     r.searchMode = s.searchForJvm;
     std::string probe = platform::pathIn(r.kit, kProbeClassFile);
     r.probe = platform::typeOf(probe) == platform::FileType::File;
-    if (r.probe && !copyFile(probe, kProbeClassFile)) {
-        r.error = "cannot copy " + probe + " for the JVM tests";
+    std::string why;
+    if (r.probe && !copyFile(probe, kProbeClassFile, kMaxTextFile, &why)) {
+        r.error = "cannot copy " + probe + " for the JVM tests (" + why + ")";
         return false;
     }
     return true;
@@ -374,7 +359,7 @@ bool makeJvmReport(const JvmReportRequest& rq, JvmReport& r) {
     if (r.kitMode) r.kit = absoluteKitDir(rq.kit);
     r.family = rq.family ? *rq.family : r.kitMode ? guessKitFamily(r.kit) : thisSystemFamily();
 
-    ScratchDir scratch;
+    ScratchWork scratch;
     if (!scratch.enter()) {
         r.error = "no private directory for the JVM tests could be made below the temporary directory";
         return false;
@@ -382,8 +367,11 @@ bool makeJvmReport(const JvmReportRequest& rq, JvmReport& r) {
     // The installer's working directory holds the kit's control file, which
     // it reads in place: so does the scratch directory, with a copy.
     std::string control = platform::pathIn(r.kit, kControlFile);
-    if (r.kitMode && !copyFile(control, kControlFile)) {
-        r.error = control + " cannot be read: the installer stops with \"Unable to open qrl.control\"";
+    // Read as the installer reads it: a plain file of a few kilobytes. A FIFO,
+    // a device or a huge file is refused at once.
+    std::string why;
+    if (r.kitMode && !copyFile(control, kControlFile, kMaxTextFile, &why)) {
+        r.error = control + " cannot be read (" + why + "): the installer stops with \"Unable to open qrl.control\"";
         return false;
     }
     // The logs of the search stay in the scratch directory and go with it.
@@ -527,8 +515,14 @@ int jvmReportMain(const std::vector<std::string>& args) {
         platform::writeStderr("kitcheck: --jvm takes a kit or a version range, not both\n" + std::string(kUsage));
         return 1;
     }
+    // Stopped from outside (TERM, HUP, an interrupt), the JVM under test gets
+    // the signal, the search ends and the scratch directory goes before the
+    // program ends with 128+N.
+    platform::PassStopSignals passOn;
     JvmReport report;
-    if (!makeJvmReport(rq, report)) {
+    bool made = makeJvmReport(rq, report);
+    if (int signal = platform::stopSignal()) return 128 + signal;
+    if (!made) {
         platform::writeStderr("kitcheck: " + report.error + "\n");
         return 1;
     }

@@ -17,11 +17,24 @@ extern char** environ;
 namespace platform {
 namespace {
 
-int waitFor(pid_t pid) {
+// Whether this process belongs to the foreground of its controlling
+// terminal: then what is typed there (an answer to a JVM vendor's licence
+// question) must reach the programs it waits for, which therefore stay in
+// its process group. Any other run gives each program it waits for a group
+// of its own, so that a stop signal reaches everything that program started.
+bool inTerminalForeground() {
+    int tty = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (tty < 0) return false;
+    bool foreground = ::tcgetpgrp(tty) == ::getpgrp();
+    ::close(tty);
+    return foreground;
+}
+
+int waitFor(pid_t pid, bool ownGroup) {
     // A stop signal that arrives meanwhile reaches the program waited for. It
     // is waited for without being reaped first, so that its process id cannot
     // pass to another process while signals may still be sent to it.
-    setWaitedProcess(pid);
+    setWaitedProcess(pid, ownGroup);
     siginfo_t info {};
     while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
     }
@@ -44,14 +57,29 @@ std::vector<char*> cArgs(const std::vector<std::string>& argv) {
     return out;
 }
 
+// A started program: its process id, and whether it leads a process group
+// of its own.
+struct Started {
+    pid_t pid = 0;
+    bool ownGroup = false;
+};
+
 int startProcess(const std::string& program, const std::vector<std::string>& args, const std::string& stderrFile,
-                 pid_t& pid) {
+                 Started& started, bool waited) {
     posix_spawn_file_actions_t actions;
     ::posix_spawn_file_actions_init(&actions);
     if (!stderrFile.empty())
         ::posix_spawn_file_actions_addopen(&actions, 2, stderrFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawnattr_t attributes;
+    ::posix_spawnattr_init(&attributes);
+    started.ownGroup = waited && !inTerminalForeground();
+    if (started.ownGroup) {
+        ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        ::posix_spawnattr_setpgroup(&attributes, 0);
+    }
     auto c = cArgs(args);
-    int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, c.data(), environ);
+    int rc = ::posix_spawn(&started.pid, program.c_str(), &actions, &attributes, c.data(), environ);
+    ::posix_spawnattr_destroy(&attributes);
     ::posix_spawn_file_actions_destroy(&actions);
     return rc;
 }
@@ -62,15 +90,15 @@ SpawnResult spawn(const std::string& program, const std::vector<std::string>& ar
                   const SpawnOptions& options) {
     SpawnResult result;
     std::vector<std::string> args = argv.empty() ? std::vector<std::string>{program} : argv;
-    pid_t pid = 0;
-    int rc = startProcess(program, args, options.stderrFile, pid);
+    Started child;
+    int rc = startProcess(program, args, options.stderrFile, child, options.wait);
     if (rc != 0) {
         result.why = Result::failure(rc);
         return result;
     }
     result.started = true;
     if (!options.wait) return result;
-    int status = waitFor(pid);
+    int status = waitFor(child.pid, child.ownGroup);
     result.exitCode = shellExitCode(status);
     result.signal = shellSignal(status);
     return result;
@@ -79,35 +107,37 @@ SpawnResult spawn(const std::string& program, const std::vector<std::string>& ar
 namespace {
 
 // Waits for a process that started (rc 0), or keeps the reason it did not.
-RunResult awaited(int rc, pid_t pid) {
+RunResult awaited(int rc, const Started& child) {
     RunResult result;
     if (rc != 0) {
         result.why = Result::failure(rc);
         return result;
     }
     result.started = true;
-    result.status = waitFor(pid);
+    result.status = waitFor(child.pid, child.ownGroup);
     return result;
 }
 
 }  // namespace
 
 RunResult runCommand(const std::vector<std::string>& argv, const std::string& stderrFile) {
-    if (argv.empty()) return awaited(EINVAL, 0);
-    pid_t pid = 0;
-    int rc = startProcess(argv[0], argv, stderrFile, pid);
+    Started child;
+    if (argv.empty()) return awaited(EINVAL, child);
+    int rc = startProcess(argv[0], argv, stderrFile, child, true);
     if (rc == ENOEXEC) {
         // What execvp does for a script without "#!": the shell reads it.
         std::vector<std::string> viaShell{"/bin/sh"};
         viaShell.insert(viaShell.end(), argv.begin(), argv.end());
-        rc = startProcess("/bin/sh", viaShell, stderrFile, pid);
+        rc = startProcess("/bin/sh", viaShell, stderrFile, child, true);
     }
-    return awaited(rc, pid);
+    return awaited(rc, child);
 }
 
 RunResult runShell(const std::string& command, const std::string& stderrFile) {
-    pid_t pid = 0;
-    return awaited(startProcess("/bin/sh", {"sh", "-c", command}, stderrFile, pid), pid);
+    Started child;
+    // Started first: the process id is filled in before anything waits for it.
+    int rc = startProcess("/bin/sh", {"sh", "-c", command}, stderrFile, child, true);
+    return awaited(rc, child);
 }
 
 int shellExitCode(int status) {

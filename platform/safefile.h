@@ -41,4 +41,11 @@ enum class ReadStatus {
 };
 ReadStatus readRegularFile(const std::string& path, std::uint64_t limit, std::string& out, Result* why = nullptr);
 
+// The same judgement for a file that is copied rather than read whole: a
+// binary stream on the plain file a link at the name leads to, with its size
+// at the open, or nullptr with `status` NotAFile (a FIFO, a device, a
+// directory: refused at once, never waited for) or Failed (the system's
+// reason in `why`).
+std::FILE* openRegularFile(const std::string& path, ReadStatus& status, std::uint64_t& size, Result* why = nullptr);
+
 }  // namespace platform

@@ -86,4 +86,37 @@ ReadStatus readRegularFile(const std::string& path, std::uint64_t limit, std::st
     return ReadStatus::Ok;
 }
 
+std::FILE* openRegularFile(const std::string& path, ReadStatus& status, std::uint64_t& size, Result* why) {
+    size = 0;
+    status = ReadStatus::Failed;
+    // O_NONBLOCK: opening a FIFO does not wait for a writer; the type is then
+    // judged on what was opened.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        if (why) *why = Result::lastError();
+        return nullptr;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        if (why) *why = Result::lastError();
+        ::close(fd);
+        return nullptr;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        status = ReadStatus::NotAFile;
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* f = ::fdopen(fd, "rb");
+    if (!f) {
+        if (why) *why = Result::lastError();
+        ::close(fd);
+        return nullptr;
+    }
+    size = static_cast<std::uint64_t>(st.st_size);
+    status = ReadStatus::Ok;
+    return f;
+}
+
 }  // namespace platform

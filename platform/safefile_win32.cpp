@@ -141,4 +141,48 @@ ReadStatus readRegularFile(const std::string& path, std::uint64_t limit, std::st
     return status;
 }
 
+std::FILE* openRegularFile(const std::string& path, ReadStatus& status, std::uint64_t& size, Result* why) {
+    size = 0;
+    status = ReadStatus::Failed;
+    auto failed = [&](DWORD code) -> std::FILE* {
+        if (why) *why = Result::failure(static_cast<int>(code));
+        return nullptr;
+    };
+    const std::wstring name = wide(path);
+    DWORD attributes = ::GetFileAttributesW(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return failed(::GetLastError());
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        status = ReadStatus::NotAFile;
+        return nullptr;
+    }
+    // Links are followed to their target.
+    HANDLE h = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return failed(::GetLastError());
+    LARGE_INTEGER length {};
+    if (::GetFileType(h) != FILE_TYPE_DISK) {
+        ::CloseHandle(h);
+        status = ReadStatus::NotAFile;
+        return nullptr;
+    }
+    if (!::GetFileSizeEx(h, &length)) {
+        DWORD error = ::GetLastError();
+        ::CloseHandle(h);
+        return failed(error);
+    }
+    int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        ::CloseHandle(h);
+        return failed(ERROR_TOO_MANY_OPEN_FILES);
+    }
+    std::FILE* f = ::_fdopen(fd, "rb");
+    if (!f) {
+        ::_close(fd);
+        return failed(ERROR_TOO_MANY_OPEN_FILES);
+    }
+    size = static_cast<std::uint64_t>(length.QuadPart);
+    status = ReadStatus::Ok;
+    return f;
+}
+
 }  // namespace platform

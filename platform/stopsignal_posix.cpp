@@ -15,6 +15,7 @@ constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 
 volatile sig_atomic_t g_stopSignal = 0;
 volatile sig_atomic_t g_waited = 0;
+volatile sig_atomic_t g_waitedGroup = 0;  // g_waited leads a process group of its own
 volatile sig_atomic_t g_passing = 0;
 
 struct sigaction g_previous[std::size(kStopSignals)];
@@ -33,7 +34,7 @@ extern "C" void onStopSignal(int signal, siginfo_t* info, void*) {
     int saved = errno;
     if (g_stopSignal == 0) g_stopSignal = signal;
     pid_t child = static_cast<pid_t>(g_waited);
-    if (child > 0 && !childHasItFromTheTerminal(signal, info, child)) ::kill(child, signal);
+    if (child > 0 && !childHasItFromTheTerminal(signal, info, child)) ::kill(g_waitedGroup ? -child : child, signal);
     errno = saved;
 }
 
@@ -62,7 +63,7 @@ PassStopSignals::~PassStopSignals() {
 
 int stopSignal() { return g_stopSignal; }
 
-void setWaitedProcess(long pid) {
+void setWaitedProcess(long pid, bool wholeGroup) {
     // Blocked meanwhile, so that a signal arriving now reaches the program
     // once: from here or from the handler, never from both.
     sigset_t stops, before;
@@ -70,7 +71,9 @@ void setWaitedProcess(long pid) {
     for (int signal : kStopSignals) sigaddset(&stops, signal);
     ::sigprocmask(SIG_BLOCK, &stops, &before);
     g_waited = static_cast<sig_atomic_t>(pid);
-    if (pid > 0 && g_passing && g_stopSignal != 0) ::kill(static_cast<pid_t>(pid), g_stopSignal);
+    g_waitedGroup = pid > 0 && wholeGroup;
+    if (pid > 0 && g_passing && g_stopSignal != 0)
+        ::kill(wholeGroup ? -static_cast<pid_t>(pid) : static_cast<pid_t>(pid), g_stopSignal);
     ::sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 

@@ -8,6 +8,6 @@ PassStopSignals::~PassStopSignals() = default;
 
 int stopSignal() { return 0; }
 
-void setWaitedProcess(long) {}
+void setWaitedProcess(long, bool) {}
 
 }  // namespace platform

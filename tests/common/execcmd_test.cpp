@@ -1,11 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "common/execcmd.h"
 #include "common/files.h"
 #include "platform/fs.h"
 #include "platform/process.h"
+#include "platform/stopsignal.h"
 #include "tests/support/testutil.h"
 
 using namespace qrltest;
@@ -191,3 +199,44 @@ TEST_F(ExecTest, PosixMissingCommandFileIsNotRun) {
     EXPECT_NE(lines[0].find("Unable to make file executable " + dir.file("missing.bin")), std::string::npos);
     EXPECT_FALSE(exists("__qrllaunch"));
 }
+
+#ifndef _WIN32
+// A run stopped while a command line runs through the shell (a JVM archive,
+// a vendor installer, the desktop check): the shell it waits for gets the
+// signal and the wait ends at once. The run is a child process, so that the
+// stop it records stays its own.
+TEST_F(ExecTest, PosixStopSignalReachesTheShellCommandAndEndsTheWait) {
+    std::string pidFile = dir.file("shell.pid");
+    // The script (no "#!") runs in a shell of its own below the one that reads
+    // the command line; it tells its process id through a child of its own.
+    writeFile(dir.file("slow.sh"), "sh -c 'echo $PPID' > " + pidFile + ".new; mv " + pidFile + ".new " + pidFile +
+                                       "; sleep 20\n");
+    auto begun = std::chrono::steady_clock::now();
+    pid_t run = ::fork();
+    ASSERT_GE(run, 0);
+    if (run == 0) {
+        ::setsid();  // no terminal: as a service or a remote session runs it
+        platform::PassStopSignals passOn;
+        ExecCommand exec(Family::Posix, logsHere());
+        bool started = exec.execCommand("slow.sh", {});
+        ::_exit(started && platform::stopSignal() == SIGTERM ? 0 : 1);
+    }
+    for (int i = 0; i < 100 && !exists(pidFile); ++i) platform::sleepMs(50);
+    ASSERT_TRUE(exists(pidFile));
+    pid_t shell = std::atoi(readFile(pidFile).c_str());
+    ::kill(run, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(::waitpid(run, &status, 0), run);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(10));
+    // Gone, or a zombie nobody reaps (an orphan of a container without init).
+    auto gone = [](pid_t pid) {
+        std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+        size_t close = stat.rfind(')');
+        return stat.empty() || (close != std::string::npos && stat.compare(close, 4, ") Z ") == 0);
+    };
+    bool ended = false;
+    for (int i = 0; i < 100 && !(ended = gone(shell)); ++i) platform::sleepMs(50);
+    EXPECT_TRUE(ended) << "the script outlived the stop";
+}
+#endif

@@ -190,6 +190,49 @@ TEST(CopyTest, AppendKeepsWhatWasThereAndReportsSuccess) {
     EXPECT_FALSE(qrl::appendFile(dir.file("missing"), dir.file("target")));
 }
 
+// What a copy must refuse or fail on, each at once, with the reason in words
+// and no destination left behind.
+TEST(CopyTest, RefusesWhatIsNoRegularFileAndNeverCopiesShort) {
+    TempDir dir;
+    writeFile(dir.file("src"), pattern(100000));
+    struct Case {
+        std::string src, dst;
+        std::uint64_t limit;
+        std::string why;
+    };
+    std::vector<Case> cases{
+        {dir.path(), dir.file("dst"), qrl::kNoCopyLimit, "not a regular file"},
+        {dir.file("src"), dir.file("dst"), 65536, "larger than 65536 bytes"},
+        {dir.file("src"), dir.file("src"), qrl::kNoCopyLimit, "the source and the destination are one file"},
+    };
+#ifndef _WIN32
+    // A FIFO would hang a plain open, a device never ends, a sparse file is
+    // refused by its size before a byte is read, and a full disk fails the copy.
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    writeFile(dir.file("sparse"), "");
+    std::filesystem::resize_file(dir.file("sparse"), std::uint64_t{4} << 30);
+    std::filesystem::create_symlink(dir.file("src"), dir.file("alias"));
+    std::filesystem::create_symlink("/dev/full", dir.file("full"));
+    cases.push_back({dir.file("fifo"), dir.file("dst"), qrl::kNoCopyLimit, "not a regular file"});
+    cases.push_back({"/dev/zero", dir.file("dst"), qrl::kNoCopyLimit, "not a regular file"});
+    cases.push_back({dir.file("sparse"), dir.file("dst"), qrl::kMaxTextFile, "larger than 4 MiB"});
+    cases.push_back({dir.file("alias"), dir.path() + "/./src", qrl::kNoCopyLimit,
+                     "the source and the destination are one file"});
+    cases.push_back({dir.file("src"), dir.file("full"), qrl::kNoCopyLimit, "No space left on device (28)"});
+#endif
+    for (const Case& c : cases) {
+        std::string why;
+        EXPECT_FALSE(qrl::copyFile(c.src, c.dst, c.limit, &why)) << c.src;
+        EXPECT_EQ(why, c.why) << c.src;
+        EXPECT_FALSE(exists(dir.file("dst"))) << c.src;
+    }
+    EXPECT_EQ(readFile(dir.file("src")), pattern(100000));  // never emptied by a copy onto itself
+    std::string why;
+    EXPECT_FALSE(qrl::appendFile(dir.file("src"), dir.file("src"), &why));
+    EXPECT_EQ(why, "the source and the destination are one file");
+    EXPECT_EQ(readFile(dir.file("src")), pattern(100000));
+}
+
 TEST(LogSystemChangeTest, AppendsOneLinePerChange) {
     TempDir dir;
     CwdGuard cwd(dir.path());

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -111,11 +112,15 @@ TEST_F(WindowsProbeTest, ProbeGetsExactArgumentsAndAnEmptyClassPath) {
     writeFile("jinstall.log", "");
     JvmOk ok(Family::Windows, logsHere());
     EXPECT_TRUE(ok.testVersion({"", "1.8", ""}, java()));
-    std::string cwdNow = qrl::getCurrentDir(Family::Windows);
     std::string expected;
     for (const std::string a : {"javaw.exe", "-cp", ".", "TestJvm"}) expected += std::to_string(a.size()) + ":" + a + "\n";
-    expected += std::to_string(cwdNow.size()) + ":" + cwdNow + "\n";
-    EXPECT_EQ(readFile(rec), expected);
+    // The answer goes to a directory of the test's own, gone afterwards.
+    std::string got = readFile(rec);
+    ASSERT_EQ(got.substr(0, expected.size()), expected);
+    std::string answerDir = got.substr(got.find(':', expected.size()) + 1);
+    answerDir.pop_back();
+    EXPECT_EQ(answerDir.substr(answerDir.find_last_of("\\/") + 1, 9), "qrlprobe-") << answerDir;
+    EXPECT_FALSE(exists(answerDir));
     std::string info = readFile(rec + ".info");
     EXPECT_TRUE(info.find("classpath=\n") != std::string::npos || info.find("classpath=<unset>") != std::string::npos)
         << info;
@@ -249,7 +254,9 @@ TEST_F(ShellTest, OwnStandardErrorIsLeftAlone) {
     ::fstat(2, &before);
 
     bool ok = correct(Family::Posix, kMin11, "java", java);
-    // The capture file cannot be created: the candidate fails, stderr stays.
+    // The capture file cannot be created (no private directory, and the
+    // current directory's name taken): the candidate fails, stderr stays.
+    EnvGuard noTemp("TMPDIR", dir.file("missing").c_str());
     platform::makeDir("__qrlvers.log");
     writeFile("__qrlvers.log/keep", "x");
     bool blocked = correct(Family::Mac, kMin11, "java", java);
@@ -274,6 +281,7 @@ TEST_F(ShellTest, OwnStandardErrorIsLeftAlone) {
 TEST_F(ShellTest, ThePosixInstallerShowsAFailedRedirection) {
     std::string java = dir.file("java");
     writeFile(java, "#!/bin/sh\n");
+    EnvGuard noTemp("TMPDIR", dir.file("missing").c_str());
     platform::makeDir("__qrlvers.log");
     writeFile("__qrlvers.log/keep", "x");
     testing::internal::CaptureStdout();
@@ -301,8 +309,10 @@ TEST_F(ShellTest, RejectedVersionsAreTracedWithTheBanner) {
 
 TEST_F(ShellTest, ProbeRunsInTheCurrentDirectoryWithAnEmptyClassPath) {
     TempDir other;
-    std::string work = other.file("work dir $HOME");
+    std::string work = other.file("work dir $HOME"), scratch = other.file("tmp");
     makeDirs(work);
+    makeDirs(scratch);
+    EnvGuard tmp("TMPDIR", scratch.c_str());
     CwdGuard inWork(work);
     writeFile("TestJvm.class", "probe");
     EnvGuard cp("CLASSPATH", "/elsewhere");
@@ -312,9 +322,11 @@ TEST_F(ShellTest, ProbeRunsInTheCurrentDirectoryWithAnEmptyClassPath) {
     auto lines = readLines(log);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], good + " -version");
-    EXPECT_EQ(lines[1], good + " -cp . TestJvm " + work);
+    // The probe answers in a directory of the test's own, gone afterwards.
+    EXPECT_EQ(lines[1].substr(0, lines[1].rfind('-')), good + " -cp . TestJvm " + scratch + "/qrlprobe");
     EXPECT_EQ(lines[2], "CLASSPATH=");
     EXPECT_FALSE(exists("jvmGood.txt"));
+    EXPECT_TRUE(std::filesystem::is_empty(scratch));
 
     // The banner says 17, the probe answers 1.6: the JVM is not sound.
     std::string liar = dir.file("liar/bin/java");
@@ -365,4 +377,21 @@ TEST_F(ShellTest, AnExecutableAlreadyTestedIsNotStartedAgain) {
     EXPECT_TRUE(contains(traceTails("jinstall.log"), "jvm already tested: " + dir.file("link/bin/java")));
 }
 
+#endif
+
+#ifndef _WIN32
+// The test writes nothing where it runs: it works from a directory no file
+// can be made in (here one removed while it is the current one, which even
+// root cannot write in), such as /Applications is for a user.
+TEST_F(ShellTest, TestsWorkFromADirectoryNoFileCanBeMadeIn) {
+    std::string java = dir.file("jdk/bin/java");
+    makeScriptJvm(java, {"openjdk version \"17.0.15\" 2025-04-15", "", log});
+    TempDir other;
+    std::string gone = other.file("gone");
+    makeDirs(gone);
+    CwdGuard inGone(gone);
+    ASSERT_TRUE(platform::removeDir(gone));
+    for (Family f : {Family::Posix, Family::Mac}) EXPECT_TRUE(correct(f, kMin11, "java", java));
+    EXPECT_FALSE(correct(Family::Posix, {"", "21", ""}, "java", java));
+}
 #endif

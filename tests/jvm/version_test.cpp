@@ -84,6 +84,11 @@ TEST_F(VerifyTest, JavaVersionSchemesCompareAsReleases) {
         {"", "1.4.2_5", "", "1.4.2_05", true},
         {"", "", "1.4.2_05", "1.4.2_5", true},
         {"", "1.8.0_392", "", "1.8.0_99999999999999999999", true},
+        // A leading zero is no digit of the number: 08 lies below 9, as the
+        // text cut to the bound has it too.
+        {"", "1.8.0_9", "", "1.8.0_08", false},
+        {"", "", "1.8.0_9", "1.8.0_08", true},
+        {"", "1.8.0_08", "", "1.8.0_10", true},
     };
     expectVerdicts(cases);
 }

@@ -4,7 +4,11 @@
 // what the installer left for it.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
+
+#include <signal.h>
 
 #include "common/files.h"
 #include "common/shellquote.h"
@@ -321,6 +325,44 @@ TEST_F(ProvisionTest, VendorInstallerThatInstallsNothingFails) {
     EXPECT_FALSE(exists(record));
 }
 
+// A TERM while the kit's JVM archive, the vendor's installer or the desktop
+// check runs reaches that program and what it started; the run ends at once
+// with 128+15, without a wizard.
+TEST_F(ProvisionTest, StoppedWhileAKitProgramRunsTheRunEndsAtOnce) {
+    std::string pidFile = root.file("child.pid"), slow = root.file("slow.sh");
+    writeFile(slow, "#!/bin/sh\necho $$ > " + qrl::shellQuote(pidFile) + ".new\nmv " + qrl::shellQuote(pidFile) +
+                        ".new " + qrl::shellQuote(pidFile) + "\nexec sleep 30\n");
+    ASSERT_TRUE(platform::setMode(slow, 0755));
+    struct Case {
+        std::string name, controlExtra, archive;
+    };
+    for (const Case& c : {Case{"archive", "", slow}, Case{"vendor", "jvmThirdPartyInstaller=true\n", slow},
+                          Case{"desktop check", "checkGuiRunningCommand=" + slow + "\n", materials().archive}}) {
+        SCOPED_TRACE(c.name);
+        makeKit(control(c.controlExtra), c.archive);
+        platform::removeFile(pidFile);
+        platform::removeFile(record);
+        std::string loaderPid = root.file("loader.pid"), status = root.file("status");
+        auto begun = std::chrono::steady_clock::now();
+        std::thread runner([&] {
+            platform::runShell("(cd " + qrl::shellQuote(kit) + " && exec " + qrl::shellQuote(QRL_UNIXLOADER) + " -q " +
+                               qrl::shellQuote(record) + " >/dev/null 2>&1) & echo $! > " + qrl::shellQuote(loaderPid) +
+                               "; wait $!; echo $? > " + qrl::shellQuote(status));
+        });
+        for (int i = 0; i < 600 && !exists(pidFile); ++i) platform::sleepMs(50);
+        EXPECT_TRUE(exists(pidFile)) << trace();
+        ::kill(std::atoi(readFile(loaderPid).c_str()), SIGTERM);
+        runner.join();
+        EXPECT_EQ(readFile(status), "143\n") << trace();
+        EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(25));
+        std::string child = "/proc/" + readFile(pidFile).substr(0, readFile(pidFile).size() - 1) + "/stat";
+        std::string stat = readFile(child);
+        EXPECT_TRUE(stat.empty() || stat.find(") Z ") != std::string::npos) << "the kit's program outlived the run";
+        EXPECT_FALSE(exists(record)) << "the wizard ran";
+        EXPECT_TRUE(has(trace(), "installation stopped by signal 15")) << trace();
+    }
+}
+
 TEST_F(ProvisionTest, PluginSecurityFilesReplaceWithNumberedBackups) {
     std::string target = root.file("jvms") + "/jre17";
     std::string policyDir = home + "/.java";
@@ -523,6 +565,37 @@ TEST(ProvisionUnit, AnExistingDirectoryKeepsItsModesAndRootOrHomeIsRefused) {
         chooser->choose(request, home, chosen, command);
         EXPECT_NE(platform::canonicalPath(chosen), "/") << refused;
         EXPECT_NE(platform::canonicalPath(chosen), platform::canonicalPath(home)) << refused;
+    }
+}
+
+// A JVM archive that fails takes away the directories its run made, and
+// only those: a "jvm" folder that was already there keeps what it held.
+TEST(ProvisionUnit, AFailedArchiveRemovesOnlyWhatItsRunMade) {
+    TempDir dir;
+    CwdGuard cwd(dir.path());
+    std::string home = dir.file("home"), base = dir.file("base");
+    EnvGuard installDirs("QUARLAN_INSTALL_DIRS", base.c_str());
+    writeFile("jre.bin", "#!/bin/sh\nmkdir bin && exit 3\n");
+    ASSERT_TRUE(platform::setMode("jre.bin", 0755));
+    writeFile(qrl::kTraceLog, "");
+    for (bool jvmFolderThere : {true, false}) {
+        SCOPED_TRACE(jvmFolderThere);
+        std::filesystem::remove_all(base);
+        for (const auto& d : {home, base}) platform::makeDir(d);
+        if (jvmFolderThere) {
+            std::filesystem::create_directories(base + "/jvm/jre1.8/1.8");
+            writeFile(base + "/jvm/jre1.8/1.8/release", "another JVM");
+        }
+        qrl::JvmProvisioner provisioner(nativeFamily(), logsHere(), nullptr, placesBelow({}));
+        qrl::JvmRequest request{{"", "1.8", ""}, "1.8", "JRE", "java", "jre.bin", "", ""};
+        std::string command;
+        EXPECT_FALSE(provisioner.expandKitArchive(request, command, home));
+        if (jvmFolderThere) {
+            EXPECT_EQ(readFile(base + "/jvm/jre1.8/1.8/release"), "another JVM");
+            auto entries = std::distance(std::filesystem::directory_iterator(base + "/jvm/jre1.8"), {});
+            EXPECT_EQ(entries, 1) << "the failed JVM's directory is left";
+        }
+        EXPECT_EQ(exists(base + "/jvm"), jvmFolderThere) << readFile(qrl::kTraceLog);
     }
 }
 
