@@ -1,0 +1,34 @@
+#!/bin/sh
+# Runs the scenario explorer on the built installers.
+#   scripts/explore.sh [--family unixloader|macsetup|installer|native|all] COUNT [SEED]
+# COUNT scenarios per installer from SEED (default: a random one). "native"
+# (the default) explores unixloader and macsetup, "all" installer.exe under
+# wine as well. A failing scenario prints its seed and the line that repeats it.
+set -u
+cd "$(dirname "$0")/.." || exit 2
+family=native
+if [ "${1:-}" = "--family" ]; then family=$2; shift 2; fi
+count=${1:?usage: scripts/explore.sh [--family NAME] COUNT [SEED]}
+seed=${2:-$(od -An -N4 -tu4 /dev/urandom | tr -d ' ')}
+build=${QRL_BUILD:-build/linux}
+win=${QRL_EXPLORER_WIN_DIR:-build/win64/tests/bin}
+[ -x "$build/tests/bin/explorer" ] || cmake --build "$build" --target explorer unixloader macsetup >/dev/null || exit 2
+
+case $family in
+    native) families="unixloader macsetup" ;;
+    all) families="unixloader macsetup installer" ;;
+    *) families=$family ;;
+esac
+status=0
+for f in $families; do
+    if [ "$f" = installer ]; then
+        prefix=$build/wineprefix
+        [ -d "$prefix" ] || sh tests/wine-run.sh "$prefix" --init
+        "$build/tests/bin/explorer" --family installer --program "$win/installer.exe" --cleanup "$win/cleanup.exe" \
+            --prefix "$(cd "$prefix" && pwd)" --count "$count" --seed "$seed" || status=1
+    else
+        program=dist/linux/$f; [ -x "$program" ] || program=$build/installer/$f
+        "$build/tests/bin/explorer" --family "$f" --program "$program" --count "$count" --seed "$seed" || status=1
+    fi
+done
+exit $status
