@@ -12,7 +12,7 @@
 //
 //   explorer --family unixloader|macsetup|installer --program PATH
 //            [--cleanup PATH] [--prefix WINEPREFIX] [--count N] [--seed S]
-//            [--keep] [--verbose]
+//            [--jobs N] [--keep] [--verbose]
 //
 // Natively the sandbox lives on a private tmpfs (a mount namespace of its
 // own, where the system allows it), so that a run that fills its disk fills
@@ -25,6 +25,7 @@
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,6 +35,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <random>
 #include <set>
 #include <string>
@@ -167,6 +169,14 @@ const KitPlace kKitPlaces[] = {
     {"~/Downloads", false},
 };
 
+// The command line: none, quiet with an answers file, or switches the program
+// does not know, which must change nothing.
+enum class Args { None, Quiet, Unknown, Count };
+const std::vector<std::vector<std::string>> kUnknownPosix = {
+    {"--help"}, {"-x"}, {"-h"}, {"--quiet", "x"}, {"-qq", "x"}, {"-v"}};
+const std::vector<std::vector<std::string>> kUnknownWin = {
+    {"--help"}, {"/?"}, {"-x"}, {"--quiet", "x"}, {"-qq", "x"}, {"/x"}};
+
 // What startdir.txt says (for the families that read one).
 enum class StartDir {
     Absolute, Relative, KitSlash, Dot, DotDotKit, LinkToKit, ParentDot, Home, Missing, AFile, AFifo, Dangling,
@@ -196,18 +206,30 @@ struct Scenario {
     Encoding encoding = Encoding::Lf;
     StartState startState = StartState::Plain;
     Fault fault = Fault::None;
-    bool quiet = false, trace = false, bigLog = false;
+    Args args = Args::None;
+    int unknown = 0;  // which unknown switches
+    bool trace = false, bigLog = false;
     bool archive = false;  // no JVM on the machine: the kit's archive provides one
     int delayMs = 0;
 
     std::string describe() const {
-        std::string k = kKitPlaces[kit].name;
-        for (auto& c : k)
-            if (c == '\n') c = '|';
-        return "kit '" + k + "', startdir " + kStartDirNames[int(start)] + " (" + kEncodingNames[int(encoding)] +
-               "), start folder " + kStartStateNames[int(startState)] + ", " + kFaultNames[int(fault)] +
-               (delayMs ? " after " + std::to_string(delayMs) + " ms" : "") + (quiet ? ", -q" : "") +
-               (trace ? ", traced" : "") + (bigLog ? ", 700 kB kit log" : "") +
+        auto visible = [](std::string t) {
+            for (auto& c : t)
+                if (c == '\n') c = '|';
+            return t;
+        };
+        std::string d = "kit '" + visible(kKitPlaces[kit].name) + "'";
+        // macsetup writes its own start file: the kit's folder takes the logs.
+        if (family != Family::Macsetup)
+            d += std::string(", startdir ") + kStartDirNames[int(start)] + " (" + kEncodingNames[int(encoding)] + ")";
+        d += std::string(family == Family::Macsetup ? ", kit folder " : ", start folder ") + kStartStateNames[int(startState)];
+        d += std::string(", ") + kFaultNames[int(fault)] + (delayMs ? " after " + std::to_string(delayMs) + " ms" : "");
+        if (args == Args::Quiet) d += ", -q";
+        if (args == Args::Unknown) {
+            const auto& words = family == Family::Installer ? kUnknownWin : kUnknownPosix;
+            for (const auto& w : words[static_cast<size_t>(unknown) % words.size()]) d += " " + w;
+        }
+        return d + (trace ? ", traced" : "") + (bigLog ? ", 700 kB kit log" : "") +
                (archive ? ", JVM from the kit's archive" : "");
     }
 };
@@ -226,7 +248,8 @@ Scenario generate(unsigned long long seed, Family family, bool tmpfs) {
     s.start = pick(3) ? StartDir(pick(int(StartDir::Count))) : StartDir::Absolute;
     s.encoding = pick(3) ? Encoding::Lf : Encoding(pick(int(Encoding::Count)));
     s.startState = pick(3) ? StartState::Plain : StartState(pick(int(StartState::Count)));
-    if ((!tmpfs || win) && s.startState == StartState::Full) s.startState = StartState::Plain;
+    if (family == Family::Macsetup) s.start = StartDir::Absolute, s.encoding = Encoding::Lf;
+    if ((!tmpfs || win || family == Family::Macsetup) && s.startState == StartState::Full) s.startState = StartState::Plain;
     s.fault = Fault(pick(int(Fault::Count)));
     if (s.fault == Fault::SmallTmp && (family != Family::Macsetup || !tmpfs)) s.fault = Fault::None;
     // The Windows programs get no signals; their JVM step has its own explorer-free tests.
@@ -234,11 +257,12 @@ Scenario generate(unsigned long long seed, Family family, bool tmpfs) {
     if (s.fault == Fault::NoJvm) s.archive = false;
     if (win && (s.fault == Fault::KillThenRerun || s.fault == Fault::Term))
         s.fault = Fault::SecondRun;
-    s.quiet = win || pick(2);
+    s.args = pick(6) == 0 ? Args::Unknown : win || pick(2) ? Args::Quiet : Args::None;
+    s.unknown = pick(6);
     s.trace = pick(2);
     s.bigLog = tmpfs && !win && pick(8) == 0;
     s.delayMs = (s.fault == Fault::Term || s.fault == Fault::KillThenRerun || s.fault == Fault::SecondRun)
-                    ? 50 + pick(win ? 3000 : 1500)
+                    ? 50 + pick(win ? 3000 : 1000)
                     : 0;
     return s;
 }
@@ -250,8 +274,10 @@ struct Options {
     std::string program, cleanup, prefix, self, familyName;
     unsigned long long seed = 1;
     int count = 1;
+    int jobs = 4;
     bool keep = false, verbose = false, tmpfs = false;
     std::string work;  // the explorer's own root
+    std::string kept;  // where --keep copies the sandboxes
 };
 
 struct Outcome {
@@ -266,6 +292,8 @@ public:
         root_ = o.work + "/s" + std::to_string(s.seed);
         removeTree(root_);
         mkdirs(root_);
+        // A disk of its own: a run that fills it fills only this one.
+        mounted_ = o.tmpfs && ::mount("tmpfs", root_.c_str(), "tmpfs", 0, "size=48m,mode=0755") == 0;
         home_ = root_ + "/home";
         aux_ = root_ + "/aux";
         tmp_ = root_ + "/tmp";
@@ -274,8 +302,10 @@ public:
         token_ = "EXPLORER-" + std::to_string(s.seed) + "-";
     }
     ~Sandbox() {
+        if (o_.keep) sh("cp -a " + quote(root_) + " " + quote(o_.kept + "/"));
         if (full_) ::umount2((root_ + "/full").c_str(), MNT_DETACH);
-        if (!o_.keep) removeTree(root_);
+        if (mounted_) ::umount2(root_.c_str(), MNT_DETACH);
+        removeTree(root_);
     }
 
     void build();
@@ -304,8 +334,9 @@ private:
     const Scenario& s_;
     std::string root_, home_, aux_, tmp_, install_, jvmHome_, token_, kit_, start_ = "";
     std::set<std::string> kitFiles_;
-    bool full_ = false;
+    bool full_ = false, mounted_ = false;
     Snapshot before_;
+    off_t errorsBefore_ = 0;  // the start folder's errors.log before the run
 };
 
 std::string encode(const std::string& text, Encoding e) {
@@ -351,15 +382,15 @@ void Sandbox::build() {
     // fails without its archive.
     std::string wizard =
         "#!/bin/sh\nPATH=/usr/bin:/bin\naux=" + quote(aux_) + "\nrun=$EXPLORER_RUN\n"
+        "trap 'kill $! 2>/dev/null; exit 143' TERM INT HUP\n"
+        "printf '%s\\n' \"${EXPLORER_TOKEN}wizard-$run\" > wizard.log\n"
         "echo $$ >> \"$aux/wizard.$run\"\n"
         "ls -A > \"$aux/seen.$run\"\n"
         "ok=1\nwhile IFS=' ' read -r size name; do\n"
         "  [ \"$(wc -c < \"$name\" 2>/dev/null)\" = \"$size\" ] || { echo \"missing $name\" >> \"$aux/seen.$run\"; ok=0; }\n"
         "done < kit.list\n"
-        "printf '%s\\n' \"${EXPLORER_TOKEN}wizard-$run\" > wizard.log\n"
-        "trap 'kill $! 2>/dev/null; exit 143' TERM INT HUP\n"
         "case $EXPLORER_WIZARD in\n"
-        "  slow) sleep 2.5 & wait $! ;;\n"
+        "  slow) sleep 2 & wait $! ;;\n"
         "  fail) exit 3 ;;\n"
         "  killed) kill -9 $$ ;;\n"
         "esac\n"
@@ -395,7 +426,8 @@ void Sandbox::build() {
                           "loaderJavaCommand=ExplorerWizard\n";
     if (s_.archive) {
         control += "jvmVersion=17.0.15\njvmSelfExtractor=jre-setup.sh\njvmInstallerType=selfExtratorJvmInstaller\n";
-        std::string slow = s_.delayMs == 0 ? "0.2" : "2.5";
+        // Slow enough that a stop signal lands while it runs.
+        std::string slow = s_.delayMs == 0 ? "0.2" : "4";
         put(kit_ + "/jre-setup.sh",
             "#!/bin/sh\nPATH=/usr/bin:/bin\ntrap 'kill $! 2>/dev/null; exit 143' TERM INT HUP\nsleep " + slow +
                 " & wait $!\nmkdir -p bin && cp " + quote(fakejava) + " bin/fakejava && echo 17.0.15 > bin/fakejava.version\n"
@@ -430,7 +462,7 @@ void Sandbox::build() {
     }
 
     // The start folder and what startdir.txt says of it.
-    std::string start = root_ + "/start";
+    std::string start = s_.family == Family::Macsetup ? kit_ : root_ + "/start";
     if (s_.startState == StartState::Full && o_.tmpfs) {
         mkdirs(root_ + "/full");
         if (::mount("tmpfs", (root_ + "/full").c_str(), "tmpfs", 0, "size=64k") == 0) {
@@ -497,6 +529,8 @@ void Sandbox::build() {
         start_ = realDir(unixText);
     }
     before_ = snapshot();
+    struct stat st {};
+    if (!start_.empty() && ::lstat((start_ + "/errors.log").c_str(), &st) == 0 && S_ISREG(st.st_mode)) errorsBefore_ = st.st_size;
 }
 
 // Files the run may create or change in the kit's own folder: the kit's files
@@ -562,9 +596,22 @@ Outcome Sandbox::run(int which, const std::function<void(pid_t, Clock::time_poin
     if (s_.family == Family::Unixloader) args = {o_.program};
     if (s_.family == Family::Macsetup) args = {kit_ + "/macsetup"}, cwd = root_;
     if (win()) args = {"wine", kit_ + "/installer.exe"};
-    if (s_.quiet) args.insert(args.end(), {"-q", win() ? winPath(aux_ + "/answers.properties") : aux_ + "/answers.properties"});
+    std::string answers = win() ? winPath(aux_ + "/answers.properties") : aux_ + "/answers.properties";
+    if (s_.args == Args::Quiet) args.insert(args.end(), {"-q", answers});
+    if (s_.args == Args::Unknown) {
+        const std::vector<std::vector<std::string>>& words = win() ? kUnknownWin : kUnknownPosix;
+        const auto& w = words[static_cast<size_t>(s_.unknown) % words.size()];
+        args.insert(args.end(), w.begin(), w.end());
+    }
     std::vector<std::string> e = env(which);
     std::string out = aux_ + "/out." + std::to_string(which), err = aux_ + "/err." + std::to_string(which);
+    // Built before the fork: other scenarios run in other threads meanwhile.
+    std::vector<char*> av, ev;
+    for (auto& a : args) av.push_back(a.data());
+    av.push_back(nullptr);
+    for (auto& v : e) ev.push_back(v.data());
+    ev.push_back(nullptr);
+    const char* program = win() ? "/usr/bin/wine" : av[0];
     Clock::time_point t0 = Clock::now();
     pid_t pid = ::fork();
     if (pid == 0) {
@@ -574,13 +621,7 @@ Outcome Sandbox::run(int which, const std::function<void(pid_t, Clock::time_poin
         int nul = ::open("/dev/null", O_RDONLY);
         ::dup2(nul, 0);
         if (::chdir(cwd.c_str()) != 0) _exit(kNotStarted);
-        std::vector<char*> av, ev;
-        for (auto& a : args) av.push_back(a.data());
-        av.push_back(nullptr);
-        for (auto& v : e) ev.push_back(v.data());
-        ev.push_back(nullptr);
-        if (win()) ::execve("/usr/bin/wine", av.data(), ev.data());
-        else ::execve(av[0], av.data(), ev.data());
+        ::execve(program, av.data(), ev.data());
         _exit(kNotStarted);
     }
     if (during) during(pid, t0);
@@ -661,7 +702,7 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
     // bound: within its time, nothing left running.
     int boundMs = win() ? 45000 : 12000;
     if (first.timedOut || first.ms > boundMs) fail("bound", "the run took " + std::to_string(int(first.ms)) + " ms");
-    if (s_.fault == Fault::Term && !first.timedOut && first.ms > s_.delayMs + (win() ? 8000 : 2000))
+    if (s_.fault == Fault::Term && !first.timedOut && first.ms > s_.delayMs + (win() ? 8000 : 1500))
         fail("bound", "ended " + std::to_string(int(first.ms) - s_.delayMs) + " ms after TERM");
     std::this_thread::sleep_for(std::chrono::milliseconds(win() ? 300 : 100));
     std::vector<pid_t> left = processesLeft();
@@ -689,6 +730,22 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
         fail("status", "the second run reported success, but its wizard " +
                             std::string(present(aux_ + "/wizard.2") ? "did not succeed" : "never ran"));
 
+    // The status and the logs agree: errors.log says that something went wrong.
+    if (first.status == success && !killed && !start_.empty()) {
+        std::string errors = start_ + "/errors.log";
+        struct stat st {};
+        if (::lstat(errors.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > errorsBefore_)
+            fail("status", "success reported, but errors.log in " + start_ + " says otherwise: " +
+                               slurp(errors).substr(static_cast<size_t>(errorsBefore_), 120));
+    }
+
+    // refused: an unknown switch gives the usage and changes nothing.
+    if (s_.args == Args::Unknown) {
+        if (present(aux_ + "/wizard." + std::to_string(main))) fail("refused", "an unknown switch ran the wizard");
+        for (const auto& name : kitFiles_)
+            if (!present(kit_ + "/" + name)) fail("refused", "an unknown switch removed the kit's " + name);
+    }
+
     // copy: the wizard saw the kit whole, and (a working copy) nothing else.
     for (int which : {1, 2}) {
         std::string seen = slurp(aux_ + "/seen." + std::to_string(which));
@@ -704,9 +761,13 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
     // outside: nothing changed outside the kit but logs in the documented places.
     Snapshot after = snapshot();
     std::string home = realDir(home_);
+    // A working copy whose logs could not be saved keeps them.
+    auto workingCopy = [&](const std::string& dir) {
+        return dirName(dir) == tmp_ && baseName(dir).rfind("tmpqrl", 0) == 0;
+    };
     auto logPlace = [&](const std::string& dir) {
         std::string real = realDir(dir);
-        return !real.empty() && (real == start_ || real == home || real == realDir(kit_));
+        return !real.empty() && (real == start_ || real == home || real == realDir(kit_) || workingCopy(dir));
     };
     for (const auto& [path, e] : before_) {
         auto it = after.find(path);
@@ -727,9 +788,17 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
     }
     if (DIR* d = ::opendir(tmp_.c_str())) {
         while (dirent* e = ::readdir(d))
-            if (std::string(e->d_name).rfind("tmpqrl", 0) == 0) fail("outside", "working copy left: " + tmp_ + "/" + e->d_name);
+            if (std::string(e->d_name).rfind("tmpqrl", 0) == 0) {
+                Snapshot copy;
+                walk(tmp_ + "/" + e->d_name, [](const std::string&) { return false; }, copy);
+                bool logs = false;
+                for (const auto& [path, a] : copy) logs = logs || baseName(path).find(".log") != std::string::npos;
+                if (!logs) fail("outside", "working copy left without logs: " + tmp_ + "/" + e->d_name);
+            }
         ::closedir(d);
     }
+    struct statvfs fs {};
+    if (mounted_ && ::statvfs(root_.c_str(), &fs) == 0 && fs.f_bavail == 0) fail("outside", "the run filled the disk");
     // Work files never outlive a run, wherever they were made.
     Snapshot installed;
     walk(install_, [](const std::string&) { return false; }, installed);
@@ -746,8 +815,7 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
     std::vector<std::string> tokens;
     if (s_.family != Family::Macsetup) tokens.push_back(token_ + "kit\n");
     for (int which : {1, 2})
-        if (!win() && present(aux_ + "/wizard." + std::to_string(which)) && !(killed && which == 1) &&
-            !(s_.fault == Fault::WizardKilled))
+        if (!win() && present(aux_ + "/wizard." + std::to_string(which)) && !(killed && which == 1))
             tokens.push_back(token_ + "wizard-" + std::to_string(which) + "\n");
     for (const auto& t : tokens) {
         size_t n = 0;
@@ -765,13 +833,13 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
             fail("logs", "the " + name + " log is there " + std::to_string(n) + " times:" + list);
         }
         for (const auto& w : where)
-            if (!logPlace(dirName(w)) || (dirName(w).rfind(tmp_, 0) == 0))
+            if (!logPlace(dirName(w)))
                 fail("logs", "the " + name + " log is in " + dirName(w) + ", which is no documented place");
         if (n == 0 && kitGone && name == "kit") fail("kit", "the kit is gone and its logs were not saved");
     }
     if (!win()) {
         // A failed run says why in an errors.log of a documented place.
-        if (first.status != success && !killed && s_.fault != Fault::Term && !second) {
+        if (first.status != success && !killed && s_.fault != Fault::Term && !second && s_.args != Args::Unknown) {
             bool found = false;
             for (const auto& [path, a] : all)
                 found = found || (baseName(path) == "errors.log" && a.type == S_IFREG && a.size > 0 && logPlace(dirName(path)) &&
@@ -818,6 +886,11 @@ std::vector<std::string> runScenario(const Options& o, const Scenario& s) {
     bool rerun = s.fault == Fault::KillThenRerun && two;
     std::vector<std::string> bad = box.check(rerun ? second : first, rerun ? 2 : 1, two && !rerun ? &second : nullptr);
     if (o.verbose) std::printf("seed %llu: status %d in %.0f ms (%s)\n", s.seed, first.status, first.ms, s.describe().c_str());
+    if (!bad.empty()) {
+        std::string runs = "status " + std::to_string(first.status) + " after " + std::to_string(int(first.ms)) + " ms";
+        if (two) runs += ", then " + std::to_string(second.status) + " after " + std::to_string(int(second.ms)) + " ms";
+        bad.insert(bad.begin(), runs);
+    }
     return bad;
 }
 
@@ -828,11 +901,11 @@ std::string winName(const std::string& p) {
     return w;
 }
 
-bool privateTmpfs(const std::string& dir) {
+bool privateMounts(const std::string& dir) {
     if (::unshare(CLONE_NEWNS) != 0) return false;
     if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
     mkdirs(dir);
-    return ::mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=256m,mode=0755") == 0;
+    return true;
 }
 
 }  // namespace
@@ -853,6 +926,7 @@ int main(int argc, char** argv) {
         else if (a == "--count") o.count = std::atoi(next().c_str());
         else if (a == "--seed") o.seed = std::strtoull(next().c_str(), nullptr, 10);
         else if (a == "--keep") o.keep = true;
+        else if (a == "--jobs") o.jobs = std::atoi(next().c_str());
         else if (a == "--verbose") o.verbose = true;
         else {
             std::fprintf(stderr, "explorer: unknown argument %s\n", a.c_str());
@@ -874,9 +948,13 @@ int main(int argc, char** argv) {
     std::string baseDir = tmp && *tmp ? std::string(tmp) + "/qrl-explorer-XXXXXX" : base;
     if (!::mkdtemp(baseDir.data())) return 2;
     o.work = baseDir;
-    // Kept sandboxes stay on the disk, where they can be looked at afterwards.
-    o.tmpfs = o.family != Family::Installer && !o.keep && privateTmpfs(o.work);
-    if (o.keep) std::printf("explorer: sandboxes kept in %s\n", o.work.c_str());
+    o.tmpfs = o.family != Family::Installer && privateMounts(o.work);
+    if (o.keep) {
+        // Kept sandboxes are copied out of the private tmpfs, to be looked at afterwards.
+        o.kept = (tmp && *tmp ? std::string(tmp) : std::string("/tmp")) + "/qrl-explorer-kept";
+        mkdirs(o.kept);
+        std::printf("explorer: sandboxes kept in %s\n", o.kept.c_str());
+    }
     if (!o.tmpfs)
         std::printf("explorer: SKIPPED full-disk and large-log scenarios (no private tmpfs for %s)\n",
                     o.family == Family::Installer ? "wine" : "this process");
@@ -902,19 +980,42 @@ int main(int argc, char** argv) {
             }
             ::closedir(d);
         }
+    // Scenarios mostly wait for their programs: several run side by side,
+    // each in its own sandbox; the report keeps the order of the seeds.
     int failing = 0;
-    for (int i = 0; i < o.count; ++i) {
-        Scenario s = generate(o.seed + static_cast<unsigned long long>(i), o.family, o.tmpfs);
-        std::vector<std::string> bad = runScenario(o, s);
-        if (bad.empty()) continue;
-        ++failing;
-        std::printf("FAIL seed %llu (%s): %s\n", s.seed, familyName.c_str(), s.describe().c_str());
-        for (const auto& b : bad) std::printf("    %s\n", b.c_str());
-        std::printf("    repeat: scripts/explore.sh --family %s 1 %llu\n", familyName.c_str(), s.seed);
-        std::fflush(stdout);
-    }
+    std::mutex lock;
+    std::map<int, std::string> reports;
+    int next = 0, printed = 0;
+    auto worker = [&] {
+        for (;;) {
+            int i;
+            {
+                std::lock_guard<std::mutex> g(lock);
+                if (next >= o.count) return;
+                i = next++;
+            }
+            Scenario s = generate(o.seed + static_cast<unsigned long long>(i), o.family, o.tmpfs);
+            std::vector<std::string> bad = runScenario(o, s);
+            std::string report;
+            if (!bad.empty()) {
+                report = "FAIL seed " + std::to_string(s.seed) + " (" + familyName + "): " + s.describe() + "\n";
+                for (const auto& b : bad) report += "    " + b + "\n";
+                report += "    repeat: scripts/explore.sh --family " + familyName + " 1 " + std::to_string(s.seed) + "\n";
+            }
+            std::lock_guard<std::mutex> g(lock);
+            failing += !bad.empty();
+            reports[i] = report;
+            for (auto it = reports.find(printed); it != reports.end(); it = reports.find(++printed)) {
+                std::fputs(it->second.c_str(), stdout);
+                reports.erase(it);
+            }
+            std::fflush(stdout);
+        }
+    };
+    std::vector<std::thread> workers;
+    for (int j = 0; j < std::max(1, o.jobs); ++j) workers.emplace_back(worker);
+    for (auto& w : workers) w.join();
     std::printf("explorer: %s, %d scenarios from seed %llu, %d failing\n", familyName.c_str(), o.count, o.seed, failing);
-    if (o.tmpfs) ::umount2(o.work.c_str(), MNT_DETACH);
     if (!o.keep) removeTree(o.work);
     return failing > 100 ? 100 : failing;
 }
