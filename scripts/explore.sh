@@ -11,7 +11,10 @@ if [ "${1:-}" = "--family" ]; then family=$2; shift 2; fi
 count=${1:?usage: scripts/explore.sh [--family NAME] COUNT [SEED]}
 seed=${2:-$(od -An -N4 -tu4 /dev/urandom | tr -d ' ')}
 build=${QRL_BUILD:-build/linux}
-win=${QRL_EXPLORER_WIN_DIR:-build/win64/tests/bin}
+# The Windows programs (QRL_EXPLORER_WIN_DIR: e.g. dist/win32) and the stand-in java.exe.
+win=${QRL_EXPLORER_WIN_DIR:-dist/win64}
+[ -f "$win/installer.exe" ] || win=build/win64/tests/bin
+winjvm=${QRL_EXPLORER_JVM:-build/win64/tests/bin/fakejava.exe}
 [ -x "$build/tests/bin/explorer" ] || cmake --build "$build" --target explorer unixloader macsetup >/dev/null || exit 2
 
 case $family in
@@ -25,6 +28,7 @@ for f in $families; do
         prefix=$build/wineprefix
         [ -d "$prefix" ] || sh tests/wine-run.sh "$prefix" --init
         "$build/tests/bin/explorer" --family installer --program "$win/installer.exe" --cleanup "$win/cleanup.exe" \
+            --jvm "$winjvm" \
             --prefix "$(cd "$prefix" && pwd)" --count "$count" --seed "$seed" || status=1
     else
         program=dist/linux/$f; [ -x "$program" ] || program=$build/installer/$f

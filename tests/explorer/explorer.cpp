@@ -272,6 +272,7 @@ Scenario generate(unsigned long long seed, Family family, bool tmpfs) {
 struct Options {
     Family family = Family::Unixloader;
     std::string program, cleanup, prefix, self, familyName;
+    std::string jvm;  // the stand-in java.exe under wine
     unsigned long long seed = 1;
     int count = 1;
     int jobs = 4;
@@ -315,6 +316,11 @@ public:
     Snapshot snapshot() const;
     void sweepProcesses();
     bool kitPresent() const { return isDir(kit_); }
+    // Whether the wizard of run `which` started (under wine: fakejava's record of its last start).
+    bool wizardRan(int which) const {
+        std::string record = aux_ + "/wizard." + std::to_string(which);
+        return win() ? slurp(record).find("ExplorerWizard") != std::string::npos : present(record);
+    }
     std::vector<pid_t> processesLeft() const;
 
 private:
@@ -563,6 +569,11 @@ std::vector<std::string> Sandbox::env(int which) const {
     std::vector<std::string> e;
     for (char** v = environ; *v; ++v) {
         std::string s = *v;
+        // wine's prefix and server belong to the user who made them
+        if (win() && (s.rfind("HOME=", 0) == 0 || s.rfind("TMPDIR=", 0) == 0)) {
+            e.push_back(s);
+            continue;
+        }
         for (const char* drop : {"HOME=", "TMPDIR=", "PATH=", "JAVA_HOME=", "LANG=", "LC_ALL=", "FAKEJAVA_", "QUARLAN_", "EXPLORER_"})
             if (s.rfind(drop, 0) == 0) s.clear();
         if (!s.empty()) e.push_back(s);
@@ -573,7 +584,9 @@ std::vector<std::string> Sandbox::env(int which) const {
                        : s_.fault == Fault::WizardKilled ? "killed"
                        : (s_.fault == Fault::Term || s_.fault == Fault::SecondRun) ? "slow"
                                                                                    : "ok";
-    e.insert(e.end(), {"HOME=" + home_, "TMPDIR=" + tmp_, "LANG=C.UTF-8", "EXPLORER_TOKEN=" + token_,
+    if (!win()) e.push_back("HOME=" + home_);
+    if (!win()) e.push_back("TMPDIR=" + tmp_);
+    e.insert(e.end(), { "LANG=C.UTF-8", "EXPLORER_TOKEN=" + token_,
                        "EXPLORER_RUN=" + std::to_string(which), std::string("EXPLORER_WIZARD=") + mode,
                        "QUARLAN_SYSTEM_DIRS=", "QUARLAN_JVM_DIRS=", "QUARLAN_INSTALL_DIRS=" + install_,
                        "QUARLAN_MAC_JVM_ROOTS=" + (noJvm ? root_ + "/nojvm" : root_ + "/jvms"),
@@ -721,14 +734,14 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
         if (!win()) return present(aux_ + "/wizard-ok." + std::to_string(which));
         // fakejava records its last start; the wizard makes its semaphore when asked to.
         bool asked = s_.fault != Fault::WizardFails && s_.fault != Fault::NoJvm;
-        return asked && slurp(aux_ + "/wizard." + std::to_string(which)).find("ExplorerWizard") != std::string::npos;
+        return asked && wizardRan(which);
     };
     if (first.status == success && !succeeded(main))
         fail("status", "success reported, but the wizard " +
-                            std::string(present(aux_ + "/wizard." + std::to_string(main)) ? "did not succeed" : "never ran"));
+                            std::string(wizardRan(main) ? "did not succeed" : "never ran"));
     if (second && second->status == success && !succeeded(2))
         fail("status", "the second run reported success, but its wizard " +
-                            std::string(present(aux_ + "/wizard.2") ? "did not succeed" : "never ran"));
+                            std::string(wizardRan(2) ? "did not succeed" : "never ran"));
 
     // The status and the logs agree: errors.log says that something went wrong.
     if (first.status == success && !killed && !start_.empty()) {
@@ -741,9 +754,11 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
 
     // refused: an unknown switch gives the usage and changes nothing.
     if (s_.args == Args::Unknown) {
-        if (present(aux_ + "/wizard." + std::to_string(main))) fail("refused", "an unknown switch ran the wizard");
+        if (wizardRan(main)) fail("refused", "an unknown switch ran the wizard");
+        std::string gone;
         for (const auto& name : kitFiles_)
-            if (!present(kit_ + "/" + name)) fail("refused", "an unknown switch removed the kit's " + name);
+            if (!present(kit_ + "/" + name)) gone += " " + name;
+        if (!gone.empty()) fail("refused", "an unknown switch removed kit files:" + gone);
     }
 
     // copy: the wizard saw the kit whole, and (a working copy) nothing else.
@@ -765,8 +780,16 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
     auto workingCopy = [&](const std::string& dir) {
         return dirName(dir) == tmp_ && baseName(dir).rfind("tmpqrl", 0) == 0;
     };
+    // Windows: the Windows directory and the profile are the fallbacks.
+    std::vector<std::string> windowsPlaces;
+    if (win())
+        for (const std::string& d : {o_.prefix + "/drive_c/windows", o_.prefix + "/drive_c/users/" +
+                                                                          std::string(std::getenv("USER") ? std::getenv("USER") : "root")})
+            windowsPlaces.push_back(realDir(d));
     auto logPlace = [&](const std::string& dir) {
         std::string real = realDir(dir);
+        for (const auto& w : windowsPlaces)
+            if (!w.empty() && real == w) return true;
         return !real.empty() && (real == start_ || real == home || real == realDir(kit_) || workingCopy(dir));
     };
     for (const auto& [path, e] : before_) {
@@ -811,6 +834,12 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
     // logs: each log of the run once, in one documented place.
     Snapshot all;
     walk(root_, [&](const std::string& p) { return p == aux_; }, all);
+    for (const auto& w : windowsPlaces) {
+        Snapshot top;
+        walk(w, [&](const std::string& p) { return p != w && baseName(p).find(".log") == std::string::npos; }, top);
+        for (const auto& [path, a] : top)
+            if (a.type == S_IFREG) all[path] = a;
+    }
     bool kitGone = !present(kit_ + "/qrl.control") && s_.fault != Fault::NoControl;
     std::vector<std::string> tokens;
     if (s_.family != Family::Macsetup) tokens.push_back(token_ + "kit\n");
@@ -922,6 +951,7 @@ int main(int argc, char** argv) {
         if (a == "--family") familyName = next();
         else if (a == "--program") o.program = next();
         else if (a == "--cleanup") o.cleanup = next();
+        else if (a == "--jvm") o.jvm = next();
         else if (a == "--prefix") o.prefix = next();
         else if (a == "--count") o.count = std::atoi(next().c_str());
         else if (a == "--seed") o.seed = std::strtoull(next().c_str(), nullptr, 10);
@@ -934,7 +964,7 @@ int main(int argc, char** argv) {
         }
     }
     o.familyName = familyName;
-    for (std::string* p : {&o.program, &o.cleanup, &o.prefix}) {
+    for (std::string* p : {&o.program, &o.cleanup, &o.prefix, &o.jvm}) {
         char real[PATH_MAX];
         if (!p->empty() && ::realpath(p->c_str(), real)) *p = real;
     }
@@ -962,8 +992,7 @@ int main(int argc, char** argv) {
         std::string reg = "WINEPREFIX=" + quote(o.prefix) + " WINEDEBUG=-all wine reg add 'HKCU\\Software\\QuarlanExplorer\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8.0_392' /v JavaHome /d " +
                           quote(winName(o.work + "/jre8")) + " /f >/dev/null 2>&1";
         mkdirs(o.work + "/jre8/bin");
-        std::string fj = dirName(o.program) + "/fakejava.exe";
-        if (::access(fj.c_str(), R_OK) != 0) fj = dirName(o.self) + "/../../win64/tests/bin/fakejava.exe";
+        std::string fj = o.jvm.empty() ? dirName(o.program) + "/fakejava.exe" : o.jvm;
         sh("cp " + quote(fj) + " " + quote(o.work + "/jre8/bin/java.exe") + " && cp " + quote(fj) + " " +
            quote(o.work + "/jre8/bin/javaw.exe"));
         put(o.work + "/jre8/bin/fakejava.version", "1.8.0_392\n");
