@@ -1,9 +1,9 @@
 #!/bin/sh
 # Runs the scenario explorer on the built installers.
-#   scripts/explore.sh [--family unixloader|macsetup|installer|native|all] COUNT [SEED]
+#   scripts/explore.sh [--family unixloader|macsetup|installer|cleanup|native|all] COUNT [SEED]
 # COUNT scenarios per installer from SEED (default: a random one). "native"
-# (the default) explores unixloader and macsetup, "all" installer.exe under
-# wine as well. A failing scenario prints its seed and the line that repeats it.
+# (the default) explores unixloader and macsetup, "all" installer.exe and
+# cleanup.exe under wine as well. A failing scenario prints its seed and the line that repeats it.
 set -u
 cd "$(dirname "$0")/.." || exit 2
 family=native
@@ -19,12 +19,16 @@ winjvm=${QRL_EXPLORER_JVM:-build/win64/tests/bin/fakejava.exe}
 
 case $family in
     native) families="unixloader macsetup" ;;
-    all) families="unixloader macsetup installer" ;;
+    all) families="unixloader macsetup installer cleanup" ;;
     *) families=$family ;;
 esac
 status=0
 for f in $families; do
-    if [ "$f" = installer ]; then
+    if [ "$f" = cleanup ]; then
+        # A prefix of the explorer's own (made on first use, about a minute).
+        "$build/tests/bin/explorer" --family cleanup --program "$win/cleanup.exe" \
+            --prefix "$(pwd)/$build/wineprefix-explorer" --count "$count" --seed "$seed" || status=1
+    elif [ "$f" = installer ]; then
         prefix=$build/wineprefix
         [ -d "$prefix" ] || sh tests/wine-run.sh "$prefix" --init
         "$build/tests/bin/explorer" --family installer --program "$win/installer.exe" --cleanup "$win/cleanup.exe" \

@@ -146,7 +146,7 @@ std::string realDir(const std::string& p) {
 
 // ---------------------------------------------------------------- the scenario
 
-enum class Family { Unixloader, Macsetup, Installer };
+enum class Family { Unixloader, Macsetup, Installer, Cleanup };
 
 // Where the kit is unpacked.
 struct KitPlace {
@@ -930,6 +930,110 @@ std::string winName(const std::string& p) {
     return w;
 }
 
+// ---------------------------------------------------------------- cleanup.exe
+
+// The folders cleanup.exe is given, and how they are spelt. A protected folder
+// (or one holding protected folders) must come through whole under every name;
+// the plain kit folder is the one it may empty.
+enum class Target { Desktop, Documents, Downloads, Profile, Users, Kit, Count };
+const char* const kTargetNames[] = {"Desktop", "Documents", "Downloads", "the profile", "C:\\users", "a kit"};
+enum class Spelling { Drive, SlashesAndCase, ZView, LinkTarget, LongPrefix, AdminShare, Count };
+const char* const kSpellingNames[] = {"C:\\...", "c:/.../ in other case", "Z: view of C:", "Z: view of the link's target",
+                                      "\\\\?\\", "\\\\localhost\\C$"};
+
+struct CleanupCase {
+    unsigned long long seed;
+    Target target;
+    Spelling spelling;
+    std::string describe() const {
+        return std::string(kTargetNames[int(target)]) + " spelt " + kSpellingNames[int(spelling)];
+    }
+};
+
+CleanupCase generateCleanup(unsigned long long seed) {
+    std::mt19937_64 rng(seed * 0x9E3779B97F4A7C15ULL + 7);
+    Target t = Target(rng() % unsigned(Target::Count));
+    return {seed, t, Spelling(rng() % unsigned(Spelling::Count))};
+}
+
+std::string windowsName(std::string p) {
+    for (auto& c : p)
+        if (c == '/') c = '\\';
+    return p;
+}
+
+// The explorer's own prefix: its profile folders lead into its own home, so
+// that a cleanup that goes astray empties nothing of the machine's.
+bool preparePrefix(const Options& o, std::string& user) {
+    std::string home = o.prefix + "/explorer-home";
+    if (!present(o.prefix + "/system.reg")) {
+        for (const char* d : {"/Desktop", "/Documents", "/Downloads"}) mkdirs(home + d);
+        sh("HOME=" + quote(home) + " WINEPREFIX=" + quote(o.prefix) +
+           " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' wineboot -i >/dev/null 2>&1; WINEPREFIX=" + quote(o.prefix) +
+           " wineserver -w");
+    }
+    if (DIR* d = ::opendir((o.prefix + "/drive_c/users").c_str())) {
+        while (dirent* e = ::readdir(d))
+            if (e->d_name[0] != '.' && std::strcmp(e->d_name, "Public")) user = e->d_name;
+        ::closedir(d);
+    }
+    return !user.empty() && realDir(o.prefix + "/drive_c/users/" + user + "/Desktop") == realDir(home + "/Desktop");
+}
+
+std::vector<std::string> runCleanupScenario(const Options& o, const CleanupCase& c, const std::string& user) {
+    std::string profile = o.prefix + "/drive_c/users/" + user;
+    std::string kit = o.work + "/c" + std::to_string(c.seed) + "/kit";
+    removeTree(dirName(kit));
+    mkdirs(kit);
+    put(kit + "/qrl.control", "x\n");
+    // Each protected folder holds a file of the user's (made again after a
+    // scenario that removed them).
+    for (const char* d : {"/Desktop", "/Documents", "/Downloads"}) mkdirs(o.prefix + "/explorer-home" + d);
+    std::vector<std::string> marks;
+    for (const char* d : {"/Desktop", "/Documents", "/Downloads", ""}) {
+        marks.push_back(profile + d + "/explorer-notes.txt");
+        put(marks.back(), "mine\n");
+    }
+    bool users = c.target == Target::Users, whole = c.target == Target::Profile;
+    std::string sub = users || whole ? "" : std::string("\\") + kTargetNames[int(c.target)];
+    std::string driveC = users ? "C:\\users" : "C:\\users\\" + user + sub;
+    std::string unixPath = users ? o.prefix + "/drive_c/users" : profile + (sub.empty() ? "" : "/" + sub.substr(1));
+    std::string arg;
+    if (c.target == Target::Kit) {
+        arg = c.spelling == Spelling::SlashesAndCase ? "Z:" + kit + "/"
+              : c.spelling == Spelling::LongPrefix   ? "\\\\?\\Z:" + windowsName(kit)
+                                                     : "Z:" + windowsName(kit);
+    } else {
+        switch (c.spelling) {
+            case Spelling::Drive: arg = driveC; break;
+            case Spelling::SlashesAndCase:
+                arg = "c:" + driveC.substr(2) + "\\";
+                for (auto& ch : arg) ch = ch == '\\' ? '/' : static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+                break;
+            case Spelling::ZView: arg = "Z:" + windowsName(unixPath); break;
+            case Spelling::LinkTarget: arg = "Z:" + windowsName(realDir(unixPath)); break;
+            case Spelling::LongPrefix: arg = "\\\\?\\" + driveC; break;
+            case Spelling::AdminShare: arg = "\\\\localhost\\C$" + driveC.substr(2); break;
+            default: break;
+        }
+    }
+    std::string cmd = "cd " + quote(dirName(kit)) + " && WINEPREFIX=" + quote(o.prefix) +
+                      " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' timeout -s KILL 60 wine " + quote(o.cleanup) + " " +
+                      quote(arg) + " >/dev/null 2>&1";
+    Clock::time_point t0 = Clock::now();
+    int status = sh(cmd);
+    double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+    std::vector<std::string> bad;
+    if (status == 137 || ms > 45000) bad.push_back("bound: cleanup.exe took " + std::to_string(int(ms)) + " ms");
+    for (const auto& m : marks)
+        if (!present(m)) bad.push_back("outside: given " + arg + ", cleanup.exe removed " + m.substr(o.prefix.size() + 1));
+    if (c.target == Target::Kit && present(kit + "/qrl.control"))
+        bad.push_back("kit: given its kit as " + arg + ", cleanup.exe left it");
+    removeTree(dirName(kit));
+    return bad;
+}
+
+
 bool privateMounts(const std::string& dir) {
     if (::unshare(CLONE_NEWNS) != 0) return false;
     if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
@@ -968,7 +1072,11 @@ int main(int argc, char** argv) {
         char real[PATH_MAX];
         if (!p->empty() && ::realpath(p->c_str(), real)) *p = real;
     }
-    o.family = familyName == "macsetup" ? Family::Macsetup : familyName == "installer" ? Family::Installer : Family::Unixloader;
+    o.family = familyName == "macsetup"    ? Family::Macsetup
+               : familyName == "installer" ? Family::Installer
+               : familyName == "cleanup"   ? Family::Cleanup
+                                           : Family::Unixloader;
+    if (o.family == Family::Cleanup) o.cleanup = o.program, o.jobs = 1;  // one cleanup at a time: they share the profile
     if (o.program.empty() || ::access(o.program.c_str(), R_OK) != 0) {
         std::fprintf(stderr, "explorer: no program to explore (--program %s)\n", o.program.c_str());
         return 2;
@@ -978,7 +1086,13 @@ int main(int argc, char** argv) {
     std::string baseDir = tmp && *tmp ? std::string(tmp) + "/qrl-explorer-XXXXXX" : base;
     if (!::mkdtemp(baseDir.data())) return 2;
     o.work = baseDir;
-    o.tmpfs = o.family != Family::Installer && privateMounts(o.work);
+    bool wine = o.family == Family::Installer || o.family == Family::Cleanup;
+    o.tmpfs = !wine && privateMounts(o.work);
+    std::string user;
+    if (o.family == Family::Cleanup && !preparePrefix(o, user)) {
+        std::fprintf(stderr, "explorer: the prefix %s does not lead its profile folders into its own home\n", o.prefix.c_str());
+        return 2;
+    }
     if (o.keep) {
         // Kept sandboxes are copied out of the private tmpfs, to be looked at afterwards.
         o.kept = (tmp && *tmp ? std::string(tmp) : std::string("/tmp")) + "/qrl-explorer-kept";
@@ -987,7 +1101,7 @@ int main(int argc, char** argv) {
     }
     if (!o.tmpfs)
         std::printf("explorer: SKIPPED full-disk and large-log scenarios (no private tmpfs for %s)\n",
-                    o.family == Family::Installer ? "wine" : "this process");
+                    wine ? "wine" : "this process");
     if (o.family == Family::Installer) {
         std::string reg = "WINEPREFIX=" + quote(o.prefix) + " WINEDEBUG=-all wine reg add 'HKCU\\Software\\QuarlanExplorer\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8.0_392' /v JavaHome /d " +
                           quote(winName(o.work + "/jre8")) + " /f >/dev/null 2>&1";
@@ -1024,10 +1138,12 @@ int main(int argc, char** argv) {
                 i = next++;
             }
             Scenario s = generate(o.seed + static_cast<unsigned long long>(i), o.family, o.tmpfs);
-            std::vector<std::string> bad = runScenario(o, s);
+            CleanupCase c = generateCleanup(s.seed);
+            std::vector<std::string> bad = o.family == Family::Cleanup ? runCleanupScenario(o, c, user) : runScenario(o, s);
             std::string report;
             if (!bad.empty()) {
-                report = "FAIL seed " + std::to_string(s.seed) + " (" + familyName + "): " + s.describe() + "\n";
+                report = "FAIL seed " + std::to_string(s.seed) + " (" + familyName +
+                         "): " + (o.family == Family::Cleanup ? c.describe() : s.describe()) + "\n";
                 for (const auto& b : bad) report += "    " + b + "\n";
                 report += "    repeat: scripts/explore.sh --family " + familyName + " 1 " + std::to_string(s.seed) + "\n";
             }
