@@ -180,15 +180,15 @@ const std::vector<std::vector<std::string>> kUnknownWin = {
 // What startdir.txt says (for the families that read one).
 enum class StartDir {
     Absolute, Relative, KitSlash, Dot, DotDotKit, LinkToKit, ParentDot, Home, Missing, AFile, AFifo, Dangling,
-    NoSuchFolder, TrailingBlank, Count
+    NoSuchFolder, TrailingBlank, NonAscii, Count
 };
 const char* const kStartDirNames[] = {"absolute", "relative", "kit/", ".", "../kit", "link to kit", "parent/.",
                                       "home", "missing", "a file", "a FIFO", "dangling link", "no such folder",
-                                      "trailing blank"};
+                                      "trailing blank", "d\xc3\xa9p\xc3\xb4t"};
 
 // How startdir.txt is written.
-enum class Encoding { Lf, CrLf, Utf8Bom, Utf16Le, Utf16Be, Count };
-const char* const kEncodingNames[] = {"LF", "CR LF", "UTF-8 BOM", "UTF-16 LE", "UTF-16 BE"};
+enum class Encoding { Lf, CrLf, Utf8Bom, Utf16Le, Utf16Be, Ansi, Count };
+const char* const kEncodingNames[] = {"LF", "CR LF", "UTF-8 BOM", "UTF-16 LE", "UTF-16 BE", "ANSI"};
 
 // The state of the start folder.
 enum class StartState { Plain, ErrorsLogIsDir, ErrorsLogHardLinked, Full, Count };
@@ -249,6 +249,8 @@ Scenario generate(unsigned long long seed, Family family, bool tmpfs) {
     s.encoding = pick(3) ? Encoding::Lf : Encoding(pick(int(Encoding::Count)));
     s.startState = pick(3) ? StartState::Plain : StartState(pick(int(StartState::Count)));
     if (family == Family::Macsetup) s.start = StartDir::Absolute, s.encoding = Encoding::Lf;
+    // Windows drops a trailing blank from every name: such a folder has no Windows name.
+    if (win && s.start == StartDir::TrailingBlank) s.start = StartDir::NonAscii;
     if ((!tmpfs || win || family == Family::Macsetup) && s.startState == StartState::Full) s.startState = StartState::Plain;
     s.fault = Fault(pick(int(Fault::Count)));
     if (s.fault == Fault::SmallTmp && (family != Family::Macsetup || !tmpfs)) s.fault = Fault::None;
@@ -366,13 +368,26 @@ std::string encode(const std::string& text, Encoding e) {
         case Encoding::Utf8Bom: return "\xef\xbb\xbf" + line;
         case Encoding::Utf16Le: return utf16(true);
         case Encoding::Utf16Be: return utf16(false);
+        case Encoding::Ansi: {
+            // Windows-1252 for the letters of Latin-1.
+            std::string out;
+            for (size_t i = 0; i < line.size(); ++i) {
+                unsigned char c = static_cast<unsigned char>(line[i]);
+                if ((c == 0xC2 || c == 0xC3) && i + 1 < line.size())
+                    out += static_cast<char>(((c & 0x03) << 6) | (line[++i] & 0x3F));
+                else
+                    out += line[i];
+            }
+            return out;
+        }
         default: return line;
     }
 }
 
 void Sandbox::build() {
     for (const auto& d : {home_ + "/Desktop", home_ + "/Documents", home_ + "/Downloads", home_ + "/projects", aux_,
-                          tmp_, install_, root_ + "/start", root_ + "/start2 ", root_ + "/other", jvmHome_ + "/bin",
+                          tmp_, install_, root_ + "/start", root_ + "/start2 ", root_ + "/d\xc3\xa9p\xc3\xb4t",
+                          root_ + "/other", jvmHome_ + "/bin",
                           root_ + "/nojvm"})
         mkdirs(d);
     // The user's own files, which no run may touch.
@@ -512,6 +527,7 @@ void Sandbox::build() {
         case StartDir::Dangling: text = root_ + "/dangling"; break;
         case StartDir::NoSuchFolder: text = root_ + "/nowhere"; break;
         case StartDir::TrailingBlank: text = root_ + "/start2 "; break;
+        case StartDir::NonAscii: text = root_ + "/d\xc3\xa9p\xc3\xb4t"; break;
         default: break;
     }
     if (win() && !text.empty() && text[0] == '/') text = winPath(text);
@@ -890,7 +906,7 @@ std::vector<std::string> runScenario(const Options& o, const Scenario& s) {
         int sig = s.fault == Fault::Term ? SIGTERM : SIGKILL;
         first = box.run(1, [&](pid_t pid, Clock::time_point t0) {
             std::this_thread::sleep_until(t0 + std::chrono::milliseconds(s.delayMs));
-            ::kill(o.family == Family::Installer ? pid : pid, sig);
+            ::kill(pid, sig);
         });
         if (sig == SIGKILL) {
             box.sweepProcesses();
