@@ -254,11 +254,12 @@ Scenario generate(unsigned long long seed, Family family, bool tmpfs) {
     if ((!tmpfs || win || family == Family::Macsetup) && s.startState == StartState::Full) s.startState = StartState::Plain;
     s.fault = Fault(pick(int(Fault::Count)));
     if (s.fault == Fault::SmallTmp && (family != Family::Macsetup || !tmpfs)) s.fault = Fault::None;
-    // The Windows programs get no signals; their JVM step has its own explorer-free tests.
     s.archive = !win && (s.fault == Fault::KillThenRerun || pick(4) == 0);
     if (s.fault == Fault::NoJvm) s.archive = false;
+    // The Windows programs get no signals and provide no JVM here.
     if (win && (s.fault == Fault::KillThenRerun || s.fault == Fault::Term))
         s.fault = Fault::SecondRun;
+    if (win && s.fault == Fault::WizardKilled) s.fault = Fault::WizardFails;  // fakejava ends, it is not killed
     s.args = pick(6) == 0 ? Args::Unknown : win || pick(2) ? Args::Quiet : Args::None;
     s.unknown = pick(6);
     s.trace = pick(2);
