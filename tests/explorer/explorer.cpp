@@ -210,6 +210,7 @@ struct Scenario {
     int unknown = 0;  // which unknown switches
     bool trace = false, bigLog = false;
     bool archive = false;  // no JVM on the machine: the kit's archive provides one
+    bool brokenArchive = false, sharedJvms = false;  // the archive fails; the install base holds JVMs already
     int delayMs = 0;
 
     std::string describe() const {
@@ -230,7 +231,8 @@ struct Scenario {
             for (const auto& w : words[static_cast<size_t>(unknown) % words.size()]) d += " " + w;
         }
         return d + (trace ? ", traced" : "") + (bigLog ? ", 700 kB kit log" : "") +
-               (archive ? ", JVM from the kit's archive" : "");
+               (archive ? brokenArchive ? ", a broken JVM archive" : ", JVM from the kit's archive" : "") +
+               (sharedJvms ? ", JVMs in the install base" : "");
     }
 };
 
@@ -256,6 +258,8 @@ Scenario generate(unsigned long long seed, Family family, bool tmpfs) {
     if (s.fault == Fault::SmallTmp && (family != Family::Macsetup || !tmpfs)) s.fault = Fault::None;
     s.archive = !win && (s.fault == Fault::KillThenRerun || pick(4) == 0);
     if (s.fault == Fault::NoJvm) s.archive = false;
+    s.brokenArchive = s.archive && pick(3) == 0;
+    s.sharedJvms = pick(3) == 0;
     // The Windows programs get no signals and provide no JVM here.
     if (win && (s.fault == Fault::KillThenRerun || s.fault == Fault::Term))
         s.fault = Fault::SecondRun;
@@ -395,6 +399,11 @@ void Sandbox::build() {
     for (const auto& d : {home_, home_ + "/Desktop", home_ + "/Documents", home_ + "/Downloads", home_ + "/projects"})
         put(d + "/notes.txt", "mine\n");
     put(root_ + "/start/earlier.log", "a log of an earlier run\n");
+    if (s_.sharedJvms) {
+        // JVMs that other programs installed where this one goes.
+        mkdirs(install_ + "/jvm/jre11.0/11.0/bin");
+        put(install_ + "/jvm/jre11.0/11.0/bin/java", "another program's JVM\n");
+    }
     put(root_ + "/afile", "not a folder\n");
     ::mkfifo((root_ + "/afifo").c_str(), 0644);
     ::symlink((root_ + "/nowhere").c_str(), (root_ + "/dangling").c_str());
@@ -452,7 +461,7 @@ void Sandbox::build() {
         std::string slow = s_.delayMs == 0 ? "0.2" : "4";
         put(kit_ + "/jre-setup.sh",
             "#!/bin/sh\nPATH=/usr/bin:/bin\ntrap 'kill $! 2>/dev/null; exit 143' TERM INT HUP\nsleep " + slow +
-                " & wait $!\nmkdir -p bin && cp " + quote(fakejava) + " bin/fakejava && echo 17.0.15 > bin/fakejava.version\n"
+                " & wait $!\n" + (s_.brokenArchive ? "exit 1\n" : "") + "mkdir -p bin && cp " + quote(fakejava) + " bin/fakejava && echo 17.0.15 > bin/fakejava.version\n"
                 "cp " + quote(aux_ + "/java.sh") + " bin/java && chmod 0755 bin/java\n");
     }
     std::map<std::string, std::string> files = {
@@ -575,7 +584,7 @@ bool Sandbox::ownKitFile(const std::string& p) const {
 Snapshot Sandbox::snapshot() const {
     Snapshot snap;
     walk(root_, [&](const std::string& p) {
-        if (p == aux_ || p == install_ || ownKitFile(p)) return true;
+        if (p == aux_ || ownKitFile(p)) return true;
         // The working copies below TMPDIR.
         return dirName(p) == tmp_ && baseName(p).rfind("tmpqrl", 0) == 0;
     }, snap);
@@ -823,6 +832,7 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
     }
     for (const auto& [path, a] : after) {
         if (before_.count(path)) continue;
+        if (path.compare(0, install_.size() + 1, install_ + "/") == 0) continue;  // a JVM installed
         if (a.type == S_IFREG && baseName(path).find(".log") != std::string::npos && logPlace(dirName(path))) continue;
         fail("outside", "new " + path);
     }
@@ -838,7 +848,8 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
         ::closedir(d);
     }
     struct statvfs fs {};
-    if (mounted_ && ::statvfs(root_.c_str(), &fs) == 0 && fs.f_bavail == 0) fail("outside", "the run filled the disk");
+    if (mounted_ && ::statvfs(root_.c_str(), &fs) == 0 && fs.f_bavail * fs.f_frsize < 1024 * 1024)
+        fail("outside", "the run filled the disk");
     // Work files never outlive a run, wherever they were made.
     Snapshot installed;
     walk(install_, [](const std::string&) { return false; }, installed);
