@@ -1189,6 +1189,8 @@ int main(int argc, char** argv) {
     for (int j = 0; j < std::max(1, o.jobs); ++j) workers.emplace_back(worker);
     for (auto& w : workers) w.join();
     std::printf("explorer: %s, %d scenarios from seed %llu, %d failing\n", familyName.c_str(), o.count, o.seed, failing);
+    if (o.family == Family::Installer)
+        sh("WINEPREFIX=" + quote(o.prefix) + " WINEDEBUG=-all wine reg delete 'HKCU\\Software\\QuarlanExplorer' /f >/dev/null 2>&1");
     if (!o.keep) removeTree(o.work);
     return failing > 100 ? 100 : failing;
 }
