@@ -286,6 +286,7 @@ struct Options {
     bool keep = false, verbose = false, tmpfs = false;
     std::string work;  // the explorer's own root
     std::string kept;  // where --keep copies the sandboxes
+    std::string registryRoot;  // this run's registry root (HKCU) under wine
 };
 
 struct Outcome {
@@ -619,7 +620,7 @@ std::vector<std::string> Sandbox::env(int which) const {
                        "QUARLAN_OS_RELEASE=23.4.0"});
     if (win()) {
         e.insert(e.end(), {"PATH=/usr/bin:/bin", "WINEPREFIX=" + o_.prefix, "WINEDEBUG=-all",
-                           "WINEDLLOVERRIDES=mscoree,mshtml=", "QUARLAN_REGISTRY_ROOT=Software\\QuarlanExplorer",
+                           "WINEDLLOVERRIDES=mscoree,mshtml=", "QUARLAN_REGISTRY_ROOT=" + o_.registryRoot,
                            std::string("FAKEJAVA_WIZARD=") + (std::string(mode) == "fail" || noJvm ? "" : "ok"),
                            std::string("FAKEJAVA_SLEEP_MS=") + (std::string(mode) == "slow" ? "2500" : "0"),
                            "FAKEJAVA_RECORD=" + winPath(aux_ + "/wizard." + std::to_string(which))});
@@ -1114,6 +1115,7 @@ int main(int argc, char** argv) {
     std::string baseDir = tmp && *tmp ? std::string(tmp) + "/qrl-explorer-XXXXXX" : base;
     if (!::mkdtemp(baseDir.data())) return 2;
     o.work = baseDir;
+    o.registryRoot = "Software\\QuarlanExplorer\\" + baseName(o.work);
     bool wine = o.family == Family::Installer || o.family == Family::Cleanup;
     o.tmpfs = !wine && privateMounts(o.work);
     std::string user;
@@ -1131,7 +1133,9 @@ int main(int argc, char** argv) {
         std::printf("explorer: SKIPPED full-disk and large-log scenarios (no private tmpfs for %s)\n",
                     wine ? "wine" : "this process");
     if (o.family == Family::Installer) {
-        std::string reg = "WINEPREFIX=" + quote(o.prefix) + " WINEDEBUG=-all wine reg add 'HKCU\\Software\\QuarlanExplorer\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8.0_392' /v JavaHome /d " +
+        std::string reg = "WINEPREFIX=" + quote(o.prefix) + " WINEDEBUG=-all wine reg add " +
+                          quote("HKCU\\" + o.registryRoot + "\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8.0_392") +
+                          " /v JavaHome /d " +
                           quote(winName(o.work + "/jre8")) + " /f >/dev/null 2>&1";
         mkdirs(o.work + "/jre8/bin");
         std::string fj = o.jvm.empty() ? dirName(o.program) + "/fakejava.exe" : o.jvm;
@@ -1190,7 +1194,8 @@ int main(int argc, char** argv) {
     for (auto& w : workers) w.join();
     std::printf("explorer: %s, %d scenarios from seed %llu, %d failing\n", familyName.c_str(), o.count, o.seed, failing);
     if (o.family == Family::Installer)
-        sh("WINEPREFIX=" + quote(o.prefix) + " WINEDEBUG=-all wine reg delete 'HKCU\\Software\\QuarlanExplorer' /f >/dev/null 2>&1");
+        sh("WINEPREFIX=" + quote(o.prefix) + " WINEDEBUG=-all wine reg delete " + quote("HKCU\\" + o.registryRoot) +
+           " /f >/dev/null 2>&1");
     if (!o.keep) removeTree(o.work);
     return failing > 100 ? 100 : failing;
 }
