@@ -172,19 +172,45 @@ const KitPlace kKitPlaces[] = {
 // The command line: none, quiet with an answers file, or switches the program
 // does not know, which must change nothing.
 enum class Args { None, Quiet, Unknown, Count };
-const std::vector<std::vector<std::string>> kUnknownPosix = {
-    {"--help"}, {"-x"}, {"-h"}, {"--quiet", "x"}, {"-qq", "x"}, {"-v"}};
-const std::vector<std::vector<std::string>> kUnknownWin = {
-    {"--help"}, {"/?"}, {"-x"}, {"--quiet", "x"}, {"-qq", "x"}, {"/x"}};
+const std::vector<std::vector<std::string>> kUnknownPosix = {{"--help"},       {"-x"},       {"-h"},
+                                                             {"--quiet", "x"}, {"-qq", "x"}, {"-v"}};
+const std::vector<std::vector<std::string>> kUnknownWin = {{"--help"},       {"/?"},       {"-x"},
+                                                           {"--quiet", "x"}, {"-qq", "x"}, {"/x"}};
 
 // What startdir.txt says (for the families that read one).
 enum class StartDir {
-    Absolute, Relative, KitSlash, Dot, DotDotKit, LinkToKit, ParentDot, Home, Missing, AFile, AFifo, Dangling,
-    NoSuchFolder, TrailingBlank, NonAscii, Count
+    Absolute,
+    Relative,
+    KitSlash,
+    Dot,
+    DotDotKit,
+    LinkToKit,
+    ParentDot,
+    Home,
+    Missing,
+    AFile,
+    AFifo,
+    Dangling,
+    NoSuchFolder,
+    TrailingBlank,
+    NonAscii,
+    Count
 };
-const char* const kStartDirNames[] = {"absolute", "relative", "kit/", ".", "../kit", "link to kit", "parent/.",
-                                      "home", "missing", "a file", "a FIFO", "dangling link", "no such folder",
-                                      "trailing blank", "d\xc3\xa9p\xc3\xb4t"};
+const char* const kStartDirNames[] = {"absolute",
+                                      "relative",
+                                      "kit/",
+                                      ".",
+                                      "../kit",
+                                      "link to kit",
+                                      "parent/.",
+                                      "home",
+                                      "missing",
+                                      "a file",
+                                      "a FIFO",
+                                      "dangling link",
+                                      "no such folder",
+                                      "trailing blank",
+                                      "d\xc3\xa9p\xc3\xb4t"};
 
 // How startdir.txt is written.
 enum class Encoding { Lf, CrLf, Utf8Bom, Utf16Le, Utf16Be, Ansi, Count };
@@ -195,8 +221,8 @@ enum class StartState { Plain, ErrorsLogIsDir, ErrorsLogHardLinked, Full, Count 
 const char* const kStartStateNames[] = {"plain", "errors.log a folder", "errors.log a second link", "disk full"};
 
 enum class Fault { None, NoControl, NoJvm, WizardFails, WizardKilled, Term, KillThenRerun, SmallTmp, SecondRun, Count };
-const char* const kFaultNames[] = {"nothing",       "no control file",    "no JVM",       "wizard fails", "wizard killed",
-                                   "TERM",          "KILL, then a rerun", "small TMPDIR", "a second run"};
+const char* const kFaultNames[] = {"nothing", "no control file",    "no JVM",       "wizard fails", "wizard killed",
+                                   "TERM",    "KILL, then a rerun", "small TMPDIR", "a second run"};
 
 struct Scenario {
     unsigned long long seed = 0;
@@ -209,7 +235,7 @@ struct Scenario {
     Args args = Args::None;
     int unknown = 0;  // which unknown switches
     bool trace = false, bigLog = false;
-    bool archive = false;  // no JVM on the machine: the kit's archive provides one
+    bool archive = false;                            // no JVM on the machine: the kit's archive provides one
     bool brokenArchive = false, sharedJvms = false;  // the archive fails; the install base holds JVMs already
     int delayMs = 0;
 
@@ -223,7 +249,8 @@ struct Scenario {
         // macsetup writes its own start file: the kit's folder takes the logs.
         if (family != Family::Macsetup)
             d += std::string(", startdir ") + kStartDirNames[int(start)] + " (" + kEncodingNames[int(encoding)] + ")";
-        d += std::string(family == Family::Macsetup ? ", kit folder " : ", start folder ") + kStartStateNames[int(startState)];
+        d += std::string(family == Family::Macsetup ? ", kit folder " : ", start folder ") +
+             kStartStateNames[int(startState)];
         d += std::string(", ") + kFaultNames[int(fault)] + (delayMs ? " after " + std::to_string(delayMs) + " ms" : "");
         if (args == Args::Quiet) d += ", -q";
         if (args == Args::Unknown) {
@@ -253,7 +280,8 @@ Scenario generate(unsigned long long seed, Family family, bool tmpfs) {
     if (family == Family::Macsetup) s.start = StartDir::Absolute, s.encoding = Encoding::Lf;
     // Windows drops a trailing blank from every name: such a folder has no Windows name.
     if (win && s.start == StartDir::TrailingBlank) s.start = StartDir::NonAscii;
-    if ((!tmpfs || win || family == Family::Macsetup) && s.startState == StartState::Full) s.startState = StartState::Plain;
+    if ((!tmpfs || win || family == Family::Macsetup) && s.startState == StartState::Full)
+        s.startState = StartState::Plain;
     s.fault = Fault(pick(int(Fault::Count)));
     if (s.fault == Fault::SmallTmp && (family != Family::Macsetup || !tmpfs)) s.fault = Fault::None;
     s.archive = !win && (s.fault == Fault::KillThenRerun || pick(4) == 0);
@@ -261,8 +289,7 @@ Scenario generate(unsigned long long seed, Family family, bool tmpfs) {
     s.brokenArchive = s.archive && pick(3) == 0;
     s.sharedJvms = pick(3) == 0;
     // The Windows programs get no signals and provide no JVM here.
-    if (win && (s.fault == Fault::KillThenRerun || s.fault == Fault::Term))
-        s.fault = Fault::SecondRun;
+    if (win && (s.fault == Fault::KillThenRerun || s.fault == Fault::Term)) s.fault = Fault::SecondRun;
     if (win && s.fault == Fault::WizardKilled) s.fault = Fault::WizardFails;  // fakejava ends, it is not killed
     s.args = pick(6) == 0 ? Args::Unknown : win || pick(2) ? Args::Quiet : Args::None;
     s.unknown = pick(6);
@@ -284,8 +311,8 @@ struct Options {
     int count = 1;
     int jobs = 4;
     bool keep = false, verbose = false, tmpfs = false;
-    std::string work;  // the explorer's own root
-    std::string kept;  // where --keep copies the sandboxes
+    std::string work;          // the explorer's own root
+    std::string kept;          // where --keep copies the sandboxes
     std::string registryRoot;  // this run's registry root (HKCU) under wine
 };
 
@@ -362,8 +389,10 @@ std::string encode(const std::string& text, Encoding e) {
             unsigned char c = static_cast<unsigned char>(line[i]);
             unsigned cp = c;
             int n = 1;
-            if (c >= 0xE0 && i + 2 < line.size()) cp = ((c & 0x0F) << 12) | ((line[i + 1] & 0x3F) << 6) | (line[i + 2] & 0x3F), n = 3;
-            else if (c >= 0xC0 && i + 1 < line.size()) cp = ((c & 0x1F) << 6) | (line[i + 1] & 0x3F), n = 2;
+            if (c >= 0xE0 && i + 2 < line.size())
+                cp = ((c & 0x0F) << 12) | ((line[i + 1] & 0x3F) << 6) | (line[i + 2] & 0x3F), n = 3;
+            else if (c >= 0xC0 && i + 1 < line.size())
+                cp = ((c & 0x1F) << 6) | (line[i + 1] & 0x3F), n = 2;
             i += static_cast<size_t>(n);
             char lo = static_cast<char>(cp & 0xFF), hi = static_cast<char>(cp >> 8);
             out += le ? std::string{lo, hi} : std::string{hi, lo};
@@ -371,9 +400,12 @@ std::string encode(const std::string& text, Encoding e) {
         return out;
     };
     switch (e) {
-        case Encoding::Utf8Bom: return "\xef\xbb\xbf" + line;
-        case Encoding::Utf16Le: return utf16(true);
-        case Encoding::Utf16Be: return utf16(false);
+        case Encoding::Utf8Bom:
+            return "\xef\xbb\xbf" + line;
+        case Encoding::Utf16Le:
+            return utf16(true);
+        case Encoding::Utf16Be:
+            return utf16(false);
         case Encoding::Ansi: {
             // Windows-1252 for the letters of Latin-1.
             std::string out;
@@ -386,15 +418,15 @@ std::string encode(const std::string& text, Encoding e) {
             }
             return out;
         }
-        default: return line;
+        default:
+            return line;
     }
 }
 
 void Sandbox::build() {
     for (const auto& d : {home_ + "/Desktop", home_ + "/Documents", home_ + "/Downloads", home_ + "/projects", aux_,
                           tmp_, install_, root_ + "/start", root_ + "/start2 ", root_ + "/d\xc3\xa9p\xc3\xb4t",
-                          root_ + "/other", jvmHome_ + "/bin",
-                          root_ + "/nojvm"})
+                          root_ + "/other", jvmHome_ + "/bin", root_ + "/nojvm"})
         mkdirs(d);
     // The user's own files, which no run may touch.
     for (const auto& d : {home_, home_ + "/Desktop", home_ + "/Documents", home_ + "/Downloads", home_ + "/projects"})
@@ -412,29 +444,30 @@ void Sandbox::build() {
     // The wizard: records what it saw, writes its own log, and ends as asked.
     // It checks the kit against the list the unpacker left, as a real wizard
     // fails without its archive.
-    std::string wizard =
-        "#!/bin/sh\nPATH=/usr/bin:/bin\naux=" + quote(aux_) + "\nrun=$EXPLORER_RUN\n"
-        "trap 'kill $! 2>/dev/null; exit 143' TERM INT HUP\n"
-        "printf '%s\\n' \"${EXPLORER_TOKEN}wizard-$run\" > wizard.log\n"
-        "echo $$ >> \"$aux/wizard.$run\"\n"
-        "ls -A > \"$aux/seen.$run\"\n"
-        "ok=1\nwhile IFS=' ' read -r size name; do\n"
-        "  [ \"$(wc -c < \"$name\" 2>/dev/null)\" = \"$size\" ] || { echo \"missing $name\" >> \"$aux/seen.$run\"; ok=0; }\n"
-        "done < kit.list\n"
-        "case $EXPLORER_WIZARD in\n"
-        "  slow) sleep 2 & wait $! ;;\n"
-        "  fail) exit 3 ;;\n"
-        "  killed) kill -9 $$ ;;\n"
-        "esac\n"
-        "[ $ok = 1 ] || exit 4\n"
-        ": > __qrlwizard.sem\n: > \"$aux/wizard-ok.$run\"\nexit 0\n";
+    std::string wizard = "#!/bin/sh\nPATH=/usr/bin:/bin\naux=" + quote(aux_) +
+                         "\nrun=$EXPLORER_RUN\n"
+                         "trap 'kill $! 2>/dev/null; exit 143' TERM INT HUP\n"
+                         "printf '%s\\n' \"${EXPLORER_TOKEN}wizard-$run\" > wizard.log\n"
+                         "echo $$ >> \"$aux/wizard.$run\"\n"
+                         "ls -A > \"$aux/seen.$run\"\n"
+                         "ok=1\nwhile IFS=' ' read -r size name; do\n"
+                         "  [ \"$(wc -c < \"$name\" 2>/dev/null)\" = \"$size\" ] || { echo \"missing $name\" >> "
+                         "\"$aux/seen.$run\"; ok=0; }\n"
+                         "done < kit.list\n"
+                         "case $EXPLORER_WIZARD in\n"
+                         "  slow) sleep 2 & wait $! ;;\n"
+                         "  fail) exit 3 ;;\n"
+                         "  killed) kill -9 $$ ;;\n"
+                         "esac\n"
+                         "[ $ok = 1 ] || exit 4\n"
+                         ": > __qrlwizard.sem\n: > \"$aux/wizard-ok.$run\"\nexit 0\n";
     put(aux_ + "/wizard.sh", wizard);
     ::chmod((aux_ + "/wizard.sh").c_str(), 0755);
 
     // The JVM: fakejava for the version test, the wizard script for the wizard.
     std::string fakejava = dirName(o_.self) + "/fakejava";
-    std::string java = "#!/bin/sh\nfor a in \"$@\"; do [ \"$a\" = ExplorerWizard ] && exec " + quote(aux_ + "/wizard.sh") +
-                       " \"$@\"; done\nexec \"${0%/*}/fakejava\" \"$@\"\n";
+    std::string java = "#!/bin/sh\nfor a in \"$@\"; do [ \"$a\" = ExplorerWizard ] && exec " +
+                       quote(aux_ + "/wizard.sh") + " \"$@\"; done\nexec \"${0%/*}/fakejava\" \"$@\"\n";
     put(aux_ + "/java.sh", java);
     if (!win()) {
         sh("cp " + quote(fakejava) + " " + quote(jvmHome_ + "/bin/fakejava"));
@@ -454,20 +487,24 @@ void Sandbox::build() {
         kit_ = root_ + "/" + place;
     }
     mkdirs(kit_);
-    std::string control = "jvmMinVersion=1.8\njvmCommandName=java\njvmClasspathSwitch=-cp\nloaderClasspath=.:install.jar\n"
-                          "loaderJavaCommand=ExplorerWizard\n";
+    std::string control =
+        "jvmMinVersion=1.8\njvmCommandName=java\njvmClasspathSwitch=-cp\nloaderClasspath=.:install.jar\n"
+        "loaderJavaCommand=ExplorerWizard\n";
     if (s_.archive) {
         control += "jvmVersion=17.0.15\njvmSelfExtractor=jre-setup.sh\njvmInstallerType=selfExtratorJvmInstaller\n";
         // Slow enough that a stop signal lands while it runs.
         std::string slow = s_.delayMs == 0 ? "0.2" : "4";
         put(kit_ + "/jre-setup.sh",
             "#!/bin/sh\nPATH=/usr/bin:/bin\ntrap 'kill $! 2>/dev/null; exit 143' TERM INT HUP\nsleep " + slow +
-                " & wait $!\n" + (s_.brokenArchive ? "exit 1\n" : "") + "mkdir -p bin && cp " + quote(fakejava) + " bin/fakejava && echo 17.0.15 > bin/fakejava.version\n"
-                "cp " + quote(aux_ + "/java.sh") + " bin/java && chmod 0755 bin/java\n");
+                " & wait $!\n" + (s_.brokenArchive ? "exit 1\n" : "") + "mkdir -p bin && cp " + quote(fakejava) +
+                " bin/fakejava && echo 17.0.15 > bin/fakejava.version\n"
+                "cp " +
+                quote(aux_ + "/java.sh") + " bin/java && chmod 0755 bin/java\n");
     }
-    std::map<std::string, std::string> files = {
-        {"qrl.control", control}, {"install.jar", std::string(70000, 'j')}, {"TestJvm.class", "stand-in"},
-        {"payload.bin", std::string(150000, 'p')}};
+    std::map<std::string, std::string> files = {{"qrl.control", control},
+                                                {"install.jar", std::string(70000, 'j')},
+                                                {"TestJvm.class", "stand-in"},
+                                                {"payload.bin", std::string(150000, 'p')}};
     if (s_.fault == Fault::NoControl) files.erase("qrl.control");
     std::string note = token_ + "kit\n";
     if (s_.bigLog) note += std::string(700 * 1024, '.') + "\n";
@@ -478,7 +515,8 @@ void Sandbox::build() {
     for (const auto& [name, bytes] : files) {
         put(kit_ + "/" + name, bytes);
         kitFiles_.insert(name);
-        if (name != "kitnote.log" && name != "jinstall.log" && name != "qrl.control") list += std::to_string(bytes.size()) + " " + name + "\n";
+        if (name != "kitnote.log" && name != "jinstall.log" && name != "qrl.control")
+            list += std::to_string(bytes.size()) + " " + name + "\n";
     }
     put(kit_ + "/kit.list", list);
     kitFiles_.insert("kit.list");
@@ -519,27 +557,55 @@ void Sandbox::build() {
     ::symlink(kit_.c_str(), (root_ + "/kitlink").c_str());
     std::string text;
     switch (s_.start) {
-        case StartDir::Absolute: text = start; break;
+        case StartDir::Absolute:
+            text = start;
+            break;
         case StartDir::Relative: {
             text = "";
             for (size_t at = root_.size(); (at = kit_.find('/', at)) != std::string::npos; ++at) text += "../";
             text += start.substr(root_.size() + 1);
             break;
         }
-        case StartDir::KitSlash: text = kit_ + "/"; break;
-        case StartDir::Dot: text = "."; break;
-        case StartDir::DotDotKit: text = "../" + baseName(kit_); break;
-        case StartDir::LinkToKit: text = root_ + "/kitlink"; break;
-        case StartDir::ParentDot: text = dirName(kit_) + "/."; break;
-        case StartDir::Home: text = home_; break;
-        case StartDir::Missing: break;
-        case StartDir::AFile: text = root_ + "/afile"; break;
-        case StartDir::AFifo: text = root_ + "/afifo"; break;
-        case StartDir::Dangling: text = root_ + "/dangling"; break;
-        case StartDir::NoSuchFolder: text = root_ + "/nowhere"; break;
-        case StartDir::TrailingBlank: text = root_ + "/start2 "; break;
-        case StartDir::NonAscii: text = root_ + "/d\xc3\xa9p\xc3\xb4t"; break;
-        default: break;
+        case StartDir::KitSlash:
+            text = kit_ + "/";
+            break;
+        case StartDir::Dot:
+            text = ".";
+            break;
+        case StartDir::DotDotKit:
+            text = "../" + baseName(kit_);
+            break;
+        case StartDir::LinkToKit:
+            text = root_ + "/kitlink";
+            break;
+        case StartDir::ParentDot:
+            text = dirName(kit_) + "/.";
+            break;
+        case StartDir::Home:
+            text = home_;
+            break;
+        case StartDir::Missing:
+            break;
+        case StartDir::AFile:
+            text = root_ + "/afile";
+            break;
+        case StartDir::AFifo:
+            text = root_ + "/afifo";
+            break;
+        case StartDir::Dangling:
+            text = root_ + "/dangling";
+            break;
+        case StartDir::NoSuchFolder:
+            text = root_ + "/nowhere";
+            break;
+        case StartDir::TrailingBlank:
+            text = root_ + "/start2 ";
+            break;
+        case StartDir::NonAscii:
+            text = root_ + "/d\xc3\xa9p\xc3\xb4t";
+            break;
+        default:
+            break;
     }
     if (win() && !text.empty() && text[0] == '/') text = winPath(text);
     if (s_.family != Family::Macsetup && s_.start != StartDir::Missing) {
@@ -551,9 +617,10 @@ void Sandbox::build() {
         start_ = kit_;
     } else if (s_.start != StartDir::Missing) {
         // What the user meant, whatever the encoding: that is where the logs belong.
-        std::string unixText = s_.start == StartDir::Relative || s_.start == StartDir::Dot || s_.start == StartDir::DotDotKit
-                                   ? kit_ + "/" + text
-                                   : (win() && text.rfind("Z:", 0) == 0 ? std::string() : text);
+        std::string unixText =
+            s_.start == StartDir::Relative || s_.start == StartDir::Dot || s_.start == StartDir::DotDotKit
+                ? kit_ + "/" + text
+                : (win() && text.rfind("Z:", 0) == 0 ? std::string() : text);
         if (unixText.empty()) {
             unixText = text.substr(2);
             for (auto& c : unixText)
@@ -563,7 +630,8 @@ void Sandbox::build() {
     }
     before_ = snapshot();
     struct stat st {};
-    if (!start_.empty() && ::lstat((start_ + "/errors.log").c_str(), &st) == 0 && S_ISREG(st.st_mode)) errorsBefore_ = st.st_size;
+    if (!start_.empty() && ::lstat((start_ + "/errors.log").c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        errorsBefore_ = st.st_size;
 }
 
 // Files the run may create or change in the kit's own folder: the kit's files
@@ -576,7 +644,8 @@ bool Sandbox::ownKitFile(const std::string& p) const {
     std::string rest = p.substr(kit_.size() + 1);
     std::string top = rest.substr(0, rest.find('/'));
     if (kitFiles_.count(top)) return true;
-    static const char* const kRunFiles[] = {"native.properties", "jvmGood.txt", "changes.txt", "startdir.txt", "jinstall.sem"};
+    static const char* const kRunFiles[] = {"native.properties", "jvmGood.txt", "changes.txt", "startdir.txt",
+                                            "jinstall.sem"};
     for (const char* f : kRunFiles)
         if (top == f) return true;
     return top.rfind("__", 0) == 0 || top.find(".log") != std::string::npos || top.find(".sem") != std::string::npos;
@@ -584,11 +653,14 @@ bool Sandbox::ownKitFile(const std::string& p) const {
 
 Snapshot Sandbox::snapshot() const {
     Snapshot snap;
-    walk(root_, [&](const std::string& p) {
-        if (p == aux_ || ownKitFile(p)) return true;
-        // The working copies below TMPDIR.
-        return dirName(p) == tmp_ && baseName(p).rfind("tmpqrl", 0) == 0;
-    }, snap);
+    walk(
+        root_,
+        [&](const std::string& p) {
+            if (p == aux_ || ownKitFile(p)) return true;
+            // The working copies below TMPDIR.
+            return dirName(p) == tmp_ && baseName(p).rfind("tmpqrl", 0) == 0;
+        },
+        snap);
     return snap;
 }
 
@@ -601,23 +673,24 @@ std::vector<std::string> Sandbox::env(int which) const {
             e.push_back(s);
             continue;
         }
-        for (const char* drop : {"HOME=", "TMPDIR=", "PATH=", "JAVA_HOME=", "LANG=", "LC_ALL=", "FAKEJAVA_", "QUARLAN_", "EXPLORER_"})
+        for (const char* drop :
+             {"HOME=", "TMPDIR=", "PATH=", "JAVA_HOME=", "LANG=", "LC_ALL=", "FAKEJAVA_", "QUARLAN_", "EXPLORER_"})
             if (s.rfind(drop, 0) == 0) s.clear();
         if (!s.empty()) e.push_back(s);
     }
     bool noJvm = s_.fault == Fault::NoJvm || s_.archive;
     std::string jvmBin = noJvm ? root_ + "/nojvm" : jvmHome_ + "/bin";
-    const char* mode = s_.fault == Fault::WizardFails    ? "fail"
-                       : s_.fault == Fault::WizardKilled ? "killed"
+    const char* mode = s_.fault == Fault::WizardFails                              ? "fail"
+                       : s_.fault == Fault::WizardKilled                           ? "killed"
                        : (s_.fault == Fault::Term || s_.fault == Fault::SecondRun) ? "slow"
                                                                                    : "ok";
     if (!win()) e.push_back("HOME=" + home_);
     if (!win()) e.push_back("TMPDIR=" + tmp_);
-    e.insert(e.end(), { "LANG=C.UTF-8", "EXPLORER_TOKEN=" + token_,
-                       "EXPLORER_RUN=" + std::to_string(which), std::string("EXPLORER_WIZARD=") + mode,
-                       "QUARLAN_SYSTEM_DIRS=", "QUARLAN_JVM_DIRS=", "QUARLAN_INSTALL_DIRS=" + install_,
-                       "QUARLAN_MAC_JVM_ROOTS=" + (noJvm ? root_ + "/nojvm" : root_ + "/jvms"),
-                       "QUARLAN_OS_RELEASE=23.4.0"});
+    e.insert(e.end(),
+             {"LANG=C.UTF-8", "EXPLORER_TOKEN=" + token_, "EXPLORER_RUN=" + std::to_string(which),
+              std::string("EXPLORER_WIZARD=") + mode,
+              "QUARLAN_SYSTEM_DIRS=", "QUARLAN_JVM_DIRS=", "QUARLAN_INSTALL_DIRS=" + install_,
+              "QUARLAN_MAC_JVM_ROOTS=" + (noJvm ? root_ + "/nojvm" : root_ + "/jvms"), "QUARLAN_OS_RELEASE=23.4.0"});
     if (win()) {
         e.insert(e.end(), {"PATH=/usr/bin:/bin", "WINEPREFIX=" + o_.prefix, "WINEDEBUG=-all",
                            "WINEDLLOVERRIDES=mscoree,mshtml=", "QUARLAN_REGISTRY_ROOT=" + o_.registryRoot,
@@ -656,7 +729,8 @@ Outcome Sandbox::run(int which, const std::function<void(pid_t, Clock::time_poin
     pid_t pid = ::fork();
     if (pid == 0) {
         ::setpgid(0, 0);
-        int fo = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), fe = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int fo = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644),
+            fe = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(fo, 1), ::dup2(fe, 2);
         int nul = ::open("/dev/null", O_RDONLY);
         ::dup2(nul, 0);
@@ -684,7 +758,8 @@ Outcome Sandbox::run(int which, const std::function<void(pid_t, Clock::time_poin
     }
     if (win()) {
         // __cleanup.exe empties the kit after the installer has gone.
-        for (int i = 0; i < 300 && !processesLeft().empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        for (int i = 0; i < 300 && !processesLeft().empty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return r;
 }
@@ -748,7 +823,8 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
     std::vector<pid_t> left = processesLeft();
     if (!left.empty()) {
         std::string what;
-        for (pid_t p : left) what += " " + std::to_string(p) + " (" + slurp("/proc/" + std::to_string(p) + "/comm") + ")";
+        for (pid_t p : left)
+            what += " " + std::to_string(p) + " (" + slurp("/proc/" + std::to_string(p) + "/comm") + ")";
         for (auto& c : what)
             if (c == '\n') c = ' ';
         fail("bound", "processes left:" + what);
@@ -764,19 +840,19 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
         return asked && wizardRan(which);
     };
     if (first.status == success && !succeeded(main))
-        fail("status", "success reported, but the wizard " +
-                            std::string(wizardRan(main) ? "did not succeed" : "never ran"));
+        fail("status",
+             "success reported, but the wizard " + std::string(wizardRan(main) ? "did not succeed" : "never ran"));
     if (second && second->status == success && !succeeded(2))
         fail("status", "the second run reported success, but its wizard " +
-                            std::string(wizardRan(2) ? "did not succeed" : "never ran"));
+                           std::string(wizardRan(2) ? "did not succeed" : "never ran"));
 
     // The status and the logs agree: errors.log says that something went wrong.
     if (first.status == success && !killed && !start_.empty()) {
         std::string errors = start_ + "/errors.log";
         struct stat st {};
         if (::lstat(errors.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > errorsBefore_)
-            fail("status", "success reported, but errors.log in " + start_ + " says otherwise: " +
-                               slurp(errors).substr(static_cast<size_t>(errorsBefore_), 120));
+            fail("status", "success reported, but errors.log in " + start_ +
+                               " says otherwise: " + slurp(errors).substr(static_cast<size_t>(errorsBefore_), 120));
     }
 
     // refused: an unknown switch gives the usage and changes nothing.
@@ -810,8 +886,9 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
     // Windows: the Windows directory and the profile are the fallbacks.
     std::vector<std::string> windowsPlaces;
     if (win())
-        for (const std::string& d : {o_.prefix + "/drive_c/windows", o_.prefix + "/drive_c/users/" +
-                                                                          std::string(std::getenv("USER") ? std::getenv("USER") : "root")})
+        for (const std::string& d :
+             {o_.prefix + "/drive_c/windows",
+              o_.prefix + "/drive_c/users/" + std::string(std::getenv("USER") ? std::getenv("USER") : "root")})
             windowsPlaces.push_back(realDir(d));
     auto logPlace = [&](const std::string& dir) {
         std::string real = realDir(dir);
@@ -841,7 +918,8 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
         while (dirent* e = ::readdir(d))
             if (std::string(e->d_name).rfind("tmpqrl", 0) == 0) {
                 Snapshot copy;
-                walk(tmp_ + "/" + e->d_name, [](const std::string&) { return false; }, copy);
+                walk(
+                    tmp_ + "/" + e->d_name, [](const std::string&) { return false; }, copy);
                 bool logs = false;
                 for (const auto& [path, a] : copy) logs = logs || baseName(path).find(".log") != std::string::npos;
                 if (!logs) fail("outside", "working copy left without logs: " + tmp_ + "/" + e->d_name);
@@ -853,7 +931,8 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
         fail("outside", "the run filled the disk");
     // Work files never outlive a run, wherever they were made.
     Snapshot installed;
-    walk(install_, [](const std::string&) { return false; }, installed);
+    walk(
+        install_, [](const std::string&) { return false; }, installed);
     for (const auto& [path, a] : installed) {
         std::string n = baseName(path);
         if (n.rfind("__", 0) == 0 || n == "jvmGood.txt" || n.find(".sem") != std::string::npos)
@@ -862,10 +941,12 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
 
     // logs: each log of the run once, in one documented place.
     Snapshot all;
-    walk(root_, [&](const std::string& p) { return p == aux_; }, all);
+    walk(
+        root_, [&](const std::string& p) { return p == aux_; }, all);
     for (const auto& w : windowsPlaces) {
         Snapshot top;
-        walk(w, [&](const std::string& p) { return p != w && baseName(p).find(".log") == std::string::npos; }, top);
+        walk(
+            w, [&](const std::string& p) { return p != w && baseName(p).find(".log") == std::string::npos; }, top);
         for (const auto& [path, a] : top)
             if (a.type == S_IFREG) all[path] = a;
     }
@@ -900,8 +981,8 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
         if (first.status != success && !killed && s_.fault != Fault::Term && !second && s_.args != Args::Unknown) {
             bool found = false;
             for (const auto& [path, a] : all)
-                found = found || (baseName(path) == "errors.log" && a.type == S_IFREG && a.size > 0 && logPlace(dirName(path)) &&
-                                  (!before_.count(path) || before_.at(path).size < a.size));
+                found = found || (baseName(path) == "errors.log" && a.type == S_IFREG && a.size > 0 &&
+                                  logPlace(dirName(path)) && (!before_.count(path) || before_.at(path).size < a.size));
             if (!found) fail("logs", "a failed run left no errors.log in a documented place");
         }
     }
@@ -943,7 +1024,8 @@ std::vector<std::string> runScenario(const Options& o, const Scenario& s) {
     }
     bool rerun = s.fault == Fault::KillThenRerun && two;
     std::vector<std::string> bad = box.check(rerun ? second : first, rerun ? 2 : 1, two && !rerun ? &second : nullptr);
-    if (o.verbose) std::printf("seed %llu: status %d in %.0f ms (%s)\n", s.seed, first.status, first.ms, s.describe().c_str());
+    if (o.verbose)
+        std::printf("seed %llu: status %d in %.0f ms (%s)\n", s.seed, first.status, first.ms, s.describe().c_str());
     if (!bad.empty()) {
         std::string runs = "status " + std::to_string(first.status) + " after " + std::to_string(int(first.ms)) + " ms";
         if (two) runs += ", then " + std::to_string(second.status) + " after " + std::to_string(int(second.ms)) + " ms";
@@ -967,8 +1049,9 @@ std::string winName(const std::string& p) {
 enum class Target { Desktop, Documents, Downloads, Profile, Users, Kit, Count };
 const char* const kTargetNames[] = {"Desktop", "Documents", "Downloads", "the profile", "C:\\users", "a kit"};
 enum class Spelling { Drive, SlashesAndCase, ZView, LinkTarget, LongPrefix, AdminShare, Count };
-const char* const kSpellingNames[] = {"C:\\...", "c:/.../ in other case", "Z: view of C:", "Z: view of the link's target",
-                                      "\\\\?\\", "\\\\localhost\\C$"};
+const char* const kSpellingNames[] = {"C:\\...",       "c:/.../ in other case",
+                                      "Z: view of C:", "Z: view of the link's target",
+                                      "\\\\?\\",       "\\\\localhost\\C$"};
 
 struct CleanupCase {
     unsigned long long seed;
@@ -998,8 +1081,8 @@ bool preparePrefix(const Options& o, std::string& user) {
     if (!present(o.prefix + "/system.reg")) {
         for (const char* d : {"/Desktop", "/Documents", "/Downloads"}) mkdirs(home + d);
         sh("HOME=" + quote(home) + " WINEPREFIX=" + quote(o.prefix) +
-           " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' wineboot -i >/dev/null 2>&1; WINEPREFIX=" + quote(o.prefix) +
-           " wineserver -w");
+           " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' wineboot -i >/dev/null 2>&1; WINEPREFIX=" +
+           quote(o.prefix) + " wineserver -w");
     }
     if (DIR* d = ::opendir((o.prefix + "/drive_c/users").c_str())) {
         while (dirent* e = ::readdir(d))
@@ -1034,34 +1117,46 @@ std::vector<std::string> runCleanupScenario(const Options& o, const CleanupCase&
                                                      : "Z:" + windowsName(kit);
     } else {
         switch (c.spelling) {
-            case Spelling::Drive: arg = driveC; break;
+            case Spelling::Drive:
+                arg = driveC;
+                break;
             case Spelling::SlashesAndCase:
                 arg = "c:" + driveC.substr(2) + "\\";
-                for (auto& ch : arg) ch = ch == '\\' ? '/' : static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+                for (auto& ch : arg)
+                    ch = ch == '\\' ? '/' : static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
                 break;
-            case Spelling::ZView: arg = "Z:" + windowsName(unixPath); break;
-            case Spelling::LinkTarget: arg = "Z:" + windowsName(realDir(unixPath)); break;
-            case Spelling::LongPrefix: arg = "\\\\?\\" + driveC; break;
-            case Spelling::AdminShare: arg = "\\\\localhost\\C$" + driveC.substr(2); break;
-            default: break;
+            case Spelling::ZView:
+                arg = "Z:" + windowsName(unixPath);
+                break;
+            case Spelling::LinkTarget:
+                arg = "Z:" + windowsName(realDir(unixPath));
+                break;
+            case Spelling::LongPrefix:
+                arg = "\\\\?\\" + driveC;
+                break;
+            case Spelling::AdminShare:
+                arg = "\\\\localhost\\C$" + driveC.substr(2);
+                break;
+            default:
+                break;
         }
     }
     std::string cmd = "cd " + quote(dirName(kit)) + " && WINEPREFIX=" + quote(o.prefix) +
-                      " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' timeout -s KILL 60 wine " + quote(o.cleanup) + " " +
-                      quote(arg) + " >/dev/null 2>&1";
+                      " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' timeout -s KILL 60 wine " + quote(o.cleanup) +
+                      " " + quote(arg) + " >/dev/null 2>&1";
     Clock::time_point t0 = Clock::now();
     int status = sh(cmd);
     double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
     std::vector<std::string> bad;
     if (status == 137 || ms > 45000) bad.push_back("bound: cleanup.exe took " + std::to_string(int(ms)) + " ms");
     for (const auto& m : marks)
-        if (!present(m)) bad.push_back("outside: given " + arg + ", cleanup.exe removed " + m.substr(o.prefix.size() + 1));
+        if (!present(m))
+            bad.push_back("outside: given " + arg + ", cleanup.exe removed " + m.substr(o.prefix.size() + 1));
     if (c.target == Target::Kit && present(kit + "/qrl.control"))
         bad.push_back("kit: given its kit as " + arg + ", cleanup.exe left it");
     removeTree(dirName(kit));
     return bad;
 }
-
 
 bool privateMounts(const std::string& dir) {
     if (::unshare(CLONE_NEWNS) != 0) return false;
@@ -1081,16 +1176,26 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto next = [&]() { return i + 1 < argc ? std::string(argv[++i]) : std::string(); };
-        if (a == "--family") familyName = next();
-        else if (a == "--program") o.program = next();
-        else if (a == "--cleanup") o.cleanup = next();
-        else if (a == "--jvm") o.jvm = next();
-        else if (a == "--prefix") o.prefix = next();
-        else if (a == "--count") o.count = std::atoi(next().c_str());
-        else if (a == "--seed") o.seed = std::strtoull(next().c_str(), nullptr, 10);
-        else if (a == "--keep") o.keep = true;
-        else if (a == "--jobs") o.jobs = std::atoi(next().c_str());
-        else if (a == "--verbose") o.verbose = true;
+        if (a == "--family")
+            familyName = next();
+        else if (a == "--program")
+            o.program = next();
+        else if (a == "--cleanup")
+            o.cleanup = next();
+        else if (a == "--jvm")
+            o.jvm = next();
+        else if (a == "--prefix")
+            o.prefix = next();
+        else if (a == "--count")
+            o.count = std::atoi(next().c_str());
+        else if (a == "--seed")
+            o.seed = std::strtoull(next().c_str(), nullptr, 10);
+        else if (a == "--keep")
+            o.keep = true;
+        else if (a == "--jobs")
+            o.jobs = std::atoi(next().c_str());
+        else if (a == "--verbose")
+            o.verbose = true;
         else {
             std::fprintf(stderr, "explorer: unknown argument %s\n", a.c_str());
             return 2;
@@ -1105,7 +1210,8 @@ int main(int argc, char** argv) {
                : familyName == "installer" ? Family::Installer
                : familyName == "cleanup"   ? Family::Cleanup
                                            : Family::Unixloader;
-    if (o.family == Family::Cleanup) o.cleanup = o.program, o.jobs = 1;  // one cleanup at a time: they share the profile
+    if (o.family == Family::Cleanup)
+        o.cleanup = o.program, o.jobs = 1;  // one cleanup at a time: they share the profile
     if (o.program.empty() || ::access(o.program.c_str(), R_OK) != 0) {
         std::fprintf(stderr, "explorer: no program to explore (--program %s)\n", o.program.c_str());
         return 2;
@@ -1120,7 +1226,8 @@ int main(int argc, char** argv) {
     o.tmpfs = !wine && privateMounts(o.work);
     std::string user;
     if (o.family == Family::Cleanup && !preparePrefix(o, user)) {
-        std::fprintf(stderr, "explorer: the prefix %s does not lead its profile folders into its own home\n", o.prefix.c_str());
+        std::fprintf(stderr, "explorer: the prefix %s does not lead its profile folders into its own home\n",
+                     o.prefix.c_str());
         return 2;
     }
     if (o.keep) {
@@ -1133,10 +1240,10 @@ int main(int argc, char** argv) {
         std::printf("explorer: SKIPPED full-disk and large-log scenarios (no private tmpfs for %s)\n",
                     wine ? "wine" : "this process");
     if (o.family == Family::Installer) {
-        std::string reg = "WINEPREFIX=" + quote(o.prefix) + " WINEDEBUG=-all wine reg add " +
-                          quote("HKCU\\" + o.registryRoot + "\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8.0_392") +
-                          " /v JavaHome /d " +
-                          quote(winName(o.work + "/jre8")) + " /f >/dev/null 2>&1";
+        std::string reg =
+            "WINEPREFIX=" + quote(o.prefix) + " WINEDEBUG=-all wine reg add " +
+            quote("HKCU\\" + o.registryRoot + "\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8.0_392") +
+            " /v JavaHome /d " + quote(winName(o.work + "/jre8")) + " /f >/dev/null 2>&1";
         mkdirs(o.work + "/jre8/bin");
         std::string fj = o.jvm.empty() ? dirName(o.program) + "/fakejava.exe" : o.jvm;
         sh("cp " + quote(fj) + " " + quote(o.work + "/jre8/bin/java.exe") + " && cp " + quote(fj) + " " +
@@ -1150,7 +1257,8 @@ int main(int argc, char** argv) {
         if (DIR* d = ::opendir(dir)) {
             while (dirent* e = ::readdir(d)) {
                 std::string n = e->d_name;
-                if (n[0] == '.' || n.rfind("java", 0) == 0 || n.rfind("jre", 0) == 0 || n.rfind("jvm", 0) == 0) continue;
+                if (n[0] == '.' || n.rfind("java", 0) == 0 || n.rfind("jre", 0) == 0 || n.rfind("jvm", 0) == 0)
+                    continue;
                 ::symlink((std::string(dir) + "/" + n).c_str(), (o.work + "/tools/" + n).c_str());
             }
             ::closedir(d);
@@ -1171,13 +1279,15 @@ int main(int argc, char** argv) {
             }
             Scenario s = generate(o.seed + static_cast<unsigned long long>(i), o.family, o.tmpfs);
             CleanupCase c = generateCleanup(s.seed);
-            std::vector<std::string> bad = o.family == Family::Cleanup ? runCleanupScenario(o, c, user) : runScenario(o, s);
+            std::vector<std::string> bad =
+                o.family == Family::Cleanup ? runCleanupScenario(o, c, user) : runScenario(o, s);
             std::string report;
             if (!bad.empty()) {
                 report = "FAIL seed " + std::to_string(s.seed) + " (" + familyName +
                          "): " + (o.family == Family::Cleanup ? c.describe() : s.describe()) + "\n";
                 for (const auto& b : bad) report += "    " + b + "\n";
-                report += "    repeat: scripts/explore.sh --family " + familyName + " 1 " + std::to_string(s.seed) + "\n";
+                report +=
+                    "    repeat: scripts/explore.sh --family " + familyName + " 1 " + std::to_string(s.seed) + "\n";
             }
             std::lock_guard<std::mutex> g(lock);
             failing += !bad.empty();
@@ -1192,7 +1302,8 @@ int main(int argc, char** argv) {
     std::vector<std::thread> workers;
     for (int j = 0; j < std::max(1, o.jobs); ++j) workers.emplace_back(worker);
     for (auto& w : workers) w.join();
-    std::printf("explorer: %s, %d scenarios from seed %llu, %d failing\n", familyName.c_str(), o.count, o.seed, failing);
+    std::printf("explorer: %s, %d scenarios from seed %llu, %d failing\n", familyName.c_str(), o.count, o.seed,
+                failing);
     if (o.family == Family::Installer)
         sh("WINEPREFIX=" + quote(o.prefix) + " WINEDEBUG=-all wine reg delete " + quote("HKCU\\" + o.registryRoot) +
            " /f >/dev/null 2>&1");
