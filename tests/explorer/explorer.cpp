@@ -976,15 +976,13 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
                 fail("logs", "the " + name + " log is in " + dirName(w) + ", which is no documented place");
         if (n == 0 && kitGone && name == "kit") fail("kit", "the kit is gone and its logs were not saved");
     }
-    if (!win()) {
-        // A failed run says why in an errors.log of a documented place.
-        if (first.status != success && !killed && s_.fault != Fault::Term && !second && s_.args != Args::Unknown) {
-            bool found = false;
-            for (const auto& [path, a] : all)
-                found = found || (baseName(path) == "errors.log" && a.type == S_IFREG && a.size > 0 &&
-                                  logPlace(dirName(path)) && (!before_.count(path) || before_.at(path).size < a.size));
-            if (!found) fail("logs", "a failed run left no errors.log in a documented place");
-        }
+    // A failed run says why in an errors.log of a documented place.
+    if (first.status != success && !killed && s_.fault != Fault::Term && !second && s_.args != Args::Unknown) {
+        bool found = false;
+        for (const auto& [path, a] : all)
+            found = found || (baseName(path) == "errors.log" && a.type == S_IFREG && a.size > 0 &&
+                              logPlace(dirName(path)) && (!before_.count(path) || before_.at(path).size < a.size));
+        if (!found) fail("logs", "a failed run left no errors.log in a documented place");
     }
     return bad;
 }
