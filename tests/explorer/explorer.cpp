@@ -335,7 +335,8 @@ public:
         tmp_ = root_ + "/tmp";
         install_ = root_ + "/install";
         jvmHome_ = root_ + "/jvms/std.jdk/Home";
-        token_ = "EXPLORER-" + std::to_string(s.seed) + "-";
+        // Unique among explorers running at once (ctest runs them side by side).
+        token_ = "EXPLORER-" + std::to_string(::getpid()) + "-" + std::to_string(s.seed) + "-";
     }
     ~Sandbox() {
         if (o_.keep) sh("cp -a " + quote(root_) + " " + quote(o_.kept + "/"));
