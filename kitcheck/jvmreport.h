@@ -16,6 +16,7 @@
 #include "common/family.h"
 #include "jvm/jvmobserver.h"
 #include "jvm/jvmok.h"
+#include "jvm/jvmverdicts.h"
 
 namespace qrl {
 
@@ -24,12 +25,6 @@ struct JvmReportRequest {
     std::optional<Family> family;  // else the kit's (guessKitFamily) or this system's
     JvmCriteria criteria;          // without a kit
     bool json = false;
-};
-
-struct JvmCandidate {
-    std::string where;  // "PATH", "JAVA_HOME", "system directory", a registry key ...
-    JvmVerdict verdict;
-    std::string machine;  // what the program is built for, when its header tells ("x86_64")
 };
 
 // What the installer would do after the search.
@@ -69,10 +64,5 @@ std::string jvmReportJson(const JvmReport& report);
 // "kitcheck --jvm ..." (args[1] is "--jvm"): 0 when a JVM would be chosen,
 // 1 otherwise.
 int jvmReportMain(const std::vector<std::string>& args);
-
-// The processor a program is built for, read from its header (ELF, PE,
-// Mach-O): "x86_64", "i386", "aarch64", "arm" ...; empty when it cannot be
-// told (a script, an unknown machine).
-std::string executableMachine(const std::string& path);
 
 }  // namespace qrl
