@@ -210,6 +210,11 @@ std::vector<std::string> verdictLines(const std::vector<JvmCandidate>& candidate
     return lines;
 }
 
+void logVerdicts(const Logs& logs, const std::vector<JvmCandidate>& candidates, const JvmCriteria& criteria) {
+    logs.error("No suitable JVM was found (" + rangeText(criteria) + "); the search tried:");
+    for (const std::string& line : verdictLines(candidates, criteria)) logs.error("  " + line);
+}
+
 const JvmCandidate* nearestMiss(const std::vector<JvmCandidate>& candidates, const JvmCriteria& criteria) {
     const JvmCandidate* below = nullptr;
     const JvmCandidate* above = nullptr;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/logs.h"
 #include "jvm/jvmobserver.h"
 #include "jvm/jvmok.h"
 
@@ -58,6 +59,10 @@ bool shownCandidate(const JvmCandidate& candidate);
 // below the minimum 17"), without indentation or line ends, then a line that
 // counts the places that held no program, or one saying nothing was found.
 std::vector<std::string> verdictLines(const std::vector<JvmCandidate>& candidates, const JvmCriteria& criteria);
+
+// A search that found nothing suitable: its verdicts in errors.log (and the
+// trace), under a line that names the versions looked for.
+void logVerdicts(const Logs& logs, const std::vector<JvmCandidate>& candidates, const JvmCriteria& criteria);
 
 // The JVM that came nearest: refused for its version alone, the greatest of
 // those below the range, else the least of those above it, else the first
