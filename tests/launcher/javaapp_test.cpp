@@ -525,6 +525,21 @@ TEST_F(LauncherRun, VanishedJvmIsReplacedKeepingTheConfiguredProgram) {
     std::string rec = readFile(dir.file("record.txt"));
     EXPECT_NE(rec.find(":" + newBin + sep + program + "\n"), std::string::npos) << rec;
     EXPECT_FALSE(exists(dir.file("ui.log"))) << readFile(dir.file("ui.log"));
+
+    // None that would do: the error log says what the search tried and why each was refused.
+    writeProps("programName=Editor\njvmMinVersion=100\nexecFilename=" + escapeProps(gone) + "\nargs=Main\n");
+    if (onWindows()) {
+        ASSERT_TRUE(platform::regSetString(platform::RegRoot::CurrentUser, root + "\\SOFTWARE\\JavaSoft\\JDK\\99.0.1",
+                                           "JavaHome", jvms + sep + "jdk-99"));
+    }
+    run();
+    if (onWindows()) platform::regDeleteTree(platform::RegRoot::CurrentUser, root);
+    std::string errors = readFile(dir.file("errors.log"));
+    EXPECT_NE(errors.find(" No suitable JVM was found (100 or a later version); the search tried:\n"),
+              std::string::npos)
+        << errors;
+    EXPECT_NE(errors.find(newBin + sep + program + ": 99.0.1 rejected: below the minimum 100\n"), std::string::npos)
+        << errors;
 }
 
 #ifdef QRL_TEST_JAVA
