@@ -1,5 +1,6 @@
 #include "kitcheck/jvmreport.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "installer/jvmstep.h"
 #include "installer/macsteps.h"
 #include "jvm/findjvm.h"
+#include "jvm/version.h"
 #include "kitcheck/kitcheck.h"
 #include "platform/console.h"
 #include "platform/env.h"
@@ -243,7 +245,28 @@ bool searchAsLauncher(JvmReport& r, const SearchPlaces& places, const Logs& logs
     return posix.isJvmInstalled({r.criteria, "", home, ""}, exeName, exePath);
 }
 
+// A version bound as the launchers and installers compare them: a number
+// first, then numbers and words parted by dots, underscores, dashes or plus
+// signs (1.8.0_392, 17.0.2+8, 21-ea).
+bool readableVersion(std::string_view v) {
+    if (v.empty() || !std::isdigit(static_cast<unsigned char>(v[0]))) return false;
+    for (char c : v)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '_' && c != '-' && c != '+') return false;
+    return true;
+}
+
 }  // namespace
+
+std::string rangeProblem(const JvmCriteria& c) {
+    if (!c.required.empty() && (!c.minimum.empty() || !c.maximum.empty()))
+        return "--required names the one version a JVM must have: it takes no --min or --max";
+    for (auto [option, value] : {std::pair{"--min", &c.minimum}, {"--max", &c.maximum}, {"--required", &c.required}})
+        if (!value->empty() && !readableVersion(*value))
+            return std::string(option) + " " + *value + " is not a Java version (such as 17, 1.8 or 11.0.2)";
+    if (!c.minimum.empty() && !c.maximum.empty() && compareWithBound(c.minimum, c.maximum) > 0)
+        return "the minimum " + c.minimum + " is above the maximum " + c.maximum + ": no JVM could meet both";
+    return {};
+}
 
 bool makeJvmReport(const JvmReportRequest& rq, JvmReport& r) {
     r = {};
@@ -277,6 +300,7 @@ bool makeJvmReport(const JvmReportRequest& rq, JvmReport& r) {
     bool found = false;
     if (r.kitMode) {
         if (!readKit(r, run.settings, logs)) return false;
+        for (const Finding& f : checkFamilyOnlyKeys(run.settings, r.family)) r.warnings.push_back(f.problem);
         found = searchAsInstaller(r, run, places, logs, collector, exePath);
     } else {
         r.criteria = rq.criteria;
@@ -311,6 +335,7 @@ std::string jvmReportText(const JvmReport& r) {
     if (!r.searched) out += "  searchForJvm=" + r.searchMode + ": the installer does not search\n";
     if (r.searched)
         for (const std::string& line : verdictLines(r.candidates, r.criteria)) out += "  " + line + "\n";
+    for (const std::string& w : r.warnings) out += "warning: " + w + "\n";
     if (r.next == NextStep::Fail) {
         out += "next: the " + std::string(r.kitMode ? "installer" : "launcher") + " fails: " + r.nextText + "\n";
         if (!r.nextDetails.empty()) out += "      " + r.nextDetails + "\n";
@@ -345,8 +370,10 @@ std::string jvmReportJson(const JvmReport& r) {
     }
     out += "],\n \"chosen\":" + (r.chosen.empty() ? std::string("null") : jsonString(r.chosen));
     out += ",\"next\":{\"action\":" + jsonString(nextCode(r.next)) + ",\"text\":" + jsonString(r.nextText) +
-           ",\"details\":" + jsonString(r.nextDetails) + "}}\n";
-    return out;
+           ",\"details\":" + jsonString(r.nextDetails) + "}";
+    out += ",\"warnings\":[";
+    for (size_t i = 0; i < r.warnings.size(); ++i) out += (i ? "," : "") + jsonString(r.warnings[i]);
+    return out + "]}\n";
 }
 
 int jvmReportMain(const std::vector<std::string>& args) {
@@ -386,13 +413,17 @@ int jvmReportMain(const std::vector<std::string>& args) {
         platform::writeStderr("kitcheck: --jvm takes a kit or a version range, not both\n" + std::string(kUsage));
         return 1;
     }
+    if (std::string why = rangeProblem(rq.criteria); !why.empty()) {
+        platform::writeStderr("kitcheck: " + why + "\n");
+        return 2;
+    }
     JvmReport report;
     if (!makeJvmReport(rq, report)) {
         platform::writeStderr("kitcheck: " + report.error + "\n");
         return 1;
     }
     platform::writeStdout(rq.json ? jvmReportJson(report) : jvmReportText(report));
-    return report.found() ? 0 : 1;
+    return report.succeeds() ? 0 : 1;
 }
 
 }  // namespace qrl

@@ -50,6 +50,10 @@ struct JvmReport {
     std::string nextText;        // what the installer would do, in words (the message when it fails)
     std::string nextDetails;     // with Fail: the details the installer shows
     std::string error;           // the report could not be made (no control file ...)
+    std::vector<std::string> warnings;  // keys the family's installer reads otherwise than the kit expects
+
+    // Whether the installer would get a JVM: one found, or the kit's own.
+    bool succeeds() const { return next != NextStep::Fail; }
 
     bool found() const { return !chosen.empty(); }
 };
@@ -58,11 +62,17 @@ struct JvmReport {
 // could not be run at all.
 bool makeJvmReport(const JvmReportRequest& request, JvmReport& report);
 
+// Why kitcheck --jvm refuses a version range, empty when it takes it:
+// --required with --min or --max, a bound that is no version, a minimum
+// above the maximum.
+std::string rangeProblem(const JvmCriteria& criteria);
+
 std::string jvmReportText(const JvmReport& report);
 std::string jvmReportJson(const JvmReport& report);
 
-// "kitcheck --jvm ..." (args[1] is "--jvm"): 0 when a JVM would be chosen,
-// 1 otherwise.
+// "kitcheck --jvm ..." (args[1] is "--jvm"): 0 when a JVM would be chosen or
+// the installer would provide the kit's own, 1 otherwise; 2 for a version
+// range no JVM could meet or that cannot be read.
 int jvmReportMain(const std::vector<std::string>& args);
 
 }  // namespace qrl
