@@ -314,6 +314,10 @@ bool makeJvmReport(const JvmReportRequest& rq, JvmReport& r) {
         r.nextText = (r.kitMode ? "start the install wizard with " : "start the application with ") + exePath;
     } else if (r.kitMode) {
         nextWithoutJvm(r, run.settings, run, logs);
+        // The installer's message names the nearest miss (here in English).
+        if (r.next == NextStep::Fail)
+            if (const JvmCandidate* miss = nearestMiss(r.candidates, r.criteria))
+                r.nextText += " " + nearestMissSentence(*miss, r.criteria, "english");
     } else {
         r.next = NextStep::Fail;
         r.nextText = "no JVM of " + rangeText(r.criteria) + " was found: the launcher cannot start the application";

@@ -239,7 +239,10 @@ TEST_F(JvmReportPosix, TheMacInstallerSearchesItsRootsAndChecksTheSystemBeforeTh
     EXPECT_EQ(outline(r), std::vector<std::string>{line("macOS JVM root", root.file("mac/jdk-11.jdk/Home/bin/java"),
                                                         "11.0.2", JvmReason::BelowMinimum)});
     EXPECT_EQ(r.next, qrl::NextStep::Fail);
-    EXPECT_NE(r.nextText.find("older than the kit's JVM needs"), std::string::npos) << r.nextText;
+    EXPECT_NE(r.nextText.find("older than the kit's JVM needs.) Java 11.0.2 was found in " +
+                              root.file("mac/jdk-11.jdk/Home") + ", but version 17 or later is needed."),
+              std::string::npos)
+        << r.nextText;
     EnvGuard newer("QUARLAN_OS_RELEASE", "23.4.0");
     EXPECT_EQ(report(qrl::Family::Mac).next, qrl::NextStep::ExpandArchive);
     expectNothingLeft({"TestJvm.class", "jre.dmg", "qrl.control"});
