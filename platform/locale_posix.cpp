@@ -2,7 +2,6 @@
 
 #include <clocale>
 #include <cstdlib>
-#include <locale.h>
 
 #include "platform/env.h"
 
@@ -16,15 +15,20 @@ bool isCLocale(const char* name) {
     return n.empty() || n == "C" || n == "POSIX";
 }
 
-// The system's UTF-8 form of the "C" locale, if it has one.
+// The system's UTF-8 form of the "C" locale, if it has one: loaded for a
+// moment, then this program's own character type is put back.
 std::string utf8CLocale() {
+    const char* current = std::setlocale(LC_CTYPE, nullptr);
+    const std::string saved = current ? current : "C";
+    std::string found;
     for (const char* name : {"C.UTF-8", "C.utf8"}) {
-        if (locale_t l = ::newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(0))) {
-            ::freelocale(l);
-            return name;
+        if (std::setlocale(LC_CTYPE, name)) {
+            found = name;
+            break;
         }
     }
-    return {};
+    std::setlocale(LC_CTYPE, saved.c_str());
+    return found;
 }
 
 }  // namespace
