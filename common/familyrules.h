@@ -29,7 +29,7 @@ enum class ProgressTable { Windows, Posix };
 // How an installer puts an error in front of the user.
 enum class ErrorDisplay {
     MessageBox,         // a Windows message box (the installer's window layer)
-    Terminal,           // standard output and standard error, also in quiet mode; no details
+    Terminal,           // message and details on standard output and standard error, also in quiet mode
     TerminalAndScript,  // message and details on both streams, then the kit's "show_error.sh"; nothing when quiet
 };
 

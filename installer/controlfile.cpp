@@ -102,8 +102,10 @@ bool ControlFile::getParameters(ControlSettings& settings, std::string& controlF
     if (!settings.requiredVersion.empty()) {
         logs_.trace(std::string("Valid version of ") + exe + ": " + settings.requiredVersion);
     } else {
-        logs_.trace(std::string("Valid versions of ") + exe + ": " + settings.minVersion + " through " +
-                                 settings.maxVersion);
+        // A range without an upper end is open: "1.8 or later", not "1.8 through ".
+        std::string range = settings.maxVersion.empty() ? settings.minVersion + " or later"
+                                                        : settings.minVersion + " through " + settings.maxVersion;
+        logs_.trace(std::string("Valid versions of ") + exe + ": " + range);
     }
     return true;
 }

@@ -23,7 +23,7 @@ std::string causesText(Family family) {
         "Other possible causes for errors:\n"
         "    * Read/write access rights to the 'temp' and installation directories?\n"
         "    * OS need to be patched to run Java apps?\n"
-        "    * Anti-virus software installed that won't permit unknonwn executable or JAR files to run?";
+        "    * Anti-virus software installed that won't permit unknown executable or JAR files to run?";
     if (rulesFor(family).asksAboutDisplay) text += "\n    * Does your system export the display?";
     return text;
 }

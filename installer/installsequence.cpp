@@ -95,10 +95,9 @@ void Install::reportFailure() {
             if (at != std::string::npos) text->replace(at + 4, 10, run_.logs.errorLog());
         }
     }
-    run_.logs.error(message);
-    run_.logs.error(details);
-    // The terminal of the POSIX installer gets the message alone.
-    run_.status.showError(message, run_.rules.errors == ErrorDisplay::Terminal ? std::string_view() : details);
+    run_.logs.error(errorLogText(run_.family, message));
+    run_.logs.error(errorLogText(run_.family, details));
+    run_.status.showError(message, details);
 }
 
 }  // namespace qrl

@@ -47,6 +47,9 @@ bool JvmStep::find() {
     }
     run_.showStatusMessage(3);
     FindJvm finder(run_.family, places_, logs);
+    verdicts_ = {};
+    finder.setObserver(&verdicts_);
+    searched_ = true;
     JvmQuery query{{s.requiredVersion, s.minVersion, s.maxVersion}, s.jvmName, run_.homeDirectory, s.searchForJvm};
     bool found = finder.isJvmInstalled(query, s.jvmCommandName, run_.jvmCommand);
     if (!found) {
@@ -230,11 +233,25 @@ void JvmStep::notFoundTexts(std::string_view versionText) {
     run_.errorMessage = "The correct version of the " + s.jvmName + " was not found on your system.";
     run_.errorDetails = "Please install " + s.jvmName + " " + std::string(versionText) +
                         " and then restart this installation program.";
+    explainSearch();
 }
 
 void JvmStep::missingFileTexts(std::string_view versionText) {
     run_.errorMessage = "Unable to find " + run_.settings.jvmName + " " + std::string(versionText) + " on your system.";
     run_.errorDetails = "Please install the JVM and re-start this installer.";
+    explainSearch();
+}
+
+void JvmStep::explainSearch() {
+    // (A JVM that was found but could not run the wizard is no search failure.)
+    if (!searched_) return;
+    for (const JvmCandidate& c : verdicts_.candidates)
+        if (c.verdict.accepted()) return;
+    const ControlSettings& s = run_.settings;
+    JvmCriteria criteria{s.requiredVersion, s.minVersion, s.maxVersion};
+    logVerdicts(run_.logs, verdicts_.candidates, criteria);
+    if (const JvmCandidate* miss = nearestMiss(verdicts_.candidates, criteria))
+        run_.errorMessage += " " + nearestMissSentence(*miss, criteria, getLanguage(run_.family));
 }
 
 void JvmStep::installFailedTexts() {

@@ -8,6 +8,7 @@
 
 #include "installer/installrun.h"
 #include "jvm/findjvm.h"
+#include "jvm/jvmverdicts.h"
 #include "provision/jvmprovisioner.h"
 
 namespace qrl {
@@ -63,9 +64,15 @@ private:
     void missingFileTexts(std::string_view versionText);
     void installFailedTexts();
 
+    // The search found no JVM the run could use: its verdicts go to the
+    // error log, and the message names the nearest miss.
+    void explainSearch();
+
     InstallRun& run_;
     const FamilyRules& rules_;
     SearchPlaces places_;
+    JvmVerdicts verdicts_;  // of the last search
+    bool searched_ = false;
 };
 
 }  // namespace qrl

@@ -132,19 +132,18 @@ std::string forTerminal(std::string_view text) {
 
 }  // namespace
 
+std::string errorLogText(Family family, std::string_view text) {
+    return rulesFor(family).errors == ErrorDisplay::MessageBox ? std::string(text) : forTerminal(text);
+}
+
 void Status::showError(std::string_view message, std::string_view details) const {
-    if (rules_.errors == ErrorDisplay::Terminal) {
-        std::string text = "\n" + forTerminal(message) + "\n";
-        platform::writeStdout(text);
-        platform::writeStderr(text);
-        return;
-    }
-    if (rules_.errors == ErrorDisplay::TerminalAndScript) {
-        if (quiet_) return;
+    if (rules_.errors != ErrorDisplay::MessageBox) {
+        if (rules_.errors == ErrorDisplay::TerminalAndScript && quiet_) return;
         std::string text = "\n" + forTerminal(message) + "\n";
         if (!details.empty()) text += "\n" + forTerminal(details) + "\n";
         platform::writeStdout(text);
         platform::writeStderr(text);
+        if (rules_.errors == ErrorDisplay::Terminal) return;
         // The kit's script, when it has one, gets the whole text as its one
         // argument; no shell reads the text itself.
         if (platform::typeOf(kErrorScript) != platform::FileType::File) return;

@@ -24,6 +24,11 @@ std::string errorHint(std::string_view language);
 // carriage returns, or the message followed by the hint.
 std::string errorBoxText(std::string_view message, std::string_view details, std::string_view language);
 
+// A failure text as the family's error log keeps it: the Windows installer
+// keeps the carriage returns that part its error box, the others write line
+// feeds.
+std::string errorLogText(Family family, std::string_view text);
+
 class Status {
 public:
     explicit Status(Family family);
@@ -41,8 +46,8 @@ public:
     // shows only its first line).
     void showStatus(std::string_view text) const;
 
-    // POSIX: the message on standard output and standard error, also in quiet
-    // mode. macOS: message and details on both streams, then the kit's
+    // POSIX: message and details on standard output and standard error, also
+    // in quiet mode. macOS: message and details on both streams, then the kit's
     // "show_error.sh" (when it has one) with the text, nothing at all in
     // quiet mode.
     // Windows: unless quiet, the status window goes and a system-modal error

@@ -1,5 +1,6 @@
 #include "kitcheck/jvmreport.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <map>
@@ -15,6 +16,7 @@
 #include "installer/jvmstep.h"
 #include "installer/macsteps.h"
 #include "jvm/findjvm.h"
+#include "jvm/version.h"
 #include "kitcheck/kitcheck.h"
 #include "platform/console.h"
 #include "platform/env.h"
@@ -25,28 +27,6 @@
 
 namespace qrl {
 namespace {
-
-// Collects what the search tells, in the order it tells it.
-class Collector : public JvmObserver {
-public:
-    std::vector<JvmCandidate> candidates;
-
-    void place(std::string_view where, std::string_view) override { where_ = where; }
-    void verdict(const JvmVerdict& v) override {
-        candidates.push_back({where_, v, v.executable.empty() ? std::string() : executableMachine(v.executable)});
-        if (v.reason != JvmReason::AlreadyTested) return;
-        // Which earlier candidate it is (a link to it, or the same home by another name).
-        std::string real = platform::canonicalPath(v.executable);
-        for (const JvmCandidate& c : candidates)
-            if (!c.verdict.executable.empty() && platform::canonicalPath(c.verdict.executable) == real) {
-                candidates.back().verdict.detail = c.verdict.executable;
-                break;
-            }
-    }
-
-private:
-    std::string where_;
-};
 
 // A private directory below the system's temporary directory, the current
 // directory while it lives; removed with everything in it afterwards.
@@ -70,13 +50,6 @@ private:
 
 bool isAbsolute(std::string_view path) {
     return !path.empty() && (path[0] == '/' || path[0] == '\\' || (path.size() > 1 && path[1] == ':'));
-}
-
-std::string rangeText(const JvmCriteria& c) {
-    if (!c.required.empty()) return c.required;
-    if (c.minimum.empty() && c.maximum.empty()) return "any version";
-    if (c.maximum.empty()) return c.minimum + " or a later version";
-    return (c.minimum.empty() ? std::string("any version up to") : c.minimum + " -") + " " + c.maximum;
 }
 
 std::string join(const std::vector<std::string>& list) {
@@ -155,15 +128,6 @@ void nextWithoutJvm(JvmReport& r, const ControlSettings& s, const InstallRun& ru
     notFound();
 }
 
-// A program built for another processor cannot start, or, handed to the
-// shell as a script, fails with what the shell says about it. (One that a
-// processor emulator runs is judged by its answers.)
-bool wrongMachine(const JvmCandidate& c, const std::string& ownMachine) {
-    const JvmVerdict& v = c.verdict;
-    bool failed = !v.accepted() && (v.reason == JvmReason::NotStarted || v.status != 0);
-    return failed && !c.machine.empty() && !ownMachine.empty() && c.machine != ownMachine;
-}
-
 const char* reasonCode(const JvmCandidate& c, const std::string& ownMachine) {
     if (wrongMachine(c, ownMachine)) return "wrong-architecture";
     switch (c.verdict.reason) {
@@ -182,50 +146,6 @@ const char* reasonCode(const JvmCandidate& c, const std::string& ownMachine) {
         case JvmReason::ProbeVersion: return "probe-version";
     }
     return "";
-}
-
-std::string startFailure(const platform::Result& why) {
-    if (why.kind() == platform::ErrorKind::PermissionDenied) return "not executable (permission denied)";
-    return spawnErrorReason(why);
-}
-
-std::string reasonText(const JvmCandidate& c, const JvmCriteria& criteria, const std::string& ownMachine) {
-    const JvmVerdict& v = c.verdict;
-    if (wrongMachine(c, ownMachine))
-        return "wrong architecture: built for " + c.machine + ", this machine runs " + ownMachine;
-    switch (v.reason) {
-        case JvmReason::Accepted: return "chosen";
-        case JvmReason::NoExecutable: return "no program " + v.detail;
-        case JvmReason::NoHome: return "the registry entry names no home directory (JavaHome)";
-        case JvmReason::AlreadyTested:
-            return "the same program as " + (v.detail.empty() ? std::string("an earlier candidate") : v.detail) +
-                   " (not started again)";
-        case JvmReason::NotStarted:
-            return "could not be started: " + startFailure(v.why);
-        case JvmReason::NoVersion: {
-            int code = platform::shellExitCode(v.status);
-            std::string text = "-version named no version";
-            if (code != 0) text = "-version failed with exit status " + std::to_string(code);
-            return text + (v.detail.empty() ? "" : ": " + v.detail);
-        }
-        case JvmReason::BelowMinimum: return "below the minimum " + criteria.minimum;
-        case JvmReason::AboveMaximum: return "above the maximum " + criteria.maximum;
-        case JvmReason::NotRequired: return "not the required " + criteria.required;
-        case JvmReason::ProbeNotStarted: return "the probe TestJvm could not be started: " + startFailure(v.why);
-        case JvmReason::ProbeNoAnswer: return "the probe TestJvm wrote no answer (the JVM could not run it)";
-        case JvmReason::ProbeVersion:
-            return "the probe TestJvm answered " + (v.detail.empty() ? std::string("no version") : v.detail) +
-                   ", which is not " + rangeText(criteria);
-    }
-    return "";
-}
-
-// Places that held no program are candidates only where they were named on
-// purpose: JAVA_HOME and the registry. An empty directory of the search path
-// or of /usr/share is no candidate.
-bool shown(const JvmCandidate& c) {
-    if (c.verdict.reason != JvmReason::NoExecutable) return true;
-    return c.where == "JAVA_HOME" || c.where.rfind("HK", 0) == 0;
 }
 
 std::string jsonString(std::string_view s) {
@@ -255,11 +175,6 @@ const char* nextCode(NextStep n) {
     return "";
 }
 
-std::string ownMachine() {
-    static const std::string machine = executableMachine(platform::programPath());
-    return machine;
-}
-
 // The kit directory as an absolute path without a trailing separator.
 std::string absoluteKitDir(const std::string& kit) {
     std::string dir = isAbsolute(kit) ? kit : platform::pathIn(platform::currentDir().value_or(""), kit);
@@ -287,7 +202,7 @@ bool readKit(JvmReport& r, ControlSettings& s, const Logs& logs) {
 
 // The installer's search, unless the kit says not to search.
 bool searchAsInstaller(JvmReport& r, const InstallRun& run, const SearchPlaces& places, const Logs& logs,
-                       Collector& collector, std::string& exePath) {
+                       JvmVerdicts& collector, std::string& exePath) {
     const ControlSettings& s = run.settings;
     r.searched = s.searchForJvm.empty() ||
                  (stricmp(s.searchForJvm, "no") != 0 && stricmp(s.searchForJvm, "none") != 0);
@@ -301,7 +216,7 @@ bool searchAsInstaller(JvmReport& r, const InstallRun& run, const SearchPlaces& 
 }
 
 // As the launchers search when their JVM has gone.
-bool searchAsLauncher(JvmReport& r, const SearchPlaces& places, const Logs& logs, Collector& collector,
+bool searchAsLauncher(JvmReport& r, const SearchPlaces& places, const Logs& logs, JvmVerdicts& collector,
                       std::string& exePath) {
     std::string home = platform::getEnv("HOME").value_or("");
     FindJvm finder(r.family, places, logs);
@@ -315,41 +230,26 @@ bool searchAsLauncher(JvmReport& r, const SearchPlaces& places, const Logs& logs
     return posix.isJvmInstalled({r.criteria, "", home, ""}, exeName, exePath);
 }
 
+// A version bound as the launchers and installers compare them: a number
+// first, then numbers and words parted by dots, underscores, dashes or plus
+// signs (1.8.0_392, 17.0.2+8, 21-ea).
+bool readableVersion(std::string_view v) {
+    if (v.empty() || !std::isdigit(static_cast<unsigned char>(v[0]))) return false;
+    for (char c : v)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '_' && c != '-' && c != '+') return false;
+    return true;
+}
+
 }  // namespace
 
-std::string executableMachine(const std::string& path) {
-    std::FILE* f = platform::openFile(path, "rb");
-    if (!f) return {};
-    unsigned char h[512] = {};
-    size_t n = std::fread(h, 1, sizeof h, f);
-    std::fclose(f);
-    auto u16 = [&](size_t at, bool little) -> unsigned {
-        return little ? h[at] | (h[at + 1] << 8) : (h[at] << 8) | h[at + 1];
-    };
-    auto u32 = [&](size_t at) -> unsigned long {
-        return h[at] | (h[at + 1] << 8) | (h[at + 2] << 16) | (static_cast<unsigned long>(h[at + 3]) << 24);
-    };
-    if (n >= 20 && h[0] == 0x7F && h[1] == 'E' && h[2] == 'L' && h[3] == 'F') {
-        static const std::map<unsigned, const char*> elf{{3, "i386"},     {8, "mips"},     {20, "ppc"},
-                                                         {21, "ppc64"},   {22, "s390x"},   {40, "arm"},
-                                                         {62, "x86_64"},  {183, "aarch64"}, {243, "riscv64"}};
-        auto it = elf.find(u16(18, h[5] != 2));
-        return it == elf.end() ? std::string() : it->second;
-    }
-    if (n >= 0x40 && h[0] == 'M' && h[1] == 'Z') {
-        unsigned long pe = u32(0x3C);
-        if (pe + 6 > n || h[pe] != 'P' || h[pe + 1] != 'E' || h[pe + 2] || h[pe + 3]) return {};
-        static const std::map<unsigned, const char*> coff{
-            {0x14C, "i386"}, {0x8664, "x86_64"}, {0xAA64, "aarch64"}, {0x1C4, "arm"}};
-        auto it = coff.find(u16(pe + 4, true));
-        return it == coff.end() ? std::string() : it->second;
-    }
-    if (n >= 8 && (u32(0) == 0xFEEDFACFUL || u32(0) == 0xFEEDFACEUL)) {
-        static const std::map<unsigned long, const char*> macho{
-            {7, "i386"}, {0x01000007UL, "x86_64"}, {0x0100000CUL, "aarch64"}, {12, "arm"}};
-        auto it = macho.find(u32(4));
-        return it == macho.end() ? std::string() : it->second;
-    }
+std::string rangeProblem(const JvmCriteria& c) {
+    if (!c.required.empty() && (!c.minimum.empty() || !c.maximum.empty()))
+        return "--required names the one version a JVM must have: it takes no --min or --max";
+    for (auto [option, value] : {std::pair{"--min", &c.minimum}, {"--max", &c.maximum}, {"--required", &c.required}})
+        if (!value->empty() && !readableVersion(*value))
+            return std::string(option) + " " + *value + " is not a Java version (such as 17, 1.8 or 11.0.2)";
+    if (!c.minimum.empty() && !c.maximum.empty() && compareWithBound(c.minimum, c.maximum) > 0)
+        return "the minimum " + c.minimum + " is above the maximum " + c.maximum + ": no JVM could meet both";
     return {};
 }
 
@@ -383,11 +283,12 @@ bool makeJvmReport(const JvmReportRequest& rq, JvmReport& r) {
     SearchPlaces places = SearchPlaces::defaults(r.family);
     InstallRun run(r.family, logs);
     run.findHomeDirectory();
-    Collector collector;
+    JvmVerdicts collector;
     std::string exePath;
     bool found = false;
     if (r.kitMode) {
         if (!readKit(r, run.settings, logs)) return false;
+        for (const Finding& f : checkFamilyOnlyKeys(run.settings, r.family)) r.warnings.push_back(f.problem);
         found = searchAsInstaller(r, run, places, logs, collector, exePath);
     } else {
         r.criteria = rq.criteria;
@@ -401,6 +302,10 @@ bool makeJvmReport(const JvmReportRequest& rq, JvmReport& r) {
         r.nextText = (r.kitMode ? "start the install wizard with " : "start the application with ") + exePath;
     } else if (r.kitMode) {
         nextWithoutJvm(r, run.settings, run, logs);
+        // The installer's message names the nearest miss (here in English).
+        if (r.next == NextStep::Fail)
+            if (const JvmCandidate* miss = nearestMiss(r.candidates, r.criteria))
+                r.nextText += " " + nearestMissSentence(*miss, r.criteria, "english");
     } else {
         r.next = NextStep::Fail;
         r.nextText = "no JVM of " + rangeText(r.criteria) + " was found: the launcher cannot start the application";
@@ -409,7 +314,6 @@ bool makeJvmReport(const JvmReportRequest& rq, JvmReport& r) {
 }
 
 std::string jvmReportText(const JvmReport& r) {
-    std::string own = ownMachine();
     std::string out;
     if (r.kitMode) {
         out += "JVM search of the " + std::string(rulesFor(r.family).name) + " installer for " + r.kit + ": " +
@@ -421,25 +325,9 @@ std::string jvmReportText(const JvmReport& r) {
                "\n";
     }
     if (!r.searched) out += "  searchForJvm=" + r.searchMode + ": the installer does not search\n";
-    size_t number = 0, hidden = 0;
-    for (const JvmCandidate& c : r.candidates) {
-        if (!shown(c)) {
-            ++hidden;
-            continue;
-        }
-        const JvmVerdict& v = c.verdict;
-        std::string line = "  " + std::to_string(++number) + ". " + c.where + " ";
-        line += v.executable.empty() ? v.home : v.executable;
-        line += ":";
-        if (!v.version.empty()) line += " " + v.version;
-        if (!c.machine.empty() && c.machine != own) line += " (" + c.machine + ")";
-        line += v.accepted() ? " chosen" : " rejected: " + reasonText(c, r.criteria, own);
-        out += line + "\n";
-    }
-    if (r.searched && number == 0) out += "  no JVM was found in any place the search looks in\n";
-    if (hidden)
-        out += "  (" + std::to_string(hidden) + (hidden == 1 ? " more place" : " more places") +
-               " searched held no java program)\n";
+    if (r.searched)
+        for (const std::string& line : verdictLines(r.candidates, r.criteria)) out += "  " + line + "\n";
+    for (const std::string& w : r.warnings) out += "warning: " + w + "\n";
     if (r.next == NextStep::Fail) {
         out += "next: the " + std::string(r.kitMode ? "installer" : "launcher") + " fails: " + r.nextText + "\n";
         if (!r.nextDetails.empty()) out += "      " + r.nextDetails + "\n";
@@ -461,7 +349,7 @@ std::string jvmReportJson(const JvmReport& r) {
     out += ",\"candidates\":[";
     bool first = true;
     for (const JvmCandidate& c : r.candidates) {
-        if (!shown(c)) continue;
+        if (!shownCandidate(c)) continue;
         const JvmVerdict& v = c.verdict;
         out += first ? "\n " : ",\n ";
         first = false;
@@ -474,8 +362,10 @@ std::string jvmReportJson(const JvmReport& r) {
     }
     out += "],\n \"chosen\":" + (r.chosen.empty() ? std::string("null") : jsonString(r.chosen));
     out += ",\"next\":{\"action\":" + jsonString(nextCode(r.next)) + ",\"text\":" + jsonString(r.nextText) +
-           ",\"details\":" + jsonString(r.nextDetails) + "}}\n";
-    return out;
+           ",\"details\":" + jsonString(r.nextDetails) + "}";
+    out += ",\"warnings\":[";
+    for (size_t i = 0; i < r.warnings.size(); ++i) out += (i ? "," : "") + jsonString(r.warnings[i]);
+    return out + "]}\n";
 }
 
 int jvmReportMain(const std::vector<std::string>& args) {
@@ -515,6 +405,10 @@ int jvmReportMain(const std::vector<std::string>& args) {
         platform::writeStderr("kitcheck: --jvm takes a kit or a version range, not both\n" + std::string(kUsage));
         return 1;
     }
+    if (std::string why = rangeProblem(rq.criteria); !why.empty()) {
+        platform::writeStderr("kitcheck: " + why + "\n");
+        return 2;
+    }
     // Stopped from outside (TERM, HUP, an interrupt), the JVM under test gets
     // the signal, the search ends and the scratch directory goes before the
     // program ends with 128+N.
@@ -527,7 +421,7 @@ int jvmReportMain(const std::vector<std::string>& args) {
         return 1;
     }
     platform::writeStdout(rq.json ? jvmReportJson(report) : jvmReportText(report));
-    return report.found() ? 0 : 1;
+    return report.succeeds() ? 0 : 1;
 }
 
 }  // namespace qrl

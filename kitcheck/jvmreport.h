@@ -16,6 +16,7 @@
 #include "common/family.h"
 #include "jvm/jvmobserver.h"
 #include "jvm/jvmok.h"
+#include "jvm/jvmverdicts.h"
 
 namespace qrl {
 
@@ -24,12 +25,6 @@ struct JvmReportRequest {
     std::optional<Family> family;  // else the kit's (guessKitFamily) or this system's
     JvmCriteria criteria;          // without a kit
     bool json = false;
-};
-
-struct JvmCandidate {
-    std::string where;  // "PATH", "JAVA_HOME", "system directory", a registry key ...
-    JvmVerdict verdict;
-    std::string machine;  // what the program is built for, when its header tells ("x86_64")
 };
 
 // What the installer would do after the search.
@@ -55,6 +50,10 @@ struct JvmReport {
     std::string nextText;        // what the installer would do, in words (the message when it fails)
     std::string nextDetails;     // with Fail: the details the installer shows
     std::string error;           // the report could not be made (no control file ...)
+    std::vector<std::string> warnings;  // keys the family's installer reads otherwise than the kit expects
+
+    // Whether the installer would get a JVM: one found, or the kit's own.
+    bool succeeds() const { return next != NextStep::Fail; }
 
     bool found() const { return !chosen.empty(); }
 };
@@ -63,16 +62,17 @@ struct JvmReport {
 // could not be run at all.
 bool makeJvmReport(const JvmReportRequest& request, JvmReport& report);
 
+// Why kitcheck --jvm refuses a version range, empty when it takes it:
+// --required with --min or --max, a bound that is no version, a minimum
+// above the maximum.
+std::string rangeProblem(const JvmCriteria& criteria);
+
 std::string jvmReportText(const JvmReport& report);
 std::string jvmReportJson(const JvmReport& report);
 
-// "kitcheck --jvm ..." (args[1] is "--jvm"): 0 when a JVM would be chosen,
-// 1 otherwise.
+// "kitcheck --jvm ..." (args[1] is "--jvm"): 0 when a JVM would be chosen or
+// the installer would provide the kit's own, 1 otherwise; 2 for a version
+// range no JVM could meet or that cannot be read.
 int jvmReportMain(const std::vector<std::string>& args);
-
-// The processor a program is built for, read from its header (ELF, PE,
-// Mach-O): "x86_64", "i386", "aarch64", "arm" ...; empty when it cannot be
-// told (a script, an unknown machine).
-std::string executableMachine(const std::string& path);
 
 }  // namespace qrl

@@ -516,7 +516,34 @@ std::vector<Finding> checkControlText(std::string_view text, Family family, Cont
     if (effective) *effective = s;
     checkVersions(given, rules, check);
     checkRequired(kRequiredControlKeys, s, check);
+    for (Finding& f : checkFamilyOnlyKeys(s, family)) check.out.push_back(std::move(f));
     return std::move(check.out);
+}
+
+std::vector<Finding> checkFamilyOnlyKeys(const ControlSettings& s, Family family) {
+    std::vector<Finding> out;
+    const FamilyRules& rules = rulesFor(family);
+    // The POSIX installer takes jvmSelfExtractor alone; the others run what
+    // jvmInstallerType says and nothing else.
+    if (!rules.readsVendorKeys) return out;
+    const bool archive = equalsIgnoreCase(s.jvmInstallerType, "selfExtratorJvmInstaller");
+    const bool vendor = equalsIgnoreCase(s.jvmInstallerType, "thirdPartyJvmInstaller");
+    const std::string installer = std::string("the ") + rules.name + " installer";
+    const std::string type = s.jvmInstallerType.empty() ? std::string("no jvmInstallerType")
+                                                        : "jvmInstallerType=" + s.jvmInstallerType;
+    if (!s.jvmSelfExtractor.empty() && !archive && !vendor)
+        out.push_back({"", 0,
+                       "jvmSelfExtractor names the kit's JVM archive, but " + installer +
+                           " expands it only with jvmInstallerType=selfExtratorJvmInstaller (the POSIX installer "
+                           "needs no type); with " + type + " the kit's JVM is never installed",
+                       "add the line jvmInstallerType=selfExtratorJvmInstaller"});
+    if (!s.jvmInstallerBinary.empty() && !archive && !vendor)
+        out.push_back({"", 0,
+                       "jvmInstallerBinary names the JVM vendor's installer, but " + installer +
+                           " runs it only with jvmInstallerType=thirdPartyJvmInstaller; with " + type +
+                           " it is never run",
+                       "add the line jvmInstallerType=thirdPartyJvmInstaller"});
+    return out;
 }
 
 std::vector<Finding> checkPropertiesText(std::string_view text) {

@@ -26,6 +26,11 @@ struct Finding {
 // effective settings (defaults applied) go to `effective` when given.
 std::vector<Finding> checkControlText(std::string_view text, Family family, ControlSettings* effective = nullptr);
 
+// Keys whose meaning depends on the family: a kit's JVM archive or vendor
+// installer that the family's installer never runs because the type key it
+// also needs is missing. Findings for the file as a whole.
+std::vector<Finding> checkFamilyOnlyKeys(const ControlSettings& settings, Family family);
+
 // The lines of a launcher properties file as the launchers read them.
 std::vector<Finding> checkPropertiesText(std::string_view text);
 

@@ -5,7 +5,7 @@
 //   kitcheck --jvm [--json] [--family F] KIT | [--min V] [--max V] [--required V]
 //   kitcheck --help
 //
-// Exit status 0 when nothing was found, 1 otherwise.
+// Exit status 0 when nothing was found, 1 otherwise (--jvm: see the usage).
 #include <map>
 
 #include "kitcheck/jvmreport.h"
@@ -37,8 +37,10 @@ constexpr const char* kUsage =
     "(or, with a version range, the one a launcher runs) and prints every\n"
     "candidate in the order it is tried, its version and why it was chosen or\n"
     "rejected, then what the installer would do next; --json prints the same\n"
-    "as one JSON object. Nothing is installed. Exit status 0 when a JVM would\n"
-    "be chosen, 1 otherwise.\n"
+    "as one JSON object. Nothing is installed. Exit status 0 when the\n"
+    "installer (or launcher) would get a JVM: one it finds, or the kit's own\n"
+    "archive or vendor installer; 1 otherwise; 2 when the version range\n"
+    "cannot be met or read (--required takes no --min or --max).\n"
     "\n"
     "Exit status: 0 when nothing was found, 1 otherwise.\n";
 

@@ -2,6 +2,7 @@
 
 #include "common/familyrules.h"
 #include "jvm/findjvm.h"
+#include "jvm/jvmverdicts.h"
 #include "platform/env.h"
 
 namespace qrl {
@@ -10,12 +11,21 @@ JvmFinder systemJvmFinder(Family family, Logs logs) {
     return [family, logs](const JvmCriteria& criteria, std::string& exePath) {
         std::string exeName = "jre";
         std::string home = platform::getEnv("HOME").value_or("");
-        if (FindJvm(family, logs).isJvmInstalled({criteria, "JRE", home, ""}, exeName, exePath)) return true;
-        if (rulesFor(family).jvmSearch != JvmSearch::MacRoots) return false;
-        // maclauncher started in a POSIX install: the JVM roots of macOS hold
-        // nothing there, the usual places of the system do.
-        exeName = "jre";
-        return FindJvm(Family::Posix, logs).isJvmInstalled({criteria, "", home, ""}, exeName, exePath);
+        JvmVerdicts verdicts;
+        FindJvm finder(family, logs);
+        finder.setObserver(&verdicts);
+        if (finder.isJvmInstalled({criteria, "JRE", home, ""}, exeName, exePath)) return true;
+        if (rulesFor(family).jvmSearch == JvmSearch::MacRoots) {
+            // maclauncher started in a POSIX install: the JVM roots of macOS hold
+            // nothing there, the usual places of the system do.
+            exeName = "jre";
+            FindJvm posix(Family::Posix, logs);
+            posix.setObserver(&verdicts);
+            if (posix.isJvmInstalled({criteria, "", home, ""}, exeName, exePath)) return true;
+        }
+        // Why no JVM would do, for whoever reads the error log.
+        logVerdicts(logs, verdicts.candidates, criteria);
+        return false;
     };
 }
 

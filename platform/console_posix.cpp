@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/encoding.h"
+#include "platform/locale.h"
 
 namespace platform {
 namespace {
@@ -29,6 +30,9 @@ void write(std::FILE* f, std::string_view utf8) {
 }  // namespace
 
 std::string localeCodeset() {
+    // The UTF-8 character type given to the programs this one starts is
+    // theirs: the user's terminal is still that of an unset locale.
+    if (childrenHaveOwnCharacterType()) return "ANSI_X3.4-1968";
     // A locale the system has not installed cannot be loaded; its name still
     // says what the terminal expects ("de_DE.UTF-8").
     const bool loaded = std::setlocale(LC_CTYPE, "") != nullptr;

@@ -1,5 +1,7 @@
 #include "platform/entry.h"
 
+#include "platform/locale.h"
+
 namespace {
 std::vector<std::string>* gArgs = nullptr;
 }
@@ -21,5 +23,8 @@ std::string rawCommandLine() {
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv, argv + argc);
     gArgs = &args;
+    // A JVM started under an unset locale cannot read a folder name with
+    // letters beyond ASCII ("Could not find or load main class").
+    platform::giveChildrenUtf8CharacterType();
     return utf8Main(args);
 }

@@ -10,4 +10,10 @@ std::string userLocaleName() {
     return regString(RegRoot::CurrentUser, "Control Panel\\International", "LocaleName").value_or("");
 }
 
+LocaleSetting childCharacterType(const char*, const char*, const char*, const std::string&) { return {}; }
+
+void giveChildrenUtf8CharacterType() {}
+
+bool childrenHaveOwnCharacterType() { return false; }
+
 }  // namespace platform

@@ -115,6 +115,8 @@ TEST_F(ControlFileTest, VersionRulesAndTheTraceLine) {
     auto lines = readLines("jinstall.log");
     ASSERT_FALSE(lines.empty());
     EXPECT_NE(lines.back().find(" Valid versions of jrew.exe: 1.3 through 1.5"), std::string::npos);
+    parse(Family::Windows, "jvmMinVersion=1.8\n");
+    EXPECT_NE(readLines("jinstall.log").back().find(" Valid versions of jrew.exe: 1.8 or later"), std::string::npos);
 
     s = parse(Family::Posix, "jvmVersion=1.3.1\n");
     EXPECT_EQ(s.requiredVersion, "1.3.1");

@@ -113,7 +113,11 @@ TEST_F(UnixloaderTest, WizardThatNeverStartsFailsWithBothTexts) {
     std::string trace = readFile(start + "/jinstall.log");
     EXPECT_NE(trace.find("Java wizard not started properly"), std::string::npos);
     EXPECT_NE(trace.find("install ok: false"), std::string::npos);
-    EXPECT_NE(readFile(start + "/errors.log").find("Java wizard not started properly"), std::string::npos);
+    std::string errors = readFile(start + "/errors.log");
+    EXPECT_NE(errors.find("Java wizard not started properly"), std::string::npos);
+    // The message's parts are lines of their own, as a POSIX reader expects.
+    EXPECT_EQ(errors.find('\r'), std::string::npos) << errors;
+    EXPECT_NE(errors.find("Unable to start the install wizard.\n\nAre the destination"), std::string::npos) << errors;
     EXPECT_FALSE(exists(kit));
 }
 
@@ -129,10 +133,22 @@ TEST_F(UnixloaderTest, NoSuitableJvmNamesWhatToInstall) {
     writeFile(kit + "/qrl.control", std::string(kControl) + "jvmMinVersion=99\n");
     LoaderRun r = run();
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("The correct version of the JRE was not found on your system."), std::string::npos)
-        << r.out;
+    // The message names the nearest miss; message and details reach both streams.
+    for (const std::string& text : {r.out, r.err}) {
+        EXPECT_NE(text.find("The correct version of the JRE was not found on your system. Java 17.0.15 was found in " +
+                            jvm + "/bin, but version 99 or later is needed.\n"),
+                  std::string::npos)
+            << text;
+        EXPECT_NE(text.find("Please install JRE 99 or a later version and then restart"), std::string::npos) << text;
+    }
     std::string errors = readFile(start + "/errors.log");
     EXPECT_NE(errors.find("Please install JRE 99 or a later version and then restart this installation program."),
+              std::string::npos)
+        << errors;
+    // Every JVM the search tried, with its verdict, as kitcheck --jvm tells it.
+    EXPECT_NE(errors.find(" No suitable JVM was found (99 or a later version); the search tried:\n"), std::string::npos)
+        << errors;
+    EXPECT_NE(errors.find("  1. PATH " + jvm + "/bin/java: 17.0.15 rejected: below the minimum 99\n"),
               std::string::npos)
         << errors;
 

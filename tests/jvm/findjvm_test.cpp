@@ -9,6 +9,7 @@
 #endif
 
 #include "jvm/findjvm.h"
+#include "jvm/jvmverdicts.h"
 #include "platform/fs.h"
 #include "tests/jvm/standin.h"
 #include "tests/support/testutil.h"
@@ -287,3 +288,64 @@ TEST_F(SearchTest, MacRootsThenContentsHomeByExtension) {
 }
 
 #endif
+
+// The nearest miss a failed search names: the greatest version below the
+// range, else the least above it, else the first other version; JVMs refused
+// for anything but their version never count.
+TEST(NearestMissTest, ChoosesTheClosestVersionAndSaysItInEachLanguage) {
+    using qrl::JvmReason;
+    auto candidate = [](std::string version, JvmReason reason, std::string detail = {}) {
+        qrl::JvmCandidate c;
+        c.where = "JVM directory";
+        c.verdict.home = "/jvm/" + version;
+        c.verdict.version = version;
+        c.verdict.reason = reason;
+        c.verdict.detail = std::move(detail);
+        return c;
+    };
+    const JvmCriteria from17{"", "17", ""}, upTo11{"", "", "11"}, range{"", "11", "17"}, exact{"1.8.0_392", "", ""};
+    struct Case {
+        JvmCriteria criteria;
+        std::vector<qrl::JvmCandidate> candidates;
+        std::string nearest;  // home, empty for none
+    } cases[] = {
+        {from17,
+         {candidate("1.8.0_392", JvmReason::BelowMinimum), candidate("11.0.2", JvmReason::BelowMinimum),
+          candidate("9", JvmReason::BelowMinimum)},
+         "/jvm/11.0.2"},
+        {range,
+         {candidate("21", JvmReason::AboveMaximum), candidate("18.0.1", JvmReason::AboveMaximum),
+          candidate("10", JvmReason::BelowMinimum)},
+         "/jvm/10"},
+        {upTo11, {candidate("21", JvmReason::AboveMaximum), candidate("17", JvmReason::AboveMaximum)}, "/jvm/17"},
+        {exact, {candidate("1.8.0_381", JvmReason::NotRequired)}, "/jvm/1.8.0_381"},
+        // The probe's own answer counts where the probe refused.
+        {from17, {candidate("17", JvmReason::ProbeVersion, "11.0.20")}, "/jvm/17"},
+        {from17,
+         {candidate("", JvmReason::NoVersion), candidate("21", JvmReason::NotStarted),
+          candidate("21", JvmReason::ProbeNoAnswer)},
+         ""},
+    };
+    for (const Case& c : cases) {
+        const qrl::JvmCandidate* miss = qrl::nearestMiss(c.candidates, c.criteria);
+        EXPECT_EQ(miss ? miss->verdict.home : "", c.nearest) << qrl::rangeText(c.criteria);
+    }
+
+    EXPECT_EQ(qrl::nearestMissSentence(candidate("11.0.2", JvmReason::BelowMinimum), from17, "english"),
+              "Java 11.0.2 was found in /jvm/11.0.2, but version 17 or later is needed.");
+    EXPECT_EQ(qrl::nearestMissSentence(candidate("21", JvmReason::AboveMaximum), range, "german"),
+              "Java 21 wurde in /jvm/21 gefunden, aber Version 11 bis 17 wird ben\xC3\xB6tigt.");
+    EXPECT_EQ(qrl::nearestMissSentence(candidate("17", JvmReason::ProbeVersion, "11.0.20"), upTo11, "other"),
+              "Java 11.0.20 was found in /jvm/17, but version 11 or earlier is needed.");
+    // Every language has its own sentence, and each names what was found and what is needed.
+    std::vector<std::string> seen;
+    for (const char* language :
+         {"english", "french", "german", "spanish", "polish", "japanese", "italian", "portuguese", "dutch"}) {
+        std::string s = qrl::nearestMissSentence(candidate("1.8.0_381", JvmReason::NotRequired), exact, language);
+        EXPECT_NE(s.find("1.8.0_381"), std::string::npos) << language;
+        EXPECT_NE(s.find("/jvm/1.8.0_381"), std::string::npos) << language;
+        EXPECT_NE(s.find("1.8.0_392"), std::string::npos) << language;
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), s), 0) << language;
+        seen.push_back(s);
+    }
+}

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
 #include "common/files.h"
 #include "jvm/findjvm.h"
 #include "kitcheck/jvmreport.h"
+#include "kitcheck/kitcheck.h"
 #include "platform/fs.h"
 #include "platform/process.h"
 #include "platform/registry.h"
@@ -179,6 +181,53 @@ TEST_F(JvmReportPosix, WhatTheInstallerDoesWhenItFindsNone) {
     expectNothingLeft({"TestJvm.class", "jre.bin", "qrl.control"});
 }
 
+// The exit status says whether the installer would get a JVM, the kit's own
+// included; a range no JVM could meet is refused before any search.
+TEST_F(JvmReportPosix, ExitStatusAsTheInstallerDecides) {
+    const std::string base = "jvmMinVersion=99\njvmClasspathSwitch=-cp\nloaderJavaCommand=Setup\n";
+    writeFile(platform::pathIn(kit, "jre.bin"), "archive");
+    std::string out = root.file("out.txt");
+    struct Case {
+        std::string control;  // empty: no kit, the arguments alone
+        std::vector<std::string> args;
+        int status;
+    } cases[] = {
+        {base, {"--family", "posix"}, 1},
+        {base + "jvmSelfExtractor=jre.bin\n", {"--family", "posix"}, 0},
+        {base + "jvmSelfExtractor=jre.bin\njvmThirdPartyInstaller=true\n", {"--family", "posix"}, 0},
+        // The Windows installer expands the archive only when the type says so.
+        {base + "jvmSelfExtractor=jre.bin\n", {"--family", "windows"}, 1},
+        {base + "jvmInstallerType=selfExtratorJvmInstaller\njvmSelfExtractor=jre.bin\n", {"--family", "windows"}, 0},
+        {"", {"--min", "abc"}, 2},
+        {"", {"--max", "17", "--min", "21"}, 2},
+        {"", {"--required", "17", "--max", "21"}, 2},
+        {"", {"--min", "1.4.2", "--max", "1.4"}, 1},  // a maximum of 1.4 admits 1.4.2: searched, none found
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"--jvm"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        if (!c.control.empty()) {
+            control(c.control);
+            args.push_back(kit);
+        }
+        EXPECT_EQ(runKitcheck(args, out), c.status) << c.control << c.args[1];
+    }
+    // The key the Windows installer would ignore is named, in the report and by the kit check.
+    control(base + "jvmSelfExtractor=jre.bin\n");
+    runKitcheck({"--jvm", "--family", "windows", kit}, out);
+    EXPECT_NE(readFile(out).find("warning: jvmSelfExtractor names the kit's JVM archive, but the Windows installer "
+                                 "expands it only with jvmInstallerType=selfExtratorJvmInstaller"),
+              std::string::npos)
+        << readFile(out);
+    auto typeFixes = [&](qrl::Family family) {
+        auto findings = qrl::checkControlText(base + "jvmSelfExtractor=jre.bin\njvmInstallerBinary=v.exe\n", family);
+        return std::count_if(findings.begin(), findings.end(),
+                             [](const qrl::Finding& f) { return f.fix.starts_with("add the line jvmInstallerType="); });
+    };
+    EXPECT_EQ(typeFixes(qrl::Family::Mac), 2);
+    EXPECT_EQ(typeFixes(qrl::Family::Posix), 0);  // the POSIX installer needs no type
+}
+
 TEST_F(JvmReportPosix, TheMacInstallerSearchesItsRootsAndChecksTheSystemBeforeTheKitsJvm) {
     makeJvm(root.file("mac/jdk-11.jdk/Home"), "11.0.2", "");
     EnvGuard roots("QUARLAN_MAC_JVM_ROOTS", root.file("mac").c_str());
@@ -190,7 +239,10 @@ TEST_F(JvmReportPosix, TheMacInstallerSearchesItsRootsAndChecksTheSystemBeforeTh
     EXPECT_EQ(outline(r), std::vector<std::string>{line("macOS JVM root", root.file("mac/jdk-11.jdk/Home/bin/java"),
                                                         "11.0.2", JvmReason::BelowMinimum)});
     EXPECT_EQ(r.next, qrl::NextStep::Fail);
-    EXPECT_NE(r.nextText.find("older than the kit's JVM needs"), std::string::npos) << r.nextText;
+    EXPECT_NE(r.nextText.find("older than the kit's JVM needs.) Java 11.0.2 was found in " +
+                              root.file("mac/jdk-11.jdk/Home") + ", but version 17 or later is needed."),
+              std::string::npos)
+        << r.nextText;
     EnvGuard newer("QUARLAN_OS_RELEASE", "23.4.0");
     EXPECT_EQ(report(qrl::Family::Mac).next, qrl::NextStep::ExpandArchive);
     expectNothingLeft({"TestJvm.class", "jre.dmg", "qrl.control"});

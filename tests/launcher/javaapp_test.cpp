@@ -532,6 +532,21 @@ TEST_F(LauncherRun, VanishedJvmIsReplacedKeepingTheConfiguredProgram) {
     std::string rec = readFile(dir.file("record.txt"));
     EXPECT_NE(rec.find(":" + newBin + sep + program + "\n"), std::string::npos) << rec;
     EXPECT_FALSE(exists(dir.file("ui.log"))) << readFile(dir.file("ui.log"));
+
+    // None that would do: the error log says what the search tried and why each was refused.
+    writeProps("programName=Editor\njvmMinVersion=100\nexecFilename=" + escapeProps(gone) + "\nargs=Main\n");
+    if (onWindows()) {
+        ASSERT_TRUE(platform::regSetString(platform::RegRoot::CurrentUser, root + "\\SOFTWARE\\JavaSoft\\JDK\\99.0.1",
+                                           "JavaHome", jvms + sep + "jdk-99"));
+    }
+    run();
+    if (onWindows()) platform::regDeleteTree(platform::RegRoot::CurrentUser, root);
+    std::string errors = readFile(dir.file("errors.log"));
+    EXPECT_NE(errors.find(" No suitable JVM was found (100 or a later version); the search tried:"),
+              std::string::npos)
+        << errors;
+    std::string tested = newBin + sep + (onWindows() ? "java.exe" : "java");
+    EXPECT_NE(errors.find(tested + ": 99.0.1 rejected: below the minimum 100"), std::string::npos) << errors;
 }
 
 #ifdef QRL_TEST_JAVA
@@ -546,6 +561,35 @@ TEST_F(LauncherRun, StartsARealJavaProgram) {
     auto r = run();
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(readLines(appDir + "/hello.out"), (Tokens{"a b", "$HOME"}));
+}
+
+// A JVM reads the names of files in the character type of its locale: with
+// none set, an application in a folder named with letters beyond ASCII would
+// not be found. The launcher gives the JVM C.UTF-8 then, and leaves a locale
+// the user set alone.
+TEST_F(LauncherRun, ARealJavaProgramStartsInANonAsciiFolderUnderAnUnsetLocale) {
+    install("\xc3\x9c" "bung \xe3\x81\x9f\xe3\x82\x8d\xe3\x81\x86", "quarlan");
+    writeFile(appDir + "/Hello.java",
+              "public class Hello { public static void main(String[] a) throws Exception {"
+              " java.nio.file.Files.write(java.nio.file.Paths.get(\"hello.out\"), java.util.Arrays.asList("
+              "String.valueOf(System.getenv(\"LC_ALL\")), String.valueOf(System.getenv(\"LC_CTYPE\")))); } }");
+    writeProps("programName=Hello\nexecFilename=" + std::string(QRL_TEST_JAVA) + "\nargs=Hello.java\n");
+    struct Case {
+        const char* lcAll;
+        const char* lcCtype;
+        const char* lang;
+        Tokens seen;  // LC_ALL and LC_CTYPE as the application sees them
+    } cases[] = {
+        {nullptr, nullptr, nullptr, {"null", "C.UTF-8"}},
+        {"POSIX", nullptr, "de_DE.UTF-8", {"C.UTF-8", "null"}},  // LC_ALL would win over LC_CTYPE
+        {nullptr, "C.utf8", "C", {"null", "C.utf8"}},            // the user's own, as written
+    };
+    for (const Case& c : cases) {
+        EnvGuard all("LC_ALL", c.lcAll), ctype("LC_CTYPE", c.lcCtype), lang("LANG", c.lang);
+        platform::removeFile(appDir + "/hello.out");
+        EXPECT_EQ(run().exitCode, 0) << c.seen[1];
+        EXPECT_EQ(readLines(appDir + "/hello.out"), c.seen);
+    }
 }
 #endif
 
