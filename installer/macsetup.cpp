@@ -2,9 +2,12 @@
 //
 //   macsetup [-q file | -s file]
 //
-// The kit is the directory that holds this program. The installation runs in
+// The kit is the directory that holds this program, or, when the program is
+// the executable of an application bundle, the bundle's Contents/Resources
+// (the start folder, where the logs go, is then the one that holds the
+// bundle). The installation runs in
 // a private copy of it below TMPDIR (tmpqrl01 ... tmpqrl99), which is removed
-// at the end; the logs are saved beside the program. When no such directory
+// at the end; the logs are saved in the start folder. When no such directory
 // can be made, nothing is installed. Exit status 1 after a successful
 // installation, 0 after a failure (an unknown switch included), 128+N when
 // stopped by signal N (SIGTERM, SIGINT, SIGHUP), which the wizard gets too.
@@ -14,6 +17,7 @@
 #include "common/kept.h"
 #include "common/paths.h"
 #include "installer/install.h"
+#include "installer/macbundle.h"
 #include "installer/macsteps.h"
 #include "installer/usage.h"
 #include "platform/console.h"
@@ -49,14 +53,30 @@ int utf8Main(std::vector<std::string>& args) {
     if (program.empty() && !args.empty()) program = args[0];
     size_t slash = program.rfind('/');
     if (slash != std::string::npos) platform::changeDir(slash == 0 ? "/" : program.substr(0, slash));
-    const std::string startDir = getCurrentDir(Family::Mac);
+    // Inside an application bundle the kit is its Resources and the start
+    // folder the one that holds the bundle.
+    const MacPlaces places = macPlaces(getCurrentDir(Family::Mac));
+    if (places.kitDir != places.startDir) platform::changeDir(places.kitDir);
+    const std::string kitDir = getCurrentDir(Family::Mac);
+    const std::string startDir = places.kitDir != places.startDir ? places.startDir : kitDir;
 
     // Stopped from outside, the run passes the signal on to the wizard, waits
     // for it, saves the logs and removes its directory before it ends.
     platform::PassStopSignals passOn;
     platform::DirLock lock;
     std::string tempDir;
-    if (!createTempDir(startDir, lock, tempDir)) {
+    bool made = createTempDir(kitDir, lock, tempDir);
+    if (made && startDir != kitDir) {
+        // The run's start folder is the bundle's, not the kit's.
+        platform::removeFile(joinPath(tempDir, kStartDirFile, Family::Mac));
+        made = writeStartDirFile(kStartDirFile, startDir, tempDir);
+        if (!made) {
+            platform::changeDir(kitDir);
+            delDirTree(tempDir, Family::Mac);
+            lock.release();
+        }
+    }
+    if (!made) {
         // The installation never runs in the kit itself.
         std::string message = "Unable to make a private working directory (tmpqrl01 ... tmpqrl99) below " +
                               tempDirBase() + "; nothing was installed.";

@@ -307,6 +307,7 @@ std::string nsisScript(const PackOptions& o, const std::string& kitDir, const st
     s += "VIFileVersion " + fourPartVersion(version) + "\n";
     s += "VIAddVersionKey /LANG=0 ProductName " + nsisQuoted(o.name) + "\n";
     s += "VIAddVersionKey /LANG=0 FileDescription " + nsisQuoted(o.name + " Setup") + "\n";
+    s += "VIAddVersionKey /LANG=0 LegalCopyright " + nsisQuoted(o.name) + "\n";
     s += "VIAddVersionKey /LANG=0 ProductVersion " + nsisQuoted(version) + "\n";
     s += "VIAddVersionKey /LANG=0 FileVersion " + nsisQuoted(version) + "\n";
     s += "!include FileFunc.nsh\n";

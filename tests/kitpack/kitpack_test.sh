@@ -1,0 +1,140 @@
+#!/bin/sh
+# The end user's files that kitpack makes, end to end.
+#   kitpack_test.sh posix KITPACK DEMO_KIT UNIXLOADER
+#   kitpack_test.sh macos KITPACK DEMO_KIT MACSETUP
+# posix: the demo kit's .run installs with this machine's JDK, unattended from
+# a start folder with blanks and letters beyond ASCII, through a terminal, from
+# a read-only or noexec TMPDIR; a failing kit and a damaged file give 1.
+# macos: the .zip's bundle (layout, Info.plist, modes, links) and macsetup run
+# as its executable, taking the kit from Contents/Resources.
+set -u
+mode=$1 kitpack=$2 demo=$3
+t=$(mktemp -d "${TMPDIR:-/tmp}/kitpack-test.XXXXXX")
+chmod 755 "$t"
+trap 'rm -rf "$t"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+check() { # check DESCRIPTION COMMAND...
+    what=$1; shift
+    "$@" || fail "$what"
+}
+java=$(readlink -f "$(command -v java)")
+jdk=${java%/bin/java}
+export HOME="$t/home" LANG=C.UTF-8
+mkdir -p "$HOME" "$t/tmp"
+
+# A copy of the demo kit that a test may change.
+kit() {
+    rm -rf "$t/$1" && mkdir -p "$t/$1" && cp -R "$demo/." "$t/$1/"
+}
+
+if [ "$mode" = posix ]; then
+    unixloader=$4
+    kit() {
+        rm -rf "$t/$1" && mkdir -p "$t/$1" && cp -R "$demo/." "$t/$1/" && cp "$unixloader" "$t/$1/"
+    }
+    kit kit
+    : >"$t/kit/jinstall.log"   # the installer's trace, saved in the start folder
+
+    # Refusals: a kit with problems, a missing tool.
+    kit broken
+    rm "$t/broken/install.jar"
+    "$kitpack" --family posix --name Demo "$t/broken" "$t/broken.run" >"$t/out" 2>&1
+    check "a kit with problems is refused" test $? -eq 1 -a ! -e "$t/broken.run"
+    check "the refusal says why" grep -q "install.jar" "$t/out"
+    PATH=/nonexistent "$kitpack" --family posix --name Demo "$t/kit" "$t/x.run" >"$t/out" 2>&1
+    check "a missing makeself is named with its package" grep -q "Debian package makeself" "$t/out"
+
+    "$kitpack" --family posix --name "Quarlan Demo" --version 1.0 "$t/kit" "$t/demo.run" >"$t/out" 2>&1 ||
+        { cat "$t/out"; fail "kitpack posix"; exit 1; }
+
+    # Unattended from a folder with blanks and letters beyond ASCII; the
+    # answers file is named relative to it, the user's umask is 022.
+    start="$t/Start dir Jürgen たろう"
+    mkdir -p "$start"
+    printf 'installDir=%s\n' "$t/app" >"$start/answers.properties"
+    (cd "$start" && umask 022 && TMPDIR="$t/tmp" "$t/demo.run" -q answers.properties) >"$t/out" 2>&1
+    status=$?
+    check "-q installs, exit 0 ($status): $(cat "$t/out")" test "$status" -eq 0
+    check "the application is installed" test -f "$t/app/lib/demo-app.jar"
+    check "installed files follow the user's umask" test "$(stat -c %a "$t/app/lib/demo-app.jar")" = 644
+    check "installed folders follow the user's umask" test "$(stat -c %a "$t/app/lib")" = 755
+    check "the logs are in the start folder" grep -q "Java wizard launched successfully: true" "$start/jinstall.log"
+    check "nothing is left in TMPDIR" test -z "$(ls -A "$t/tmp")"
+
+    # Interactive, through a terminal: the wizard installs where it would.
+    # (Java takes the home directory from the user database, not HOME.)
+    (cd "$start" && TMPDIR="$t/tmp" JAVA_TOOL_OPTIONS="-Duser.home=$HOME" script -qec "'$t/demo.run'" /dev/null) \
+        >"$t/out" 2>&1
+    status=$?
+    check "interactive run through a terminal, exit 0 ($status): $(cat "$t/out")" test "$status" -eq 0
+    check "interactive run installs" test -f "$HOME/QuarlanDemo/lib/demo-app.jar"
+
+    # TMPDIR read-only, then mounted noexec: another place is taken.
+    if unshare -m true 2>/dev/null; then
+        for how in ro noexec; do
+            rm -rf "$t/app"
+            mkdir -p "$t/$how"
+            unshare -m sh -c 'mount -t tmpfs -o "$1",size=4m tmpfs "$2" && cd "$3" && TMPDIR="$2" "$4" -q answers.properties' \
+                sh "$how" "$t/$how" "$start" "$t/demo.run" >"$t/out" 2>&1
+            status=$?
+            check "a $how TMPDIR gives way, exit 0 ($status): $(cat "$t/out")" test "$status" -eq 0
+            check "a $how TMPDIR gives way: installed" test -f "$t/app/lib/demo-app.jar"
+        done
+    else
+        echo "note: read-only and noexec TMPDIR not tried (no mount namespace)"
+    fi
+
+    # A failing installation and a damaged file give 1.
+    kit old
+    sed -i 's/^jvmMinVersion=.*/jvmMinVersion=99/' "$t/old/qrl.control"
+    "$kitpack" --family posix --name Old "$t/old" "$t/old.run" >"$t/out" 2>&1 || fail "kitpack old: $(cat "$t/out")"
+    (cd "$start" && TMPDIR="$t/tmp" "$t/old.run" -q answers.properties) >"$t/out" 2>&1
+    check "a failed installation gives 1" test $? -eq 1
+    check "its errors are in the start folder" test -s "$start/errors.log"
+    cp "$t/demo.run" "$t/damaged.run"
+    printf 'x' | dd of="$t/damaged.run" bs=1 seek=$(($(stat -c %s "$t/damaged.run") - 100)) conv=notrunc 2>/dev/null
+    (cd "$start" && TMPDIR="$t/tmp" "$t/damaged.run" -q answers.properties) >"$t/out" 2>&1
+    check "a damaged file gives 1" test $? -eq 1
+    check "a damaged file says so" grep -q "damaged" "$t/out"
+    check "nothing is left in TMPDIR after failures" test -z "$(ls -A "$t/tmp")"
+fi
+
+if [ "$mode" = macos ]; then
+    macsetup=$4
+    kit kit
+    cp "$macsetup" "$t/kit/macsetup"
+    : >"$t/kit/jinstall.log"
+    mkdir -p "$t/kit/bin"
+    printf '#!/bin/sh\necho tool\n' >"$t/kit/bin/tool"
+    chmod 755 "$t/kit/bin/tool"
+    ln -s tool "$t/kit/bin/tool-link"
+    "$kitpack" --family macos --name 'Demo & "Co"' --version 2.1 "$t/kit" "$t/demo" >"$t/out" 2>&1 ||
+        { cat "$t/out"; fail "kitpack macos"; exit 1; }
+    mkdir -p "$t/Downloads é"
+    (cd "$t/Downloads é" && unzip -q "$t/demo.zip") || fail "unzip"
+    app="$t/Downloads é/Demo & \"Co\".app"
+    check "the bundle's executable is named after it and executable" test -x "$app/Contents/MacOS/Demo & \"Co\""
+    check "the kit is in Resources" test -f "$app/Contents/Resources/install.jar" -a ! -e "$app/Contents/Resources/macsetup"
+    check "modes are kept" test -x "$app/Contents/Resources/bin/tool"
+    check "links are kept" test "$(readlink "$app/Contents/Resources/bin/tool-link")" = tool
+    plist="$app/Contents/Info.plist"
+    check "Info.plist names the executable" grep -q "<string>Demo &amp; &quot;Co&quot;</string>" "$plist"
+    check "Info.plist carries the version" grep -q "<string>2.1</string>" "$plist"
+    if command -v xmllint >/dev/null; then check "Info.plist is well-formed" xmllint --noout "$plist"; fi
+
+    # The bundle's executable installs from Resources; the logs go beside
+    # the bundle.
+    mkdir -p "$t/jvms/jdk"
+    ln -s "$jdk" "$t/jvms/jdk/Home"
+    printf 'installDir=%s\n' "$t/app" >"$t/answers.properties"
+    (cd "$HOME" && TMPDIR="$t/tmp" QUARLAN_MAC_JVM_ROOTS="$t/jvms" QUARLAN_OS_RELEASE=23.4.0 \
+        "$app/Contents/MacOS/Demo & \"Co\"" -q "$t/answers.properties") >"$t/out" 2>&1
+    status=$?
+    check "macsetup in the bundle installs, exit 1 ($status): $(cat "$t/out")" test "$status" -eq 1
+    check "the application is installed" test -f "$t/app/lib/demo-app.jar"
+    check "the logs are beside the bundle" grep -q "Java wizard launched successfully: true" "$t/Downloads é/jinstall.log"
+    check "the bundle is left as it was" test ! -e "$app/Contents/Resources/startdir.txt"
+fi
+
+[ "$failures" -eq 0 ] && echo "all passed" || { echo "$failures failed"; exit 1; }
