@@ -2,11 +2,16 @@
 # The end user's files that kitpack makes, end to end.
 #   kitpack_test.sh posix KITPACK DEMO_KIT UNIXLOADER
 #   kitpack_test.sh macos KITPACK DEMO_KIT MACSETUP
+#   kitpack_test.sh windows KITPACK DEMO_KIT INSTALLER_EXE CLEANUP_EXE JAVA_EXE WINEPREFIX
 # posix: the demo kit's .run installs with this machine's JDK, unattended from
 # a start folder with blanks and letters beyond ASCII, through a terminal, from
 # a read-only or noexec TMPDIR; a failing kit and a damaged file give 1.
 # macos: the .zip's bundle (layout, Info.plist, modes, links) and macsetup run
 # as its executable, taking the kit from Contents/Resources.
+# windows: the .exe under a 32-bit wine prefix with the real 32-bit
+# installer.exe and a stand-in JVM: -q with a relative answers file, the
+# logs beside the .exe, a failing run gives 1, what stays in the temporary
+# folder.
 set -u
 mode=$1 kitpack=$2 demo=$3
 t=$(mktemp -d "${TMPDIR:-/tmp}/kitpack-test.XXXXXX")
@@ -135,6 +140,60 @@ if [ "$mode" = macos ]; then
     check "the application is installed" test -f "$t/app/lib/demo-app.jar"
     check "the logs are beside the bundle" grep -q "Java wizard launched successfully: true" "$t/Downloads é/jinstall.log"
     check "the bundle is left as it was" test ! -e "$app/Contents/Resources/startdir.txt"
+fi
+
+if [ "$mode" = windows ]; then
+    installer=$4 cleanup=$5 standin=$6
+    for f in "$installer" "$cleanup" "$standin"; do
+        [ -f "$f" ] || { echo "skipped: no $f (build the win32 preset)"; exit 77; }
+    done
+    export WINEPREFIX="$7" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        mkdir -p "$WINEPREFIX"
+        wineboot -i >/dev/null 2>&1
+        wineserver -w
+    fi
+    win() { printf 'Z:%s' "$1" | tr / '\\'; }
+    kit kit
+    cp "$installer" "$t/kit/installer.exe"
+    cp "$cleanup" "$t/kit/cleanup.exe"
+    : >"$t/kit/jinstall.log"
+    downloads="$t/Downloads Jürgen"
+    mkdir -p "$downloads" "$t/user" "$t/jre8/bin"
+    "$kitpack" --family windows --name 'Demo $1 "Co"' --version 1.2.3 "$t/kit" "$downloads/demo" >"$t/out" 2>&1 ||
+        { cat "$t/out"; fail "kitpack windows"; exit 1; }
+    cp "$standin" "$t/jre8/bin/java.exe"
+    cp "$standin" "$t/jre8/bin/javaw.exe"
+    root="Software\\QuarlanKitpackTest$$"
+    wine reg add "HKCU\\$root\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8.0_392" /v JavaHome \
+        /d "$(win "$t/jre8")" /f >/dev/null 2>&1 || fail "registering the stand-in JVM"
+    temps() { find "$WINEPREFIX/drive_c/users" -maxdepth 5 -name 'ns*.tmp' 2>/dev/null | sort; }
+    before=$(temps)
+    printf 'installDir=C:\\App\n' >"$t/user/answers.properties"
+    (cd "$t/user" && QUARLAN_REGISTRY_ROOT="$root" FAKEJAVA_WIZARD=ok FAKEJAVA_RECORD="$(win "$t/wizard.txt")" \
+        wine "$downloads/demo.exe" -q answers.properties) >"$t/out" 2>&1
+    status=$?
+    check "the .exe installs, exit 0 ($status): $(cat "$t/out")" test "$status" -eq 0
+    check "the wizard ran with -q" grep -qx -- "-q" "$t/wizard.txt"
+    check "the answers file is named from the user's folder: $(tail -1 "$t/wizard.txt")" \
+        test "$(tail -1 "$t/wizard.txt" | tr -d '\r')" = "$(win "$t/user/answers.properties")"
+    check "the logs are beside the .exe" test -s "$downloads/jinstall.log"
+    check "no errors" test ! -e "$downloads/errors.log"
+    wineserver -w
+    echo "left in the temporary folder after the clean-up:"
+    for d in $(temps); do
+        case " $before " in *" $d "*) continue ;; esac
+        (cd "$d" && find . | sed 's/^/  /')
+        rm -rf "$d"
+    done
+    rm -f "$t/wizard.txt"
+    (cd "$t/user" && QUARLAN_REGISTRY_ROOT="$root" FAKEJAVA_RECORD="$(win "$t/wizard.txt")" \
+        wine "$downloads/demo.exe" -q answers.properties) >"$t/out" 2>&1
+    check "a failed installation gives 1" test $? -eq 1
+    check "its errors are beside the .exe" test -s "$downloads/errors.log"
+    wine reg delete "HKCU\\$root" /f >/dev/null 2>&1
+    wineserver -w
+    for d in $(temps); do case " $before " in *" $d "*) ;; *) rm -rf "$d" ;; esac; done
 fi
 
 [ "$failures" -eq 0 ] && echo "all passed" || { echo "$failures failed"; exit 1; }
