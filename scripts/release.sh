@@ -11,8 +11,10 @@
 #    QUARLAN_SIGN_KEY name PEM files (SHA-256; a timestamp from the server
 #    QUARLAN_SIGN_TIMESTAMP names, when set), else says that nothing is signed;
 # 4. writes OUTDIR/quarlan-<version>-<platform>.zip or .tar.gz, each with that
-#    platform's programs, TestJvm.class, README.md and the guides in docs/,
-#    below a folder of the archive's name, and OUTDIR/SHA256SUMS over them.
+#    platform's programs, TestJvm.class, a README.md for the people who
+#    download it (docs/release-readme.md below a line naming the archive),
+#    the guides in docs/ and the demo kit's sources in examples/demo, below a
+#    folder of the archive's name, and OUTDIR/SHA256SUMS over them.
 # The programs in dist/ are left as they are: signing works on copies.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -43,8 +45,8 @@ fi
 platforms=(
     "windows-x86|win32|win32|installer update cleanup kitcheck|installer.exe update.exe cleanup.exe kitcheck.exe"
     "windows-x64|win64|win64|installer update cleanup kitcheck Quarlan QuarlanUninstaller|installer.exe update.exe cleanup.exe kitcheck.exe Quarlan.exe QuarlanUninstaller.exe"
-    "linux-x86_64|linux|linux|unixloader quarlan kitcheck kit|unixloader quarlan kitcheck"
-    "linux-arm64|linux-arm64|linux-arm64|unixloader quarlan kitcheck|unixloader quarlan kitcheck"
+    "linux-x86_64|linux|linux|unixloader quarlan kitcheck kitpack kit|unixloader quarlan kitcheck kitpack"
+    "linux-arm64|linux-arm64|linux-arm64|unixloader quarlan kitcheck kitpack|unixloader quarlan kitcheck kitpack"
     "macos-universal|macos-cross|macos|-|macsetup maclauncher"
 )
 
@@ -101,8 +103,17 @@ for entry in "${chosen[@]}"; do
     folder=$stage/quarlan-$version-$platform
     mkdir -p "$folder/docs"
     for p in $programs; do cp "$root/dist/$dir/$p" "$folder/"; done
-    cp "$testjvm" "$root/README.md" "$folder/"
+    cp "$testjvm" "$folder/"
+    {
+        echo "# Quarlan native programs $version for $platform"
+        echo
+        echo "This archive holds: $(echo "$programs" | sed 's/ /, /g'), TestJvm.class."
+        echo
+        cat "$root/docs/release-readme.md"
+    } >"$folder/README.md"
     cp "$root/docs/kit-guide.md" "$root/docs/administrators.md" "$root/docs/status-dialog.png" "$folder/docs/"
+    mkdir -p "$folder/examples"
+    cp -R "$root/examples/demo" "$folder/examples/"
 done
 
 # 3. Authenticode signatures on the Windows programs.
