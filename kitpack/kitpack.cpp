@@ -452,11 +452,22 @@ bool packKit(const PackOptions& o, const std::string& programDir) {
         return false;
     }
     std::string out = absolute(packedFileName(o.family, o.outFile));
+    std::string outDir = out.substr(0, out.rfind('/'));
+    if (platform::typeOf(outDir.empty() ? "/" : outDir) != platform::FileType::Directory) {
+        complain("no folder " + outDir + " to write " + out + " in");
+        return false;
+    }
     bool ok = false;
     switch (o.family) {
     case Family::Posix: ok = packPosix(o, programDir, scratch.dir(), out); break;
     case Family::Windows: ok = packWindows(o, scratch.dir(), out); break;
     case Family::Mac: ok = packMac(o, scratch.dir(), out); break;
+    }
+    // makeself ends with 0 even when it could not write its file.
+    std::optional<std::uint64_t> size = platform::fileSize(out);
+    if (ok && (platform::typeOf(out) != platform::FileType::File || !size || *size == 0)) {
+        complain(out + " was not written");
+        ok = false;
     }
     if (!ok) {
         platform::removeFile(out);

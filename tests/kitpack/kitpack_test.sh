@@ -49,6 +49,9 @@ if [ "$mode" = posix ]; then
     check "the refusal says why" grep -q "install.jar" "$t/out"
     PATH=/nonexistent "$kitpack" --family posix --name Demo "$t/kit" "$t/x.run" >"$t/out" 2>&1
     check "a missing makeself is named with its package" grep -q "Debian package makeself" "$t/out"
+    "$kitpack" --family posix --name Demo "$t/kit" "$t/no such folder/x.run" >"$t/out" 2>&1
+    check "an output folder that is not there fails" test $? -eq 1
+    check "an output folder that is not there is named" grep -q "no folder $t/no such folder" "$t/out"
 
     "$kitpack" --family posix --name "Quarlan Demo" --version 1.0 "$t/kit" "$t/demo.run" >"$t/out" 2>&1 ||
         { cat "$t/out"; fail "kitpack posix"; exit 1; }
