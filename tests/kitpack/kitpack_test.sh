@@ -1,7 +1,7 @@
 #!/bin/sh
 # The end user's files that kitpack makes, end to end.
 #   kitpack_test.sh posix KITPACK DEMO_KIT UNIXLOADER
-#   kitpack_test.sh macos KITPACK DEMO_KIT MACSETUP
+#   kitpack_test.sh macos KITPACK DEMO_KIT MACSETUP [UNIVERSAL_MACSETUP CHECK_MACHO]
 #   kitpack_test.sh windows KITPACK DEMO_KIT INSTALLER_EXE CLEANUP_EXE JAVA_EXE WINEPREFIX
 # posix: the demo kit's .run installs with this machine's JDK, unattended from
 # a start folder with blanks and letters beyond ASCII, through a terminal, from
@@ -143,6 +143,17 @@ if [ "$mode" = macos ]; then
     check "the application is installed" test -f "$t/app/lib/demo-app.jar"
     check "the logs are beside the bundle" grep -q "Java wizard launched successfully: true" "$t/Downloads é/jinstall.log"
     check "the bundle is left as it was" test ! -e "$app/Contents/Resources/startdir.txt"
+
+    # The universal program, through the zip, is still what a Mac takes
+    # (both slices, the arm64 signature).
+    if [ -f "${5:-}" ]; then
+        cp "$5" "$t/kit/macsetup"
+        "$kitpack" --family macos --name Demo "$t/kit" "$t/universal.zip" >"$t/out" 2>&1 || fail "kitpack universal"
+        mkdir -p "$t/u" && (cd "$t/u" && unzip -q "$t/universal.zip")
+        check "the bundle's universal program passes the Mach-O checks" sh "$6" "$t/u/Demo.app/Contents/MacOS/Demo"
+    else
+        echo "note: no universal macsetup (build the macos-cross preset): Mach-O checks not run"
+    fi
 fi
 
 if [ "$mode" = windows ]; then
