@@ -209,6 +209,23 @@ bool packMac(const PackOptions& o, const std::string& scratch, const std::string
                 findOnPath("zip"), out, o.name + ".app"});
 }
 
+// The end of a packing: the file is there (makeself ends with 0 even when it
+// could not write it), or nothing is left of it.
+bool finish(bool ok, const std::string& out) {
+    std::optional<std::uint64_t> size = platform::fileSize(out);
+    if (ok && (platform::typeOf(out) != platform::FileType::File || !size || *size == 0)) {
+        complain(out + " was not written");
+        ok = false;
+    }
+    if (!ok) {
+        platform::removeFile(out);
+        complain("nothing was packed");
+        return false;
+    }
+    say("wrote " + out);
+    return true;
+}
+
 }  // namespace
 
 std::optional<PackOptions> parsePackArgs(const std::vector<std::string>& args, std::string& error) {
@@ -245,6 +262,8 @@ std::optional<PackOptions> parsePackArgs(const std::vector<std::string>& args, s
             if (!value(o.icon)) return std::nullopt;
         } else if (a == "--force") {
             o.force = true;
+        } else if (a == "--jvm-archive") {
+            o.jvmArchive = true;
         } else if (a.size() > 1 && a[0] == '-' && a != "-") {
             error = "unknown option " + a;
             return std::nullopt;
@@ -253,6 +272,7 @@ std::optional<PackOptions> parsePackArgs(const std::vector<std::string>& args, s
         }
     }
     if (!haveFamily) error = "--family is required";
+    else if (o.jvmArchive) error = plain.size() != 2 ? "a JVM folder and an output file are required" : "";
     else if (o.name.empty()) error = "--name is required";
     else if (!isUsableName(o.name)) error = "--name must not hold '/', control characters or be . or ..";
     else if (plain.size() != 2) error = "a kit folder and an output file are required";
@@ -377,6 +397,26 @@ SectionEnd
     return s;
 }
 
+std::string nsisJvmScript(const std::string& jvmDir, const std::string& outFile) {
+    std::string s;
+    s += "; A JVM that unpacks itself into the current folder, silently.\n";
+    s += "Unicode true\nSetCompressor /SOLID lzma\nSilentInstall silent\nRequestExecutionLevel user\n";
+    s += "Name \"JVM\"\nOutFile " + nsisQuoted(outFile) + "\n";
+    s += R"NSIS(
+Section
+  System::Call 'kernel32::GetCurrentDirectoryW(i ${NSIS_MAX_STRLEN}, w .r0)'
+  ClearErrors
+  SetOutPath $0
+)NSIS";
+    s += "  File /r " + nsisQuoted(jvmDir + "/*") + "\n";
+    s += R"NSIS(
+  IfErrors 0 +2
+    SetErrorLevel 1
+SectionEnd
+)NSIS";
+    return s;
+}
+
 std::string infoPlist(const PackOptions& o) {
     std::string version = o.version.empty() ? "1.0" : o.version;
     std::string s =
@@ -417,6 +457,38 @@ std::string findOnPath(const std::string& name) {
         from = colon + 1;
     }
     return {};
+}
+
+bool packJvmArchive(const PackOptions& o) {
+    if (platform::typeOf(o.kitDir) != platform::FileType::Directory) {
+        complain(o.kitDir + " is not a folder");
+        return false;
+    }
+    Family family = o.family == Family::Windows ? Family::Windows : Family::Posix;
+    Tool tool = toolFor(family);
+    if (findOnPath(tool.program).empty()) {
+        complain(std::string(tool.program) + " is not installed (Debian package " + tool.package +
+                 ": apt-get install " + tool.package + ")");
+        return false;
+    }
+    Scratch scratch;
+    if (scratch.dir().empty()) {
+        complain("cannot make a scratch folder below TMPDIR");
+        return false;
+    }
+    std::string out = absolute(packedFileName(family, o.outFile));
+    bool ok = false;
+    if (family == Family::Windows) {
+        std::string script = scratch.dir() + "/jvm.nsi";
+        ok = writeText(script, nsisJvmScript(absolute(o.kitDir), out)) &&
+             run({findOnPath("makensis"), "-V2", "-INPUTCHARSET", "UTF8", script});
+    } else {
+        std::string header = scratch.dir() + "/header.sh";
+        ok = writeText(header, std::string(jvmArchiveHeaderScript())) &&
+             run({findOnPath("makeself"), "--quiet", "--nox11", "--nomd5", "--header", header, "--tar-extra",
+                  "--owner=0 --group=0 --numeric-owner --sort=name", o.kitDir, out, "JVM", "true"});
+    }
+    return finish(ok, out);
 }
 
 bool packKit(const PackOptions& o, const std::string& programDir) {
@@ -463,19 +535,7 @@ bool packKit(const PackOptions& o, const std::string& programDir) {
     case Family::Windows: ok = packWindows(o, scratch.dir(), out); break;
     case Family::Mac: ok = packMac(o, scratch.dir(), out); break;
     }
-    // makeself ends with 0 even when it could not write its file.
-    std::optional<std::uint64_t> size = platform::fileSize(out);
-    if (ok && (platform::typeOf(out) != platform::FileType::File || !size || *size == 0)) {
-        complain(out + " was not written");
-        ok = false;
-    }
-    if (!ok) {
-        platform::removeFile(out);
-        complain("nothing was packed");
-        return false;
-    }
-    say("wrote " + out);
-    return true;
+    return finish(ok, out);
 }
 
 }  // namespace qrl

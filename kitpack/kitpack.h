@@ -18,6 +18,7 @@ struct PackOptions {
     std::string version;   // shown in the version resource and Info.plist
     std::string icon;      // .ico (Windows) or .icns (macOS)
     bool force = false;    // pack a kit with findings anyway
+    bool jvmArchive = false;  // --jvm-archive: kitDir is a JVM folder, outFile its self-extracting archive
     std::string kitDir;
     std::string outFile;   // as given; ".exe" (Windows) or ".zip" (macOS) is added when missing
 };
@@ -42,6 +43,14 @@ std::string fourPartVersion(std::string_view version);
 // makeself's --header).
 std::string_view posixHeaderScript();
 
+// The makeself header of a JVM archive: unpacks itself into the current
+// directory, modes and links kept, silent unless it fails.
+std::string_view jvmArchiveHeaderScript();
+
+// The NSIS script of a Windows JVM archive: silent, unpacks `jvmDir`'s files
+// into the current directory, exit status 0 on success.
+std::string nsisJvmScript(const std::string& jvmDir, const std::string& outFile);
+
 // The NSIS script of the Windows wrapper for a staged kit folder.
 std::string nsisScript(const PackOptions& options, const std::string& kitDir, const std::string& outFile);
 
@@ -50,6 +59,10 @@ std::string infoPlist(const PackOptions& options);
 
 // The program `name` on the search path, or empty.
 std::string findOnPath(const std::string& name);
+
+// Packs the JVM folder `options.kitDir` into the self-extracting program a
+// kit names in "jvmSelfExtractor". True when the file was written.
+bool packJvmArchive(const PackOptions& options);
 
 // Packs the kit as `options` says. Progress and failures go to the console;
 // `programDir` is the folder holding kitpack (where unixloader is found when

@@ -2,6 +2,7 @@
 //
 //   kitpack --family posix|windows|macos --name NAME [--version V] [--icon FILE]
 //           [--force] KITDIR OUTFILE
+//   kitpack --jvm-archive --family posix|windows|macos JVMDIR OUTFILE
 //
 // Exit status 0 when the file was written, 1 otherwise.
 #include "kitpack/kitpack.h"
@@ -14,6 +15,7 @@ namespace {
 constexpr const char* kUsage =
     "Usage: kitpack --family posix|windows|macos --name NAME [--version V] [--icon FILE]\n"
     "               [--force] KITDIR OUTFILE\n"
+    "       kitpack --jvm-archive --family posix|windows|macos JVMDIR OUTFILE\n"
     "\n"
     "Checks the kit as kitcheck does (a kit with problems is refused unless\n"
     "--force is given), then writes the one file an end user runs:\n"
@@ -23,6 +25,11 @@ constexpr const char* kUsage =
     "  macos    OUTFILE.zip holding NAME.app (zip)\n"
     "The end user's program exits with 0 when the installation succeeded,\n"
     "1 when it failed (POSIX: 128+N when stopped by signal N).\n"
+    "\n"
+    "--jvm-archive makes the kit's own JVM archive (the kit's jvmSelfExtractor)\n"
+    "from a JVM folder (a JDK, or what jlink made): a program that unpacks the\n"
+    "JVM into its current directory, modes and links kept, silent, exit status\n"
+    "0 on success (posix, macos: makeself; windows: OUTFILE.exe, NSIS).\n"
     "\n"
     "Exit status: 0 when the file was written, 1 otherwise.\n";
 
@@ -42,5 +49,6 @@ int utf8Main(std::vector<std::string>& args) {
     }
     std::string program = platform::programPath();
     std::string programDir = program.substr(0, program.rfind('/') == std::string::npos ? 0 : program.rfind('/'));
+    if (options->jvmArchive) return qrl::packJvmArchive(*options) ? 0 : 1;
     return qrl::packKit(*options, programDir.empty() ? "." : programDir) ? 0 : 1;
 }

@@ -94,4 +94,30 @@ EOF
 )HEADER";
 }
 
+std::string_view jvmArchiveHeaderScript() {
+    return R"HEADER(cat << EOF > "$archname"
+#!/bin/sh
+# A JVM that unpacks itself into the current directory. Exit status 0 when
+# it did, 1 otherwise.
+skip=$SKIP
+crc=$CRCsum
+EOF
+cat << 'EOF' >> "$archname"
+me=$0
+case $me in /*) ;; *) me=$PWD/$me ;; esac
+offset=$(head -n "$skip" "$me" | wc -c | tr -d ' ')
+sum=$(tail -c +"$((offset + 1))" "$me" | cksum | { read -r c rest; echo "$c"; })
+if [ "$sum" != "$crc" ]; then
+    echo "$me is damaged (its checksum does not match)" >&2
+    exit 1
+fi
+tail -c +"$((offset + 1))" "$me" | gzip -cd | tar xopf - || {
+    echo "Unable to unpack $me into $PWD" >&2
+    exit 1
+}
+exit 0
+EOF
+)HEADER";
+}
+
 }  // namespace qrl

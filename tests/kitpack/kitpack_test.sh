@@ -1,11 +1,13 @@
 #!/bin/sh
 # The end user's files that kitpack makes, end to end.
-#   kitpack_test.sh posix KITPACK DEMO_KIT UNIXLOADER
+#   kitpack_test.sh posix KITPACK DEMO_KIT UNIXLOADER FAKEJAVA
 #   kitpack_test.sh macos KITPACK DEMO_KIT MACSETUP [UNIVERSAL_MACSETUP CHECK_MACHO]
 #   kitpack_test.sh windows KITPACK DEMO_KIT INSTALLER_EXE CLEANUP_EXE JAVA_EXE WINEPREFIX
 # posix: the demo kit's .run installs with this machine's JDK, unattended from
 # a start folder with blanks and letters beyond ASCII, through a terminal, from
-# a read-only or noexec TMPDIR; a failing kit and a damaged file give 1.
+# a read-only or noexec TMPDIR; a failing kit and a damaged file give 1; a
+# kit's own JVM archive (kitpack --jvm-archive) is installed and runs the
+# wizard, a damaged one fails the installation.
 # macos: the .zip's bundle (layout, Info.plist, modes, links) and macsetup run
 # as its executable, taking the kit from Contents/Resources.
 # windows: the .exe under a 32-bit wine prefix with the real 32-bit
@@ -106,6 +108,36 @@ if [ "$mode" = posix ]; then
     check "a damaged file gives 1" test $? -eq 1
     check "a damaged file says so" grep -q "damaged" "$t/out"
     check "nothing is left in TMPDIR after failures" test -z "$(ls -A "$t/tmp")"
+
+    # The kit's own JVM, from a JVM archive kitpack made of a stand-in JVM
+    # folder (an executable, a link, a file of its own).
+    mkdir -p "$t/jvm/bin"
+    cp "$5" "$t/jvm/bin/java"
+    echo 17.0.15 >"$t/jvm/bin/fakejava.version"
+    ln -s java "$t/jvm/bin/java-link"
+    "$kitpack" --jvm-archive --family posix "$t/jvm" "$t/jre.run" >"$t/out" 2>&1 || fail "kitpack --jvm-archive: $(cat "$t/out")"
+    (mkdir -p "$t/unpacked" && cd "$t/unpacked" && "$t/jre.run") >"$t/out" 2>&1
+    check "the JVM archive unpacks silently into the current directory" \
+        test $? -eq 0 -a ! -s "$t/out" -a -x "$t/unpacked/bin/java" -a -L "$t/unpacked/bin/java-link"
+    kit jvmkit
+    cp "$t/jre.run" "$t/jvmkit/"
+    sed -i 's/^searchForJvm=.*/searchForJvm=no/' "$t/jvmkit/qrl.control"
+    printf 'jvmVersion=17.0.15\njvmSelfExtractor=jre.run\njvmHomeDir=./\npredefinedJvmInstallDir=%s\n' \
+        "$t/kitjvm" >>"$t/jvmkit/qrl.control"
+    "$kitpack" --family posix --name Jvm "$t/jvmkit" "$t/jvmkit.run" >"$t/out" 2>&1 || fail "kitpack jvmkit: $(cat "$t/out")"
+    rm -f "$start/errors.log"
+    (cd "$start" && TMPDIR="$t/tmp" FAKEJAVA_WIZARD=ok FAKEJAVA_RECORD="$t/wizard.txt" "$t/jvmkit.run" -q answers.properties) \
+        >"$t/out" 2>&1
+    status=$?
+    check "a kit's own JVM is installed, exit 0 ($status): $(cat "$t/out")" test "$status" -eq 0
+    check "its modes and links are kept" test -x "$t/kitjvm/bin/java" -a "$(readlink "$t/kitjvm/bin/java-link")" = java
+    check "the wizard ran with it" grep -q "^[0-9]*:$t/kitjvm/bin/java$" "$t/wizard.txt"
+    rm -rf "$t/kitjvm"
+    printf 'x' | dd of="$t/jvmkit/jre.run" bs=1 seek=$(($(stat -c %s "$t/jvmkit/jre.run") - 10)) conv=notrunc 2>/dev/null
+    "$kitpack" --family posix --name Jvm "$t/jvmkit" "$t/jvmkit.run" >"$t/out" 2>&1 || fail "kitpack jvmkit: $(cat "$t/out")"
+    (cd "$start" && TMPDIR="$t/tmp" FAKEJAVA_WIZARD=ok "$t/jvmkit.run" -q answers.properties) >"$t/out" 2>&1
+    check "a damaged JVM archive fails the installation" test $? -eq 1
+    check "and says so in errors.log: $(cat "$start/errors.log")" test -s "$start/errors.log"
 fi
 
 if [ "$mode" = macos ]; then
