@@ -137,7 +137,7 @@ if [ "$mode" = posix ]; then
     "$kitpack" --family posix --name Jvm "$t/jvmkit" "$t/jvmkit.run" >"$t/out" 2>&1 || fail "kitpack jvmkit: $(cat "$t/out")"
     (cd "$start" && TMPDIR="$t/tmp" FAKEJAVA_WIZARD=ok "$t/jvmkit.run" -q answers.properties) >"$t/out" 2>&1
     check "a damaged JVM archive fails the installation" test $? -eq 1
-    check "and says so in errors.log: $(cat "$start/errors.log")" test -s "$start/errors.log"
+    check "and says so in errors.log: $(cat "$start/errors.log")" grep -q "The JVM archive failed with exit status 1" "$start/errors.log"
 fi
 
 if [ "$mode" = macos ]; then
@@ -237,6 +237,45 @@ if [ "$mode" = windows ]; then
         wine "$downloads/demo.exe" -q answers.properties) >"$t/out" 2>&1
     check "a failed installation gives 1" test $? -eq 1
     check "its errors are beside the .exe" test -s "$downloads/errors.log"
+
+    # The kit's own JVM from a Windows JVM archive kitpack made: expanded into
+    # Program Files, registered, and the wizard runs with it; a damaged one
+    # fails the installation.
+    wine reg delete "HKCU\\$root" /f >/dev/null 2>&1
+    mkdir -p "$t/wjvm/bin" "$t/Program Files" "$t/Windows"
+    cp "$standin" "$t/wjvm/bin/javaw.exe"
+    cp "$standin" "$t/wjvm/bin/java.exe"
+    "$kitpack" --jvm-archive --family windows "$t/wjvm" "$t/jre" >"$t/out" 2>&1 || fail "kitpack --jvm-archive: $(cat "$t/out")"
+    kit wkit
+    cp "$installer" "$t/wkit/installer.exe"
+    cp "$cleanup" "$t/wkit/cleanup.exe"
+    cp "$t/jre.exe" "$t/wkit/jre.exe"
+    printf '%s\n' jvmMinVersion=1.8 jvmVersion=17.0.15 jvmName=JRE jvmCommandName=javaw.exe jvmClasspathSwitch=-cp \
+        'loaderClasspath=.;install.jar' loaderJavaCommand=DemoInstaller jvmInstallerType=selfExtratorJvmInstaller \
+        jvmSelfExtractor=jre.exe >"$t/wkit/qrl.control"
+    runkit() {
+        "$kitpack" --family windows --name Jvm "$t/wkit" "$downloads/wjvm" >"$t/out" 2>&1 || fail "kitpack wkit: $(cat "$t/out")"
+        rm -f "$downloads/errors.log" "$t/wizard.txt"
+        (cd "$t/user" && QUARLAN_REGISTRY_ROOT="$root" QUARLAN_PROGRAM_FILES="$(win "$t/Program Files")" \
+            QUARLAN_WINDOWS_DIR="$(win "$t/Windows")" FAKEJAVA_VERSION=17.0.15 FAKEJAVA_WIZARD=ok \
+            FAKEJAVA_RECORD="$(win "$t/wizard.txt")" wine "$downloads/wjvm.exe" -q answers.properties) >"$t/out" 2>&1
+    }
+    runkit
+    status=$?
+    check "a kit's own JVM is installed, exit 0 ($status): $(cat "$downloads/errors.log" 2>/dev/null)" test "$status" -eq 0
+    jre="$t/Program Files/JavaSoft/JRE17.0/17.0.15"
+    check "the JVM archive was expanded" test -f "$jre/bin/javaw.exe"
+    check "the JVM is registered" wine reg query "HKCU\\$root\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\17.0" \
+        /v JavaHome >/dev/null 2>&1
+    check "the wizard ran with the JVM installed" \
+        test "$(head -1 "$t/wizard.txt" | tr -d '\r' | tr 'A-Z' 'a-z')" = "$(win "$jre/bin/javaw.exe" | tr 'A-Z' 'a-z')"
+    rm -rf "$t/Program Files/JavaSoft"
+    wine reg delete "HKCU\\$root" /f >/dev/null 2>&1
+    printf 'xxxx' | dd of="$t/wkit/jre.exe" bs=1 seek=$(($(stat -c %s "$t/wkit/jre.exe") / 2)) conv=notrunc 2>/dev/null
+    runkit
+    check "a damaged JVM archive fails the installation" test $? -eq 1
+    check "and says so in errors.log: $(cat "$downloads/errors.log" 2>/dev/null)" \
+        grep -q "The JVM archive failed with exit status" "$downloads/errors.log"
     wine reg delete "HKCU\\$root" /f >/dev/null 2>&1
     wineserver -w
     for d in $(temps); do case " $before " in *" $d "*) ;; *) rm -rf "$d" ;; esac; done
