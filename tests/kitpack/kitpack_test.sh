@@ -132,6 +132,19 @@ if [ "$mode" = posix ]; then
     check "a kit's own JVM is installed, exit 0 ($status): $(cat "$t/out")" test "$status" -eq 0
     check "its modes and links are kept" test -x "$t/kitjvm/bin/java" -a "$(readlink "$t/kitjvm/bin/java-link")" = java
     check "the wizard ran with it" grep -q "^[0-9]*:$t/kitjvm/bin/java$" "$t/wizard.txt"
+    # Stopped by a signal while the wizard runs (the terminal's Ctrl-C or
+    # hang-up reaches the whole process group): 128+N, nothing left behind.
+    rm -f "$t/wizard.txt"
+    (cd "$start" && TMPDIR="$t/tmp" FAKEJAVA_WIZARD=ok FAKEJAVA_SLEEP_MS=30000 FAKEJAVA_RECORD="$t/wizard.txt" \
+        exec setsid "$t/jvmkit.run" -q answers.properties) >"$t/out" 2>&1 &
+    pid=$!
+    n=0
+    while [ ! -s "$t/wizard.txt" ] && [ $n -lt 300 ]; do sleep 0.1; n=$((n + 1)); done
+    kill -TERM -"$pid"
+    wait "$pid"
+    status=$?
+    check "stopped by SIGTERM: 143 ($status)" test "$status" -eq 143
+    check "nothing is left in TMPDIR after a signal" test -z "$(ls -A "$t/tmp")"
     rm -rf "$t/kitjvm"
     printf 'x' | dd of="$t/jvmkit/jre.run" bs=1 seek=$(($(stat -c %s "$t/jvmkit/jre.run") - 10)) conv=notrunc 2>/dev/null
     "$kitpack" --family posix --name Jvm "$t/jvmkit" "$t/jvmkit.run" >"$t/out" 2>&1 || fail "kitpack jvmkit: $(cat "$t/out")"
