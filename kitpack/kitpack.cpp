@@ -130,6 +130,14 @@ std::string nsisQuoted(std::string_view s) {
     return out + "\"";
 }
 
+// The version resource's texts are taken as they are written, but for the
+// quote.
+std::string versionQuoted(std::string_view s) {
+    std::string out = "\"";
+    for (char c : s) out += c == '"' ? std::string("$\\\"") : std::string(1, c);
+    return out + "\"";
+}
+
 std::string xmlEscaped(std::string_view s) {
     std::string out;
     for (char c : s) {
@@ -325,11 +333,11 @@ std::string nsisScript(const PackOptions& o, const std::string& kitDir, const st
     if (!o.icon.empty()) s += "Icon " + nsisQuoted(absolute(o.icon)) + "\n";
     s += "VIProductVersion " + fourPartVersion(version) + "\n";
     s += "VIFileVersion " + fourPartVersion(version) + "\n";
-    s += "VIAddVersionKey /LANG=0 ProductName " + nsisQuoted(o.name) + "\n";
-    s += "VIAddVersionKey /LANG=0 FileDescription " + nsisQuoted(o.name + " Setup") + "\n";
-    s += "VIAddVersionKey /LANG=0 LegalCopyright " + nsisQuoted(o.name) + "\n";
-    s += "VIAddVersionKey /LANG=0 ProductVersion " + nsisQuoted(version) + "\n";
-    s += "VIAddVersionKey /LANG=0 FileVersion " + nsisQuoted(version) + "\n";
+    s += "VIAddVersionKey /LANG=0 ProductName " + versionQuoted(o.name) + "\n";
+    s += "VIAddVersionKey /LANG=0 FileDescription " + versionQuoted(o.name + " Setup") + "\n";
+    s += "VIAddVersionKey /LANG=0 LegalCopyright " + versionQuoted(o.name) + "\n";
+    s += "VIAddVersionKey /LANG=0 ProductVersion " + versionQuoted(version) + "\n";
+    s += "VIAddVersionKey /LANG=0 FileVersion " + versionQuoted(version) + "\n";
     s += "!include FileFunc.nsh\n";
     s += R"NSIS(
 Var start

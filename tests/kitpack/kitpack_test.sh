@@ -221,6 +221,9 @@ if [ "$mode" = windows ]; then
     mkdir -p "$downloads" "$t/user" "$t/jre8/bin"
     "$kitpack" --family windows --name 'Demo $1 "Co"' --version 1.2.3 "$t/kit" "$downloads/demo" >"$t/out" 2>&1 ||
         { cat "$t/out"; fail "kitpack windows"; exit 1; }
+    x86_64-w64-mingw32-windres -i "$downloads/demo.exe" -J coff -O rc >"$t/rc" 2>/dev/null
+    check "the version resource names the product" grep -q 'VALUE "ProductName", "Demo $1 ""Co"""' "$t/rc"
+    check "the version resource carries the version" grep -q 'FILEVERSION 1, 2, 3, 0' "$t/rc"
     cp "$standin" "$t/jre8/bin/java.exe"
     cp "$standin" "$t/jre8/bin/javaw.exe"
     root="Software\\QuarlanKitpackTest$$"
