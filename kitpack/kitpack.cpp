@@ -179,8 +179,8 @@ bool packPosix(const PackOptions& o, const std::string& programDir, const std::s
     std::string header = scratch + "/header.sh";
     if (!writeText(header, std::string(posixHeaderScript()))) return false;
     std::string label = o.name + (o.version.empty() ? "" : " " + o.version);
-    return run({findOnPath("makeself"), "--quiet", "--nox11", "--nomd5", "--header", header, "--tar-extra",
-                "--owner=0 --group=0 --numeric-owner --sort=name", stage, out, label, "./unixloader"});
+    return run({findOnPath("makeself"), "--quiet", "--nox11", "--nomd5", "--header", header, stage, out, label,
+                "./unixloader"});
 }
 
 bool packWindows(const PackOptions& o, const std::string& scratch, const std::string& out) {
@@ -493,8 +493,8 @@ bool packJvmArchive(const PackOptions& o) {
     } else {
         std::string header = scratch.dir() + "/header.sh";
         ok = writeText(header, std::string(jvmArchiveHeaderScript())) &&
-             run({findOnPath("makeself"), "--quiet", "--nox11", "--nomd5", "--header", header, "--tar-extra",
-                  "--owner=0 --group=0 --numeric-owner --sort=name", o.kitDir, out, "JVM", "true"});
+             run({findOnPath("makeself"), "--quiet", "--nox11", "--nomd5", "--header", header, o.kitDir, out, "JVM",
+                  "true"});
     }
     return finish(ok, out);
 }

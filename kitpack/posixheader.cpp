@@ -54,7 +54,8 @@ for base in "${TMPDIR-}" /tmp /var/tmp "${HOME-}"; do
     rm -rf "$d"
 done
 if [ -z "$dir" ]; then
-    echo "No place to unpack the installer: TMPDIR, /tmp, /var/tmp and the home directory are not writable or do not let programs run there." >&2
+    echo "No place to unpack the installer: TMPDIR, /tmp, /var/tmp and the home directory" \
+        "are not writable or do not let programs run there." >&2
     exit 1
 fi
 trap 'rm -rf "$dir"; exit 129' HUP

@@ -15,7 +15,8 @@ TEST(KitpackArgs, WhatIsAcceptedAndWhatIsRefused) {
         bool ok;
     } cases[] = {
         {{"--family", "posix", "--name", "Acme", "kit", "out.run"}, true},
-        {{"--family", "windows", "--name", "Acme", "--version", "2.1", "--icon", "a.ico", "--force", "kit", "out"}, true},
+        {{"--family", "windows", "--name", "Acme", "--version", "2.1", "--icon", "a.ico", "--force", "kit", "out"},
+         true},
         {{"--jvm-archive", "--family", "macos", "runtime", "jre.run"}, true},  // no name needed
         {{"--name", "Acme", "kit", "out"}, false},                              // no family
         {{"--family", "beos", "--name", "Acme", "kit", "out"}, false},
