@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <map>
 
+#include <unistd.h>  // mkdtemp on every POSIX system
+
 #include "common/files.h"
 #include "kitcheck/kitcheck.h"
 #include "platform/console.h"

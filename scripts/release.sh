@@ -47,7 +47,7 @@ platforms=(
     "windows-x64|win64|win64|installer update cleanup kitcheck Quarlan QuarlanUninstaller|installer.exe update.exe cleanup.exe kitcheck.exe Quarlan.exe QuarlanUninstaller.exe"
     "linux-x86_64|linux|linux|unixloader quarlan kitcheck kitpack kit|unixloader quarlan kitcheck kitpack"
     "linux-arm64|linux-arm64|linux-arm64|unixloader quarlan kitcheck kitpack|unixloader quarlan kitcheck kitpack"
-    "macos-universal|macos-cross|macos|-|macsetup maclauncher"
+    "macos-universal|macos-cross|macos|-|macsetup maclauncher kitpack"
 )
 
 have_preset() { grep -q "\"name\": *\"$1\"" "$root/CMakePresets.json"; }

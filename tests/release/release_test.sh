@@ -31,7 +31,7 @@ declare -A programs=(
     [windows-x64]="installer.exe update.exe cleanup.exe kitcheck.exe Quarlan.exe QuarlanUninstaller.exe"
     [linux-x86_64]="unixloader quarlan kitcheck kitpack"
     [linux-arm64]="unixloader quarlan kitcheck kitpack"
-    [macos-universal]="macsetup maclauncher"
+    [macos-universal]="macsetup maclauncher kitpack"
 )
 extract() {  # archive directory
     mkdir -p "$2"
