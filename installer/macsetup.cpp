@@ -5,10 +5,9 @@
 // The kit is the directory that holds this program, or, when the program is
 // the executable of an application bundle, the bundle's Contents/Resources
 // (the start folder, where the logs go, is then the one that holds the
-// bundle). The installation runs in
-// a private copy of it below TMPDIR (tmpqrl01 ... tmpqrl99), which is removed
-// at the end; the logs are saved in the start folder. When no such directory
-// can be made, nothing is installed. Exit status 1 after a successful
+// bundle). The installation runs in a private copy of it below TMPDIR
+// (tmpqrl01 ... tmpqrl99), which is removed at the end; the logs are saved in
+// the start folder. When no such directory can be made, nothing is installed. Exit status 1 after a successful
 // installation, 0 after a failure (an unknown switch included), 128+N when
 // stopped by signal N (SIGTERM, SIGINT, SIGHUP), which the wizard gets too.
 #include <cstdio>
