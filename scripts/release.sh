@@ -4,7 +4,8 @@
 # 1. builds the programs of every platform whose preset exists when dist/
 #    lacks one of them (a platform without its preset is skipped, said);
 # 2. checks that a clean build of the same sources at another path gives the
-#    same bytes as dist/, which also catches programs older than the sources
+#    same bytes as dist/ (the macOS programs left out: their debug map names
+#    the build folder), which also catches programs older than the sources
 #    (scripts/reproduce.sh; --no-check leaves that out and packs dist/ as it
 #    is, for archives that are not published);
 # 3. signs every Windows program with Authenticode when QUARLAN_SIGN_CERT and
@@ -89,9 +90,22 @@ fi
 # 2. The same bytes from a clean build elsewhere.
 if [ "$check" = 1 ]; then
     # QUARLAN_REPRODUCE_PRESETS narrows the check to some presets (the
-    # tests take one Windows and one Linux preset to stay quick).
-    # shellcheck disable=SC2086
-    "$root/scripts/reproduce.sh" ${QUARLAN_REPRODUCE_PRESETS:-"${presets[@]}"}
+    # tests take one Windows and one Linux preset to stay quick). The macOS
+    # programs keep their debug map, which names the object files by their
+    # place in the build tree: built at another path they differ in those
+    # names, so they are not compared.
+    checked=()
+    for preset in "${presets[@]}"; do
+        if [ "$preset" = macos-cross ]; then
+            echo "== not checked for reproducibility: macos-cross (the debug map names the build folder)"
+        else
+            checked+=("$preset")
+        fi
+    done
+    if [ -n "${QUARLAN_REPRODUCE_PRESETS:-}" ] || [ ${#checked[@]} -gt 0 ]; then
+        # shellcheck disable=SC2086
+        "$root/scripts/reproduce.sh" ${QUARLAN_REPRODUCE_PRESETS:-"${checked[@]}"}
+    fi
 else
     echo "== not checked for reproducibility (--no-check)"
 fi
