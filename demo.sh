@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# The main job: set up this machine, build every deliverable, then install the
-# demo application as a user of a kit would: the kit is unpacked into a fresh
-# working directory with "startdir.txt" naming the directory the user is in,
-# and unixloader runs there, finds this machine's JDK and starts the kit's
-# install wizard unattended. Afterwards the logs are in the user's directory,
-# the working directory is gone, and the installed application is started
+# The main job: set up this machine, build every deliverable, then ship the
+# demo application as a kit author would and install it as an end user does:
+# kitpack makes the demo kit's one file (a self-extracting .run), and the
+# user runs it unattended from the folder it was downloaded to; it unpacks
+# the kit privately, unixloader finds this machine's JDK and starts the
+# kit's install wizard. Afterwards the logs are in the user's folder, nothing
+# is left in the temporary folder, and the installed application is started
 # through its launcher (the Linux launcher, quarlan). Exits 0 when every step
 # worked.
 set -euo pipefail
@@ -22,37 +23,46 @@ for d in dist/linux dist/win32 dist/win64 dist/kit; do
     done
 done
 
-# The user's directory, the unattended answers and the kit's working directory.
+# The kit as its author lays it out: the demo's wizard, control file and
+# probe, the POSIX installer and the Linux launcher the wizard installs. Its
+# trace is kept (jinstall.log) and echoed on the terminal (term.log).
 user_dir="$root/build/demo"
 target="$user_dir/QuarlanDemo"
 rm -rf "$user_dir"
 mkdir -p "$user_dir"
-work=$(mktemp -d "${TMPDIR:-/tmp}/quarlan-kit.XXXXXX")
-cp -R build/linux/examples/demo-kit/. "$work/"
-cp dist/linux/quarlan "$work/launcher"
-printf '%s\n' "$user_dir" > "$work/startdir.txt"
+kit="$root/build/demo-kit"
+rm -rf "$kit"
+mkdir -p "$kit"
+cp -R build/linux/examples/demo-kit/. "$kit/"
+cp dist/linux/unixloader "$kit/"
+cp dist/linux/quarlan "$kit/launcher"
+: > "$kit/jinstall.log"
+: > "$kit/term.log"
+
+echo
+echo "== kitcheck $kit"
+dist/linux/kitcheck "$kit"
+
+# The one file the end user downloads.
+echo
+echo "== kitpack --family posix --name \"Quarlan Demo\" $kit $user_dir/quarlan-demo.run"
+dist/linux/kitpack --family posix --name "Quarlan Demo" --version 1.0 "$kit" "$user_dir/quarlan-demo.run"
+
+# The end user: in the folder the file was downloaded to, with an answers
+# file beside it, runs it unattended.
 printf 'installDir=%s\n' "$target" > "$user_dir/answers.properties"
-: > "$work/jinstall.log"   # keep the installer's trace, and
-: > "$work/term.log"       # echo it on the terminal
-
 echo
-echo "== kitcheck $work"
-dist/linux/kitcheck "$work"
-
-echo
-echo "== unixloader -q answers.properties (in $work)"
-cd "$work"
+echo "== ./quarlan-demo.run -q answers.properties (in $user_dir)"
+cd "$user_dir"
 set +e
-"$root/dist/linux/unixloader" -q "$user_dir/answers.properties"
+./quarlan-demo.run -q answers.properties
 status=$?
 set -e
-cd "$user_dir"
 echo
-echo "== unixloader exit status: $status (1 = installed)"
-[ -d "$work" ] && echo "working directory still there: $work" || echo "working directory removed"
+echo "== exit status: $status (0 = installed)"
 echo "logs in $user_dir:"
 ls -1 "$user_dir" | sed 's/^/  /'
-[ "$status" -eq 1 ] || { echo "installation failed"; exit 1; }
+[ "$status" -eq 0 ] || { echo "installation failed"; exit 1; }
 
 echo
 echo "== $target/DemoApp 'hello world' (the installed application, through its launcher)"
@@ -68,6 +78,8 @@ cat <<EOF
   $target
       the installed application: DemoApp (the launcher) and
       Quarlan/DemoApp.properties, the file that tells it what to start
+  $user_dir/quarlan-demo.run
+      the file an end user downloads (kitpack made it from $kit)
   $user_dir/answers.properties
       the answers the wizard took in the unattended run
   examples/demo/qrl.control   the demo kit's control file

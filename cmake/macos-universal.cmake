@@ -3,7 +3,7 @@
 # into QRL_DIST_DIR. The checks of the results run with this build's tests.
 include(ExternalProject)
 find_program(QRL_LIPO NAMES llvm-lipo llvm-lipo-14 REQUIRED)
-set(QRL_MACOS_PROGRAMS macsetup maclauncher quarlan)
+set(QRL_MACOS_PROGRAMS macsetup maclauncher quarlan kitpack)
 set(slices "")
 foreach(slice x86_64:x86_64 arm64:aarch64)
   string(REPLACE ":" ";" slice ${slice})

