@@ -1,5 +1,7 @@
 #include "common/workdirs.h"
 
+#include "common/execcmd.h"
+
 #include <cstdio>
 #include <string>
 
@@ -28,7 +30,7 @@ void removeNotedWorkFiles(std::string_view workingDir, Family family) {
     }
     splitLines(text, static_cast<size_t>(-1), [&](std::string& dir) {
         if (dir.empty()) return true;
-        for (const char* name : {rulesFor(family).launchFile, kArchiveOutput}) {
+        for (const char* name : {rulesFor(family).launchFile, kWaitSemaphore, kArchiveOutput}) {
             std::string file = joinPath(dir, name, family);
             if (platform::isLink(file) || platform::typeOf(file) == platform::FileType::File)
                 platform::removeFile(file);

@@ -17,7 +17,7 @@ inline constexpr const char* kArchiveOutput = "__temp.log";
 // Adds `dir` to the note in `workingDir`.
 void noteWorkDir(std::string_view workingDir, std::string_view dir);
 
-// Removes the run's work files (the launch script and the archive's output,
+// Removes the run's work files (the launch script, its wait semaphore and the archive's output,
 // never what a link there points to) from every folder the note in
 // `workingDir` names, then the note.
 void removeNotedWorkFiles(std::string_view workingDir, Family family);

@@ -238,11 +238,20 @@ bool RunCleanup::saveLogsIn(std::string_view target) {
 }
 
 std::string logsPlace(Family family, std::string_view workingDir, std::string_view startDir) {
+    // A folder takes the logs when a file can be made in it and its
+    // "errors.log", if there is one, is a file (a folder of that name would
+    // swallow every line).
+    auto takesLogs = [&](std::string_view dir) {
+        platform::FileType log = platform::typeOf(joinPath(dir, kErrorLog, family));
+        return !isDirWriteProtected(dir, family) &&
+               (log == platform::FileType::None || log == platform::FileType::File);
+    };
     std::string here(workingDir);
-    if (!isDirWriteProtected(here, family)) return here;
-    if (!startDir.empty() && !isDirWriteProtected(startDir, family)) return std::string(startDir);
-    if (auto home = platform::userFolder(platform::UserFolder::Profile); home && !isDirWriteProtected(*home, family))
-        return *home;
+    if (takesLogs(here)) return here;
+    if (!startDir.empty() && takesLogs(startDir)) return std::string(startDir);
+    if (auto home = platform::userFolder(platform::UserFolder::Profile); home && takesLogs(*home)) return *home;
+    // Last, the temporary directory, where a refused run's logs go too.
+    if (std::string temp = refusedRunLogsDir(); !temp.empty() && takesLogs(temp)) return temp;
     return here;
 }
 

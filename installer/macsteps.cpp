@@ -100,6 +100,10 @@ bool copyTree(const std::string& from, const std::string& to, const std::string&
                 return false;
         } else if (e.isDirectory) {
             if (platform::canonicalPath(src) == skip.target) continue;
+            // A folder where the run writes its own log would swallow it: the
+            // copy leaves it out, and the run's log then cannot be saved
+            // beside the kit, so the working copy keeps it and says where.
+            if (top && (e.name == kErrorLog || e.name == kTraceLog)) continue;
             if (platform::Result made = platform::makeDir(dst, 0700); !made) {
                 why = dst + ": " + made.text();
                 return false;

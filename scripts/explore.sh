@@ -11,8 +11,9 @@ if [ "${1:-}" = "--family" ]; then family=$2; shift 2; fi
 count=${1:?usage: scripts/explore.sh [--family NAME] COUNT [SEED]}
 seed=${2:-$(od -An -N4 -tu4 /dev/urandom | tr -d ' ')}
 build=${QRL_BUILD:-build/linux}
-# The Windows programs (QRL_EXPLORER_WIN_DIR: e.g. dist/win32) and the stand-in java.exe.
-win=${QRL_EXPLORER_WIN_DIR:-dist/win64}
+# The Windows programs (QRL_EXPLORER_WIN_DIR; the shipped 32-bit ones by default) and the stand-in java.exe.
+win=${QRL_EXPLORER_WIN_DIR:-dist/win32}
+[ -f "$win/installer.exe" ] || win=dist/win64
 [ -f "$win/installer.exe" ] || win=build/win64/tests/bin
 winjvm=${QRL_EXPLORER_JVM:-build/win64/tests/bin/fakejava.exe}
 [ -x "$build/tests/bin/explorer" ] || cmake --build "$build" --target explorer unixloader macsetup >/dev/null || exit 2

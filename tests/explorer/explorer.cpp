@@ -891,10 +891,22 @@ std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Ou
              {o_.prefix + "/drive_c/windows",
               o_.prefix + "/drive_c/users/" + std::string(std::getenv("USER") ? std::getenv("USER") : "root")})
             windowsPlaces.push_back(realDir(d));
+    // No documented place but the temporary directory can take an
+    // errors.log: each is missing or holds something else of that name.
+    auto takesLogs = [](const std::string& dir) {
+        struct stat st {};
+        if (dir.empty() || ::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+        return ::stat((dir + "/errors.log").c_str(), &st) != 0 || S_ISREG(st.st_mode);
+    };
+    const bool noOtherPlace = !takesLogs(start_) && !takesLogs(home) && !takesLogs(realDir(kit_));
     auto logPlace = [&](const std::string& dir) {
         std::string real = realDir(dir);
         for (const auto& w : windowsPlaces)
             if (!w.empty() && real == w) return true;
+        // The temporary directory: where a second run refused while the first
+        // holds the kit says so (never in the first run's logs), and the last
+        // fallback when no other place takes an errors.log.
+        if (!real.empty() && real == realDir(tmp_) && (s_.fault == Fault::SecondRun || noOtherPlace)) return true;
         return !real.empty() && (real == start_ || real == home || real == realDir(kit_) || workingCopy(dir));
     };
     for (const auto& [path, e] : before_) {
