@@ -547,6 +547,9 @@ TEST_F(LauncherRun, VanishedJvmIsReplacedKeepingTheConfiguredProgram) {
         << errors;
     std::string tested = newBin + sep + (onWindows() ? "java.exe" : "java");
     EXPECT_NE(errors.find(tested + ": 99.0.1 rejected: below the minimum 100"), std::string::npos) << errors;
+    // And the message the user sees names the nearest miss.
+    EXPECT_NE(errors.find("Java 99.0.1 was found in "), std::string::npos) << errors;
+    EXPECT_NE(errors.find(", but version 100 or later is needed."), std::string::npos) << errors;
 }
 
 #ifdef QRL_TEST_JAVA
