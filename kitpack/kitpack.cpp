@@ -494,23 +494,34 @@ std::string findOnPath(const std::string& name) {
     return {};
 }
 
-bool packJvmArchive(const PackOptions& o) {
-    if (platform::typeOf(o.kitDir) != platform::FileType::Directory) {
-        complain(o.kitDir + " is not a folder");
-        return false;
-    }
-    Family family = o.family == Family::Windows ? Family::Windows : Family::Posix;
+namespace {
+
+// The family's outside tool is installed and the scratch folder was made;
+// else the reason is on the console.
+bool readyToPack(Family family, const Scratch& scratch) {
     Tool tool = toolFor(family);
     if (findOnPath(tool.program).empty()) {
         complain(std::string(tool.program) + " is not installed (Debian package " + tool.package +
                  ": apt-get install " + tool.package + ")");
         return false;
     }
-    Scratch scratch;
     if (scratch.dir().empty()) {
         complain("cannot make a scratch folder below TMPDIR");
         return false;
     }
+    return true;
+}
+
+}  // namespace
+
+bool packJvmArchive(const PackOptions& o) {
+    if (platform::typeOf(o.kitDir) != platform::FileType::Directory) {
+        complain(o.kitDir + " is not a folder");
+        return false;
+    }
+    Family family = o.family == Family::Windows ? Family::Windows : Family::Posix;
+    Scratch scratch;
+    if (!readyToPack(family, scratch)) return false;
     std::string out = absolute(packedFileName(family, o.outFile));
     bool ok = false;
     if (family == Family::Windows) {
@@ -547,17 +558,8 @@ bool packKit(const PackOptions& o, const std::string& programDir) {
         }
         say("the kit has problems (above); packing it anyway (--force)");
     }
-    Tool tool = toolFor(o.family);
-    if (findOnPath(tool.program).empty()) {
-        complain(std::string(tool.program) + " is not installed (Debian package " + tool.package +
-                 ": apt-get install " + tool.package + ")");
-        return false;
-    }
     Scratch scratch;
-    if (scratch.dir().empty()) {
-        complain("cannot make a scratch folder below TMPDIR");
-        return false;
-    }
+    if (!readyToPack(o.family, scratch)) return false;
     std::string out = absolute(packedFileName(o.family, o.outFile));
     std::string outDir = out.substr(0, out.rfind('/'));
     if (platform::typeOf(outDir.empty() ? "/" : outDir) != platform::FileType::Directory) {
