@@ -546,7 +546,7 @@ TEST_F(LauncherRun, VanishedJvmIsReplacedKeepingTheConfiguredProgram) {
               std::string::npos)
         << errors;
     std::string tested = newBin + sep + (onWindows() ? "java.exe" : "java");
-    // (A JVM of another processor than the launcher's is named with it: "99.0.1 (i386) rejected".)
+    // (The verdict may name the JVM's processor: "99.0.1 (i386) rejected".)
     size_t verdict = errors.find(tested + ": 99.0.1 ");
     ASSERT_NE(verdict, std::string::npos) << errors;
     std::string line = errors.substr(verdict, errors.find('\n', verdict) - verdict);
