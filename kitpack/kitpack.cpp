@@ -8,6 +8,7 @@
 #include <unistd.h>  // mkdtemp on every POSIX system
 
 #include "common/files.h"
+#include "installer/controlfile.h"
 #include "kitcheck/kitcheck.h"
 #include "platform/console.h"
 #include "platform/env.h"
@@ -106,6 +107,18 @@ bool writeText(const std::string& path, const std::string& text) {
     return ok;
 }
 
+// The staged control file names the product: the kit's own name, else the
+// one it is packed under. The staged file is written anew, never through a
+// link the kit may hold there.
+bool nameProduct(const std::string& stage, const PackOptions& o) {
+    std::string control = stage + "/qrl.control", text;
+    if (!readTextFile(control, text)) return true;  // kitcheck has said what is wrong with it
+    std::string named = withProductName(text, o.name, o.family);
+    if (named == text) return true;
+    platform::removeFile(control);
+    return writeText(control, named);
+}
+
 bool run(const std::vector<std::string>& argv) {
     platform::SpawnResult r = platform::spawn(argv[0], argv);
     if (!r.started) {
@@ -167,7 +180,7 @@ std::string bundleIdentifier(std::string_view name) {
 bool packPosix(const PackOptions& o, const std::string& programDir, const std::string& scratch,
                const std::string& out) {
     std::string stage = scratch + "/kit";
-    if (!stageKit(o.kitDir, stage, {})) return false;
+    if (!stageKit(o.kitDir, stage, {}) || !nameProduct(stage, o)) return false;
     if (!platform::exists(stage + "/unixloader")) {
         std::string ours = programDir + "/unixloader";
         if (!platform::exists(ours)) {
@@ -187,7 +200,7 @@ bool packPosix(const PackOptions& o, const std::string& programDir, const std::s
 
 bool packWindows(const PackOptions& o, const std::string& scratch, const std::string& out) {
     std::string stage = scratch + "/kit";
-    if (!stageKit(o.kitDir, stage, {})) return false;
+    if (!stageKit(o.kitDir, stage, {}) || !nameProduct(stage, o)) return false;
     if (!platform::exists(stage + "/installer.exe")) {
         complain("the kit holds no installer.exe (take it from the x86 Windows archive)");
         return false;
@@ -205,7 +218,8 @@ bool packMac(const PackOptions& o, const std::string& scratch, const std::string
         complain("the kit holds no macsetup (take it from the macOS archive)");
         return false;
     }
-    if (!stageKit(o.kitDir, contents + "/Resources", {"macsetup"})) return false;
+    if (!stageKit(o.kitDir, contents + "/Resources", {"macsetup"}) || !nameProduct(contents + "/Resources", o))
+        return false;
     std::error_code ec;
     fs::create_directories(contents + "/MacOS", ec);
     if (ec || !copyOne(setup, contents + "/MacOS/" + o.name)) return false;
@@ -451,6 +465,17 @@ std::string infoPlist(const PackOptions& o) {
     return s;
 }
 
+std::string withProductName(std::string_view controlText, std::string_view name, Family family) {
+    ControlFile reader(family, Logs::none());
+    reader.status().setQuietMode(true);
+    ControlSettings settings;
+    reader.parseText(settings, controlText);
+    std::string text(controlText);
+    if (!settings.productName.empty() || name.empty()) return text;
+    if (!text.empty() && text.back() != '\n') text += '\n';
+    return text + "productName=" + std::string(name) + "\n";
+}
+
 std::string findOnPath(const std::string& name) {
     std::string path = platform::getEnv("PATH").value_or("/usr/bin:/bin");
     size_t from = 0;
@@ -469,23 +494,34 @@ std::string findOnPath(const std::string& name) {
     return {};
 }
 
-bool packJvmArchive(const PackOptions& o) {
-    if (platform::typeOf(o.kitDir) != platform::FileType::Directory) {
-        complain(o.kitDir + " is not a folder");
-        return false;
-    }
-    Family family = o.family == Family::Windows ? Family::Windows : Family::Posix;
+namespace {
+
+// The family's outside tool is installed and the scratch folder was made;
+// else the reason is on the console.
+bool readyToPack(Family family, const Scratch& scratch) {
     Tool tool = toolFor(family);
     if (findOnPath(tool.program).empty()) {
         complain(std::string(tool.program) + " is not installed (Debian package " + tool.package +
                  ": apt-get install " + tool.package + ")");
         return false;
     }
-    Scratch scratch;
     if (scratch.dir().empty()) {
         complain("cannot make a scratch folder below TMPDIR");
         return false;
     }
+    return true;
+}
+
+}  // namespace
+
+bool packJvmArchive(const PackOptions& o) {
+    if (platform::typeOf(o.kitDir) != platform::FileType::Directory) {
+        complain(o.kitDir + " is not a folder");
+        return false;
+    }
+    Family family = o.family == Family::Windows ? Family::Windows : Family::Posix;
+    Scratch scratch;
+    if (!readyToPack(family, scratch)) return false;
     std::string out = absolute(packedFileName(family, o.outFile));
     bool ok = false;
     if (family == Family::Windows) {
@@ -522,17 +558,8 @@ bool packKit(const PackOptions& o, const std::string& programDir) {
         }
         say("the kit has problems (above); packing it anyway (--force)");
     }
-    Tool tool = toolFor(o.family);
-    if (findOnPath(tool.program).empty()) {
-        complain(std::string(tool.program) + " is not installed (Debian package " + tool.package +
-                 ": apt-get install " + tool.package + ")");
-        return false;
-    }
     Scratch scratch;
-    if (scratch.dir().empty()) {
-        complain("cannot make a scratch folder below TMPDIR");
-        return false;
-    }
+    if (!readyToPack(o.family, scratch)) return false;
     std::string out = absolute(packedFileName(o.family, o.outFile));
     std::string outDir = out.substr(0, out.rfind('/'));
     if (platform::typeOf(outDir.empty() ? "/" : outDir) != platform::FileType::Directory) {

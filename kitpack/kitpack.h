@@ -54,6 +54,11 @@ std::string nsisJvmScript(const std::string& jvmDir, const std::string& outFile)
 // The NSIS script of the Windows wrapper for a staged kit folder.
 std::string nsisScript(const PackOptions& options, const std::string& kitDir, const std::string& outFile);
 
+// The control file's text with "productName=NAME" added when it names no
+// product of its own, so that the installer's windows carry the name the kit
+// is packed under; unchanged when it names one.
+std::string withProductName(std::string_view controlText, std::string_view name, Family family);
+
 // The Info.plist of the Mac bundle.
 std::string infoPlist(const PackOptions& options);
 

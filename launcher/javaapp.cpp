@@ -182,8 +182,9 @@ bool JavaApp::javaApp(std::string_view programPath, const std::vector<std::strin
             showMessage("Unable to start " + appName() + "\n\nThe properties file names no program.\n\n" +
                         "Add an execFilename property to\n" + propertiesFile_);
         else
-            showMessage("Unable to start " + appName() + "\n\n" + recorded +
-                        "\nis no longer on your system\n\nChange the execFilename property in\n" + propertiesFile_);
+            showMessage("Unable to start " + appName() + "\n\n" + recorded + "\nis no longer on your system\n\n" +
+                        (settings_.noJvmReason.empty() ? "" : settings_.noJvmReason + "\n\n") +
+                        "Change the execFilename property in\n" + propertiesFile_);
         return false;  // nothing was started
     }
     if (startCheck_ && !startCheck_(*this)) {

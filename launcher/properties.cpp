@@ -179,7 +179,7 @@ bool LauncherProperties::parseParameters(LaunchSettings& settings) {
         if (settings.executable.find("java") != std::string::npos ||
             settings.executable.find("jre") != std::string::npos) {
             logs_.trace("looking for another version");
-            getGoodJre(settings.executable, settings.criteria);
+            settings.noJvmReason = getGoodJre(settings.executable, settings.criteria);
         }
     }
     if (!settings.executable.empty() && settings.executable.front() == '"') {
@@ -190,9 +190,11 @@ bool LauncherProperties::parseParameters(LaunchSettings& settings) {
     return true;
 }
 
-void LauncherProperties::getGoodJre(std::string& executable, const JvmCriteria& criteria) {
-    std::string found;
-    if (!finder_ || !finder_(criteria, found)) return;
+std::string LauncherProperties::getGoodJre(std::string& executable, const JvmCriteria& criteria) {
+    if (!finder_) return {};
+    JvmSearchAnswer answer = finder_(criteria);
+    if (answer.exePath.empty()) return answer.nearestMiss;
+    const std::string& found = answer.exePath;
     if (fexists(found)) {
         logs_.trace("found new jre:", found);
         logs_.trace("old jre", executable);
@@ -210,6 +212,7 @@ void LauncherProperties::getGoodJre(std::string& executable, const JvmCriteria& 
         }
     }
     logs_.trace("new jre exec:", executable);
+    return {};
 }
 
 bool LauncherProperties::getParameters(std::string_view programPath, LaunchSettings& settings) {

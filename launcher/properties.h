@@ -27,9 +27,14 @@ inline constexpr size_t kPropVersionCapacity = 5000;  // the three JVM versions
 // line of its own.
 inline constexpr size_t kPropLineLimit = kept::kLauncherLineLimit;
 
-// Searches the machine for a JVM that meets the criteria; on success `exePath`
-// holds the full path of its Java executable.
-using JvmFinder = std::function<bool(const JvmCriteria& criteria, std::string& exePath)>;
+// What a search of the machine for a JVM that meets the criteria answers: the
+// full path of its Java executable, or none and, when a JVM was refused for
+// its version alone, one sentence for the user naming the nearest miss.
+struct JvmSearchAnswer {
+    std::string exePath;
+    std::string nearestMiss;
+};
+using JvmFinder = std::function<JvmSearchAnswer(const JvmCriteria& criteria)>;
 
 // The values the file gives, as the launcher uses them.
 struct LaunchSettings {
@@ -38,6 +43,7 @@ struct LaunchSettings {
     std::string arguments;
     std::string workingDir;  // preloaded with the default, the program directory
     JvmCriteria criteria;
+    std::string noJvmReason;  // the nearest miss, when the recorded JVM has gone and none would do
     std::string userJvmOptions;  // "true": the user's own JVM options file is read
 
     // Whether the properties allow the user's options file ("true", in any
@@ -58,7 +64,10 @@ public:
     bool parseParameters(LaunchSettings& settings);
     // The repair step: looks for a JVM meeting the criteria and takes the
     // executable's file name (javaw.exe, java) from that JVM's directory.
-    void getGoodJre(std::string& executable, const JvmCriteria& criteria);
+    // The recorded JVM has gone: its program in another JVM that meets the
+    // criteria, when the search finds one. Answers the search's nearest miss
+    // when it finds none.
+    std::string getGoodJre(std::string& executable, const JvmCriteria& criteria);
 
     const std::string& getPropertyFilename() const { return propertiesFile_; }
     void setPropertyFilename(std::string_view name) { propertiesFile_ = name; }

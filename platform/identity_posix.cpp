@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "platform/fs.h"
+#include "platform/identity_os.h"
 
 namespace platform {
 
@@ -13,9 +14,9 @@ std::optional<FileIdentity> identityOf(const std::string& path) {
     return FileIdentity{static_cast<std::uint64_t>(st.st_dev), 0, static_cast<std::uint64_t>(st.st_ino)};
 }
 
-namespace {
+namespace identity_os {
 
-// The folder that holds `path` by name ("/a/b/" → "/a"); empty at the root.
+// "/a/b/" → "/a".
 std::string parentByName(std::string path) {
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     auto slash = path.find_last_of('/');
@@ -24,41 +25,14 @@ std::string parentByName(std::string path) {
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-std::string absolute(const std::string& path) {
+std::string absoluteName(const std::string& path) {
     if (!path.empty() && path[0] == '/') return path;
     auto cwd = currentDir();
     return cwd ? pathIn(*cwd, path) : path;
 }
 
-bool walkFinds(std::string from, const FileIdentity& target) {
-    for (int depth = 0; !from.empty() && depth < 4096; ++depth) {
-        auto id = identityOf(from);
-        if (id && *id == target) return true;
-        from = parentByName(from);
-    }
-    return false;
-}
+std::string resolvedName(const std::string& path) { return canonicalPath(path); }
 
-}  // namespace
-
-bool sameFile(const std::string& a, const std::string& b) {
-    auto ia = identityOf(a);
-    auto ib = identityOf(b);
-    return ia && ib && *ia == *ib;
-}
-
-bool isWithin(const std::string& path, const std::string& folder) {
-    auto target = identityOf(folder);
-    if (!target || path.empty()) return false;
-    std::string given = absolute(path);
-    if (walkFinds(given, *target)) return true;
-    // The name with its links resolved: start from the nearest folder that
-    // exists, since `path` may be about to be made.
-    for (std::string p = given; !p.empty(); p = parentByName(p)) {
-        std::string real = canonicalPath(p);
-        if (!real.empty()) return walkFinds(real, *target);
-    }
-    return false;
-}
+}  // namespace identity_os
 
 }  // namespace platform

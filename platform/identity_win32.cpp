@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include "platform/fs.h"
+#include "platform/identity_os.h"
 #include "platform/wide_win32.h"
 
 namespace platform {
@@ -34,7 +35,11 @@ Handle openForQuery(const std::string& path) {
 
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
-// The folder that holds `path` by name; empty at a root ("C:\", "\\server\share").
+}  // namespace
+
+namespace identity_os {
+
+// Roots: "C:\", "\\server\share".
 std::string parentByName(std::string path) {
     while (path.size() > 1 && isSeparator(path.back()) && !(path.size() == 3 && path[1] == ':')) path.pop_back();
     auto sep = path.find_last_of("\\/");
@@ -48,9 +53,13 @@ std::string parentByName(std::string path) {
     return up;
 }
 
-// The name the system finally reaches through links, junctions and substituted
-// drives, as a drive path where it has one.
-std::string finalName(const std::string& path) {
+std::string absoluteName(const std::string& path) {
+    std::string full = canonicalPath(path);
+    return full.empty() ? path : full;
+}
+
+// As a drive path where the system has one.
+std::string resolvedName(const std::string& path) {
     Handle f = openForQuery(path);
     if (f.h == INVALID_HANDLE_VALUE) return {};
     wchar_t buf[32768];
@@ -62,16 +71,7 @@ std::string finalName(const std::string& path) {
     return name;
 }
 
-bool walkFinds(std::string from, const FileIdentity& target) {
-    for (int depth = 0; !from.empty() && depth < 4096; ++depth) {
-        auto id = identityOf(from);
-        if (id && *id == target) return true;
-        from = parentByName(from);
-    }
-    return false;
-}
-
-}  // namespace
+}  // namespace identity_os
 
 std::optional<FileIdentity> identityOf(const std::string& path) {
     if (path.empty()) return std::nullopt;
@@ -80,26 +80,6 @@ std::optional<FileIdentity> identityOf(const std::string& path) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(f.h, &info)) return std::nullopt;
     return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
-}
-
-bool sameFile(const std::string& a, const std::string& b) {
-    auto ia = identityOf(a);
-    auto ib = identityOf(b);
-    return ia && ib && *ia == *ib;
-}
-
-bool isWithin(const std::string& path, const std::string& folder) {
-    auto target = identityOf(folder);
-    if (!target || path.empty()) return false;
-    std::string given = canonicalPath(path);
-    if (given.empty()) given = path;
-    if (walkFinds(given, *target)) return true;
-    for (std::string p = given; !p.empty(); p = parentByName(p)) {
-        if (!identityOf(p)) continue;
-        std::string real = finalName(p);
-        return !real.empty() && walkFinds(real, *target);
-    }
-    return false;
 }
 
 }  // namespace platform

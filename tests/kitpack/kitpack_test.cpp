@@ -75,3 +75,18 @@ TEST(MacPlaces, KitAndStartFolderInsideAndOutsideABundle) {
     ASSERT_TRUE(platform::removeDir(app + "/Contents/Resources"));
     EXPECT_EQ(qrl::macPlaces(app + "/Contents/MacOS").kitDir, app + "/Contents/MacOS");
 }
+
+// The installer's windows carry the packed name unless the kit names its
+// product itself.
+TEST(KitpackControl, TheKitsOwnProductNameElseThePackedOne) {
+    struct Row {
+        std::string text, expected;
+    } rows[] = {
+        {"jvmMinVersion=1.8\n", "jvmMinVersion=1.8\nproductName=Acme\n"},
+        {"jvmMinVersion=1.8", "jvmMinVersion=1.8\nproductName=Acme\n"},
+        {"productName=Widget\njvmMinVersion=1.8\n", "productName=Widget\njvmMinVersion=1.8\n"},
+        {"", "productName=Acme\n"},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(qrl::withProductName(r.text, "Acme", qrl::Family::Windows), r.expected) << r.text;
+}

@@ -161,7 +161,10 @@ TEST_F(ParseTest, OnlyAPlainFileIsReadTheRestFailsAtOnceWithTheReason) {
 TEST_F(ParseTest, QuotedExecutableIsTestedAndHandedOnWithoutQuotes) {
     writeFile(dir.file("my java.exe"), "x");
     bool searched = false;
-    auto finder = [&](const JvmCriteria&, std::string&) { return searched = true; };
+    auto finder = [&](const JvmCriteria&) {
+        searched = true;
+        return qrl::JvmSearchAnswer{"x", ""};
+    };
     auto s = parse("execFilename=\"" + esc(dir.file("my java.exe")) + "\"\n", finder);
     EXPECT_EQ(s.executable, dir.file("my java.exe"));
     EXPECT_FALSE(searched);
@@ -184,10 +187,9 @@ TEST_F(ParseTest, RepairKeepsTheConfiguredProgramInsideTheNewJvm) {
     std::filesystem::create_directories(std::filesystem::u8path(newBin));
     writeFile(newBin + sep + "java.exe", "x");
     JvmCriteria seen;
-    auto finder = [&](const JvmCriteria& c, std::string& path) {
+    auto finder = [&](const JvmCriteria& c) {
         seen = c;
-        path = newBin + sep + "java.exe";
-        return true;
+        return qrl::JvmSearchAnswer{newBin + sep + "java.exe", ""};
     };
     std::string gone = dir.path() + sep + "jre6" + sep + "bin" + sep + "javaw.exe";
     auto s = parse("jvmMinVersion=1.6\njvmMaxVersion=1.8\nexecFilename=\"" + esc(gone) + "\"\n", finder);
@@ -198,9 +200,9 @@ TEST_F(ParseTest, RepairKeepsTheConfiguredProgramInsideTheNewJvm) {
 
 TEST_F(ParseTest, RepairOnlyForJavaExecutablesAndOnlyWhenFound) {
     int calls = 0;
-    auto none = [&](const JvmCriteria&, std::string&) {
+    auto none = [&](const JvmCriteria&) {
         ++calls;
-        return false;
+        return qrl::JvmSearchAnswer{"", "Java 11 was found in /jdk-11, but version 17 or later is needed."};
     };
     auto s = parse("execFilename=/gone/run.bat\n", none);
     EXPECT_EQ(calls, 0);
@@ -208,11 +210,9 @@ TEST_F(ParseTest, RepairOnlyForJavaExecutablesAndOnlyWhenFound) {
     s = parse("execFilename=/gone/jre/bin/java\n", none);
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(s.executable, "/gone/jre/bin/java");
+    EXPECT_EQ(s.noJvmReason, "Java 11 was found in /jdk-11, but version 17 or later is needed.");
     // A found path that does not exist changes nothing either.
-    auto bogus = [&](const JvmCriteria&, std::string& p) {
-        p = "/nowhere/bin/java";
-        return true;
-    };
+    auto bogus = [&](const JvmCriteria&) { return qrl::JvmSearchAnswer{"/nowhere/bin/java", ""}; };
     s = parse("execFilename=/gone/java/bin/java\n", bogus);
     EXPECT_EQ(s.executable, "/gone/java/bin/java");
 }
