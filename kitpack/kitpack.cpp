@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <map>
 
-#include <unistd.h>  // mkdtemp on every POSIX system
 
 #include "common/files.h"
+#include "common/scratchdir.h"
 #include "installer/controlfile.h"
 #include "kitcheck/kitcheck.h"
 #include "platform/console.h"
@@ -45,27 +45,6 @@ std::string absolute(const std::string& path) {
     if (!path.empty() && path.front() == '/') return path;
     return platform::currentDir().value_or(".") + "/" + path;
 }
-
-// A directory of this run's own below TMPDIR, removed with it.
-class Scratch {
-public:
-    Scratch() {
-        std::string base = platform::getEnv("TMPDIR").value_or("");
-        if (base.empty() || platform::typeOf(base) != platform::FileType::Directory) base = "/tmp";
-        std::string pattern = base + "/kitpack.XXXXXX";
-        if (::mkdtemp(pattern.data())) dir_ = pattern;
-    }
-    ~Scratch() {
-        std::error_code ec;
-        if (!dir_.empty()) fs::remove_all(dir_, ec);
-    }
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
-    const std::string& dir() const { return dir_; }
-
-private:
-    std::string dir_;
-};
 
 // What a kit holds that belongs to one run, not to the kit.
 bool runsOwn(const std::string& name) { return name == "startdir.txt" || name == "__qrlwizard.sem"; }
@@ -498,14 +477,14 @@ namespace {
 
 // The family's outside tool is installed and the scratch folder was made;
 // else the reason is on the console.
-bool readyToPack(Family family, const Scratch& scratch) {
+bool readyToPack(Family family, const ScratchDir& scratch) {
     Tool tool = toolFor(family);
     if (findOnPath(tool.program).empty()) {
         complain(std::string(tool.program) + " is not installed (Debian package " + tool.package +
                  ": apt-get install " + tool.package + ")");
         return false;
     }
-    if (scratch.dir().empty()) {
+    if (scratch.path().empty()) {
         complain("cannot make a scratch folder below TMPDIR");
         return false;
     }
@@ -520,16 +499,16 @@ bool packJvmArchive(const PackOptions& o) {
         return false;
     }
     Family family = o.family == Family::Windows ? Family::Windows : Family::Posix;
-    Scratch scratch;
+    ScratchDir scratch("kitpack");
     if (!readyToPack(family, scratch)) return false;
     std::string out = absolute(packedFileName(family, o.outFile));
     bool ok = false;
     if (family == Family::Windows) {
-        std::string script = scratch.dir() + "/jvm.nsi";
+        std::string script = scratch.path() + "/jvm.nsi";
         ok = writeText(script, nsisJvmScript(absolute(o.kitDir), out)) &&
              run({findOnPath("makensis"), "-V2", "-INPUTCHARSET", "UTF8", script});
     } else {
-        std::string header = scratch.dir() + "/header.sh";
+        std::string header = scratch.path() + "/header.sh";
         ok = writeText(header, std::string(jvmArchiveHeaderScript())) &&
              run({findOnPath("makeself"), "--quiet", "--nox11", "--nomd5", "--header", header, o.kitDir, out, "JVM",
                   "true"});
@@ -558,7 +537,7 @@ bool packKit(const PackOptions& o, const std::string& programDir) {
         }
         say("the kit has problems (above); packing it anyway (--force)");
     }
-    Scratch scratch;
+    ScratchDir scratch("kitpack");
     if (!readyToPack(o.family, scratch)) return false;
     std::string out = absolute(packedFileName(o.family, o.outFile));
     std::string outDir = out.substr(0, out.rfind('/'));
@@ -568,9 +547,9 @@ bool packKit(const PackOptions& o, const std::string& programDir) {
     }
     bool ok = false;
     switch (o.family) {
-    case Family::Posix: ok = packPosix(o, programDir, scratch.dir(), out); break;
-    case Family::Windows: ok = packWindows(o, scratch.dir(), out); break;
-    case Family::Mac: ok = packMac(o, scratch.dir(), out); break;
+    case Family::Posix: ok = packPosix(o, programDir, scratch.path(), out); break;
+    case Family::Windows: ok = packWindows(o, scratch.path(), out); break;
+    case Family::Mac: ok = packMac(o, scratch.path(), out); break;
     }
     return finish(ok, out);
 }
