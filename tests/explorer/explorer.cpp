@@ -792,9 +792,16 @@ std::vector<pid_t> Sandbox::processesLeft() const {
     return found;
 }
 
+// Kills every process of the scenario and waits until they have ended: a
+// killed process holds its files (and the kit's lock) until the kernel has
+// torn it down, and a dying parent may still have forked.
 void Sandbox::sweepProcesses() {
-    for (int i = 0; i < 5; ++i)
-        for (pid_t p : processesLeft()) ::kill(p, SIGKILL);
+    for (int i = 0; i < 500; ++i) {
+        std::vector<pid_t> left = processesLeft();
+        if (left.empty()) return;
+        for (pid_t p : left) ::kill(p, SIGKILL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 std::vector<std::string> Sandbox::check(const Outcome& first, int main, const Outcome* second) {

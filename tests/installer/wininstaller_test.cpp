@@ -67,14 +67,17 @@ protected:
 
     void SetUp() override {
         if (!onWindows()) GTEST_SKIP() << "installer.exe runs on Windows";
-        kit = base.file(kitName());
-        fs::create_directories(fs::u8path(kit));
+        if (!platform::getEnv("QRL_DEMO_KIT")) GTEST_SKIP() << "QRL_DEMO_KIT names the native build's demo kit";
         fs::create_directories(fs::u8path(start));
+        layKit(base.file(kitName()));
+    }
+    // Unpacks the demo kit into dir, which becomes the kit of the next run.
+    void layKit(const std::string& dir) {
+        kit = dir;
+        fs::create_directories(fs::u8path(kit));
         for (const char* p : {"installer", "cleanup"})
             ASSERT_TRUE(qrl::copyFile(helperPath(p), kit + "\\" + p + ".exe"));
-        auto demoKit = platform::getEnv("QRL_DEMO_KIT");
-        if (!demoKit) GTEST_SKIP() << "QRL_DEMO_KIT names the native build's demo kit";
-        std::string demo = winPath(*demoKit);
+        std::string demo = winPath(*platform::getEnv("QRL_DEMO_KIT"));
         for (const char* f : {"install.jar", "qrl.control", "TestJvm.class"})
             ASSERT_TRUE(qrl::copyFile(demo + "\\" + f, kit + "\\" + f)) << demo;
         writeFile(kit + "\\startdir.txt", start + "\n");
@@ -207,6 +210,8 @@ TEST_F(WinInstaller, AFoundJvmThatCannotRunTheWizardMakesWayForTheKitsJvm) {
 TEST_F(WinInstaller, WithoutARegisteredJvmTheBoxNamesTheJvmToInstallAndTheKitNamesTheBox) {
     const std::string control = readFile(kit + "\\qrl.control");
     for (const std::string product : {"", "Acme \xC3\xA9"}) {
+        // Each run's cleanup empties its own kit, perhaps after the next run began.
+        if (!product.empty()) layKit(base.file("second kit"));
         writeFile(kit + "\\qrl.control", control + (product.empty() ? "" : "productName=" + product + "\n"));
         fs::remove(fs::u8path(uiLog));
         EXPECT_EQ(run({}), 1);
