@@ -60,7 +60,9 @@ struct Command {
     // one argument. Not used with `shell`.
     std::vector<std::string> argv{};
     std::string cwd{};         // where it runs (see SpawnOptions::cwd); empty: here
-    std::string stderrFile{};  // when set, its standard error is appended to this file
+    // When set, its standard error is appended to this file (a relative name
+    // is taken from where this process is, not from `cwd`).
+    std::string stderrFile{};
     // The command interpreter (/bin/sh -c, cmd.exe /c) runs `program` as a
     // command line, as the C library's system() does.
     bool shell = false;

@@ -234,7 +234,10 @@ RunResult run(const Command& command) {
         // As the C runtime's system() does, with the interpreter named by its
         // full path.
         std::string text = command.program;
-        if (!command.stderrFile.empty()) text += " 2>>\"" + command.stderrFile + "\"";
+        if (!command.stderrFile.empty()) {
+            std::string full = canonicalPath(command.stderrFile);
+            text += " 2>>\"" + (full.empty() ? command.stderrFile : full) + "\"";
+        }
         std::fflush(nullptr);
         if (Result enter = enterable(command.cwd); !enter) {
             r.why = enter;
