@@ -60,73 +60,97 @@ std::vector<std::string> ExecCommand::buildVector(std::string_view cmd, std::str
     return argv;
 }
 
-bool ExecCommand::invokeWinCommand(std::string_view cmd, const std::vector<std::string>& argv) {
-    logs_.trace("about to execute command:", cmd);
-    platform::SpawnResult r = platform::spawn(std::string(cmd), argv);
-    exitCode_ = r.started ? r.exitCode : -1;
-    if (!r.started) reportExecError(cmd, -1, r.why.code());
-    return r.started;
+namespace {
+
+// A file named relative to where a command runs, as this process reaches it.
+std::string fileIn(std::string_view dir, std::string_view path) {
+    bool anchored = !path.empty() && (path[0] == '/' || path[0] == '\\' || path[0] == '"' ||
+                                      (path.size() > 1 && path[1] == ':'));
+    if (dir.empty() || anchored) return std::string(path);
+    return platform::pathIn(dir, path);
 }
 
-bool ExecCommand::runPosix(std::string_view line) {
-    platform::RunResult r = platform::runShell(std::string(line));
-    exitCode_ = r.exitCode();
-    if (!r.started) reportExecError(line, -1, r.why.code());
-    return r.started;
+ExecResult outcome(const platform::RunResult& r) {
+    ExecResult out;
+    out.started = r.started;
+    out.exitCode = r.exitCode();
+    if (!r.started) out.reason = r.why.text();
+    out.badDirectory = r.badDirectory;
+    return out;
 }
 
-bool ExecCommand::execCommand(std::string_view cmd, std::string_view args) {
+// A command file that is not there: nothing was started.
+ExecResult missingFile() {
+    ExecResult out;
+    out.reason = platform::Result::failure(ENOENT).text();
+    return out;
+}
+
+}  // namespace
+
+ExecResult ExecCommand::run(const ExecRequest& request) {
+    if (!request.argv.empty()) return runVector(request);
+    if (request.launchFile) return runLaunchFile(request);
+    return runLine(request.program, request.args, request.cwd);
+}
+
+ExecResult ExecCommand::runLine(std::string_view cmd, std::string_view args, const std::string& cwd) {
     if (rules_.commands == CommandStyle::WindowsSpawn) {
         logs_.trace("Formatting command", cmd);
         std::string formatted = formatCommand(cmd);
         logs_.trace("New formatted command", formatted);
-        return runFormatted(formatted, args);
+        return runFormatted(formatted, args, cwd);
     }
-    bool executable = makeExecutable(cmd);
+    bool executable = makeExecutable(fileIn(cwd, cmd));
     std::string formatted = formatCommand(cmd);
-    return executable && runFormatted(formatted, args);
+    return executable ? runFormatted(formatted, args, cwd) : missingFile();
 }
 
-bool ExecCommand::runFormatted(std::string_view cmd, std::string_view args) {
+ExecResult ExecCommand::runFormatted(std::string_view cmd, std::string_view args, const std::string& cwd) {
     if (rules_.commands == CommandStyle::WindowsSpawn) {
         std::vector<std::string> argv = buildVector(cmd, args);
         logs_.trace("command", cmd);
         logs_.trace("# of args", static_cast<int>(argv.size() - 1));
         logs_.trace("Starting to invoke command", cmd);
-        bool ok = invokeWinCommand(cmd, argv);
-        logs_.trace("Command started ok", ok);
-        return ok;
+        logs_.trace("about to execute command:", cmd);
+        platform::RunResult r = platform::run({.program = std::string(cmd), .argv = argv, .cwd = cwd});
+        if (!r.started) reportExecError(cmd, -1, r.why.code());
+        logs_.trace("Command started ok", r.started);
+        return outcome(r);
     }
     std::string line(cmd);
     if (!args.empty()) {
         line += ' ';
         line += args;
     }
-    return runPosix(line);
+    platform::RunResult r = platform::run({.program = line, .cwd = cwd, .shell = true});
+    if (!r.started) reportExecError(line, -1, r.why.code());
+    return outcome(r);
 }
 
-bool ExecCommand::spawnAndWait(std::string_view cmd, const std::vector<std::string>& argv, std::string& reason) {
-    logs_.trace("Command:", formatCommand(cmd));
-    logs_.trace("Args:", argsString(argv));
-    if (rules_.commands == CommandStyle::PosixShell) {
-        // The words go to the program as they are; no shell reads them.
-        std::string path(cmd);
-        if (path.find('/') == std::string::npos) path = "./" + path;
-        if (!makeExecutable(path)) {
-            reason = platform::Result::failure(ENOENT).text();
-            return false;
-        }
-        std::vector<std::string> words{path};
-        if (argv.size() > 1) words.insert(words.end(), argv.begin() + 1, argv.end());
-        platform::RunResult run = platform::runCommand(words);
-        exitCode_ = run.exitCode();
-        if (!run.started) reason = run.why.text();
-        return run.started;
-    }
-    platform::SpawnResult r = platform::spawn(std::string(cmd), argv);
-    exitCode_ = r.started ? r.exitCode : -1;
-    if (!r.started) reason = r.why.text();
-    return r.started;
+ExecResult ExecCommand::runVector(const ExecRequest& request) {
+    logs_.trace("Command:", formatCommand(request.program));
+    logs_.trace("Args:", argsString(request.argv));
+    if (rules_.commands == CommandStyle::WindowsSpawn)
+        return outcome(platform::run({.program = request.program, .argv = request.argv, .cwd = request.cwd}));
+    // The words go to the program as they are; no shell reads them.
+    std::string path = request.program;
+    if (path.find('/') == std::string::npos) path = "./" + path;
+    if (!makeExecutable(fileIn(request.cwd, path))) return missingFile();
+    std::vector<std::string> words{path};
+    words.insert(words.end(), request.argv.begin() + 1, request.argv.end());
+    return outcome(platform::run({.program = path, .argv = words, .cwd = request.cwd}));
+}
+
+ExecResult ExecCommand::runLaunchFile(const ExecRequest& request) {
+    if (rules_.commands == CommandStyle::PosixShell && !makeExecutable(fileIn(request.cwd, request.program)))
+        return missingFile();
+    std::string formatted = formatCommand(request.program);
+    if (!createLaunchFile(formatted, request.args, request.cwd)) return {};
+    const char* launch = rules_.launchFile;
+    ExecResult r = runLine(launch, {}, request.cwd);
+    platform::removeFile(fileIn(request.cwd, launch));
+    return r;
 }
 
 std::string ExecCommand::argsString(const std::vector<std::string>& argv) {
@@ -142,10 +166,11 @@ std::string ExecCommand::argsString(const std::vector<std::string>& argv) {
     return out;
 }
 
-bool ExecCommand::createLaunchFile(std::string_view cmd, std::string_view args) {
+bool ExecCommand::createLaunchFile(std::string_view cmd, std::string_view args, std::string_view dir) {
     logs_.trace("Creating semaphore file", kWaitSemaphore);
     platform::Result why;
-    std::FILE* sem = platform::openFile(kWaitSemaphore, "wt", &why);
+    const std::string semaphore = fileIn(dir, kWaitSemaphore);
+    std::FILE* sem = platform::openFile(semaphore, "wt", &why);
     if (!sem) {
         logs_.error("Unable to create file", kWaitSemaphore);
         logs_.reason(why);
@@ -157,7 +182,8 @@ bool ExecCommand::createLaunchFile(std::string_view cmd, std::string_view args) 
 
     const char* launch = rules_.launchFile;
     logs_.trace("Creating launch file", launch);
-    std::FILE* f = platform::openFile(launch, "wt", &why);
+    const std::string launchPath = fileIn(dir, launch);
+    std::FILE* f = platform::openFile(launchPath, "wt", &why);
     if (!f) {
         logs_.error("Unable to create file", launch);
         logs_.reason(why);
@@ -188,28 +214,11 @@ bool ExecCommand::createLaunchFile(std::string_view cmd, std::string_view args) 
         // A launch file cut short runs half a command: it is not run at all.
         logs_.error("Unable to write file", launch);
         logs_.reason(why);
-        platform::removeFile(launch);
-        platform::removeFile(kWaitSemaphore);
+        platform::removeFile(launchPath);
+        platform::removeFile(semaphore);
         return false;
     }
     return true;
-}
-
-bool ExecCommand::execCmdAndWait(std::string_view cmd, std::string_view args) {
-    const char* launch = rules_.launchFile;
-    if (rules_.commands == CommandStyle::WindowsSpawn) {
-        std::string formatted = formatCommand(cmd);
-        if (!createLaunchFile(formatted, args)) return false;
-        bool ok = execCommand(launch, {});
-        platform::removeFile(launch);
-        return ok;
-    }
-    if (!makeExecutable(cmd)) return false;
-    std::string formatted = formatCommand(cmd);
-    if (!createLaunchFile(formatted, args)) return false;
-    bool ok = execCommand(launch, {});
-    platform::removeFile(launch);
-    return ok;
 }
 
 bool ExecCommand::makeExecutable(std::string_view path) {

@@ -23,23 +23,47 @@ inline constexpr const char* kWaitSemaphore = "__qrlwait.sem";
 // the system's reason.
 std::string spawnErrorReason(const platform::Result& why);
 
+// A command of the run: the command file, its words and the directory it runs
+// in.
+struct ExecRequest {
+    std::string program{};
+    // The words as one string, when `argv` is empty: the Windows build splits
+    // it at every blank; the POSIX build hands it to the shell after the
+    // quoted command file (redirections included).
+    std::string args{};
+    // The words as a vector, its first entry the program name: every entry
+    // reaches the program as exactly one argument and no shell reads them.
+    std::vector<std::string> argv{};
+    // Where the program runs (empty: where this process is); a relative
+    // command file is taken from there, and a launch file is written there.
+    std::string cwd{};
+    // Run through a launch file and the semaphore "__qrlwait.sem" (the
+    // argument string only).
+    bool launchFile = false;
+};
+
+struct ExecResult {
+    bool started = false;
+    // The program's exit status when started (through a launch file, the
+    // command's own), -1 otherwise.
+    int exitCode = -1;
+    // When not started: the system's own reason, in its words with its
+    // number, and whether it was the directory that could not be entered.
+    std::string reason;
+    bool badDirectory = false;
+};
+
 class ExecCommand {
 public:
     ExecCommand(Family family, Logs logs);
 
-    // Windows: command path and argument string split at every blank. POSIX:
-    // command file and a shell fragment appended to it (redirections,
-    // arguments); the command file is made executable first.
-    bool execCommand(std::string_view cmd, std::string_view args);
-    bool runFormatted(std::string_view cmd, std::string_view args);
-
-    // Starts the program with the argument vector (its first entry is the
-    // program name) and waits; every entry reaches the program as exactly one
-    // argument. POSIX: the program is made executable first and a name
-    // without "/" is taken from the current directory; a script without "#!"
-    // is read by the shell. On failure `reason` is the system's own, in its
-    // words with its number.
-    bool spawnAndWait(std::string_view cmd, const std::vector<std::string>& argv, std::string& reason);
+    // Runs the command and waits. Windows: started directly. POSIX: the
+    // command file is made executable first (a missing one is not run); an
+    // argument string runs through the shell, a vector does not, and a
+    // script without "#!" is read by the shell. A command of an argument
+    // string that cannot be started is reported in the error log; one of a
+    // vector leaves that to the caller, with the reason.
+    ExecResult run(const ExecRequest& request);
 
     // The vector joined by blanks, an entry with a blank and no double quote
     // wrapped in double quotes (for log lines).
@@ -49,13 +73,10 @@ public:
     // then quoted for the shell unless it already begins with a double quote.
     std::string formatCommand(std::string_view cmd);
 
-    bool createLaunchFile(std::string_view cmd, std::string_view args);
-    bool execCmdAndWait(std::string_view cmd, std::string_view args);
-
-    // The exit status of the last command (POSIX: run through the shell, for
-    // execCmdAndWait the command's own; Windows: started directly and waited
-    // for), -1 when it could not be started.
-    int exitCode() const { return exitCode_; }
+    // Writes the semaphore and the launch file that runs the command line
+    // and removes the semaphore, both in `dir` (empty: where this process
+    // is).
+    bool createLaunchFile(std::string_view cmd, std::string_view args, std::string_view dir = {});
 
     // POSIX: mode 0755. False only when the file does not exist; a mode that
     // cannot be set is traced and the start left to tell.
@@ -74,12 +95,13 @@ public:
     static const char* launchFileName(Family family) { return rulesFor(family).launchFile; }
 
 private:
-    bool invokeWinCommand(std::string_view cmd, const std::vector<std::string>& argv);
-    bool runPosix(std::string_view line);
+    ExecResult runLine(std::string_view cmd, std::string_view args, const std::string& cwd);
+    ExecResult runVector(const ExecRequest& request);
+    ExecResult runLaunchFile(const ExecRequest& request);
+    ExecResult runFormatted(std::string_view cmd, std::string_view args, const std::string& cwd);
 
     const FamilyRules& rules_;
     Logs logs_;
-    int exitCode_ = -1;
 };
 
 }  // namespace qrl

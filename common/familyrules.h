@@ -114,7 +114,7 @@ struct FamilyRules {
     const char* kitCleanupProgram;   // the program a kit carries to remove itself after the run (none: nullptr)
     bool nativePropertiesSlashes;    // nativeJvmHomeDir written with "/" for "\"
     CommandStyle commands;
-    const char* launchFile;          // the launch file execCmdAndWait writes
+    const char* launchFile;          // the launch file a command may run through
 
     // Java security files.
     bool userProfileKeystore;  // a ${user.home} keystore may go to the user's profile place

@@ -10,16 +10,27 @@
 
 namespace qrl {
 
-std::string getCurrentDir(Family family, size_t capacity) {
-    auto cwd = platform::currentDir();
-    if (!cwd || cwd->size() > capacity) return ".";
-    std::string dir = *cwd;
+namespace {
+
+std::string asCurrentDir(std::optional<std::string> path, Family family, size_t capacity) {
+    if (!path || path->empty() || path->size() > capacity) return ".";
+    std::string dir = std::move(*path);
     if (rulesFor(family).currentDirDropsSlash) {
         if (!dir.empty() && dir.back() == '/') dir.pop_back();
     } else if (dir.size() > 1 && dir.back() == rulesFor(family).dirEnd) {
         dir.pop_back();
     }
     return dir;
+}
+
+}  // namespace
+
+std::string getCurrentDir(Family family, size_t capacity) {
+    return asCurrentDir(platform::currentDir(), family, capacity);
+}
+
+std::string dirAsCurrent(std::string_view dir, Family family, size_t capacity) {
+    return asCurrentDir(platform::canonicalPath(std::string(dir)), family, capacity);
 }
 
 std::optional<std::string> getPathPtr() {
@@ -113,8 +124,6 @@ std::string_view baseName(std::string_view path, Family family) {
     size_t sep = lastSeparator(path, family);
     return sep == std::string_view::npos ? path : path.substr(sep + 1);
 }
-
-DirGuard::~DirGuard() { platform::changeDir(dir_); }
 
 bool isPathInside(std::string_view base, std::string_view path, bool orSame) {
     std::string realBase = platform::canonicalPath(std::string(base));

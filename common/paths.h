@@ -16,6 +16,10 @@ namespace qrl {
 // The POSIX installer removes a trailing "/" whatever the length, so that the
 // root directory becomes the empty string.
 std::string getCurrentDir(Family family, size_t capacity = 5000);
+// `dir` as getCurrentDir would give it were it the current directory: its
+// full path with links resolved where the system does ("." when it cannot be
+// formed), for traces that name where a program runs.
+std::string dirAsCurrent(std::string_view dir, Family family, size_t capacity = 5000);
 
 // The executable search path: "path", else "PATH", else "Path".
 std::optional<std::string> getPathPtr();
@@ -51,17 +55,5 @@ std::string_view baseName(std::string_view path, Family family);
 // linked directory leads out. A path that does not exist yet is judged by its
 // parent directory.
 bool isPathInside(std::string_view base, std::string_view path, bool orSame = false);
-
-// Changes back to a directory when it goes out of scope, however the scope ends.
-class DirGuard {
-public:
-    explicit DirGuard(std::string dir) : dir_(std::move(dir)) {}
-    ~DirGuard();
-    DirGuard(const DirGuard&) = delete;
-    DirGuard& operator=(const DirGuard&) = delete;
-
-private:
-    std::string dir_;
-};
 
 }  // namespace qrl

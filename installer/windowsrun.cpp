@@ -132,10 +132,13 @@ bool startCleanup(std::string_view startDir, std::string_view workingDir, bool m
         platform::removeFile(joinPath(cwd, kCleanupProgram, Family::Windows));
         return false;
     }
-    // Out of the working directory first, so that it can be removed.
+    // This process leaves the working directory too (on the window thread,
+    // once the worker has ended), so that it does not hold the directory the
+    // cleanup program removes.
     platform::changeDir(std::string(startDir));
     platform::SpawnOptions options;
     options.wait = false;
+    options.cwd = std::string(startDir);
     // The directory arrives as one argument whatever it holds.
     return platform::spawn(copy, {kCleanupCopy, cwd}, options).started;
 }

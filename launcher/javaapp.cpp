@@ -218,8 +218,10 @@ bool JavaApp::runApp() {
         getShortName(exe);
     std::vector<std::string> tokens = applicationTokens();
     for (const auto& t : tokens) logs_.trace("Next argument:", t);
-    DirGuard back(startDir_);
-    if (!settings_.workingDir.empty() && !platform::changeDir(settings_.workingDir)) {
+    runDir_.clear();
+    if (!settings_.workingDir.empty() && platform::canRunIn(settings_.workingDir)) {
+        runDir_ = settings_.workingDir;
+    } else if (!settings_.workingDir.empty()) {
         // The application still starts, here; the user learns why it is not
         // where the properties file wants it.
         std::string notice = "Unable to change to the start directory " + settings_.workingDir + "; " +
@@ -301,6 +303,7 @@ bool JavaApp::runWindows(const std::vector<std::string>& tokens) {
     std::vector<std::string> argv{settings_.executable};
     argv.insert(argv.end(), tokens.begin(), tokens.end());
     logs_.trace("launch command args:", platform::buildWindowsCommandLine(argv));
+    options.cwd = runDir_;
     platform::SpawnResult r = platform::spawn(settings_.executable, argv, options);
     logs_.trace("started app silently", r.started ? r.exitCode : r.why.code());
     if (r.started) exitCode_ = r.exitCode;
@@ -309,7 +312,7 @@ bool JavaApp::runWindows(const std::vector<std::string>& tokens) {
 }
 
 bool JavaApp::runShellCommand(const std::vector<std::string>& tokens) {
-    logs_.trace("current dir:", getCurrentDir(family_));
+    logs_.trace("current dir:", runDir_.empty() ? getCurrentDir(family_) : dirAsCurrent(runDir_, family_));
     // Every token reaches the program as it stands, so the program is started
     // directly; a shell in between would only take the quotes off again.
     std::vector<std::string> argv{settings_.executable};
@@ -318,19 +321,15 @@ bool JavaApp::runShellCommand(const std::vector<std::string>& tokens) {
         // Nothing is left to do afterwards: the application takes this
         // process over, so whoever started the launcher (a shell, a service
         // manager, timeout) signals and waits for the application itself.
-        startError_ = platform::becomeProgram(settings_.executable, argv).text();
+        startError_ = platform::becomeProgram(settings_.executable, argv, runDir_).text();
         return false;
     }
     // The signals that end programs reach the application, which ends as it
-    // chooses, and the launcher after it.
+    // chooses, and the launcher after it. A script without a "#!" line is the
+    // shell's to run.
     platform::PassStopSignals passOn(true);
-    platform::SpawnResult r = platform::spawn(settings_.executable, argv);
-    if (!r.started && r.why.kind() == platform::ErrorKind::NotExecutable) {
-        // A script without a "#!" line is the shell's to run.
-        argv.insert(argv.begin(), "/bin/sh");
-        r = platform::spawn(argv[0], argv);
-    }
-    if (r.started) exitCode_ = r.exitCode >= 0 ? r.exitCode : 128 + r.signal;
+    platform::RunResult r = platform::run({.program = settings_.executable, .argv = argv, .cwd = runDir_});
+    if (r.started) exitCode_ = r.exitCode() >= 0 ? r.exitCode() : 128 + r.signal();
     else startError_ = r.why.text();
     return r.started;
 }

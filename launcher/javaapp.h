@@ -121,6 +121,7 @@ private:
     LaunchSettings settings_;
     std::vector<std::string> extraArgs_;
     std::string startDir_;
+    std::string runDir_;  // where the application runs when not in startDir_
     std::string propertiesFile_;
     StartCheck startCheck_;
     bool userOptionsAllowed_ = false;

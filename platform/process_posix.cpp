@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -65,11 +66,15 @@ struct Started {
 };
 
 int startProcess(const std::string& program, const std::vector<std::string>& args, const std::string& stderrFile,
-                 Started& started, bool waited) {
+                 const std::string& cwd, Started& started, bool waited) {
     posix_spawn_file_actions_t actions;
     ::posix_spawn_file_actions_init(&actions);
     if (!stderrFile.empty())
         ::posix_spawn_file_actions_addopen(&actions, 2, stderrFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    // In the child, after the standard error file is opened where this
+    // process is and before the program is looked up, so that a relative
+    // program path is taken from there.
+    if (!cwd.empty()) ::posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
     posix_spawnattr_t attributes;
     ::posix_spawnattr_init(&attributes);
     started.ownGroup = waited && !inTerminalForeground();
@@ -86,12 +91,31 @@ int startProcess(const std::string& program, const std::vector<std::string>& arg
 
 }  // namespace
 
+namespace {
+
+Result enterable(const std::string& cwd) { return cwd.empty() ? Result() : canRunIn(cwd); }
+
+}  // namespace
+
+Result canRunIn(const std::string& dir) {
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0) return Result::lastError();
+    if (!S_ISDIR(st.st_mode)) return Result::failure(ENOTDIR);
+    if (::access(dir.c_str(), X_OK) != 0) return Result::lastError();
+    return {};
+}
+
 SpawnResult spawn(const std::string& program, const std::vector<std::string>& argv,
                   const SpawnOptions& options) {
     SpawnResult result;
+    if (Result enter = enterable(options.cwd); !enter) {
+        result.why = enter;
+        result.badDirectory = true;
+        return result;
+    }
     std::vector<std::string> args = argv.empty() ? std::vector<std::string>{program} : argv;
     Started child;
-    int rc = startProcess(program, args, options.stderrFile, child, options.wait);
+    int rc = startProcess(program, args, options.stderrFile, options.cwd, child, options.wait);
     if (rc != 0) {
         result.why = Result::failure(rc);
         return result;
@@ -104,40 +128,39 @@ SpawnResult spawn(const std::string& program, const std::vector<std::string>& ar
     return result;
 }
 
-namespace {
-
-// Waits for a process that started (rc 0), or keeps the reason it did not.
-RunResult awaited(int rc, const Started& child) {
+RunResult run(const Command& command) {
     RunResult result;
+    if (command.program.empty()) {
+        result.why = Result::failure(EINVAL);
+        return result;
+    }
+    if (Result enter = enterable(command.cwd); !enter) {
+        result.why = enter;
+        result.badDirectory = true;
+        return result;
+    }
+    Started child;
+    int rc = 0;
+    if (command.shell) {
+        rc = startProcess("/bin/sh", {"sh", "-c", command.program}, command.stderrFile, command.cwd, child, true);
+    } else {
+        std::vector<std::string> args = command.argv.empty() ? std::vector<std::string>{command.program} : command.argv;
+        rc = startProcess(command.program, args, command.stderrFile, command.cwd, child, true);
+        if (rc == ENOEXEC) {
+            // What execvp does for a script without "#!": the shell reads it.
+            std::vector<std::string> viaShell{"/bin/sh", command.program};
+            viaShell.insert(viaShell.end(), args.begin() + 1, args.end());
+            rc = startProcess("/bin/sh", viaShell, command.stderrFile, command.cwd, child, true);
+        }
+    }
     if (rc != 0) {
         result.why = Result::failure(rc);
         return result;
     }
+    // Started first: the process id is filled in before anything waits for it.
     result.started = true;
     result.status = waitFor(child.pid, child.ownGroup);
     return result;
-}
-
-}  // namespace
-
-RunResult runCommand(const std::vector<std::string>& argv, const std::string& stderrFile) {
-    Started child;
-    if (argv.empty()) return awaited(EINVAL, child);
-    int rc = startProcess(argv[0], argv, stderrFile, child, true);
-    if (rc == ENOEXEC) {
-        // What execvp does for a script without "#!": the shell reads it.
-        std::vector<std::string> viaShell{"/bin/sh"};
-        viaShell.insert(viaShell.end(), argv.begin(), argv.end());
-        rc = startProcess("/bin/sh", viaShell, stderrFile, child, true);
-    }
-    return awaited(rc, child);
-}
-
-RunResult runShell(const std::string& command, const std::string& stderrFile) {
-    Started child;
-    // Started first: the process id is filled in before anything waits for it.
-    int rc = startProcess("/bin/sh", {"sh", "-c", command}, stderrFile, child, true);
-    return awaited(rc, child);
 }
 
 int shellExitCode(int status) {
@@ -174,17 +197,35 @@ void endWithShellCommand(const std::string& command) {
     ::_exit(127);
 }
 
-Result becomeProgram(const std::string& program, const std::vector<std::string>& argv) {
+Result becomeProgram(const std::string& program, const std::vector<std::string>& argv, const std::string& cwd) {
     std::vector<std::string> args = argv.empty() ? std::vector<std::string>{program} : argv;
+    // The program's own directory is entered just before it replaces this
+    // process; when it cannot be started this process returns where it was.
+    int back = -1;
+    if (!cwd.empty()) {
+        back = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (::chdir(cwd.c_str()) != 0) {
+            Result why = Result::lastError();
+            if (back >= 0) ::close(back);
+            return why;
+        }
+    }
     std::fflush(nullptr);
     ::execve(program.c_str(), cArgs(args).data(), environ);
     int error = errno;
-    if (error != ENOEXEC) return Result::failure(error);
-    // What execvp does for a script without "#!": the shell reads it.
-    std::vector<std::string> viaShell{"/bin/sh", program};
-    viaShell.insert(viaShell.end(), args.begin() + 1, args.end());
-    ::execve("/bin/sh", cArgs(viaShell).data(), environ);
-    return Result::failure(errno);
+    if (error == ENOEXEC) {
+        // What execvp does for a script without "#!": the shell reads it.
+        std::vector<std::string> viaShell{"/bin/sh", program};
+        viaShell.insert(viaShell.end(), args.begin() + 1, args.end());
+        ::execve("/bin/sh", cArgs(viaShell).data(), environ);
+        error = errno;
+    }
+    if (back >= 0) {
+        // Should even that fail, the caller ends with its message all the same.
+        [[maybe_unused]] int returned = ::fchdir(back);
+        ::close(back);
+    }
+    return Result::failure(error);
 }
 
 }  // namespace platform

@@ -20,8 +20,15 @@ std::string lowerExtension(const std::string& path) {
     return asciiLower(path.substr(dot));
 }
 
-// The C runtime's spawn tries the usual extensions for a name without one.
-std::string resolveProgram(const std::string& program) {
+bool isRelative(const std::string& path) {
+    if (path.empty() || path[0] == '\\' || path[0] == '/') return false;
+    return !(path.size() > 1 && path[1] == ':');
+}
+
+// The C runtime's spawn tries the usual extensions for a name without one. A
+// relative path is taken from the directory the program runs in, as on POSIX.
+std::string resolveProgram(const std::string& given, const std::string& cwd) {
+    std::string program = !cwd.empty() && isRelative(given) ? pathIn(cwd, given) : given;
     if (!lowerExtension(program).empty() || exists(program)) return program;
     for (const char* ext : {".com", ".exe", ".bat", ".cmd"})
         if (exists(program + ext)) return program + ext;
@@ -91,12 +98,26 @@ HANDLE inheritable(DWORD which) {
     return h;
 }
 
+Result enterable(const std::string& cwd) { return cwd.empty() ? Result() : canRunIn(cwd); }
+
 }  // namespace
+
+Result canRunIn(const std::string& dir) {
+    DWORD a = ::GetFileAttributesW(wide(dir).c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return Result::lastError();
+    if (!(a & FILE_ATTRIBUTE_DIRECTORY)) return Result::failure(ERROR_DIRECTORY);
+    return {};
+}
 
 SpawnResult spawn(const std::string& program, const std::vector<std::string>& argv, const SpawnOptions& options) {
     SpawnResult result;
+    if (Result enter = enterable(options.cwd); !enter) {
+        result.why = enter;
+        result.badDirectory = true;
+        return result;
+    }
     std::vector<std::string> args = argv.empty() ? std::vector<std::string>{program} : argv;
-    std::string resolved = resolveProgram(program);
+    std::string resolved = resolveProgram(program, options.cwd);
     std::wstring app = wide(resolved);
     std::wstring line;
     std::string ext = lowerExtension(resolved);
@@ -159,7 +180,9 @@ SpawnResult launch(const std::wstring& app, std::wstring& line, const SpawnOptio
         consoleChildProcess = nullptr;
         ::SetConsoleCtrlHandler(outliveConsoleEvents, TRUE);
     }
-    BOOL created = ::CreateProcessW(app.c_str(), line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &si, &pi);
+    std::wstring cwd = wide(options.cwd);
+    BOOL created = ::CreateProcessW(app.c_str(), line.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                                    cwd.empty() ? nullptr : cwd.c_str(), &si, &pi);
     DWORD createError = ::GetLastError();
     if (errFile != INVALID_HANDLE_VALUE) ::CloseHandle(errFile);
     if (!created) {
@@ -198,33 +221,39 @@ SpawnResult launch(const std::wstring& app, std::wstring& line, const SpawnOptio
 
 }  // namespace
 
-RunResult runShell(const std::string& command, const std::string& stderrFile) {
-    // As the C runtime's system() does, with the interpreter named by its
-    // full path.
-    std::string text = command;
-    if (!stderrFile.empty()) text += " 2>>\"" + stderrFile + "\"";
-    std::fflush(nullptr);
-    std::wstring line = L"cmd.exe /c " + wide(text);
-    SpawnResult r = launch(commandInterpreter(), line, {});
+RunResult run(const Command& command) {
     RunResult result;
-    result.started = r.started;
-    result.status = r.exitCode;
-    result.why = r.why;
-    return result;
-}
-
-RunResult runCommand(const std::vector<std::string>& argv, const std::string& stderrFile) {
-    RunResult result;
-    if (argv.empty()) {
+    if (command.program.empty()) {
         result.why = Result::failure(ERROR_INVALID_PARAMETER);
         return result;
     }
+    SpawnResult r;
     SpawnOptions options;
-    options.stderrFile = stderrFile;
-    SpawnResult r = spawn(argv[0], argv, options);
+    options.cwd = command.cwd;
+    if (command.shell) {
+        // As the C runtime's system() does, with the interpreter named by its
+        // full path.
+        std::string text = command.program;
+        if (!command.stderrFile.empty()) {
+            std::string full = canonicalPath(command.stderrFile);
+            text += " 2>>\"" + (full.empty() ? command.stderrFile : full) + "\"";
+        }
+        std::fflush(nullptr);
+        if (Result enter = enterable(command.cwd); !enter) {
+            r.why = enter;
+            r.badDirectory = true;
+        } else {
+            std::wstring line = L"cmd.exe /c " + wide(text);
+            r = launch(commandInterpreter(), line, options);
+        }
+    } else {
+        options.stderrFile = command.stderrFile;
+        r = spawn(command.program, command.argv, options);
+    }
     result.started = r.started;
     result.status = r.exitCode;
     result.why = r.why;
+    result.badDirectory = r.badDirectory;
     return result;
 }
 
@@ -240,12 +269,14 @@ namespace platform {
 ForkRole forkProcess() { return ForkRole::Failed; }
 
 void endWithShellCommand(const std::string& command) {
-    RunResult r = runShell(command);
+    RunResult r = run({.program = command, .shell = true});
     ::ExitProcess(static_cast<UINT>(r.started ? r.status : 127));
 }
 
-Result becomeProgram(const std::string& program, const std::vector<std::string>& argv) {
-    SpawnResult r = spawn(program, argv);
+Result becomeProgram(const std::string& program, const std::vector<std::string>& argv, const std::string& cwd) {
+    SpawnOptions options;
+    options.cwd = cwd;
+    SpawnResult r = spawn(program, argv, options);
     if (!r.started) return r.why ? Result::failure(ERROR_BAD_ARGUMENTS) : r.why;
     std::fflush(nullptr);
     ::ExitProcess(static_cast<UINT>(r.exitCode));

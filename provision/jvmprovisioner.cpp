@@ -10,6 +10,7 @@
 #include "common/text.h"
 #include "jvm/jvmok.h"
 #include "platform/fs.h"
+#include "platform/process.h"
 #include "provision/jvmmodes.h"
 #include "provision/jvmregistration.h"
 #include "provision/runjvminstaller.h"
@@ -92,10 +93,10 @@ bool JvmProvisioner::runThirdPartyProgram(JvmRequest& request, std::string& jvmC
     if (archiveCommand(request.jvmSelfExtractor, command)) {
         run_.logs.trace("about to run 3rd party installer for JVM:", command);
         ExecCommand exec(run_.family, run_.logs);
-        bool started = exec.execCmdAndWait(command, std::string(">") + kArchiveOutput);
-        bool ran = started && exec.exitCode() == 0;
-        if (started && !ran)
-            run_.logs.error("The JVM installer failed with exit status", std::to_string(exec.exitCode()));
+        ExecResult r = exec.run({.program = command, .args = std::string(">") + kArchiveOutput, .launchFile = true});
+        bool started = r.started;
+        bool ran = started && r.exitCode == 0;
+        if (started && !ran) run_.logs.error("The JVM installer failed with exit status", std::to_string(r.exitCode));
         platform::removeFile(kArchiveOutput);
         if (ran) {
             run_.logs.trace("issued command to install JVM:", command);
@@ -175,18 +176,15 @@ bool JvmProvisioner::expandArchive(const JvmRequest& request, const std::string&
     ExecCommand exec(run_.family, run_.logs);
     std::vector<std::string> before = entriesBefore(jvmDirectory);
     bool expanded = false;
-    {
-        DirGuard back(run_.workingDir);
-        // The run's files there are removed by the next run if this one dies.
-        noteWorkDir(run_.workingDir, jvmDirectory);
-        if (platform::changeDir(jvmDirectory)) {
-            run_.logs.trace(words.inDir, getCurrentDir(run_.family));
-            expanded = runArchive(exec, command);
-        } else {
-            run_.logs.error("unable to change directory to", jvmDirectory);
-        }
-        run_.logs.trace("installed jvm", expanded);
+    // The run's files there are removed by the next run if this one dies.
+    noteWorkDir(run_.workingDir, jvmDirectory);
+    if (platform::canRunIn(jvmDirectory)) {
+        run_.logs.trace(words.inDir, dirAsCurrent(jvmDirectory, run_.family));
+        expanded = runArchive(exec, command, jvmDirectory);
+    } else {
+        run_.logs.error("unable to change directory to", jvmDirectory);
     }
+    run_.logs.trace("installed jvm", expanded);
     run_.logs.trace(words.afterDir, getCurrentDir(run_.family));
     if (expanded && !rules_.kitArchiveSpawned) {
         if (rules_.jvmTreeModes)
@@ -199,17 +197,22 @@ bool JvmProvisioner::expandArchive(const JvmRequest& request, const std::string&
     return expanded;
 }
 
-bool JvmProvisioner::runArchive(ExecCommand& exec, const std::string& command) {
-    // Started directly, the path is the program and its only argument, each
-    // handed over whole; through the shell, it is quoted there.
-    bool started = rules_.kitArchiveSpawned ? exec.execCommand(command, {})
-                                            : exec.execCmdAndWait(command, std::string(">") + kArchiveOutput);
+bool JvmProvisioner::runArchive(ExecCommand& exec, const std::string& command, const std::string& jvmDirectory) {
+    // The archive expands into the directory it runs in. Started directly,
+    // the path is the program and its only argument, each handed over whole;
+    // through the shell, it is quoted there.
+    ExecRequest request{.program = command, .cwd = jvmDirectory};
+    if (!rules_.kitArchiveSpawned) {
+        request.args = std::string(">") + kArchiveOutput;
+        request.launchFile = true;
+    }
+    ExecResult r = exec.run(request);
     // An archive that reports failure has expanded nothing that can be
     // trusted.
-    bool expanded = started && exec.exitCode() == 0;
-    if (started && !expanded)
-        run_.logs.error("The JVM archive failed with exit status", std::to_string(exec.exitCode()));
-    if (!rules_.kitArchiveSpawned) platform::removeFile(kArchiveOutput);
+    bool expanded = r.started && r.exitCode == 0;
+    if (r.started && !expanded)
+        run_.logs.error("The JVM archive failed with exit status", std::to_string(r.exitCode));
+    if (!rules_.kitArchiveSpawned) platform::removeFile(joinPath(jvmDirectory, kArchiveOutput, run_.family));
     return expanded;
 }
 

@@ -75,7 +75,7 @@ private:
     bool finish(JvmRequest& request, bool ok, const std::string& jvmDirectory, std::string& jvmCommand);
     bool installCompressedJvm(JvmRequest& request, std::string& jvmCommand, std::string& jvmDirectory);
     bool expandArchive(const JvmRequest& request, const std::string& jvmDirectory);
-    bool runArchive(ExecCommand& exec, const std::string& command);
+    bool runArchive(ExecCommand& exec, const std::string& command, const std::string& jvmDirectory);
     std::vector<std::string> entriesBefore(const std::string& jvmDirectory) const;
     bool archiveCommand(std::string_view archive, std::string& command);
     bool configureJvm(JvmRequest& request, std::string_view jvmDirectory);

@@ -157,29 +157,23 @@ bool RunJvmInstaller::executeInstaller(std::string_view command, const std::vect
                                        std::string_view jvmDirectory) {
     ExecCommand exec(run_.family, run_.logs);
     run_.logs.trace("jvm installer command:", command);
-    std::string reason;
-    bool started = false;
-    bool ok = false;
     std::vector<std::string> before = rules_.jvmTreeModes ? entryNames(jvmDirectory) : std::vector<std::string>();
-    {
-        DirGuard back(run_.workingDir);
-        if (platform::changeDir(std::string(jvmDirectory)))
-            started = exec.spawnAndWait(command, argv, reason);
-        else
-            reason = "unable to change directory to " + std::string(jvmDirectory);
-        // An installer that reports failure has installed nothing to rely on.
-        ok = started && succeeded(exec.exitCode());
-        if (ok && rules_.jvmTreeModes) setModesOfNewEntries(exec, jvmDirectory, before);
-    }
+    // The vendor's program installs into the directory it runs in.
+    ExecResult r = exec.run({.program = std::string(command), .argv = argv, .cwd = std::string(jvmDirectory)});
+    std::string reason = r.badDirectory ? "unable to change directory to " + std::string(jvmDirectory) : r.reason;
+    bool started = r.started;
+    // An installer that reports failure has installed nothing to rely on.
+    bool ok = started && succeeded(r.exitCode);
+    if (ok && rules_.jvmTreeModes) setModesOfNewEntries(exec, jvmDirectory, before);
     if (ok) {
         run_.logs.trace("third party jvm installer ran with no reported errors");
         return true;
     }
-    if (started) reason = "exit status " + std::to_string(exec.exitCode());
+    if (started) reason = "exit status " + std::to_string(r.exitCode);
     if (rules_.vendorReasonLine)
         run_.logs.error("Error running JVM installer: " + reason, false);
     else if (started)
-        run_.logs.error("The JVM installer failed with exit status", std::to_string(exec.exitCode()));
+        run_.logs.error("The JVM installer failed with exit status", std::to_string(r.exitCode));
     run_.logs.error("Unable to start ", std::string(command) + " " + ExecCommand::argsString(argv));
     return false;
 }

@@ -90,15 +90,19 @@ bool Uninstaller::runUninstaller(const std::string& installDir, const std::strin
     for (size_t i = 0; i < argv.size(); ++i) logs_.trace("arg[" + std::to_string(i) + "]: " + argv[i]);
     // The Java uninstaller works in its installation directory; anywhere else
     // it would remove the wrong files.
-    if (platform::Result moved = platform::changeDir(installDir); !moved) {
-        logs_.trace("unable to change to " + installDir + ": " + moved.text());
+    platform::SpawnOptions inInstallDir;
+    inInstallDir.cwd = installDir;
+    platform::SpawnResult r = platform::spawn(uninstallExe, argv, inInstallDir);
+    if (r.badDirectory) {
+        logs_.trace("unable to change to " + installDir + ": " + r.why.text());
         return false;
     }
-    platform::SpawnResult r = platform::spawn(uninstallExe, argv);
     logs_.trace("uninstalled app result: " + std::to_string(r.started ? r.exitCode : -1));
     std::string marker = joinPath(installDir, kUninstallDone, family_);
     bool done = fexists(marker);
     platform::removeFile(marker);
+    // Out of the installation directory, should the uninstaller have been
+    // started there: a directory something runs in cannot be removed.
     platform::changeDir(startDir_);
     logs_.trace("about to free args for java uninstaller");
     logs_.trace("args freed for java uninstaller");

@@ -29,7 +29,7 @@ inline constexpr const char* kLauncherDir = "Quarlan";
 class Uninstaller {
 public:
     // `startDir` holds the log "juninstall.log" (written only when it exists)
-    // and is where the uninstaller returns after the uninstall program ran.
+    // and is where the uninstaller goes after the uninstall program ran.
     Uninstaller(Family family, std::string startDir);
 
     // The whole run for the program's arguments (its own path first). The

@@ -103,8 +103,8 @@ TEST_F(ExecTest, WindowsVectorEntriesArriveExactlyAsBuilt) {
     std::vector<std::string> argv{"argvdump.exe"};
     argv.insert(argv.end(), args.begin(), args.end());
     ExecCommand exec(Family::Windows, logsHere());
-    std::string reason;
-    ASSERT_TRUE(exec.spawnAndWait(helperPath("argvdump"), argv, reason)) << reason;
+    qrl::ExecResult r = exec.run({.program = helperPath("argvdump"), .argv = argv});
+    ASSERT_TRUE(r.started) << r.reason;
     EXPECT_EQ(readArgvDump(dump()), args);
 }
 
@@ -112,21 +112,22 @@ TEST_F(ExecTest, WindowsArgumentStringSplitsAtEveryBlank) {
     if (!onWindows()) GTEST_SKIP() << "Windows process start";
     useDumpFile();
     ExecCommand exec(Family::Windows, logsHere());
-    ASSERT_TRUE(exec.execCommand(helperPath("argvdump"), "-x  two"));
+    ASSERT_TRUE(exec.run({.program = helperPath("argvdump"), .args = "-x  two"}).started);
     EXPECT_EQ(readArgvDump(dump()), (std::vector<std::string>{"-x", "", "two"}));
 }
 
 TEST_F(ExecTest, WindowsFailedStartIsReportedInWords) {
     if (!onWindows()) GTEST_SKIP() << "Windows process start";
     ExecCommand exec(Family::Windows, logsHere());
-    std::string reason;
-    EXPECT_FALSE(exec.spawnAndWait(dir.file("missing.exe"), {"missing.exe"}, reason));
+    qrl::ExecResult r = exec.run({.program = dir.file("missing.exe"), .argv = {"missing.exe"}});
+    EXPECT_FALSE(r.started);
     // The system's own words and number, never an errno's.
-    EXPECT_TRUE(reason.ends_with(" (2)")) << reason;
-    EXPECT_EQ(reason.find("File or path is not found"), std::string::npos) << reason;
-    EXPECT_FALSE(exec.spawnAndWait(helperPath("argvdump"), {"argvdump", std::string(40000, 'x')}, reason));
-    EXPECT_TRUE(reason.ends_with(" (206)")) << reason;
-    EXPECT_FALSE(exec.execCommand(dir.file("missing.exe"), ""));
+    EXPECT_TRUE(r.reason.ends_with(" (2)")) << r.reason;
+    EXPECT_EQ(r.reason.find("File or path is not found"), std::string::npos) << r.reason;
+    r = exec.run({.program = helperPath("argvdump"), .argv = {"argvdump", std::string(40000, 'x')}});
+    EXPECT_FALSE(r.started);
+    EXPECT_TRUE(r.reason.ends_with(" (206)")) << r.reason;
+    EXPECT_FALSE(exec.run({.program = dir.file("missing.exe")}).started);
     auto lines = readLines("errors.log");
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_NE(lines[1].find("result -1"), std::string::npos);
@@ -137,7 +138,7 @@ TEST_F(ExecTest, WindowsLaunchFileRunsAndCleansUp) {
     if (!onWindows()) GTEST_SKIP() << "Windows batch files";
     useDumpFile();
     ExecCommand exec(Family::Windows, logsHere());
-    EXPECT_TRUE(exec.execCmdAndWait("\"" + helperPath("argvdump") + "\"", "one two"));
+    EXPECT_TRUE(exec.run({.program = "\"" + helperPath("argvdump") + "\"", .args = "one two", .launchFile = true}).started);
     EXPECT_EQ(readArgvDump(dump()), (std::vector<std::string>{"one", "two"}));
     EXPECT_FALSE(exists(qrl::kWaitSemaphore));
     EXPECT_FALSE(exists("__qrllaunch.bat"));
@@ -150,8 +151,8 @@ TEST_F(ExecTest, WindowsCommandInterpreterIsNeverOneOfTheCurrentDirectory) {
     EnvGuard comspec("COMSPEC", nullptr);
     writeFile("job.cmd", "@echo job> job.txt\r\n");
     ExecCommand exec(Family::Windows, logsHere());
-    std::string reason;
-    EXPECT_TRUE(exec.spawnAndWait(dir.file("job.cmd"), {"job.cmd"}, reason)) << reason;
+    qrl::ExecResult r = exec.run({.program = dir.file("job.cmd"), .argv = {"job.cmd"}});
+    EXPECT_TRUE(r.started) << r.reason;
     EXPECT_TRUE(platform::runShell("echo shell> shell.txt").started);
     EXPECT_TRUE(exists("job.txt"));
     EXPECT_TRUE(exists("shell.txt"));
@@ -166,34 +167,36 @@ TEST_F(ExecTest, PosixPathsWithBlanksQuotesAndDollarsAreTakenLiterally) {
     std::string program = weird + "/run me";
     ASSERT_TRUE(qrl::copyFile(helperPath("argvdump"), program));
     ExecCommand exec(Family::Posix, logsHere());
-    EXPECT_TRUE(exec.execCommand(program, "first 'second arg'"));
+    EXPECT_TRUE(exec.run({.program = program, .args = "first 'second arg'"}).started);
     EXPECT_EQ(readArgvDump(dump()), (std::vector<std::string>{"first", "second arg"}));
     EXPECT_FALSE(exists("pwned1"));
     EXPECT_FALSE(exists("pwned2"));
 
     std::remove(dump().c_str());
-    EXPECT_TRUE(exec.execCmdAndWait(program, "via-launch-file >out.txt"));
+    qrl::ExecResult r = exec.run({.program = program, .args = "via-launch-file >out.txt", .launchFile = true});
+    EXPECT_TRUE(r.started);
     EXPECT_EQ(readArgvDump(dump()), (std::vector<std::string>{"via-launch-file"}));
     EXPECT_FALSE(exists(qrl::kWaitSemaphore));
     EXPECT_FALSE(exists("__qrllaunch"));
     EXPECT_FALSE(exists("zos.zos"));
     EXPECT_TRUE(exists("out.txt"));
     EXPECT_FALSE(exists("pwned1"));
-    EXPECT_EQ(exec.exitCode(), 0);
+    EXPECT_EQ(r.exitCode, 0);
 
     // The launch file hands on the command's own exit status.
     std::string failing = dir.file("fails.sh");
     writeFile(failing, "#!/bin/sh\nexit 3\n");
-    EXPECT_TRUE(exec.execCmdAndWait(failing, ">out.txt"));
-    EXPECT_EQ(exec.exitCode(), 3);
+    r = exec.run({.program = failing, .args = ">out.txt", .launchFile = true});
+    EXPECT_TRUE(r.started);
+    EXPECT_EQ(r.exitCode, 3);
     EXPECT_FALSE(exists(qrl::kWaitSemaphore));
 }
 
 TEST_F(ExecTest, PosixMissingCommandFileIsNotRun) {
     if (onWindows()) GTEST_SKIP() << "POSIX shell commands";
     ExecCommand exec(Family::Posix, logsHere());
-    EXPECT_FALSE(exec.execCommand(dir.file("missing.bin"), ""));
-    EXPECT_FALSE(exec.execCmdAndWait(dir.file("missing.bin"), ""));
+    EXPECT_FALSE(exec.run({.program = dir.file("missing.bin")}).started);
+    EXPECT_FALSE(exec.run({.program = dir.file("missing.bin"), .launchFile = true}).started);
     auto lines = readLines("errors.log");
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[0].find("Unable to make file executable " + dir.file("missing.bin")), std::string::npos);
@@ -218,7 +221,7 @@ TEST_F(ExecTest, PosixStopSignalReachesTheShellCommandAndEndsTheWait) {
         ::setsid();  // no terminal: as a service or a remote session runs it
         platform::PassStopSignals passOn;
         ExecCommand exec(Family::Posix, logsHere());
-        bool started = exec.execCommand("slow.sh", {});
+        bool started = exec.run({.program = "slow.sh"}).started;
         ::_exit(started && platform::stopSignal() == SIGTERM ? 0 : 1);
     }
     for (int i = 0; i < 100 && !exists(pidFile); ++i) platform::sleepMs(50);
