@@ -505,6 +505,14 @@ TEST(ProvisionUnit, CandidateOrderEndsInTheWorkingDirectory) {
     EXPECT_FALSE(provided.ok());
     EXPECT_EQ(provided.failure().details, other.path() + "/jre.bin");
     EXPECT_FALSE(exists(other.path() + "/x"));
+
+    // A choice that finds no directory at all takes back what it made on its
+    // way: here the parent of a name the system refuses.
+    writeFile(other.path() + "/jvm", "");
+    request.predefinedJvmInstallDir = "[$AppDir]/made/" + std::string(300, 'n');
+    qrl::JvmDirChooser nowhere(nativeFamily(), logsHere(), placesBelow({}), other.path());
+    EXPECT_FALSE(nowhere.choose(request, other.path() + "/none").ok());
+    EXPECT_FALSE(exists(other.path() + "/made"));
 }
 
 TEST(ProvisionUnit, ThirdPartySettingAndLauncherProbe) {
