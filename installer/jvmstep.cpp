@@ -127,13 +127,11 @@ bool JvmStep::extractJvm() {
     ControlSettings& s = run_.settings;
     JvmProvisioner provisioner = provisionerWithStatus();
     bool registry = configureWinRegSetting(run_.logs);
-    JvmRequest request = requestOf(s);
-    std::string command;
-    bool ok = provisioner.expandKitArchive(request, command, run_.homeDirectory);
-    s.jvmCommandName = request.jvmCommandName;
-    if (!useProvidedJvm(ok, command)) return false;
-    writeNativeProperties(run_, provisioner.installed(), s.predefinedJvmInstallDir, registry);
-    if (provisioner.installed()) addSecurity(isPlugin());
+    Outcome<ProvidedJvm> provided = provisioner.expandKitArchive(requestOf(s), run_.homeDirectory);
+    if (provided.ok()) s.jvmCommandName = provided.value().request.jvmCommandName;
+    if (!useProvidedJvm(provided.ok(), provided.ok() ? provided.value().command : "")) return false;
+    writeNativeProperties(run_, provided.value().installed, s.predefinedJvmInstallDir, registry);
+    if (provided.value().installed) addSecurity(isPlugin());
     return true;
 }
 
@@ -143,20 +141,18 @@ bool JvmStep::installJvm() {
     // program instead when the kit says so.
     const bool archiveOnly = rules_.provisioning == JvmProvisioning::ByInstallerTypeInPosixDirs;
     ControlSettings& s = run_.settings;
-    JvmRequest request = requestOf(s);
     JvmProvisioner provisioner = provisionerWithStatus();
-    std::string command;
-    bool ok = !archiveOnly && thirdPartyInstallerSetting(run_.logs)
-                  ? provisioner.runThirdPartyProgram(request, command, run_.homeDirectory)
-                  : provisioner.expandKitArchive(request, command, run_.homeDirectory);
-    s.jvmCommandName = request.jvmCommandName;
-    if (!archiveOnly) {
-        s.predefinedJvmInstallDir = request.predefinedJvmInstallDir;
-        s.jvmHomeDir = request.jvmHomeDir;
+    Outcome<ProvidedJvm> provided = !archiveOnly && thirdPartyInstallerSetting(run_.logs)
+                                        ? provisioner.runThirdPartyProgram(requestOf(s), run_.homeDirectory)
+                                        : provisioner.expandKitArchive(requestOf(s), run_.homeDirectory);
+    if (provided.ok()) s.jvmCommandName = provided.value().request.jvmCommandName;
+    if (provided.ok() && !archiveOnly) {
+        s.predefinedJvmInstallDir = provided.value().request.predefinedJvmInstallDir;
+        s.jvmHomeDir = provided.value().request.jvmHomeDir;
     }
-    if (!useProvidedJvm(ok, command)) return false;
-    writeNativeProperties(run_, provisioner.installed(), s.predefinedJvmInstallDir, false);
-    if (archiveOnly && provisioner.installed()) addSecurity(isPlugin());
+    if (!useProvidedJvm(provided.ok(), provided.ok() ? provided.value().command : "")) return false;
+    writeNativeProperties(run_, provided.value().installed, s.predefinedJvmInstallDir, false);
+    if (archiveOnly && provided.value().installed) addSecurity(isPlugin());
     return true;
 }
 
@@ -172,11 +168,10 @@ bool JvmStep::runVendorInstaller() {
         request.jvmHomeDir.clear();
     }
     JvmProvisioner provisioner = provisionerWithStatus();
-    std::string command;
-    bool ok = provisioner.runVendorInstaller(request, s.jvmInstallerBinary, s.jvmInstallerCommand, command,
-                                             run_.homeDirectory);
-    s.jvmCommandName = request.jvmCommandName;
-    if (!useProvidedJvm(ok, command)) return false;
+    Outcome<ProvidedJvm> provided =
+        provisioner.runVendorInstaller(request, s.jvmInstallerBinary, s.jvmInstallerCommand, run_.homeDirectory);
+    if (provided.ok()) s.jvmCommandName = provided.value().request.jvmCommandName;
+    if (!useProvidedJvm(provided.ok(), provided.ok() ? provided.value().command : "")) return false;
     s.predefinedJvmInstallDir.clear();
     // The vendor's JVM is its own: recorded as not installed by this run.
     writeNativeProperties(run_, false, "", configureWinReg());
@@ -268,7 +263,7 @@ void JvmStep::configureMoved(InstallRun& run, const std::string& location) {
     }
     // Configured (and, where the family registers JVMs, registered) at its
     // new place, without progress texts.
-    JvmProvisioner(run.family, run.logs).configureMovedJvm(requestOf(s), location, run.homeDirectory);
+    (void)JvmProvisioner(run.family, run.logs).configureMovedJvm(requestOf(s), location, run.homeDirectory);
 }
 
 }  // namespace qrl

@@ -24,6 +24,7 @@
 #include "platform/process.h"
 #include "platform/stopsignal.h"
 #include "provision/jvmprovisioner.h"
+#include "provision/predefineddir.h"
 
 namespace qrl {
 namespace {
@@ -68,8 +69,7 @@ std::string installPlace(const JvmReport& r, const ControlSettings& s, std::stri
                " (JavaSoft\\...), or the user's own programs folder when that cannot be written";
     }
     if (!s.predefinedJvmInstallDir.empty()) {
-        std::string dir;
-        if (resolvePredefinedDir(s.predefinedJvmInstallDir, r.kit, dir)) return dir;
+        if (auto dir = resolvePredefinedDir(s.predefinedJvmInstallDir, r.kit)) return *dir;
         return "predefinedJvmInstallDir " + s.predefinedJvmInstallDir;
     }
     return "a new jvm directory below the first of these that can be written: " + join(installDirCandidates()) +

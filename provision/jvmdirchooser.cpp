@@ -6,7 +6,9 @@
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "jvm/jvmok.h"
 #include "platform/fs.h"
+#include "provision/dirchoice.h"
 #include "provision/posixjvmdirchooser.h"
 #include "provision/winjvmdirchooser.h"
 
@@ -18,61 +20,55 @@ constexpr size_t kMaxPath = 5000;
 
 }  // namespace
 
-JvmPlaces JvmPlaces::defaults(Family family) { return searching(SearchPlaces::defaults(family)); }
+JvmDirChooser::JvmDirChooser(Family family, Logs logs, JvmPlaces places, std::string workingDir)
+    : family_(family), logs_(std::move(logs)), places_(std::move(places)), workingDir_(std::move(workingDir)) {}
 
-JvmPlaces JvmPlaces::searching(SearchPlaces search) {
-    return {std::move(search), installDirCandidates(), WindowsFolders::fromEnvironment()};
+Outcome<JvmDirChoice> JvmDirChooser::choose(const JvmRequest& request, std::string_view homeDirectory) const {
+    if (rulesFor(family_).jvmDirsOfWindows)
+        return WinDirChoice(logs_, places_.folders, workingDir_, request, homeDirectory).run();
+    return PosixDirChoice(family_, logs_, places_.systemDirs, workingDir_, request, homeDirectory).run();
 }
 
-bool adminOnlyFolder(std::string_view dir, const std::vector<std::string>& adminOnlyCreated,
-                     const RightsSource* rights) {
-    for (const auto& made : adminOnlyCreated)
-        if (stricmp(dir, made) == 0 || isPathInside(made, dir)) return true;
-    return untrustedChain(rights ? *rights : systemRights(), dir, Family::Windows).empty();
+void removeCreatedDirectories(const std::vector<std::string>& created, Family family, const Logs& logs) {
+    for (auto it = created.rbegin(); it != created.rend(); ++it) {
+        logs.trace("removing the unfinished JVM directory", *it);
+        if (!delDirTree(*it, family)) logs.trace("Warning: Unable to delete ", *it);
+    }
 }
 
-std::unique_ptr<JvmDirChooser> JvmDirChooser::forFamily(Family family, Logs logs, const JvmPlaces& places) {
-    if (rulesFor(family).jvmDirsOfWindows) return std::make_unique<WinJvmDirChooser>(std::move(logs), places.folders);
-    return std::make_unique<PosixJvmDirChooser>(family, std::move(logs), places.systemDirs);
-}
+DirChoice::DirChoice(Family family, Logs logs, std::string workingDir, JvmRequest request, std::string_view home)
+    : family_(family),
+      logs_(std::move(logs)),
+      workingDir_(std::move(workingDir)),
+      home_(home),
+      request_(std::move(request)) {}
 
-JvmDirChooser::JvmDirChooser(Family family, Logs logs)
-    : family_(family), logs_(std::move(logs)), workingDir_(getCurrentDir(family)) {}
-
-bool JvmDirChooser::choose(JvmRequest& request, std::string_view homeDirectory, std::string& dir,
-                           std::string& jvmCommand) {
-    home_ = homeDirectory;
-    discovered_ = false;
-    bool ok = chooseFamilyDir(request, dir, jvmCommand);
-    if (!ok) {
+Outcome<JvmDirChoice> DirChoice::run() {
+    std::optional<std::string> dir = chooseFamilyDir();
+    if (!dir) {
         if (auto path = getPathPtr()) {
-            for (const auto& entry : searchPathEntries(*path)) {
-                dir = entry;
-                if ((ok = createJvmSubdirectory(request, dir, jvmCommand))) break;
-            }
+            for (const auto& entry : searchPathEntries(*path))
+                if ((dir = createJvmSubdirectory(entry))) break;
         }
     }
-    if (!ok) {
-        dir = workingDir_;
+    if (!dir) {
         beforeWorkingDir();
-        ok = createJvmSubdirectory(request, dir, jvmCommand);
+        dir = createJvmSubdirectory(workingDir_);
     }
-    if (!ok) logs_.error("Unable to create a new directory to install JVM");
-    logs_.trace("createJvmDirectory ok", ok);
-    return ok;
+    if (!dir) logs_.error("Unable to create a new directory to install JVM");
+    logs_.trace("createJvmDirectory ok", dir.has_value());
+    if (!dir) {
+        // Nothing of a choice that failed stays behind.
+        removeCreatedDirectories(choice_.created, family_, logs_);
+        return Failure{"Unable to create a new directory to install JVM", lastTried_};
+    }
+    choice_.dir = *dir;
+    return std::move(choice_);
 }
 
-void JvmDirChooser::removeCreatedDirectories() {
-    for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
-        logs_.trace("removing the unfinished JVM directory", *it);
-        if (!delDirTree(*it, family_)) logs_.trace("Warning: Unable to delete ", *it);
-    }
-    created_.clear();
-}
-
-bool JvmDirChooser::createPredeterminedJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand) {
+std::optional<std::string> DirChoice::createPredeterminedJvmDirectory(const std::string& dir) {
     logs_.trace("creating predefined jvm dir", dir);
-    if (dir.empty() || dir.size() > kMaxPath || refused(dir)) return false;
+    if (dir.empty() || dir.size() > kMaxPath || refused(dir)) return std::nullopt;
     const bool windows = rulesFor(family_).windowsPaths;
     std::string walk = dir;
     if (lastSeparator(walk, family_) != walk.size() - 1) walk += rulesFor(family_).dirEnd;
@@ -88,69 +84,75 @@ bool JvmDirChooser::createPredeterminedJvmDirectory(JvmRequest& request, std::st
         std::string prefix = walk.substr(0, i);
         // A drive ("C:") exists or cannot be made.
         if (prefix.empty() || (windows && prefix.back() == ':') || isDir(prefix)) continue;
-        if (!addDirectory(std::string_view(prefix))) return false;
+        if (!addDirectory(std::string_view(prefix))) return std::nullopt;
     }
-    if (!isDir(dir)) return false;
-    discovered_ = foundValidJvm(request, dir, jvmCommand);
-    return true;
+    if (!isDir(dir)) return std::nullopt;
+    choice_.discovered = foundValidJvm(dir);
+    return dir;
 }
 
-bool JvmDirChooser::createJvmSubdirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand) {
+std::optional<std::string> DirChoice::createJvmSubdirectory(std::string dir) {
     std::string majorMinor, micro;
-    parseVersion(request.jvmVersion, majorMinor, micro);
-    const std::string name = strlwr(request.jvmName + majorMinor);
-    bool ok = addDirectory(dir, "jvm") && addDirectory(dir, name);
+    parseVersion(request_.jvmVersion, majorMinor, micro);
+    const std::string name = strlwr(request_.jvmName + majorMinor);
+    auto descend = [&](std::string_view next) {
+        auto made = addDirectory(dir, next);
+        if (made) dir = *made;
+        return made.has_value();
+    };
+    bool ok = descend("jvm") && descend(name);
     if (ok) {
         std::string leaf = joinPath(dir, majorMinor, family_);
         if (!isDir(leaf)) {
-            ok = addDirectory(dir, majorMinor);
-        } else if (foundValidJvm(request, leaf, jvmCommand)) {
+            ok = descend(majorMinor);
+        } else if (foundValidJvm(leaf)) {
             // Where an earlier run put the same JVM.
-            discovered_ = true;
+            choice_.discovered = true;
             dir = leaf;
-        } else if (foundValidJvm(request, dir, jvmCommand)) {
-            discovered_ = true;
+        } else if (foundValidJvm(dir)) {
+            choice_.discovered = true;
         } else {
             std::string second = joinPath(dir, name, family_);
             if (isDir(second)) {
-                discovered_ = foundValidJvm(request, second, jvmCommand);
-                if (discovered_) dir = second;
+                choice_.discovered = foundValidJvm(second);
+                if (choice_.discovered) dir = second;
             } else {
-                ok = addDirectory(dir, name);
+                ok = descend(name);
             }
         }
     }
     logs_.trace(ok ? "created jvm subdirectory in" : "unable to create jvm subdirectory in", dir);
     logs_.trace("finished createJvmSubdirectory; ok", ok);
-    return ok;
+    lastTried_ = dir;
+    if (!ok) return std::nullopt;
+    return dir;
 }
 
-bool JvmDirChooser::foundValidJvm(JvmRequest& request, std::string_view dir, std::string& jvmCommand) {
+bool DirChoice::foundValidJvm(std::string_view dir) {
     if (!mayReuse(dir)) return false;
     JvmOk jvmOk(family_, logs_);
-    std::string exePath;
-    bool ok = jvmOk.jvmCorrectVersion(request.criteria, dir, request.jvmCommandName, exePath);
-    if (ok)
-        jvmCommand = exePath;
-    else
+    std::string name = request_.jvmCommandName, exePath;
+    if (!jvmOk.jvmCorrectVersion(request_.criteria, dir, name, exePath)) {
         logs_.trace(std::string(dir) + " doesn't have correct version");
-    return ok;
+        return false;
+    }
+    choice_.launcher = {name, exePath};
+    return true;
 }
 
-bool JvmDirChooser::addDirectory(std::string& dir, std::string_view name) {
+std::optional<std::string> DirChoice::addDirectory(std::string_view dir, std::string_view name) {
     std::string path;
     if (dir.empty())
         path = name;
     else if (lastSeparator(dir, family_) == dir.size() - 1)
-        path = dir + std::string(name);
+        path = std::string(dir) + std::string(name);
     else
         path = joinPath(dir, name, family_);
-    if (!addDirectory(std::string_view(path))) return false;
-    dir = path;
-    return true;
+    if (!addDirectory(std::string_view(path))) return std::nullopt;
+    return path;
 }
 
-bool JvmDirChooser::addDirectory(std::string_view path) {
+bool DirChoice::addDirectory(std::string_view path) {
     std::string p(path);
     if (p.empty() || p.size() > kMaxPath) {
         logs_.trace("unable to add directory", p);
@@ -158,7 +160,7 @@ bool JvmDirChooser::addDirectory(std::string_view path) {
     }
     // Remembered so that a JVM that fails leaves nothing behind; a directory
     // inside one already remembered goes with it.
-    if (!isDir(p) && makeDirectory(p) && !insideCreated(p)) created_.push_back(p);
+    if (!isDir(p) && makeDirectory(p) && !insideCreated(p)) choice_.created.push_back(p);
     if (!isDir(p)) {
         logs_.trace("unable to add directory", p);
         return false;
@@ -166,9 +168,9 @@ bool JvmDirChooser::addDirectory(std::string_view path) {
     return true;
 }
 
-bool JvmDirChooser::insideCreated(std::string_view path) const {
+bool DirChoice::insideCreated(std::string_view path) const {
     const bool windows = rulesFor(family_).windowsPaths;
-    return std::any_of(created_.begin(), created_.end(), [&](const std::string& c) {
+    return std::any_of(choice_.created.begin(), choice_.created.end(), [&](const std::string& c) {
         std::string prefix = c + rulesFor(family_).dirEnd;
         if (path.size() < prefix.size()) return false;
         std::string_view head = path.substr(0, prefix.size());

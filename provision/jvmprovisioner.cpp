@@ -11,6 +11,7 @@
 #include "jvm/jvmok.h"
 #include "platform/fs.h"
 #include "platform/process.h"
+#include "provision/jvmdirchooser.h"
 #include "provision/jvmmodes.h"
 #include "provision/jvmregistration.h"
 #include "provision/runjvminstaller.h"
@@ -52,6 +53,16 @@ std::string applyJvmHomeDir(std::string_view dir, std::string_view jvmHomeDir, F
     return home;
 }
 
+struct JvmProvisioner::Placed {
+    JvmRequest request;        // the launcher's name as configuring found it
+    std::string jvmDirectory;  // the JVM's home
+    JvmLauncher launcher;
+    bool discovered = false;   // found in place, and reused
+    JvmDirChoice choice;       // what the directory choice made (empty for the vendor ways)
+    // What registration waits for: the final version test.
+    bool registerAfterTest = false;
+};
+
 JvmProvisioner::JvmProvisioner(Family family, Logs logs, StatusFn showStatus)
     : JvmProvisioner(family, std::move(logs), std::move(showStatus), JvmPlaces::defaults(family)) {}
 
@@ -59,145 +70,163 @@ JvmProvisioner::JvmProvisioner(Family family, Logs logs, StatusFn showStatus, Jv
     : run_{family, std::move(logs), std::move(showStatus), std::move(places), getCurrentDir(family)},
       rules_(rulesFor(family)) {}
 
-JvmProvisioner::~JvmProvisioner() = default;
-
-void JvmProvisioner::begin(std::string_view homeDirectory) {
-    installed_ = discovered_ = registerAfterTest_ = false;
-    home_ = homeDirectory;
-    chooser_.reset();
+void JvmProvisioner::refreshStatus() const {
     if (run_.showStatus) run_.showStatus("1");
 }
 
-bool JvmProvisioner::expandKitArchive(JvmRequest& request, std::string& jvmCommand, std::string_view homeDirectory) {
-    begin(homeDirectory);
-    std::string jvmDirectory;
-    bool ok = installCompressedJvm(request, jvmCommand, jvmDirectory);
-    return finish(request, ok, jvmDirectory, jvmCommand);
+Outcome<ProvidedJvm> JvmProvisioner::expandKitArchive(JvmRequest request, std::string_view homeDirectory) const {
+    refreshStatus();
+    return finish(installCompressedJvm(std::move(request), homeDirectory), homeDirectory);
 }
 
-bool JvmProvisioner::runVendorInstaller(JvmRequest& request, std::string_view binary, std::string_view commandLine,
-                                        std::string& jvmCommand, std::string_view homeDirectory) {
-    RunJvmInstaller runner(run_);
-    bool ok = runner.run(request, binary, commandLine, jvmCommand, homeDirectory);
-    installed_ = runner.installed();
-    discovered_ = runner.discovered();
-    return ok;
+Outcome<ProvidedJvm> JvmProvisioner::runVendorInstaller(JvmRequest request, std::string_view binary,
+                                                        std::string_view commandLine,
+                                                        std::string_view homeDirectory) const {
+    return RunJvmInstaller(run_).run(std::move(request), binary, commandLine, homeDirectory);
 }
 
-bool JvmProvisioner::runThirdPartyProgram(JvmRequest& request, std::string& jvmCommand,
-                                          std::string_view homeDirectory) {
-    begin(homeDirectory);
-    if (run_.showStatus) run_.showStatus("1");
-    std::string command, jvmDirectory;
-    bool ok = false;
-    if (archiveCommand(request.jvmSelfExtractor, command)) {
-        run_.logs.trace("about to run 3rd party installer for JVM:", command);
+Outcome<ProvidedJvm> JvmProvisioner::runThirdPartyProgram(JvmRequest request, std::string_view homeDirectory) const {
+    refreshStatus();
+    refreshStatus();
+    Outcome<std::string> command = archiveCommand(request.jvmSelfExtractor);
+    std::optional<JvmLauncher> found;
+    std::optional<Failure> failure;
+    if (!command.ok()) failure = command.failure();
+    if (command.ok()) {
+        run_.logs.trace("about to run 3rd party installer for JVM:", command.value());
         ExecCommand exec(run_.family, run_.logs);
-        ExecResult r = exec.run({.program = command, .args = std::string(">") + kArchiveOutput, .launchFile = true});
+        ExecResult r = exec.run({.program = command.value(), .args = std::string(">") + kArchiveOutput, .launchFile = true});
         bool started = r.started;
         bool ran = started && r.exitCode == 0;
-        if (started && !ran) run_.logs.error("The JVM installer failed with exit status", std::to_string(r.exitCode));
+        if (started && !ran) {
+            run_.logs.error("The JVM installer failed with exit status", std::to_string(r.exitCode));
+            failure = Failure{"The JVM installer failed with exit status " + std::to_string(r.exitCode),
+                              command.value()};
+        }
         platform::removeFile(kArchiveOutput);
         if (ran) {
-            run_.logs.trace("issued command to install JVM:", command);
-            JvmQuery query{request.criteria, request.jvmName, home_, "yes"};
-            ok = searchAgain(run_, query, request.jvmCommandName, jvmCommand);
+            run_.logs.trace("issued command to install JVM:", command.value());
+            JvmQuery query{request.criteria, request.jvmName, std::string(homeDirectory), "yes"};
+            found = searchAgain(run_, query, request.jvmCommandName);
+            if (!found) failure = Failure{"No JVM was found after the JVM installer ran", command.value()};
         } else {
-            run_.logs.trace("unable to install JVM from:", command);
+            run_.logs.trace("unable to install JVM from:", command.value());
+            if (!started) failure = Failure{"Unable to start the JVM installer", command.value()};
         }
     }
-    if (ok) {
-        request.predefinedJvmInstallDir.clear();
-        request.jvmHomeDir.clear();
-        jvmDirectory = getJavaHomeDirectory(jvmCommand, run_.family);
-    }
-    run_.logs.trace("installThirdPartyJvm ok", ok);
-    return finish(request, ok, jvmDirectory, jvmCommand);
+    run_.logs.trace("installThirdPartyJvm ok", found.has_value());
+    if (!found) return finish(std::move(*failure), homeDirectory);
+    request.jvmCommandName = found->name;
+    request.predefinedJvmInstallDir.clear();
+    request.jvmHomeDir.clear();
+    std::string jvmDirectory = getJavaHomeDirectory(found->path, run_.family);
+    return finish(Placed{std::move(request), std::move(jvmDirectory), std::move(*found), false, {}, false},
+                  homeDirectory);
 }
 
-bool JvmProvisioner::configureMovedJvm(JvmRequest request, std::string_view jvmDirectory,
-                                       std::string_view homeDirectory) {
-    home_ = homeDirectory;
-    bool ok = configureJvm(request, jvmDirectory);
-    if (ok && rules_.registersJvm) registerJvm(request);
-    return ok;
+Outcome<JvmLauncher> JvmProvisioner::configureMovedJvm(const JvmRequest& request, std::string_view jvmDirectory,
+                                                       std::string_view homeDirectory) const {
+    Outcome<JvmLauncher> launcher = configureJvm(request, jvmDirectory);
+    if (launcher.ok() && rules_.registersJvm) registerJvm(request, launcher.value(), {}, homeDirectory);
+    return launcher;
 }
 
-bool JvmProvisioner::finish(JvmRequest& request, bool ok, const std::string& jvmDirectory, std::string& jvmCommand) {
-    if (ok) {
-        JvmOk jvmOk(run_.family, run_.logs);
-        ok = jvmOk.jvmCorrectVersion(request.criteria, jvmDirectory, request.jvmCommandName, jvmCommand);
-        if (!ok) run_.logs.error("The new JVM failed the version test:", jvmDirectory);
-        installed_ = ok && !discovered_;
+Outcome<ProvidedJvm> JvmProvisioner::finish(Outcome<Placed> placed, std::string_view homeDirectory) const {
+    if (!placed.ok()) {
+        run_.logs.trace(wordsOf(rules_).done, false);
+        return std::move(placed).failure();
     }
+    Placed& p = placed.value();
+    JvmOk jvmOk(run_.family, run_.logs);
+    std::string command;
+    bool ok = jvmOk.jvmCorrectVersion(p.request.criteria, p.jvmDirectory, p.request.jvmCommandName, command);
+    if (!ok) run_.logs.error("The new JVM failed the version test:", p.jvmDirectory);
     // Only a JVM that works is registered and copied beside the system.
-    if (ok && registerAfterTest_) registerJvm(request);
-    if (!ok) {
-        // Nothing of a JVM that failed may pass for installed.
-        jvmCommand.clear();
-        if (!discovered_ && chooser_) chooser_->removeCreatedDirectories();
-    }
+    if (ok && p.registerAfterTest) registerJvm(p.request, p.launcher, p.choice.adminOnly, homeDirectory);
+    // Nothing of a JVM that failed may pass for installed.
+    if (!ok && !p.discovered) removeCreatedDirectories(p.choice.created, run_.family, run_.logs);
     run_.logs.trace(wordsOf(rules_).done, ok);
-    return ok;
+    if (!ok) return Failure{"The new JVM failed the version test", p.jvmDirectory};
+    return ProvidedJvm{std::move(command), !p.discovered, p.discovered, std::move(p.request)};
 }
 
-bool JvmProvisioner::installCompressedJvm(JvmRequest& request, std::string& jvmCommand, std::string& jvmDirectory) {
-    chooser_ = JvmDirChooser::forFamily(run_.family, run_.logs, run_.places);
-    bool made = chooser_->choose(request, home_, jvmDirectory, jvmCommand);
-    discovered_ = made && chooser_->discovered();
-    run_.logs.trace("found existing jvm directory", discovered_);
-    if (!made || (!discovered_ && !expandArchive(request, jvmDirectory))) {
+Outcome<JvmProvisioner::Placed> JvmProvisioner::installCompressedJvm(JvmRequest request,
+                                                                     std::string_view homeDirectory) const {
+    JvmDirChooser chooser(run_.family, run_.logs, run_.places, run_.workingDir);
+    Outcome<JvmDirChoice> chosen = chooser.choose(request, homeDirectory);
+    const bool discovered = chosen.ok() && chosen.value().discovered;
+    run_.logs.trace("found existing jvm directory", discovered);
+    if (!chosen.ok()) {
+        // The choice took back what it made.
         run_.logs.trace("installCompressedJvm ok", false);
-        return false;
+        return std::move(chosen).failure();
     }
+    JvmDirChoice& choice = chosen.value();
+    if (discovered) request.jvmCommandName = choice.launcher.name;
+    auto failed = [&](Failure failure) {
+        run_.logs.trace("installCompressedJvm ok", false);
+        if (!discovered) removeCreatedDirectories(choice.created, run_.family, run_.logs);
+        return failure;
+    };
+    if (!discovered) {
+        if (Outcome<void> expanded = expandArchive(request, choice); !expanded.ok())
+            return failed(std::move(expanded).failure());
+    }
+    std::string jvmDirectory = choice.dir;
     if (!request.jvmHomeDir.empty()) {
         jvmDirectory = applyJvmHomeDir(jvmDirectory, request.jvmHomeDir, run_.family);
         run_.logs.trace("final jvm install directory:", jvmDirectory);
     }
-    bool ok = configureJvm(request, jvmDirectory);
+    Outcome<JvmLauncher> launcher = configureJvm(request, jvmDirectory);
+    if (!launcher.ok()) return failed(std::move(launcher).failure());
+    if (rules_.commandNames == CommandNameRule::WindowsExe) request.jvmCommandName = launcher.value().name;
     // A JVM in the working directory is removed after the run: never
     // registered.
-    registerAfterTest_ =
-        ok && rules_.registersJvm && request.predefinedJvmInstallDir.find(kAppDir) == std::string::npos;
-    run_.logs.trace("installCompressedJvm ok", ok);
-    return ok;
+    bool registerAfterTest =
+        rules_.registersJvm && request.predefinedJvmInstallDir.find(kAppDir) == std::string::npos;
+    run_.logs.trace("installCompressedJvm ok", true);
+    return Placed{std::move(request), std::move(jvmDirectory), std::move(launcher).value(), discovered,
+                  std::move(choice), registerAfterTest};
 }
 
-bool JvmProvisioner::expandArchive(const JvmRequest& request, const std::string& jvmDirectory) {
+Outcome<void> JvmProvisioner::expandArchive(const JvmRequest& request, const JvmDirChoice& choice) const {
     const RunWords& words = wordsOf(rules_);
+    const std::string& jvmDirectory = choice.dir;
     run_.logs.trace("installing jvm in", jvmDirectory);
     run_.logs.trace("current directory", run_.workingDir);
-    std::string command;
-    if (!archiveCommand(request.jvmSelfExtractor, command)) {
+    Outcome<std::string> command = archiveCommand(request.jvmSelfExtractor);
+    if (!command.ok()) {
         run_.logs.trace("installed jvm", false);
         run_.logs.trace("current directory after changing dir to: ", run_.workingDir);
-        return false;
+        return std::move(command).failure();
     }
     ExecCommand exec(run_.family, run_.logs);
-    std::vector<std::string> before = entriesBefore(jvmDirectory);
-    bool expanded = false;
+    std::vector<std::string> before = entriesBefore(choice);
+    Outcome<void> expanded;
     // The run's files there are removed by the next run if this one dies.
     noteWorkDir(run_.workingDir, jvmDirectory);
-    if (platform::canRunIn(jvmDirectory)) {
+    if (platform::Result in = platform::canRunIn(jvmDirectory)) {
         run_.logs.trace(words.inDir, dirAsCurrent(jvmDirectory, run_.family));
-        expanded = runArchive(exec, command, jvmDirectory);
+        expanded = runArchive(exec, command.value(), jvmDirectory);
     } else {
         run_.logs.error("unable to change directory to", jvmDirectory);
+        expanded = Failure{"Unable to change directory to " + jvmDirectory, command.value(), in};
     }
-    run_.logs.trace("installed jvm", expanded);
+    run_.logs.trace("installed jvm", expanded.ok());
     run_.logs.trace(words.afterDir, getCurrentDir(run_.family));
-    if (expanded && !rules_.kitArchiveSpawned) {
+    if (expanded.ok() && !rules_.kitArchiveSpawned) {
         if (rules_.jvmTreeModes)
             setModesOfNewEntries(exec, jvmDirectory, before);
         else
             setPermissionsForDir(jvmDirectory, 0755, before);
     }
-    run_.logs.trace(expanded ? "issued command to expand:" : "unable to expand", command);
+    run_.logs.trace(expanded.ok() ? "issued command to expand:" : "unable to expand", command.value());
     if (rules_.kitArchiveSpawned) platform::removeFile(kArchiveOutput);
     return expanded;
 }
 
-bool JvmProvisioner::runArchive(ExecCommand& exec, const std::string& command, const std::string& jvmDirectory) {
+Outcome<void> JvmProvisioner::runArchive(ExecCommand& exec, const std::string& command,
+                                         const std::string& jvmDirectory) const {
     // The archive expands into the directory it runs in. Started directly,
     // the path is the program and its only argument, each handed over whole;
     // through the shell, it is quoted there.
@@ -213,15 +242,18 @@ bool JvmProvisioner::runArchive(ExecCommand& exec, const std::string& command, c
     if (r.started && !expanded)
         run_.logs.error("The JVM archive failed with exit status", std::to_string(r.exitCode));
     if (!rules_.kitArchiveSpawned) platform::removeFile(joinPath(jvmDirectory, kArchiveOutput, run_.family));
-    return expanded;
+    if (expanded) return {};
+    if (!r.started) return Failure{"Unable to start the JVM archive", command};
+    return Failure{"The JVM archive failed with exit status " + std::to_string(r.exitCode), command};
 }
 
-std::vector<std::string> JvmProvisioner::entriesBefore(const std::string& jvmDirectory) const {
+std::vector<std::string> JvmProvisioner::entriesBefore(const JvmDirChoice& choice) const {
     // The modes change only for what the archive makes: a directory that
     // existed before keeps its own mode and its entries theirs.
+    const std::string& jvmDirectory = choice.dir;
     if (rules_.kitArchiveSpawned) return {};
     if (rules_.jvmTreeModes) return entryNames(jvmDirectory);
-    const auto& created = chooser_->createdDirectories();
+    const auto& created = choice.created;
     bool madeByThisRun = std::any_of(created.begin(), created.end(), [&](const std::string& c) {
         return jvmDirectory == c || jvmDirectory.rfind(c + "/", 0) == 0;
     });
@@ -234,12 +266,12 @@ std::vector<std::string> JvmProvisioner::entriesBefore(const std::string& jvmDir
     return untouched;
 }
 
-bool JvmProvisioner::archiveCommand(std::string_view archive, std::string& command) {
+Outcome<std::string> JvmProvisioner::archiveCommand(std::string_view archive) const {
     size_t slash = archive.rfind('/');
     std::string_view name = slash == std::string_view::npos ? archive : archive.substr(slash + 1);
     // The full path, never wrapped in quotes here: a spawn hands it over as
     // one argument, the shell gets it quoted by the command execution.
-    command = joinPath(run_.workingDir, name, run_.family);
+    std::string command = joinPath(run_.workingDir, name, run_.family);
     if (rules_.kitArchiveSpawned && command.find(' ') != std::string::npos) {
         // The short form where the system has one.
         std::string shortName = platform::pathWithoutBlanks(command);
@@ -247,13 +279,13 @@ bool JvmProvisioner::archiveCommand(std::string_view archive, std::string& comma
     }
     if (name.empty() || !fexists(command) || isDir(command)) {
         run_.logs.trace("Compressed JVM does *not* exist: ", command);
-        return false;
+        return Failure{"The kit's JVM archive does not exist", command};
     }
-    return true;
+    return command;
 }
 
-bool JvmProvisioner::configureJvm(JvmRequest& request, std::string_view jvmDirectory) {
-    if (run_.showStatus) run_.showStatus("1");
+Outcome<JvmLauncher> JvmProvisioner::configureJvm(const JvmRequest& request, std::string_view jvmDirectory) const {
+    refreshStatus();
     run_.logs.trace("about to configure jvm", request.jvmVersion);
     // Where the family names launchers the Windows way, "jre" names stand for
     // the windowed or console "java" launcher, and the name found is the one
@@ -270,23 +302,20 @@ bool JvmProvisioner::configureJvm(JvmRequest& request, std::string_view jvmDirec
     if (jre) probes.push_back({joinPath(bin, java, run_.family), java});
     for (const auto& [path, launcher] : probes) {
         if (name.empty() || !fexists(path) || isDir(path)) continue;
-        launcher_ = launcher;
-        launcherPath_ = path;
-        if (windowsNames) request.jvmCommandName = launcher;
         run_.logs.trace("configureJvm ok", true);
-        return true;
+        return JvmLauncher{launcher, path};
     }
     run_.logs.error("Unable to find JVM executable");
     run_.logs.error("Unable to configure JVM in", jvmDirectory);
     run_.logs.trace("configureJvm ok", false);
-    return false;
+    return Failure{"Unable to find JVM executable", "Unable to configure JVM in " + std::string(jvmDirectory)};
 }
 
-void JvmProvisioner::registerJvm(const JvmRequest& request) {
-    std::vector<std::string> adminOnly;
-    if (chooser_) adminOnly = chooser_->adminOnlyDirectories();
-    JvmRegistration registration(run_.logs, home_, run_.places.folders.rights, std::move(adminOnly));
-    registration.registerJvm(request.jvmVersion, request.jvmName, launcher_, launcherPath_);
+void JvmProvisioner::registerJvm(const JvmRequest& request, const JvmLauncher& launcher,
+                                 std::vector<std::string> adminOnly, std::string_view homeDirectory) const {
+    JvmRegistration registration(run_.logs, std::string(homeDirectory), run_.places.folders.rights,
+                                 std::move(adminOnly));
+    registration.registerJvm(request.jvmVersion, request.jvmName, launcher.name, launcher.path);
 }
 
 }  // namespace qrl

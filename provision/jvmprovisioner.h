@@ -11,18 +11,22 @@
 // reused is never removed).
 #pragma once
 
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include "common/familyrules.h"
 #include "common/logs.h"
-#include "provision/jvmdirchooser.h"
+#include "common/outcome.h"
+#include "provision/jvmlauncher.h"
+#include "provision/jvmplaces.h"
 #include "provision/jvmrequest.h"
+#include "provision/providedjvm.h"
+#include "provision/provisioncontext.h"
 
 namespace qrl {
 
 class ExecCommand;
+struct JvmDirChoice;
 
 // The control file's key that chooses, for the POSIX installer, the vendor
 // program over the kit's archive.
@@ -39,58 +43,52 @@ bool thirdPartyInstallerSetting(const Logs& logs);
 // itself).
 std::string applyJvmHomeDir(std::string_view dir, std::string_view jvmHomeDir, Family family);
 
+// Each way answers the JVM it provided, or the failure that stopped it; it
+// keeps nothing from one call to the next. `homeDirectory` is the family's
+// last directory candidate (and where a registered JVM's launchers are
+// copied).
 class JvmProvisioner {
 public:
     JvmProvisioner(Family family, Logs logs, StatusFn showStatus = nullptr);
     JvmProvisioner(Family family, Logs logs, StatusFn showStatus, JvmPlaces places);
-    ~JvmProvisioner();
 
     // The kit's archive ("jvmSelfExtractor", a program in the working
-    // directory) run in the chosen directory, where it expands itself. On
-    // success `jvmCommand` is the full path of the launcher that passed the
-    // version test (request.jvmCommandName its name, where the family
-    // renames); on failure it is empty.
-    bool expandKitArchive(JvmRequest& request, std::string& jvmCommand, std::string_view homeDirectory);
+    // directory) run in the chosen directory, where it expands itself; the
+    // launcher that passed the version test (request.jvmCommandName its name,
+    // where the family renames).
+    Outcome<ProvidedJvm> expandKitArchive(JvmRequest request, std::string_view homeDirectory) const;
     // A vendor's installer ("jvmInstallerBinary", started as
     // "jvmInstallerCommand" says) run in the chosen directory; see
     // RunJvmInstaller.
-    bool runVendorInstaller(JvmRequest& request, std::string_view binary, std::string_view commandLine,
-                            std::string& jvmCommand, std::string_view homeDirectory);
+    Outcome<ProvidedJvm> runVendorInstaller(JvmRequest request, std::string_view binary,
+                                            std::string_view commandLine, std::string_view homeDirectory) const;
     // The program "jvmSelfExtractor" names, run from the working directory
     // through the shell (the POSIX installer's "jvmThirdPartyInstaller"); the
-    // JVM it installed is searched for. Clears the request's predefined and
-    // home directories on success.
-    bool runThirdPartyProgram(JvmRequest& request, std::string& jvmCommand, std::string_view homeDirectory);
+    // JVM it installed is searched for. The request comes back without its
+    // predefined and home directories.
+    Outcome<ProvidedJvm> runThirdPartyProgram(JvmRequest request, std::string_view homeDirectory) const;
     // A JVM the wizard moved to `jvmDirectory`: its launcher looked for there
     // and, where the family registers JVMs, registered at that place.
-    bool configureMovedJvm(JvmRequest request, std::string_view jvmDirectory, std::string_view homeDirectory);
-
-    // True when the last run put a new JVM in place; discovered when it
-    // found a suitable one where the new one would have gone, and reused it.
-    bool installed() const { return installed_; }
-    bool discovered() const { return discovered_; }
+    Outcome<JvmLauncher> configureMovedJvm(const JvmRequest& request, std::string_view jvmDirectory,
+                                           std::string_view homeDirectory) const;
 
 private:
-    void begin(std::string_view homeDirectory);
-    bool finish(JvmRequest& request, bool ok, const std::string& jvmDirectory, std::string& jvmCommand);
-    bool installCompressedJvm(JvmRequest& request, std::string& jvmCommand, std::string& jvmDirectory);
-    bool expandArchive(const JvmRequest& request, const std::string& jvmDirectory);
-    bool runArchive(ExecCommand& exec, const std::string& command, const std::string& jvmDirectory);
-    std::vector<std::string> entriesBefore(const std::string& jvmDirectory) const;
-    bool archiveCommand(std::string_view archive, std::string& command);
-    bool configureJvm(JvmRequest& request, std::string_view jvmDirectory);
-    void registerJvm(const JvmRequest& request);
+    // A JVM in its directory, configured, before the final version test.
+    struct Placed;
+
+    Outcome<ProvidedJvm> finish(Outcome<Placed> placed, std::string_view homeDirectory) const;
+    Outcome<Placed> installCompressedJvm(JvmRequest request, std::string_view homeDirectory) const;
+    Outcome<void> expandArchive(const JvmRequest& request, const JvmDirChoice& choice) const;
+    Outcome<void> runArchive(ExecCommand& exec, const std::string& command, const std::string& jvmDirectory) const;
+    std::vector<std::string> entriesBefore(const JvmDirChoice& choice) const;
+    Outcome<std::string> archiveCommand(std::string_view archive) const;
+    Outcome<JvmLauncher> configureJvm(const JvmRequest& request, std::string_view jvmDirectory) const;
+    void registerJvm(const JvmRequest& request, const JvmLauncher& launcher, std::vector<std::string> adminOnly,
+                     std::string_view homeDirectory) const;
+    void refreshStatus() const;
 
     ProvisionContext run_;
     const FamilyRules& rules_;
-    std::string home_;
-    std::unique_ptr<JvmDirChooser> chooser_;
-    bool installed_ = false;
-    bool discovered_ = false;
-    // What registration waits for: the final version test.
-    bool registerAfterTest_ = false;
-    std::string launcher_;
-    std::string launcherPath_;
 };
 
 }  // namespace qrl

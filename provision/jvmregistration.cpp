@@ -4,7 +4,7 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "jvm/jvmwin.h"
-#include "provision/jvmdirchooser.h"
+#include "provision/adminonly.h"
 
 namespace qrl {
 namespace {
@@ -33,7 +33,7 @@ platform::RegView jvmRegistryView(std::string_view home, std::string_view launch
 }
 
 void JvmRegistration::registerJvm(std::string_view jvmVersion, std::string_view jvmName, std::string_view launcher,
-                                  std::string_view launcherPath) {
+                                  std::string_view launcherPath) const {
     std::string home = launcherHome(launcherPath);
     if (!configureWinRegSetting(logs_)) {
         logs_.trace("Windows registry unchanged");
@@ -49,7 +49,7 @@ void JvmRegistration::registerJvm(std::string_view jvmVersion, std::string_view 
 }
 
 bool JvmRegistration::addProducts(std::string_view jvmVersion, std::string_view jvmName, std::string_view launcher,
-                                  std::string_view launcherPath) {
+                                  std::string_view launcherPath) const {
     std::string version, micro;
     parseVersion(jvmVersion, version, micro);
     std::string home = registryHome(launcherPath);
@@ -68,8 +68,8 @@ bool JvmRegistration::addProducts(std::string_view jvmVersion, std::string_view 
     return configureJre(registry, version, micro, home, launcher);
 }
 
-bool JvmRegistration::configureJre(JvmRegistry& registry, std::string_view version, std::string_view micro,
-                                   std::string_view home, std::string_view launcher) {
+bool JvmRegistration::configureJre(const JvmRegistry& registry, std::string_view version, std::string_view micro,
+                                   std::string_view home, std::string_view launcher) const {
     if (!registry.addJvmToRegistry(kJreKey, "JavaHome", version, micro, home, launcher)) return false;
     copyJreFilesToHome(registry, version, home, launcher);
     if (version.substr(0, 3) == "1.1") return true;
@@ -80,7 +80,7 @@ bool JvmRegistration::configureJre(JvmRegistry& registry, std::string_view versi
 }
 
 void JvmRegistration::copyJreFilesToHome(const JvmRegistry& registry, std::string_view version, std::string_view home,
-                                         std::string_view launcher) {
+                                         std::string_view launcher) const {
     auto current = registry.readValue(kJreKey, "CurrentVersion");
     if (!current || *current != version || homeDirectory_.empty()) return;
     std::string stem(launcher);
@@ -97,7 +97,7 @@ void JvmRegistration::copyJreFilesToHome(const JvmRegistry& registry, std::strin
     copyJvmFile(join(bin, "msvcrt.dll"), join(join(homeDirectory_, "system"), "msvcrt.dll"));
 }
 
-bool JvmRegistration::copyJvmFile(std::string_view from, std::string_view to) {
+bool JvmRegistration::copyJvmFile(std::string_view from, std::string_view to) const {
     if (!fexists(from)) {
         logs_.trace("unable to copy file from", from);
         logs_.trace("                      to", to);

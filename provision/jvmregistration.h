@@ -36,16 +36,16 @@ public:
     // `launcherPath`, as the setting and the folder's rights allow. A
     // registration that fails is traced; it never fails the installation.
     void registerJvm(std::string_view jvmVersion, std::string_view jvmName, std::string_view launcher,
-                     std::string_view launcherPath);
+                     std::string_view launcherPath) const;
 
 private:
     bool addProducts(std::string_view jvmVersion, std::string_view jvmName, std::string_view launcher,
-                     std::string_view launcherPath);
-    bool configureJre(JvmRegistry& registry, std::string_view version, std::string_view micro,
-                      std::string_view home, std::string_view launcher);
+                     std::string_view launcherPath) const;
+    bool configureJre(const JvmRegistry& registry, std::string_view version, std::string_view micro,
+                      std::string_view home, std::string_view launcher) const;
     void copyJreFilesToHome(const JvmRegistry& registry, std::string_view version, std::string_view home,
-                            std::string_view launcher);
-    bool copyJvmFile(std::string_view from, std::string_view to);
+                            std::string_view launcher) const;
+    bool copyJvmFile(std::string_view from, std::string_view to) const;
 
     Logs logs_;
     std::string homeDirectory_;

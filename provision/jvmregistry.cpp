@@ -48,7 +48,7 @@ std::optional<std::string> JvmRegistry::readValue(std::string_view key, std::str
 
 bool JvmRegistry::addJvmToRegistry(std::string_view productKey, std::string_view homeValueName,
                                    std::string_view version, std::string_view micro, std::string_view home,
-                                   std::string_view launcher) {
+                                   std::string_view launcher) const {
     addJvmTopLevelKey(productKey, version);
     std::string subKey = std::string(productKey) + "\\" + std::string(version);
     if (platform::regKeyExists(kMachine, subKey, view_)) {
@@ -70,7 +70,7 @@ bool JvmRegistry::addJvmToRegistry(std::string_view productKey, std::string_view
     return true;
 }
 
-void JvmRegistry::addJvmTopLevelKey(std::string_view productKey, std::string_view version) {
+void JvmRegistry::addJvmTopLevelKey(std::string_view productKey, std::string_view version) const {
     if (!addToRegistry(productKey)) return;
     std::string majorMinor, micro;
     parseVersion(version, majorMinor, micro);
@@ -80,7 +80,7 @@ void JvmRegistry::addJvmTopLevelKey(std::string_view productKey, std::string_vie
 
 void JvmRegistry::addJvmSubentries(std::string_view versionKey, std::string_view homeValueName,
                                    std::string_view version, std::string_view micro, std::string_view home,
-                                   std::string_view launcher) {
+                                   std::string_view launcher) const {
     addValueToRegistry(versionKey, homeValueName, home);
     addValueToRegistry(versionKey, "MicroVersion", micro);
     if (!wantsRuntimeLib(launcher, version)) return;
@@ -92,7 +92,7 @@ void JvmRegistry::addJvmSubentries(std::string_view versionKey, std::string_view
     }
 }
 
-bool JvmRegistry::addToRegistry(std::string_view key) {
+bool JvmRegistry::addToRegistry(std::string_view key) const {
     platform::Result created = platform::regCreateKey(kMachine, std::string(key), view_);
     if (created) return true;
     logs_.trace("Unable to create registry key", key);
@@ -100,7 +100,7 @@ bool JvmRegistry::addToRegistry(std::string_view key) {
     return false;
 }
 
-bool JvmRegistry::addValueToRegistry(std::string_view key, std::string_view name, std::string_view value) {
+bool JvmRegistry::addValueToRegistry(std::string_view key, std::string_view name, std::string_view value) const {
     auto existing = readValue(key, name);
     bool otherType = !existing && platform::regValueExists(kMachine, std::string(key), std::string(name), view_);
     if ((existing && !existing->empty()) || otherType) {

@@ -53,18 +53,18 @@ public:
     // below HKEY_LOCAL_MACHINE, such as "SOFTWARE\JavaSoft\Java Runtime
     // Environment"). False when the version subkey could not be made.
     bool addJvmToRegistry(std::string_view productKey, std::string_view homeValueName, std::string_view version,
-                          std::string_view micro, std::string_view home, std::string_view launcher);
+                          std::string_view micro, std::string_view home, std::string_view launcher) const;
     // Creates the product key and sets its "CurrentVersion" (the major-minor
     // part of `version`) when that is empty.
-    void addJvmTopLevelKey(std::string_view productKey, std::string_view version);
+    void addJvmTopLevelKey(std::string_view productKey, std::string_view version) const;
     // Fills a version subkey.
     void addJvmSubentries(std::string_view versionKey, std::string_view homeValueName, std::string_view version,
-                          std::string_view micro, std::string_view home, std::string_view launcher);
+                          std::string_view micro, std::string_view home, std::string_view launcher) const;
     // Opens a key for writing, creating it when missing.
-    bool addToRegistry(std::string_view key);
+    bool addToRegistry(std::string_view key) const;
     // Writes a string value unless the value already holds text or data of
     // another type. Always true.
-    bool addValueToRegistry(std::string_view key, std::string_view name, std::string_view value);
+    bool addValueToRegistry(std::string_view key, std::string_view name, std::string_view value) const;
     // A string value of a key; nothing when the key or value is missing.
     std::optional<std::string> readValue(std::string_view key, std::string_view name) const;
 

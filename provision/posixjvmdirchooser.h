@@ -7,21 +7,22 @@
 //      then below the home directory.
 #pragma once
 
-#include "provision/jvmdirchooser.h"
+#include "provision/dirchoice.h"
 
 namespace qrl {
 
-class PosixJvmDirChooser : public JvmDirChooser {
+class PosixDirChoice : public DirChoice {
 public:
-    PosixJvmDirChooser(Family family, Logs logs, std::vector<std::string> systemDirs);
+    PosixDirChoice(Family family, Logs logs, std::vector<std::string> systemDirs, std::string workingDir,
+                   JvmRequest request, std::string_view home);
 
 private:
-    bool chooseFamilyDir(JvmRequest& request, std::string& dir, std::string& jvmCommand) override;
+    std::optional<std::string> chooseFamilyDir() override;
     std::vector<std::string> searchPathEntries(std::string_view path) const override;
-    bool refused(std::string_view dir) override;
+    bool refused(std::string_view dir) const override;
     bool makeDirectory(const std::string& path) override;
 
-    std::vector<std::string> systemDirs_;
+    const std::vector<std::string> systemDirs_;
 };
 
 }  // namespace qrl

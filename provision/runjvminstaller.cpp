@@ -6,56 +6,47 @@
 #include "common/text.h"
 #include "jvm/jvmok.h"
 #include "platform/fs.h"
+#include "provision/jvmdirchooser.h"
 #include "provision/jvmmodes.h"
 
 namespace qrl {
 
-void splitInstallerCommand(std::string_view line, std::string& program, std::vector<std::string>& argv) {
+InstallerCommand splitInstallerCommand(std::string_view line, Family family) {
     const std::string_view sep = kInstallerArgSeparator;
-    argv.clear();
+    InstallerCommand out;
     size_t at = line.find(sep);
-    program = line.substr(0, at);
+    out.program = line.substr(0, at);
     std::string_view rest = at == std::string_view::npos ? line : line.substr(at + sep.size());
-    size_t slash = program.rfind('\\');
-    argv.push_back(slash == std::string::npos ? program : program.substr(slash + 1));
+    out.argv.emplace_back(baseName(out.program, family));
     if (at != std::string_view::npos && rest.empty()) {
-        argv.emplace_back();
-        return;
+        out.argv.emplace_back();
+        return out;
     }
     while (true) {
         size_t next = rest.find(sep);
         if (next == std::string_view::npos) {
-            argv.emplace_back(rest);
-            return;
+            out.argv.emplace_back(rest);
+            return out;
         }
-        argv.emplace_back(rest.substr(0, next));
+        out.argv.emplace_back(rest.substr(0, next));
         rest = rest.substr(next + sep.size());
     }
 }
 
-InstallerCommand splitInstallerCommand(std::string_view line, Family family) {
-    InstallerCommand out;
-    splitInstallerCommand(line, out.program, out.argv);
-    if (!out.argv.empty()) out.argv.front() = std::string(baseName(out.program, family));
-    return out;
-}
-
-bool searchAgain(const ProvisionContext& run, const JvmQuery& query, std::string& jvmCommandName,
-                 std::string& jvmCommand) {
+std::optional<JvmLauncher> searchAgain(const ProvisionContext& run, const JvmQuery& query, std::string commandName) {
     if (run.showStatus) run.showStatus("Searching for JVM again");
     FindJvm finder(run.family, run.places.search, run.logs);
-    bool found = finder.isJvmInstalled(query, jvmCommandName, jvmCommand);
-    if (found)
-        run.logs.trace("Found correct version of JVM:", jvmCommand);
-    else
+    std::string command;
+    if (!finder.isJvmInstalled(query, commandName, command)) {
         run.logs.trace("Correct version of JVM was not found in common locations");
-    return found;
+        return std::nullopt;
+    }
+    run.logs.trace("Found correct version of JVM:", command);
+    return JvmLauncher{std::move(commandName), std::move(command)};
 }
 
 RunJvmInstaller::RunJvmInstaller(ProvisionContext context)
     : run_(std::move(context)), rules_(rulesFor(run_.family)) {}
-
-RunJvmInstaller::~RunJvmInstaller() = default;
 
 bool RunJvmInstaller::succeeded(int status) const {
     // Windows Installer packages answer 3010 or 1641 when only a restart is
@@ -63,67 +54,74 @@ bool RunJvmInstaller::succeeded(int status) const {
     return status == 0 || (rules_.vendorRestartIsSuccess && (status == 3010 || status == 1641));
 }
 
-bool RunJvmInstaller::prepareDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand) {
+Outcome<ProvidedJvm> RunJvmInstaller::run(JvmRequest request, std::string_view jvmInstallerBinary,
+                                          std::string_view jvmInstallerCommand,
+                                          std::string_view homeDirectory) const {
     // The predefined directory is for the kit's own archive, never for a
     // vendor's installer.
     JvmRequest forDirectory = request;
     forDirectory.predefinedJvmInstallDir.clear();
-    chooser_ = JvmDirChooser::forFamily(run_.family, run_.logs, run_.places);
-    bool made = chooser_->choose(forDirectory, homeDirectory_, dir, jvmCommand);
-    discovered_ = made && chooser_->discovered();
-    if (discovered_) request.jvmCommandName = forDirectory.jvmCommandName;
-    return made;
-}
-
-bool RunJvmInstaller::run(JvmRequest& request, std::string_view jvmInstallerBinary,
-                          std::string_view jvmInstallerCommand, std::string& jvmCommand,
-                          std::string_view homeDirectory) {
-    installed_ = discovered_ = false;
-    homeDirectory_ = homeDirectory;
-    std::string jvmDirectory;
-    bool made = prepareDirectory(request, jvmDirectory, jvmCommand);
+    JvmDirChooser chooser(run_.family, run_.logs, run_.places, run_.workingDir);
+    Outcome<JvmDirChoice> chosen = chooser.choose(forDirectory, homeDirectory);
+    bool discovered = chosen.ok() && chosen.value().discovered;
+    if (discovered) request.jvmCommandName = chosen.value().launcher.name;
+    const std::string jvmDirectory = chosen.ok() ? chosen.value().dir : chosen.failure().details;
     run_.logs.trace("jvmDirName: ", jvmDirectory);
-    run_.logs.trace("found existing jvm directory", discovered_);
-    bool ok = false;
-    if (discovered_) {
+    run_.logs.trace("found existing jvm directory", discovered);
+    std::optional<Failure> failure;
+    if (!chosen.ok()) failure = chosen.failure();
+    std::string command;
+    if (discovered) {
         JvmOk jvmOk(run_.family, run_.logs);
-        ok = jvmOk.jvmCorrectVersion(request.criteria, jvmDirectory, request.jvmCommandName, jvmCommand);
-        if (!ok) discovered_ = false;
+        if (!jvmOk.jvmCorrectVersion(request.criteria, jvmDirectory, request.jvmCommandName, command)) {
+            discovered = false;
+            command.clear();
+        }
     }
-    if (made && !ok) {
-        ok = installJvm(request, jvmInstallerBinary, jvmInstallerCommand, jvmDirectory, jvmCommand);
-        installed_ = ok;
+    bool installed = false;
+    if (chosen.ok() && !discovered) {
+        Outcome<JvmLauncher> launcher =
+            installJvm(request, jvmInstallerBinary, jvmInstallerCommand, jvmDirectory, homeDirectory);
+        removeEmptyDir(jvmDirectory, chosen.value().created);
+        if (launcher.ok()) {
+            request.jvmCommandName = launcher.value().name;
+            command = launcher.value().path;
+            installed = true;
+        } else {
+            failure = launcher.failure();
+        }
     }
-    if (!ok) jvmCommand.clear();
-    run_.logs.trace("jvmFullname:", jvmCommand);
+    const bool ok = discovered || installed;
+    run_.logs.trace("jvmFullname:", command);
     run_.logs.trace("runJvmInstaller ok", ok);
-    return ok;
+    if (!ok) return *failure;
+    return ProvidedJvm{command, installed, discovered, std::move(request)};
 }
 
-bool RunJvmInstaller::installJvm(JvmRequest& request, std::string_view binary, std::string_view commandLine,
-                                 std::string_view jvmDirectory, std::string& jvmCommand) {
+Outcome<JvmLauncher> RunJvmInstaller::installJvm(const JvmRequest& request, std::string_view binary,
+                                                 std::string_view commandLine, std::string_view jvmDirectory,
+                                                 std::string_view homeDirectory) const {
     // The vendor program runs from the kit, by its full path: a copy in the
     // JVM folder would be started from wherever that folder is.
     std::string program = joinPath(run_.workingDir, binary, run_.family);
-    bool ok = !binary.empty() && fexists(program) && !isDir(program);
-    if (!ok) run_.logs.error("The JVM installer is not in the kit:", program);
-    if (ok) ok = runInstaller(commandLine, jvmDirectory);
-    if (ok) ok = jvmInNewDir(request, jvmDirectory, jvmCommand) ||
-             searchAgain(run_, {exactly(request), request.jvmName, homeDirectory_, "yes"}, request.jvmCommandName,
-                         jvmCommand);
-    removeEmptyDir(jvmDirectory);
-    return ok;
+    if (binary.empty() || !fexists(program) || isDir(program)) {
+        run_.logs.error("The JVM installer is not in the kit:", program);
+        return Failure{"The JVM installer is not in the kit", program};
+    }
+    if (Outcome<void> ran = runInstaller(commandLine, jvmDirectory); !ran.ok()) return std::move(ran).failure();
+    if (auto found = jvmInNewDir(request, jvmDirectory)) return *found;
+    if (auto found = searchAgain(run_, {exactly(request), request.jvmName, std::string(homeDirectory), "yes"},
+                                 request.jvmCommandName))
+        return *found;
+    return Failure{"The JVM installer installed no JVM of version " + request.jvmVersion, std::string(jvmDirectory)};
 }
 
-void RunJvmInstaller::removeEmptyDir(std::string_view jvmDirectory) {
-    // The prepared directory and the parents this run made for it, as long
-    // as they are empty.
+void RunJvmInstaller::removeEmptyDir(std::string_view jvmDirectory, const std::vector<std::string>& created) const {
     std::string dir(jvmDirectory);
     while (!dir.empty()) {
         if (!entryNames(dir).empty() || !isDir(dir)) return;
         if (!platform::removeDir(dir)) return;
         run_.logs.trace("removed:", dir);
-        const auto& created = chooser_->createdDirectories();
         bool ours = false;
         for (const auto& c : created)
             if (stricmp(c, dir) == 0) ours = true;
@@ -138,10 +136,10 @@ void RunJvmInstaller::removeEmptyDir(std::string_view jvmDirectory) {
     }
 }
 
-bool RunJvmInstaller::runInstaller(std::string_view commandLine, std::string_view jvmDirectory) {
+Outcome<void> RunJvmInstaller::runInstaller(std::string_view commandLine, std::string_view jvmDirectory) const {
     if (commandLine.empty()) {
         run_.logs.trace("no jvm installer command line");
-        return false;
+        return Failure{"The kit names no JVM installer command line"};
     }
     InstallerCommand command = splitInstallerCommand(commandLine, run_.family);
     // A program named without a folder is the kit's.
@@ -153,8 +151,8 @@ bool RunJvmInstaller::runInstaller(std::string_view commandLine, std::string_vie
     return executeInstaller(command.program, command.argv, jvmDirectory);
 }
 
-bool RunJvmInstaller::executeInstaller(std::string_view command, const std::vector<std::string>& argv,
-                                       std::string_view jvmDirectory) {
+Outcome<void> RunJvmInstaller::executeInstaller(std::string_view command, const std::vector<std::string>& argv,
+                                                std::string_view jvmDirectory) const {
     ExecCommand exec(run_.family, run_.logs);
     run_.logs.trace("jvm installer command:", command);
     std::vector<std::string> before = rules_.jvmTreeModes ? entryNames(jvmDirectory) : std::vector<std::string>();
@@ -167,25 +165,28 @@ bool RunJvmInstaller::executeInstaller(std::string_view command, const std::vect
     if (ok && rules_.jvmTreeModes) setModesOfNewEntries(exec, jvmDirectory, before);
     if (ok) {
         run_.logs.trace("third party jvm installer ran with no reported errors");
-        return true;
+        return {};
     }
     if (started) reason = "exit status " + std::to_string(r.exitCode);
     if (rules_.vendorReasonLine)
         run_.logs.error("Error running JVM installer: " + reason, false);
     else if (started)
         run_.logs.error("The JVM installer failed with exit status", std::to_string(r.exitCode));
-    run_.logs.error("Unable to start ", std::string(command) + " " + ExecCommand::argsString(argv));
-    return false;
+    std::string line = std::string(command) + " " + ExecCommand::argsString(argv);
+    run_.logs.error("Unable to start ", line);
+    return Failure{"Error running JVM installer: " + reason, line};
 }
 
-bool RunJvmInstaller::jvmInNewDir(JvmRequest& request, std::string_view jvmDirectory, std::string& jvmCommand) {
+std::optional<JvmLauncher> RunJvmInstaller::jvmInNewDir(const JvmRequest& request,
+                                                        std::string_view jvmDirectory) const {
     for (const auto& name : entryNames(jvmDirectory)) {
         std::string path = joinPath(jvmDirectory, name, run_.family);
         run_.logs.trace("looking for jvm in:", path);
         JvmOk jvmOk(run_.family, run_.logs);
-        if (jvmOk.jvmCorrectVersion(exactly(request), path, request.jvmCommandName, jvmCommand)) return true;
+        std::string commandName = request.jvmCommandName, command;
+        if (jvmOk.jvmCorrectVersion(exactly(request), path, commandName, command)) return JvmLauncher{commandName, command};
     }
-    return false;
+    return std::nullopt;
 }
 
 }  // namespace qrl

@@ -13,16 +13,17 @@
 // command interpreter).
 #pragma once
 
-#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/familyrules.h"
-#include "common/logs.h"
+#include "common/outcome.h"
 #include "jvm/findjvm.h"
-#include "provision/jvmdirchooser.h"
-#include "provision/jvmrequest.h"
+#include "provision/jvmlauncher.h"
+#include "provision/providedjvm.h"
+#include "provision/provisioncontext.h"
 
 namespace qrl {
 
@@ -32,11 +33,7 @@ inline constexpr const char* kInstallerArgSeparator = "/*/*/*";
 // /*/*/*-s gives setup.exe and {setup.exe, -s}; a line that ends right after
 // a separator gives an empty last argument; a line without separator is the
 // program and, as its one argument, the whole line again. Entry 0 is the
-// program's file name (after its last "\").
-void splitInstallerCommand(std::string_view line, std::string& program, std::vector<std::string>& argv);
-
-// The same parts, entry 0 of the vector the program's file name after the
-// family's last separator.
+// program's file name (after the family's last separator).
 struct InstallerCommand {
     std::string program;
     std::vector<std::string> argv;
@@ -44,45 +41,37 @@ struct InstallerCommand {
 InstallerCommand splitInstallerCommand(std::string_view line, Family family);
 
 // The family's search once more, after a vendor's program ran ("Searching
-// for JVM again" in front of the user).
-bool searchAgain(const ProvisionContext& run, const JvmQuery& query, std::string& jvmCommandName,
-                 std::string& jvmCommand);
+// for JVM again" in front of the user): the launcher found, under the name
+// accepted (`commandName` as the kit gives it).
+std::optional<JvmLauncher> searchAgain(const ProvisionContext& run, const JvmQuery& query, std::string commandName);
 
 class RunJvmInstaller {
 public:
     explicit RunJvmInstaller(ProvisionContext context);
-    ~RunJvmInstaller();
 
-    // On success `jvmCommand` is the launcher of a JVM of version
-    // request.jvmVersion (or one meeting the criteria that was already in the
-    // prepared directory).
-    bool run(JvmRequest& request, std::string_view jvmInstallerBinary, std::string_view jvmInstallerCommand,
-             std::string& jvmCommand, std::string_view homeDirectory);
-    bool installed() const { return installed_; }
-    bool discovered() const { return discovered_; }
+    // The launcher of a JVM of version request.jvmVersion (or one meeting
+    // the criteria that was already in the prepared directory).
+    Outcome<ProvidedJvm> run(JvmRequest request, std::string_view jvmInstallerBinary,
+                             std::string_view jvmInstallerCommand, std::string_view homeDirectory) const;
 
 private:
     JvmCriteria exactly(const JvmRequest& request) const { return {request.jvmVersion, "", ""}; }
-    // The directory for the installer, from the family's candidates; sets
-    // discovered_.
-    bool prepareDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand);
-    bool installJvm(JvmRequest& request, std::string_view binary, std::string_view commandLine,
-                    std::string_view jvmDirectory, std::string& jvmCommand);
-    void removeEmptyDir(std::string_view jvmDirectory);
-    bool runInstaller(std::string_view commandLine, std::string_view jvmDirectory);
+    // The vendor's program run in `jvmDirectory`, then its JVM looked for.
+    Outcome<JvmLauncher> installJvm(const JvmRequest& request, std::string_view binary, std::string_view commandLine,
+                                    std::string_view jvmDirectory, std::string_view homeDirectory) const;
+    // The prepared directory and the parents the choice made for it
+    // (`created`), as long as they are empty.
+    void removeEmptyDir(std::string_view jvmDirectory, const std::vector<std::string>& created) const;
+    Outcome<void> runInstaller(std::string_view commandLine, std::string_view jvmDirectory) const;
     // Runs the program in the JVM directory and waits (where the family
     // changes modes, what it made there gets the mode 0755).
-    bool executeInstaller(std::string_view command, const std::vector<std::string>& argv,
-                          std::string_view jvmDirectory);
-    bool jvmInNewDir(JvmRequest& request, std::string_view jvmDirectory, std::string& jvmCommand);
+    Outcome<void> executeInstaller(std::string_view command, const std::vector<std::string>& argv,
+                                   std::string_view jvmDirectory) const;
+    std::optional<JvmLauncher> jvmInNewDir(const JvmRequest& request, std::string_view jvmDirectory) const;
     bool succeeded(int status) const;
 
     ProvisionContext run_;
     const FamilyRules& rules_;
-    std::string homeDirectory_;
-    std::unique_ptr<JvmDirChooser> chooser_;
-    bool installed_ = false;
-    bool discovered_ = false;
 };
 
 }  // namespace qrl

@@ -25,35 +25,39 @@
 // installer and later the launchers run the java.exe found there.
 #pragma once
 
-#include "provision/jvmdirchooser.h"
+#include "provision/dirchoice.h"
+#include "provision/jvmplaces.h"
 
 namespace qrl {
 
-class WinJvmDirChooser : public JvmDirChooser {
+class WinDirChoice : public DirChoice {
 public:
-    explicit WinJvmDirChooser(Logs logs, WindowsFolders folders = WindowsFolders::fromEnvironment());
+    WinDirChoice(Logs logs, WindowsFolders folders, std::string workingDir, JvmRequest request,
+                 std::string_view home);
 
 private:
-    bool chooseFamilyDir(JvmRequest& request, std::string& dir, std::string& jvmCommand) override;
+    std::optional<std::string> chooseFamilyDir() override;
     std::vector<std::string> searchPathEntries(std::string_view path) const override;
     void beforeWorkingDir() override;
-    bool refused(std::string_view dir) override;
-    bool mayReuse(std::string_view dir) override;
+    bool refused(std::string_view dir) const override;
+    bool mayReuse(std::string_view dir) const override;
     bool makeDirectory(const std::string& path) override;
 
     // A "predefinedJvmInstallDir" value resolved into a directory name.
-    bool predefinedDir(std::string_view setting, std::string& out);
-    bool variableDir(std::string_view variable, std::string_view resolved, std::string_view setting,
-                     std::string& result);
-    bool createWinJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand);
+    std::optional<std::string> predefinedDir(std::string_view setting) const;
+    std::optional<std::string> variableDir(std::string_view variable, std::string_view resolved,
+                                           std::string_view setting) const;
+    std::optional<std::string> createWinJvmDirectory();
     // The JavaSoft (or JVM) subtree below the programs directory `dir`.
-    bool createProgramsJvmDirectory(JvmRequest& request, std::string& dir, std::string& jvmCommand);
-    bool reuseOrAdd(JvmRequest& request, std::string& dir, const std::string& leaf, const std::string& fresh,
-                    std::string& jvmCommand, bool traceVerdict);
-    std::optional<std::string> programsDirectory();
+    std::optional<std::string> createProgramsJvmDirectory(std::string dir);
+    // dir/leaf when it holds a JVM to reuse; else, when there is no such
+    // directory, dir/fresh made.
+    std::optional<std::string> reuseOrAdd(const std::string& dir, const std::string& leaf, const std::string& fresh,
+                                          bool traceVerdict);
+    std::optional<std::string> programsDirectory() const;
 
-    WindowsFolders folders_;
-    bool elevated_;
+    const WindowsFolders folders_;
+    const bool elevated_;
 };
 
 }  // namespace qrl

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "provision/jvmprovisioner.h"
+#include "provision/predefineddir.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string input(reinterpret_cast<const char*>(data), size);
@@ -13,8 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string setting = input.substr(0, cut);
     std::string homeDir = cut == std::string::npos ? std::string() : input.substr(cut + 1);
     const std::string work = "/work dir";
-    std::string dir;
-    bool ok = qrl::resolvePredefinedDir(setting, work, dir);
+    auto resolved = qrl::resolvePredefinedDir(setting, work);
+    bool ok = resolved.has_value();
+    std::string dir = resolved.value_or("");
     if (setting.find("[$AppDir]/") == std::string::npos) {
         bool variable = setting.rfind("[$", 0) == 0;
         if (ok == variable || (ok && dir != setting)) std::abort();

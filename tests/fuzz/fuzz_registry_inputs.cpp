@@ -41,9 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (qrl::wantsRuntimeLib("java", parts[1]) && parts[1].find_first_of("123456789") == std::string::npos)
         std::abort();
 
-    std::string program;
-    std::vector<std::string> argv;
-    qrl::splitInstallerCommand(parts[2], program, argv);
+    auto [program, argv] = qrl::splitInstallerCommand(parts[2], qrl::Family::Windows);
     if (argv.empty()) std::abort();
     const std::string separator = qrl::kInstallerArgSeparator;
     if (parts[2].find(separator) != std::string::npos) {

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "common/trust.h"
-#include "provision/jvmdirchooser.h"
+#include "provision/adminonly.h"
 
 namespace {
 

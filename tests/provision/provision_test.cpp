@@ -14,7 +14,9 @@
 #include "common/shellquote.h"
 #include "platform/fs.h"
 #include "platform/process.h"
+#include "provision/jvmdirchooser.h"
 #include "provision/jvmprovisioner.h"
+#include "provision/predefineddir.h"
 #include "provision/runjvminstaller.h"
 #include "tests/support/testutil.h"
 
@@ -421,9 +423,9 @@ TEST(ProvisionUnit, PredefinedDirectoryAndJvmHome) {
     for (const auto& c : {Predefined{"[$AppDir]/jre", true, "/kit/jre"},
                           Predefined{"/opt/app/jre", true, "/opt/app/jre"}, Predefined{"[$AppDir]/", false, ""}, Predefined{"[$ProgFilesDir]/jre", false, ""},
                           Predefined{"[$AppDir]", false, ""}, Predefined{"/opt/[$AppDir]/jre", true, "/kit/jre"}}) {
-        std::string dir = "left over";
-        EXPECT_EQ(qrl::resolvePredefinedDir(c.setting, "/kit", dir), c.ok) << c.setting;
-        EXPECT_EQ(dir, c.dir) << c.setting;
+        auto dir = qrl::resolvePredefinedDir(c.setting, "/kit");
+        EXPECT_EQ(dir.has_value(), c.ok) << c.setting;
+        EXPECT_EQ(dir.value_or(""), c.dir) << c.setting;
     }
     struct Home {
         qrl::Family family;
@@ -471,25 +473,27 @@ TEST(ProvisionUnit, CandidateOrderEndsInTheWorkingDirectory) {
     CwdGuard cwd(dir.path());
     writeFile("blocked", "");
     EnvGuard pathVar("PATH", (dir.path() + "/blocked").c_str());
-    auto chooser = qrl::JvmDirChooser::forFamily(nativeFamily(), logsHere(), placesBelow({dir.path() + "/blocked"}));
+    qrl::JvmDirChooser chooser(nativeFamily(), logsHere(), placesBelow({dir.path() + "/blocked"}), dir.path());
     qrl::JvmRequest request{{"", "1.8", ""}, "1.3.1", "JRE", "java", "jre.bin", "", ""};
-    std::string target, command;
     // Home is a file too: only the working directory is left.
-    EXPECT_TRUE(chooser->choose(request, dir.path() + "/blocked", target, command));
-    EXPECT_EQ(target, dir.path() + "/jvm/jre1.3/1.3");
+    auto chosen = chooser.choose(request, dir.path() + "/blocked");
+    ASSERT_TRUE(chosen.ok());
+    EXPECT_EQ(chosen.value().dir, dir.path() + "/jvm/jre1.3/1.3");
     EXPECT_TRUE(exists(dir.path() + "/jvm/jre1.3/1.3"));
     // A predefined directory is made with every parent.
     request.predefinedJvmInstallDir = "[$AppDir]/a/b/c";
-    EXPECT_TRUE(chooser->choose(request, dir.path() + "/blocked", target, command));
-    EXPECT_FALSE(chooser->discovered());
-    EXPECT_EQ(target, dir.path() + "/a/b/c");
-    EXPECT_TRUE(exists(target));
+    chosen = chooser.choose(request, dir.path() + "/blocked");
+    ASSERT_TRUE(chosen.ok());
+    EXPECT_FALSE(chosen.value().discovered);
+    EXPECT_EQ(chosen.value().dir, dir.path() + "/a/b/c");
+    EXPECT_TRUE(exists(chosen.value().dir));
     // The bare variable is refused; the subtree is there already and holds
     // no JVM, so a second leaf is made beside the first.
     request.predefinedJvmInstallDir = "[$AppDir]/";
-    EXPECT_TRUE(chooser->choose(request, dir.path() + "/blocked", target, command));
-    EXPECT_FALSE(chooser->discovered());
-    EXPECT_EQ(target, dir.path() + "/jvm/jre1.3/jre1.3");
+    chosen = chooser.choose(request, dir.path() + "/blocked");
+    ASSERT_TRUE(chosen.ok());
+    EXPECT_FALSE(chosen.value().discovered);
+    EXPECT_EQ(chosen.value().dir, dir.path() + "/jvm/jre1.3/jre1.3");
 
     // Without the kit's archive the run fails and takes back the directories
     // it made.
@@ -497,10 +501,18 @@ TEST(ProvisionUnit, CandidateOrderEndsInTheWorkingDirectory) {
     CwdGuard there(other.path());
     qrl::JvmProvisioner provisioner(nativeFamily(), logsHere(), nullptr, placesBelow({}));
     request.predefinedJvmInstallDir = "[$AppDir]/x/y";
-    command = "stale";
-    EXPECT_FALSE(provisioner.expandKitArchive(request, command, other.path() + "/none"));
-    EXPECT_EQ(command, "");
+    auto provided = provisioner.expandKitArchive(request, other.path() + "/none");
+    EXPECT_FALSE(provided.ok());
+    EXPECT_EQ(provided.failure().details, other.path() + "/jre.bin");
     EXPECT_FALSE(exists(other.path() + "/x"));
+
+    // A choice that finds no directory at all takes back what it made on its
+    // way: here the parent of a name the system refuses.
+    writeFile(other.path() + "/jvm", "");
+    request.predefinedJvmInstallDir = "[$AppDir]/made/" + std::string(300, 'n');
+    qrl::JvmDirChooser nowhere(nativeFamily(), logsHere(), placesBelow({}), other.path());
+    EXPECT_FALSE(nowhere.choose(request, other.path() + "/none").ok());
+    EXPECT_FALSE(exists(other.path() + "/made"));
 }
 
 TEST(ProvisionUnit, ThirdPartySettingAndLauncherProbe) {
@@ -519,11 +531,13 @@ TEST(ProvisionUnit, ThirdPartySettingAndLauncherProbe) {
     auto request = [](const char* commandName) {
         return qrl::JvmRequest{{"", "1.3", ""}, "1.3", "JRE", commandName, "", "", ""};
     };
-    EXPECT_FALSE(provisioner.configureMovedJvm(request("jre"), dir.path() + "/j", ""));
+    EXPECT_FALSE(provisioner.configureMovedJvm(request("jre"), dir.path() + "/j", "").ok());
     EXPECT_TRUE(has(readFile("errors.log"), "Unable to configure JVM in " + dir.path() + "/j"));
     writeFile("j/bin/java", "");
-    EXPECT_TRUE(provisioner.configureMovedJvm(request("jre"), dir.path() + "/j", ""));
-    EXPECT_FALSE(provisioner.configureMovedJvm(request("javaw"), dir.path() + "/j", ""));
+    auto launcher = provisioner.configureMovedJvm(request("jre"), dir.path() + "/j", "");
+    ASSERT_TRUE(launcher.ok());
+    EXPECT_EQ(launcher.value().path, dir.path() + "/j/bin/java");
+    EXPECT_FALSE(provisioner.configureMovedJvm(request("javaw"), dir.path() + "/j", "").ok());
 }
 
 TEST(ProvisionUnit, AnExistingDirectoryKeepsItsModesAndRootOrHomeIsRefused) {
@@ -545,10 +559,10 @@ TEST(ProvisionUnit, AnExistingDirectoryKeepsItsModesAndRootOrHomeIsRefused) {
     writeFile(qrl::kTraceLog, "");
     qrl::JvmProvisioner provisioner(nativeFamily(), logsHere(), nullptr, placesBelow({}));
     qrl::JvmRequest request{{"", "1.8", ""}, "1.8", "JRE", "java", "sub/jre.bin", target, ""};
-    std::string command;
-    ASSERT_TRUE(provisioner.expandKitArchive(request, command, home)) << readFile(qrl::kTraceLog);
-    EXPECT_EQ(command, target + "/bin/java");
-    EXPECT_TRUE(provisioner.installed());
+    auto provided = provisioner.expandKitArchive(request, home);
+    ASSERT_TRUE(provided.ok()) << readFile(qrl::kTraceLog);
+    EXPECT_EQ(provided.value().command, target + "/bin/java");
+    EXPECT_TRUE(provided.value().installed);
     EXPECT_TRUE(has(readFile(qrl::kTraceLog), "issued command to expand: " + dir.path() + "/jre.bin"));
     auto mode = [](const std::string& p) { return static_cast<unsigned>(fs::status(p).permissions()) & 0777; };
     EXPECT_EQ(mode(target), 0750u);
@@ -558,13 +572,13 @@ TEST(ProvisionUnit, AnExistingDirectoryKeepsItsModesAndRootOrHomeIsRefused) {
 
     // The root of the file system and the home directory are never the JVM
     // directory: the JVM goes below the home directory instead.
-    auto chooser = qrl::JvmDirChooser::forFamily(nativeFamily(), logsHere(), placesBelow({}));
+    qrl::JvmDirChooser chooser(nativeFamily(), logsHere(), placesBelow({}), dir.path());
     for (const std::string& refused : {std::string("/"), std::string("//"), home, home + "/."}) {
         request.predefinedJvmInstallDir = refused;
-        std::string chosen;
-        chooser->choose(request, home, chosen, command);
-        EXPECT_NE(platform::canonicalPath(chosen), "/") << refused;
-        EXPECT_NE(platform::canonicalPath(chosen), platform::canonicalPath(home)) << refused;
+        auto chosen = chooser.choose(request, home);
+        ASSERT_TRUE(chosen.ok()) << refused;
+        EXPECT_NE(platform::canonicalPath(chosen.value().dir), "/") << refused;
+        EXPECT_NE(platform::canonicalPath(chosen.value().dir), platform::canonicalPath(home)) << refused;
     }
 }
 
@@ -588,8 +602,7 @@ TEST(ProvisionUnit, AFailedArchiveRemovesOnlyWhatItsRunMade) {
         }
         qrl::JvmProvisioner provisioner(nativeFamily(), logsHere(), nullptr, placesBelow({}));
         qrl::JvmRequest request{{"", "1.8", ""}, "1.8", "JRE", "java", "jre.bin", "", ""};
-        std::string command;
-        EXPECT_FALSE(provisioner.expandKitArchive(request, command, home));
+        EXPECT_FALSE(provisioner.expandKitArchive(request, home).ok());
         if (jvmFolderThere) {
             EXPECT_EQ(readFile(base + "/jvm/jre1.8/1.8/release"), "another JVM");
             auto entries = std::distance(std::filesystem::directory_iterator(base + "/jvm/jre1.8"), {});
@@ -620,9 +633,7 @@ TEST(VendorInstallerTest, CommandSplitAndRunWithItsWords) {
     EnvGuard out("ARGVDUMP_FILE", dir.file("argv.txt").c_str());
     // A version no search finds on this machine.
     qrl::JvmRequest request{{"", "1.3", ""}, "1.3.1", "JRE", "java", "", "", ""};
-    std::string command;
-    EXPECT_FALSE(provisioner.runVendorInstaller(request, "argvdump", "argvdump/*/*/*a \"b\" $(c)/*/*/*", command,
-                                                home));
+    EXPECT_FALSE(provisioner.runVendorInstaller(request, "argvdump", "argvdump/*/*/*a \"b\" $(c)/*/*/*", home).ok());
     EXPECT_EQ(readArgvDump(dir.file("argv.txt")), (V{"a \"b\" $(c)", ""}));
     EXPECT_NE(readFile(dir.file("argv.txt.info")).find("cwd=" + home + "/jvm/jre1.3/1.3\n"), std::string::npos);
     EXPECT_EQ(modeOf(dir.file("argvdump")), 0755u);

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "common/files.h"
+#include "common/paths.h"
 #include "common/text.h"
 #include "installer/install.h"
 #include "installer/installcleanup.h"
@@ -12,10 +13,10 @@
 #include "platform/fs.h"
 #include "platform/registry.h"
 #include "platform/osversion.h"
+#include "provision/jvmdirchooser.h"
 #include "provision/jvmprovisioner.h"
 #include "provision/jvmregistry.h"
 #include "provision/runjvminstaller.h"
-#include "provision/winjvmdirchooser.h"
 #include "security/security.h"
 #include "tests/support/testutil.h"
 
@@ -69,19 +70,18 @@ TEST(RegistryInputsTest, RuntimeLibFollowsNumericVersions) {
 }
 
 TEST(VendorCommandTest, PartsBecomeOneArgumentEach) {
-    std::string program;
-    std::vector<std::string> argv;
-    qrl::splitInstallerCommand("setup.exe/*/*/*-s", program, argv);
-    EXPECT_EQ(program, "setup.exe");
-    EXPECT_EQ(argv, (std::vector<std::string>{"setup.exe", "-s"}));
-    qrl::splitInstallerCommand("setup.exe/*/*/*", program, argv);
-    EXPECT_EQ(argv, (std::vector<std::string>{"setup.exe", ""}));
-    qrl::splitInstallerCommand("C:\\kit\\setup.exe", program, argv);
-    EXPECT_EQ(program, "C:\\kit\\setup.exe");
-    EXPECT_EQ(argv, (std::vector<std::string>{"setup.exe", "C:\\kit\\setup.exe"}));
-    qrl::splitInstallerCommand("C:\\a b\\s.exe/*/*/*/D=C:\\x y & 100%/*/*/*\"q\"/*/*/*", program, argv);
-    EXPECT_EQ(program, "C:\\a b\\s.exe");
-    EXPECT_EQ(argv, (std::vector<std::string>{"s.exe", "/D=C:\\x y & 100%", "\"q\"", ""}));
+    using V = std::vector<std::string>;
+    auto split = [](std::string_view line) { return qrl::splitInstallerCommand(line, qrl::Family::Windows); };
+    auto c = split("setup.exe/*/*/*-s");
+    EXPECT_EQ(c.program, "setup.exe");
+    EXPECT_EQ(c.argv, (V{"setup.exe", "-s"}));
+    EXPECT_EQ(split("setup.exe/*/*/*").argv, (V{"setup.exe", ""}));
+    c = split("C:\\kit\\setup.exe");
+    EXPECT_EQ(c.program, "C:\\kit\\setup.exe");
+    EXPECT_EQ(c.argv, (V{"setup.exe", "C:\\kit\\setup.exe"}));
+    c = split("C:\\a b\\s.exe/*/*/*/D=C:\\x y & 100%/*/*/*\"q\"/*/*/*");
+    EXPECT_EQ(c.program, "C:\\a b\\s.exe");
+    EXPECT_EQ(c.argv, (V{"s.exe", "/D=C:\\x y & 100%", "\"q\"", ""}));
 }
 
 namespace {
@@ -136,6 +136,10 @@ protected:
         for (const char* exe : {"java.exe", "javaw.exe"})
             EXPECT_TRUE(qrl::copyFile(helperPath("fakejava"), home + "\\bin\\" + exe));
         return home;
+    }
+    // The Windows directory choice, run in the kit.
+    qrl::JvmDirChooser chooser(qrl::WindowsFolders folders = qrl::WindowsFolders::fromEnvironment()) {
+        return {qrl::Family::Windows, logsHere(), {{}, {}, std::move(folders)}, qrl::getCurrentDir(qrl::Family::Windows)};
     }
     qrl::JvmRequest request(const std::string& name = "JRE", const std::string& predefined = "") {
         return {{"", "17", ""}, "17.0.15", name, "javaw.exe", "jre setup.exe", predefined, ""};
@@ -228,16 +232,14 @@ TEST_F(WinProvision, RuntimeLibForJavaFromTodaysServerDirectory) {
 }
 
 TEST_F(WinProvision, DirectoryCandidatesInTheirOrder) {
-    std::string dirName, command;
     {
-        qrl::WinJvmDirChooser chooser(logsHere());
-        auto r = request();
-        ASSERT_TRUE(chooser.choose(r, "", dirName, command));
-        EXPECT_EQ(dirName, pf + "\\JavaSoft\\JRE17.0\\17.0.15");
-        EXPECT_FALSE(chooser.discovered());
-        auto r2 = request("jre");
-        ASSERT_TRUE(chooser.choose(r2, "", dirName, command));
-        EXPECT_EQ(dirName, pf + "\\JVM17.0\\17.0.15");
+        auto c = chooser().choose(request(), "");
+        ASSERT_TRUE(c.ok());
+        EXPECT_EQ(c.value().dir, pf + "\\JavaSoft\\JRE17.0\\17.0.15");
+        EXPECT_FALSE(c.value().discovered);
+        c = chooser().choose(request("jre"), "");
+        ASSERT_TRUE(c.ok());
+        EXPECT_EQ(c.value().dir, pf + "\\JVM17.0\\17.0.15");
     }
     {
         // A JVM already in the vendor directory is reused when its folder is
@@ -246,22 +248,19 @@ TEST_F(WinProvision, DirectoryCandidatesInTheirOrder) {
         AdminsOnly admins;
         qrl::WindowsFolders folders = qrl::WindowsFolders::fromEnvironment();
         folders.rights = &admins;
-        qrl::WinJvmDirChooser chooser(logsHere(), folders);
-        auto r = request();
-        ASSERT_TRUE(chooser.choose(r, "", dirName, command));
-        EXPECT_TRUE(chooser.discovered());
-        EXPECT_EQ(command, pf + "\\JavaSoft\\JRE17.0\\17.0.15\\bin\\javaw.exe");
+        auto c = chooser(folders).choose(request(), "");
+        ASSERT_TRUE(c.ok());
+        EXPECT_TRUE(c.value().discovered);
+        EXPECT_EQ(c.value().launcher.path, pf + "\\JavaSoft\\JRE17.0\\17.0.15\\bin\\javaw.exe");
     }
     {
         // One that others may change is left alone (under wine every folder
         // reads as the user's own).
         std::string planted = jvm(dir.file("planted"));
-        qrl::WinJvmDirChooser chooser(logsHere());
-        auto r = request("JRE", planted);
-        command.clear();
-        ASSERT_TRUE(chooser.choose(r, "", dirName, command));
-        EXPECT_FALSE(chooser.discovered());
-        EXPECT_EQ(command, "");
+        auto c = chooser().choose(request("JRE", planted), "");
+        ASSERT_TRUE(c.ok());
+        EXPECT_FALSE(c.value().discovered);
+        EXPECT_EQ(c.value().launcher.path, "");
     }
     // Variables of the predefined directory; a bare variable gives the
     // conventional place.
@@ -273,34 +272,30 @@ TEST_F(WinProvision, DirectoryCandidatesInTheirOrder) {
                           Case{"[$WinDir]\\jre", win + "\\jre"},
                           Case{"[$AppDir]\\anything", kit + "\\jvm"},
                           Case{"[$ProgFilesDir]\\", pf + "\\JavaSoft\\JDK17.0\\17.0.15"}}) {
-        qrl::WinJvmDirChooser chooser(logsHere());
-        auto r = request("JDK", c.setting);
-        ASSERT_TRUE(chooser.choose(r, win, dirName, command)) << c.setting;
-        EXPECT_EQ(dirName, c.dir) << c.setting;
+        auto chosen = chooser().choose(request("JDK", c.setting), win);
+        ASSERT_TRUE(chosen.ok()) << c.setting;
+        EXPECT_EQ(chosen.value().dir, c.dir) << c.setting;
     }
     // An unknown variable, a root, the Windows directory and the user's
     // profile are never the JVM's directory.
     for (std::string refused : {std::string("[$Home]\\jre"), std::string("C:\\"), win,
                                 platform::getEnv("USERPROFILE").value_or("C:")}) {
-        qrl::WinJvmDirChooser chooser(logsHere());
-        auto r = request("JRE", refused);
-        ASSERT_TRUE(chooser.choose(r, win, dirName, command)) << refused;
-        EXPECT_NE(dirName, refused);
+        auto c = chooser().choose(request("JRE", refused), win);
+        ASSERT_TRUE(c.ok()) << refused;
+        EXPECT_NE(c.value().dir, refused);
     }
     EXPECT_TRUE(contains(readFile("errors.log"), "refusing to install a JVM into " + win));
 }
 
 TEST_F(WinProvision, UnwritableProgramFilesGoesToTheUsersOwnFolder) {
     writeFile(dir.file("file"), "");
-    std::string dirName, command;
     {
         // Program Files that cannot be written (a path below a file): the
         // user's programs folder, never a folder all users share.
         EnvGuard readOnly{"QUARLAN_PROGRAM_FILES", (dir.file("file") + "\\pf").c_str()};
-        qrl::WinJvmDirChooser chooser(logsHere());
-        auto r = request();
-        ASSERT_TRUE(chooser.choose(r, "", dirName, command));
-        EXPECT_EQ(dirName, user + "\\JavaSoft\\JRE17.0\\17.0.15");
+        auto c = chooser().choose(request(), "");
+        ASSERT_TRUE(c.ok());
+        EXPECT_EQ(c.value().dir, user + "\\JavaSoft\\JRE17.0\\17.0.15");
     }
     {
         // No programs directory at all: the jvm subtree below the working
@@ -308,19 +303,18 @@ TEST_F(WinProvision, UnwritableProgramFilesGoesToTheUsersOwnFolder) {
         EnvGuard none{"QUARLAN_PROGRAM_FILES", "file\\pf"};
         EnvGuard noUser{"QUARLAN_USER_PROGRAMS", "file\\user"};
         writeFile("file", "");
-        qrl::WinJvmDirChooser chooser(logsHere());
-        auto r = request();
-        ASSERT_TRUE(chooser.choose(r, win, dirName, command));
-        EXPECT_EQ(dirName, "jvm\\jre17.0\\17.0");
+        auto c = chooser().choose(request(), win);
+        ASSERT_TRUE(c.ok());
+        EXPECT_EQ(c.value().dir, "jvm\\jre17.0\\17.0");
         // The next run finds what the first one left there (a folder the
         // administrators' alone).
         jvm(kit + "\\jvm\\jre17.0\\17.0");
         AdminsOnly admins;
         qrl::WindowsFolders folders = qrl::WindowsFolders::fromEnvironment();
         folders.rights = &admins;
-        qrl::WinJvmDirChooser again(logsHere(), folders);
-        ASSERT_TRUE(again.choose(r, win, dirName, command));
-        EXPECT_TRUE(again.discovered());
+        c = chooser(folders).choose(request(), win);
+        ASSERT_TRUE(c.ok());
+        EXPECT_TRUE(c.value().discovered);
     }
 }
 
@@ -371,11 +365,10 @@ TEST_F(WinProvision, KitArchiveIsExpandedRegisteredAndRunsTheWizard) {
     qrl::WindowsFolders folders = qrl::WindowsFolders::fromEnvironment();
     folders.rights = &admins;
     qrl::JvmProvisioner again(qrl::Family::Windows, logsHere(), nullptr, {{}, {}, folders});
-    auto r = request();
-    std::string command;
-    ASSERT_TRUE(again.expandKitArchive(r, command, win)) << trace();
-    EXPECT_EQ(command, home + "\\bin\\javaw.exe");
-    EXPECT_TRUE(again.discovered());
+    auto provided = again.expandKitArchive(request(), win);
+    ASSERT_TRUE(provided.ok()) << trace();
+    EXPECT_EQ(provided.value().command, home + "\\bin\\javaw.exe");
+    EXPECT_TRUE(provided.value().discovered);
     EXPECT_TRUE(contains(trace(), "found existing jvm directory: true")) << trace();
 }
 
