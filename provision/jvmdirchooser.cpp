@@ -127,13 +127,14 @@ bool JvmDirChooser::createJvmSubdirectory(JvmRequest& request, std::string& dir,
 
 bool JvmDirChooser::foundValidJvm(JvmRequest& request, std::string_view dir, std::string& jvmCommand) {
     if (!mayReuse(dir)) return false;
-    JvmOk jvmOk(family_, logs_);
-    std::string exePath;
-    bool ok = jvmOk.jvmCorrectVersion(request.criteria, dir, request.jvmCommandName, exePath);
-    if (ok)
-        jvmCommand = exePath;
-    else
+    JvmVerdict tested = JvmTester(family_, logs_).testJvm({std::string(dir), request.jvmCommandName}, request.criteria);
+    bool ok = tested.accepted();
+    if (ok) {
+        jvmCommand = tested.executable;
+        request.jvmCommandName = tested.name;
+    } else {
         logs_.trace(std::string(dir) + " doesn't have correct version");
+    }
     return ok;
 }
 

@@ -124,8 +124,12 @@ bool JvmProvisioner::configureMovedJvm(JvmRequest request, std::string_view jvmD
 
 bool JvmProvisioner::finish(JvmRequest& request, bool ok, const std::string& jvmDirectory, std::string& jvmCommand) {
     if (ok) {
-        JvmOk jvmOk(run_.family, run_.logs);
-        ok = jvmOk.jvmCorrectVersion(request.criteria, jvmDirectory, request.jvmCommandName, jvmCommand);
+        JvmVerdict tested = JvmTester(run_.family, run_.logs).testJvm({jvmDirectory, request.jvmCommandName}, request.criteria);
+        ok = tested.accepted();
+        if (ok) {
+            jvmCommand = tested.executable;
+            request.jvmCommandName = tested.name;
+        }
         if (!ok) run_.logs.error("The new JVM failed the version test:", jvmDirectory);
         installed_ = ok && !discovered_;
     }

@@ -44,7 +44,12 @@ bool searchAgain(const ProvisionContext& run, const JvmQuery& query, std::string
                  std::string& jvmCommand) {
     if (run.showStatus) run.showStatus("Searching for JVM again");
     FindJvm finder(run.family, run.places.search, run.logs);
-    bool found = finder.isJvmInstalled(query, jvmCommandName, jvmCommand);
+    auto jvm = finder.isJvmInstalled(query, jvmCommandName);
+    bool found = jvm.has_value();
+    if (found) {
+        jvmCommand = jvm->executable;
+        jvmCommandName = jvm->name;
+    }
     if (found)
         run.logs.trace("Found correct version of JVM:", jvmCommand);
     else
@@ -86,8 +91,12 @@ bool RunJvmInstaller::run(JvmRequest& request, std::string_view jvmInstallerBina
     run_.logs.trace("found existing jvm directory", discovered_);
     bool ok = false;
     if (discovered_) {
-        JvmOk jvmOk(run_.family, run_.logs);
-        ok = jvmOk.jvmCorrectVersion(request.criteria, jvmDirectory, request.jvmCommandName, jvmCommand);
+        JvmVerdict tested = JvmTester(run_.family, run_.logs).testJvm({jvmDirectory, request.jvmCommandName}, request.criteria);
+        ok = tested.accepted();
+        if (ok) {
+            jvmCommand = tested.executable;
+            request.jvmCommandName = tested.name;
+        }
         if (!ok) discovered_ = false;
     }
     if (made && !ok) {
@@ -188,8 +197,12 @@ bool RunJvmInstaller::jvmInNewDir(JvmRequest& request, std::string_view jvmDirec
     for (const auto& name : entryNames(jvmDirectory)) {
         std::string path = joinPath(jvmDirectory, name, run_.family);
         run_.logs.trace("looking for jvm in:", path);
-        JvmOk jvmOk(run_.family, run_.logs);
-        if (jvmOk.jvmCorrectVersion(exactly(request), path, request.jvmCommandName, jvmCommand)) return true;
+        JvmVerdict tested = JvmTester(run_.family, run_.logs).testJvm({path, request.jvmCommandName}, exactly(request));
+        if (tested.accepted()) {
+            jvmCommand = tested.executable;
+            request.jvmCommandName = tested.name;
+            return true;
+        }
     }
     return false;
 }
