@@ -15,9 +15,10 @@
 namespace qrl {
 namespace {
 
-
-void override(std::vector<std::string>& list, const char* variable) {
-    if (auto value = platform::testSetting(variable)) list = splitList(*value, ':');
+// The list a setting of the environment names in place of the system's.
+std::vector<std::string> overridden(std::vector<std::string> list, const char* variable) {
+    if (auto value = platform::testSetting(variable)) return splitList(*value, ':');
+    return list;
 }
 
 bool isDotEntry(std::string_view name) { return name == "." || name == ".."; }
@@ -30,9 +31,9 @@ SearchPlaces SearchPlaces::defaults(Family family) {
     places.macRoots = {"/System/Library/Frameworks/JavaVM.framework/Versions", "/Library/Java/JavaVirtualMachines",
                        "/Library/Internet Plug-Ins/JavaAppletPlugin.plugin"};
     if (rulesFor(family).jvmSearch == JvmSearch::PosixPlaces) places.jvmDirs = {"/usr/lib/jvm", "/usr/java"};
-    override(places.systemDirs, "QUARLAN_SYSTEM_DIRS");
-    override(places.macRoots, "QUARLAN_MAC_JVM_ROOTS");
-    override(places.jvmDirs, "QUARLAN_JVM_DIRS");
+    places.systemDirs = overridden(std::move(places.systemDirs), "QUARLAN_SYSTEM_DIRS");
+    places.macRoots = overridden(std::move(places.macRoots), "QUARLAN_MAC_JVM_ROOTS");
+    places.jvmDirs = overridden(std::move(places.jvmDirs), "QUARLAN_JVM_DIRS");
     return places;
 }
 

@@ -5,7 +5,7 @@
 // "Java Plug-in") are searched in that order, each from its greatest version
 // down; a version subkey gives the version (its name, with "." and its
 // "MicroVersion" when it has one) and the home directory ("JavaHome", else
-// "Home"), in which JvmOk must find a working executable that meets the
+// "Home"), in which JvmTester must find a working executable that meets the
 // criteria. When those keys give nothing, the keys that JDKs since Java 9
 // write ("JDK" and "JRE", whose subkeys are full versions), then the other
 // view of the registry (the 64-bit one for a 32-bit program, the 32-bit one
