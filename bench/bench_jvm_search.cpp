@@ -131,9 +131,10 @@ int main(int argc, char** argv) {
     std::string exe;
     for (int r = 0; r < reps; ++r) {
         qrl::FindJvm find(qrl::Family::Posix, places, qrl::Logs::inCurrentDir());
-        std::string name = "java";
         auto t0 = clock::now();
-        found = find.searchPosixPlaces(home, {required, "", ""}, "jvm", name, exe, "") && found;
+        auto accepted = find.searchPosixPlaces(home, {required, "", ""}, "jvm", "java", "");
+        found = accepted && found;
+        if (accepted) exe = accepted->executable;
         double wall = std::chrono::duration<double>(clock::now() - t0).count();
         double jvm = std::chrono::duration<double>(find.runs().runTime).count();
         // One "-version" run per executable tested, one probe for the accepted one.

@@ -51,11 +51,13 @@ bool JvmStep::find() {
     finder.setObserver(&verdicts_);
     searched_ = true;
     JvmQuery query{{s.requiredVersion, s.minVersion, s.maxVersion}, s.jvmName, run_.homeDirectory, s.searchForJvm};
-    bool found = finder.isJvmInstalled(query, s.jvmCommandName, run_.jvmCommand);
+    auto found = finder.isJvmInstalled(query, s.jvmCommandName);
     if (!found) {
         logs.trace("Correct version of JVM was not found in common locations");
         return false;
     }
+    run_.jvmCommand = found->executable;
+    s.jvmCommandName = found->name;
     logs.trace("Found correct version of JVM:", run_.jvmCommand);
     run_.jvmHome = javaHomeDir();
     writeNativeProperties(run_, false, "", configureWinReg());

@@ -15,9 +15,10 @@
 namespace qrl {
 namespace {
 
-
-void override(std::vector<std::string>& list, const char* variable) {
-    if (auto value = platform::testSetting(variable)) list = splitList(*value, ':');
+// The list a setting of the environment names in place of the system's.
+std::vector<std::string> overridden(std::vector<std::string> list, const char* variable) {
+    if (auto value = platform::testSetting(variable)) return splitList(*value, ':');
+    return list;
 }
 
 bool isDotEntry(std::string_view name) { return name == "." || name == ".."; }
@@ -30,9 +31,9 @@ SearchPlaces SearchPlaces::defaults(Family family) {
     places.macRoots = {"/System/Library/Frameworks/JavaVM.framework/Versions", "/Library/Java/JavaVirtualMachines",
                        "/Library/Internet Plug-Ins/JavaAppletPlugin.plugin"};
     if (rulesFor(family).jvmSearch == JvmSearch::PosixPlaces) places.jvmDirs = {"/usr/lib/jvm", "/usr/java"};
-    override(places.systemDirs, "QUARLAN_SYSTEM_DIRS");
-    override(places.macRoots, "QUARLAN_MAC_JVM_ROOTS");
-    override(places.jvmDirs, "QUARLAN_JVM_DIRS");
+    places.systemDirs = overridden(std::move(places.systemDirs), "QUARLAN_SYSTEM_DIRS");
+    places.macRoots = overridden(std::move(places.macRoots), "QUARLAN_MAC_JVM_ROOTS");
+    places.jvmDirs = overridden(std::move(places.jvmDirs), "QUARLAN_JVM_DIRS");
     return places;
 }
 
@@ -82,120 +83,117 @@ bool FindJvm::isDir(std::string_view path) {
     return platform::typeOf(std::string(path)) == platform::FileType::Directory;
 }
 
-bool FindJvm::testHome(const JvmCriteria& criteria, std::string_view where, std::string_view home,
-                       std::string& exeName, std::string& exePath) {
+FindJvm::Found FindJvm::testHome(const Wanted& w, std::string_view where, std::string_view home) {
     if (observer_) observer_->place(where, home);
-    JvmOk jvmOk(family_, logs_);
-    jvmOk.shareRuns(&runs_);
-    jvmOk.setObserver(observer_);
-    return jvmOk.jvmCorrectVersion(criteria, home, exeName, exePath);
+    JvmTester tester(family_, logs_, &runs_, observer_);
+    JvmVerdict verdict = tester.testJvm({std::string(home), std::string(w.exeName), std::nullopt}, w.criteria);
+    if (!verdict.accepted()) return std::nullopt;
+    return FoundJvm{std::move(verdict.executable), std::move(verdict.name)};
 }
 
-bool FindJvm::isJvmInstalled(const JvmQuery& q, std::string& exeName, std::string& exePath) {
+std::optional<FoundJvm> FindJvm::isJvmInstalled(const JvmQuery& q, std::string_view exeName) {
     switch (rulesFor(family_).jvmSearch) {
         case JvmSearch::Registry:
-            return searchRegistry(q.criteria, q.jvmName, exeName, exePath);
+            return searchRegistry(q.criteria, q.jvmName, exeName);
         case JvmSearch::PosixPlaces:
-            return searchPosixPlaces(q.homeDirectory, q.criteria, q.jvmName, exeName, exePath, q.searchMode);
+            return searchPosixPlaces(q.homeDirectory, q.criteria, q.jvmName, exeName, q.searchMode);
         case JvmSearch::MacRoots:
             break;
     }
-    return searchMacRoots(q.criteria, exeName, exePath);
+    return searchMacRoots(q.criteria, exeName);
 }
 
-bool FindJvm::searchPosixPlaces(std::string_view homeDirectory, const JvmCriteria& criteria, std::string_view jvmName,
-                                std::string& exeName, std::string& exePath, std::string_view searchMode) {
+std::optional<FoundJvm> FindJvm::searchPosixPlaces(std::string_view homeDirectory, const JvmCriteria& criteria,
+                                                   std::string_view, std::string_view exeName,
+                                                   std::string_view searchMode) {
     runs_ = {};
-    const std::string saved = exeName;
-    bool found = searchPathForJvm(criteria, exeName, exePath);
-    if (!found) found = searchHomeForJvm(homeDirectory, criteria, exeName, exePath);
+    const Wanted w{criteria, exeName};
+    Found found = searchPathForJvm(w);
+    if (!found) found = searchHomeForJvm(homeDirectory, criteria, exeName);
     bool systemDirs =
         searchMode.empty() || (stricmp(searchMode, "path") != 0 && stricmp(searchMode, "path or registry") != 0);
-    if (!found && systemDirs) found = searchUnixForJvm(criteria, jvmName, exeName, exePath);
-    if (!found) found = searchExtensions(criteria, exeName, exePath, systemDirs);
-    if (!found) exeName = saved;
+    if (!found && systemDirs) found = searchUnixForJvm(w);
+    if (!found) found = searchExtensions(w, systemDirs);
     return found;
 }
 
-bool FindJvm::searchMacRoots(const JvmCriteria& criteria, std::string& exeName, std::string& exePath) {
+std::optional<FoundJvm> FindJvm::searchMacRoots(const JvmCriteria& criteria, std::string_view exeName) {
     runs_ = {};
-    const std::string saved = exeName;
-    bool found = searchLibraryForJvm(criteria, exeName, exePath);
-    if (!found) found = searchExtensions(criteria, exeName, exePath, true);
-    if (!found) exeName = saved;
+    const Wanted w{criteria, exeName};
+    Found found = searchLibraryForJvm(w);
+    if (!found) found = searchExtensions(w, true);
     return found;
 }
 
-bool FindJvm::searchPathForJvm(const JvmCriteria& criteria, std::string& exeName, std::string& exePath) {
+FindJvm::Found FindJvm::searchPathForJvm(const Wanted& w) {
     auto path = getPathPtr();
     if (!path) {
         logs_.trace("unable to search path because path==NULL");
-        return false;
+        return std::nullopt;
     }
     for (const auto& entry : pathEntries(*path))
-        if (testHome(criteria, "PATH", entry, exeName, exePath)) return true;
+        if (Found found = testHome(w, "PATH", entry)) return found;
     logs_.trace("jvm not found in path", *path);
-    return false;
+    return std::nullopt;
 }
 
-bool FindJvm::searchHomeForJvm(std::string_view home, const JvmCriteria& criteria, std::string& exeName,
-                               std::string& exePath) {
-    bool found = (home == "/" || home == "/root") ? testHome(criteria, "home directory", home, exeName, exePath)
-                                                  : searchDirectory(home, criteria, exeName, exePath);
+std::optional<FoundJvm> FindJvm::searchHomeForJvm(std::string_view home, const JvmCriteria& criteria,
+                                                  std::string_view exeName) {
+    const Wanted w{criteria, exeName};
+    Found found = (home == "/" || home == "/root") ? testHome(w, "home directory", home) : searchDirectory(home, w);
     if (!found) logs_.trace("jvm not found in home or its subdirectories", home);
     return found;
 }
 
-bool FindJvm::searchDirectory(std::string_view dir, const JvmCriteria& criteria, std::string& exeName,
-                              std::string& exePath) {
-    if (testHome(criteria, "home directory", dir, exeName, exePath)) return true;
+FindJvm::Found FindJvm::searchDirectory(std::string_view dir, const Wanted& w) {
+    if (Found found = testHome(w, "home directory", dir)) return found;
     std::vector<platform::DirEntry> entries;
-    if (!platform::listDir(std::string(dir), entries, kMaxHomeEntries)) return false;
+    if (!platform::listDir(std::string(dir), entries, kMaxHomeEntries)) return std::nullopt;
     for (const auto& e : entries) {
         std::string path = joinPath(dir, e.name, family_);
-        if (isDir(path) && testHome(criteria, "home directory", path, exeName, exePath)) return true;
+        if (!isDir(path)) continue;
+        if (Found found = testHome(w, "home directory", path)) return found;
     }
-    return false;
+    return std::nullopt;
 }
 
-bool FindJvm::searchUnixForJvm(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,
-                               std::string& exePath) {
+FindJvm::Found FindJvm::searchUnixForJvm(const Wanted& w) {
     for (const auto& dir : places_.systemDirs)
-        if (checkUnixSubdirectories(dir, criteria, jvmName, exeName, exePath)) return true;
-    return false;
+        if (Found found = checkUnixSubdirectories(dir, w)) return found;
+    return std::nullopt;
 }
 
-bool FindJvm::checkUnixSubdirectories(std::string_view dir, const JvmCriteria& criteria, std::string_view,
-                                      std::string& exeName, std::string& exePath) {
+FindJvm::Found FindJvm::checkUnixSubdirectories(std::string_view dir, const Wanted& w) {
     std::vector<platform::DirEntry> entries;
     if (platform::listDir(std::string(dir), entries)) {
         for (const auto& e : entries) {
             if (std::strcmp(e.name.c_str(), "java") <= 0) continue;
             std::string path = joinPath(dir, e.name, family_);
-            if (isDir(path) && testHome(criteria, "system directory", path, exeName, exePath)) return true;
+            if (!isDir(path)) continue;
+            if (Found found = testHome(w, "system directory", path)) return found;
         }
     }
     std::string java = joinPath(dir, "java", family_);
-    if (testHome(criteria, "system directory", java, exeName, exePath)) return true;
+    if (Found found = testHome(w, "system directory", java)) return found;
     logs_.trace("jvm not found in directory", java);
-    return false;
+    return std::nullopt;
 }
 
-bool FindJvm::searchLibraryForJvm(const JvmCriteria& criteria, std::string& exeName, std::string& exePath) {
+FindJvm::Found FindJvm::searchLibraryForJvm(const Wanted& w) {
     for (const auto& root : places_.macRoots)
-        if (searchLibrary(root, criteria, exeName, exePath)) return true;
-    return false;
+        if (Found found = searchLibrary(root, w)) return found;
+    return std::nullopt;
 }
 
-bool FindJvm::searchLibrary(std::string_view root, const JvmCriteria& criteria, std::string& exeName,
-                            std::string& exePath) {
+FindJvm::Found FindJvm::searchLibrary(std::string_view root, const Wanted& w) {
     std::vector<platform::DirEntry> entries;
-    if (!platform::listDir(std::string(root), entries)) return false;
+    if (!platform::listDir(std::string(root), entries)) return std::nullopt;
     for (const auto& e : entries) {
         std::string home = joinPath(root, {e.name, "Home"}, family_);
-        if (isDir(home) && testHome(criteria, "macOS JVM root", home, exeName, exePath)) return true;
+        if (!isDir(home)) continue;
+        if (Found found = testHome(w, "macOS JVM root", home)) return found;
     }
-    return false;
+    return std::nullopt;
 }
 
 std::vector<std::string> FindJvm::extensionHomes() const {
@@ -227,24 +225,23 @@ std::vector<std::string> FindJvm::extensionHomes() const {
     return homes;
 }
 
-bool FindJvm::searchExtensions(const JvmCriteria& criteria, std::string& exeName, std::string& exePath,
-                               bool jvmHomes) {
-    auto found = [&] {
-        logs_.trace("jvm found by extension:", exePath);
-        return true;
+FindJvm::Found FindJvm::searchExtensions(const Wanted& w, bool jvmHomes) {
+    auto found = [&](Found jvm) {
+        logs_.trace("jvm found by extension:", jvm->executable);
+        return jvm;
     };
     auto javaHome = platform::getEnv("JAVA_HOME");
     if (javaHome && !javaHome->empty()) {
         logs_.trace("searching JAVA_HOME:", *javaHome);
-        if (testHome(criteria, "JAVA_HOME", *javaHome, exeName, exePath)) return found();
+        if (Found jvm = testHome(w, "JAVA_HOME", *javaHome)) return found(std::move(jvm));
     }
-    if (!jvmHomes) return false;
+    if (!jvmHomes) return std::nullopt;
     for (const auto& home : extensionHomes()) {
         logs_.trace("searching jvm home:", home);
-        if (testHome(criteria, "JVM directory", home, exeName, exePath)) return found();
+        if (Found jvm = testHome(w, "JVM directory", home)) return found(std::move(jvm));
     }
     logs_.trace("jvm not found by extension");
-    return false;
+    return std::nullopt;
 }
 
 }  // namespace qrl

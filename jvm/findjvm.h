@@ -8,6 +8,7 @@
 // (root/entry/Contents/Home), the greatest version first.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,40 +52,27 @@ public:
     FindJvm(Family family, Logs logs);
     FindJvm(Family family, SearchPlaces places, Logs logs);
 
-    // The family's search (its rules' jvmSearch). On success `exePath` holds
-    // the accepted executable; on failure `exeName` holds what the caller
-    // passed in.
-    bool isJvmInstalled(const JvmQuery& query, std::string& exeName, std::string& exePath);
+    // The family's search (its rules' jvmSearch) for a program named
+    // `exeName` ("java", "jre", "javaw.exe"); nothing when no JVM will do.
+    std::optional<FoundJvm> isJvmInstalled(const JvmQuery& query, std::string_view exeName);
 
     // POSIX: search path, home directory, system directories (unless the
     // search mode is "path" or "path or registry"), then the extensions
     // (JAVA_HOME; the JVM directories only where the system directories are
     // searched). The JVM name is carried but not used.
-    bool searchPosixPlaces(std::string_view homeDirectory, const JvmCriteria& criteria, std::string_view jvmName,
-                           std::string& exeName, std::string& exePath, std::string_view searchMode);
+    std::optional<FoundJvm> searchPosixPlaces(std::string_view homeDirectory, const JvmCriteria& criteria,
+                                              std::string_view jvmName, std::string_view exeName,
+                                              std::string_view searchMode);
     // macOS: the JVM roots (root/entry/Home), then the extensions.
-    bool searchMacRoots(const JvmCriteria& criteria, std::string& exeName, std::string& exePath);
+    std::optional<FoundJvm> searchMacRoots(const JvmCriteria& criteria, std::string_view exeName);
     // Windows: the JavaSoft keys of the registry (JvmWin, jvmwin.h), the JVM
     // name "Java Plug-in" restricting it to the plug-in key.
-    bool searchRegistry(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,
-                        std::string& exePath);
-
-    // The steps of the search, each answering whether a JVM was accepted.
-    bool searchPathForJvm(const JvmCriteria& criteria, std::string& exeName, std::string& exePath);
-    bool searchHomeForJvm(std::string_view home, const JvmCriteria& criteria, std::string& exeName,
-                          std::string& exePath);
-    bool searchUnixForJvm(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,
-                          std::string& exePath);
-    bool checkUnixSubdirectories(std::string_view dir, const JvmCriteria& criteria, std::string_view jvmName,
-                                 std::string& exeName, std::string& exePath);
-    bool searchDirectory(std::string_view dir, const JvmCriteria& criteria, std::string& exeName,
-                         std::string& exePath);
-    bool searchLibraryForJvm(const JvmCriteria& criteria, std::string& exeName, std::string& exePath);
-    bool searchLibrary(std::string_view root, const JvmCriteria& criteria, std::string& exeName,
-                       std::string& exePath);
-    // JAVA_HOME, then (when `jvmHomes`) the JVM homes of the family's extra
-    // places, the greatest version first.
-    bool searchExtensions(const JvmCriteria& criteria, std::string& exeName, std::string& exePath, bool jvmHomes);
+    std::optional<FoundJvm> searchRegistry(const JvmCriteria& criteria, std::string_view jvmName,
+                                           std::string_view exeName);
+    // The home directory step of the POSIX search: "/" and "/root" alone,
+    // any other home with the directories directly below it.
+    std::optional<FoundJvm> searchHomeForJvm(std::string_view home, const JvmCriteria& criteria,
+                                             std::string_view exeName);
 
     // False for "." and ".."; otherwise whether the path is a directory.
     static bool isDir(std::string_view path);
@@ -105,8 +93,23 @@ public:
     const SearchPlaces& places() const { return places_; }
 
 private:
-    bool testHome(const JvmCriteria& criteria, std::string_view where, std::string_view home, std::string& exeName,
-                  std::string& exePath);
+    // What one search looks for: the criteria and the program's name.
+    struct Wanted {
+        const JvmCriteria& criteria;
+        std::string_view exeName;
+    };
+    using Found = std::optional<FoundJvm>;
+
+    Found searchPathForJvm(const Wanted& w);
+    Found searchUnixForJvm(const Wanted& w);
+    Found checkUnixSubdirectories(std::string_view dir, const Wanted& w);
+    Found searchDirectory(std::string_view dir, const Wanted& w);
+    Found searchLibraryForJvm(const Wanted& w);
+    Found searchLibrary(std::string_view root, const Wanted& w);
+    // JAVA_HOME, then (when `jvmHomes`) the JVM homes of the family's extra
+    // places, the greatest version first.
+    Found searchExtensions(const Wanted& w, bool jvmHomes);
+    Found testHome(const Wanted& w, std::string_view where, std::string_view home);
 
     Family family_;
     SearchPlaces places_;

@@ -34,6 +34,7 @@ struct JvmVerdict {
     int status = 0;          // of "-version", with NoVersion
     platform::Result why;    // the system's reason, with NotStarted and ProbeNotStarted
     std::string detail;
+    std::string name;        // the program's name as tested ("java" where "jre" was asked for)
 
     bool accepted() const { return reason == JvmReason::Accepted; }
 };

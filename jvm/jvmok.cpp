@@ -25,38 +25,28 @@ constexpr size_t kMaxOutputLines = 1000;
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-bool readOutput(std::string_view file, std::vector<std::string>& lines) {
-    lines.clear();
-    return readLines(file, kLineLimit, [&](std::string& line) {
-        lines.push_back(line);
-        return lines.size() < kMaxOutputLines;
-    });
-}
-
 }  // namespace
 
-bool bannerVersion(std::string_view line, std::string& version) {
+std::optional<std::string> bannerVersion(std::string_view line) {
     size_t i = 0;
     while (i < line.size() && isBlank(line[i])) ++i;
     size_t nameStart = i;
     while (i < line.size() && !isBlank(line[i])) ++i;
-    if (i == nameStart || i == line.size()) return false;
+    if (i == nameStart || i == line.size()) return std::nullopt;
     while (i < line.size() && isBlank(line[i])) ++i;
     constexpr std::string_view kWord = "version";
-    if (line.substr(i, kWord.size()) != kWord) return false;
+    if (line.substr(i, kWord.size()) != kWord) return std::nullopt;
     i += kWord.size();
     size_t blanks = i;
     while (i < line.size() && isBlank(line[i])) ++i;
-    if (i == blanks || i == line.size() || line[i] != '"') return false;
+    if (i == blanks || i == line.size() || line[i] != '"') return std::nullopt;
     size_t close = line.find('"', i + 1);
-    if (close == std::string_view::npos) return false;
-    version = std::string(line.substr(i + 1, close - i - 1));
-    return true;
+    if (close == std::string_view::npos) return std::nullopt;
+    return std::string(line.substr(i + 1, close - i - 1));
 }
 
 std::string lineVersion(std::string_view line) {
-    std::string version;
-    if (bannerVersion(line, version)) return version;
+    if (auto version = bannerVersion(line)) return *version;
     size_t first = 0;
     while (first < line.size() && !isDigit(line[first])) ++first;
     if (first == line.size()) return {};
@@ -66,21 +56,22 @@ std::string lineVersion(std::string_view line) {
 }
 
 std::string versionLine(const std::vector<std::string>& lines) {
-    std::string version;
     for (const auto& line : lines)
-        if (bannerVersion(line, version)) return line;
+        if (bannerVersion(line)) return line;
     return lines.empty() ? std::string() : lines.front();
 }
 
-JvmOk::JvmOk(Family family, Logs logs) : family_(family), rules_(rulesFor(family)), logs_(std::move(logs)) {}
+std::optional<std::string> outputVersionLine(std::string_view file) {
+    std::vector<std::string> lines;
+    bool read = readLines(file, kLineLimit, [&](std::string& line) {
+        lines.push_back(line);
+        return lines.size() < kMaxOutputLines;
+    });
+    if (!read) return std::nullopt;
+    return versionLine(lines);
+}
 
-bool JvmOk::verifyVersion(const JvmCriteria& criteria, std::string_view found) {
-    if (tracesCriteria()) {
-        logs_.trace("jvm version", found);
-        logs_.trace("req version", criteria.required);
-        logs_.trace("min version", criteria.minimum);
-        logs_.trace("max version", criteria.maximum);
-    }
+JvmReason versionVerdict(const JvmCriteria& criteria, std::string_view found) {
     JvmReason reason = JvmReason::Accepted;
     if (!criteria.required.empty()) {
         if (compareWithBound(found, criteria.required) != 0) reason = JvmReason::NotRequired;
@@ -89,78 +80,81 @@ bool JvmOk::verifyVersion(const JvmCriteria& criteria, std::string_view found) {
     } else if (!criteria.maximum.empty() && compareWithBound(found, criteria.maximum) > 0) {
         reason = JvmReason::AboveMaximum;
     }
+    return reason == JvmReason::Accepted || !found.empty() ? reason : JvmReason::NoVersion;
+}
+
+JvmTester::JvmTester(Family family, Logs logs, JvmRuns* runs, JvmObserver* observer)
+    : family_(family), rules_(rulesFor(family)), logs_(std::move(logs)), runs_(runs), observer_(observer) {}
+
+JvmReason JvmTester::verifyVersion(const JvmCriteria& criteria, std::string_view found) const {
+    if (tracesCriteria()) {
+        logs_.trace("jvm version", found);
+        logs_.trace("req version", criteria.required);
+        logs_.trace("min version", criteria.minimum);
+        logs_.trace("max version", criteria.maximum);
+    }
+    JvmReason reason = versionVerdict(criteria, found);
     bool ok = reason == JvmReason::Accepted;
-    reason_ = ok || !found.empty() ? reason : JvmReason::NoVersion;
-    found_ = std::string(found);
     logs_.trace("found jvm version:", found);
     if (tracesCriteria()) logs_.trace("       version ok", ok);
-    return ok;
+    return reason;
 }
 
-bool JvmOk::testLine(std::string_view line, const JvmCriteria& criteria) {
-    return verifyVersion(criteria, lineVersion(line));
-}
-
-bool JvmOk::checkVersion(std::string_view file, const JvmCriteria& criteria) {
-    std::vector<std::string> lines;
-    if (!readOutput(file, lines)) {
+JvmTester::Reading JvmTester::checkVersion(std::string_view file, const JvmCriteria& criteria) const {
+    Reading reading;
+    auto line = outputVersionLine(file);
+    if (!line) {
         logs_.trace("Unable to verify version", file);
-        reason_ = JvmReason::NoVersion;
-        found_.clear();
-        return false;
+        return reading;
     }
-    lastVersionLine_ = versionLine(lines);
-    bool ok = testLine(lastVersionLine_, criteria);
-    if (tracesCriteria()) logs_.trace("version checked ok", ok);
-    return ok;
+    reading.line = std::move(*line);
+    reading.version = lineVersion(reading.line);
+    reading.reason = verifyVersion(criteria, reading.version);
+    if (tracesCriteria()) logs_.trace("version checked ok", reading.reason == JvmReason::Accepted);
+    return reading;
 }
 
-void JvmOk::countRun(std::chrono::steady_clock::time_point since) {
+void JvmTester::countRun(std::chrono::steady_clock::time_point since) const {
     if (!runs_) return;
     ++runs_->starts;
     runs_->runTime += std::chrono::steady_clock::now() - since;
 }
 
-bool JvmOk::alreadyTested(std::string_view exePath) {
+bool JvmTester::alreadyTested(std::string_view exePath) const {
     if (!runs_) return false;
     std::string real = platform::canonicalPath(std::string(exePath));
     if (real.empty()) return false;
     return !runs_->tested.insert(real).second;
 }
 
-bool JvmOk::probeStarted(std::string_view exePath, const std::string& answerDir) {
+std::optional<platform::Result> JvmTester::startProbe(std::string_view exePath, const std::string& answerDir) const {
     std::string cwd = answerDir.empty() ? getCurrentDir(family_, 5000) : answerDir;
     auto since = std::chrono::steady_clock::now();
     if (rules_.commands == CommandStyle::WindowsSpawn) {
         std::vector<std::string> argv{std::string(baseName(exePath, family_)), "-cp", ".", kProbeClass, cwd};
         platform::SpawnResult r = platform::spawn(std::string(exePath), argv);
         if (!r.started) {
-            reason_ = JvmReason::ProbeNotStarted;
-            why_ = r.why;
             logs_.error("Error running JVM: " + spawnErrorReason(r.why), false);
             logs_.reason(r.why);
-            return false;
+            return r.why;
         }
         countRun(since);
         logs_.trace("test jvm launched ok", true);
-        return true;
+        return std::nullopt;
     }
     std::string command = shellQuote(exePath) + " -cp . " + kProbeClass + " " + shellQuote(cwd);
     logs_.trace("test jvm command:", command);
     platform::RunResult run = platform::runCommand({std::string(exePath), "-cp", ".", kProbeClass, cwd});
-    bool started = run.started;
-    if (!started) {
-        reason_ = JvmReason::ProbeNotStarted;
-        why_ = run.why;
-        logs_.error("Error running JVM: " + spawnErrorReason(run.why), false);
-    }
-    if (started) countRun(since);
-    logs_.trace("test jvm launched ok", started);
-    return started;
+    if (!run.started) logs_.error("Error running JVM: " + spawnErrorReason(run.why), false);
+    if (run.started) countRun(since);
+    logs_.trace("test jvm launched ok", run.started);
+    if (!run.started) return run.why;
+    return std::nullopt;
 }
 
-bool JvmOk::testVersion(const JvmCriteria& criteria, std::string_view exePath) {
-    if (!fexists(kProbeClassFile)) return true;
+JvmVerdict JvmTester::probe(JvmVerdict verdict, const JvmCriteria& criteria) const {
+    if (!fexists(kProbeClassFile)) return verdict;
+    const std::string& exePath = verdict.executable;
     logs_.trace("testing ", exePath);
     // The probe answers in a directory of this test's own (the current one
     // only when none can be made).
@@ -168,61 +162,45 @@ bool JvmOk::testVersion(const JvmCriteria& criteria, std::string_view exePath) {
     const std::string answer = scratch ? scratch.file(kProbeAnswerFile) : kProbeAnswerFile;
     platform::removeFile(answer);
     platform::setEnv("CLASSPATH", "");
-    bool ok = probeStarted(exePath, scratch.path());
-    if (ok) {
+    if (auto failure = startProbe(exePath, scratch.path())) {
+        verdict.reason = JvmReason::ProbeNotStarted;
+        verdict.why = std::move(*failure);
+    } else {
         bool answered = fexists(answer);
-        ok = checkVersion(answer, criteria);
-        if (ok) {
+        Reading reading = checkVersion(answer, criteria);
+        // The version "-version" named stands; without it, the probe's.
+        if (verdict.version.empty()) verdict.version = reading.version;
+        if (reading.reason == JvmReason::Accepted) {
             logs_.trace("test jvm ok", true);
         } else {
-            reason_ = answered ? JvmReason::ProbeVersion : JvmReason::ProbeNoAnswer;
+            verdict.reason = answered ? JvmReason::ProbeVersion : JvmReason::ProbeNoAnswer;
+            if (verdict.reason == JvmReason::ProbeVersion) verdict.detail = reading.version;
             logs_.error("Jvm isn't installed properly.");
         }
     }
     platform::removeFile(answer);
-    return ok;
+    return verdict;
 }
 
-bool JvmOk::correctVersion(const JvmCriteria& criteria, std::string_view exeName, std::string_view exePath) {
-    std::string path(exePath);
-    // A directory is never a JVM's executable, whatever the family.
-    if (!fexists(path) || isDir(path)) return false;
-    tested_ = true;
-    reason_ = JvmReason::Accepted;
-    found_.clear();
-    runVersion_.clear();
-    status_ = 0;
-    why_ = {};
-    if (alreadyTested(path)) {
-        logs_.trace("jvm already tested:", path);
-        reason_ = JvmReason::AlreadyTested;
-        tell(path, false);
-        return false;
+JvmVerdict JvmTester::testProgram(std::string_view exeName, std::string_view exePath,
+                                  const JvmCriteria& criteria) const {
+    JvmVerdict verdict;
+    verdict.executable = std::string(exePath);
+    verdict.name = std::string(exeName);
+    if (alreadyTested(exePath)) {
+        logs_.trace("jvm already tested:", exePath);
+        verdict.reason = JvmReason::AlreadyTested;
+        return verdict;
     }
-    bool ok = rules_.runsVersionCommand ? versionCommand(criteria, exeName, path) : testVersion(criteria, path);
-    tell(path, ok);
-    return ok;
+    return rules_.runsVersionCommand ? versionCommand(std::move(verdict), criteria) : probe(std::move(verdict), criteria);
 }
 
-void JvmOk::tell(std::string_view exePath, bool ok) {
-    if (!observer_ || (ok && knownVersion_)) return;
-    JvmVerdict v;
-    v.home = home_;
-    v.executable = std::string(exePath);
-    v.version = knownVersion_ ? *knownVersion_ : !runVersion_.empty() ? runVersion_ : found_;
-    v.reason = ok ? JvmReason::Accepted : reason_;
-    v.status = status_;
-    v.why = why_;
-    if (v.reason == JvmReason::NoVersion) v.detail = lastVersionLine_;
-    if (v.reason == JvmReason::ProbeVersion) v.detail = found_;
-    tell(v);
-}
-
-void JvmOk::tell(const JvmVerdict& verdict) const {
+void JvmTester::tell(const JvmVerdict& verdict) const {
     if (observer_) observer_->verdict(verdict);
 }
 
-bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName, std::string_view exePath) {
+JvmVerdict JvmTester::versionCommand(JvmVerdict verdict, const JvmCriteria& criteria) const {
+    const std::string exePath = verdict.executable;
     logs_.trace("Testing jvm version:", exePath);
     logs_.trace("   redirecting stderr");
     // The banner is captured in a directory of this test's own (the current
@@ -240,92 +218,89 @@ bool JvmOk::versionCommand(const JvmCriteria& criteria, std::string_view exeName
             platform::writeStderr("\nUnable to redirect stderr\n");
         }
         logs_.error("unable to start", exePath);
-        reason_ = JvmReason::NotStarted;
-        return false;
+        verdict.reason = JvmReason::NotStarted;
+        return verdict;
     }
     std::fclose(capture);
 
     // The words reach the JVM as they stand; no shell reads them.
-    std::vector<std::string> argv{std::string(exePath)};
-    if (exeName.substr(0, 4) == "java") argv.emplace_back("-version");
+    std::vector<std::string> argv{exePath};
+    if (verdict.name.substr(0, 4) == "java") argv.emplace_back("-version");
     auto since = std::chrono::steady_clock::now();
     platform::RunResult run = platform::runCommand(argv, captureFile);
     int result = run.started ? run.status : -1;
     bool started = run.started;
     if (started) countRun(since);
-    status_ = result;
+    verdict.status = result;
     logs_.trace("   result after issuing version command:", std::to_string(result));
     if (rules_.tracesVersionSteps) logs_.trace("   results ok:", started);
     logs_.trace("   resetting stderr");
 
-    bool ok = false;
-    bool versionOk = started && checkVersion(captureFile, criteria);
-    runVersion_ = found_;
     if (!started) {
-        reason_ = JvmReason::NotStarted;
-        why_ = run.why;
+        verdict.reason = JvmReason::NotStarted;
+        verdict.why = run.why;
         logs_.error("unable to start", exePath);
         logs_.error("  reason: " + spawnErrorReason(run.why));
-    } else if (!versionOk) {
+    } else if (Reading reading = checkVersion(captureFile, criteria); reading.reason != JvmReason::Accepted) {
+        verdict.reason = reading.reason;
+        verdict.version = reading.version;
+        if (reading.reason == JvmReason::NoVersion) verdict.detail = reading.line;
         logs_.trace("incorrect version of jvm found:", exePath);
-        logs_.trace("jvm version reported:", lastVersionLine_);
+        logs_.trace("jvm version reported:", reading.line);
     } else {
-        ok = testVersion(criteria, exePath);
+        verdict.version = reading.version;
+        verdict = probe(std::move(verdict), criteria);
         if (rules_.tracesVersionSteps) {
-            logs_.trace("version tested ok", ok);
+            logs_.trace("version tested ok", verdict.accepted());
             logs_.trace("jvm fullname:", exePath);
         }
     }
     platform::removeFile(captureFile);
-    return ok;
+    return verdict;
 }
 
-bool JvmOk::jvmCorrectVersion(const JvmCriteria& criteria, std::string_view home, std::string& exeName,
-                              std::string& exePath) {
-    const std::string saved = exeName;
-    home_ = std::string(home);
-    tested_ = false;
-    auto tryHome = [&] {
-        std::string direct = joinPath(home, exeName, family_);
-        std::string inBin = joinPath(home, {"bin", exeName}, family_);
-        for (const std::string& path : {direct, inBin}) {
-            exePath = path;
-            if (correctVersion(criteria, exeName, path)) return true;
+JvmVerdict JvmTester::testJvm(const JvmHome& candidate, const JvmCriteria& criteria) const {
+    const std::string& home = candidate.home;
+    bool tested = false;
+    std::string lastPath;
+    std::optional<JvmVerdict> last;
+    auto tryName = [&](const std::string& name) {
+        for (const std::string& path : {joinPath(home, name, family_), joinPath(home, {"bin", name}, family_)}) {
+            lastPath = path;
+            // A directory is never a JVM's executable, whatever the family.
+            if (!fexists(path) || isDir(path)) continue;
+            tested = true;
+            JvmVerdict v = testProgram(name, path, criteria);
+            v.home = home;
+            if (candidate.knownVersion) v.version = *candidate.knownVersion;
+            // An acceptance waits while a known version is still to be verified.
+            if (!(v.accepted() && candidate.knownVersion)) tell(v);
+            last = std::move(v);
+            if (last->accepted()) return true;
         }
         return false;
     };
-    if (tryHome()) return true;
-    if (exeName.substr(0, 3) == "jre") {
+    bool found = tryName(candidate.exeName);
+    if (!found && candidate.exeName.substr(0, 3) == "jre") {
         if (rules_.commandNames == CommandNameRule::WindowsExe)
-            exeName = logs_.tracing() ? "javaw.exe" : "java.exe";
+            found = tryName(logs_.tracing() ? "javaw.exe" : "java.exe");
         else
-            exeName = "java";
-        if (tryHome()) return true;
+            found = tryName("java");
     }
-    exeName = saved;
-    if (!tested_) tell(JvmVerdict{std::string(home), {}, {}, JvmReason::NoExecutable, 0, {}, exePath});
-    return false;
-}
-
-bool JvmOk::jvmCorrectVersion(const JvmCriteria& criteria, std::string_view knownVersion, std::string_view home,
-                              std::string& exeName, std::string& exePath) {
-    const std::string saved = exeName;
-    knownVersion_ = std::string(knownVersion);
-    bool found = jvmCorrectVersion(criteria, home, exeName, exePath);
-    knownVersion_.reset();
-    if (!found) {
-        exeName = saved;
-        return false;
+    if (!tested) {
+        JvmVerdict none{home, {}, {}, JvmReason::NoExecutable, 0, {}, lastPath, candidate.exeName};
+        tell(none);
+        return none;
     }
-    bool ok = verifyVersion(criteria, knownVersion);
-    JvmVerdict v{home_, exePath, std::string(knownVersion), ok ? JvmReason::Accepted : reason_, 0, {}, {}};
-    tell(v);
-    if (!ok) {
-        logs_.trace("jvm doesn't meet criteria");
-        exeName = saved;
-        return false;
+    JvmVerdict verdict = std::move(*last);
+    if (found && candidate.knownVersion) {
+        JvmReason reason = verifyVersion(criteria, *candidate.knownVersion);
+        verdict = {home, verdict.executable, *candidate.knownVersion, reason, 0, {}, {}, verdict.name};
+        tell(verdict);
+        if (!verdict.accepted()) logs_.trace("jvm doesn't meet criteria");
     }
-    return true;
+    if (!verdict.accepted()) verdict.name = candidate.exeName;
+    return verdict;
 }
 
 }  // namespace qrl

@@ -44,8 +44,8 @@ struct JvmRuns {
 };
 
 // The version in a JVM banner line: `<name> version "<version>"` (for example
-// openjdk version "17.0.15" 2025-04-15). False when the line is no banner.
-bool bannerVersion(std::string_view line, std::string& version);
+// openjdk version "17.0.15" 2025-04-15); nothing when the line is no banner.
+std::optional<std::string> bannerVersion(std::string_view line);
 
 // The version a line of JVM output names: the banner's version when the line
 // is a banner; otherwise the text from its first decimal digit to its last
@@ -56,68 +56,82 @@ std::string lineVersion(std::string_view line);
 // banner line, else the first line (empty when there are none).
 std::string versionLine(const std::vector<std::string>& lines);
 
-class JvmOk {
+// The line a file of JVM output ("__qrlvers.log", "jvmGood.txt") gives its
+// version from (versionLine of its lines, each cut to 999 bytes); nothing when
+// the file cannot be read.
+std::optional<std::string> outputVersionLine(std::string_view file);
+
+// How a found version fares against the criteria: Accepted, NotRequired,
+// BelowMinimum or AboveMaximum; NoVersion for an empty version the criteria
+// refuse.
+JvmReason versionVerdict(const JvmCriteria& criteria, std::string_view found);
+
+// One candidate of a search: a JVM home and the name of its program as the
+// caller gives it ("java", "jre", "javaw.exe"). A version known beforehand
+// (the registry's) must meet the criteria too.
+struct JvmHome {
+    std::string home;
+    std::string exeName;
+    std::optional<std::string> knownVersion = std::nullopt;
+};
+
+// The JVM a search accepted: its program's full path and the name it answered
+// to ("java" where "jre" was asked for).
+struct FoundJvm {
+    std::string executable;
+    std::string name;
+};
+
+// The test of candidate JVMs. It holds only what the tests of one search
+// share: the family, the logs, the record of the JVMs started and whom to tell
+// each verdict; every test's findings are its own, in the verdict it returns.
+class JvmTester {
 public:
-    JvmOk(Family family, Logs logs);
+    // `runs`: the record of one search, so that a program already tested is
+    // rejected without being started again (none: every program is started).
+    // `observer`: told every verdict as it is made (none: nobody is told).
+    JvmTester(Family family, Logs logs, JvmRuns* runs = nullptr, JvmObserver* observer = nullptr);
 
-    // Shares the record of one search: executables already tested are
-    // rejected without being started again.
-    void shareRuns(JvmRuns* runs) { runs_ = runs; }
-    // Tells `observer` every verdict as it is made (none: nobody is told).
-    void setObserver(JvmObserver* observer) { observer_ = observer; }
+    // Finds and tests the program of a home: home/name, then home/bin/name,
+    // then, for a name beginning with "jre", the same with the family's Java
+    // launcher name; then verifies the version known beforehand. Accepted, the
+    // verdict names the program and the name it answered to; refused, the
+    // reason of the last program tested (NoExecutable when there was none)
+    // and the name as the caller gave it.
+    JvmVerdict testJvm(const JvmHome& candidate, const JvmCriteria& criteria) const;
 
-    // Compares a found version with the criteria.
-    bool verifyVersion(const JvmCriteria& criteria, std::string_view found);
-    // Takes the version out of a line of JVM output and verifies it.
-    bool testLine(std::string_view line, const JvmCriteria& criteria);
-    // Verifies the version a JVM wrote into a file ("__qrlvers.log",
-    // "jvmGood.txt"): from its banner line wherever it stands, else from its
-    // first line.
-    bool checkVersion(std::string_view file, const JvmCriteria& criteria);
-    // Runs the probe class in the JVM when the kit ships it.
-    bool testVersion(const JvmCriteria& criteria, std::string_view exePath);
-    // Tests one executable. `exeName` is the name as the caller gave it
-    // ("java", "jre", "javaw.exe"); the Windows test does not use it.
-    bool correctVersion(const JvmCriteria& criteria, std::string_view exeName, std::string_view exePath);
-
-    // Finds and tests the executable of a home directory: home/name, then
-    // home/bin/name, then, for a name beginning with "jre", the same with the
-    // family's Java launcher name. On success `exePath` holds the accepted
-    // executable's full path and `exeName` the name accepted; on failure
-    // `exeName` is restored and `exePath` holds the last path tried.
-    bool jvmCorrectVersion(const JvmCriteria& criteria, std::string_view home, std::string& exeName,
-                           std::string& exePath);
-    // The same, then also verifies a version known beforehand (the registry's).
-    bool jvmCorrectVersion(const JvmCriteria& criteria, std::string_view knownVersion, std::string_view home,
-                           std::string& exeName, std::string& exePath);
+    // The test of one program the home test found: "-version" where the
+    // family runs it, then the probe class when the kit ships it. Tells no
+    // one; the verdict has no home.
+    JvmVerdict testProgram(std::string_view exeName, std::string_view exePath, const JvmCriteria& criteria) const;
 
 private:
+    // A file of JVM output read and its version verified.
+    struct Reading {
+        JvmReason reason = JvmReason::NoVersion;
+        std::string line;     // the line the version was taken from
+        std::string version;  // empty when the file could not be read
+    };
+
     bool tracesCriteria() const { return rules_.tracesCriteria; }
-    // `answerDir`: where the probe writes its answer (empty: the current directory).
-    bool probeStarted(std::string_view exePath, const std::string& answerDir);
-    bool versionCommand(const JvmCriteria& criteria, std::string_view exeName, std::string_view exePath);
-    bool alreadyTested(std::string_view exePath);
-    void countRun(std::chrono::steady_clock::time_point since);
-    // The verdict on `exePath` after a test, told to the observer; an
-    // acceptance waits while a known version is still to be verified.
-    void tell(std::string_view exePath, bool ok);
+    JvmReason verifyVersion(const JvmCriteria& criteria, std::string_view found) const;
+    Reading checkVersion(std::string_view file, const JvmCriteria& criteria) const;
+    // Runs the probe class in the JVM when the kit ships it; `verdict` is
+    // what the test knows so far.
+    JvmVerdict probe(JvmVerdict verdict, const JvmCriteria& criteria) const;
+    // Starts the probe, whose answer goes to `answerDir` (empty: the current
+    // directory); the failure to start it, if any.
+    std::optional<platform::Result> startProbe(std::string_view exePath, const std::string& answerDir) const;
+    JvmVerdict versionCommand(JvmVerdict verdict, const JvmCriteria& criteria) const;
+    bool alreadyTested(std::string_view exePath) const;
+    void countRun(std::chrono::steady_clock::time_point since) const;
     void tell(const JvmVerdict& verdict) const;
 
     Family family_;
     const FamilyRules& rules_;
     Logs logs_;
-    JvmRuns* runs_ = nullptr;
-    std::string lastVersionLine_;  // the line the last checkVersion read its version from
-    // What the current test found out, for the observer.
-    JvmObserver* observer_ = nullptr;
-    std::string home_;
-    std::string found_;            // the version verifyVersion last read
-    std::string runVersion_;       // the version "-version" named
-    std::optional<std::string> knownVersion_;  // the registry's version, still to be verified
-    JvmReason reason_ = JvmReason::Accepted;
-    int status_ = 0;
-    platform::Result why_;
-    bool tested_ = false;          // a program of the home was tested
+    JvmRuns* runs_;
+    JvmObserver* observer_;
 };
 
 }  // namespace qrl

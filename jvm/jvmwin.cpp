@@ -51,41 +51,45 @@ std::vector<std::string> JvmWin::getAvailableVersions(std::string_view productKe
     return names;
 }
 
-bool JvmWin::searchRegistryForJvm(std::string_view productKey, const JvmCriteria& criteria, std::string& exeName,
-                                  std::string& exePath, RegView view) {
+JvmWin::Found JvmWin::searchRegistryForJvm(std::string_view productKey, const JvmCriteria& criteria,
+                                           std::string_view exeName, RegView view) {
     std::vector<std::string> versions = getAvailableVersions(productKey, view);
     if (versions.empty()) {
         logs_.trace(kNoJvm);
-        return false;
+        return std::nullopt;
     }
-    bool found = findMostRecentJvm(versions, productKey, criteria, exeName, exePath, view);
+    Found found = findMostRecentJvm(versions, productKey, criteria, exeName, view);
     if (!found) logs_.trace(kNoJvm);
     return found;
 }
 
-bool JvmWin::findMostRecentJvm(const std::vector<std::string>& sorted, std::string_view productKey,
-                               const JvmCriteria& criteria, std::string& exeName, std::string& exePath,
-                               RegView view) {
+JvmWin::Found JvmWin::findMostRecentJvm(const std::vector<std::string>& sorted, std::string_view productKey,
+                                        const JvmCriteria& criteria, std::string_view exeName, RegView view) {
     logs_.trace("searching registry entry", productKey);
     for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) {
-        std::string version = *it;
-        logs_.trace("                 version", version);
-        std::string home;
-        if (lookUpRegistryEntryForJvm(productKey, criteria, version, exeName, home, exePath, view)) return true;
+        logs_.trace("                 version", *it);
+        if (Found found = lookUpRegistryEntryForJvm(productKey, criteria, *it, exeName, view)) return found;
     }
-    return false;
+    return std::nullopt;
 }
 
-bool JvmWin::lookUpRegistryEntryForJvm(std::string_view productKey, const JvmCriteria& criteria,
-                                       std::string& version, std::string& exeName, std::string& home,
-                                       std::string& exePath, RegView view) {
-    home.clear();
+JvmWin::Found JvmWin::testHome(const JvmCriteria& criteria, const std::string& home, std::string_view exeName,
+                               std::string knownVersion) const {
+    JvmTester tester(Family::Windows, logs_, nullptr, observer_);
+    JvmVerdict verdict = tester.testJvm({home, std::string(exeName), std::move(knownVersion)}, criteria);
+    logs_.trace("found jvm", verdict.accepted());
+    if (!verdict.accepted()) return std::nullopt;
+    return FoundJvm{std::move(verdict.executable), std::move(verdict.name)};
+}
+
+JvmWin::Found JvmWin::lookUpRegistryEntryForJvm(std::string_view productKey, const JvmCriteria& criteria,
+                                                std::string version, std::string_view exeName, RegView view) {
     view = viewOf(view);
     std::string subkey = std::string(productKey) + "\\" + version;
     if (!platform::regKeyExists(kMachine, subkey, view)) {
         logs_.trace("no such registry entry", subkey);
         logs_.trace("found jvm", false);
-        return false;
+        return std::nullopt;
     }
     if (auto micro = platform::regString(kMachine, subkey, "MicroVersion", view)) {
         version += "." + *micro;
@@ -103,21 +107,16 @@ bool JvmWin::lookUpRegistryEntryForJvm(std::string_view productKey, const JvmCri
     if (observer_) observer_->place(keyName(subkey, view), javaHome.value_or(""));
     if (!javaHome || javaHome->empty()) {
         // Never look for an executable below an empty home (the drive's root).
-        if (observer_) observer_->verdict({"", "", version, JvmReason::NoHome, 0, {}, {}});
+        if (observer_) observer_->verdict({"", "", version, JvmReason::NoHome, 0, {}, {}, {}});
         logs_.trace("no home directory for jvm");
         logs_.trace("found jvm", false);
-        return false;
+        return std::nullopt;
     }
-    home = *javaHome;
-    logs_.trace("testing jvm in:", home);
-    JvmOk ok(Family::Windows, logs_);
-    ok.setObserver(observer_);
-    bool found = ok.jvmCorrectVersion(criteria, version, home, exeName, exePath);
-    logs_.trace("found jvm", found);
-    return found;
+    logs_.trace("testing jvm in:", *javaHome);
+    return testHome(criteria, *javaHome, exeName, std::move(version));
 }
 
-bool JvmWin::searchExtensions(const JvmCriteria& criteria, std::string& exeName, std::string& exePath) {
+std::optional<FoundJvm> JvmWin::searchExtensions(const JvmCriteria& criteria, std::string_view exeName) {
     struct Place {
         const char* key;
         RegView view;
@@ -142,41 +141,29 @@ bool JvmWin::searchExtensions(const JvmCriteria& criteria, std::string& exeName,
     }
     std::stable_sort(entries.begin(), entries.end(),
                      [](const Entry& a, const Entry& b) { return registryVersionLess(b.name, a.name); });
-    const std::string saved = exeName;
     for (const Entry& e : entries) {
         logs_.trace("searching registry entry", e.key);
-        std::string version = e.name;
-        logs_.trace("                 version", version);
-        std::string home;
-        if (lookUpRegistryEntryForJvm(e.key, criteria, version, exeName, home, exePath, e.view)) return true;
-        exeName = saved;
+        logs_.trace("                 version", e.name);
+        if (Found found = lookUpRegistryEntryForJvm(e.key, criteria, e.name, exeName, e.view)) return found;
     }
 
     // Last, the JVM the user named; its version is the one its "release" file gives.
     auto javaHome = platform::getEnv("JAVA_HOME");
-    if (!javaHome || javaHome->empty()) return false;
+    if (!javaHome || javaHome->empty()) return std::nullopt;
     logs_.trace("testing JAVA_HOME:", *javaHome);
     if (observer_) observer_->place("JAVA_HOME", *javaHome);
-    JvmOk ok(Family::Windows, logs_);
-    ok.setObserver(observer_);
-    bool found = ok.jvmCorrectVersion(criteria, releaseFileVersion(*javaHome), *javaHome, exeName, exePath);
-    logs_.trace("found jvm", found);
-    if (!found) exeName = saved;
-    return found;
+    return testHome(criteria, *javaHome, exeName, releaseFileVersion(*javaHome));
 }
 
-bool JvmWin::searchWindowsForJvm(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,
-                                 std::string& exePath) {
-    const std::string saved = exeName;
-    bool found = false;
+std::optional<FoundJvm> JvmWin::searchWindowsForJvm(const JvmCriteria& criteria, std::string_view jvmName,
+                                                    std::string_view exeName) {
+    Found found;
     bool pluginOnly = stricmp(jvmName, "Java Plug-in") == 0;
     if (pluginOnly) {
-        found = searchRegistryForJvm(kPluginKey, criteria, exeName, exePath);
-        if (!found && readOtherView_) {
-            exeName = saved;
-            found = searchRegistryForJvm(kPluginKey, criteria, exeName, exePath, platform::otherRegView(ownView_));
-        }
-        logs_.trace("Java Plugin registry entry had correct jvm info", found);
+        found = searchRegistryForJvm(kPluginKey, criteria, exeName);
+        if (!found && readOtherView_)
+            found = searchRegistryForJvm(kPluginKey, criteria, exeName, platform::otherRegView(ownView_));
+        logs_.trace("Java Plugin registry entry had correct jvm info", found.has_value());
     } else {
         const std::pair<const char*, const char*> products[] = {
             {kJreKey, "JRE registry entry had correct jvm info"},
@@ -184,21 +171,13 @@ bool JvmWin::searchWindowsForJvm(const JvmCriteria& criteria, std::string_view j
             {kPluginKey, "Java Plugin registry entry had correct jvm info"},
         };
         for (const auto& [key, label] : products) {
-            exeName = saved;
-            found = searchRegistryForJvm(key, criteria, exeName, exePath);
-            logs_.trace(label, found);
+            found = searchRegistryForJvm(key, criteria, exeName);
+            logs_.trace(label, found.has_value());
             if (found) break;
         }
-        if (!found) {
-            exeName = saved;
-            found = searchExtensions(criteria, exeName, exePath);
-        }
+        if (!found) found = searchExtensions(criteria, exeName);
     }
-    if (found) {
-        logs_.trace("found jvm", exePath);
-    } else {
-        exeName = saved;
-    }
+    if (found) logs_.trace("found jvm", found->executable);
     return found;
 }
 
@@ -243,15 +222,12 @@ std::optional<RegView> registryViewOfProgram(const std::string& path) {
     return machine ? registryViewOfMachine(*machine) : std::nullopt;
 }
 
-bool FindJvm::searchRegistry(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,
-                             std::string& exePath) {
-    const std::string saved = exeName;
+std::optional<FoundJvm> FindJvm::searchRegistry(const JvmCriteria& criteria, std::string_view jvmName,
+                                                std::string_view exeName) {
     JvmWin win(logs_);
     win.setObserver(observer_);
     if (registryAs32Bit_) win.readAs32BitProgram();
-    bool found = win.searchWindowsForJvm(criteria, jvmName, exeName, exePath);
-    if (!found) exeName = saved;
-    return found;
+    return win.searchWindowsForJvm(criteria, jvmName, exeName);
 }
 
 }  // namespace qrl

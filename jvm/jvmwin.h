@@ -5,7 +5,7 @@
 // "Java Plug-in") are searched in that order, each from its greatest version
 // down; a version subkey gives the version (its name, with "." and its
 // "MicroVersion" when it has one) and the home directory ("JavaHome", else
-// "Home"), in which JvmOk must find a working executable that meets the
+// "Home"), in which JvmTester must find a working executable that meets the
 // criteria. When those keys give nothing, the keys that JDKs since Java 9
 // write ("JDK" and "JRE", whose subkeys are full versions), then the other
 // view of the registry (the 64-bit one for a 32-bit program, the 32-bit one
@@ -54,25 +54,16 @@ public:
     // Tells `observer` each registry entry tried and each verdict.
     void setObserver(JvmObserver* observer) { observer_ = observer; }
 
-    bool searchWindowsForJvm(const JvmCriteria& criteria, std::string_view jvmName, std::string& exeName,
-                             std::string& exePath);
-    bool searchRegistryForJvm(std::string_view productKey, const JvmCriteria& criteria, std::string& exeName,
-                              std::string& exePath, platform::RegView view = platform::RegView::Own);
+    // The search for a program named `exeName` ("jre", "javaw.exe"); nothing
+    // when no registered JVM will do.
+    std::optional<FoundJvm> searchWindowsForJvm(const JvmCriteria& criteria, std::string_view jvmName,
+                                                std::string_view exeName);
     // The version subkeys of a product key, ascending (numerically, so that
     // 1.10 comes after 1.9); empty when the key cannot be opened.
     std::vector<std::string> getAvailableVersions(std::string_view productKey,
                                                   platform::RegView view = platform::RegView::Own);
-    bool findMostRecentJvm(const std::vector<std::string>& sorted, std::string_view productKey,
-                           const JvmCriteria& criteria, std::string& exeName, std::string& exePath,
-                           platform::RegView view = platform::RegView::Own);
-    // One version subkey. `version` gains ".<MicroVersion>"; `home` receives
-    // the home directory.
-    bool lookUpRegistryEntryForJvm(std::string_view productKey, const JvmCriteria& criteria, std::string& version,
-                                   std::string& exeName, std::string& home, std::string& exePath,
-                                   platform::RegView view = platform::RegView::Own);
-
     // The searches beyond the three product keys.
-    bool searchExtensions(const JvmCriteria& criteria, std::string& exeName, std::string& exePath);
+    std::optional<FoundJvm> searchExtensions(const JvmCriteria& criteria, std::string_view exeName);
 
 private:
     platform::RegView viewOf(platform::RegView view) const {
@@ -80,6 +71,20 @@ private:
     }
     // "HKLM\<key>" (or the key tests use in its place), and which view.
     std::string keyName(std::string_view key, platform::RegView view) const;
+
+    using Found = std::optional<FoundJvm>;
+    // The test of the program in a registered home, against the criteria and
+    // the version the registry (or the home's "release" file) gives.
+    Found testHome(const JvmCriteria& criteria, const std::string& home, std::string_view exeName,
+                   std::string knownVersion) const;
+    Found searchRegistryForJvm(std::string_view productKey, const JvmCriteria& criteria, std::string_view exeName,
+                               platform::RegView view = platform::RegView::Own);
+    Found findMostRecentJvm(const std::vector<std::string>& sorted, std::string_view productKey,
+                            const JvmCriteria& criteria, std::string_view exeName, platform::RegView view);
+    // One version subkey: its version (the name, with ".<MicroVersion>")
+    // and its home directory, in which the program must pass the test.
+    Found lookUpRegistryEntryForJvm(std::string_view productKey, const JvmCriteria& criteria, std::string version,
+                                    std::string_view exeName, platform::RegView view);
 
     Logs logs_;
     bool readOtherView_ = true;

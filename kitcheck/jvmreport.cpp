@@ -211,8 +211,9 @@ bool searchAsInstaller(JvmReport& r, const InstallRun& run, const SearchPlaces& 
     finder.setObserver(&collector);
     // Windows kits carry the 32-bit installer.
     finder.setRegistryAs32Bit(true);
-    std::string exeName = s.jvmCommandName;
-    return finder.isJvmInstalled({r.criteria, s.jvmName, run.homeDirectory, s.searchForJvm}, exeName, exePath);
+    auto found = finder.isJvmInstalled({r.criteria, s.jvmName, run.homeDirectory, s.searchForJvm}, s.jvmCommandName);
+    if (found) exePath = found->executable;
+    return found.has_value();
 }
 
 // As the launchers search when their JVM has gone.
@@ -221,13 +222,15 @@ bool searchAsLauncher(JvmReport& r, const SearchPlaces& places, const Logs& logs
     std::string home = platform::getEnv("HOME").value_or("");
     FindJvm finder(r.family, places, logs);
     finder.setObserver(&collector);
-    std::string exeName = "jre";
-    if (finder.isJvmInstalled({r.criteria, "JRE", home, ""}, exeName, exePath)) return true;
+    auto found = finder.isJvmInstalled({r.criteria, "JRE", home, ""}, "jre");
+    if (found) exePath = found->executable;
+    if (found) return true;
     if (rulesFor(r.family).jvmSearch != JvmSearch::MacRoots) return false;
     FindJvm posix(Family::Posix, logs);
     posix.setObserver(&collector);
-    exeName = "jre";
-    return posix.isJvmInstalled({r.criteria, "", home, ""}, exeName, exePath);
+    found = posix.isJvmInstalled({r.criteria, "", home, ""}, "jre");
+    if (found) exePath = found->executable;
+    return found.has_value();
 }
 
 // A version bound as the launchers and installers compare them: a number

@@ -2,7 +2,7 @@
 // range, a launcher) would make on this machine, told candidate by candidate
 // in the order the search tries them, and what the installer would do next.
 //
-// The search is the programs' own (FindJvm and JvmOk with the family's rules
+// The search is the programs' own (FindJvm and JvmTester with the family's rules
 // and the places and registry keys they read); it reports through its
 // observer hook. Nothing is installed and nothing is written outside a
 // private scratch directory, in which the JVM tests run with a copy of the

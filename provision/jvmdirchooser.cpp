@@ -130,13 +130,13 @@ std::optional<std::string> DirChoice::createJvmSubdirectory(std::string dir) {
 
 bool DirChoice::foundValidJvm(std::string_view dir) {
     if (!mayReuse(dir)) return false;
-    JvmOk jvmOk(family_, logs_);
-    std::string name = request_.jvmCommandName, exePath;
-    if (!jvmOk.jvmCorrectVersion(request_.criteria, dir, name, exePath)) {
+    JvmVerdict tested =
+        JvmTester(family_, logs_).testJvm({std::string(dir), request_.jvmCommandName}, request_.criteria);
+    if (!tested.accepted()) {
         logs_.trace(std::string(dir) + " doesn't have correct version");
         return false;
     }
-    choice_.launcher = {name, exePath};
+    choice_.launcher = {tested.name, tested.executable};
     return true;
 }
 

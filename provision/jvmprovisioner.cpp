@@ -137,9 +137,10 @@ Outcome<ProvidedJvm> JvmProvisioner::finish(Outcome<Placed> placed, std::string_
         return std::move(placed).failure();
     }
     Placed& p = placed.value();
-    JvmOk jvmOk(run_.family, run_.logs);
-    std::string command;
-    bool ok = jvmOk.jvmCorrectVersion(p.request.criteria, p.jvmDirectory, p.request.jvmCommandName, command);
+    JvmVerdict tested =
+        JvmTester(run_.family, run_.logs).testJvm({p.jvmDirectory, p.request.jvmCommandName}, p.request.criteria);
+    bool ok = tested.accepted();
+    if (ok) p.request.jvmCommandName = tested.name;
     if (!ok) run_.logs.error("The new JVM failed the version test:", p.jvmDirectory);
     // Only a JVM that works is registered and copied beside the system.
     if (ok && p.registerAfterTest) registerJvm(p.request, p.launcher, p.choice.adminOnly, homeDirectory);
@@ -147,7 +148,7 @@ Outcome<ProvidedJvm> JvmProvisioner::finish(Outcome<Placed> placed, std::string_
     if (!ok && !p.discovered) removeCreatedDirectories(p.choice.created, run_.family, run_.logs);
     run_.logs.trace(wordsOf(rules_).done, ok);
     if (!ok) return Failure{"The new JVM failed the version test", p.jvmDirectory};
-    return ProvidedJvm{std::move(command), !p.discovered, p.discovered, std::move(p.request)};
+    return ProvidedJvm{tested.executable, !p.discovered, p.discovered, std::move(p.request)};
 }
 
 Outcome<JvmProvisioner::Placed> JvmProvisioner::installCompressedJvm(JvmRequest request,

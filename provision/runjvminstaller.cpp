@@ -36,13 +36,13 @@ InstallerCommand splitInstallerCommand(std::string_view line, Family family) {
 std::optional<JvmLauncher> searchAgain(const ProvisionContext& run, const JvmQuery& query, std::string commandName) {
     if (run.showStatus) run.showStatus("Searching for JVM again");
     FindJvm finder(run.family, run.places.search, run.logs);
-    std::string command;
-    if (!finder.isJvmInstalled(query, commandName, command)) {
+    auto jvm = finder.isJvmInstalled(query, commandName);
+    if (!jvm) {
         run.logs.trace("Correct version of JVM was not found in common locations");
         return std::nullopt;
     }
-    run.logs.trace("Found correct version of JVM:", command);
-    return JvmLauncher{std::move(commandName), std::move(command)};
+    run.logs.trace("Found correct version of JVM:", jvm->executable);
+    return JvmLauncher{jvm->name, jvm->executable};
 }
 
 RunJvmInstaller::RunJvmInstaller(ProvisionContext context)
@@ -72,10 +72,13 @@ Outcome<ProvidedJvm> RunJvmInstaller::run(JvmRequest request, std::string_view j
     if (!chosen.ok()) failure = chosen.failure();
     std::string command;
     if (discovered) {
-        JvmOk jvmOk(run_.family, run_.logs);
-        if (!jvmOk.jvmCorrectVersion(request.criteria, jvmDirectory, request.jvmCommandName, command)) {
+        JvmVerdict tested =
+            JvmTester(run_.family, run_.logs).testJvm({jvmDirectory, request.jvmCommandName}, request.criteria);
+        if (tested.accepted()) {
+            command = tested.executable;
+            request.jvmCommandName = tested.name;
+        } else {
             discovered = false;
-            command.clear();
         }
     }
     bool installed = false;
@@ -182,9 +185,8 @@ std::optional<JvmLauncher> RunJvmInstaller::jvmInNewDir(const JvmRequest& reques
     for (const auto& name : entryNames(jvmDirectory)) {
         std::string path = joinPath(jvmDirectory, name, run_.family);
         run_.logs.trace("looking for jvm in:", path);
-        JvmOk jvmOk(run_.family, run_.logs);
-        std::string commandName = request.jvmCommandName, command;
-        if (jvmOk.jvmCorrectVersion(exactly(request), path, commandName, command)) return JvmLauncher{commandName, command};
+        JvmVerdict tested = JvmTester(run_.family, run_.logs).testJvm({path, request.jvmCommandName}, exactly(request));
+        if (tested.accepted()) return JvmLauncher{tested.name, tested.executable};
     }
     return std::nullopt;
 }

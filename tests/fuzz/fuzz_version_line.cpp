@@ -31,9 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!line.empty()) lines.push_back(line);
 
     for (const auto& l : lines) {
-        std::string banner;
         std::string version = qrl::lineVersion(l);
-        if (qrl::bannerVersion(l, banner)) {
+        if (auto found = qrl::bannerVersion(l)) {
+            const std::string& banner = *found;
             if (banner != version || l.find("\"" + banner + "\"") == std::string::npos) std::abort();
             if (banner.find('"') != std::string::npos) std::abort();
         } else if (!version.empty()) {

@@ -100,7 +100,7 @@ protected:
 
     bool posixSearch(FindJvm& find, const JvmCriteria& c, std::string& name, std::string& exe,
                      const std::string& mode = "") {
-        return find.searchPosixPlaces(home, c, "jvm", name, exe, mode);
+        return took(find.searchPosixPlaces(home, c, "jvm", name, mode), name, exe);
     }
 
     std::vector<std::string> trace() { return traceTails("jinstall.log"); }
@@ -145,7 +145,7 @@ TEST_F(SearchTest, HomeDirectoryOneLevelDeepWithItsEntryLimit) {
     std::string log2 = crowded.file("starts.log");
     for (int i = 0; i < 60; ++i) makeJvm(crowded.file("j" + std::to_string(i)), "1.6.0_45", log2);
     FindJvm fresh(Family::Posix, places(), logsHere());
-    EXPECT_FALSE(fresh.searchHomeForJvm(crowded.path(), kMin11, name, exe));
+    EXPECT_FALSE(took(fresh.searchHomeForJvm(crowded.path(), kMin11, name), name, exe));
     size_t started = starts(log2).size();
     EXPECT_GE(started, 48u);
     EXPECT_LE(started, 50u);
@@ -271,19 +271,19 @@ TEST_F(SearchTest, MacRootsThenContentsHomeByExtension) {
     FindJvm find(Family::Mac, places({root.file("usr")}, {}, {system, vms, plugin}), logsHere());
     std::string name = "java", exe;
     // Only the extension looks into Contents/Home, the greatest first.
-    ASSERT_TRUE(find.searchMacRoots(kMin11, name, exe));
+    ASSERT_TRUE(took(find.searchMacRoots(kMin11, name), name, exe));
     EXPECT_EQ(exe, vms + "/jdk-21.0.3.jdk/Contents/Home/bin/java");
     EXPECT_TRUE(contains(trace(), "jvm found by extension: " + exe));
     // An entry of the plug-in root whose Home exists is found by the roots.
     makeJvm(plugin + "/Contents/Home", "11.0.2", log);
     makeJvm(plugin + "/Contents/Home/../../Home", "11.0.2", log);
-    ASSERT_TRUE(find.searchMacRoots(kMin11, name, exe));
+    ASSERT_TRUE(took(find.searchMacRoots(kMin11, name), name, exe));
     EXPECT_EQ(exe, plugin + "/Contents/Home/bin/java");
-    EXPECT_FALSE(find.searchMacRoots({"", "22", ""}, name, exe));
+    EXPECT_FALSE(took(find.searchMacRoots({"", "22", ""}, name), name, exe));
     // The search path, the home directory and the system directories play no part.
     makeJvm(root.file("usr/java"), "22", log);
     EnvGuard p("PATH", root.file("usr/java/bin").c_str());
-    EXPECT_FALSE(find.searchMacRoots({"", "22", ""}, name, exe));
+    EXPECT_FALSE(took(find.searchMacRoots({"", "22", ""}, name), name, exe));
     EXPECT_EQ(name, "java");
 }
 

@@ -10,6 +10,7 @@
 #include "platform/env.h"
 #include "platform/registry.h"
 #include "provision/jvmregistration.h"
+#include "tests/jvm/standin.h"
 #include "tests/support/testutil.h"
 
 using namespace qrltest;
@@ -75,7 +76,7 @@ protected:
         if (micro) { ASSERT_TRUE(platform::regSetString(RegRoot::CurrentUser, key, "MicroVersion", micro)); }
     }
     bool search(JvmCriteria c, std::string& exeName, std::string& exePath, std::string_view jvmName = "JRE") {
-        return JvmWin(logsHere()).searchWindowsForJvm(c, jvmName, exeName, exePath);
+        return took(JvmWin(logsHere()).searchWindowsForJvm(c, jvmName, exeName), exeName, exePath);
     }
     std::vector<std::string> trace() { return readLines("jinstall.log"); }
     bool traced(const std::string& tail) {
@@ -178,7 +179,7 @@ TEST_F(RegistrySearch, OtherViewAndJavaHomeAreTheLastResort) {
     reg("JDK", "22.0.1", jvm("jdk22"));
     JvmWin win(logsHere());
     win.setReadOtherView(true);
-    ASSERT_TRUE(win.searchExtensions({"", "22", ""}, exeName, exePath));
+    ASSERT_TRUE(took(win.searchExtensions({"", "22", ""}, exeName), exeName, exePath));
     EXPECT_EQ(exePath, dir.file("jdk22") + "\\bin\\java.exe");
 }
 
@@ -187,7 +188,7 @@ TEST_F(RegistrySearch, FindJvmHandsTheSearchToTheRegistry) {
     reg("Java Runtime Environment", "1.8", jre, "0_392");
     std::string exeName = "jre", exePath;
     qrl::FindJvm find(qrl::Family::Windows, logsHere());
-    ASSERT_TRUE(find.searchRegistry(JvmCriteria{"", "1.8", ""}, "JRE", exeName, exePath));
+    ASSERT_TRUE(took(find.searchRegistry(JvmCriteria{"", "1.8", ""}, "JRE", exeName), exeName, exePath));
     EXPECT_EQ(exePath, jre + "\\bin\\javaw.exe");  // the trace file exists: javaw.exe
 }
 
@@ -304,7 +305,7 @@ TEST_F(RealRegistryViews, EveryProgramFindsJvmsOfBothViewsItsOwnFirst) {
         EXPECT_FALSE(platform::regKeyExists(RegRoot::LocalMachine, std::string("SOFTWARE\\JavaSoft\\") + row.key,
                                             platform::otherRegView(row.view)));
         std::string exeName = "javaw.exe", exePath;
-        EXPECT_TRUE(JvmWin(logsHere()).searchWindowsForJvm({}, row.jvmName, exeName, exePath));
+        EXPECT_TRUE(took(JvmWin(logsHere()).searchWindowsForJvm({}, row.jvmName, exeName), exeName, exePath));
         EXPECT_EQ(exePath, h + "\\bin\\javaw.exe");
         std::filesystem::remove_all(std::filesystem::u8path(h));
     }
@@ -315,11 +316,11 @@ TEST_F(RealRegistryViews, EveryProgramFindsJvmsOfBothViewsItsOwnFirst) {
     reg(own, "Java Runtime Environment\\1.8", mine, "0_392");
     reg(other, "Java Runtime Environment\\1.8", theirs, "0_392");
     std::string exeName = "javaw.exe", exePath;
-    EXPECT_TRUE(JvmWin(logsHere()).searchWindowsForJvm({}, "JRE", exeName, exePath));
+    EXPECT_TRUE(took(JvmWin(logsHere()).searchWindowsForJvm({}, "JRE", exeName), exeName, exePath));
     EXPECT_EQ(exePath, mine + "\\bin\\javaw.exe");
     JvmWin as32(logsHere());
     as32.readAs32BitProgram();
-    EXPECT_TRUE(as32.searchWindowsForJvm({}, "JRE", exeName, exePath));
+    EXPECT_TRUE(took(as32.searchWindowsForJvm({}, "JRE", exeName), exeName, exePath));
     EXPECT_EQ(exePath, (own == RegView::Bits32 ? mine : theirs) + "\\bin\\javaw.exe");
 }
 

@@ -22,7 +22,6 @@ using namespace qrltest;
 using qrl::Family;
 using qrl::FindJvm;
 using qrl::JvmCriteria;
-using qrl::JvmOk;
 
 #ifndef _WIN32
 
@@ -66,27 +65,25 @@ protected:
 TEST_F(RealJdkTest, Jdk17PassesTheVersionTestAndTheProbe) {
     if (!present(kJdk17)) GTEST_SKIP() << "no " << kJdk17;
     for (Family f : {Family::Posix, Family::Mac}) {
-        JvmOk ok(f, logsHere());
         std::string name = "java", path;
-        EXPECT_TRUE(ok.jvmCorrectVersion({"", "11", ""}, kJdk17, name, path));
+        EXPECT_TRUE(testHome(f, {"", "11", ""}, kJdk17, name, path));
         EXPECT_EQ(path, kJdk17 + "/bin/java");
-        EXPECT_TRUE(ok.jvmCorrectVersion({"17", "", ""}, kJdk17, name, path));
-        EXPECT_TRUE(ok.jvmCorrectVersion({"", "1.8.0_77", ""}, kJdk17, name, path));
-        EXPECT_FALSE(ok.jvmCorrectVersion({"", "", "1.8"}, kJdk17, name, path));
-        EXPECT_FALSE(ok.jvmCorrectVersion({"", "21", ""}, kJdk17, name, path));
+        EXPECT_TRUE(testHome(f, {"17", "", ""}, kJdk17, name, path));
+        EXPECT_TRUE(testHome(f, {"", "1.8.0_77", ""}, kJdk17, name, path));
+        EXPECT_FALSE(testHome(f, {"", "", "1.8"}, kJdk17, name, path));
+        EXPECT_FALSE(testHome(f, {"", "21", ""}, kJdk17, name, path));
     }
     // The notice a real JVM prints before its banner.
     EnvGuard opts("JAVA_TOOL_OPTIONS", "-Dqrl.test=1");
-    JvmOk ok(Family::Posix, logsHere());
     std::string name = "java", path;
-    EXPECT_TRUE(ok.jvmCorrectVersion({"", "17.0.1", "17.0"}, kJdk17, name, path));
+    EXPECT_TRUE(testHome(Family::Posix, {"", "17.0.1", "17.0"}, kJdk17, name, path));
 #ifdef QRL_TESTJVM_CLASS
     auto tails = traceTails("jinstall.log");
     EXPECT_NE(std::find(tails.begin(), tails.end(), "test jvm ok: true"), tails.end());
     // The Windows form starts the probe directly.
-    JvmOk win(Family::Windows, logsHere());
-    EXPECT_TRUE(win.testVersion({"", "17", ""}, kJdk17 + "/bin/java"));
-    EXPECT_FALSE(win.testVersion({"", "18", ""}, kJdk17 + "/bin/java"));
+    qrl::JvmTester win(Family::Windows, logsHere());
+    EXPECT_TRUE(win.testProgram("java", kJdk17 + "/bin/java", {"", "17", ""}).accepted());
+    EXPECT_FALSE(win.testProgram("java", kJdk17 + "/bin/java", {"", "18", ""}).accepted());
 #endif
     EXPECT_FALSE(exists("jvmGood.txt"));
     EXPECT_FALSE(exists("__qrlvers.log"));
@@ -104,7 +101,7 @@ TEST_F(RealJdkTest, FindsJdk25ByTheExtensionWhenOnlyJdk17IsOnThePath) {
     places.jvmDirs = {"/usr/lib/jvm"};
     FindJvm find(Family::Posix, places, logsHere());
     std::string name = "java", exe;
-    ASSERT_TRUE(find.searchPosixPlaces(home, {"25", "", ""}, "jvm", name, exe, ""));
+    ASSERT_TRUE(took(find.searchPosixPlaces(home, {"25", "", ""}, "jvm", name, ""), name, exe));
     EXPECT_EQ(platform::canonicalPath(exe), platform::canonicalPath(kJdk25 + "/bin/java"));
     auto tails = traceTails("jinstall.log");
     EXPECT_NE(std::find(tails.begin(), tails.end(), "jvm found by extension: " + exe), tails.end());
@@ -113,7 +110,7 @@ TEST_F(RealJdkTest, FindsJdk25ByTheExtensionWhenOnlyJdk17IsOnThePath) {
     EXPECT_EQ(started.size(), 2u);  // JDK 17 once, then JDK 25
 
     // With 17 acceptable the search path answers and the extension stays out.
-    ASSERT_TRUE(find.searchPosixPlaces(home, {"", "11", ""}, "jvm", name, exe, ""));
+    ASSERT_TRUE(took(find.searchPosixPlaces(home, {"", "11", ""}, "jvm", name, ""), name, exe));
     EXPECT_EQ(exe, kJdk17 + "/bin/java");
 }
 
@@ -126,9 +123,9 @@ TEST_F(RealJdkTest, MacContentsHomeOfARealJdk) {
     places.macRoots = {dir.file("Versions"), vms};
     FindJvm find(Family::Mac, places, logsHere());
     std::string name = "java", exe;
-    ASSERT_TRUE(find.searchMacRoots({"", "21", ""}, name, exe));
+    ASSERT_TRUE(took(find.searchMacRoots({"", "21", ""}, name), name, exe));
     EXPECT_EQ(exe, vms + "/temurin-25.jdk/Contents/Home/bin/java");
-    EXPECT_FALSE(find.searchMacRoots({"", "", "24"}, name, exe));
+    EXPECT_FALSE(took(find.searchMacRoots({"", "", "24"}, name), name, exe));
 }
 
 #endif

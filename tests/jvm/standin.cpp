@@ -73,4 +73,19 @@ std::vector<std::string> starts(const std::string& startLog) {
     return out;
 }
 
+bool took(const std::optional<qrl::FoundJvm>& found, std::string& name, std::string& exe) {
+    if (!found) return false;
+    name = found->name;
+    exe = found->executable;
+    return true;
+}
+
+bool testHome(qrl::Family family, const qrl::JvmCriteria& criteria, const std::string& home, std::string& name,
+              std::string& exe, std::optional<std::string> knownVersion) {
+    qrl::JvmVerdict v = qrl::JvmTester(family, logsHere()).testJvm({home, name, std::move(knownVersion)}, criteria);
+    name = v.name;
+    if (v.accepted()) exe = v.executable;
+    return v.accepted();
+}
+
 }  // namespace qrltest

@@ -3,8 +3,11 @@
 // helper (every system).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "jvm/jvmok.h"
 
 namespace qrltest {
 
@@ -35,5 +38,14 @@ bool contains(const std::vector<std::string>& lines, const std::string& text);
 
 // The lines of a start log (one per start).
 std::vector<std::string> starts(const std::string& startLog);
+
+// Whether a search accepted a JVM; if so `name` and `exe` are set to it.
+bool took(const std::optional<qrl::FoundJvm>& found, std::string& name, std::string& exe);
+
+// The test of one home as a search runs it (traces to "jinstall.log"):
+// whether it was accepted; `name` becomes the name it answered to (the
+// caller's when refused), `exe` the program accepted.
+bool testHome(qrl::Family family, const qrl::JvmCriteria& criteria, const std::string& home, std::string& name,
+              std::string& exe, std::optional<std::string> knownVersion = std::nullopt);
 
 }  // namespace qrltest

@@ -144,7 +144,7 @@ TEST_F(JvmReportPosix, EveryCandidateInOrderTheMiddleVersionChosenAndNoExtraJvmS
         writeFile("TestJvm.class", "probe");
         qrl::FindJvm find(qrl::Family::Posix, logsHere());
         std::string name = "java", exe;
-        ASSERT_TRUE(find.isJvmInstalled({{"", "17", "21"}, "JRE", root.file("home"), ""}, name, exe));
+        ASSERT_TRUE(took(find.isJvmInstalled({{"", "17", "21"}, "JRE", root.file("home"), ""}, name), name, exe));
     }
     EXPECT_EQ(reportStarts, starts(log).size());
     EXPECT_EQ(reportStarts, 6u);
