@@ -1,4 +1,8 @@
 #include "installer/install.h"
+#include "installer/commandline.h"
+#include "installer/kitdir.h"
+#include "installer/nativeproperties.h"
+#include "installer/startdir.h"
 
 #include <cstdio>
 
@@ -194,8 +198,8 @@ std::string nativePropertiesText(Family family, std::string_view jvmHome, bool i
     return text;
 }
 
-InstallRun::InstallRun(Family family, Logs logs)
-    : family(family), rules(rulesFor(family)), logs(std::move(logs)), status(family) {}
+InstallRun::InstallRun(Family family, Logs logs, Progress& progress)
+    : family(family), rules(rulesFor(family)), logs(std::move(logs)), progress(progress), status(family, progress) {}
 
 bool InstallRun::findHomeDirectory() {
     if (rules.homeIsWindowsDirectory) return findWindowsDirectory();
@@ -243,7 +247,7 @@ bool InstallRun::findWindowsDirectory() {
 }
 
 bool InstallRun::readControlFile() {
-    ControlFile params(family, logs);
+    ControlFile params(family, logs, progress);
     // A quiet run shows nothing, not even that the control file is missing.
     params.status().setQuietMode(status.quietMode());
     std::string controlFileName;
@@ -262,16 +266,13 @@ void InstallRun::showStatusMessage(unsigned number) {
     }
 }
 
-bool InstallRun::stopped() {
-    int signal = platform::stopSignal();
-    if (signal == 0) return false;
-    if (errorMessage.empty()) {
-        // Told once: the run goes straight to its end.
-        errorMessage = "The installation was stopped (signal " + std::to_string(signal) + ").";
-        errorDetails = "Start the installer again to install the application.";
-        logs.error("installation stopped by signal", std::to_string(signal));
-    }
-    return true;
+bool InstallRun::stopped() const { return platform::stopSignal() != 0; }
+
+Failure InstallRun::stopFailure() const {
+    std::string signal = std::to_string(platform::stopSignal());
+    logs.error("installation stopped by signal", signal);
+    return {"The installation was stopped (signal " + signal + ").",
+            "Start the installer again to install the application."};
 }
 
 bool InstallRun::logsInWorkingDir() const {
@@ -315,17 +316,12 @@ bool claimKitDir(const std::string& kit, platform::DirLock& lock, Family family,
 }
 
 RunOutcome startProgram(Family family, bool quiet, bool properties, std::string_view details,
-                        std::string_view startDir) {
+                        std::string_view startDir, Progress& progress) {
     // The run's logs are those of the working directory it starts in, unless
     // that cannot take them.
     std::string cwd = platform::currentDir().value_or("");
-    Install install(family, SearchPlaces::defaults(family), Logs::in(logsPlace(family, cwd, startDir)));
-    RunOutcome outcome;
-    outcome.success = install.install(quiet, properties, details, startDir);
-    outcome.kitRead = install.kitRead();
-    outcome.logsLost = install.logsLost();
-    outcome.logsDir = install.logsDir();
-    return outcome;
+    Install install(family, SearchPlaces::defaults(family), Logs::in(logsPlace(family, cwd, startDir)), progress);
+    return install.install(quiet, properties, details, startDir);
 }
 
 }  // namespace qrl

@@ -9,7 +9,9 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "common/workdirs.h"
-#include "installer/install.h"
+#include "installer/kitdir.h"
+#include "installer/nativeproperties.h"
+#include "installer/startdir.h"
 #include "installer/installcleanup.h"
 #include "installer/jvmstep.h"
 #include "platform/console.h"
@@ -29,7 +31,7 @@ constexpr size_t kWholeLines = static_cast<size_t>(-1);
 
 RunCleanup::RunCleanup(InstallRun& run) : run_(run) {}
 
-void RunCleanup::run(bool success) {
+SavedLogs RunCleanup::run(bool success) {
     removeNotedWorkFiles(platform::currentDir().value_or(""), run_.family);
     if (!run_.kitRead) {
         // Not a kit this run could read (a user's folder, a kit half
@@ -37,14 +39,14 @@ void RunCleanup::run(bool success) {
         // made, and of the logs only its own leave for the start directory.
         removeTraceSemaphore(success);
         cleanUpErrorsLog();
-        cleanUpLogFiles();
-        return;
+        return cleanUpLogFiles();
     }
     cleanUpManifest(success);
     cleanUpJvmDir();
     cleanUpErrorsLog();
-    cleanUpLogFiles();
+    SavedLogs logs = cleanUpLogFiles();
     for (const char* name : {"changes.txt", kStartDirFile, kNativeProperties}) platform::removeFile(name);
+    return logs;
 }
 
 void RunCleanup::cleanUpManifest(bool success) {
@@ -137,17 +139,17 @@ void RunCleanup::cleanUpErrorsLog() {
     if (size && *size == 0) platform::removeFile(run_.logs.errorLog());
 }
 
-void RunCleanup::cleanUpLogFiles() {
+SavedLogs RunCleanup::cleanUpLogFiles() {
     const std::string here = platform::currentDir().value_or("");
-    run_.logsDir = run_.logs.dir();
+    SavedLogs saved{run_.logs.dir()};
     // Logs written elsewhere from the start (the working directory could not
     // take them) are where they belong already.
-    if (!run_.logsInWorkingDir()) return;
+    if (!run_.logsInWorkingDir()) return saved;
     const std::string& start = run_.startDir;
     // No start directory, or the working directory itself under any name (or
     // a folder inside it, which goes with it): the logs stay here, and so
     // does the working directory.
-    if (start.empty() || platform::isWithin(start, here)) return;
+    if (start.empty() || platform::isWithin(start, here)) return saved;
     std::string target;
     if (isDir(start)) {
         target = start;
@@ -161,15 +163,15 @@ void RunCleanup::cleanUpLogFiles() {
     if (!target.empty()) {
         run_.logs.trace("copying log files to", target);
         if (saveLogsIn(target)) {
-            run_.logsDir = target;
+            saved.dir = target;
             if (target != start)
                 platform::writeStderr("The logs of this installation could not be saved in " + start +
                                       "; they are in " + target + "\n");
-            return;
+            return saved;
         }
     }
     // What could not be saved stays here, and with it the working directory.
-    run_.logsLost = true;
+    saved.lost = true;
     std::string text = "The logs of this installation could not be saved in " + start + "; they are in " + here;
     run_.logs.error(text);
     if (run_.rules.reportsUnsavedErrorsLog)
@@ -178,6 +180,7 @@ void RunCleanup::cleanUpLogFiles() {
         platform::writeStderr(text + "\n");  // quiet, yet the caller must learn where they are
     else
         run_.status.showError(text);
+    return saved;
 }
 
 namespace {
