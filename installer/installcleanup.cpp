@@ -21,14 +21,6 @@
 #include "platform/safefile.h"
 
 namespace qrl {
-namespace {
-
-// The installer wrote these lines itself: they are read whole, so a long JVM
-// home comes back as it was written, never cut to a shorter name.
-constexpr size_t kWholeLines = static_cast<size_t>(-1);
-
-}  // namespace
-
 RunCleanup::RunCleanup(InstallRun& run) : run_(run) {}
 
 SavedLogs RunCleanup::run(bool success) {
@@ -82,29 +74,6 @@ void RunCleanup::removeTraceSemaphore(bool success) {
             run_.logs.trace("install ok", false);
         }
     }
-}
-
-NativeProperties parseNativeProperties(std::string_view text, Family family) {
-    NativeProperties out;
-    const bool slashes = rulesFor(family).nativePropertiesSlashes;
-    splitLines(withLineFeeds(text), kWholeLines, [&](std::string& raw) {
-        std::string line = unescapeJavaProperty(raw);
-        if (slashes)
-            for (char& c : line)
-                if (c == '/') c = '\\';
-        if (auto v = prefixValue(line, "nativeJvmHomeDir")) {
-            out.jvmHome = *v;
-        } else if (auto v = prefixValue(line, "nativeJvmInstalledInTemp")) {
-            out.installedInTemp = *v;
-        } else if (auto v = prefixValue(line, "nativeTempJvmDir")) {
-            out.tempJvmDir = *v;
-        } else if (auto v = prefixValue(line, "configureWinRegistry")) {
-            out.registryGiven = true;
-            out.configureRegistry = isYes(*v);
-        }
-        return true;
-    });
-    return out;
 }
 
 void RunCleanup::cleanUpJvmDir() {
@@ -238,64 +207,6 @@ bool RunCleanup::saveLogsIn(std::string_view target) {
             saved = false;
     }
     return saved;
-}
-
-std::string logsPlace(Family family, std::string_view workingDir, std::string_view startDir) {
-    // A folder takes the logs when a file can be made in it and its
-    // "errors.log", if there is one, is a file (a folder of that name would
-    // swallow every line).
-    auto takesLogs = [&](std::string_view dir) {
-        platform::FileType log = platform::typeOf(joinPath(dir, kErrorLog, family));
-        return !isDirWriteProtected(dir, family) &&
-               (log == platform::FileType::None || log == platform::FileType::File);
-    };
-    std::string here(workingDir);
-    if (takesLogs(here)) return here;
-    if (!startDir.empty() && takesLogs(startDir)) return std::string(startDir);
-    if (auto home = platform::userFolder(platform::UserFolder::Profile); home && takesLogs(*home)) return *home;
-    // Last, the temporary directory, where a refused run's logs go too.
-    if (std::string temp = refusedRunLogsDir(); !temp.empty() && takesLogs(temp)) return temp;
-    return here;
-}
-
-bool isDirWriteProtected(std::string_view dir, Family family) {
-    if (dir.empty()) return true;
-    // The probe is created exclusively: nothing that already holds its name
-    // (a link above all) is opened, truncated or removed.
-    std::string probe = joinPath(dir, "__qrltest.zos", family);
-    platform::Result why;
-    std::FILE* f = platform::openForWrite(probe, platform::WriteMode::CreateNew, true, &why);
-    for (int i = 1; !f && platform::nameTaken(why) && i < 10; ++i) {
-        probe = joinPath(dir, "__qrltest" + std::to_string(i) + ".zos", family);
-        f = platform::openForWrite(probe, platform::WriteMode::CreateNew, true, &why);
-    }
-    if (!f) return true;
-    std::fputs("ok", f);
-    std::fseek(f, 0, SEEK_END);
-    long pos = std::ftell(f);
-    bool closed = std::fclose(f) == 0;
-    platform::removeFile(probe);
-    return !closed || pos <= 0;
-}
-
-bool cleanUpAllFiles(std::string_view dir, std::string_view startDir) {
-    std::string d(dir);
-    if (isRootPath(d, Family::Posix) || platform::isProtectedDir(d)) return false;
-    if (!startDir.empty() && (isPathInside(d, startDir, true) || platform::isWithin(std::string(startDir), d)))
-        return false;
-    std::vector<platform::DirEntry> entries;
-    if (!platform::listDir(d, entries)) return false;
-    bool logsKept = false;
-    for (const auto& e : entries) {
-        if (e.name.empty() || e.name[0] == '.') continue;
-        // Logs that could not be saved elsewhere stay, and so does the directory.
-        if (!e.isLink && !e.isDirectory && e.name.find(".log") != std::string::npos) {
-            logsKept = true;
-            continue;
-        }
-        platform::removeFile(joinPath(d, e.name, Family::Posix));
-    }
-    return !logsKept && platform::removeDir(d);
 }
 
 }  // namespace qrl
