@@ -27,9 +27,9 @@ bool searchesForJvm(const ControlSettings& s);
 
 // What the plan depends on beyond the settings and the family.
 struct JvmPlanFacts {
-    std::string found;                      // the launcher the search accepted; empty: none
+    std::string found{};                    // the launcher the search accepted; empty: none
     bool searched = false;                  // the search ran ("searchForJvm" did not say no)
-    std::vector<JvmCandidate> candidates;   // its verdicts
+    std::vector<JvmCandidate> candidates{}; // its verdicts
     bool archiveInKit = false;              // the kit holds jvmSelfExtractor
     bool installerInKit = false;            // the kit holds jvmInstallerBinary
     bool osNewEnough = true;                // the system can take the kit's JVM
