@@ -71,7 +71,8 @@ bool endsWithFirst(std::string_view s, std::string_view ending) {
 
 }  // namespace
 
-ControlFile::ControlFile(Family family, Logs logs) : rules_(rulesFor(family)), logs_(std::move(logs)), status_(family) {}
+ControlFile::ControlFile(Family family, Logs logs, Progress& progress)
+    : rules_(rulesFor(family)), logs_(std::move(logs)), status_(family, progress) {}
 
 std::vector<ControlKey> ControlFile::keys(Family family) {
     std::vector<ControlKey> out;

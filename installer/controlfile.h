@@ -60,7 +60,8 @@ inline constexpr size_t kControlLineLimit = kept::kControlLineLimit;
 
 class ControlFile {
 public:
-    ControlFile(Family family, Logs logs);
+    // `progress` learns of the boxes that tell what is wrong with the file.
+    ControlFile(Family family, Logs logs, Progress& progress = Progress::none());
 
     // Every key, in the order a line is tested against them.
     static std::vector<ControlKey> keys(Family family);

@@ -9,7 +9,9 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "common/workdirs.h"
-#include "installer/install.h"
+#include "installer/kitdir.h"
+#include "installer/nativeproperties.h"
+#include "installer/startdir.h"
 #include "installer/installcleanup.h"
 #include "installer/jvmstep.h"
 #include "platform/console.h"
@@ -19,17 +21,9 @@
 #include "platform/safefile.h"
 
 namespace qrl {
-namespace {
-
-// The installer wrote these lines itself: they are read whole, so a long JVM
-// home comes back as it was written, never cut to a shorter name.
-constexpr size_t kWholeLines = static_cast<size_t>(-1);
-
-}  // namespace
-
 RunCleanup::RunCleanup(InstallRun& run) : run_(run) {}
 
-void RunCleanup::run(bool success) {
+SavedLogs RunCleanup::run(bool success) {
     removeNotedWorkFiles(platform::currentDir().value_or(""), run_.family);
     if (!run_.kitRead) {
         // Not a kit this run could read (a user's folder, a kit half
@@ -37,14 +31,14 @@ void RunCleanup::run(bool success) {
         // made, and of the logs only its own leave for the start directory.
         removeTraceSemaphore(success);
         cleanUpErrorsLog();
-        cleanUpLogFiles();
-        return;
+        return cleanUpLogFiles();
     }
     cleanUpManifest(success);
     cleanUpJvmDir();
     cleanUpErrorsLog();
-    cleanUpLogFiles();
+    SavedLogs logs = cleanUpLogFiles();
     for (const char* name : {"changes.txt", kStartDirFile, kNativeProperties}) platform::removeFile(name);
+    return logs;
 }
 
 void RunCleanup::cleanUpManifest(bool success) {
@@ -82,29 +76,6 @@ void RunCleanup::removeTraceSemaphore(bool success) {
     }
 }
 
-NativeProperties parseNativeProperties(std::string_view text, Family family) {
-    NativeProperties out;
-    const bool slashes = rulesFor(family).nativePropertiesSlashes;
-    splitLines(withLineFeeds(text), kWholeLines, [&](std::string& raw) {
-        std::string line = unescapeJavaProperty(raw);
-        if (slashes)
-            for (char& c : line)
-                if (c == '/') c = '\\';
-        if (auto v = prefixValue(line, "nativeJvmHomeDir")) {
-            out.jvmHome = *v;
-        } else if (auto v = prefixValue(line, "nativeJvmInstalledInTemp")) {
-            out.installedInTemp = *v;
-        } else if (auto v = prefixValue(line, "nativeTempJvmDir")) {
-            out.tempJvmDir = *v;
-        } else if (auto v = prefixValue(line, "configureWinRegistry")) {
-            out.registryGiven = true;
-            out.configureRegistry = isYes(*v);
-        }
-        return true;
-    });
-    return out;
-}
-
 void RunCleanup::cleanUpJvmDir() {
     std::string text;
     bool opened = readTextFile(kNativeProperties, text);
@@ -137,17 +108,17 @@ void RunCleanup::cleanUpErrorsLog() {
     if (size && *size == 0) platform::removeFile(run_.logs.errorLog());
 }
 
-void RunCleanup::cleanUpLogFiles() {
+SavedLogs RunCleanup::cleanUpLogFiles() {
     const std::string here = platform::currentDir().value_or("");
-    run_.logsDir = run_.logs.dir();
+    SavedLogs saved{run_.logs.dir()};
     // Logs written elsewhere from the start (the working directory could not
     // take them) are where they belong already.
-    if (!run_.logsInWorkingDir()) return;
+    if (!run_.logsInWorkingDir()) return saved;
     const std::string& start = run_.startDir;
     // No start directory, or the working directory itself under any name (or
     // a folder inside it, which goes with it): the logs stay here, and so
     // does the working directory.
-    if (start.empty() || platform::isWithin(start, here)) return;
+    if (start.empty() || platform::isWithin(start, here)) return saved;
     std::string target;
     if (isDir(start)) {
         target = start;
@@ -161,15 +132,15 @@ void RunCleanup::cleanUpLogFiles() {
     if (!target.empty()) {
         run_.logs.trace("copying log files to", target);
         if (saveLogsIn(target)) {
-            run_.logsDir = target;
+            saved.dir = target;
             if (target != start)
                 platform::writeStderr("The logs of this installation could not be saved in " + start +
                                       "; they are in " + target + "\n");
-            return;
+            return saved;
         }
     }
     // What could not be saved stays here, and with it the working directory.
-    run_.logsLost = true;
+    saved.lost = true;
     std::string text = "The logs of this installation could not be saved in " + start + "; they are in " + here;
     run_.logs.error(text);
     if (run_.rules.reportsUnsavedErrorsLog)
@@ -178,6 +149,7 @@ void RunCleanup::cleanUpLogFiles() {
         platform::writeStderr(text + "\n");  // quiet, yet the caller must learn where they are
     else
         run_.status.showError(text);
+    return saved;
 }
 
 namespace {
@@ -235,64 +207,6 @@ bool RunCleanup::saveLogsIn(std::string_view target) {
             saved = false;
     }
     return saved;
-}
-
-std::string logsPlace(Family family, std::string_view workingDir, std::string_view startDir) {
-    // A folder takes the logs when a file can be made in it and its
-    // "errors.log", if there is one, is a file (a folder of that name would
-    // swallow every line).
-    auto takesLogs = [&](std::string_view dir) {
-        platform::FileType log = platform::typeOf(joinPath(dir, kErrorLog, family));
-        return !isDirWriteProtected(dir, family) &&
-               (log == platform::FileType::None || log == platform::FileType::File);
-    };
-    std::string here(workingDir);
-    if (takesLogs(here)) return here;
-    if (!startDir.empty() && takesLogs(startDir)) return std::string(startDir);
-    if (auto home = platform::userFolder(platform::UserFolder::Profile); home && takesLogs(*home)) return *home;
-    // Last, the temporary directory, where a refused run's logs go too.
-    if (std::string temp = refusedRunLogsDir(); !temp.empty() && takesLogs(temp)) return temp;
-    return here;
-}
-
-bool isDirWriteProtected(std::string_view dir, Family family) {
-    if (dir.empty()) return true;
-    // The probe is created exclusively: nothing that already holds its name
-    // (a link above all) is opened, truncated or removed.
-    std::string probe = joinPath(dir, "__qrltest.zos", family);
-    platform::Result why;
-    std::FILE* f = platform::openForWrite(probe, platform::WriteMode::CreateNew, true, &why);
-    for (int i = 1; !f && platform::nameTaken(why) && i < 10; ++i) {
-        probe = joinPath(dir, "__qrltest" + std::to_string(i) + ".zos", family);
-        f = platform::openForWrite(probe, platform::WriteMode::CreateNew, true, &why);
-    }
-    if (!f) return true;
-    std::fputs("ok", f);
-    std::fseek(f, 0, SEEK_END);
-    long pos = std::ftell(f);
-    bool closed = std::fclose(f) == 0;
-    platform::removeFile(probe);
-    return !closed || pos <= 0;
-}
-
-bool cleanUpAllFiles(std::string_view dir, std::string_view startDir) {
-    std::string d(dir);
-    if (isRootPath(d, Family::Posix) || platform::isProtectedDir(d)) return false;
-    if (!startDir.empty() && (isPathInside(d, startDir, true) || platform::isWithin(std::string(startDir), d)))
-        return false;
-    std::vector<platform::DirEntry> entries;
-    if (!platform::listDir(d, entries)) return false;
-    bool logsKept = false;
-    for (const auto& e : entries) {
-        if (e.name.empty() || e.name[0] == '.') continue;
-        // Logs that could not be saved elsewhere stay, and so does the directory.
-        if (!e.isLink && !e.isDirectory && e.name.find(".log") != std::string::npos) {
-            logsKept = true;
-            continue;
-        }
-        platform::removeFile(joinPath(d, e.name, Family::Posix));
-    }
-    return !logsKept && platform::removeDir(d);
 }
 
 }  // namespace qrl

@@ -2,11 +2,20 @@
 // directory the user started from.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "installer/installrun.h"
 
 namespace qrl {
+
+// Where the run's logs are once it has tidied up, and whether they were due
+// elsewhere and could not be saved there (they then stay in the working
+// directory, and so must the working directory).
+struct SavedLogs {
+    std::string dir;
+    bool lost = false;
+};
 
 class RunCleanup {
 public:
@@ -20,7 +29,7 @@ public:
     // and only "errors.log" and the trace are saved. The trace marked as the
     // run's own goes after success and stays, ending with "install ok:
     // false", after a failure.
-    void run(bool success);
+    SavedLogs run(bool success);
 
 private:
     void cleanUpManifest(bool success);
@@ -30,9 +39,9 @@ private:
     // the home directory when only that is writable. Nothing is saved when
     // the start directory is the working directory (by identity) or lies in
     // it. Logs that cannot be saved in full stay in the working directory,
-    // which then stays too (InstallRun::logsLost), and the user is told
-    // where they are.
-    void cleanUpLogFiles();
+    // which then stays too (SavedLogs::lost), and the user is told where
+    // they are.
+    SavedLogs cleanUpLogFiles();
     bool saveLogsIn(std::string_view target);
     bool appendLogFile(std::string_view name, std::string_view target);
     void removeTraceSemaphore(bool success);

@@ -21,6 +21,7 @@
 #include "common/paths.h"
 #include "installer/controlfile.h"
 #include "installer/language.h"
+#include "installer/startdir.h"
 #include "installer/status.h"
 #include "installer/windowsrun.h"
 #include "installer/usage.h"
@@ -104,7 +105,7 @@ int utf8Main(std::vector<std::string>&) {
         status.showError(claim.message, claim.why ? std::string() : claim.why.text());
         return windowsExitStatus(false);
     }
-    setShowSemaphorePath(showSemaphore);
+    ShowSemaphore show(showSemaphore);
     std::string startDir = getStartDir();
 
     // Without a desktop (a service's session) the installation runs all the
@@ -118,22 +119,22 @@ int utf8Main(std::vector<std::string>&) {
         window.show(firstDialogLine(language), language == "japanese");
     }
 
-    writeShowSemaphore();
+    show.write();
     std::atomic<bool> success{false};
     bool kitRead = false;  // written by the worker, read after it has ended
     std::atomic<bool> running{true};
     platform::WorkerThread worker;
     if (worker.start([&] {
-            success = runWorker(arguments, &kitRead);
+            success = runWorker(arguments, show, &kitRead);
             running = false;
         })) {
         if (haveWindow) {
             WindowHost host(window, running);
-            runStatusLoops(host, showSemaphorePath());
+            runStatusLoops(host, show.path());
         }
         worker.join();
     } else {
-        removeShowSemaphore();
+        show.remove();
     }
     window.hide();
     startCleanup(startDir, cwd, kitRead);

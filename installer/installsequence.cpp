@@ -5,29 +5,41 @@
 #include "installer/install.h"
 #include "installer/installcleanup.h"
 #include "installer/jvmstep.h"
-#include "installer/windowsrun.h"
 #include "installer/wizard.h"
 #include "platform/fs.h"
 
 namespace qrl {
 
-Install::Install(Family family, SearchPlaces places, Logs logs)
-    : run_(family, std::move(logs)), places_(std::move(places)) {}
+Install::Install(Family family, SearchPlaces places, Logs logs, Progress& progress)
+    : run_(family, std::move(logs), progress), places_(std::move(places)) {}
 
-bool Install::install(bool quiet, bool properties, std::string_view details, std::string_view startDir) {
+RunOutcome Install::install(bool quiet, bool properties, std::string_view details, std::string_view startDir) {
     run_.startDir = startDir;
-    bool ok = prepare(quiet, properties);
-    JvmStep jvm(run_, places_);
-    bool providedNow = false;
-    ok = ok && !run_.stopped() && jvm.ensure(providedNow);
-    ok = ok && startWizard(jvm, details, providedNow);
-    if (!ok) reportFailure();
-    RunCleanup(run_).run(ok);
-    removeShowSemaphore();
-    return ok;
+    auto steps = [&]() -> Outcome<WizardJvm> {
+        Outcome<void> prepared = prepare(quiet, properties);
+        if (!prepared) return std::move(prepared).failure();
+        if (run_.stopped()) return run_.stopFailure();
+        JvmStep jvmStep(run_, places_);
+        Outcome<WizardJvm> jvm = jvmStep.ensure();
+        if (!jvm) return jvm;
+        return startWizard(jvmStep, details, jvm.value());
+    };
+    Outcome<WizardJvm> ran = steps();
+    RunOutcome outcome;
+    outcome.success = ran.ok();
+    if (ran.ok())
+        outcome.jvm = ran.value();
+    else
+        outcome.failure = reportFailure(ran.failure());
+    SavedLogs logs = RunCleanup(run_).run(outcome.success);
+    run_.progress.runEnded();
+    outcome.kitRead = run_.kitRead;
+    outcome.logsLost = logs.lost;
+    outcome.logsDir = logs.dir;
+    return outcome;
 }
 
-bool Install::prepare(bool quiet, bool properties) {
+Outcome<void> Install::prepare(bool quiet, bool properties) {
     const Logs& logs = run_.logs;
     logs.trace("");
     logs.trace("Preparing Java install wizard");
@@ -47,44 +59,47 @@ bool Install::prepare(bool quiet, bool properties) {
             if (std::FILE* f = platform::openFile(name, "at")) std::fclose(f);
         }
     }
-    bool ok = run_.findHomeDirectory();
-    run_.errorMessage.clear();
-    run_.errorDetails.clear();
-    if (!ok) return false;
-    ok = run_.readControlFile();
-    if (!ok) logs.error("unable to get parameters");
-    return ok;
+    // Neither failure has words of its own: the run's general texts tell it.
+    if (!run_.findHomeDirectory()) return Failure{};
+    if (!run_.readControlFile()) {
+        logs.error("unable to get parameters");
+        return Failure{};
+    }
+    return {};
 }
 
-bool Install::startWizard(JvmStep& jvm, std::string_view details, bool providedNow) {
+Outcome<WizardJvm> Install::startWizard(JvmStep& jvmStep, std::string_view details, WizardJvm jvm) {
     WizardStart wizard(run_);
-    bool ok = wizard.run(details);
-    if (!ok && !providedNow && run_.rules.retriesWizardWithNewJvm && !run_.stopped()) {
+    Outcome<void> started = wizard.run(details, jvm);
+    if (!started && !jvm.providedNow && run_.rules.retriesWizardWithNewJvm && !run_.stopped()) {
         // The JVM that was found could not run the wizard: one more start
         // with a JVM installed now.
         run_.showStatusMessage(4);
-        if (jvm.provide()) {
+        Outcome<WizardJvm> provided = jvmStep.provide();
+        if (provided) {
             run_.showStatusMessage(5);
-            ok = wizard.run(details);
+            jvm = provided.value();
+            started = wizard.run(details, jvm);
+        } else {
+            started = provided.failure();
         }
     }
-    if (ok || run_.stopped()) return ok;
-    if (run_.rules.retriesWizardWithNewJvm) {
-        // Even a JVM of the kit's own could not start it.
-        run_.errorMessage =
-            "Unable to start the install wizard.\r\rIs there a \"java\" command in the path that doesn't start "
-            "the JRE?\r\rIf there is, remove it and try the installer again.";
-        run_.errorDetails = causesText(run_.family) + "\n" + kDiskText;
-    } else {
-        run_.errorMessage = std::string("Unable to start the install wizard.\r\r") + kDiskText;
-        run_.errorDetails = causesText(run_.family);
-    }
-    return false;
+    if (started) return jvm;
+    // Stopped: the texts told first stand, else those of the stop.
+    if (run_.stopped()) return started.failure().message.empty() ? run_.stopFailure() : started.failure();
+    platform::Result cause = started.failure().cause;
+    // Even a JVM of the kit's own could not start it.
+    if (run_.rules.retriesWizardWithNewJvm)
+        return Failure{"Unable to start the install wizard.\r\rIs there a \"java\" command in the path that doesn't "
+                       "start the JRE?\r\rIf there is, remove it and try the installer again.",
+                       causesText(run_.family) + "\n" + kDiskText, cause};
+    return Failure{std::string("Unable to start the install wizard.\r\r") + kDiskText, causesText(run_.family), cause};
 }
 
-void Install::reportFailure() {
-    std::string& message = run_.errorMessage;
-    std::string& details = run_.errorDetails;
+Failure Install::reportFailure(Failure failure) {
+    // A step without words of its own is told with the run's general texts.
+    std::string& message = failure.message;
+    std::string& details = failure.details;
     if (message.empty()) message = std::string("Unable to install application.\r\r") + kDiskText;
     if (details.empty()) details = causesText(run_.family);
     if (!run_.logsInWorkingDir()) {
@@ -98,6 +113,7 @@ void Install::reportFailure() {
     run_.logs.error(errorLogText(run_.family, message));
     run_.logs.error(errorLogText(run_.family, details));
     run_.status.showError(message, details);
+    return failure;
 }
 
 }  // namespace qrl

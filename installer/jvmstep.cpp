@@ -7,6 +7,7 @@
 #include "installer/install.h"
 #include "installer/language.h"
 #include "installer/macsteps.h"
+#include "installer/nativeproperties.h"
 #include "installer/wizard.h"
 #include "platform/fs.h"
 #include "platform/osversion.h"
@@ -30,20 +31,14 @@ JvmRequest requestOf(const ControlSettings& s) {
 
 }  // namespace
 
-std::string versionText(const ControlSettings& s) {
-    if (!s.requiredVersion.empty()) return s.requiredVersion;
-    if (!s.maxVersion.empty()) return s.minVersion + " - " + s.maxVersion;
-    return s.minVersion + " or a later version";
-}
-
 JvmStep::JvmStep(InstallRun& run, SearchPlaces places) : run_(run), rules_(run.rules), places_(std::move(places)) {}
 
-bool JvmStep::find() {
+std::optional<std::string> JvmStep::search() {
     ControlSettings& s = run_.settings;
     const Logs& logs = run_.logs;
-    if (!s.searchForJvm.empty() && (stricmp(s.searchForJvm, "no") == 0 || stricmp(s.searchForJvm, "none") == 0)) {
+    if (!searchesForJvm(s)) {
         logs.trace("Search for JVM:", s.searchForJvm);
-        return false;
+        return std::nullopt;
     }
     run_.showStatusMessage(3);
     FindJvm finder(run_.family, places_, logs);
@@ -54,111 +49,104 @@ bool JvmStep::find() {
     auto found = finder.isJvmInstalled(query, s.jvmCommandName);
     if (!found) {
         logs.trace("Correct version of JVM was not found in common locations");
-        return false;
+        return std::nullopt;
     }
-    run_.jvmCommand = found->executable;
     s.jvmCommandName = found->name;
-    logs.trace("Found correct version of JVM:", run_.jvmCommand);
-    run_.jvmHome = javaHomeDir();
-    writeNativeProperties(run_, false, "", configureWinReg());
-    return true;
+    logs.trace("Found correct version of JVM:", found->executable);
+    return found->executable;
 }
 
-bool JvmStep::ensure(bool& providedNow) {
-    providedNow = false;
-    if (!find()) {
-        if (run_.stopped() || !provide()) return false;
-        providedNow = true;
-    }
+JvmPlan JvmStep::plan(const std::string& found) {
+    const ControlSettings& s = run_.settings;
+    JvmPlanFacts searched{.found = found, .searched = searched_, .candidates = verdicts_.candidates};
+    JvmPlanSources sources{
+        .inKit = [](const std::string& file) { return fexists(file); },
+        .osNewEnough = [this] { return isOsVersionOk(run_.logs); },
+        .thirdPartyInstaller = [this] { return thirdPartyInstallerSetting(run_.logs); },
+    };
+    return planJvm(s, run_.family, gatherPlanFacts(s, run_.family, std::move(searched), sources));
+}
+
+Outcome<WizardJvm> JvmStep::ensure() {
+    std::optional<std::string> found = search();
+    if (!found && run_.stopped()) return run_.stopFailure();
+    Outcome<WizardJvm> jvm = carryOut(plan(found.value_or("")));
     // The security files follow every run that found or installed a JVM
     // where the family provides JVMs with InstallJvm (the others add them
     // only to a JVM they put in place); only the Java Plug-in cannot do
     // without them.
-    if (rules_.provisioning != JvmProvisioning::InstallJvm) return true;
+    if (!jvm || rules_.provisioning != JvmProvisioning::InstallJvm) return jvm;
     bool plugin = isPlugin();
-    if (!addSecurity(plugin) && plugin) {
-        run_.errorMessage = "Unable to add Java security files.";
-        run_.errorDetails = kDiskText;
-        return false;
-    }
-    return true;
+    if (!addSecurity(jvm.value().home, plugin) && plugin) return Failure{"Unable to add Java security files.", kDiskText};
+    return jvm;
 }
 
-bool JvmStep::provide() {
+Outcome<WizardJvm> JvmStep::provide() { return carryOut(plan("")); }
+
+Outcome<WizardJvm> JvmStep::carryOut(const JvmPlan& plan) {
     const ControlSettings& s = run_.settings;
-    std::string text = versionText(s);
-    if (rules_.provisioning == JvmProvisioning::InstallJvm)
-        return provideFrom(text, s.jvmSelfExtractor, &JvmStep::installJvm);
-    if (stricmp(s.jvmInstallerType, "selfExtratorJvmInstaller") == 0) {
-        // A system too old for a kit's JVM gets none: the user installs one.
-        if (rules_.checksOsForKitJvm && !s.jvmSelfExtractor.empty() && !isOsVersionOk(run_.logs)) {
-            notFoundTexts(text);
-            return false;
+    switch (plan.kind) {
+        case JvmPlanKind::UseFound: {
+            std::string home = javaHomeDir(plan.launcher);
+            writeNativeProperties(run_, home, false, "", configureWinReg());
+            return WizardJvm{plan.launcher, home};
         }
-        return provideFrom(text, s.jvmSelfExtractor, &JvmStep::extractJvm);
-    }
-    if (stricmp(s.jvmInstallerType, "thirdPartyJvmInstaller") == 0)
-        return provideFrom(text, s.jvmInstallerBinary, &JvmStep::runVendorInstaller);
-    notFoundTexts(text);
-    return false;
-}
-
-bool JvmStep::provideFrom(std::string_view versionText, const std::string& file, bool (JvmStep::*provision)()) {
-    if (file.empty()) {
-        notFoundTexts(versionText);
-        return false;
-    }
-    if (!fexists(file)) {
-        missingFileTexts(versionText);
-        return false;
+        case JvmPlanKind::GiveUp:
+            // The search found no JVM the run could use: its verdicts go to
+            // the error log, and the message names the nearest miss.
+            if (plan.searchFailed) logVerdicts(run_.logs, verdicts_.candidates, plan.criteria);
+            return Failure{plan.nearestMiss ? plan.userMessage(getLanguage(run_.family)) : plan.message, plan.details};
+        case JvmPlanKind::ExpandArchive:
+        case JvmPlanKind::ThirdPartyProgram:
+        case JvmPlanKind::VendorInstaller:
+            break;
     }
     if (rules_.provisioning == JvmProvisioning::InstallJvm) {
-        run_.logs.trace("attempting to install jvm", versionText);
+        run_.logs.trace("attempting to install jvm", versionText(s));
     } else {
         run_.showStatusMessage(4);
-        run_.logs.trace("attempting to install jvm", run_.settings.jvmVersion);
+        run_.logs.trace("attempting to install jvm", s.jvmVersion);
     }
-    if ((this->*provision)()) return true;
-    // A stop signal says so itself; the disk texts would mislead.
-    if (!run_.stopped()) installFailedTexts();
-    return false;
+    if (plan.kind == JvmPlanKind::ExpandArchive) return expandArchive();
+    if (plan.kind == JvmPlanKind::ThirdPartyProgram) return runThirdPartyProgram();
+    return runVendorInstaller();
 }
 
-bool JvmStep::extractJvm() {
-    if (rules_.provisioning == JvmProvisioning::ByInstallerTypeInPosixDirs) return installJvm();
-    ControlSettings& s = run_.settings;
+Outcome<WizardJvm> JvmStep::expandArchive() {
     JvmProvisioner provisioner = provisionerWithStatus();
-    bool registry = configureWinRegSetting(run_.logs);
-    Outcome<ProvidedJvm> provided = provisioner.expandKitArchive(requestOf(s), run_.homeDirectory);
-    if (provided.ok()) s.jvmCommandName = provided.value().request.jvmCommandName;
-    if (!useProvidedJvm(provided.ok(), provided.ok() ? provided.value().command : "")) return false;
-    writeNativeProperties(run_, provided.value().installed, s.predefinedJvmInstallDir, registry);
-    if (provided.value().installed) addSecurity(isPlugin());
-    return true;
+    // Windows: whether the JVM may be registered, as the kit says before its
+    // archive runs.
+    bool registry = rules_.provisioning == JvmProvisioning::ByInstallerType && configureWinRegSetting(run_.logs);
+    return installedJvm(provisioner.expandKitArchive(requestOf(run_.settings), run_.homeDirectory), registry);
 }
 
-bool JvmStep::installJvm() {
-    // macOS takes the kit's archive alone, and keeps the directories the
-    // control file named; the POSIX installer runs the kit's third-party
-    // program instead when the kit says so.
-    const bool archiveOnly = rules_.provisioning == JvmProvisioning::ByInstallerTypeInPosixDirs;
-    ControlSettings& s = run_.settings;
+Outcome<WizardJvm> JvmStep::runThirdPartyProgram() {
     JvmProvisioner provisioner = provisionerWithStatus();
-    Outcome<ProvidedJvm> provided = !archiveOnly && thirdPartyInstallerSetting(run_.logs)
-                                        ? provisioner.runThirdPartyProgram(requestOf(s), run_.homeDirectory)
-                                        : provisioner.expandKitArchive(requestOf(s), run_.homeDirectory);
-    if (provided.ok()) s.jvmCommandName = provided.value().request.jvmCommandName;
-    if (provided.ok() && !archiveOnly) {
-        s.predefinedJvmInstallDir = provided.value().request.predefinedJvmInstallDir;
-        s.jvmHomeDir = provided.value().request.jvmHomeDir;
+    return installedJvm(provisioner.runThirdPartyProgram(requestOf(run_.settings), run_.homeDirectory), false);
+}
+
+Outcome<WizardJvm> JvmStep::installedJvm(const Outcome<ProvidedJvm>& provided, bool registry) {
+    ControlSettings& s = run_.settings;
+    // The POSIX installer takes the directories the step chose; macOS keeps
+    // those the control file named.
+    const bool addsSecurityToEveryJvm = rules_.provisioning == JvmProvisioning::InstallJvm;
+    if (provided.ok()) {
+        const JvmRequest& request = provided.value().request;
+        s.jvmCommandName = request.jvmCommandName;
+        if (addsSecurityToEveryJvm) {
+            s.predefinedJvmInstallDir = request.predefinedJvmInstallDir;
+            s.jvmHomeDir = request.jvmHomeDir;
+        }
     }
-    if (!useProvidedJvm(provided.ok(), provided.ok() ? provided.value().command : "")) return false;
-    writeNativeProperties(run_, provided.value().installed, s.predefinedJvmInstallDir, false);
-    if (archiveOnly && provided.value().installed) addSecurity(isPlugin());
-    return true;
+    Outcome<WizardJvm> jvm = providedJvm(provided.ok(), provided.ok() ? provided.value().command : "");
+    if (!jvm) return jvm;
+    const bool installed = provided.value().installed;
+    writeNativeProperties(run_, jvm.value().home, installed, s.predefinedJvmInstallDir, registry);
+    if (!addsSecurityToEveryJvm && installed) addSecurity(jvm.value().home, isPlugin());
+    return jvm;
 }
 
-bool JvmStep::runVendorInstaller() {
+Outcome<WizardJvm> JvmStep::runVendorInstaller() {
     // macOS: in the POSIX directory candidates, with nothing of the kit's
     // own archive.
     const bool posixDirs = rules_.provisioning == JvmProvisioning::ByInstallerTypeInPosixDirs;
@@ -173,11 +161,12 @@ bool JvmStep::runVendorInstaller() {
     Outcome<ProvidedJvm> provided =
         provisioner.runVendorInstaller(request, s.jvmInstallerBinary, s.jvmInstallerCommand, run_.homeDirectory);
     if (provided.ok()) s.jvmCommandName = provided.value().request.jvmCommandName;
-    if (!useProvidedJvm(provided.ok(), provided.ok() ? provided.value().command : "")) return false;
+    Outcome<WizardJvm> jvm = providedJvm(provided.ok(), provided.ok() ? provided.value().command : "");
+    if (!jvm) return jvm;
     s.predefinedJvmInstallDir.clear();
     // The vendor's JVM is its own: recorded as not installed by this run.
-    writeNativeProperties(run_, false, "", configureWinReg());
-    return true;
+    writeNativeProperties(run_, jvm.value().home, false, "", configureWinReg());
+    return jvm;
 }
 
 JvmProvisioner JvmStep::provisionerWithStatus() {
@@ -185,23 +174,18 @@ JvmProvisioner JvmStep::provisionerWithStatus() {
                           JvmPlaces::searching(places_));
 }
 
-bool JvmStep::useProvidedJvm(bool ok, const std::string& command) {
-    if (!ok) {
-        // What a failed provisioning tried last is no JVM to use.
-        run_.jvmCommand.clear();
-        return false;
-    }
-    run_.jvmCommand = command;
+Outcome<WizardJvm> JvmStep::providedJvm(bool ok, const std::string& command) {
+    // What a failed provisioning tried last is no JVM to use; a stop signal
+    // says so itself (the disk texts would mislead).
+    if (!ok) return run_.stopped() ? run_.stopFailure() : installFailed();
     // The home of the JVM that now runs the wizard, also when it was found in
     // place (the wizard is told where its JVM lives).
-    run_.jvmHome = javaHomeDir();
-    return true;
+    return WizardJvm{command, javaHomeDir(command), true};
 }
 
-std::string JvmStep::javaHomeDir() const {
+std::string JvmStep::javaHomeDir(const std::string& launcher) const {
     // A launcher found through a link (/usr/bin/java) belongs to the JVM the
     // link leads to; the link's own directory is no JVM home.
-    const std::string& launcher = run_.jvmCommand;
     std::string real = platform::isLink(launcher) ? platform::canonicalPath(launcher) : std::string();
     std::string home = getJavaHomeDirectory(real.empty() ? launcher : real, run_.family);
     run_.logs.trace("jvm home dir", home);
@@ -212,7 +196,7 @@ bool JvmStep::configureWinReg() {
     return rules_.provisioning == JvmProvisioning::ByInstallerType && configureWinRegSetting(run_.logs);
 }
 
-bool JvmStep::addSecurity(bool plugin) {
+bool JvmStep::addSecurity(const std::string& jvmHome, bool plugin) {
     const ControlSettings& s = run_.settings;
     Security security(run_.family, getLanguage(run_.family), run_.logs);
     if (rules_.userProfileKeystore) {
@@ -220,41 +204,14 @@ bool JvmStep::addSecurity(bool plugin) {
         security.setLoginName([winNT] { return registryLoginName(winNT); });
     }
     return security.addSecurity(s.systemSecurityPolicyFilename, s.userSecurityPolicyFilename, s.keystoreFilename,
-                                run_.jvmHome, run_.homeDirectory, plugin);
+                                jvmHome, run_.homeDirectory, plugin);
 }
 
 bool JvmStep::isPlugin() const { return stricmp(run_.settings.jvmName, "Java Plug-in") == 0; }
 
-void JvmStep::notFoundTexts(std::string_view versionText) {
+Failure JvmStep::installFailed() const {
     const ControlSettings& s = run_.settings;
-    run_.errorMessage = "The correct version of the " + s.jvmName + " was not found on your system.";
-    run_.errorDetails = "Please install " + s.jvmName + " " + std::string(versionText) +
-                        " and then restart this installation program.";
-    explainSearch();
-}
-
-void JvmStep::missingFileTexts(std::string_view versionText) {
-    run_.errorMessage = "Unable to find " + run_.settings.jvmName + " " + std::string(versionText) + " on your system.";
-    run_.errorDetails = "Please install the JVM and re-start this installer.";
-    explainSearch();
-}
-
-void JvmStep::explainSearch() {
-    // (A JVM that was found but could not run the wizard is no search failure.)
-    if (!searched_) return;
-    for (const JvmCandidate& c : verdicts_.candidates)
-        if (c.verdict.accepted()) return;
-    const ControlSettings& s = run_.settings;
-    JvmCriteria criteria{s.requiredVersion, s.minVersion, s.maxVersion};
-    logVerdicts(run_.logs, verdicts_.candidates, criteria);
-    if (const JvmCandidate* miss = nearestMiss(verdicts_.candidates, criteria))
-        run_.errorMessage += " " + nearestMissSentence(*miss, criteria, getLanguage(run_.family));
-}
-
-void JvmStep::installFailedTexts() {
-    const ControlSettings& s = run_.settings;
-    run_.errorMessage = "Unable to install " + s.jvmName + " " + s.jvmVersion + ". " + kDiskText;
-    run_.errorDetails = causesText(run_.family);
+    return {"Unable to install " + s.jvmName + " " + s.jvmVersion + ". " + kDiskText, causesText(run_.family)};
 }
 
 void JvmStep::configureMoved(InstallRun& run, const std::string& location) {

@@ -1,36 +1,40 @@
-// The JVM step of an installation run: find a suitable JVM, or provide one as
-// the kit says (its archive, or a vendor's installer), and record it in
-// "native.properties" for the wizard.
+// The JVM step of an installation run: search for a suitable JVM, plan what
+// to do with the answer (installer/jvmplan.h) and carry the plan out, and
+// record the JVM in "native.properties" for the wizard.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "common/outcome.h"
 #include "installer/installrun.h"
+#include "installer/jvmplan.h"
 #include "jvm/findjvm.h"
 #include "jvm/jvmverdicts.h"
 #include "provision/jvmprovisioner.h"
 
 namespace qrl {
 
-// The versions the control file asks for, as the failure texts name them:
-// the required version, "min - max", or "min or a later version".
-std::string versionText(const ControlSettings& s);
+// The JVM that runs the wizard.
+struct WizardJvm {
+    std::string command;       // its launcher
+    std::string home;          // its home, as the wizard is told
+    bool providedNow = false;  // the run installed it (it was not found)
+};
 
 class JvmStep {
 public:
     JvmStep(InstallRun& run, SearchPlaces places);
 
-    // The search of the common places: true when a suitable JVM was found;
-    // it then runs the wizard.
-    bool find();
-    // Provides a JVM the way the family and the kit say; on failure the run's
-    // failure texts name what is missing, and no launcher is left.
-    bool provide();
-    // A JVM for the wizard: the one found, else one provided now
-    // (`providedNow`), with the kit's Java security files where the family
+    // A JVM for the wizard: the one the search found, else one provided the
+    // way the plan says, with the kit's Java security files where the family
     // adds them to every JVM (only the Java Plug-in cannot do without them).
-    bool ensure(bool& providedNow);
+    Outcome<WizardJvm> ensure();
+    // A JVM provided the way the family and the kit say, whatever the search
+    // found (the JVM found could not run the wizard); the failure names what
+    // is missing.
+    Outcome<WizardJvm> provide();
 
     // After the wizard has moved the JVM the run installed to its final
     // place `location`: configured (and registered where the family does)
@@ -38,35 +42,32 @@ public:
     static void configureMoved(InstallRun& run, const std::string& location);
 
 private:
-    // The checks and texts all ways of providing a JVM share: no file named,
-    // the file missing, or `provision` failing.
-    bool provideFrom(std::string_view versionText, const std::string& file, bool (JvmStep::*provision)());
-    // The kit's archive: in the Windows directories, or in the POSIX
-    // directory candidates.
-    bool extractJvm();
-    bool installJvm();
+    // The search of the common places: the launcher found, if any.
+    std::optional<std::string> search();
+    JvmPlan plan(const std::string& found);
+    Outcome<WizardJvm> carryOut(const JvmPlan& plan);
+    // The kit's archive, or (POSIX) the kit's program that installs a JVM.
+    Outcome<WizardJvm> expandArchive();
+    Outcome<WizardJvm> runThirdPartyProgram();
     // A vendor's installer.
-    bool runVendorInstaller();
+    Outcome<WizardJvm> runVendorInstaller();
     // The engine for this run's ways, showing its progress texts.
     JvmProvisioner provisionerWithStatus();
-    // After a provisioning step: its launcher runs the wizard (and its home is
-    // the one the wizard is told), or, when it failed, no launcher is left.
-    bool useProvidedJvm(bool ok, const std::string& command);
-    std::string javaHomeDir() const;
+    // After the kit's archive or program: the settings it completed are kept
+    // for the wizard and the clean-up, and its JVM recorded.
+    Outcome<WizardJvm> installedJvm(const Outcome<ProvidedJvm>& provided, bool registry);
+    // After a provisioning step: its launcher runs the wizard and its home is
+    // the one the wizard is told; when it failed, the texts say so.
+    Outcome<WizardJvm> providedJvm(bool ok, const std::string& command);
+    std::string javaHomeDir(const std::string& launcher) const;
     // Whether the JVM may be registered ("configureWinRegistry"; never
     // outside the Windows installer).
     bool configureWinReg();
-    // The kit's Java security files for the JVM found or installed; `plugin`
-    // asks for existing files to be replaced (with backups).
-    bool addSecurity(bool plugin);
+    // The kit's Java security files for the JVM at `jvmHome`; `plugin` asks
+    // for existing files to be replaced (with backups).
+    bool addSecurity(const std::string& jvmHome, bool plugin);
     bool isPlugin() const;
-    void notFoundTexts(std::string_view versionText);
-    void missingFileTexts(std::string_view versionText);
-    void installFailedTexts();
-
-    // The search found no JVM the run could use: its verdicts go to the
-    // error log, and the message names the nearest miss.
-    void explainSearch();
+    Failure installFailed() const;
 
     InstallRun& run_;
     const FamilyRules& rules_;

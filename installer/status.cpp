@@ -5,7 +5,6 @@
 
 #include "common/shellquote.h"
 #include "installer/language.h"
-#include "installer/windowsrun.h"
 #include "platform/console.h"
 #include "platform/fs.h"
 #include "platform/process.h"
@@ -110,7 +109,7 @@ std::string errorBoxText(std::string_view message, std::string_view details, std
     return text;
 }
 
-Status::Status(Family family) : rules_(rulesFor(family)) {
+Status::Status(Family family, Progress& progress) : rules_(rulesFor(family)), progress_(&progress) {
     if (rules_.errors == ErrorDisplay::MessageBox) language_ = getLanguage(family);
 }
 
@@ -152,12 +151,12 @@ void Status::showError(std::string_view message, std::string_view details) const
         return;
     }
     if (quiet_) return;
-    removeShowSemaphore();
+    progress_->boxShowing();
     platform::showError(installerTitle(productName_) + ": Error", errorBoxText(message, details, language_));
 }
 
 void Status::showMessage(std::string_view text) const {
-    removeShowSemaphore();
+    progress_->boxShowing();
     platform::showWarning(installerTitle(productName_), text);
 }
 

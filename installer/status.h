@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "common/familyrules.h"
+#include "installer/progress.h"
 
 namespace qrl {
 
@@ -31,7 +32,8 @@ std::string errorLogText(Family family, std::string_view text);
 
 class Status {
 public:
-    explicit Status(Family family);
+    // `progress` learns of a box before it shows.
+    explicit Status(Family family, Progress& progress = Progress::none());
 
     void setQuietMode(bool quiet) { quiet_ = quiet; }
     // The product the kit installs ("productName" of the control file): the
@@ -50,17 +52,19 @@ public:
     // in quiet mode. macOS: message and details on both streams, then the kit's
     // "show_error.sh" (when it has one) with the text, nothing at all in
     // quiet mode.
-    // Windows: unless quiet, the status window goes and a system-modal error
+    // Windows: unless quiet, the status window goes (Progress::boxShowing)
+    // and a system-modal error
     // box "Quarlan Installer: Error" shows errorBoxText in the Status's own
     // language.
     void showError(std::string_view message, std::string_view details = {}) const;
 
-    // Windows: the status window goes and a warning box "Quarlan Installer"
+    // Windows: the status window goes (Progress::boxShowing) and a warning box "Quarlan Installer"
     // shows the text, also in quiet mode. Elsewhere the text on standard error.
     void showMessage(std::string_view text) const;
 
 private:
     const FamilyRules& rules_;
+    Progress* progress_;
     std::string language_;  // Windows: the language of the error boxes
     bool quiet_ = false;
     std::string productName_;

@@ -15,7 +15,10 @@
 // status 0.
 #include "common/kept.h"
 #include "common/paths.h"
+#include "installer/commandline.h"
 #include "installer/install.h"
+#include "installer/kitdir.h"
+#include "installer/startdir.h"
 #include "installer/usage.h"
 #include "platform/entry.h"
 #include "platform/fs.h"

@@ -1,7 +1,7 @@
 #include "installer/usage.h"
 
 #include "common/familyrules.h"
-#include "installer/install.h"
+#include "installer/commandline.h"
 #include "platform/console.h"
 
 namespace qrl {

@@ -6,6 +6,8 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "common/workdirs.h"
+#include "installer/kitdir.h"
+#include "installer/startdir.h"
 #include "platform/cmdline.h"
 #include "platform/folders.h"
 #include "platform/fs.h"
@@ -14,8 +16,6 @@
 
 namespace qrl {
 namespace {
-
-std::string g_showSemaphore;
 
 bool writeOk(const std::string& path) {
     std::FILE* f = platform::openFile(path, "wt");
@@ -49,15 +49,9 @@ CommandLine parseWindowsSwitches(std::string_view arguments) {
     return cl;
 }
 
-void setShowSemaphorePath(std::string showSemaphore) { g_showSemaphore = std::move(showSemaphore); }
+bool ShowSemaphore::write() const { return writeOk(path_); }
 
-const std::string& showSemaphorePath() { return g_showSemaphore; }
-
-void removeShowSemaphore() {
-    if (!g_showSemaphore.empty()) platform::removeFile(g_showSemaphore);
-}
-
-bool writeShowSemaphore() { return writeOk(g_showSemaphore); }
+void ShowSemaphore::remove() const { platform::removeFile(path_); }
 
 KitClaim claimKit(platform::RunLock& lock, const std::string& installSemaphore, const std::string& showSemaphore) {
     KitClaim claim;
@@ -143,10 +137,10 @@ bool startCleanup(std::string_view startDir, std::string_view workingDir, bool m
     return platform::spawn(copy, {kCleanupCopy, cwd}, options).started;
 }
 
-bool runWorker(std::string_view arguments, bool* mayRemove) {
+bool runWorker(std::string_view arguments, Progress& progress, bool* mayRemove) {
     CommandLine cl = parseWindowsSwitches(arguments);
     copyFile(kCleanupProgram, kCleanupCopy);
-    RunOutcome outcome = startProgram(Family::Windows, cl.quiet, cl.properties, cl.details, getStartDir());
+    RunOutcome outcome = startProgram(Family::Windows, cl.quiet, cl.properties, cl.details, getStartDir(), progress);
     if (mayRemove) *mayRemove = outcome.mayRemoveKit();
     return outcome.success && !outcome.logsLost;
 }

@@ -8,7 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "installer/commandline.h"
 #include "installer/install.h"
+#include "installer/progress.h"
 #include "platform/runlock.h"
 
 namespace qrl {
@@ -28,14 +30,26 @@ std::string_view argumentsOf(std::string_view commandLine);
 // that argument reads (quotes gone). With either switch no window is shown.
 CommandLine parseWindowsSwitches(std::string_view arguments);
 
-// The full path of "__qrlshow.sem", set once by the window thread before the
-// worker starts; empty (nothing to remove) in every other program.
-void setShowSemaphorePath(std::string showSemaphore);
-const std::string& showSemaphorePath();
-// Takes the status window away: removes "__qrlshow.sem" when there is one.
-void removeShowSemaphore();
-// "__qrlshow.sem", holding "ok\n". False when it cannot be written.
-bool writeShowSemaphore();
+// The worker's side of the status window's handshake: "__qrlshow.sem"
+// (its full path) is there while the window is to stay up, and goes when the
+// wizard is about to start, before a message box and when the run ends; the
+// window thread watches for it (runStatusLoops).
+class ShowSemaphore : public Progress {
+public:
+    explicit ShowSemaphore(std::string path) : path_(std::move(path)) {}
+    const std::string& path() const { return path_; }
+    // Writes the file, holding "ok\n". False when it cannot be written.
+    bool write() const;
+    // Takes the status window away.
+    void remove() const;
+
+    void wizardStarting() override { remove(); }
+    void boxShowing() override { remove(); }
+    void runEnded() override { remove(); }
+
+private:
+    std::string path_;
+};
 
 // The start of a run in its working directory: "__qrlinstall.sem" is taken
 // for the whole life of the process (another run in the same directory finds
@@ -85,10 +99,11 @@ bool startCleanup(std::string_view startDir, std::string_view workingDir, bool m
 
 // The worker thread's body: copies "cleanup.exe" to "__cleanup.exe" and runs
 // the installation with the switches of `arguments`, saving the logs in the
-// directory "startdir.txt" names. True after a successful installation whose
-// logs are where they belong; `mayRemove`, when given, tells whether the
-// working directory may be removed (RunOutcome::mayRemoveKit).
-bool runWorker(std::string_view arguments, bool* mayRemove = nullptr);
+// directory "startdir.txt" names; `progress` hears of the run's progress.
+// True after a successful installation whose logs are where they belong;
+// `mayRemove`, when given, tells whether the working directory may be
+// removed (RunOutcome::mayRemoveKit).
+bool runWorker(std::string_view arguments, Progress& progress, bool* mayRemove = nullptr);
 
 // The process exit status of the Windows installer: 0 after a successful
 // installation, 1 after a failed one.

@@ -6,9 +6,8 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "common/shellquote.h"
-#include "installer/install.h"
+#include "installer/nativeproperties.h"
 #include "installer/wizard.h"
-#include "installer/windowsrun.h"
 #include "platform/console.h"
 #include "platform/env.h"
 #include "platform/fs.h"
@@ -25,13 +24,13 @@ void appendWords(std::vector<std::string>& out, std::string_view text) {
 
 }  // namespace
 
-bool writeNativeProperties(const InstallRun& run, bool installed, std::string_view installDirText,
-                           bool configureRegistry) {
+bool writeNativeProperties(const InstallRun& run, std::string_view jvmHome, bool installed,
+                           std::string_view installDirText, bool configureRegistry) {
     platform::Result why;
     std::FILE* f = platform::openFile(kNativeProperties, "wt", &why);
     bool ok = f != nullptr;
     if (f) {
-        std::string text = nativePropertiesText(run.family, run.jvmHome, installed, installDirText, configureRegistry);
+        std::string text = nativePropertiesText(run.family, jvmHome, installed, installDirText, configureRegistry);
         ok = std::fputs(text.c_str(), f) >= 0;
         if (!ok) why = platform::Result::lastError();
         ok = std::fclose(f) == 0 && ok;
@@ -48,11 +47,11 @@ bool writeNativeProperties(const InstallRun& run, bool installed, std::string_vi
 
 WizardStart::WizardStart(InstallRun& run) : run_(run) {}
 
-std::string WizardStart::classpath() const {
+std::string WizardStart::classpath(const WizardJvm& jvm) const {
     const ControlSettings& s = run_.settings;
     const Logs& logs = run_.logs;
-    std::string swing = fexists("swingall.jar") ? "swingall.jar" : run_.jvmHome + "/lib/swingall.jar";
-    bool needsSwing = baseName(run_.jvmCommand, run_.family).find("java") == std::string_view::npos;
+    std::string swing = fexists("swingall.jar") ? "swingall.jar" : jvm.home + "/lib/swingall.jar";
+    bool needsSwing = baseName(jvm.command, run_.family).find("java") == std::string_view::npos;
     bool swingExists = fexists(swing);
     std::string cp;
     auto addClassElement = [&](std::string_view element) {
@@ -82,7 +81,7 @@ std::string WizardStart::classpath() const {
     return cp;
 }
 
-std::vector<std::string> WizardStart::arguments(std::string_view details) const {
+std::vector<std::string> WizardStart::arguments(std::string_view details, const WizardJvm& jvm) const {
     const ControlSettings& s = run_.settings;
     const Logs& logs = run_.logs;
     std::vector<std::string> argv;
@@ -93,7 +92,7 @@ std::vector<std::string> WizardStart::arguments(std::string_view details) const 
     logs.trace("class path switch:", s.jvmClasspathSwitch);
     if (!s.jvmClasspathSwitch.empty()) argv.push_back(s.jvmClasspathSwitch);
     // Windows hands the wizard the class path as the control file gives it.
-    std::string cp = run_.rules.classpathAsRead ? s.loaderClasspath : classpath();
+    std::string cp = run_.rules.classpathAsRead ? s.loaderClasspath : classpath(jvm);
     logs.trace("classpath:", cp);
     argv.push_back(cp);
     logs.trace("install parameters:", s.loaderJavaCommand);
@@ -111,30 +110,31 @@ std::vector<std::string> WizardStart::arguments(std::string_view details) const 
     return argv;
 }
 
-bool WizardStart::run(std::string_view details) {
+Outcome<void> WizardStart::run(std::string_view details, const WizardJvm& jvm) {
     // A semaphore left by an earlier run must not pass for this run's wizard.
     platform::removeFile(kWizardSemaphore);
     const Logs& logs = run_.logs;
     run_.showStatusMessage(2);
-    std::vector<std::string> argv = arguments(details);
+    std::vector<std::string> argv = arguments(details, jvm);
     if (!fexists(kNativeProperties)) {
         logs.error("No native.properties for the wizard");
-        return false;
+        return Failure{};
     }
     if (run_.settings.loaderClasspath.find("install.jar") != std::string::npos && !fexists("install.jar")) {
         logs.error("install.jar does not exist.");
-        return false;
+        return Failure{};
     }
-    return startAndWait(argv);
+    return startAndWait(argv, jvm);
 }
 
-bool WizardStart::startAndWait(const std::vector<std::string>& argv) {
-    if (run_.stopped()) return false;
+Outcome<void> WizardStart::startAndWait(const std::vector<std::string>& argv, const WizardJvm& jvm) {
+    if (run_.stopped()) return run_.stopFailure();
     const Logs& logs = run_.logs;
-    startGuiInterface(run_.settings.startGuiCommand, run_.settings.checkGuiRunningCommand);
     // Stopped while the desktop was checked: no wizard.
-    if (run_.stopped()) return false;
-    std::string command = shellQuote(run_.jvmCommand);
+    Outcome<void> gui = startGuiInterface(run_.settings.startGuiCommand, run_.settings.checkGuiRunningCommand);
+    if (!gui) return gui;
+    if (run_.stopped()) return run_.stopFailure();
+    std::string command = shellQuote(jvm.command);
     for (const auto& a : argv) command += " " + shellQuote(a);
     logs.trace("java installer C++ command:", command);
     platform::setEnv("CLASSPATH", "");
@@ -142,16 +142,16 @@ bool WizardStart::startAndWait(const std::vector<std::string>& argv) {
     // in the kit (by a run that was killed) goes first.
     if (fexists(kWizardSemaphore) && !platform::removeFile(kWizardSemaphore) && !platform::removeDir(kWizardSemaphore)) {
         logs.error("Unable to remove an earlier", kWizardSemaphore);
-        return false;
+        return Failure{};
     }
-    removeShowSemaphore();
-    std::vector<std::string> words{run_.jvmCommand};
+    run_.progress.wizardStarting();
+    std::vector<std::string> words{jvm.command};
     words.insert(words.end(), argv.begin(), argv.end());
     platform::RunResult run = platform::runCommand(words);
     if (!run.started) {
         logs.error("Unable to start ", command);
         logs.error("  reason: " + spawnErrorReason(run.why));
-        return false;
+        return Failure{.cause = run.why};
     }
     logs.trace("java wizard execed with no reported errors");
     // The wizard's own status is recorded; the outcome stays with the semaphore.
@@ -164,15 +164,16 @@ bool WizardStart::startAndWait(const std::vector<std::string>& argv) {
     }
     if (!fexists(kWizardSemaphore)) {
         logs.error("Java wizard not started properly");
-        return false;
+        return Failure{};
     }
     platform::removeFile(kWizardSemaphore);
     logs.trace("Java wizard launched successfully", true);
-    return true;
+    return {};
 }
 
-void WizardStart::startGuiInterface(std::string_view startCommand, std::string_view checkCommand) {
+Outcome<void> WizardStart::startGuiInterface(std::string_view startCommand, std::string_view checkCommand) {
     const Logs& logs = run_.logs;
+    Outcome<void> outcome;
     std::string start(startCommand), check(checkCommand);
     auto guiRunning = [&] {
         if (check.empty()) return false;
@@ -180,7 +181,10 @@ void WizardStart::startGuiInterface(std::string_view startCommand, std::string_v
         return r.started && r.status == 0;
     };
     auto startGui = [&] {
-        if (run_.stopped()) return;
+        if (run_.stopped()) {
+            outcome = run_.stopFailure();
+            return;
+        }
         platform::writeStdout("\r\n\nStarting GUI. Screen may blank. Please wait...\n");
         for (int i = 0; i < 10; ++i) platform::sleepMs(1000);
         switch (platform::forkProcess()) {
@@ -198,7 +202,7 @@ void WizardStart::startGuiInterface(std::string_view startCommand, std::string_v
         }
         if (!guiRunning()) logs.trace("finished waiting for GUI to start");
     };
-    if (start.empty() && check.empty()) return;
+    if (start.empty() && check.empty()) return outcome;
     if (check.empty()) {
         startGui();
     } else if (guiRunning()) {
@@ -215,6 +219,7 @@ void WizardStart::startGuiInterface(std::string_view startCommand, std::string_v
         target = b == std::string::npos ? std::string() : trimRight(target.substr(b));
         if (!target.empty()) platform::removeFile(target);
     }
+    return outcome;
 }
 
 }  // namespace qrl

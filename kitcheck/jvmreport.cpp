@@ -12,8 +12,8 @@
 #include "common/scratchdir.h"
 #include "common/text.h"
 #include "installer/controlfile.h"
-#include "installer/install.h"
-#include "installer/jvmstep.h"
+#include "installer/installrun.h"
+#include "installer/jvmplan.h"
 #include "installer/macsteps.h"
 #include "jvm/findjvm.h"
 #include "jvm/version.h"
@@ -76,56 +76,46 @@ std::string installPlace(const JvmReport& r, const ControlSettings& s, std::stri
            ", the home directory " + std::string(home) + ", the search path, the kit directory";
 }
 
-// What the installer would do once its search has found nothing: the way the
-// control file asks for, with the checks and texts the installer makes.
-void nextWithoutJvm(JvmReport& r, const ControlSettings& s, const InstallRun& run, const Logs& logs) {
-    const FamilyRules& rules = rulesFor(r.family);
-    std::string version = versionText(s);
-    auto notFound = [&](std::string why = {}) {
-        r.next = NextStep::Fail;
-        r.nextText = "The correct version of the " + s.jvmName + " was not found on your system." + why;
-        r.nextDetails = "Please install " + s.jvmName + " " + version + " and then restart this installation program.";
+// What the installer would do after its search, as the installer decides it.
+void describePlan(JvmReport& r, const ControlSettings& s, const InstallRun& run, const Logs& logs,
+                  const std::string& found) {
+    JvmPlanFacts searched{.found = found, .searched = r.searched, .candidates = r.candidates};
+    JvmPlanSources sources{
+        .inKit = [&](const std::string& file) { return fexists(platform::pathIn(r.kit, file)); },
+        .osNewEnough = [&] { return isOsVersionOk(logs); },
+        .thirdPartyInstaller =
+            [&] {
+                return flagSetting(kThirdPartyInstallerKey, {platform::pathIn(r.kit, kControlFile)}, false)
+                    .value_or(false);
+            },
     };
-    auto missing = [&](const std::string& file) {
-        r.next = NextStep::Fail;
-        r.nextText = "Unable to find " + s.jvmName + " " + version + " on your system.";
-        r.nextDetails = "Please install the JVM and re-start this installer. (" + file + " is not in the kit.)";
-    };
-    auto inKit = [&](const std::string& file) { return fexists(platform::pathIn(r.kit, file)); };
-    std::string place = installPlace(r, s, run.homeDirectory);
-
-    if (rules.provisioning == JvmProvisioning::InstallJvm) {
-        if (s.jvmSelfExtractor.empty()) return notFound();
-        if (!inKit(s.jvmSelfExtractor)) return missing(s.jvmSelfExtractor);
-        if (flagSetting(kThirdPartyInstallerKey, {platform::pathIn(r.kit, kControlFile)}, false).value_or(false)) {
+    JvmPlan plan = planJvm(s, r.family, gatherPlanFacts(s, r.family, std::move(searched), sources));
+    switch (plan.kind) {
+        case JvmPlanKind::UseFound:
+            r.next = NextStep::UseJvm;
+            r.nextText = "start the install wizard with " + plan.launcher;
+            return;
+        case JvmPlanKind::ExpandArchive:
+            r.next = NextStep::ExpandArchive;
+            r.nextText = "expand the kit's JVM archive " + plan.file + " into " + installPlace(r, s, run.homeDirectory);
+            return;
+        case JvmPlanKind::ThirdPartyProgram:
             r.next = NextStep::VendorInstaller;
-            r.nextText = "run the JVM vendor's installer " + s.jvmSelfExtractor + " of the kit (" +
+            r.nextText = "run the JVM vendor's installer " + plan.file + " of the kit (" +
                          std::string(kThirdPartyInstallerKey) + "), then search again";
             return;
-        }
-        r.next = NextStep::ExpandArchive;
-        r.nextText = "expand the kit's JVM archive " + s.jvmSelfExtractor + " into " + place;
-        return;
+        case JvmPlanKind::VendorInstaller:
+            r.next = NextStep::VendorInstaller;
+            r.nextText = "run the JVM vendor's installer " + plan.file +
+                         (s.jvmInstallerCommand.empty() ? "" : " (" + s.jvmInstallerCommand + ")") + " in " +
+                         installPlace(r, s, run.homeDirectory) + ", then search again";
+            return;
+        case JvmPlanKind::GiveUp:
+            r.next = NextStep::Fail;
+            r.nextText = plan.reportMessage();
+            r.nextDetails = plan.reportDetails();
+            return;
     }
-    if (stricmp(s.jvmInstallerType, "selfExtratorJvmInstaller") == 0) {
-        if (rules.checksOsForKitJvm && !s.jvmSelfExtractor.empty() && !isOsVersionOk(logs))
-            return notFound(" (This system is older than the kit's JVM needs.)");
-        if (s.jvmSelfExtractor.empty()) return notFound();
-        if (!inKit(s.jvmSelfExtractor)) return missing(s.jvmSelfExtractor);
-        r.next = NextStep::ExpandArchive;
-        r.nextText = "expand the kit's JVM archive " + s.jvmSelfExtractor + " into " + place;
-        return;
-    }
-    if (stricmp(s.jvmInstallerType, "thirdPartyJvmInstaller") == 0) {
-        if (s.jvmInstallerBinary.empty()) return notFound();
-        if (!inKit(s.jvmInstallerBinary)) return missing(s.jvmInstallerBinary);
-        r.next = NextStep::VendorInstaller;
-        r.nextText = "run the JVM vendor's installer " + s.jvmInstallerBinary +
-                     (s.jvmInstallerCommand.empty() ? "" : " (" + s.jvmInstallerCommand + ")") + " in " + place +
-                     ", then search again";
-        return;
-    }
-    notFound();
 }
 
 const char* reasonCode(const JvmCandidate& c, const std::string& ownMachine) {
@@ -204,8 +194,7 @@ bool readKit(JvmReport& r, ControlSettings& s, const Logs& logs) {
 bool searchAsInstaller(JvmReport& r, const InstallRun& run, const SearchPlaces& places, const Logs& logs,
                        JvmVerdicts& collector, std::string& exePath) {
     const ControlSettings& s = run.settings;
-    r.searched = s.searchForJvm.empty() ||
-                 (stricmp(s.searchForJvm, "no") != 0 && stricmp(s.searchForJvm, "none") != 0);
+    r.searched = searchesForJvm(s);
     if (!r.searched) return false;
     FindJvm finder(r.family, places, logs);
     finder.setObserver(&collector);
@@ -299,16 +288,12 @@ bool makeJvmReport(const JvmReportRequest& rq, JvmReport& r) {
         found = searchAsLauncher(r, places, logs, collector, exePath);
     }
     r.candidates = std::move(collector.candidates);
-    if (found) {
-        r.chosen = exePath;
+    if (found) r.chosen = exePath;
+    if (r.kitMode) {
+        describePlan(r, run.settings, run, logs, r.chosen);
+    } else if (found) {
         r.next = NextStep::UseJvm;
-        r.nextText = (r.kitMode ? "start the install wizard with " : "start the application with ") + exePath;
-    } else if (r.kitMode) {
-        nextWithoutJvm(r, run.settings, run, logs);
-        // The installer's message names the nearest miss (here in English).
-        if (r.next == NextStep::Fail)
-            if (const JvmCandidate* miss = nearestMiss(r.candidates, r.criteria))
-                r.nextText += " " + nearestMissSentence(*miss, r.criteria, "english");
+        r.nextText = "start the application with " + exePath;
     } else {
         r.next = NextStep::Fail;
         r.nextText = "no JVM of " + rangeText(r.criteria) + " was found: the launcher cannot start the application";

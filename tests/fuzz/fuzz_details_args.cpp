@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/install.h"
+#include "installer/commandline.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> args{"./unixloader"};

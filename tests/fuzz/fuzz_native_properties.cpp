@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "installer/install.h"
+#include "installer/nativeproperties.h"
 #include "platform/encoding.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -7,7 +7,7 @@
 
 #include "common/files.h"
 #include "common/text.h"
-#include "installer/install.h"
+#include "installer/startdir.h"
 #include "installer/macsteps.h"
 #include "platform/fs.h"
 #include "sandbox.h"

@@ -5,7 +5,8 @@
 #include <filesystem>
 #include <functional>
 
-#include "installer/install.h"
+#include "installer/kitdir.h"
+#include "installer/startdir.h"
 #include "installer/installcleanup.h"
 #include "platform/encoding.h"
 #include "platform/fs.h"
@@ -153,8 +154,7 @@ TEST_F(KitCleanupTest, LogsNeverLeaveForTheKitItselfAndStayWhenTheStartDirectory
         qrl::RunCleanup cleanup = readKit();
         run->startDir = alias;
         writeFile(kit + "/errors.log", big);
-        cleanup.run(false);
-        EXPECT_FALSE(run->logsLost) << alias;
+        EXPECT_FALSE(cleanup.run(false).lost) << alias;
         EXPECT_EQ(platform::fileSize(kit + "/errors.log").value_or(0), big.size()) << alias;
         EXPECT_TRUE(exists(kit + "/qrl.control")) << alias;
     }
@@ -181,8 +181,7 @@ TEST_F(KitCleanupTest, LogsNeverLeaveForTheKitItselfAndStayWhenTheStartDirectory
         qrl::RunCleanup cleanup = readKit();
         run->startDir = c.start;
         writeFile(kit + "/errors.log", "the run's error\n");
-        cleanup.run(false);
-        EXPECT_TRUE(run->logsLost) << c.start;
+        EXPECT_TRUE(cleanup.run(false).lost) << c.start;
         std::string kept = readFile(kit + "/errors.log");
         EXPECT_EQ(kept.rfind("the run's error\n", 0), 0u) << c.start;
         EXPECT_NE(kept.find("could not be saved in " + c.start + "; they are in " + kit), std::string::npos) << kept;

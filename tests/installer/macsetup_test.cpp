@@ -12,7 +12,7 @@
 #include "common/execcmd.h"
 #include "common/files.h"
 #include "common/shellquote.h"
-#include "installer/install.h"
+#include "installer/commandline.h"
 #include "installer/macsteps.h"
 #include "installer/status.h"
 #include "platform/fs.h"

@@ -3,7 +3,8 @@
 #include <iterator>
 #include <set>
 
-#include "installer/install.h"
+#include "installer/commandline.h"
+#include "installer/nativeproperties.h"
 #include "installer/language.h"
 #include "installer/status.h"
 #include "installer/usage.h"

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "installer/kitdir.h"
 #include "installer/windowsrun.h"
 #include "platform/fs.h"
 #include "platform/runlock.h"

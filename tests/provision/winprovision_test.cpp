@@ -151,10 +151,9 @@ protected:
                                  "jvmSelfExtractor=" + archive + "\n" + extra);
         ASSERT_TRUE(qrl::copyFile(helperPath("fakejvmkit"), archive));
     }
-    bool install(std::unique_ptr<qrl::Install>& in) {
-        in = std::make_unique<qrl::Install>(qrl::Family::Windows, qrl::SearchPlaces::defaults(qrl::Family::Windows),
-                                             logsHere());
-        return in->install(true, false, "");
+    qrl::RunOutcome install() {
+        qrl::Install in(qrl::Family::Windows, qrl::SearchPlaces::defaults(qrl::Family::Windows), logsHere());
+        return in.install(true, false, "");
     }
     std::string trace() { return readFile(kit + "\\jinstall.log"); }
     // The kit's control file for a vendor installer and its arguments.
@@ -334,11 +333,11 @@ TEST_F(WinProvision, KitArchiveIsExpandedRegisteredAndRunsTheWizard) {
     writeFile(".keystore", "keys");
     setReg("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "UserName", "alice");
     EnvGuard record{"FAKEJVMKIT_RECORD", dir.file("archive.txt").c_str()};
-    std::unique_ptr<qrl::Install> in;
-    ASSERT_TRUE(install(in)) << in->errorMessage() << "\n" << trace();
+    qrl::RunOutcome in = install();
+    ASSERT_TRUE(in.success) << in.failure.message << "\n" << trace();
     std::string home = pf + "\\JavaSoft\\JRE17.0\\17.0.15";
-    EXPECT_EQ(in->jvmCommand(), home + "\\bin\\javaw.exe");
-    EXPECT_EQ(in->jvmHome(), home);
+    EXPECT_EQ(in.jvm.command, home + "\\bin\\javaw.exe");
+    EXPECT_EQ(in.jvm.home, home);
     // The archive ran in the JVM directory, its full path one argument.
     auto rec = readLines(dir.file("archive.txt"));
     ASSERT_GE(rec.size(), 2u);
@@ -380,11 +379,11 @@ TEST_F(WinProvision, FailingArchiveLeavesNothingBehind) {
         for (const char* exe : {"\\java.exe", "\\javaw.exe"}) platform::removeFile(win + exe);
         makeKit("");
         EnvGuard fail{"FAKEJVMKIT_MODE", how};
-        std::unique_ptr<qrl::Install> in;
-        EXPECT_FALSE(install(in)) << how;
-        EXPECT_EQ(in->errorMessage(), std::string("Unable to install JRE 17.0.15. ") + qrl::kDiskText);
-        EXPECT_EQ(in->errorDetails(), qrl::causesText(qrl::Family::Windows));
-        EXPECT_TRUE(in->jvmCommand().empty());
+        qrl::RunOutcome in = install();
+        EXPECT_FALSE(in.success) << how;
+        EXPECT_EQ(in.failure.message, std::string("Unable to install JRE 17.0.15. ") + qrl::kDiskText);
+        EXPECT_EQ(in.failure.details, qrl::causesText(qrl::Family::Windows));
+        EXPECT_TRUE(in.jvm.command.empty());
         EXPECT_FALSE(registered()) << how;
         EXPECT_FALSE(exists(win + "\\javaw.exe"));
         EXPECT_FALSE(exists(pf + "\\JavaSoft")) << how;
@@ -393,9 +392,9 @@ TEST_F(WinProvision, FailingArchiveLeavesNothingBehind) {
 
 TEST_F(WinProvision, JvmInTheWorkingDirectoryIsNeverRegistered) {
     makeKit("predefinedJvmInstallDir=[$AppDir]\\jre\n");
-    std::unique_ptr<qrl::Install> in;
-    ASSERT_TRUE(install(in)) << in->errorMessage() << "\n" << trace();
-    EXPECT_EQ(in->jvmCommand(), kit + "\\jvm\\bin\\javaw.exe");
+    qrl::RunOutcome in = install();
+    ASSERT_TRUE(in.success) << in.failure.message << "\n" << trace();
+    EXPECT_EQ(in.jvm.command, kit + "\\jvm\\bin\\javaw.exe");
     EXPECT_FALSE(registered());
     EXPECT_FALSE(exists(win + "\\javaw.exe"));
     EXPECT_FALSE(exists(kit + "\\jvm"));
@@ -413,9 +412,9 @@ TEST_F(WinProvision, TextsForMissingArchiveAndUnknownType) {
     for (const auto& c : cases) {
         writeFile("qrl.control", "jvmMinVersion=17\njvmVersion=17.0.15\njvmName=JRE\nloaderJavaCommand=W\n"
                                  "jvmInstallerType=selfExtratorJvmInstaller\njvmSelfExtractor=missing.exe\n" + c.extra);
-        std::unique_ptr<qrl::Install> in;
-        EXPECT_FALSE(install(in));
-        EXPECT_EQ(in->errorMessage(), c.message);
+        qrl::RunOutcome in = install();
+        EXPECT_FALSE(in.success);
+        EXPECT_EQ(in.failure.message, c.message);
     }
 }
 
@@ -424,9 +423,9 @@ TEST_F(WinProvision, VendorInstallerIsRunAndItsJvmFound) {
     vendorKit("vendor setup.exe", "vendor/*/*/*" + vendorHome + "/*/*/*17.0.15");
     ASSERT_TRUE(qrl::copyFile(helperPath("fakejvmkit"), "vendor setup.exe"));
     EnvGuard record{"FAKEJVMKIT_RECORD", dir.file("vendor.txt").c_str()};
-    std::unique_ptr<qrl::Install> in;
-    ASSERT_TRUE(install(in)) << in->errorMessage() << "\n" << trace();
-    EXPECT_EQ(in->jvmCommand(), vendorHome + "\\bin\\javaw.exe");
+    qrl::RunOutcome in = install();
+    ASSERT_TRUE(in.success) << in.failure.message << "\n" << trace();
+    EXPECT_EQ(in.jvm.command, vendorHome + "\\bin\\javaw.exe");
     auto rec = readLines(dir.file("vendor.txt"));
     ASSERT_EQ(rec.size(), 5u);
     EXPECT_EQ(rec[0], "cwd=" + pf + "\\JavaSoft\\JRE17.0\\17.0.15");
@@ -440,8 +439,9 @@ TEST_F(WinProvision, VendorInstallerIsRunAndItsJvmFound) {
     vendorKit("vendor setup.exe", "-s");
     writeFile("install.jar", "");
     EnvGuard fail{"FAKEJVMKIT_MODE", "fail"};
-    EXPECT_FALSE(install(in));
-    EXPECT_EQ(in->errorMessage(), std::string("Unable to install JRE 17.0.15. ") + qrl::kDiskText);
+    in = install();
+    EXPECT_FALSE(in.success);
+    EXPECT_EQ(in.failure.message, std::string("Unable to install JRE 17.0.15. ") + qrl::kDiskText);
     EXPECT_TRUE(contains(readFile(kit + "\\errors.log"), "Error running JVM installer: exit status 3"));
 }
 
@@ -450,9 +450,9 @@ TEST_F(WinProvision, VendorInstallerMayBeACommandScript) {
     vendorKit("setup.cmd", "vendor/*/*/*" + vendorHome + "/*/*/*17.0.15");
     ASSERT_TRUE(qrl::copyFile(helperPath("fakejvmkit"), "vendor setup.exe"));
     writeFile("setup.cmd", "@\"%~dp0vendor setup.exe\" %*\r\n");
-    std::unique_ptr<qrl::Install> in;
-    ASSERT_TRUE(install(in)) << in->errorMessage() << "\n" << trace();
-    EXPECT_EQ(in->jvmCommand(), vendorHome + "\\bin\\javaw.exe");
+    qrl::RunOutcome in = install();
+    ASSERT_TRUE(in.success) << in.failure.message << "\n" << trace();
+    EXPECT_EQ(in.jvm.command, vendorHome + "\\bin\\javaw.exe");
 }
 
 TEST_F(WinProvision, SecondProvisioningReplacesAJvmThatCannotRunTheWizard) {
@@ -466,12 +466,15 @@ TEST_F(WinProvision, SecondProvisioningReplacesAJvmThatCannotRunTheWizard) {
     run.findHomeDirectory();
     ASSERT_TRUE(run.readControlFile());
     qrl::JvmStep jvm(run, qrl::SearchPlaces::defaults(qrl::Family::Windows));
-    ASSERT_TRUE(jvm.find());
-    EXPECT_EQ(run.jvmHome, old);
-    ASSERT_TRUE(jvm.provide()) << trace();
+    qrl::Outcome<qrl::WizardJvm> found = jvm.ensure();
+    ASSERT_TRUE(found.ok());
+    EXPECT_FALSE(found.value().providedNow);
+    EXPECT_EQ(found.value().home, old);
+    qrl::Outcome<qrl::WizardJvm> provided = jvm.provide();
+    ASSERT_TRUE(provided.ok()) << trace();
     std::string home = pf + "\\JavaSoft\\JRE17.0\\17.0.15";
-    EXPECT_EQ(run.jvmCommand, home + "\\bin\\javaw.exe");
-    EXPECT_EQ(run.jvmHome, home);
+    EXPECT_EQ(provided.value().command, home + "\\bin\\javaw.exe");
+    EXPECT_EQ(provided.value().home, home);
     EXPECT_TRUE(contains(readFile("native.properties"), "nativeJvmInstalled=true"));
 }
 
