@@ -27,8 +27,12 @@ runs32() {
 }
 # The wine that starts programs here: the usual one, or straight the 64-bit
 # loader where the kernel would refuse the 32-bit one that it picks first.
+# (Debian puts the 64-bit loader beside the 32-bit one, not on the path.)
 wine=wine
-[ ! -e "$wine32" ] || runs32 || wine=wine64
+if [ -e "$wine32" ] && ! runs32; then
+    wine=wine64
+    command -v wine64 >/dev/null || wine=/usr/lib/wine/wine64
+fi
 
 if [ "$1" = "--init" ]; then
     # A prefix made before wine32 was installed has no 32-bit half: made anew.
