@@ -86,6 +86,8 @@ Outcome<ProvidedJvm> JvmProvisioner::runVendorInstaller(JvmRequest request, std:
 }
 
 Outcome<ProvidedJvm> JvmProvisioner::runThirdPartyProgram(JvmRequest request, std::string_view homeDirectory) const {
+    // Shown twice on this way: as every way begins, and again as the
+    // vendor's program is about to start.
     refreshStatus();
     refreshStatus();
     Outcome<std::string> command = archiveCommand(request.jvmSelfExtractor);
