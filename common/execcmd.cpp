@@ -29,10 +29,29 @@ std::string spawnErrorReason(const platform::Result& why) {
     }
 }
 
-ExecCommand::ExecCommand(Family family, Logs logs) : rules_(rulesFor(family)), logs_(std::move(logs)) {}
+// How each family starts the kit's commands.
+struct CommandPolicy {
+    bool spawns;             // a vector spawn, a ".bat" launch file to wait on (else the command file is made
+                             // executable and the shell runs it, with a shell launch file)
+    const char* launchFile;  // the launch file a command may run through
+};
+
+namespace {
+
+const CommandPolicy& commandPolicy(Family family) {
+    static const CommandPolicy windows{.spawns = true, .launchFile = "__qrllaunch.bat"};
+    static const CommandPolicy posix{.spawns = false, .launchFile = "__qrllaunch"};
+    return byFamily(family, windows, posix, posix);
+}
+
+}  // namespace
+
+const char* ExecCommand::launchFileName(Family family) { return commandPolicy(family).launchFile; }
+
+ExecCommand::ExecCommand(Family family, Logs logs) : policy_(commandPolicy(family)), logs_(std::move(logs)) {}
 
 std::string ExecCommand::formatCommand(std::string_view cmd) {
-    if (rules_.commands == CommandStyle::WindowsSpawn) {
+    if (policy_.spawns) {
         std::string out(cmd);
         logs_.trace("formattedCommand:", out);
         return out;
@@ -95,7 +114,7 @@ ExecResult ExecCommand::run(const ExecRequest& request) {
 }
 
 ExecResult ExecCommand::runLine(std::string_view cmd, std::string_view args, const std::string& cwd) {
-    if (rules_.commands == CommandStyle::WindowsSpawn) {
+    if (policy_.spawns) {
         logs_.trace("Formatting command", cmd);
         std::string formatted = formatCommand(cmd);
         logs_.trace("New formatted command", formatted);
@@ -107,7 +126,7 @@ ExecResult ExecCommand::runLine(std::string_view cmd, std::string_view args, con
 }
 
 ExecResult ExecCommand::runFormatted(std::string_view cmd, std::string_view args, const std::string& cwd) {
-    if (rules_.commands == CommandStyle::WindowsSpawn) {
+    if (policy_.spawns) {
         std::vector<std::string> argv = buildVector(cmd, args);
         logs_.trace("command", cmd);
         logs_.trace("# of args", static_cast<int>(argv.size() - 1));
@@ -131,7 +150,7 @@ ExecResult ExecCommand::runFormatted(std::string_view cmd, std::string_view args
 ExecResult ExecCommand::runVector(const ExecRequest& request) {
     logs_.trace("Command:", formatCommand(request.program));
     logs_.trace("Args:", argsString(request.argv));
-    if (rules_.commands == CommandStyle::WindowsSpawn)
+    if (policy_.spawns)
         return outcome(platform::run({.program = request.program, .argv = request.argv, .cwd = request.cwd}));
     // The words go to the program as they are; no shell reads them.
     std::string path = request.program;
@@ -143,11 +162,11 @@ ExecResult ExecCommand::runVector(const ExecRequest& request) {
 }
 
 ExecResult ExecCommand::runLaunchFile(const ExecRequest& request) {
-    if (rules_.commands == CommandStyle::PosixShell && !makeExecutable(fileIn(request.cwd, request.program)))
+    if (!policy_.spawns && !makeExecutable(fileIn(request.cwd, request.program)))
         return missingFile();
     std::string formatted = formatCommand(request.program);
     if (!createLaunchFile(formatted, request.args, request.cwd)) return {};
-    const char* launch = rules_.launchFile;
+    const char* launch = policy_.launchFile;
     ExecResult r = runLine(launch, {}, request.cwd);
     platform::removeFile(fileIn(request.cwd, launch));
     return r;
@@ -180,7 +199,7 @@ bool ExecCommand::createLaunchFile(std::string_view cmd, std::string_view args, 
     std::fputs("\n", sem);
     std::fclose(sem);
 
-    const char* launch = rules_.launchFile;
+    const char* launch = policy_.launchFile;
     logs_.trace("Creating launch file", launch);
     const std::string launchPath = fileIn(dir, launch);
     std::FILE* f = platform::openFile(launchPath, "wt", &why);
@@ -196,7 +215,7 @@ bool ExecCommand::createLaunchFile(std::string_view cmd, std::string_view args, 
         line += args;
     }
     std::string text;
-    if (rules_.commands == CommandStyle::WindowsSpawn) {
+    if (policy_.spawns) {
         text = "@echo off\n" + line + "\ndel " + kWaitSemaphore + "\n";
     } else {
         // The script ends with the command's own exit status, so that a

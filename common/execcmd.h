@@ -10,12 +10,14 @@
 #include <string_view>
 #include <vector>
 
-#include "common/familyrules.h"
+#include "common/family.h"
 #include "common/logfiles.h"
 #include "common/logs.h"
 #include "platform/error.h"
 
 namespace qrl {
+
+struct CommandPolicy;
 
 inline constexpr const char* kWaitSemaphore = "__qrlwait.sem";
 
@@ -92,7 +94,9 @@ public:
     // the command path.
     std::vector<std::string> buildVector(std::string_view cmd, std::string_view args) const;
 
-    static const char* launchFileName(Family family) { return rulesFor(family).launchFile; }
+    // The launch file a command may run through: "__qrllaunch.bat" on
+    // Windows, "__qrllaunch" elsewhere.
+    static const char* launchFileName(Family family);
 
 private:
     ExecResult runLine(std::string_view cmd, std::string_view args, const std::string& cwd);
@@ -100,7 +104,7 @@ private:
     ExecResult runLaunchFile(const ExecRequest& request);
     ExecResult runFormatted(std::string_view cmd, std::string_view args, const std::string& cwd);
 
-    const FamilyRules& rules_;
+    const CommandPolicy& policy_;
     Logs logs_;
 };
 

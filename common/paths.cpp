@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 
-#include "common/familyrules.h"
 #include "common/text.h"
 #include "platform/env.h"
 #include "platform/fs.h"
@@ -12,12 +11,26 @@ namespace qrl {
 
 namespace {
 
+// How each family spells paths.
+struct PathPolicy {
+    char separator;             // written between a directory and a name
+    bool windowsPaths;          // "\" and "/" separate, drive and share roots, "bin" compared ignoring case
+    bool currentDirDropsSlash;  // a trailing "/" is dropped whatever the length ("/" becomes "")
+};
+
+const PathPolicy& pathPolicy(Family family) {
+    static const PathPolicy windows{'\\', true, false};
+    static const PathPolicy posix{'/', false, true};
+    static const PathPolicy mac{'/', false, false};
+    return byFamily(family, windows, posix, mac);
+}
+
 std::string asCurrentDir(std::optional<std::string> path, Family family, size_t capacity) {
     if (!path || path->empty() || path->size() > capacity) return ".";
     std::string dir = std::move(*path);
-    if (rulesFor(family).currentDirDropsSlash) {
+    if (pathPolicy(family).currentDirDropsSlash) {
         if (!dir.empty() && dir.back() == '/') dir.pop_back();
-    } else if (dir.size() > 1 && dir.back() == rulesFor(family).dirEnd) {
+    } else if (dir.size() > 1 && dir.back() == pathPolicy(family).separator) {
         dir.pop_back();
     }
     return dir;
@@ -56,7 +69,7 @@ std::string getJavaHomeDirectory(std::string_view exe, Family family) {
         size_t start = end;
         while (start > 0 && !isSeparator(family, home[start - 1])) --start;
         std::string_view comp(home.data() + start, end - start);
-        bool isBin = rulesFor(family).windowsPaths ? stricmp(comp, "bin") == 0 : comp == "bin";
+        bool isBin = pathPolicy(family).windowsPaths ? stricmp(comp, "bin") == 0 : comp == "bin";
         if (isBin) {
             home.resize(start > 0 ? start - 1 : 0);
             return home;
@@ -70,7 +83,7 @@ std::string getJavaHomeDirectory(std::string_view exe, Family family) {
 bool isRootPath(std::string_view path, Family family) {
     if (path.empty()) return true;
     std::string p(path);
-    if (!rulesFor(family).windowsPaths) {
+    if (!pathPolicy(family).windowsPaths) {
         return std::all_of(p.begin(), p.end(), [](char c) { return c == '/'; });
     }
     std::replace(p.begin(), p.end(), '/', '\\');
@@ -101,7 +114,7 @@ bool isRootPath(std::string_view path, Family family) {
 
 std::string joinPath(std::string_view dir, std::string_view name, Family family) {
     std::string out(dir);
-    out += rulesFor(family).dirEnd;
+    out += pathPolicy(family).separator;
     out += name;
     return out;
 }
@@ -112,7 +125,11 @@ std::string joinPath(std::string_view dir, std::initializer_list<std::string_vie
     return out;
 }
 
-bool isSeparator(Family family, char c) { return c == '/' || (rulesFor(family).windowsPaths && c == '\\'); }
+char separatorOf(Family family) { return pathPolicy(family).separator; }
+
+bool hasWindowsPaths(Family family) { return pathPolicy(family).windowsPaths; }
+
+bool isSeparator(Family family, char c) { return c == '/' || (pathPolicy(family).windowsPaths && c == '\\'); }
 
 size_t lastSeparator(std::string_view path, Family family) {
     for (size_t i = path.size(); i-- > 0;)

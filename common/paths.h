@@ -42,6 +42,12 @@ std::string joinPath(std::string_view dir, std::string_view name, Family family)
 // The names one below the other: joinPath(joinPath(dir, a), b)...
 std::string joinPath(std::string_view dir, std::initializer_list<std::string_view> names, Family family);
 
+// The separator a family writes between a directory and a name.
+char separatorOf(Family family);
+// True where paths are spelt the Windows way: "\\" and "/" separate, drive
+// and share roots, names compared ignoring case.
+bool hasWindowsPaths(Family family);
+
 // True for the characters a family accepts as a path separator.
 bool isSeparator(Family family, char c);
 

@@ -1,6 +1,5 @@
 #include "common/trust.h"
 
-#include "common/familyrules.h"
 #include "common/paths.h"
 
 namespace qrl {
@@ -25,7 +24,7 @@ std::string parentFolder(std::string_view path, Family family) {
     size_t sep = lastSeparator(p, family);
     if (sep == std::string::npos) return {};
     std::string parent = p.substr(0, sep);
-    if (parent.empty() || isRootPath(parent, family)) parent += rulesFor(family).dirEnd;
+    if (parent.empty() || isRootPath(parent, family)) parent += separatorOf(family);
     return parent;
 }
 

@@ -30,7 +30,7 @@ void removeNotedWorkFiles(std::string_view workingDir, Family family) {
     }
     splitLines(text, static_cast<size_t>(-1), [&](std::string& dir) {
         if (dir.empty()) return true;
-        for (const char* name : {rulesFor(family).launchFile, kWaitSemaphore, kArchiveOutput}) {
+        for (const char* name : {ExecCommand::launchFileName(family), kWaitSemaphore, kArchiveOutput}) {
             std::string file = joinPath(dir, name, family);
             if (platform::isLink(file) || platform::typeOf(file) == platform::FileType::File)
                 platform::removeFile(file);

@@ -7,7 +7,7 @@
 
 #include <string_view>
 
-#include "common/familyrules.h"
+#include "common/family.h"
 
 namespace qrl {
 

@@ -52,14 +52,74 @@ const Key kKeys[] = {
     {"productName", &ControlSettings::productName, 201, KeyScope::All},
 };
 
-bool reads(const FamilyRules& rules, KeyScope scope) {
-    return scope == KeyScope::All || (scope == KeyScope::Vendor ? rules.readsVendorKeys : rules.readsGuiKeys);
+}  // namespace
+
+// How "jvmCommandName" becomes the launcher's file name.
+enum class CommandNameRule {
+    WindowsExe,         // ".exe" (or .bat/.com) ending; windowed launchers unless the user traces
+    CutAnyExtension,    // ".exe"/".bat"/".com" anywhere cuts at the last dot (POSIX)
+    CutFinalExtension,  // only a final ".exe"/".bat"/".com" is cut (macOS)
+};
+
+// How each family reads "qrl.control".
+struct ControlFilePolicy {
+    bool readsVendorKeys;       // jvmInstallerType, jvmInstallerBinary, jvmInstallerCommand
+    bool readsGuiKeys;          // startGuiCommand, checkGuiRunningCommand
+    bool dropsByte255;          // the line-end conversion also drops the byte 255
+    bool tracesValues;          // every key is traced as it is read
+    bool unescapesJvmSwitches;  // jvmExtraParameters loses backslashes before non-file-name characters
+    bool windowsPaths;          // predefinedJvmInstallDir gets "\" for "/"
+    const char* defaultClasspath;
+    const char* defaultRequiredVersion;  // when neither a required nor a minimum version is given
+    const char* defaultCommandName;
+    CommandNameRule commandNames;
+};
+
+namespace {
+
+const ControlFilePolicy& controlFilePolicy(Family family) {
+    static const ControlFilePolicy windows{.readsVendorKeys = true,
+                                           .readsGuiKeys = false,
+                                           .dropsByte255 = false,
+                                           .tracesValues = true,
+                                           .unescapesJvmSwitches = true,
+                                           .windowsPaths = true,
+                                           .defaultClasspath = ".;install.jar",
+                                           .defaultRequiredVersion = "1.4",
+                                           .defaultCommandName = "jre.exe",
+                                           .commandNames = CommandNameRule::WindowsExe};
+    static const ControlFilePolicy posix{.readsVendorKeys = false,
+                                         .readsGuiKeys = true,
+                                         .dropsByte255 = true,
+                                         .tracesValues = false,
+                                         .unescapesJvmSwitches = false,
+                                         .windowsPaths = false,
+                                         .defaultClasspath = ".:install.jar:swingall.jar",
+                                         .defaultRequiredVersion = "1.1.8",
+                                         .defaultCommandName = "jre",
+                                         .commandNames = CommandNameRule::CutAnyExtension};
+    // The macOS installer takes the Windows installer's keys and defaults.
+    static const ControlFilePolicy mac{.readsVendorKeys = true,
+                                       .readsGuiKeys = false,
+                                       .dropsByte255 = false,
+                                       .tracesValues = true,
+                                       .unescapesJvmSwitches = true,
+                                       .windowsPaths = false,
+                                       .defaultClasspath = ".:install.jar",
+                                       .defaultRequiredVersion = "1.4",
+                                       .defaultCommandName = "jre",
+                                       .commandNames = CommandNameRule::CutFinalExtension};
+    return byFamily(family, windows, posix, mac);
+}
+
+bool reads(const ControlFilePolicy& policy, KeyScope scope) {
+    return scope == KeyScope::All || (scope == KeyScope::Vendor ? policy.readsVendorKeys : policy.readsGuiKeys);
 }
 
 // The entry of the table that a line sets, nullptr when none.
-const Key* findKey(const FamilyRules& rules, std::string_view line) {
+const Key* findKey(const ControlFilePolicy& policy, std::string_view line) {
     for (const Key& k : kKeys) {
-        if (reads(rules, k.scope) && line.starts_with(k.name)) return &k;
+        if (reads(policy, k.scope) && line.starts_with(k.name)) return &k;
     }
     return nullptr;
 }
@@ -72,18 +132,24 @@ bool endsWithFirst(std::string_view s, std::string_view ending) {
 }  // namespace
 
 ControlFile::ControlFile(Family family, Logs logs, Progress& progress)
-    : rules_(rulesFor(family)), logs_(std::move(logs)), status_(family, progress) {}
+    : policy_(controlFilePolicy(family)), logs_(std::move(logs)), status_(family, progress) {}
 
 std::vector<ControlKey> ControlFile::keys(Family family) {
     std::vector<ControlKey> out;
-    for (const Key& k : kKeys) out.push_back({k.name, k.capacity, reads(rulesFor(family), k.scope)});
+    for (const Key& k : kKeys) out.push_back({k.name, k.capacity, reads(controlFilePolicy(family), k.scope)});
     return out;
 }
 
 std::optional<ControlKey> ControlFile::keyOfLine(std::string_view line, Family family) {
-    const Key* k = findKey(rulesFor(family), line);
+    const Key* k = findKey(controlFilePolicy(family), line);
     if (!k) return std::nullopt;
     return ControlKey{k->name, k->capacity, true};
+}
+
+bool ControlFile::readsVendorKeys(Family family) { return controlFilePolicy(family).readsVendorKeys; }
+
+const char* ControlFile::defaultRequiredVersion(Family family) {
+    return controlFilePolicy(family).defaultRequiredVersion;
 }
 
 std::string ControlFile::productNameIn(const std::string& dir, Family family) {
@@ -150,7 +216,7 @@ std::string ControlFile::convertedText(std::string_view text) const {
     std::string converted;
     converted.reserve(text.size());
     for (char c : text)
-        if (c != '\r' && !(rules_.dropsByte255 && static_cast<unsigned char>(c) == 0xFF)) converted += c;
+        if (c != '\r' && !(policy_.dropsByte255 && static_cast<unsigned char>(c) == 0xFF)) converted += c;
     return converted;
 }
 
@@ -184,20 +250,20 @@ void ControlFile::clearParameters(ControlSettings& settings) {
 }
 
 void ControlFile::applyLine(std::string_view line, ControlSettings& settings) {
-    const Key* k = findKey(rules_, line);
+    const Key* k = findKey(policy_, line);
     if (!k) return;
     std::string value = *prefixValue(line, k->name);
     if (value.size() > k->capacity - 1) value.resize(k->capacity - 1);
     settings.*k->field = value;
-    if (rules_.tracesControlValues) logs_.trace(k->name, value);
+    if (policy_.tracesValues) logs_.trace(k->name, value);
 }
 
 bool ControlFile::finishParameters(ControlSettings& settings) {
-    if (rules_.unescapesJvmSwitches && !settings.jvmExtraParameters.empty())
+    if (policy_.unescapesJvmSwitches && !settings.jvmExtraParameters.empty())
         settings.jvmExtraParameters = removeExtraBackSlashes(settings.jvmExtraParameters);
     if (!settings.predefinedJvmInstallDir.empty()) {
         settings.predefinedJvmInstallDir = unescapeInstallDir(settings.predefinedJvmInstallDir);
-        if (rules_.tracesControlValues)
+        if (policy_.tracesValues)
             logs_.trace("predefinedJvmInstallDir", settings.predefinedJvmInstallDir);
     }
     return verifyParameters(settings);
@@ -205,18 +271,18 @@ bool ControlFile::finishParameters(ControlSettings& settings) {
 
 bool ControlFile::verifyParameters(ControlSettings& s) {
     if (s.loaderClasspath.empty()) {
-        s.loaderClasspath = rules_.defaultClasspath;
+        s.loaderClasspath = policy_.defaultClasspath;
     }
     if (s.requiredVersion.empty() && s.minVersion.empty()) {
-        s.requiredVersion = !s.jvmVersion.empty() ? s.jvmVersion : rules_.defaultRequiredVersion;
+        s.requiredVersion = !s.jvmVersion.empty() ? s.jvmVersion : policy_.defaultRequiredVersion;
     }
     if (s.jvmVersion.empty()) s.jvmVersion = s.requiredVersion;
     if (s.jvmName.empty()) s.jvmName = "JRE";
-    if (s.jvmCommandName.empty()) s.jvmCommandName = rules_.defaultCommandName;
+    if (s.jvmCommandName.empty()) s.jvmCommandName = policy_.defaultCommandName;
     s.jvmCommandName = normalizeCommandName(s.jvmCommandName);
     // A name that is only an extension (".exe" outside Windows) names no
     // program: the family's default stands instead.
-    if (s.jvmCommandName.empty()) s.jvmCommandName = normalizeCommandName(rules_.defaultCommandName);
+    if (s.jvmCommandName.empty()) s.jvmCommandName = normalizeCommandName(policy_.defaultCommandName);
     return true;
 }
 
@@ -247,7 +313,7 @@ std::string ControlFile::unescapeInstallDir(std::string_view value) const {
     for (size_t i = 0; i < value.size(); ++i) {
         char c = value[i];
         bool escape = c == '\\' && i + 1 < value.size() && (value[i + 1] == ':' || value[i + 1] == '\\');
-        if (rules_.windowsPaths) {
+        if (policy_.windowsPaths) {
             if (escape) {
                 char taken = value[++i];
                 out += taken == '/' ? '\\' : taken;
@@ -266,7 +332,7 @@ std::string ControlFile::unescapeInstallDir(std::string_view value) const {
 
 std::string ControlFile::normalizeCommandName(std::string_view name) const {
     std::string n = strlwr(name);
-    if (rules_.commandNames == CommandNameRule::WindowsExe) {
+    if (policy_.commandNames == CommandNameRule::WindowsExe) {
         if (!endsWithFirst(n, ".exe") && !endsWithFirst(n, ".bat") && !endsWithFirst(n, ".com")) {
             size_t dot = n.find('.');
             if (dot != std::string::npos) n.resize(dot);
@@ -279,7 +345,7 @@ std::string ControlFile::normalizeCommandName(std::string_view name) const {
         }
         return n;
     }
-    bool cut = rules_.commandNames == CommandNameRule::CutAnyExtension
+    bool cut = policy_.commandNames == CommandNameRule::CutAnyExtension
                    ? (n.find(".exe") != std::string::npos || n.find(".bat") != std::string::npos ||
                       n.find(".com") != std::string::npos)
                    : (endsWithFirst(n, ".exe") || endsWithFirst(n, ".bat") || endsWithFirst(n, ".com"));

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/familyrules.h"
+#include "common/family.h"
 #include "common/kept.h"
 #include "common/logs.h"
 #include "installer/status.h"
@@ -58,6 +58,8 @@ struct ControlKey {
 // next line.
 inline constexpr size_t kControlLineLimit = kept::kControlLineLimit;
 
+struct ControlFilePolicy;
+
 class ControlFile {
 public:
     // `progress` learns of the boxes that tell what is wrong with the file.
@@ -69,6 +71,12 @@ public:
     // sets for the family: the first key the family reads that the line
     // begins with. Nullopt when the line sets nothing.
     static std::optional<ControlKey> keyOfLine(std::string_view line, Family family);
+    // Whether the family reads the vendor installer's keys (jvmInstallerType,
+    // jvmInstallerBinary, jvmInstallerCommand).
+    static bool readsVendorKeys(Family family);
+    // The version required when the file gives neither a required nor a
+    // minimum version.
+    static const char* defaultRequiredVersion(Family family);
 
     // Reads "qrl.control" into the settings: the line ends are converted,
     // the lines parsed, the defaults applied. `controlFileName` receives the
@@ -114,7 +122,7 @@ public:
     static std::string productNameIn(const std::string& dir, Family family);
 
 private:
-    const FamilyRules& rules_;
+    const ControlFilePolicy& policy_;
     Logs logs_;
     Status status_;  // quiet only when the run is (InstallRun::readControlFile)
 };

@@ -14,21 +14,43 @@
 
 namespace qrl {
 
+const RunPolicy& runPolicy(Family family) {
+    static const RunPolicy windows{.propertiesSwitch = true,
+                                   .retriesWizardWithNewJvm = true,
+                                   .homeIsWindowsDirectory = true,
+                                   .classpathAsRead = true,
+                                   .removesSwingall = false,
+                                   .asksAboutDisplay = true};
+    static const RunPolicy posix{.propertiesSwitch = false,
+                                 .retriesWizardWithNewJvm = false,
+                                 .homeIsWindowsDirectory = false,
+                                 .classpathAsRead = false,
+                                 .removesSwingall = true,
+                                 .asksAboutDisplay = false};
+    static const RunPolicy mac{.propertiesSwitch = true,
+                               .retriesWizardWithNewJvm = true,
+                               .homeIsWindowsDirectory = false,
+                               .classpathAsRead = false,
+                               .removesSwingall = true,
+                               .asksAboutDisplay = true};
+    return byFamily(family, windows, posix, mac);
+}
+
 std::string causesText(Family family) {
     std::string text =
         "Other possible causes for errors:\n"
         "    * Read/write access rights to the 'temp' and installation directories?\n"
         "    * OS need to be patched to run Java apps?\n"
         "    * Anti-virus software installed that won't permit unknown executable or JAR files to run?";
-    if (rulesFor(family).asksAboutDisplay) text += "\n    * Does your system export the display?";
+    if (runPolicy(family).asksAboutDisplay) text += "\n    * Does your system export the display?";
     return text;
 }
 
 InstallRun::InstallRun(Family family, Logs logs, Progress& progress)
-    : family(family), rules(rulesFor(family)), logs(std::move(logs)), progress(progress), status(family, progress) {}
+    : family(family), policy(runPolicy(family)), logs(std::move(logs)), progress(progress), status(family, progress) {}
 
 bool InstallRun::findHomeDirectory() {
-    if (rules.homeIsWindowsDirectory) return findWindowsDirectory();
+    if (policy.homeIsWindowsDirectory) return findWindowsDirectory();
     for (const char* name : {"home", "HOME", "Home"}) {
         if (auto v = platform::getEnv(name)) {
             homeDirectory = *v;
@@ -85,7 +107,7 @@ bool InstallRun::readControlFile() {
 void InstallRun::showStatusMessage(unsigned number) {
     if (quiet || properties) return;
     std::string text = progressText(family, getLanguage(family), number);
-    if (rules.progressOnTerminal) {
+    if (status.showsProgress()) {
         status.showStatus(text);
     } else {
         logs.trace(text);

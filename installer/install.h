@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "common/familyrules.h"
 #include "common/logs.h"
 #include "common/outcome.h"
 #include "installer/installrun.h"

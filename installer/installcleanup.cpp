@@ -60,7 +60,7 @@ void RunCleanup::cleanUpManifest(bool success) {
     platform::removeFile(manifest);
     platform::removeDir("META-INF");
     platform::removeFile("install.jar");
-    if (run_.rules.removesSwingall) platform::removeFile("swingall.jar");
+    if (run_.policy.removesSwingall) platform::removeFile("swingall.jar");
     removeTraceSemaphore(success);
 }
 
@@ -143,12 +143,7 @@ SavedLogs RunCleanup::cleanUpLogFiles() {
     saved.lost = true;
     std::string text = "The logs of this installation could not be saved in " + start + "; they are in " + here;
     run_.logs.error(text);
-    if (run_.rules.reportsUnsavedErrorsLog)
-        run_.status.showError("Unable to save errors.log", text + "\n\nTry installing from a non-write protected drive.");
-    else if (run_.rules.errors == ErrorDisplay::TerminalAndScript && run_.status.quietMode())
-        platform::writeStderr(text + "\n");  // quiet, yet the caller must learn where they are
-    else
-        run_.status.showError(text);
+    run_.status.showLogsNotSaved(text);
     return saved;
 }
 

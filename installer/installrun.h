@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "common/familyrules.h"
+#include "common/family.h"
 #include "common/logs.h"
 #include "common/outcome.h"
 #include "installer/controlfile.h"
@@ -16,12 +16,25 @@
 
 namespace qrl {
 
+// What differs between the families' installation runs.
+struct RunPolicy {
+    bool propertiesSwitch;         // "-s file" is accepted: a properties-driven run, handed to the wizard
+    bool retriesWizardWithNewJvm;  // when the JVM found cannot start the wizard, one is installed and the wizard
+                                   // started once more; a failure then asks about a "java" in the path
+    bool homeIsWindowsDirectory;   // the home directory is the Windows directory (else the "home" variables)
+    bool classpathAsRead;          // the wizard gets loaderClasspath as read (else elements joined with ":")
+    bool removesSwingall;          // the clean-up also removes "swingall.jar"
+    bool asksAboutDisplay;         // the causes text asks whether the display is exported
+};
+
+const RunPolicy& runPolicy(Family family);
+
 struct InstallRun {
     // `logs`: "errors.log" and "jinstall.log" in the working directory.
     InstallRun(Family family, Logs logs, Progress& progress = Progress::none());
 
     Family family;
-    const FamilyRules& rules;
+    const RunPolicy& policy;
     Logs logs;
     Progress& progress;
     Status status;

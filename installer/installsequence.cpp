@@ -46,7 +46,7 @@ Outcome<void> Install::prepare(bool quiet, bool properties) {
     run_.quiet = quiet;
     run_.properties = properties;
     run_.status.setQuietMode(quiet || properties);
-    if (run_.rules.propertiesSwitch) {
+    if (run_.policy.propertiesSwitch) {
         logs.trace("Quite install", quiet);
         logs.trace("Properties install", properties);
         if (quiet || properties) logs.trace("set status quite");
@@ -71,7 +71,7 @@ Outcome<void> Install::prepare(bool quiet, bool properties) {
 Outcome<WizardJvm> Install::startWizard(JvmStep& jvmStep, std::string_view details, WizardJvm jvm) {
     WizardStart wizard(run_);
     Outcome<void> started = wizard.run(details, jvm);
-    if (!started && !jvm.providedNow && run_.rules.retriesWizardWithNewJvm && !run_.stopped()) {
+    if (!started && !jvm.providedNow && run_.policy.retriesWizardWithNewJvm && !run_.stopped()) {
         // The JVM that was found could not run the wizard: one more start
         // with a JVM installed now.
         run_.showStatusMessage(4);
@@ -89,7 +89,7 @@ Outcome<WizardJvm> Install::startWizard(JvmStep& jvmStep, std::string_view detai
     if (run_.stopped()) return started.failure().message.empty() ? run_.stopFailure() : started.failure();
     platform::Result cause = started.failure().cause;
     // Even a JVM of the kit's own could not start it.
-    if (run_.rules.retriesWizardWithNewJvm)
+    if (run_.policy.retriesWizardWithNewJvm)
         return Failure{"Unable to start the install wizard.\r\rIs there a \"java\" command in the path that doesn't "
                        "start the JRE?\r\rIf there is, remove it and try the installer again.",
                        causesText(run_.family) + "\n" + kDiskText, cause};

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "common/familyrules.h"
 #include "common/text.h"
 
 namespace qrl {
@@ -11,12 +10,19 @@ namespace {
 bool typeIs(const ControlSettings& s, const char* type) { return stricmp(s.jvmInstallerType, type) == 0; }
 
 // A system too old for a kit's JVM gets none: the user installs one.
-bool checksOs(const ControlSettings& s, const FamilyRules& rules) {
-    return rules.provisioning != JvmProvisioning::InstallJvm && rules.checksOsForKitJvm &&
+bool checksOs(const ControlSettings& s, const JvmPlanPolicy& policy) {
+    return policy.way != JvmProvisioning::InstallJvm && policy.checksOsForKitJvm &&
            typeIs(s, "selfExtratorJvmInstaller") && !s.jvmSelfExtractor.empty();
 }
 
 }  // namespace
+
+const JvmPlanPolicy& jvmPlanPolicy(Family family) {
+    static const JvmPlanPolicy windows{.way = JvmProvisioning::ByInstallerType, .checksOsForKitJvm = false};
+    static const JvmPlanPolicy posix{.way = JvmProvisioning::InstallJvm, .checksOsForKitJvm = false};
+    static const JvmPlanPolicy mac{.way = JvmProvisioning::ByInstallerTypeInPosixDirs, .checksOsForKitJvm = true};
+    return byFamily(family, windows, posix, mac);
+}
 
 std::string versionText(const ControlSettings& s) {
     if (!s.requiredVersion.empty()) return s.requiredVersion;
@@ -31,11 +37,11 @@ bool searchesForJvm(const ControlSettings& s) {
 JvmPlanFacts gatherPlanFacts(const ControlSettings& s, Family family, JvmPlanFacts facts,
                              const JvmPlanSources& sources) {
     if (!facts.found.empty()) return facts;
-    const FamilyRules& rules = rulesFor(family);
+    const JvmPlanPolicy& policy = jvmPlanPolicy(family);
     if (!s.jvmSelfExtractor.empty()) facts.archiveInKit = sources.inKit(s.jvmSelfExtractor);
     if (!s.jvmInstallerBinary.empty()) facts.installerInKit = sources.inKit(s.jvmInstallerBinary);
-    if (checksOs(s, rules)) facts.osNewEnough = sources.osNewEnough();
-    if (rules.provisioning == JvmProvisioning::InstallJvm && facts.archiveInKit)
+    if (checksOs(s, policy)) facts.osNewEnough = sources.osNewEnough();
+    if (policy.way == JvmProvisioning::InstallJvm && facts.archiveInKit)
         facts.thirdPartyInstaller = sources.thirdPartyInstaller();
     return facts;
 }
@@ -47,7 +53,7 @@ JvmPlan planJvm(const ControlSettings& s, Family family, const JvmPlanFacts& fac
         plan.launcher = facts.found;
         return plan;
     }
-    const FamilyRules& rules = rulesFor(family);
+    const JvmPlanPolicy& policy = jvmPlanPolicy(family);
     const std::string version = versionText(s);
     auto giveUp = [&](std::string message, std::string details) {
         plan.kind = JvmPlanKind::GiveUp;
@@ -78,11 +84,11 @@ JvmPlan planJvm(const ControlSettings& s, Family family, const JvmPlanFacts& fac
         plan.file = file;
         return plan;
     };
-    if (rules.provisioning == JvmProvisioning::InstallJvm)
+    if (policy.way == JvmProvisioning::InstallJvm)
         return provide(facts.thirdPartyInstaller ? JvmPlanKind::ThirdPartyProgram : JvmPlanKind::ExpandArchive,
                        s.jvmSelfExtractor, facts.archiveInKit);
     if (typeIs(s, "selfExtratorJvmInstaller")) {
-        if (checksOs(s, rules) && !facts.osNewEnough) return notFound(" (This system is older than the kit's JVM needs.)");
+        if (checksOs(s, policy) && !facts.osNewEnough) return notFound(" (This system is older than the kit's JVM needs.)");
         return provide(JvmPlanKind::ExpandArchive, s.jvmSelfExtractor, facts.archiveInKit);
     }
     if (typeIs(s, "thirdPartyJvmInstaller"))

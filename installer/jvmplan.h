@@ -17,6 +17,23 @@
 
 namespace qrl {
 
+// How each family provides a JVM when the search found none.
+enum class JvmProvisioning {
+    ByInstallerType,             // "jvmInstallerType": the kit's archive or a vendor's installer in the Windows
+                                 // directories, registered in the registry; the security files only after a
+                                 // JVM was newly put in place
+    ByInstallerTypeInPosixDirs,  // "jvmInstallerType", in the POSIX directory candidates (macOS)
+    InstallJvm,                  // the kit's archive, or the vendor program "jvmThirdPartyInstaller" asks for;
+                                 // the security files after every run that found or installed a JVM
+};
+
+struct JvmPlanPolicy {
+    JvmProvisioning way;
+    bool checksOsForKitJvm;  // the system's release is checked before the kit's own JVM is installed
+};
+
+const JvmPlanPolicy& jvmPlanPolicy(Family family);
+
 // The versions the control file asks for, as the failure texts name them:
 // the required version, "min - max", or "min or a later version".
 std::string versionText(const ControlSettings& s);

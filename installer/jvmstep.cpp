@@ -31,7 +31,8 @@ JvmRequest requestOf(const ControlSettings& s) {
 
 }  // namespace
 
-JvmStep::JvmStep(InstallRun& run, SearchPlaces places) : run_(run), rules_(run.rules), places_(std::move(places)) {}
+JvmStep::JvmStep(InstallRun& run, SearchPlaces places)
+    : run_(run), policy_(jvmPlanPolicy(run.family)), places_(std::move(places)) {}
 
 std::optional<std::string> JvmStep::search() {
     ControlSettings& s = run_.settings;
@@ -75,7 +76,7 @@ Outcome<WizardJvm> JvmStep::ensure() {
     // where the family provides JVMs with InstallJvm (the others add them
     // only to a JVM they put in place); only the Java Plug-in cannot do
     // without them.
-    if (!jvm || rules_.provisioning != JvmProvisioning::InstallJvm) return jvm;
+    if (!jvm || policy_.way != JvmProvisioning::InstallJvm) return jvm;
     bool plugin = isPlugin();
     if (!addSecurity(jvm.value().home, plugin) && plugin) return Failure{"Unable to add Java security files.", kDiskText};
     return jvm;
@@ -101,7 +102,7 @@ Outcome<WizardJvm> JvmStep::carryOut(const JvmPlan& plan) {
         case JvmPlanKind::VendorInstaller:
             break;
     }
-    if (rules_.provisioning == JvmProvisioning::InstallJvm) {
+    if (policy_.way == JvmProvisioning::InstallJvm) {
         run_.logs.trace("attempting to install jvm", versionText(s));
     } else {
         run_.showStatusMessage(4);
@@ -116,7 +117,7 @@ Outcome<WizardJvm> JvmStep::expandArchive() {
     JvmProvisioner provisioner = provisionerWithStatus();
     // Windows: whether the JVM may be registered, as the kit says before its
     // archive runs.
-    bool registry = rules_.provisioning == JvmProvisioning::ByInstallerType && configureWinRegSetting(run_.logs);
+    bool registry = policy_.way == JvmProvisioning::ByInstallerType && configureWinRegSetting(run_.logs);
     return installedJvm(provisioner.expandKitArchive(requestOf(run_.settings), run_.homeDirectory), registry);
 }
 
@@ -129,7 +130,7 @@ Outcome<WizardJvm> JvmStep::installedJvm(const Outcome<ProvidedJvm>& provided, b
     ControlSettings& s = run_.settings;
     // The POSIX installer takes the directories the step chose; macOS keeps
     // those the control file named.
-    const bool addsSecurityToEveryJvm = rules_.provisioning == JvmProvisioning::InstallJvm;
+    const bool addsSecurityToEveryJvm = policy_.way == JvmProvisioning::InstallJvm;
     if (provided.ok()) {
         const JvmRequest& request = provided.value().request;
         s.jvmCommandName = request.jvmCommandName;
@@ -149,7 +150,7 @@ Outcome<WizardJvm> JvmStep::installedJvm(const Outcome<ProvidedJvm>& provided, b
 Outcome<WizardJvm> JvmStep::runVendorInstaller() {
     // macOS: in the POSIX directory candidates, with nothing of the kit's
     // own archive.
-    const bool posixDirs = rules_.provisioning == JvmProvisioning::ByInstallerTypeInPosixDirs;
+    const bool posixDirs = policy_.way == JvmProvisioning::ByInstallerTypeInPosixDirs;
     ControlSettings& s = run_.settings;
     JvmRequest request = requestOf(s);
     if (posixDirs) {
@@ -193,13 +194,13 @@ std::string JvmStep::javaHomeDir(const std::string& launcher) const {
 }
 
 bool JvmStep::configureWinReg() {
-    return rules_.provisioning == JvmProvisioning::ByInstallerType && configureWinRegSetting(run_.logs);
+    return policy_.way == JvmProvisioning::ByInstallerType && configureWinRegSetting(run_.logs);
 }
 
 bool JvmStep::addSecurity(const std::string& jvmHome, bool plugin) {
     const ControlSettings& s = run_.settings;
     Security security(run_.family, getLanguage(run_.family), run_.logs);
-    if (rules_.userProfileKeystore) {
+    if (security.usesProfileKeystore()) {
         bool winNT = platform::isWindowsNT();
         security.setLoginName([winNT] { return registryLoginName(winNT); });
     }
@@ -216,7 +217,8 @@ Failure JvmStep::installFailed() const {
 
 void JvmStep::configureMoved(InstallRun& run, const std::string& location) {
     const ControlSettings& s = run.settings;
-    if (run.rules.provisioning == JvmProvisioning::ByInstallerType && s.predefinedJvmInstallDir.rfind("[$AppDir]", 0) == 0) {
+    if (jvmPlanPolicy(run.family).way == JvmProvisioning::ByInstallerType &&
+        s.predefinedJvmInstallDir.rfind("[$AppDir]", 0) == 0) {
         run.logs.trace("not adding reg entries", s.predefinedJvmInstallDir);
         return;
     }

@@ -70,7 +70,7 @@ private:
     Failure installFailed() const;
 
     InstallRun& run_;
-    const FamilyRules& rules_;
+    const JvmPlanPolicy& policy_;
     SearchPlaces places_;
     JvmVerdicts verdicts_;  // of the last search
     bool searched_ = false;

@@ -1,5 +1,6 @@
 #include "installer/kitdir.h"
 
+#include "common/execcmd.h"
 #include "common/files.h"
 #include "common/logs.h"
 #include "common/paths.h"
@@ -43,7 +44,7 @@ bool claimKitDir(const std::string& kit, platform::DirLock& lock, Family family,
         std::string file = joinPath(kit, name, family);
         if (platform::isLink(file) || platform::typeOf(file) == platform::FileType::File) platform::removeFile(file);
     }
-    std::string launch = joinPath(kit, rulesFor(family).launchFile, family);
+    std::string launch = joinPath(kit, ExecCommand::launchFileName(family), family);
     if (platform::isLink(launch) || platform::typeOf(launch) == platform::FileType::File) platform::removeFile(launch);
     removeNotedWorkFiles(kit, family);
     return true;

@@ -4,7 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "common/familyrules.h"
 #include "common/kept.h"
 #include "common/logfiles.h"
 #include "common/text.h"
@@ -92,19 +91,35 @@ LanguageMatch posixLanguageFor(std::string_view raw) {
     return {"english", "Unsupported language found"};
 }
 
+namespace {
+
+// Where each family's installer takes the user's language from.
+struct LanguagePolicy {
+    bool fromRegistry;  // "LocaleName" of the registry (else LANG)
+    bool logTimes;      // "locale.log" lines begin with the time
+};
+
+const LanguagePolicy& languagePolicy(Family family) {
+    static const LanguagePolicy windows{.fromRegistry = true, .logTimes = false};
+    static const LanguagePolicy posix{.fromRegistry = false, .logTimes = true};
+    return byFamily(family, windows, posix, posix);
+}
+
+}  // namespace
+
 void logLocaleMsg(Family family, std::string_view message, std::string_view value, std::string_view language) {
     if (!platform::exists(kLocaleLog)) return;
     std::FILE* f = platform::openFile(kLocaleLog, "at");
     if (!f) return;
     std::string line;
-    if (rulesFor(family).localeLogTimes) line = asctimeNow() + " ";
+    if (languagePolicy(family).logTimes) line = asctimeNow() + " ";
     line += std::string(message) + " locale: " + std::string(value) + " language: " + std::string(language) + "\n";
     std::fputs(line.c_str(), f);
     std::fclose(f);
 }
 
 std::string getLanguage(Family family) {
-    if (rulesFor(family).languageFromRegistry) {
+    if (languagePolicy(family).fromRegistry) {
         std::string value = platform::userLocaleName();
         if (value.empty()) return "english";
         LanguageMatch m = windowsLanguageFor(value);

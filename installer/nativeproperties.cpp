@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "common/familyrules.h"
 #include "common/files.h"
 #include "common/text.h"
 #include "platform/encoding.h"
@@ -71,17 +70,33 @@ std::string unescapeJavaProperty(std::string_view line) {
     return platform::utf16ToUtf8(out);
 }
 
+namespace {
+
+// How each family writes "native.properties".
+struct NativePropertiesPolicy {
+    bool slashes;                // nativeJvmHomeDir written with "/" for "\"
+    bool tempMarkerOnlyAtStart;  // "[$AppDir]" counts only at the start of the install directory
+};
+
+const NativePropertiesPolicy& nativePropertiesPolicy(Family family) {
+    static const NativePropertiesPolicy windows{.slashes = true, .tempMarkerOnlyAtStart = true};
+    static const NativePropertiesPolicy posix{.slashes = false, .tempMarkerOnlyAtStart = false};
+    return byFamily(family, windows, posix, posix);
+}
+
+}  // namespace
+
 std::string nativePropertiesText(Family family, std::string_view jvmHome, bool installed,
                                  std::string_view installDirText, bool configureRegistry) {
-    const FamilyRules& rules = rulesFor(family);
+    const NativePropertiesPolicy& policy = nativePropertiesPolicy(family);
     std::string home(jvmHome);
-    if (rules.nativePropertiesSlashes)
+    if (policy.slashes)
         for (char& c : home)
             if (c == '\\') c = '/';
     std::string text = "nativeJvmHomeDir=" + escapeJavaProperty(home) + "\n";
     text += std::string("nativeJvmInstalled=") + (installed ? "true" : "false") + "\n";
     const std::string marker = "[$AppDir]";
-    bool inTemp = rules.tempMarkerOnlyAtStart ? installDirText.substr(0, marker.size()) == marker
+    bool inTemp = policy.tempMarkerOnlyAtStart ? installDirText.substr(0, marker.size()) == marker
                                             : installDirText.find(marker) != std::string_view::npos;
     if (!installed) {
         text += "nativeJvmInstalledInTemp=false\n";
@@ -102,7 +117,7 @@ constexpr size_t kWholeLines = static_cast<size_t>(-1);
 
 NativeProperties parseNativeProperties(std::string_view text, Family family) {
     NativeProperties out;
-    const bool slashes = rulesFor(family).nativePropertiesSlashes;
+    const bool slashes = nativePropertiesPolicy(family).slashes;
     splitLines(withLineFeeds(text), kWholeLines, [&](std::string& raw) {
         std::string line = unescapeJavaProperty(raw);
         if (slashes)

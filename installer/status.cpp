@@ -80,10 +80,37 @@ const LanguageRow& rowFor(const LanguageRow (&table)[N], std::string_view langua
 
 }  // namespace
 
+// How each family's installer puts progress and errors in front of the user.
+enum class ErrorDisplay {
+    MessageBox,         // a Windows message box (the installer's window layer)
+    Terminal,           // message and details on standard output and standard error, also in quiet mode
+    TerminalAndScript,  // message and details on both streams, then the kit's "show_error.sh"; nothing when quiet
+};
+
+struct DisplayPolicy {
+    bool posixProgressTexts;  // the POSIX table of progress texts (else the Windows one)
+    bool progressOnTerminal;  // progress texts on standard output (else only traced)
+    ErrorDisplay errors;
+};
+
+namespace {
+
+const DisplayPolicy& displayPolicy(Family family) {
+    static const DisplayPolicy windows{
+        .posixProgressTexts = false, .progressOnTerminal = false, .errors = ErrorDisplay::MessageBox};
+    static const DisplayPolicy posix{
+        .posixProgressTexts = true, .progressOnTerminal = true, .errors = ErrorDisplay::Terminal};
+    static const DisplayPolicy mac{
+        .posixProgressTexts = false, .progressOnTerminal = true, .errors = ErrorDisplay::TerminalAndScript};
+    return byFamily(family, windows, posix, mac);
+}
+
+}  // namespace
+
 std::string progressText(Family family, std::string_view language, unsigned number) {
     if (number < 1 || number > 5) return {};
-    const LanguageRow& row = rulesFor(family).progressTexts == ProgressTable::Posix ? rowFor(kPosixProgress, language)
-                                                                                   : rowFor(kWindowsProgress, language);
+    const LanguageRow& row = displayPolicy(family).posixProgressTexts ? rowFor(kPosixProgress, language)
+                                                                      : rowFor(kWindowsProgress, language);
     return row.texts[number - 1];
 }
 
@@ -109,12 +136,14 @@ std::string errorBoxText(std::string_view message, std::string_view details, std
     return text;
 }
 
-Status::Status(Family family, Progress& progress) : rules_(rulesFor(family)), progress_(&progress) {
-    if (rules_.errors == ErrorDisplay::MessageBox) language_ = getLanguage(family);
+bool Status::showsProgress() const { return policy_.progressOnTerminal; }
+
+Status::Status(Family family, Progress& progress) : policy_(displayPolicy(family)), progress_(&progress) {
+    if (policy_.errors == ErrorDisplay::MessageBox) language_ = getLanguage(family);
 }
 
 void Status::showStatus(std::string_view text) const {
-    if (!rules_.progressOnTerminal || quiet_ || text == "1") return;
+    if (!policy_.progressOnTerminal || quiet_ || text == "1") return;
     platform::writeStdout(std::string(text) + "\n");
 }
 
@@ -132,17 +161,17 @@ std::string forTerminal(std::string_view text) {
 }  // namespace
 
 std::string errorLogText(Family family, std::string_view text) {
-    return rulesFor(family).errors == ErrorDisplay::MessageBox ? std::string(text) : forTerminal(text);
+    return displayPolicy(family).errors == ErrorDisplay::MessageBox ? std::string(text) : forTerminal(text);
 }
 
 void Status::showError(std::string_view message, std::string_view details) const {
-    if (rules_.errors != ErrorDisplay::MessageBox) {
-        if (rules_.errors == ErrorDisplay::TerminalAndScript && quiet_) return;
+    if (policy_.errors != ErrorDisplay::MessageBox) {
+        if (policy_.errors == ErrorDisplay::TerminalAndScript && quiet_) return;
         std::string text = "\n" + forTerminal(message) + "\n";
         if (!details.empty()) text += "\n" + forTerminal(details) + "\n";
         platform::writeStdout(text);
         platform::writeStderr(text);
-        if (rules_.errors == ErrorDisplay::Terminal) return;
+        if (policy_.errors == ErrorDisplay::Terminal) return;
         // The kit's script, when it has one, gets the whole text as its one
         // argument; no shell reads the text itself.
         if (platform::typeOf(kErrorScript) != platform::FileType::File) return;
@@ -153,6 +182,16 @@ void Status::showError(std::string_view message, std::string_view details) const
     if (quiet_) return;
     progress_->boxShowing();
     platform::showError(installerTitle(productName_) + ": Error", errorBoxText(message, details, language_));
+}
+
+void Status::showLogsNotSaved(std::string_view text) const {
+    if (policy_.errors == ErrorDisplay::MessageBox)
+        showError("Unable to save errors.log",
+                  std::string(text) + "\n\nTry installing from a non-write protected drive.");
+    else if (policy_.errors == ErrorDisplay::TerminalAndScript && quiet_)
+        platform::writeStderr(std::string(text) + "\n");
+    else
+        showError(text);
 }
 
 void Status::showMessage(std::string_view text) const {

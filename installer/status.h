@@ -4,10 +4,12 @@
 #include <string>
 #include <string_view>
 
-#include "common/familyrules.h"
+#include "common/family.h"
 #include "installer/progress.h"
 
 namespace qrl {
+
+struct DisplayPolicy;
 
 // The text of a numbered phase of a run (1 begins, 2 wizard about to start,
 // 3 searching for a JVM, 4 installing a JVM, 5 restarting). The Windows table
@@ -47,6 +49,9 @@ public:
     // quiet or the text is exactly "1". Windows: nothing (the status dialog
     // shows only its first line).
     void showStatus(std::string_view text) const;
+    // Whether progress texts reach the user (POSIX and macOS) or only the
+    // trace (Windows).
+    bool showsProgress() const;
 
     // POSIX: message and details on standard output and standard error, also
     // in quiet mode. macOS: message and details on both streams, then the kit's
@@ -62,8 +67,14 @@ public:
     // shows the text, also in quiet mode. Elsewhere the text on standard error.
     void showMessage(std::string_view text) const;
 
+    // The logs of the run could not be saved where the user looks for them
+    // (`text` says where they are). Windows: the error box "Unable to save
+    // errors.log". macOS in quiet mode: the text on standard error, since
+    // the caller must learn where they are. Else as showError.
+    void showLogsNotSaved(std::string_view text) const;
+
 private:
-    const FamilyRules& rules_;
+    const DisplayPolicy& policy_;
     Progress* progress_;
     std::string language_;  // Windows: the language of the error boxes
     bool quiet_ = false;

@@ -1,6 +1,6 @@
 #include "installer/usage.h"
 
-#include "common/familyrules.h"
+#include "installer/installrun.h"
 #include "installer/commandline.h"
 #include "platform/console.h"
 
@@ -13,18 +13,18 @@ std::string installerVersion(std::string_view program) {
 }
 
 std::string installerUsage(std::string_view program, Family family) {
-    const FamilyRules& rules = rulesFor(family);
+    const RunPolicy& policy = runPolicy(family);
     const bool windows = family == Family::Windows;
     std::string p(program);
-    std::string text = p + ": the installer of a Quarlan kit (" + rules.name + " family).\n\n";
-    text += "Usage: " + p + (rules.propertiesSwitch ? " [-q FILE | -s FILE]\n" : " [-q FILE]\n");
+    std::string text = p + ": the installer of a Quarlan kit (" + familyName(family) + " family).\n\n";
+    text += "Usage: " + p + (policy.propertiesSwitch ? " [-q FILE | -s FILE]\n" : " [-q FILE]\n");
     text += "       " + p + (windows ? " --version\n\n" : " --help | --version\n\n");
     text += "Start it in the directory of the unpacked kit (qrl.control, install.jar, ...).\n"
             "It finds a Java runtime that the kit accepts, or installs the kit's own, starts\n"
             "the kit's Java install wizard and waits for it, then copies its logs to the\n"
             "directory named in startdir.txt and removes the kit's directory.\n\n";
     text += "  -q FILE     unattended: no questions; the wizard takes its answers from FILE\n";
-    if (rules.propertiesSwitch) text += "  -s FILE     the wizard takes its answers from FILE; no status window\n";
+    if (policy.propertiesSwitch) text += "  -s FILE     the wizard takes its answers from FILE; no status window\n";
     if (!windows) text += "  --help      this text (nothing is installed)\n";
     text += "  --version   the version (nothing is installed)\n\n";
     text += windows ? "Exit status: 0 when the installation succeeded, 1 when it failed or the\n"
@@ -72,7 +72,7 @@ std::string unknownSwitch(const std::vector<std::string>& args, Family family) {
         }
         return {};
     }
-    const bool properties = rulesFor(family).propertiesSwitch;
+    const bool properties = runPolicy(family).propertiesSwitch;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& word = args[i];
         if (word == "-q" || (properties && word == "-s")) {

@@ -92,7 +92,7 @@ std::vector<std::string> WizardStart::arguments(std::string_view details, const 
     logs.trace("class path switch:", s.jvmClasspathSwitch);
     if (!s.jvmClasspathSwitch.empty()) argv.push_back(s.jvmClasspathSwitch);
     // Windows hands the wizard the class path as the control file gives it.
-    std::string cp = run_.rules.classpathAsRead ? s.loaderClasspath : classpath(jvm);
+    std::string cp = run_.policy.classpathAsRead ? s.loaderClasspath : classpath(jvm);
     logs.trace("classpath:", cp);
     argv.push_back(cp);
     logs.trace("install parameters:", s.loaderJavaCommand);

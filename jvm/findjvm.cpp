@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "common/familyrules.h"
 #include "common/logfiles.h"
 #include "common/files.h"
 #include "common/paths.h"
@@ -25,12 +24,19 @@ bool isDotEntry(std::string_view name) { return name == "." || name == ".."; }
 
 }  // namespace
 
+JvmSearch jvmSearchOf(Family family) {
+    static const JvmSearch windows = JvmSearch::Registry;
+    static const JvmSearch posix = JvmSearch::PosixPlaces;
+    static const JvmSearch mac = JvmSearch::MacRoots;
+    return byFamily(family, windows, posix, mac);
+}
+
 SearchPlaces SearchPlaces::defaults(Family family) {
     SearchPlaces places;
     places.systemDirs = {"/usr/local/bin", "/usr/local", "/usr/share", "/usr", "/opt", "/bin", "/usr/bin", "/lib"};
     places.macRoots = {"/System/Library/Frameworks/JavaVM.framework/Versions", "/Library/Java/JavaVirtualMachines",
                        "/Library/Internet Plug-Ins/JavaAppletPlugin.plugin"};
-    if (rulesFor(family).jvmSearch == JvmSearch::PosixPlaces) places.jvmDirs = {"/usr/lib/jvm", "/usr/java"};
+    if (jvmSearchOf(family) == JvmSearch::PosixPlaces) places.jvmDirs = {"/usr/lib/jvm", "/usr/java"};
     places.systemDirs = overridden(std::move(places.systemDirs), "QUARLAN_SYSTEM_DIRS");
     places.macRoots = overridden(std::move(places.macRoots), "QUARLAN_MAC_JVM_ROOTS");
     places.jvmDirs = overridden(std::move(places.jvmDirs), "QUARLAN_JVM_DIRS");
@@ -92,7 +98,7 @@ FindJvm::Found FindJvm::testHome(const Wanted& w, std::string_view where, std::s
 }
 
 std::optional<FoundJvm> FindJvm::isJvmInstalled(const JvmQuery& q, std::string_view exeName) {
-    switch (rulesFor(family_).jvmSearch) {
+    switch (jvmSearchOf(family_)) {
         case JvmSearch::Registry:
             return searchRegistry(q.criteria, q.jvmName, exeName);
         case JvmSearch::PosixPlaces:
@@ -202,7 +208,7 @@ std::vector<std::string> FindJvm::extensionHomes() const {
         std::string version;
     };
     std::vector<Candidate> candidates;
-    bool macHomes = rulesFor(family_).jvmSearch == JvmSearch::MacRoots;
+    bool macHomes = jvmSearchOf(family_) == JvmSearch::MacRoots;
     const auto& dirs = macHomes ? places_.macRoots : places_.jvmDirs;
     for (const auto& dir : dirs) {
         std::vector<platform::DirEntry> entries;

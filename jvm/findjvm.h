@@ -20,6 +20,14 @@
 
 namespace qrl {
 
+// Where each family looks for a JVM.
+enum class JvmSearch {
+    Registry,     // the JavaSoft keys of the Windows registry
+    PosixPlaces,  // search path, home directory, system directories, JVM directories
+    MacRoots,     // the macOS JVM roots
+};
+JvmSearch jvmSearchOf(Family family);
+
 // Every directory list the search walks. The defaults are the system's; a test
 // (or a site) replaces them through the environment: QUARLAN_SYSTEM_DIRS,
 // QUARLAN_MAC_JVM_ROOTS and QUARLAN_JVM_DIRS, each a ":"-separated list (an

@@ -83,8 +83,46 @@ JvmReason versionVerdict(const JvmCriteria& criteria, std::string_view found) {
     return reason == JvmReason::Accepted || !found.empty() ? reason : JvmReason::NoVersion;
 }
 
+// How each family tests a JVM.
+struct JvmTestPolicy {
+    bool spawnsProbe;          // the probe is started directly (else through a command line, traced)
+    bool runsVersionCommand;   // "-version" before the probe (Windows runs only the probe)
+    bool tracesCriteria;       // the criteria and each verdict are traced
+    bool tracesVersionSteps;   // "results ok", "version tested ok", "jvm fullname"
+    bool showsCaptureFailure;  // "Unable to redirect stderr" also on the terminal
+    bool windowsLauncherNames; // a "jre" name stands for "java.exe" ("javaw.exe" when tracing), else "java"
+};
+
+namespace {
+
+const JvmTestPolicy& jvmTestPolicy(Family family) {
+    static const JvmTestPolicy windows{.spawnsProbe = true,
+                                       .runsVersionCommand = false,
+                                       .tracesCriteria = true,
+                                       .tracesVersionSteps = false,
+                                       .showsCaptureFailure = false,
+                                       .windowsLauncherNames = true};
+    static const JvmTestPolicy posix{.spawnsProbe = false,
+                                     .runsVersionCommand = true,
+                                     .tracesCriteria = false,
+                                     .tracesVersionSteps = false,
+                                     .showsCaptureFailure = true,
+                                     .windowsLauncherNames = false};
+    static const JvmTestPolicy mac{.spawnsProbe = false,
+                                   .runsVersionCommand = true,
+                                   .tracesCriteria = true,
+                                   .tracesVersionSteps = true,
+                                   .showsCaptureFailure = false,
+                                   .windowsLauncherNames = false};
+    return byFamily(family, windows, posix, mac);
+}
+
+}  // namespace
+
 JvmTester::JvmTester(Family family, Logs logs, JvmRuns* runs, JvmObserver* observer)
-    : family_(family), rules_(rulesFor(family)), logs_(std::move(logs)), runs_(runs), observer_(observer) {}
+    : family_(family), policy_(jvmTestPolicy(family)), logs_(std::move(logs)), runs_(runs), observer_(observer) {}
+
+bool JvmTester::tracesCriteria() const { return policy_.tracesCriteria; }
 
 JvmReason JvmTester::verifyVersion(const JvmCriteria& criteria, std::string_view found) const {
     if (tracesCriteria()) {
@@ -130,7 +168,7 @@ bool JvmTester::alreadyTested(std::string_view exePath) const {
 std::optional<platform::Result> JvmTester::startProbe(std::string_view exePath, const std::string& answerDir) const {
     std::string cwd = answerDir.empty() ? getCurrentDir(family_, 5000) : answerDir;
     auto since = std::chrono::steady_clock::now();
-    if (rules_.commands == CommandStyle::WindowsSpawn) {
+    if (policy_.spawnsProbe) {
         std::vector<std::string> argv{std::string(baseName(exePath, family_)), "-cp", ".", kProbeClass, cwd};
         platform::SpawnResult r = platform::spawn(std::string(exePath), argv);
         if (!r.started) {
@@ -192,7 +230,7 @@ JvmVerdict JvmTester::testProgram(std::string_view exeName, std::string_view exe
         verdict.reason = JvmReason::AlreadyTested;
         return verdict;
     }
-    return rules_.runsVersionCommand ? versionCommand(std::move(verdict), criteria) : probe(std::move(verdict), criteria);
+    return policy_.runsVersionCommand ? versionCommand(std::move(verdict), criteria) : probe(std::move(verdict), criteria);
 }
 
 void JvmTester::tell(const JvmVerdict& verdict) const {
@@ -212,7 +250,7 @@ JvmVerdict JvmTester::versionCommand(JvmVerdict verdict, const JvmCriteria& crit
     std::FILE* capture = platform::openFile(captureFile, "wt");
     if (!capture) {
         logs_.error("Unable to redirect stderr");
-        if (rules_.showsCaptureFailure) {
+        if (policy_.showsCaptureFailure) {
             // The POSIX installer also puts this one in front of the user.
             platform::writeStdout("\nUnable to redirect stderr\n");
             platform::writeStderr("\nUnable to redirect stderr\n");
@@ -233,7 +271,7 @@ JvmVerdict JvmTester::versionCommand(JvmVerdict verdict, const JvmCriteria& crit
     if (started) countRun(since);
     verdict.status = result;
     logs_.trace("   result after issuing version command:", std::to_string(result));
-    if (rules_.tracesVersionSteps) logs_.trace("   results ok:", started);
+    if (policy_.tracesVersionSteps) logs_.trace("   results ok:", started);
     logs_.trace("   resetting stderr");
 
     if (!started) {
@@ -250,7 +288,7 @@ JvmVerdict JvmTester::versionCommand(JvmVerdict verdict, const JvmCriteria& crit
     } else {
         verdict.version = reading.version;
         verdict = probe(std::move(verdict), criteria);
-        if (rules_.tracesVersionSteps) {
+        if (policy_.tracesVersionSteps) {
             logs_.trace("version tested ok", verdict.accepted());
             logs_.trace("jvm fullname:", exePath);
         }
@@ -282,7 +320,7 @@ JvmVerdict JvmTester::testJvm(const JvmHome& candidate, const JvmCriteria& crite
     };
     bool found = tryName(candidate.exeName);
     if (!found && candidate.exeName.substr(0, 3) == "jre") {
-        if (rules_.commandNames == CommandNameRule::WindowsExe)
+        if (policy_.windowsLauncherNames)
             found = tryName(logs_.tracing() ? "javaw.exe" : "java.exe");
         else
             found = tryName("java");

@@ -15,12 +15,14 @@
 #include <string_view>
 #include <vector>
 
-#include "common/familyrules.h"
+#include "common/family.h"
 #include "common/logfiles.h"
 #include "common/logs.h"
 #include "jvm/jvmobserver.h"
 
 namespace qrl {
+
+struct JvmTestPolicy;
 
 inline constexpr const char* kVersionCaptureFile = "__qrlvers.log";
 inline constexpr const char* kProbeClassFile = "TestJvm.class";
@@ -113,7 +115,7 @@ private:
         std::string version;  // empty when the file could not be read
     };
 
-    bool tracesCriteria() const { return rules_.tracesCriteria; }
+    bool tracesCriteria() const;
     JvmReason verifyVersion(const JvmCriteria& criteria, std::string_view found) const;
     Reading checkVersion(std::string_view file, const JvmCriteria& criteria) const;
     // Runs the probe class in the JVM when the kit ships it; `verdict` is
@@ -128,7 +130,7 @@ private:
     void tell(const JvmVerdict& verdict) const;
 
     Family family_;
-    const FamilyRules& rules_;
+    const JvmTestPolicy& policy_;
     Logs logs_;
     JvmRuns* runs_;
     JvmObserver* observer_;

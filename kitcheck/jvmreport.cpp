@@ -6,7 +6,6 @@
 #include <map>
 
 #include "common/execcmd.h"
-#include "common/familyrules.h"
 #include "common/files.h"
 #include "common/logs.h"
 #include "common/scratchdir.h"
@@ -16,6 +15,7 @@
 #include "installer/jvmplan.h"
 #include "installer/macsteps.h"
 #include "jvm/findjvm.h"
+#include "provision/jvmdirchooser.h"
 #include "jvm/version.h"
 #include "kitcheck/kitcheck.h"
 #include "platform/console.h"
@@ -61,8 +61,7 @@ std::string join(const std::vector<std::string>& list) {
 
 // Where a JVM the installer provides would go, in words.
 std::string installPlace(const JvmReport& r, const ControlSettings& s, std::string_view home) {
-    const FamilyRules& rules = rulesFor(r.family);
-    if (rules.provisioning == JvmProvisioning::ByInstallerType) {
+    if (JvmDirChooser::inWindowsFolders(r.family)) {
         if (!s.predefinedJvmInstallDir.empty()) return "predefinedJvmInstallDir " + s.predefinedJvmInstallDir;
         std::string programs = WindowsFolders::fromEnvironment().programFiles.value_or("Program Files");
         return "a new directory below " + programs +
@@ -214,7 +213,7 @@ bool searchAsLauncher(JvmReport& r, const SearchPlaces& places, const Logs& logs
     auto found = finder.isJvmInstalled({r.criteria, "JRE", home, ""}, "jre");
     if (found) exePath = found->executable;
     if (found) return true;
-    if (rulesFor(r.family).jvmSearch != JvmSearch::MacRoots) return false;
+    if (jvmSearchOf(r.family) != JvmSearch::MacRoots) return false;
     FindJvm posix(Family::Posix, logs);
     posix.setObserver(&collector);
     found = posix.isJvmInstalled({r.criteria, "", home, ""}, "jre");
@@ -304,12 +303,12 @@ bool makeJvmReport(const JvmReportRequest& rq, JvmReport& r) {
 std::string jvmReportText(const JvmReport& r) {
     std::string out;
     if (r.kitMode) {
-        out += "JVM search of the " + std::string(rulesFor(r.family).name) + " installer for " + r.kit + ": " +
+        out += "JVM search of the " + std::string(familyName(r.family)) + " installer for " + r.kit + ": " +
                r.jvmName + " " + rangeText(r.criteria) +
                (r.probe ? ", each JVM also runs the kit's TestJvm.class\n"
                         : ", no TestJvm.class in the kit (no probe runs)\n");
     } else {
-        out += "JVM search of the " + std::string(rulesFor(r.family).name) + " launchers: " + rangeText(r.criteria) +
+        out += "JVM search of the " + std::string(familyName(r.family)) + " launchers: " + rangeText(r.criteria) +
                "\n";
     }
     if (!r.searched) out += "  searchForJvm=" + r.searchMode + ": the installer does not search\n";
@@ -328,7 +327,7 @@ std::string jvmReportText(const JvmReport& r) {
 std::string jvmReportJson(const JvmReport& r) {
     std::string own = ownMachine();
     std::string out = "{\"mode\":" + jsonString(r.kitMode ? "kit" : "range");
-    out += ",\"family\":" + jsonString(rulesFor(r.family).name);
+    out += ",\"family\":" + jsonString(familyName(r.family));
     if (r.kitMode) out += ",\"kit\":" + jsonString(r.kit) + ",\"probe\":" + (r.probe ? "true" : "false");
     out += ",\"jvmName\":" + jsonString(r.jvmName);
     out += ",\"criteria\":{\"required\":" + jsonString(r.criteria.required) +

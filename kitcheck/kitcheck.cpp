@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <map>
 
-#include "common/familyrules.h"
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "jvm/findjvm.h"
 #include "launcher/javaapp.h"
 #include "launcher/properties.h"
 #include "provision/jvmprovisioner.h"
@@ -18,6 +18,14 @@
 
 namespace qrl {
 namespace {
+
+// The program a kit of the family carries to remove itself after the run
+// (none: nullptr).
+const char* kitCleanupProgram(Family family) {
+    static const char* const windows = "cleanup.exe";
+    static const char* const none = nullptr;
+    return byFamily(family, windows, none, none);
+}
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -215,20 +223,20 @@ void checkRequired(const RequiredKey<Settings> (&keys)[N], const Settings& setti
 // of the file that begins with its key.
 struct StepKey {
     std::string_view name;
-    bool (*readBy)(const FamilyRules&);
+    bool (*readBy)(Family);
 };
 const StepKey kStepKeys[] = {
     // The POSIX provisioning's choice of the vendor installer; the families
     // with vendor keys name their installer with those.
-    {kThirdPartyInstallerKey, [](const FamilyRules& r) { return !r.readsVendorKeys; }},
+    {kThirdPartyInstallerKey, [](Family f) { return !ControlFile::readsVendorKeys(f); }},
     // Registry entries for an installed JVM, where JVMs are found in the registry.
-    {"configureWinRegistry", [](const FamilyRules& r) { return r.jvmSearch == JvmSearch::Registry; }},
+    {"configureWinRegistry", [](Family f) { return jvmSearchOf(f) == JvmSearch::Registry; }},
 };
 
 // The step key a line sets for the family, empty when none.
-std::string_view stepKeyOfLine(std::string_view line, const FamilyRules& rules) {
+std::string_view stepKeyOfLine(std::string_view line, Family family) {
     for (const StepKey& k : kStepKeys)
-        if (k.readBy(rules) && line.starts_with(k.name)) return k.name;
+        if (k.readBy(family) && line.starts_with(k.name)) return k.name;
     return {};
 }
 
@@ -239,7 +247,7 @@ std::vector<std::string_view> controlKeyNames(Family family, bool read) {
     for (const ControlKey& k : ControlFile::keys(family))
         if (k.read == read) names.push_back(k.name);
     for (const StepKey& k : kStepKeys)
-        if (k.readBy(rulesFor(family)) == read) names.push_back(k.name);
+        if (k.readBy(family) == read) names.push_back(k.name);
     return names;
 }
 
@@ -401,14 +409,14 @@ using GivenValues = std::map<std::string_view, std::string>;
 
 // The version keys: none given means the family's default requirement; a
 // required version overrides the range.
-void checkVersions(GivenValues& given, const FamilyRules& rules, FileCheck& check) {
+void checkVersions(GivenValues& given, Family family, FileCheck& check) {
     bool versionGiven = !given["jvmRequiredVersion"].empty() || !given["jvmMinVersion"].empty() ||
                         !given["jvmVersion"].empty();
     if (!versionGiven)
         check.add(0,
                   std::string("no JVM version is given: the installer then accepts only a JVM whose version "
                               "begins with ") +
-                      rules.defaultRequiredVersion + ", which no current JVM has",
+                      ControlFile::defaultRequiredVersion(family) + ", which no current JVM has",
                   "jvmMinVersion=1.8 (the lowest version your application runs on)");
     if (!given["jvmRequiredVersion"].empty() && (!given["jvmMinVersion"].empty() || !given["jvmMaxVersion"].empty()))
         check.add(check.seen["jvmRequiredVersion"],
@@ -492,9 +500,8 @@ std::string_view nearestKey(std::string_view word, const std::vector<std::string
 }
 
 std::vector<Finding> checkControlText(std::string_view text, Family family, ControlSettings* effective) {
-    const FamilyRules& rules = rulesFor(family);
     FileCheck check({"installer", kControlLineLimit, controlKeyNames(family, true), controlKeyNames(family, false),
-                     std::string(rules.name) + " installer"});
+                     std::string(familyName(family)) + " installer"});
     GivenValues given;
     // The installer's own reader: line ends converted, lines cut at its limit
     // and the rest of a longer line skipped, the values as it ends up with
@@ -504,7 +511,7 @@ std::vector<Finding> checkControlText(std::string_view text, Family family, Cont
         check.nextLine(cut);
         if (std::optional<ControlKey> key = ControlFile::keyOfLine(line, family)) {
             checkTableKeyLine(*key, line, given, check);
-        } else if (std::string_view step = stepKeyOfLine(line, rules); !step.empty()) {
+        } else if (std::string_view step = stepKeyOfLine(line, family); !step.empty()) {
             check.separator(step, std::string_view(line).substr(step.size()));
             check.setAgain(step, FileCheck::Wins::First);
         } else {
@@ -514,7 +521,7 @@ std::vector<Finding> checkControlText(std::string_view text, Family family, Cont
     ControlSettings s;
     reader.parseText(s, text);
     if (effective) *effective = s;
-    checkVersions(given, rules, check);
+    checkVersions(given, family, check);
     checkRequired(kRequiredControlKeys, s, check);
     for (Finding& f : checkFamilyOnlyKeys(s, family)) check.out.push_back(std::move(f));
     return std::move(check.out);
@@ -522,13 +529,12 @@ std::vector<Finding> checkControlText(std::string_view text, Family family, Cont
 
 std::vector<Finding> checkFamilyOnlyKeys(const ControlSettings& s, Family family) {
     std::vector<Finding> out;
-    const FamilyRules& rules = rulesFor(family);
     // The POSIX installer takes jvmSelfExtractor alone; the others run what
     // jvmInstallerType says and nothing else.
-    if (!rules.readsVendorKeys) return out;
+    if (!ControlFile::readsVendorKeys(family)) return out;
     const bool archive = equalsIgnoreCase(s.jvmInstallerType, "selfExtratorJvmInstaller");
     const bool vendor = equalsIgnoreCase(s.jvmInstallerType, "thirdPartyJvmInstaller");
-    const std::string installer = std::string("the ") + rules.name + " installer";
+    const std::string installer = std::string("the ") + familyName(family) + " installer";
     const std::string type = s.jvmInstallerType.empty() ? std::string("no jvmInstallerType")
                                                         : "jvmInstallerType=" + s.jvmInstallerType;
     if (!s.jvmSelfExtractor.empty() && !archive && !vendor)
@@ -605,7 +611,6 @@ std::vector<Finding> checkKit(const std::string& dir, Family family) {
     }
     ControlSettings s;
     addFile(out, controlPath, checkControlText(text, family, &s));
-    const FamilyRules& rules = rulesFor(family);
 
     auto need = [&](std::string_view name, const std::string& why, const std::string& fix) {
         if (!hasFile(dir, name)) out.push_back({inDir(dir, name), 0, "missing: " + why, fix});
@@ -618,15 +623,15 @@ std::vector<Finding> checkKit(const std::string& dir, Family family) {
     if (!s.jvmSelfExtractor.empty())
         need(s.jvmSelfExtractor, "jvmSelfExtractor names it, and the installer cannot install the kit's JVM",
              "put the JVM archive into the kit under that name");
-    if (rules.readsVendorKeys && !s.jvmInstallerBinary.empty())
+    if (ControlFile::readsVendorKeys(family) && !s.jvmInstallerBinary.empty())
         need(s.jvmInstallerBinary, "jvmInstallerBinary names it, and the vendor installer cannot run",
              "put the vendor installer into the kit under that name");
     for (const std::string* name : {&s.systemSecurityPolicyFilename, &s.userSecurityPolicyFilename,
                                     &s.keystoreFilename})
         if (!name->empty())
             need(*name, "the control file names it as a security file", "put the file into the kit");
-    if (rules.kitCleanupProgram)
-        need(rules.kitCleanupProgram, "the Windows installer copies it to __cleanup.exe to remove the kit afterwards",
+    if (const char* cleanup = kitCleanupProgram(family))
+        need(cleanup, "the Windows installer copies it to __cleanup.exe to remove the kit afterwards",
              "copy cleanup.exe (dist/win32) into the kit");
 
     std::vector<std::string> props;

@@ -107,7 +107,7 @@ int utf8Main(std::vector<std::string>& args) {
         std::vector<qrl::Finding> more;
         if (platform::typeOf(path) == platform::FileType::Directory) {
             qrl::Family f = family.value_or(qrl::guessKitFamily(path));
-            platform::writeStdout("kitcheck: " + path + " (" + qrl::rulesFor(f).name + " kit)\n");
+            platform::writeStdout("kitcheck: " + path + " (" + qrl::familyName(f) + " kit)\n");
             more = qrl::checkKit(path, f);
         } else {
             more = qrl::checkPropertiesFile(path);

@@ -23,9 +23,43 @@ constexpr const char* kCaption = "Startup Error";
 
 }  // namespace
 
+const LauncherPolicy& launcherPolicy(Family family) {
+    static const LauncherPolicy windows{.spawnsApplication = true,
+                                        .splitsLikeWindows = true,
+                                        .shortExecutable = true,
+                                        .passesArguments = true,
+                                        .startsInBundle = false,
+                                        .followsLinks = false,
+                                        .tellsMissingProperties = false,
+                                        .exitsWithAppStatus = false,
+                                        .becomesApplication = false,
+                                        .noticesOnStderr = false};
+    static const LauncherPolicy posix{.spawnsApplication = false,
+                                      .splitsLikeWindows = false,
+                                      .shortExecutable = false,
+                                      .passesArguments = true,
+                                      .startsInBundle = false,
+                                      .followsLinks = true,
+                                      .tellsMissingProperties = true,
+                                      .exitsWithAppStatus = true,
+                                      .becomesApplication = true,
+                                      .noticesOnStderr = true};
+    static const LauncherPolicy mac{.spawnsApplication = false,
+                                    .splitsLikeWindows = false,
+                                    .shortExecutable = false,
+                                    .passesArguments = false,
+                                    .startsInBundle = true,
+                                    .followsLinks = false,
+                                    .tellsMissingProperties = true,
+                                    .exitsWithAppStatus = false,
+                                    .becomesApplication = false,
+                                    .noticesOnStderr = true};
+    return byFamily(family, windows, posix, mac);
+}
+
 JavaApp::JavaApp(Family family, Logs logs, JvmFinder finder)
     : family_(family),
-      rules_(rulesFor(family)),
+      policy_(launcherPolicy(family)),
       logs_(std::move(logs)),
       finder_(std::move(finder)),
       startDir_(getCurrentDir(family)) {}
@@ -107,7 +141,7 @@ std::vector<std::string> JavaApp::applicationTokens() const {
         if (t.empty()) continue;
         // %NAME% is expanded inside its own token: a value with blanks or
         // dashes stays one argument and never becomes options of its own.
-        tokens.push_back(rules_.launcherSplitsLikeWindows ? expandEnvironment(t) : std::move(t));
+        tokens.push_back(policy_.splitsLikeWindows ? expandEnvironment(t) : std::move(t));
     }
     // The JVM takes the last of two contradicting options: the user's come
     // after the kit's, and before the application, whose arguments they
@@ -151,7 +185,7 @@ bool JavaApp::getParameters(std::string_view programPath, const std::vector<std:
     if (!ok) {
         if (console_ && !propertiesFile_.empty())
             platform::writeStderr("Unable to open file " + propertiesFile_ + "\n");
-        else if (rules_.launcherTellsMissingProperties && !propertiesFile_.empty())
+        else if (policy_.tellsMissingProperties && !propertiesFile_.empty())
             platform::showError(kCaption, "Unable to open file " + propertiesFile_);
         return false;
     }
@@ -214,7 +248,7 @@ bool JavaApp::runApp() {
     std::string& exe = settings_.executable;
     if (console_) useConsoleProgram();
     loadUserOptions();
-    if (rules_.launcherShortExecutable && (exe.starts_with("\"") || exe.find(' ') != std::string::npos))
+    if (policy_.shortExecutable && (exe.starts_with("\"") || exe.find(' ') != std::string::npos))
         getShortName(exe);
     std::vector<std::string> tokens = applicationTokens();
     for (const auto& t : tokens) logs_.trace("Next argument:", t);
@@ -227,7 +261,7 @@ bool JavaApp::runApp() {
         std::string notice = "Unable to change to the start directory " + settings_.workingDir + "; " +
                              settings_.programName + " runs in " + getCurrentDir(family_);
         logs_.trace(notice);
-        if (rules_.launcherNoticesOnStderr)
+        if (policy_.noticesOnStderr)
             platform::writeStderr(notice + "\n");
         else
             logs_.errorOnly(notice);
@@ -317,7 +351,7 @@ bool JavaApp::runShellCommand(const std::vector<std::string>& tokens) {
     // directly; a shell in between would only take the quotes off again.
     std::vector<std::string> argv{settings_.executable};
     argv.insert(argv.end(), tokens.begin(), tokens.end());
-    if (rules_.launcherBecomesApplication) {
+    if (policy_.becomesApplication) {
         // Nothing is left to do afterwards: the application takes this
         // process over, so whoever started the launcher (a shell, a service
         // manager, timeout) signals and waits for the application itself.
@@ -337,7 +371,7 @@ bool JavaApp::runShellCommand(const std::vector<std::string>& tokens) {
 bool JavaApp::startApplication(const std::vector<std::string>& tokens) {
     logs_.trace("launch command:", settings_.executable + " " + argsString(tokens));
     platform::unsetEnv("CLASSPATH");
-    bool ok = rules_.commands == CommandStyle::WindowsSpawn ? runWindows(tokens) : runShellCommand(tokens);
+    bool ok = policy_.spawnsApplication ? runWindows(tokens) : runShellCommand(tokens);
     logs_.trace("launch system result", ok);
     outcome_ = ok ? LaunchOutcome::Ran : LaunchOutcome::NotStarted;
     if (!ok)

@@ -11,7 +11,7 @@
 // java.exe and hidden for everything else. POSIX and macOS families: the
 // program is started directly, every token arriving as one argument. Which
 // arguments are passed on, where the properties file is looked for and what
-// the exit status says are the family's rules (posixLauncherMain).
+// the exit status says are the family's policy (launcherpolicy.h).
 #pragma once
 
 #include <functional>
@@ -19,8 +19,9 @@
 #include <string_view>
 #include <vector>
 
-#include "common/familyrules.h"
+#include "common/family.h"
 #include "common/logs.h"
+#include "launcher/launcherpolicy.h"
 #include "launcher/properties.h"
 
 namespace qrl {
@@ -115,7 +116,7 @@ private:
     void useConsoleProgram();
 
     Family family_;
-    const FamilyRules& rules_;
+    const LauncherPolicy& policy_;
     Logs logs_;
     JvmFinder finder_;
     LaunchSettings settings_;
@@ -133,7 +134,7 @@ private:
 };
 
 // The whole launcher of the POSIX and macOS families: `args` as main received
-// them (the launcher's path first). The family's rules decide where the
+// them (the launcher's path first). The family's policy decides where the
 // properties file is looked for, whether the arguments are passed on and the
 // exit status.
 // `jvmSearch` is the family whose JVM search repairs a vanished JVM: the

@@ -1,6 +1,5 @@
 #include "launcher/jvmfinder.h"
 
-#include "common/familyrules.h"
 #include "jvm/findjvm.h"
 #include "jvm/jvmverdicts.h"
 #include "platform/env.h"
@@ -18,7 +17,7 @@ JvmFinder systemJvmFinder(Family family, Logs logs) {
             answer.exePath = found->executable;
             return answer;
         }
-        if (rulesFor(family).jvmSearch == JvmSearch::MacRoots) {
+        if (jvmSearchOf(family) == JvmSearch::MacRoots) {
             // maclauncher started in a POSIX install: the JVM roots of macOS hold
             // nothing there, the usual places of the system do.
             FindJvm posix(Family::Posix, logs);

@@ -24,18 +24,18 @@ int posixLauncherMain(Family family, const std::vector<std::string>& args) {
 }
 
 int posixLauncherMain(Family family, const std::vector<std::string>& args, Family jvmSearch) {
-    const FamilyRules& rules = rulesFor(family);
+    const LauncherPolicy& policy = launcherPolicy(family);
     std::string path = args.empty() ? std::string() : args[0];
     // Started through the search path, argv[0] holds no directory: the
     // program's own path names the one its properties file lies beside.
     if (!path.empty() && path.find('/') == std::string::npos) path = platform::programPath();
-    if (rules.launcherFollowsLinks && !path.empty()) {
+    if (policy.followsLinks && !path.empty()) {
         // A link (in ~/bin, say) stands for the installed launcher: its
         // properties file lies beside the real program.
         std::string real = platform::canonicalPath(path);
         if (!real.empty()) path = real;
     }
-    if (rules.launcherStartsInBundle) {
+    if (policy.startsInBundle) {
         // Inside a bundle: work from the directory that holds it.
         size_t app = path.find(".app");
         if (app != std::string::npos) {
@@ -45,13 +45,13 @@ int posixLauncherMain(Family family, const std::vector<std::string>& args, Famil
         }
     }
     std::vector<std::string> extra;
-    if (rules.launcherPassesArguments && args.size() > 1) extra.assign(args.begin() + 1, args.end());
+    if (policy.passesArguments && args.size() > 1) extra.assign(args.begin() + 1, args.end());
     // The logs stay where the launcher started, wherever the application runs.
     Logs logs = Logs::inCurrentDir(kLauncherTrace);
     JavaApp launcher(family, logs, systemJvmFinder(jvmSearch, logs.withTrace(kTraceLog)));
     launcher.allowUserOptions(!platform::runsElevated() && !platform::runsSetId());
     bool ok = launcher.javaApp(path, extra);
-    if (!rules.launcherExitsWithAppStatus) return ok ? kept::kSuccessStatus : kept::kFailureStatus;
+    if (!policy.exitsWithAppStatus) return ok ? kept::kSuccessStatus : kept::kFailureStatus;
     return applicationStatus(launcher);
 }
 

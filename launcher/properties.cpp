@@ -3,7 +3,6 @@
 #include <array>
 
 #include "common/files.h"
-#include "common/familyrules.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "platform/encoding.h"
@@ -25,7 +24,7 @@ std::string unquoted(std::string_view text) {
 std::string besideProgram(const std::string& executable, const std::string& programDir, Family family) {
     bool quoted = !executable.empty() && executable.front() == '"';
     std::string_view path = std::string_view(executable).substr(quoted ? 1 : 0);
-    bool windows = rulesFor(family).windowsPaths;
+    bool windows = hasWindowsPaths(family);
     bool anchored = !path.empty() && (isSeparator(family, path[0]) || (windows && path.size() > 1 && path[1] == ':'));
     if (path.empty() || anchored || programDir.empty()) return executable;
     return (quoted ? "\"" : "") + joinPath(programDir, path, family);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "common/familyrules.h"
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/text.h"
@@ -10,6 +9,7 @@
 #include "platform/fs.h"
 #include "provision/dirchoice.h"
 #include "provision/posixjvmdirchooser.h"
+#include "provision/provisionpolicy.h"
 #include "provision/winjvmdirchooser.h"
 
 namespace qrl {
@@ -23,8 +23,10 @@ constexpr size_t kMaxPath = 5000;
 JvmDirChooser::JvmDirChooser(Family family, Logs logs, JvmPlaces places, std::string workingDir)
     : family_(family), logs_(std::move(logs)), places_(std::move(places)), workingDir_(std::move(workingDir)) {}
 
+bool JvmDirChooser::inWindowsFolders(Family family) { return provisionPolicy(family).jvmDirsOfWindows; }
+
 Outcome<JvmDirChoice> JvmDirChooser::choose(const JvmRequest& request, std::string_view homeDirectory) const {
-    if (rulesFor(family_).jvmDirsOfWindows)
+    if (inWindowsFolders(family_))
         return WinDirChoice(logs_, places_.folders, workingDir_, request, homeDirectory).run();
     return PosixDirChoice(family_, logs_, places_.systemDirs, workingDir_, request, homeDirectory).run();
 }
@@ -69,9 +71,9 @@ Outcome<JvmDirChoice> DirChoice::run() {
 std::optional<std::string> DirChoice::createPredeterminedJvmDirectory(const std::string& dir) {
     logs_.trace("creating predefined jvm dir", dir);
     if (dir.empty() || dir.size() > kMaxPath || refused(dir)) return std::nullopt;
-    const bool windows = rulesFor(family_).windowsPaths;
+    const bool windows = hasWindowsPaths(family_);
     std::string walk = dir;
-    if (lastSeparator(walk, family_) != walk.size() - 1) walk += rulesFor(family_).dirEnd;
+    if (lastSeparator(walk, family_) != walk.size() - 1) walk += separatorOf(family_);
     // A share (\\server\share) exists or cannot be made: the walk starts after it.
     size_t from = 0;
     if (windows && walk.rfind("\\\\", 0) == 0) {
@@ -169,9 +171,9 @@ bool DirChoice::addDirectory(std::string_view path) {
 }
 
 bool DirChoice::insideCreated(std::string_view path) const {
-    const bool windows = rulesFor(family_).windowsPaths;
+    const bool windows = hasWindowsPaths(family_);
     return std::any_of(choice_.created.begin(), choice_.created.end(), [&](const std::string& c) {
-        std::string prefix = c + rulesFor(family_).dirEnd;
+        std::string prefix = c + separatorOf(family_);
         if (path.size() < prefix.size()) return false;
         std::string_view head = path.substr(0, prefix.size());
         return windows ? stricmp(head, prefix) == 0 : head == prefix;

@@ -48,6 +48,10 @@ public:
     // family's candidates. A failure's details name the directory tried last.
     Outcome<JvmDirChoice> choose(const JvmRequest& request, std::string_view homeDirectory) const;
 
+    // Whether the family's new JVMs go below the Windows folders (else among
+    // the POSIX candidates).
+    static bool inWindowsFolders(Family family);
+
 private:
     Family family_;
     Logs logs_;

@@ -32,7 +32,7 @@ constexpr RunWords kSpawnWords{"current directory changing dir to: ", "current d
 constexpr RunWords kShellWords{"current directory after chdir: ", "current directory after chdir: ",
                                "installJvm ok"};
 
-const RunWords& wordsOf(const FamilyRules& rules) { return rules.kitArchiveSpawned ? kSpawnWords : kShellWords; }
+const RunWords& wordsOf(const ProvisionPolicy& policy) { return policy.kitArchiveSpawned ? kSpawnWords : kShellWords; }
 
 }  // namespace
 
@@ -46,7 +46,7 @@ std::string applyJvmHomeDir(std::string_view dir, std::string_view jvmHomeDir, F
     if (jvmHomeDir.empty()) return std::string(dir);
     std::string home = jvmHomeDir.substr(0, 2) == "./" ? std::string(dir) + std::string(jvmHomeDir.substr(1))
                                                        : std::string(jvmHomeDir);
-    const char end = rulesFor(family).dirEnd;
+    const char end = separatorOf(family);
     std::replace_if(home.begin(), home.end(), [&](char c) { return isSeparator(family, c); }, end);
     // Directory names carry no trailing separator ("./" is the directory itself).
     while (home.size() > 1 && home.back() == end) home.pop_back();
@@ -68,7 +68,7 @@ JvmProvisioner::JvmProvisioner(Family family, Logs logs, StatusFn showStatus)
 
 JvmProvisioner::JvmProvisioner(Family family, Logs logs, StatusFn showStatus, JvmPlaces places)
     : run_{family, std::move(logs), std::move(showStatus), std::move(places), getCurrentDir(family)},
-      rules_(rulesFor(family)) {}
+      policy_(provisionPolicy(family)) {}
 
 void JvmProvisioner::refreshStatus() const {
     if (run_.showStatus) run_.showStatus("1");
@@ -129,13 +129,13 @@ Outcome<ProvidedJvm> JvmProvisioner::runThirdPartyProgram(JvmRequest request, st
 Outcome<JvmLauncher> JvmProvisioner::configureMovedJvm(const JvmRequest& request, std::string_view jvmDirectory,
                                                        std::string_view homeDirectory) const {
     Outcome<JvmLauncher> launcher = configureJvm(request, jvmDirectory);
-    if (launcher.ok() && rules_.registersJvm) registerJvm(request, launcher.value(), {}, homeDirectory);
+    if (launcher.ok() && policy_.registersJvm) registerJvm(request, launcher.value(), {}, homeDirectory);
     return launcher;
 }
 
 Outcome<ProvidedJvm> JvmProvisioner::finish(Outcome<Placed> placed, std::string_view homeDirectory) const {
     if (!placed.ok()) {
-        run_.logs.trace(wordsOf(rules_).done, false);
+        run_.logs.trace(wordsOf(policy_).done, false);
         return std::move(placed).failure();
     }
     Placed& p = placed.value();
@@ -148,7 +148,7 @@ Outcome<ProvidedJvm> JvmProvisioner::finish(Outcome<Placed> placed, std::string_
     if (ok && p.registerAfterTest) registerJvm(p.request, p.launcher, p.choice.adminOnly, homeDirectory);
     // Nothing of a JVM that failed may pass for installed.
     if (!ok && !p.discovered) removeCreatedDirectories(p.choice.created, run_.family, run_.logs);
-    run_.logs.trace(wordsOf(rules_).done, ok);
+    run_.logs.trace(wordsOf(policy_).done, ok);
     if (!ok) return Failure{"The new JVM failed the version test", p.jvmDirectory};
     return ProvidedJvm{tested.executable, !p.discovered, p.discovered, std::move(p.request)};
 }
@@ -182,18 +182,18 @@ Outcome<JvmProvisioner::Placed> JvmProvisioner::installCompressedJvm(JvmRequest 
     }
     Outcome<JvmLauncher> launcher = configureJvm(request, jvmDirectory);
     if (!launcher.ok()) return failed(std::move(launcher).failure());
-    if (rules_.commandNames == CommandNameRule::WindowsExe) request.jvmCommandName = launcher.value().name;
+    if (policy_.windowsLauncherNames) request.jvmCommandName = launcher.value().name;
     // A JVM in the working directory is removed after the run: never
     // registered.
     bool registerAfterTest =
-        rules_.registersJvm && request.predefinedJvmInstallDir.find(kAppDir) == std::string::npos;
+        policy_.registersJvm && request.predefinedJvmInstallDir.find(kAppDir) == std::string::npos;
     run_.logs.trace("installCompressedJvm ok", true);
     return Placed{std::move(request), std::move(jvmDirectory), std::move(launcher).value(), discovered,
                   std::move(choice), registerAfterTest};
 }
 
 Outcome<void> JvmProvisioner::expandArchive(const JvmRequest& request, const JvmDirChoice& choice) const {
-    const RunWords& words = wordsOf(rules_);
+    const RunWords& words = wordsOf(policy_);
     const std::string& jvmDirectory = choice.dir;
     run_.logs.trace("installing jvm in", jvmDirectory);
     run_.logs.trace("current directory", run_.workingDir);
@@ -217,14 +217,14 @@ Outcome<void> JvmProvisioner::expandArchive(const JvmRequest& request, const Jvm
     }
     run_.logs.trace("installed jvm", expanded.ok());
     run_.logs.trace(words.afterDir, getCurrentDir(run_.family));
-    if (expanded.ok() && !rules_.kitArchiveSpawned) {
-        if (rules_.jvmTreeModes)
+    if (expanded.ok() && !policy_.kitArchiveSpawned) {
+        if (policy_.jvmTreeModes)
             setModesOfNewEntries(exec, jvmDirectory, before);
         else
             setPermissionsForDir(jvmDirectory, 0755, before);
     }
     run_.logs.trace(expanded.ok() ? "issued command to expand:" : "unable to expand", command.value());
-    if (rules_.kitArchiveSpawned) platform::removeFile(kArchiveOutput);
+    if (policy_.kitArchiveSpawned) platform::removeFile(kArchiveOutput);
     return expanded;
 }
 
@@ -234,7 +234,7 @@ Outcome<void> JvmProvisioner::runArchive(ExecCommand& exec, const std::string& c
     // the path is the program and its only argument, each handed over whole;
     // through the shell, it is quoted there.
     ExecRequest request{.program = command, .cwd = jvmDirectory};
-    if (!rules_.kitArchiveSpawned) {
+    if (!policy_.kitArchiveSpawned) {
         request.args = std::string(">") + kArchiveOutput;
         request.launchFile = true;
     }
@@ -244,7 +244,7 @@ Outcome<void> JvmProvisioner::runArchive(ExecCommand& exec, const std::string& c
     bool expanded = r.started && r.exitCode == 0;
     if (r.started && !expanded)
         run_.logs.error("The JVM archive failed with exit status", std::to_string(r.exitCode));
-    if (!rules_.kitArchiveSpawned) platform::removeFile(joinPath(jvmDirectory, kArchiveOutput, run_.family));
+    if (!policy_.kitArchiveSpawned) platform::removeFile(joinPath(jvmDirectory, kArchiveOutput, run_.family));
     if (expanded) return {};
     if (!r.started) return Failure{"Unable to start the JVM archive", command};
     return Failure{"The JVM archive failed with exit status " + std::to_string(r.exitCode), command};
@@ -254,8 +254,8 @@ std::vector<std::string> JvmProvisioner::entriesBefore(const JvmDirChoice& choic
     // The modes change only for what the archive makes: a directory that
     // existed before keeps its own mode and its entries theirs.
     const std::string& jvmDirectory = choice.dir;
-    if (rules_.kitArchiveSpawned) return {};
-    if (rules_.jvmTreeModes) return entryNames(jvmDirectory);
+    if (policy_.kitArchiveSpawned) return {};
+    if (policy_.jvmTreeModes) return entryNames(jvmDirectory);
     const auto& created = choice.created;
     bool madeByThisRun = std::any_of(created.begin(), created.end(), [&](const std::string& c) {
         return jvmDirectory == c || jvmDirectory.rfind(c + "/", 0) == 0;
@@ -275,7 +275,7 @@ Outcome<std::string> JvmProvisioner::archiveCommand(std::string_view archive) co
     // The full path, never wrapped in quotes here: a spawn hands it over as
     // one argument, the shell gets it quoted by the command execution.
     std::string command = joinPath(run_.workingDir, name, run_.family);
-    if (rules_.kitArchiveSpawned && command.find(' ') != std::string::npos) {
+    if (policy_.kitArchiveSpawned && command.find(' ') != std::string::npos) {
         // The short form where the system has one.
         std::string shortName = platform::pathWithoutBlanks(command);
         if (!shortName.empty() && shortName.find(' ') == std::string::npos) command = shortName;
@@ -293,7 +293,7 @@ Outcome<JvmLauncher> JvmProvisioner::configureJvm(const JvmRequest& request, std
     // Where the family names launchers the Windows way, "jre" names stand for
     // the windowed or console "java" launcher, and the name found is the one
     // used from then on.
-    const bool windowsNames = rules_.commandNames == CommandNameRule::WindowsExe;
+    const bool windowsNames = policy_.windowsLauncherNames;
     const bool tracing = fexists(run_.logs.beside(kTraceSemaphore));
     const std::string java = !windowsNames ? "java" : tracing ? "javaw.exe" : "java.exe";
     const std::string name = request.jvmCommandName;

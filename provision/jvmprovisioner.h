@@ -1,7 +1,8 @@
 // Providing a JVM when the search found none, one engine for every family:
 // the family's JvmDirChooser picks and creates the directory, then one of the
 // ways below puts a JVM there, and the result is accepted only when it passes
-// the version test. What the families do differently comes from their rules:
+// the version test. What the families do differently comes from their policy
+// (provisionpolicy.h):
 // how the kit's archive is started and which modes change, whether the
 // launcher is looked for under its windowed name, whether a new JVM is
 // registered (JvmRegistration).
@@ -14,13 +15,13 @@
 #include <string>
 #include <string_view>
 
-#include "common/familyrules.h"
 #include "common/logs.h"
 #include "common/outcome.h"
 #include "provision/jvmlauncher.h"
 #include "provision/jvmplaces.h"
 #include "provision/jvmrequest.h"
 #include "provision/providedjvm.h"
+#include "provision/provisionpolicy.h"
 #include "provision/provisioncontext.h"
 
 namespace qrl {
@@ -88,7 +89,7 @@ private:
     void refreshStatus() const;
 
     ProvisionContext run_;
-    const FamilyRules& rules_;
+    const ProvisionPolicy& policy_;
 };
 
 }  // namespace qrl

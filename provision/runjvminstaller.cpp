@@ -46,12 +46,12 @@ std::optional<JvmLauncher> searchAgain(const ProvisionContext& run, const JvmQue
 }
 
 RunJvmInstaller::RunJvmInstaller(ProvisionContext context)
-    : run_(std::move(context)), rules_(rulesFor(run_.family)) {}
+    : run_(std::move(context)), policy_(provisionPolicy(run_.family)) {}
 
 bool RunJvmInstaller::succeeded(int status) const {
     // Windows Installer packages answer 3010 or 1641 when only a restart is
     // still needed.
-    return status == 0 || (rules_.vendorRestartIsSuccess && (status == 3010 || status == 1641));
+    return status == 0 || (policy_.vendorRestartIsSuccess && (status == 3010 || status == 1641));
 }
 
 Outcome<ProvidedJvm> RunJvmInstaller::run(JvmRequest request, std::string_view jvmInstallerBinary,
@@ -158,20 +158,20 @@ Outcome<void> RunJvmInstaller::executeInstaller(std::string_view command, const 
                                                 std::string_view jvmDirectory) const {
     ExecCommand exec(run_.family, run_.logs);
     run_.logs.trace("jvm installer command:", command);
-    std::vector<std::string> before = rules_.jvmTreeModes ? entryNames(jvmDirectory) : std::vector<std::string>();
+    std::vector<std::string> before = policy_.jvmTreeModes ? entryNames(jvmDirectory) : std::vector<std::string>();
     // The vendor's program installs into the directory it runs in.
     ExecResult r = exec.run({.program = std::string(command), .argv = argv, .cwd = std::string(jvmDirectory)});
     std::string reason = r.badDirectory ? "unable to change directory to " + std::string(jvmDirectory) : r.reason;
     bool started = r.started;
     // An installer that reports failure has installed nothing to rely on.
     bool ok = started && succeeded(r.exitCode);
-    if (ok && rules_.jvmTreeModes) setModesOfNewEntries(exec, jvmDirectory, before);
+    if (ok && policy_.jvmTreeModes) setModesOfNewEntries(exec, jvmDirectory, before);
     if (ok) {
         run_.logs.trace("third party jvm installer ran with no reported errors");
         return {};
     }
     if (started) reason = "exit status " + std::to_string(r.exitCode);
-    if (rules_.vendorReasonLine)
+    if (policy_.vendorReasonLine)
         run_.logs.error("Error running JVM installer: " + reason, false);
     else if (started)
         run_.logs.error("The JVM installer failed with exit status", std::to_string(r.exitCode));

@@ -5,7 +5,7 @@
 // the JVM it installed is then looked for in that directory and, when not
 // there, with the family's search. The family's JvmDirChooser gives the
 // directory (the Windows installer's vendor program registers its JVM
-// itself); the family's rules say how the installer's end is judged and told.
+// itself); the family's policy says how the installer's end is judged and told.
 //
 // The command line's parts are separated by "/*/*/*": the first is the
 // program, each further one argument, handed over as exactly one argument
@@ -18,11 +18,11 @@
 #include <string_view>
 #include <vector>
 
-#include "common/familyrules.h"
 #include "common/outcome.h"
 #include "jvm/findjvm.h"
 #include "provision/jvmlauncher.h"
 #include "provision/providedjvm.h"
+#include "provision/provisionpolicy.h"
 #include "provision/provisioncontext.h"
 
 namespace qrl {
@@ -71,7 +71,7 @@ private:
     bool succeeded(int status) const;
 
     ProvisionContext run_;
-    const FamilyRules& rules_;
+    const ProvisionPolicy& policy_;
 };
 
 }  // namespace qrl

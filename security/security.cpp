@@ -42,7 +42,7 @@ std::string changeLine(std::string_view language, std::string_view path, std::st
 std::string backupName(std::string_view path, unsigned number, Family family) {
     char suffix[8];
     std::snprintf(suffix, sizeof suffix, ".%03u", number % 1000);
-    char sep = rulesFor(family).dirEnd;
+    char sep = separatorOf(family);
     size_t last = path.rfind(sep);
     if (last == std::string_view::npos) return std::string(path) + suffix;
     size_t dot = path.rfind('.');
@@ -52,7 +52,7 @@ std::string backupName(std::string_view path, unsigned number, Family family) {
 
 std::string identityDatabasePath(std::string_view value, Family family) {
     std::string path(value);
-    if (rulesFor(family).windowsPaths) {
+    if (hasWindowsPaths(family)) {
         for (char& c : path)
             if (c == '/') c = '\\';
         return replaceAll(path, "\\\\", "\\");
@@ -60,8 +60,28 @@ std::string identityDatabasePath(std::string_view value, Family family) {
     return replaceAll(path, "\\\\", "/");
 }
 
+// What differs between the families' handling of the security files.
+struct SecurityPolicy {
+    bool userProfileKeystore;  // a "${user.home}" keystore may go to the user's profile place
+    bool identityDirOneLevel;  // the identity database's directory made in one step (else level by level)
+};
+
+namespace {
+
+const SecurityPolicy& securityPolicy(Family family) {
+    static const SecurityPolicy windows{.userProfileKeystore = true, .identityDirOneLevel = true};
+    static const SecurityPolicy posix{.userProfileKeystore = false, .identityDirOneLevel = false};
+    return byFamily(family, windows, posix, posix);
+}
+
+}  // namespace
+
 Security::Security(Family family, std::string language, Logs logs)
-    : family_(family), rules_(rulesFor(family)), language_(std::move(language)), logs_(std::move(logs)) {}
+    : family_(family), policy_(securityPolicy(family)), language_(std::move(language)), logs_(std::move(logs)) {}
+
+bool Security::usesProfileKeystore() const { return policy_.userProfileKeystore; }
+
+char Security::separator() const { return separatorOf(family_); }
 
 bool Security::addSecurity(std::string_view systemPolicy, std::string_view userPolicy, std::string_view keystore,
                            std::string_view jvmHome, std::string_view homeDirectory, bool replace) {
@@ -92,7 +112,7 @@ bool Security::addCertificate(std::string_view keystore, std::string_view jvmHom
     bool configured = getIdentityIdFilename(jvmHome, identity);
     if (configured) destination = identity;
     bool ok = copySecurityFile(source, destination, replace);
-    if (rules_.userProfileKeystore && ok && !configured &&
+    if (policy_.userProfileKeystore && ok && !configured &&
         keystore.find(kUserHomeVariable) != std::string_view::npos) {
         if (!getAlternateDestination(keystore, homeDirectory, destination)) {
             logs_.trace("unable to find login name in registry");
@@ -181,7 +201,7 @@ bool Security::getIdentityIdFilename(std::string_view jvmHome, std::string& resu
     size_t last = result.rfind(separator());
     if (last != std::string::npos && last > 0) {
         std::string dir = result.substr(0, last);
-        if (rules_.identityDirOneLevel) {
+        if (policy_.identityDirOneLevel) {
             platform::makeDir(dir);
         } else {
             addDirectories("", dir);
@@ -209,7 +229,7 @@ std::string registryLoginName(bool winNT) {
 
 bool Security::getAlternateDestination(std::string_view keystore, std::string_view homeDirectory,
                                        std::string& destination) {
-    if (!rules_.userProfileKeystore) return false;
+    if (!policy_.userProfileKeystore) return false;
     size_t slash = keystore.rfind('/');
     if (slash == std::string_view::npos || stricmp(keystore.substr(0, slash), kUserHomeVariable) != 0) return false;
     std::string file(keystore.substr(slash + 1));

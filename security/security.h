@@ -10,10 +10,12 @@
 #include <string>
 #include <string_view>
 
-#include "common/familyrules.h"
+#include "common/family.h"
 #include "common/logs.h"
 
 namespace qrl {
+
+struct SecurityPolicy;
 
 inline constexpr const char* kJavaHomeVariable = "${java.home}";
 inline constexpr const char* kUserHomeVariable = "${user.home}";
@@ -55,6 +57,9 @@ public:
     // `language` picks the words of "changes.txt".
     Security(Family family, std::string language, Logs logs);
 
+    // Whether a "${user.home}" keystore may go to the user's profile place,
+    // which needs the login name below (Windows).
+    bool usesProfileKeystore() const;
     // Windows: the login name of the user (the registry's); none when empty.
     void setLoginName(std::function<std::string()> loginName) { loginName_ = std::move(loginName); }
 
@@ -87,10 +92,10 @@ public:
     const std::string& lastBackup() const { return lastBackup_; }
 
 private:
-    char separator() const { return rules_.dirEnd; }
+    char separator() const;
 
     Family family_;
-    const FamilyRules& rules_;
+    const SecurityPolicy& policy_;
     std::string language_;
     Logs logs_;
     std::function<std::string()> loginName_;

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/familyrules.h"
 #include "installer/controlfile.h"
 
 namespace {
@@ -38,7 +37,8 @@ bool parse(qrl::Family family, const std::string& text, qrl::ControlSettings& s)
 // The text as the parser sees it once the line ends are converted, with every
 // line cut at the line limit.
 std::string cutLines(qrl::Family family, const std::string& raw) {
-    bool dropFF = qrl::rulesFor(family).dropsByte255;
+    // Only the POSIX reader drops the byte 255 with the carriage returns.
+    bool dropFF = family == qrl::Family::Posix;
     std::string out;
     size_t column = 0;
     for (char c : raw) {
