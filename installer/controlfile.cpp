@@ -6,6 +6,7 @@
 #include "common/kept.h"
 #include "common/logfiles.h"
 #include "common/text.h"
+#include "platform/encoding.h"
 #include "platform/fs.h"
 #include "platform/safefile.h"
 
@@ -331,7 +332,7 @@ std::string ControlFile::unescapeInstallDir(std::string_view value) const {
 }
 
 std::string ControlFile::normalizeCommandName(std::string_view name) const {
-    std::string n = strlwr(name);
+    std::string n = platform::asciiLower(name);
     if (policy_.commandNames == CommandNameRule::WindowsExe) {
         if (!endsWithFirst(n, ".exe") && !endsWithFirst(n, ".bat") && !endsWithFirst(n, ".com")) {
             size_t dot = n.find('.');

@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "installer/kitdir.h"
 #include "installer/language.h"
+#include "platform/encoding.h"
 #include "platform/env.h"
 #include "platform/folders.h"
 #include "platform/fs.h"
@@ -74,7 +75,7 @@ bool InstallRun::findWindowsDirectory() {
     logs.trace("unable to get windows directory from registry");
     if (auto path = readPathVariable()) {
         for (const auto& element : splitList(*path, ';')) {
-            std::string lower = strlwr(element);
+            std::string lower = platform::asciiLower(element);
             if (lower.size() >= 5 && lower.compare(lower.size() - 5, 5, "winnt") == 0) {
                 homeDirectory = lower;
                 logs.trace("home directory", homeDirectory);

@@ -6,6 +6,7 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "jvm/jvmok.h"
+#include "platform/encoding.h"
 #include "platform/fs.h"
 #include "provision/dirchoice.h"
 #include "provision/posixjvmdirchooser.h"
@@ -96,7 +97,7 @@ std::optional<std::string> DirChoice::createPredeterminedJvmDirectory(const std:
 std::optional<std::string> DirChoice::createJvmSubdirectory(std::string dir) {
     std::string majorMinor, micro;
     parseVersion(request_.jvmVersion, majorMinor, micro);
-    const std::string name = strlwr(request_.jvmName + majorMinor);
+    const std::string name = platform::asciiLower(request_.jvmName + majorMinor);
     auto descend = [&](std::string_view next) {
         auto made = addDirectory(dir, next);
         if (made) dir = *made;

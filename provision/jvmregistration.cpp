@@ -4,6 +4,7 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "jvm/jvmwin.h"
+#include "platform/encoding.h"
 #include "provision/adminonly.h"
 
 namespace qrl {
@@ -61,7 +62,7 @@ bool JvmRegistration::addProducts(std::string_view jvmVersion, std::string_view 
     if (compareIgnoreCase(jvmName, "JDK") == 0) {
         bool ok = registry.addJvmToRegistry("SOFTWARE\\JavaSoft\\Java Development Kit", "JavaHome", version, micro,
                                             home, launcher);
-        std::string lower = strlwr(launcher);
+        std::string lower = platform::asciiLower(launcher);
         if (lower == "jre" || lower == "java") return configureJre(registry, version, micro, home, launcher);
         return ok;
     }

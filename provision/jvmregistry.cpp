@@ -4,6 +4,7 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "jvm/version.h"
+#include "platform/encoding.h"
 
 namespace qrl {
 namespace {
@@ -12,7 +13,7 @@ constexpr platform::RegRoot kMachine = platform::RegRoot::LocalMachine;
 
 }  // namespace
 
-std::string registryHome(std::string_view launcherPath) { return strlwr(launcherHome(launcherPath)); }
+std::string registryHome(std::string_view launcherPath) { return platform::asciiLower(launcherHome(launcherPath)); }
 
 std::string launcherHome(std::string_view launcherPath) {
     // The launcher's folder, or the folder above it when that is the JVM's

@@ -4,6 +4,7 @@
 #include "common/logfiles.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "platform/encoding.h"
 #include "platform/folders.h"
 #include "platform/fs.h"
 #include "platform/process.h"
@@ -155,7 +156,7 @@ void Uninstaller::removeJreSubdir(const std::string& installDir) {
         // removes the link only.
         bool directory = e.isDirectory || (e.isLink && platform::typeOf(path) == platform::FileType::Directory);
         if (!directory) continue;
-        std::string name = strlwr(e.name);
+        std::string name = platform::asciiLower(e.name);
         if (startsWith(name, "java")) removeSubdir(path);
         if ((startsWith(name, "jre") || startsWith(name, "jvm")) && platform::exists(path)) removeSubdir(path);
     }

@@ -11,6 +11,7 @@
 #include "common/files.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "platform/encoding.h"
 #include "platform/fs.h"
 #include "tests/support/testutil.h"
 
@@ -245,7 +246,7 @@ TEST(LogSystemChangeTest, AppendsOneLinePerChange) {
 }
 
 TEST(CaseFunctionsTest, LowerUpperAndCompare) {
-    EXPECT_EQ(qrl::strlwr("Java.EXE"), "java.exe");
+    EXPECT_EQ(platform::asciiLower("Java.EXE"), "java.exe");
     EXPECT_EQ(qrl::compareIgnoreCase("Java Plug-in", "JAVA PLUG-IN"), 0);
     EXPECT_LT(qrl::compareIgnoreCase("abc", "ABD"), 0);
     EXPECT_GT(qrl::compareIgnoreCase("b", "A"), 0);

@@ -9,6 +9,7 @@
 #include "installer/install.h"
 #include "installer/installcleanup.h"
 #include "installer/jvmstep.h"
+#include "platform/encoding.h"
 #include "platform/env.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
@@ -344,7 +345,7 @@ TEST_F(WinProvision, KitArchiveIsExpandedRegisteredAndRunsTheWizard) {
     EXPECT_EQ(rec[0], "cwd=" + home);
     EXPECT_TRUE(contains(rec[1], "jre setup & 100%.exe") || contains(rec[1], "~")) << rec[1];
     EXPECT_EQ(reg(kJre, "CurrentVersion"), "17.0");
-    std::string lower = qrl::strlwr(home);
+    std::string lower = platform::asciiLower(home);
     EXPECT_EQ(reg(std::string(kJre) + "\\17.0", "JavaHome"), lower);
     EXPECT_EQ(reg(std::string(kJre) + "\\17.0.15", "JavaHome"), lower);
     EXPECT_EQ(reg(std::string(kJre) + "\\17.0.15", "MicroVersion"), "15");
