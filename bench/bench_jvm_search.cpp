@@ -45,7 +45,7 @@ void standIn(const std::string& home, const std::string& version) {
     write(java, "#!/bin/sh\nif [ \"$1\" = -cp ]; then printf '%s\\n' " + qrl::shellQuote(version) +
                     " > \"$4/jvmGood.txt\"; exit 0; fi\nprintf 'openjdk version \"%s\"\\n' " +
                     qrl::shellQuote(version) + " >&2\n");
-    platform::setMode(java, 0755);
+    (void)platform::setMode(java, 0755);  // a stand-in that cannot run fails the first search
 }
 
 std::string firstJdk(const std::vector<std::string>& homes) {
@@ -111,9 +111,10 @@ int main(int argc, char** argv) {
     }
     standIn(usr + "/java", "1.3.1");
 
-    platform::setEnv("PATH", path);
-    platform::unsetEnv("JAVA_HOME");
-    platform::unsetEnv("JAVA_TOOL_OPTIONS");
+    // These fail only for want of memory.
+    (void)platform::setEnv("PATH", path);
+    (void)platform::unsetEnv("JAVA_HOME");
+    (void)platform::unsetEnv("JAVA_TOOL_OPTIONS");
     if (!platform::changeDir(work)) return 1;
     if (!std::getenv("BENCH_NO_TRACE")) write(work + "/jinstall.log", "");  // the installer traces every search
 #ifdef QRL_TESTJVM_CLASS
@@ -153,7 +154,7 @@ int main(int argc, char** argv) {
     std::printf("native overhead / JVM time = %.2f%% (target <= 5%%): %s\n", 100.0 * (wallSum - jvmSum) / jvmSum,
                 (wallSum - jvmSum) <= 0.05 * jvmSum ? "met" : "NOT met");
 
-    platform::changeDir("/");
+    (void)platform::changeDir("/");  // out of the scratch tree before it goes; best effort
     std::error_code ec;
     fs::remove_all(root, ec);
     return found && !twice ? 0 : 1;

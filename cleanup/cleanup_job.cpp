@@ -77,7 +77,7 @@ bool removeFiles(const std::string& dir) {
     for (const auto& e : entries) {
         if (sameName(e.name, "__qrlexpand.sem")) continue;
         if (!sameName(e.name, "__cleanup.exe")) ++count;
-        platform::removeFile(platform::pathIn(dir, e.name));
+        (void)platform::removeFile(platform::pathIn(dir, e.name));  // what stays is counted on the next pass
     }
     return count == 0;
 }
@@ -89,11 +89,13 @@ bool cleanUp(const std::string& dir, const Limits& limits) {
     const std::string full = platform::canonicalPath(dir);
     if (full.empty() || isRefused(full) || leadsThroughLink(full)) return false;
     if (!removeFiles(full)) {
-        bool looped = platform::runTimerLoop("GenericWClass", limits.periodMs, limits.passes,
-                                             [&] { return removeFiles(full); });
+        platform::Result looped = platform::runTimerLoop("GenericWClass", limits.periodMs, limits.passes,
+                                                         [&] { return removeFiles(full); });
         if (!looped) return false;
     }
-    platform::removeDir(full);
+    // The directory still holds this program while it runs: removing it is
+    // only tried, and the exit status says nothing of it.
+    (void)platform::removeDir(full);
     return true;
 }
 

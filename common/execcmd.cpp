@@ -149,7 +149,7 @@ ExecResult ExecCommand::runLaunchFile(const ExecRequest& request) {
     if (!createLaunchFile(formatted, request.args, request.cwd)) return {};
     const char* launch = rules_.launchFile;
     ExecResult r = runLine(launch, {}, request.cwd);
-    platform::removeFile(fileIn(request.cwd, launch));
+    (void)platform::removeFile(fileIn(request.cwd, launch));  // a leftover launch file is rewritten by the next command
     return r;
 }
 
@@ -214,8 +214,9 @@ bool ExecCommand::createLaunchFile(std::string_view cmd, std::string_view args, 
         // A launch file cut short runs half a command: it is not run at all.
         logs_.error("Unable to write file", launch);
         logs_.reason(why);
-        platform::removeFile(launchPath);
-        platform::removeFile(semaphore);
+        // Both are tidied as far as they can be: the failure is already told.
+        (void)platform::removeFile(launchPath);
+        (void)platform::removeFile(semaphore);
         return false;
     }
     return true;

@@ -139,7 +139,7 @@ bool copyInto(std::string_view source, std::string_view destination, bool append
     if (problem.empty()) return true;
     // Only a file this copy wrote goes; a device named as the destination stays.
     if (!append && (platform::isLink(dst) || platform::typeOf(dst) == platform::FileType::File))
-        platform::removeFile(dst);
+        (void)platform::removeFile(dst);  // the failure is told below
     return fail(problem);
 }
 
@@ -157,7 +157,7 @@ namespace {
 // Removes the entries of a real directory (not a link) and then the directory.
 bool removeTree(const std::string& dir, Family family) {
     std::vector<platform::DirEntry> entries;
-    bool ok = platform::listDir(dir, entries);
+    bool ok = platform::listDir(dir, entries).ok();
     for (const auto& e : entries) {
         std::string path = joinPath(dir, e.name, family);
         platform::makeWritable(path);
@@ -176,7 +176,7 @@ bool removeTree(const std::string& dir, Family family) {
 bool delDirTree(std::string_view dir, Family family) {
     std::string path(dir);
     if (isRootPath(path, family)) return false;
-    if (platform::isLink(path)) return platform::removeFile(path);
+    if (platform::isLink(path)) return platform::removeFile(path).ok();
     if (!platform::exists(path)) return true;
     if (platform::typeOf(path) != platform::FileType::Directory) return false;
     std::string canonical = platform::canonicalPath(path);

@@ -25,7 +25,9 @@ void removeNotedWorkFiles(std::string_view workingDir, Family family) {
     std::string note = platform::pathIn(workingDir, kWorkDirsNote);
     std::string text;
     if (platform::isLink(note) || !readTextFile(note, text)) {
-        platform::removeFile(note);
+        // Work files are tidied as far as they can be: a leftover is harmless and
+        // the next run that claims the directory removes it.
+        (void)platform::removeFile(note);
         return;
     }
     splitLines(text, static_cast<size_t>(-1), [&](std::string& dir) {
@@ -33,11 +35,11 @@ void removeNotedWorkFiles(std::string_view workingDir, Family family) {
         for (const char* name : {rulesFor(family).launchFile, kWaitSemaphore, kArchiveOutput}) {
             std::string file = joinPath(dir, name, family);
             if (platform::isLink(file) || platform::typeOf(file) == platform::FileType::File)
-                platform::removeFile(file);
+                (void)platform::removeFile(file);
         }
         return true;
     });
-    platform::removeFile(note);
+    (void)platform::removeFile(note);
 }
 
 }  // namespace qrl

@@ -125,7 +125,7 @@ bool ControlFile::convertLineEndings(std::string_view name) {
     }
     // The work file is this run's own: whatever holds its name (a link planted
     // in the kit, a leftover) goes first, and the new file is made exclusively.
-    platform::removeFile(kControlTemp);
+    (void)platform::removeFile(kControlTemp);  // a name that stays fails the creation below
     platform::Result opened;
     std::FILE* out = platform::openForWrite(kControlTemp, platform::WriteMode::CreateNew, false, &opened);
     if (!out) {
@@ -139,7 +139,7 @@ bool ControlFile::convertLineEndings(std::string_view name) {
     written = std::fclose(out) == 0 && written;
     // One rename replaces the file: the kit is never without its control file.
     if (!written || !platform::renameFile(kControlTemp, std::string(name))) {
-        platform::removeFile(kControlTemp);
+        (void)platform::removeFile(kControlTemp);  // the failure is told below
         logs_.errorOnly("Unable to convert line endings for qrl.control");
         return false;
     }

@@ -37,7 +37,8 @@ SavedLogs RunCleanup::run(bool success) {
     cleanUpJvmDir();
     cleanUpErrorsLog();
     SavedLogs logs = cleanUpLogFiles();
-    for (const char* name : {"changes.txt", kStartDirFile, kNativeProperties}) platform::removeFile(name);
+    // The files of the run itself: best effort, the run is over.
+    for (const char* name : {"changes.txt", kStartDirFile, kNativeProperties}) (void)platform::removeFile(name);
     return logs;
 }
 
@@ -54,22 +55,25 @@ void RunCleanup::cleanUpManifest(bool success) {
             run_.logs.trace("not removing a file outside the working directory:", name);
             return true;
         }
-        platform::removeFile(name);
+        // The wizard's files go as far as they can: the working directory is
+        // emptied once more after the run.
+        (void)platform::removeFile(name);
         return true;
     });
-    platform::removeFile(manifest);
-    platform::removeDir("META-INF");
-    platform::removeFile("install.jar");
-    if (run_.rules.removesSwingall) platform::removeFile("swingall.jar");
+    (void)platform::removeFile(manifest);
+    (void)platform::removeDir("META-INF");
+    (void)platform::removeFile("install.jar");
+    if (run_.rules.removesSwingall) (void)platform::removeFile("swingall.jar");
     removeTraceSemaphore(success);
 }
 
 void RunCleanup::removeTraceSemaphore(bool success) {
     const std::string semaphore = run_.logs.beside(kTraceSemaphore);
     if (fexists(semaphore)) {
-        platform::removeFile(semaphore);
+        // Best effort: a semaphore or trace log that stays is only a leftover.
+        (void)platform::removeFile(semaphore);
         if (success) {
-            platform::removeFile(run_.logs.traceLog());
+            (void)platform::removeFile(run_.logs.traceLog());
         } else {
             run_.logs.trace("install ok", false);
         }
@@ -99,13 +103,14 @@ void RunCleanup::cleanUpJvmDir() {
         return;
     }
     if (!delDirTree(dir, run_.family)) run_.logs.trace("Warning: Unable to delete ", dir);
-    platform::removeDir(joinPath(dir, "bin", run_.family));
-    platform::removeDir(dir);
+    // What delDirTree left has been told; these only tidy the empty shells.
+    (void)platform::removeDir(joinPath(dir, "bin", run_.family));
+    (void)platform::removeDir(dir);
 }
 
 void RunCleanup::cleanUpErrorsLog() {
     auto size = platform::fileSize(run_.logs.errorLog());
-    if (size && *size == 0) platform::removeFile(run_.logs.errorLog());
+    if (size && *size == 0) (void)platform::removeFile(run_.logs.errorLog());  // an empty log is harmless
 }
 
 SavedLogs RunCleanup::cleanUpLogFiles() {
@@ -189,7 +194,7 @@ bool RunCleanup::saveLogsIn(std::string_view target) {
         if (e.name.find("qrlpand.log") != std::string::npos) {
             auto size = platform::fileSize(e.name);
             if (size && *size == 0) {
-                platform::removeFile(e.name);
+                (void)platform::removeFile(e.name);  // an empty log is harmless
                 continue;
             }
         }
@@ -202,7 +207,7 @@ bool RunCleanup::saveLogsIn(std::string_view target) {
         // Appended, so that the logs of an earlier run from the same start
         // directory survive; a saved log leaves the working directory.
         if (appendLogFile(name, target))
-            platform::removeFile(name);
+            (void)platform::removeFile(name);  // saved: a copy left behind is only a leftover
         else
             saved = false;
     }

@@ -111,7 +111,7 @@ int utf8Main(std::vector<std::string>&) {
     // Without a desktop (a service's session) the installation runs all the
     // same, with no window to show.
     platform::StatusWindow window;
-    bool haveWindow = window.create();
+    bool haveWindow = window.create().ok();
     if (haveWindow && !quiet) {
         std::string language = getLanguage(Family::Windows);
         std::string product = ControlFile::productNameIn(cwd, Family::Windows);

@@ -41,10 +41,14 @@ bool claimKitDir(const std::string& kit, platform::DirLock& lock, Family family,
     // Nobody else runs here: what a killed run left goes.
     for (const char* name : kRunFiles) {
         std::string file = joinPath(kit, name, family);
-        if (platform::isLink(file) || platform::typeOf(file) == platform::FileType::File) platform::removeFile(file);
+        // What a killed run left goes as far as it can: the new run writes its
+        // files afresh.
+        if (platform::isLink(file) || platform::typeOf(file) == platform::FileType::File)
+            (void)platform::removeFile(file);
     }
     std::string launch = joinPath(kit, rulesFor(family).launchFile, family);
-    if (platform::isLink(launch) || platform::typeOf(launch) == platform::FileType::File) platform::removeFile(launch);
+    if (platform::isLink(launch) || platform::typeOf(launch) == platform::FileType::File)
+        (void)platform::removeFile(launch);
     removeNotedWorkFiles(kit, family);
     return true;
 }
@@ -83,7 +87,7 @@ bool isDirWriteProtected(std::string_view dir, Family family) {
     std::fseek(f, 0, SEEK_END);
     long pos = std::ftell(f);
     bool closed = std::fclose(f) == 0;
-    platform::removeFile(probe);
+    (void)platform::removeFile(probe);  // best effort: the probe file is only a leftover
     return !closed || pos <= 0;
 }
 
@@ -102,7 +106,7 @@ bool cleanUpAllFiles(std::string_view dir, std::string_view startDir) {
             logsKept = true;
             continue;
         }
-        platform::removeFile(joinPath(d, e.name, Family::Posix));
+        (void)platform::removeFile(joinPath(d, e.name, Family::Posix));  // a file that stays keeps the directory below
     }
     return !logsKept && platform::removeDir(d);
 }

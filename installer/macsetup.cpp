@@ -46,13 +46,15 @@ int utf8Main(std::vector<std::string>& args) {
     std::string program = platform::programPath();
     if (program.empty() && !args.empty()) program = args[0];
     size_t slash = program.rfind('/');
-    if (slash != std::string::npos) platform::changeDir(slash == 0 ? "/" : program.substr(0, slash));
+    // Where the run stands is read back below: a folder it cannot enter is not
+    // taken for the kit.
+    if (slash != std::string::npos) (void)platform::changeDir(slash == 0 ? "/" : program.substr(0, slash));
     // Inside an application bundle the kit is its Resources and the start
     // folder the one that holds the bundle; elsewhere both are the kit's
     // folder, as the system names it: the logs go there, whatever its name
     // holds (a trailing blank, a line feed).
     const MacPlaces places = macPlaces(getCurrentDir(Family::Mac));
-    if (places.kitDir != places.startDir) platform::changeDir(places.kitDir);
+    if (places.kitDir != places.startDir) (void)platform::changeDir(places.kitDir);
     const std::string kitDir = getCurrentDir(Family::Mac);
     const std::string startDir = places.kitDir != places.startDir ? places.startDir : kitDir;
 
@@ -85,7 +87,7 @@ int utf8Main(std::vector<std::string>& args) {
     // The working directory goes unless it keeps logs that could be saved
     // nowhere else (the run has said where they are).
     if (!run.logsLost && startDir != workDir) {
-        platform::changeDir(startDir);
+        (void)platform::changeDir(startDir);  // the directory goes also while the run stands in it
         delDirTree(workDir, Family::Mac);
     }
     if (int signal = platform::stopSignal()) return 128 + signal;

@@ -48,7 +48,7 @@ bool claimCandidate(const std::string& dir, platform::DirLock& lock) {
         if (tree)
             delDirTree(path, Family::Mac);
         else
-            platform::removeFile(path);
+            (void)platform::removeFile(path);  // what stays keeps the directory from being claimed
     }
     if (!entryNames(dir).empty() || !platform::setMode(dir, 0700)) {
         lock.release();
@@ -169,7 +169,8 @@ bool createTempDir(std::string_view startDir, platform::DirLock& lock, std::stri
         if (!tempDir.empty()) delDirTree(tempDir, Family::Mac);
         lock.release();
         tempDir.clear();
-        platform::changeDir(start);
+        // Back where the run started, as far as it can be: it fails anyway.
+        (void)platform::changeDir(start);
         return false;
     }
     // A run from an incomplete copy would install without the missing file
@@ -178,13 +179,14 @@ bool createTempDir(std::string_view startDir, platform::DirLock& lock, std::stri
     bool copied = copyKitToTempDir(start, tempDir, &copyFailure);
     if (!copied && why)
         *why = "Unable to copy the kit into " + tempDir + " (" + copyFailure + "); nothing was installed.";
-    // The kit's files may be run by anyone; the directory stays the user's own.
-    platform::setMode(tempDir, 0700);
+    // The kit's files may be run by anyone; the directory stays the user's own
+    // (as far as it can: a failure leaves it with the modes of the copy).
+    (void)platform::setMode(tempDir, 0700);
     if (!copied || !platform::changeDir(tempDir)) {
         delDirTree(tempDir, Family::Mac);
         lock.release();
         tempDir.clear();
-        platform::changeDir(start);
+        (void)platform::changeDir(start);  // back as far as it can be: it fails anyway
         return false;
     }
     return true;

@@ -43,7 +43,7 @@ int utf8Main(std::vector<std::string>& args) {
     // elsewhere, is removed; never the start directory under another name.
     if (run.mayRemoveKit() && !startDir.empty() && !platform::isWithin(startDir, cwd) &&
         platform::changeDir(startDir)) {
-        platform::removeFile(cwd + "/" + kStartDirFile);
+        (void)platform::removeFile(cwd + "/" + kStartDirFile);  // cleanUpAllFiles removes it too
         cleanUpAllFiles(cwd, startDir);
     }
     if (int signal = platform::stopSignal()) return 128 + signal;

@@ -51,7 +51,8 @@ CommandLine parseWindowsSwitches(std::string_view arguments) {
 
 bool ShowSemaphore::write() const { return writeOk(path_); }
 
-void ShowSemaphore::remove() const { platform::removeFile(path_); }
+// Best effort: one that stays only keeps the status window up until the run ends.
+void ShowSemaphore::remove() const { (void)platform::removeFile(path_); }
 
 KitClaim claimKit(platform::RunLock& lock, const std::string& installSemaphore, const std::string& showSemaphore) {
     KitClaim claim;
@@ -116,20 +117,23 @@ bool startCleanup(std::string_view startDir, std::string_view workingDir, bool m
     std::string cwd(workingDir);
     std::string copy = joinPath(cwd, kCleanupCopy, Family::Windows);
     if (!mayRemove || platform::isProtectedDir(cwd)) {
-        platform::removeFile(copy);
+        // Best effort: the copy of the cleanup program is only a leftover.
+        (void)platform::removeFile(copy);
         return false;
     }
     // The kit under another name (a link, "Z:/...", a trailing separator) or
     // a folder inside it is where the logs stay: the kit stays with them.
     if (startDir.empty() || platform::isWithin(std::string(startDir), cwd)) {
-        platform::removeFile(copy);
-        platform::removeFile(joinPath(cwd, kCleanupProgram, Family::Windows));
+        // Best effort: the cleanup programs are only leftovers.
+        (void)platform::removeFile(copy);
+        (void)platform::removeFile(joinPath(cwd, kCleanupProgram, Family::Windows));
         return false;
     }
     // This process leaves the working directory too (on the window thread,
     // once the worker has ended), so that it does not hold the directory the
     // cleanup program removes.
-    platform::changeDir(std::string(startDir));
+    // Should it fail, the process ends at once and lets go of it then.
+    (void)platform::changeDir(std::string(startDir));
     platform::SpawnOptions options;
     options.wait = false;
     options.cwd = std::string(startDir);

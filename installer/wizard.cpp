@@ -40,7 +40,7 @@ bool writeNativeProperties(const InstallRun& run, std::string_view jvmHome, bool
         // The wizard learns its JVM from this file: without it there is no run.
         run.logs.error("Unable to write", kNativeProperties);
         run.logs.reason(why);
-        platform::removeFile(kNativeProperties);
+        (void)platform::removeFile(kNativeProperties);  // the failure is told above
     }
     return ok;
 }
@@ -112,7 +112,7 @@ std::vector<std::string> WizardStart::arguments(std::string_view details, const 
 
 Outcome<void> WizardStart::run(std::string_view details, const WizardJvm& jvm) {
     // A semaphore left by an earlier run must not pass for this run's wizard.
-    platform::removeFile(kWizardSemaphore);
+    (void)platform::removeFile(kWizardSemaphore);  // tested once more before the wizard starts
     const Logs& logs = run_.logs;
     run_.showStatusMessage(2);
     std::vector<std::string> argv = arguments(details, jvm);
@@ -137,7 +137,7 @@ Outcome<void> WizardStart::startAndWait(const std::vector<std::string>& argv, co
     std::string command = shellQuote(jvm.command);
     for (const auto& a : argv) command += " " + shellQuote(a);
     logs.trace("java installer C++ command:", command);
-    platform::setEnv("CLASSPATH", "");
+    (void)platform::setEnv("CLASSPATH", "");  // fails only for want of memory
     // Only a semaphore the wizard of this run leaves says it started: one left
     // in the kit (by a run that was killed) goes first.
     if (fexists(kWizardSemaphore) && !platform::removeFile(kWizardSemaphore) && !platform::removeDir(kWizardSemaphore)) {
@@ -166,7 +166,7 @@ Outcome<void> WizardStart::startAndWait(const std::vector<std::string>& argv, co
         logs.error("Java wizard not started properly");
         return Failure{};
     }
-    platform::removeFile(kWizardSemaphore);
+    (void)platform::removeFile(kWizardSemaphore);  // the next run removes a leftover before its wizard
     logs.trace("Java wizard launched successfully", true);
     return {};
 }
@@ -217,7 +217,7 @@ Outcome<void> WizardStart::startGuiInterface(std::string_view startCommand, std:
         std::string target = check.substr(redirect + 1);
         size_t b = target.find_first_not_of(' ');
         target = b == std::string::npos ? std::string() : trimRight(target.substr(b));
-        if (!target.empty()) platform::removeFile(target);
+        if (!target.empty()) (void)platform::removeFile(target);  // the output of the test, only a leftover
     }
     return outcome;
 }

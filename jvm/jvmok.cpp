@@ -160,8 +160,8 @@ JvmVerdict JvmTester::probe(JvmVerdict verdict, const JvmCriteria& criteria) con
     // only when none can be made).
     ScratchDir scratch("qrlprobe");
     const std::string answer = scratch ? scratch.file(kProbeAnswerFile) : kProbeAnswerFile;
-    platform::removeFile(answer);
-    platform::setEnv("CLASSPATH", "");
+    (void)platform::removeFile(answer);  // best effort: a scratch directory of its own holds none
+    (void)platform::setEnv("CLASSPATH", "");  // fails only for want of memory
     if (auto failure = startProbe(exePath, scratch.path())) {
         verdict.reason = JvmReason::ProbeNotStarted;
         verdict.why = std::move(*failure);
@@ -178,7 +178,7 @@ JvmVerdict JvmTester::probe(JvmVerdict verdict, const JvmCriteria& criteria) con
             logs_.error("Jvm isn't installed properly.");
         }
     }
-    platform::removeFile(answer);
+    (void)platform::removeFile(answer);  // best effort: the scratch directory goes with it
     return verdict;
 }
 
@@ -208,7 +208,7 @@ JvmVerdict JvmTester::versionCommand(JvmVerdict verdict, const JvmCriteria& crit
     // directory no one may write in work alike.
     ScratchDir scratch("qrlvers");
     const std::string captureFile = scratch ? scratch.file(kVersionCaptureFile) : kVersionCaptureFile;
-    platform::removeFile(captureFile);
+    (void)platform::removeFile(captureFile);  // a file that stays is truncated below
     std::FILE* capture = platform::openFile(captureFile, "wt");
     if (!capture) {
         logs_.error("Unable to redirect stderr");
@@ -255,7 +255,7 @@ JvmVerdict JvmTester::versionCommand(JvmVerdict verdict, const JvmCriteria& crit
             logs_.trace("jvm fullname:", exePath);
         }
     }
-    platform::removeFile(captureFile);
+    (void)platform::removeFile(captureFile);  // best effort: the scratch directory goes with it
     return verdict;
 }
 

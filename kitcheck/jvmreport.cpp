@@ -35,8 +35,9 @@ class ScratchWork {
 public:
     ScratchWork() : saved_(platform::currentDir().value_or("")), dir_("kitcheck") {}
     ~ScratchWork() {
-        // Left before it goes, so that nothing holds it.
-        if (dir_ && !saved_.empty()) platform::changeDir(saved_);
+        // Left before it goes, so that nothing holds it (as far as it can be:
+        // the scratch directory goes anyway).
+        if (dir_ && !saved_.empty()) (void)platform::changeDir(saved_);
     }
     ScratchWork(const ScratchWork&) = delete;
     ScratchWork& operator=(const ScratchWork&) = delete;

@@ -94,7 +94,7 @@ bool nameProduct(const std::string& stage, const PackOptions& o) {
     if (!readTextFile(control, text)) return true;  // kitcheck has said what is wrong with it
     std::string named = withProductName(text, o.name, o.family);
     if (named == text) return true;
-    platform::removeFile(control);
+    (void)platform::removeFile(control);  // writeText tells a file it cannot replace
     return writeText(control, named);
 }
 
@@ -168,7 +168,7 @@ bool packPosix(const PackOptions& o, const std::string& programDir, const std::s
         }
         say("the kit holds no unixloader: adding " + ours);
         if (!copyOne(ours, stage + "/unixloader")) return false;
-        platform::setMode(stage + "/unixloader", 0755);
+        (void)platform::setMode(stage + "/unixloader", 0755);  // the copy has the modes of its source already
     }
     std::string header = scratch + "/header.sh";
     if (!writeText(header, std::string(posixHeaderScript()))) return false;
@@ -202,10 +202,10 @@ bool packMac(const PackOptions& o, const std::string& scratch, const std::string
     std::error_code ec;
     fs::create_directories(contents + "/MacOS", ec);
     if (ec || !copyOne(setup, contents + "/MacOS/" + o.name)) return false;
-    platform::setMode(contents + "/MacOS/" + o.name, 0755);
+    (void)platform::setMode(contents + "/MacOS/" + o.name, 0755);  // the copy has the modes of its source already
     if (!o.icon.empty() && !copyOne(o.icon, contents + "/Resources/" + o.name + ".icns")) return false;
     if (!writeText(contents + "/Info.plist", infoPlist(o))) return false;
-    platform::removeFile(out);
+    (void)platform::removeFile(out);  // one that stays fails the zip, which says so
     // zip names the entries as given: run it in the folder that holds the
     // bundle. -y keeps links as links; modes travel in zip's Unix fields.
     return run({"/bin/sh", "-c", "cd \"$1\" && exec \"$2\" -q -r -y -X \"$3\" \"$4\"", "sh", scratch,
@@ -221,7 +221,7 @@ bool finish(bool ok, const std::string& out) {
         ok = false;
     }
     if (!ok) {
-        platform::removeFile(out);
+        (void)platform::removeFile(out);  // the failure is told below
         complain("nothing was packed");
         return false;
     }

@@ -26,7 +26,7 @@ std::string untrustedPlace(const RightsSource& rights, std::string_view properti
 }
 
 void clearJvmOptionVariables() {
-    for (const char* name : {"JAVA_TOOL_OPTIONS", "JDK_JAVA_OPTIONS", "_JAVA_OPTIONS"}) platform::unsetEnv(name);
+    for (const char* name : {"JAVA_TOOL_OPTIONS", "JDK_JAVA_OPTIONS", "_JAVA_OPTIONS"}) (void)platform::unsetEnv(name);
 }
 
 }  // namespace qrl

@@ -336,7 +336,7 @@ bool JavaApp::runShellCommand(const std::vector<std::string>& tokens) {
 
 bool JavaApp::startApplication(const std::vector<std::string>& tokens) {
     logs_.trace("launch command:", settings_.executable + " " + argsString(tokens));
-    platform::unsetEnv("CLASSPATH");
+    (void)platform::unsetEnv("CLASSPATH");  // fails only for want of memory
     bool ok = rules_.commands == CommandStyle::WindowsSpawn ? runWindows(tokens) : runShellCommand(tokens);
     logs_.trace("launch system result", ok);
     outcome_ = ok ? LaunchOutcome::Ran : LaunchOutcome::NotStarted;

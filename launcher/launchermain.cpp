@@ -41,7 +41,8 @@ int posixLauncherMain(Family family, const std::vector<std::string>& args, Famil
         if (app != std::string::npos) {
             path.resize(app);
             size_t slash = path.rfind('/');
-            if (slash != std::string::npos) platform::changeDir(path.substr(0, slash));
+            // A folder it cannot enter leaves the launcher where it started.
+            if (slash != std::string::npos) (void)platform::changeDir(path.substr(0, slash));
         }
     }
     std::vector<std::string> extra;

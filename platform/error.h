@@ -1,7 +1,7 @@
 // The answer of a platform call that can fail: success, or the system's own
 // reason for the failure (errno on POSIX systems, the Windows error code on
-// Windows), kept until the line that logs it. Converts to bool, so callers
-// that only need success or failure read it as before.
+// Windows), kept until the line that logs it. Reads as its success in a
+// condition; a call that drops it says why.
 #pragma once
 
 #include <string>
@@ -25,7 +25,7 @@ enum class ErrorKind {
 // The kind of a system error code (errno, a Windows error code).
 ErrorKind errorKind(int code);
 
-class Result {
+class [[nodiscard]] Result {
 public:
     Result() = default;  // success
     static Result failure(int code) {
@@ -37,7 +37,8 @@ public:
     // The system's reason as it stands now (errno, or GetLastError on Windows).
     static Result lastError();
 
-    operator bool() const { return ok_; }  // NOLINT: a result reads as its success
+    bool ok() const { return ok_; }
+    explicit operator bool() const { return ok_; }
     int code() const { return code_; }
     ErrorKind kind() const { return ok_ ? ErrorKind::None : errorKind(code_); }
     // The reason in words, with its number: "No space left on device (28)".

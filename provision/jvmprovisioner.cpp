@@ -105,7 +105,7 @@ Outcome<ProvidedJvm> JvmProvisioner::runThirdPartyProgram(JvmRequest request, st
             failure = Failure{"The JVM installer failed with exit status " + std::to_string(r.exitCode),
                               command.value()};
         }
-        platform::removeFile(kArchiveOutput);
+        (void)platform::removeFile(kArchiveOutput);  // best effort: the output is only a leftover
         if (ran) {
             run_.logs.trace("issued command to install JVM:", command.value());
             JvmQuery query{request.criteria, request.jvmName, std::string(homeDirectory), "yes"};
@@ -224,7 +224,7 @@ Outcome<void> JvmProvisioner::expandArchive(const JvmRequest& request, const Jvm
             setPermissionsForDir(jvmDirectory, 0755, before);
     }
     run_.logs.trace(expanded.ok() ? "issued command to expand:" : "unable to expand", command.value());
-    if (rules_.kitArchiveSpawned) platform::removeFile(kArchiveOutput);
+    if (rules_.kitArchiveSpawned) (void)platform::removeFile(kArchiveOutput);  // best effort: only a leftover
     return expanded;
 }
 
@@ -244,7 +244,8 @@ Outcome<void> JvmProvisioner::runArchive(ExecCommand& exec, const std::string& c
     bool expanded = r.started && r.exitCode == 0;
     if (r.started && !expanded)
         run_.logs.error("The JVM archive failed with exit status", std::to_string(r.exitCode));
-    if (!rules_.kitArchiveSpawned) platform::removeFile(joinPath(jvmDirectory, kArchiveOutput, run_.family));
+    // Best effort: the output is only a leftover.
+    if (!rules_.kitArchiveSpawned) (void)platform::removeFile(joinPath(jvmDirectory, kArchiveOutput, run_.family));
     if (expanded) return {};
     if (!r.started) return Failure{"Unable to start the JVM archive", command};
     return Failure{"The JVM archive failed with exit status " + std::to_string(r.exitCode), command};

@@ -197,10 +197,10 @@ std::optional<std::string> WinDirChoice::programsDirectory() const {
     if (found) {
         std::string probe = join(*found, "__test__zos");
         bool writable = false;
-        platform::removeDir(probe);  // one an interrupted run left behind
+        (void)platform::removeDir(probe);  // one an interrupted run left behind
         if (!isDir(probe) && platform::makeDir(probe)) {
             writable = isDir(probe);
-            platform::removeDir(probe);
+            (void)platform::removeDir(probe);  // best effort: the probe is only a leftover
         }
         logs_.trace("Ok to use Program files subdirectory for jvm", writable ? 1 : 0);
         if (writable) return found;

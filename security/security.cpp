@@ -182,7 +182,7 @@ bool Security::getIdentityIdFilename(std::string_view jvmHome, std::string& resu
     if (last != std::string::npos && last > 0) {
         std::string dir = result.substr(0, last);
         if (rules_.identityDirOneLevel) {
-            platform::makeDir(dir);
+            (void)platform::makeDir(dir);  // one that is missing fails the copy into it
         } else {
             addDirectories("", dir);
         }
@@ -254,7 +254,7 @@ bool Security::backupFile(std::string_view path) {
         // made for it is no backup of anything.
         logs_.error("unable to replace", path);
         logs_.reason(removed);
-        platform::removeFile(backup);
+        (void)platform::removeFile(backup);  // the failure is told above
         return false;
     }
     size_t last = backup.rfind(separator());

@@ -12,7 +12,7 @@
 namespace qrl {
 namespace {
 
-int status(bool ok) { return ok ? 0 : -1; }
+int status(const platform::Result& r) { return r ? 0 : -1; }
 
 bool startsWith(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && text.substr(0, prefix.size()) == prefix;
@@ -100,10 +100,10 @@ bool Uninstaller::runUninstaller(const std::string& installDir, const std::strin
     logs_.trace("uninstalled app result: " + std::to_string(r.started ? r.exitCode : -1));
     std::string marker = joinPath(installDir, kUninstallDone, family_);
     bool done = fexists(marker);
-    platform::removeFile(marker);
+    (void)platform::removeFile(marker);  // best effort: the marker is only a leftover
     // Out of the installation directory, should the uninstaller have been
     // started there: a directory something runs in cannot be removed.
-    platform::changeDir(startDir_);
+    (void)platform::changeDir(startDir_);  // one it cannot leave is traced as not removed
     logs_.trace("about to free args for java uninstaller");
     logs_.trace("args freed for java uninstaller");
     return done;

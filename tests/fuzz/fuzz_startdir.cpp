@@ -15,7 +15,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string dir = [] {
         std::string d = fuzzsupport::sandbox() + "/kit";
-        platform::makeDir(d);
+        if (!platform::makeDir(d)) std::abort();
         return d;
     }();
     fuzzsupport::InDir in(dir);
@@ -37,12 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Written by macsetup, read back by the installer: the same directory,
     // whatever it holds, as long as it is one line that ends in neither a
     // blank nor a carriage return.
-    platform::removeFile(qrl::kStartDirFile);
+    if (!platform::removeFile(qrl::kStartDirFile)) std::abort();
     std::string name = input.substr(0, std::min<size_t>(input.find_first_of(std::string("\n\0", 2)), 4096));
     if (!qrl::writeStartDirFile(qrl::kStartDirFile, name, dir)) std::abort();
     bool marked = name.rfind("\xEF\xBB\xBF", 0) == 0 || name.rfind("\xFF\xFE", 0) == 0 || name.rfind("\xFE\xFF", 0) == 0;
     bool plain = name.empty() || (!marked && name.back() != ' ' && name.back() != '\r' && name.back() != '\t');
     if (plain && qrl::getStartDir() != name) std::abort();
-    platform::removeFile(qrl::kStartDirFile);
+    if (!platform::removeFile(qrl::kStartDirFile)) std::abort();
     return 0;
 }

@@ -185,7 +185,7 @@ TEST(ControlFileFailureTest, OnlyAPlainFileOfBoundedSizeIsReadTheRestFailsAtOnce
     TempDir dir;
     CwdGuard cwd(dir.path());
     std::vector<std::function<void()>> makers{
-        [&] { platform::makeDir(dir.file("qrl.control")); },
+        [&] { EXPECT_TRUE(platform::makeDir(dir.file("qrl.control"))); },
         [&] { writeFile(dir.file("qrl.control"), std::string(qrl::kMaxTextFile + 1, '#')); },
 #ifndef _WIN32
         // Never waited for, never read to the end.
@@ -195,7 +195,7 @@ TEST(ControlFileFailureTest, OnlyAPlainFileOfBoundedSizeIsReadTheRestFailsAtOnce
     };
     for (auto& make : makers) {
         std::filesystem::remove_all(std::filesystem::u8path(dir.file("qrl.control")));
-        platform::removeFile("errors.log");
+        (void)platform::removeFile("errors.log");  // none before the first case
         make();
         ControlFile p(nativeFamily(), logsHere());
         ControlSettings s;

@@ -37,7 +37,7 @@ protected:
         std::string bin = root.file("JVMs") + "/a.jdk/Home/bin";
         fs::create_directories(bin);
         ASSERT_TRUE(qrl::copyFile(helperPath("fakejava"), bin + "/java"));
-        platform::setMode(bin + "/java", 0755);
+        ASSERT_TRUE(platform::setMode(bin + "/java", 0755));
         writeFile(bin + "/fakejava.version", "17.0.15\n");
     }
 

@@ -122,7 +122,7 @@ TEST_F(UnixloaderTest, WizardThatNeverStartsFailsWithBothTexts) {
 }
 
 TEST_F(UnixloaderTest, MissingInstallJarStartsNothing) {
-    platform::removeFile(kit + "/install.jar");
+    ASSERT_TRUE(platform::removeFile(kit + "/install.jar"));
     LoaderRun r = run();
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(readFile(start + "/errors.log").find("install.jar does not exist."), std::string::npos);
@@ -312,7 +312,7 @@ TEST_F(UnixloaderTest, StaleWizardSemaphoreIsNoSuccessAndTheWizardsStatusIsRecor
 
     // A wizard that started and then failed: the outcome stays by the
     // semaphore, its status goes to errors.log.
-    platform::removeFile(start + "/errors.log");
+    (void)platform::removeFile(start + "/errors.log");  // none may be there
     makeKit(kControl);
     EnvGuard wizard("FAKEJAVA_WIZARD", "ok");
     EnvGuard failing("FAKEJAVA_WIZARD_EXIT", "3");
@@ -366,12 +366,14 @@ TEST_F(UnixloaderTest, LogsStayWithTheKitWhenNoDirectoryTakesThemAndBothRunsLogs
     // otherwise have here): the logs stay with the kit, and the user is told.
     std::string otherHome = root.file("other home");
     for (const std::string& dir : {start, otherHome}) {
-        platform::makeDir(dir);
+        // The start directory is there already, and names held already block
+        // as well.
+        (void)platform::makeDir(dir);
         for (const char* name : {"__qrltest.zos", "jinstall.log", "errors.log"}) {
-            platform::removeFile(dir + "/" + name);
-            platform::makeDir(dir + "/" + name);
+            (void)platform::removeFile(dir + "/" + name);
+            (void)platform::makeDir(dir + "/" + name);
         }
-        for (int i = 1; i < 10; ++i) platform::makeDir(dir + "/__qrltest" + std::to_string(i) + ".zos");
+        for (int i = 1; i < 10; ++i) (void)platform::makeDir(dir + "/__qrltest" + std::to_string(i) + ".zos");
     }
     EnvGuard blockedHome("HOME", otherHome.c_str());
     makeKit(kControl);
@@ -404,7 +406,7 @@ TEST_F(UnixloaderTest, LogsAreSavedBeforeTheKitGoesOrBothStay) {
     for (const Case& c : cases) {
         makeKit(kControl);
         writeFile(kit + "/startdir.txt", c.startLine + "\n");
-        if (!c.kitItself) platform::makeDir(start + "/errors.log");
+        if (!c.kitItself) (void)platform::makeDir(start + "/errors.log");  // held already after the first case
         EnvGuard wizardOk("FAKEJAVA_WIZARD", c.wizard ? "ok" : nullptr);
         LoaderRun r = run();
         EXPECT_EQ(r.status, 0) << c.startLine;
@@ -458,7 +460,7 @@ TEST_F(UnixloaderTest, OneRunPerKitAndARerunRemovesWhatAKilledRunLeft) {
 
 TEST_F(UnixloaderTest, ADirectoryWithoutAReadableControlFileIsNeverEmptied) {
     // A user's folder with a stray startdir.txt, or a kit half unpacked.
-    platform::removeFile(kit + "/qrl.control");
+    ASSERT_TRUE(platform::removeFile(kit + "/qrl.control"));
     writeFile(kit + "/notes.txt", "mine");
     writeFile(kit + "/server.log", "theirs");
     ASSERT_TRUE(platform::makeDir(kit + "/META-INF"));
@@ -494,8 +496,10 @@ TEST_F(UnixloaderTest, AKitThatTakesNoFileLogsInTheStartDirectoryElseAtHome) {
     // Names held by directories stand in for a read-only medium, which root
     // cannot otherwise have here.
     auto block = [](const std::string& dir) {
-        for (const char* name : {"__qrltest.zos", "errors.log", "jinstall.log"}) platform::makeDir(dir + "/" + name);
-        for (int i = 1; i < 10; ++i) platform::makeDir(dir + "/__qrltest" + std::to_string(i) + ".zos");
+        // Names held already block as well.
+        for (const char* name : {"__qrltest.zos", "errors.log", "jinstall.log"})
+            (void)platform::makeDir(dir + "/" + name);
+        for (int i = 1; i < 10; ++i) (void)platform::makeDir(dir + "/__qrltest" + std::to_string(i) + ".zos");
     };
     EnvGuard noWizard("FAKEJAVA_WIZARD", nullptr);
     block(kit);

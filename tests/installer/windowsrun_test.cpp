@@ -129,7 +129,7 @@ TEST(KitClaimTest, OneRunAtATimeAndNoLeftoverOfAnEarlierOne) {
     // file as a read-only one.
     ASSERT_TRUE(platform::makeDir(install));
     writeFile(show, "ok\n");
-    platform::setMode(show, 0444);
+    ASSERT_TRUE(platform::setMode(show, 0444));
     platform::RunLock first;
     auto claim = qrl::claimKit(first, install, show);
     ASSERT_TRUE(claim.ok) << claim.message << " " << claim.why.text();

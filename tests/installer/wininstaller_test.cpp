@@ -83,7 +83,7 @@ protected:
         writeFile(kit + "\\startdir.txt", start + "\n");
     }
     void TearDown() override {
-        if (onWindows()) platform::regDeleteTree(RegRoot::CurrentUser, root);
+        if (onWindows()) (void)platform::regDeleteTree(RegRoot::CurrentUser, root);  // a test may have made none
     }
 
     // A stand-in JVM under the JavaSoft keys of the test root.

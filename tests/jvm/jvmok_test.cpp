@@ -276,7 +276,7 @@ TEST_F(ShellTest, OwnStandardErrorIsLeftAlone) {
     // The capture file cannot be created (no private directory, and the
     // current directory's name taken): the candidate fails, stderr stays.
     EnvGuard noTemp("TMPDIR", dir.file("missing").c_str());
-    platform::makeDir("__qrlvers.log");
+    ASSERT_TRUE(platform::makeDir("__qrlvers.log"));
     writeFile("__qrlvers.log/keep", "x");
     bool blocked = correct(Family::Mac, kMin11, java);
     std::fprintf(stderr, "ours\n");
@@ -301,7 +301,7 @@ TEST_F(ShellTest, ThePosixInstallerShowsAFailedRedirection) {
     std::string java = dir.file("java");
     writeFile(java, "#!/bin/sh\n");
     EnvGuard noTemp("TMPDIR", dir.file("missing").c_str());
-    platform::makeDir("__qrlvers.log");
+    ASSERT_TRUE(platform::makeDir("__qrlvers.log"));
     writeFile("__qrlvers.log/keep", "x");
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();

@@ -39,7 +39,7 @@ void makeScriptJvm(const std::string& path, const StandIn& s) {
     // Shell built-ins only: the tests may run with an empty search path.
     script += "printf '%s\\n' " + qrl::shellQuote(s.stderrText) + " >&2\n";
     writeFile(path, script);
-    platform::setMode(path, 0755);
+    ASSERT_TRUE(platform::setMode(path, 0755)) << path;
 }
 
 void makeJvm(const std::string& home, const std::string& version, const std::string& startLog) {
@@ -52,7 +52,7 @@ void makeJvm(const std::string& home, const std::string& version, const std::str
 void copyFakeJava(const std::string& path, const std::string& version) {
     makeDirs(parentOf(path));
     ASSERT_TRUE(qrl::copyFile(helperPath("fakejava"), path)) << path;
-    platform::setMode(path, 0755);
+    ASSERT_TRUE(platform::setMode(path, 0755)) << path;
     writeFile(parentOf(path) + (onWindows() ? "\\" : "/") + "fakejava.version", version + "\n");
 }
 

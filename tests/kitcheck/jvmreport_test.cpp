@@ -35,7 +35,7 @@ std::string line(const std::string& where, const std::string& exe, const std::st
 
 std::vector<std::string> entries(const std::string& dir) {
     std::vector<platform::DirEntry> list;
-    platform::listDir(dir, list);
+    (void)platform::listDir(dir, list);  // a directory that is gone lists nothing
     std::vector<std::string> names;
     for (const auto& e : list) names.push_back(e.name);
     std::sort(names.begin(), names.end());
@@ -137,7 +137,7 @@ TEST_F(JvmReportPosix, EveryCandidateInOrderTheMiddleVersionChosenAndNoExtraJvmS
     // The installer's own search, run the way it runs it, starts the JVMs
     // just as often.
     size_t reportStarts = starts(log).size();
-    platform::removeFile(log);
+    EXPECT_TRUE(platform::removeFile(log));
     {
         TempDir work;
         CwdGuard in(work.path());
@@ -253,7 +253,7 @@ TEST_F(JvmReportPosix, ProgramsThatCannotTellTheirVersionThroughTheProgram) {
         GTEST_SKIP() << "this system starts a file that is no program and reports exit 127 (qemu-user)";
     std::string locked = root.file("locked/bin/java");
     makeJvm(root.file("locked"), "17.0.1", "");
-    platform::setMode(locked, 0644);
+    ASSERT_TRUE(platform::setMode(locked, 0644));
     // An ELF program for aarch64: the shell, handed it, cannot run it either.
     std::string arm = root.file("arm/bin/java");
     makeDirs(root.file("arm/bin"));
@@ -262,11 +262,11 @@ TEST_F(JvmReportPosix, ProgramsThatCannotTellTheirVersionThroughTheProgram) {
     elf += std::string("\xb7\x00", 2);
     elf.resize(64, '\0');
     writeFile(arm, elf);
-    platform::setMode(arm, 0755);
+    ASSERT_TRUE(platform::setMode(arm, 0755));
     std::string broken = root.file("broken/bin/java");
     makeDirs(root.file("broken/bin"));
     writeFile(broken, "#!/bin/sh\necho 'Error: could not open jvm.cfg' >&2\nexit 2\n");
-    platform::setMode(broken, 0755);
+    ASSERT_TRUE(platform::setMode(broken, 0755));
     std::string good = root.file("good");
     makeJvm(good, "17.0.15", "");
     EnvGuard p("PATH", (root.file("locked") + ":" + root.file("arm") + ":" + root.file("broken") + ":" + good).c_str());
@@ -306,8 +306,9 @@ protected:
     }
     void TearDown() override {
         if (onWindows()) {
+            // Best effort: a test may have made none.
             for (auto view : {platform::RegView::Bits32, platform::RegView::Bits64})
-                platform::regDeleteTree(platform::RegRoot::CurrentUser, regRoot, view);
+                (void)platform::regDeleteTree(platform::RegRoot::CurrentUser, regRoot, view);
         }
     }
     std::string jvm(const std::string& name, const std::string& version) {

@@ -108,10 +108,10 @@ protected:
         ASSERT_TRUE(std::filesystem::create_directories(std::filesystem::u8path(appDir + sep + "jre" + sep + "bin")));
         launcher = appDir + sep + (onWindows() ? "Editor.exe" : "Editor");
         ASSERT_TRUE(qrl::copyFile(helperPath(program), launcher));
-        platform::setMode(launcher, 0755);
+        ASSERT_TRUE(platform::setMode(launcher, 0755));
         java = appDir + sep + "jre" + sep + "bin" + sep + (onWindows() ? "java.exe" : "java");
         ASSERT_TRUE(qrl::copyFile(helperPath("fakejava"), java));
-        platform::setMode(java, 0755);
+        ASSERT_TRUE(platform::setMode(java, 0755));
         props = appDir + sep + "Quarlan" + sep + "Editor.properties";
     }
 
@@ -123,8 +123,9 @@ protected:
     void said(const std::string& text, bool shown = true) {
         std::string ui = readFile(dir.file("ui.log"));
         auto log = readLines(dir.file("errors.log"));
-        platform::removeFile(dir.file("ui.log"));
-        platform::removeFile(dir.file("errors.log"));
+        // Either may be missing: the next run writes them anew.
+        (void)platform::removeFile(dir.file("ui.log"));
+        (void)platform::removeFile(dir.file("errors.log"));
         if (shown) {
             EXPECT_TRUE(matches(ui, "[Startup Error] " + text + "\n")) << ui;
         } else {
@@ -226,7 +227,7 @@ TEST_F(LauncherRun, TheApplicationGetsItsArgumentsInTheProgramDirectory) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.program + " with args=" + c.args);
         ASSERT_TRUE(qrl::copyFile(helperPath(c.program), launcher));
-        platform::setMode(launcher, 0755);
+        ASSERT_TRUE(platform::setMode(launcher, 0755));
         writeProps("execFilename=" + escapeProps(java) + "\nargs=" + c.args + "\n");
         EnvGuard status("FAKEJAVA_EXIT", c.exitStatus);
         EXPECT_EQ(run(c.own).exitCode, c.exitCode);
@@ -267,11 +268,11 @@ TEST_F(LauncherRun, EveryFailedStartIsSaidAndStartsNothing) {
     install("app");
     std::string name = onWindows() ? "run.exe" : "run";
     ASSERT_TRUE(qrl::copyFile(helperPath("fakejava"), dir.file(name)));
-    platform::setMode(dir.file(name), 0755);
+    ASSERT_TRUE(platform::setMode(dir.file(name), 0755));
     std::string gone = appDir + sep + "gone" + sep + name;
     std::string notProgram = appDir + sep + (onWindows() ? "broken.exe" : "data.txt");
     writeFile(notProgram, "not a program");
-    platform::setMode(notProgram, 0644);
+    ASSERT_TRUE(platform::setMode(notProgram, 0644));
     const std::string own = onWindows() ? "Quarlan" : "maclauncher";
     const std::string noFile = "Unable to open file " + props;
     const std::string noProgram =
@@ -312,7 +313,7 @@ TEST_F(LauncherRun, EveryFailedStartIsSaidAndStartsNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.program + " with " + (c.kind == Props::Text ? c.properties : "no properties file"));
         ASSERT_TRUE(qrl::copyFile(helperPath(c.program), launcher));
-        platform::setMode(launcher, 0755);
+        ASSERT_TRUE(platform::setMode(launcher, 0755));
         std::filesystem::remove_all(std::filesystem::u8path(props));
         if (c.kind == Props::Directory) {
             ASSERT_TRUE(platform::makeDir(props));
@@ -372,7 +373,7 @@ TEST_F(LauncherRun, PosixLauncherBecomesTheApplication) {
     install("app", "quarlan");
     std::string app = appDir + "/app.sh";
     writeFile(app, "#!/bin/sh\necho $$ > " + qrl::shellQuote(dir.file("app.pid")) + "\nkill -TERM $$\nexit 3\n");
-    platform::setMode(app, 0755);
+    ASSERT_TRUE(platform::setMode(app, 0755));
     writeProps("execFilename=" + app + "\n");
     platform::RunResult r = platform::runShell("echo $$ > " + qrl::shellQuote(dir.file("launcher.pid")) + "; exec " +
                                                qrl::shellQuote(launcher));
@@ -398,14 +399,14 @@ TEST_F(LauncherRun, WaitingLauncherPassesSignalsOnToTheApplication) {
     writeFile(app, "#!/bin/sh\ntrap 'echo $QRL_SIGNAL > " + qrl::shellQuote(got) +
                        "; exit 0' $QRL_SIGNAL\nkill -$QRL_SIGNAL $PPID\n"
                        "i=0; while [ $i -lt 50 ]; do sleep 0.1; i=$((i+1)); done\nexit 4\n");
-    platform::setMode(app, 0755);
+    ASSERT_TRUE(platform::setMode(app, 0755));
     writeProps("execFilename=" + app + "\n");
     for (std::string sig : {"TERM", "INT", "HUP", "QUIT"}) {
         EnvGuard which("QRL_SIGNAL", sig.c_str());
         auto r = run();
         EXPECT_EQ(r.exitCode, 1) << sig << " ended the launcher: " << r.signal;
         EXPECT_EQ(readFile(got), sig + "\n");
-        platform::removeFile(got);
+        EXPECT_TRUE(platform::removeFile(got));
     }
 }
 
@@ -416,7 +417,7 @@ TEST_F(LauncherRun, WaitingLauncherLeavesTheTerminalsInterruptToTheTerminal) {
     install("app");
     std::string app = appDir + "/app";
     ASSERT_TRUE(qrl::copyFile(helperPath("sigrecord"), app));
-    platform::setMode(app, 0755);
+    ASSERT_TRUE(platform::setMode(app, 0755));
     writeProps("execFilename=" + app + "\n");
     std::string got = qrl::shellQuote(dir.file("got.txt"));
     EnvGuard recordTo("SIGRECORD_FILE", dir.file("got.txt").c_str());
@@ -487,7 +488,7 @@ TEST_F(LauncherRun, BundleStartsInTheDirectoryThatHoldsIt) {
     ASSERT_TRUE(std::filesystem::create_directories(macos));
     launcher = macos + "/launcher";
     ASSERT_TRUE(qrl::copyFile(helperPath("maclauncher"), launcher));
-    platform::setMode(launcher, 0755);
+    ASSERT_TRUE(platform::setMode(launcher, 0755));
     writeProps("execFilename=" + java + "\nargs=Main\n");
     auto r = run({"-psn_0_12345"});
     EXPECT_EQ(r.exitCode, 1);
@@ -505,7 +506,7 @@ TEST_F(LauncherRun, VanishedJvmIsReplacedKeepingTheConfiguredProgram) {
     std::string program = onWindows() ? "javaw.exe" : "java";
     for (std::string exe : {onWindows() ? "java.exe" : "java", program.c_str()}) {
         ASSERT_TRUE(qrl::copyFile(helperPath("fakejava"), newBin + sep + exe));
-        platform::setMode(newBin + sep + exe, 0755);
+        ASSERT_TRUE(platform::setMode(newBin + sep + exe, 0755));
     }
     writeFile(newBin + sep + "fakejava.version", "99.0.1\n");
     std::string root = "Software\\QuarlanTest\\launch" + std::to_string(std::random_device{}());
@@ -523,7 +524,7 @@ TEST_F(LauncherRun, VanishedJvmIsReplacedKeepingTheConfiguredProgram) {
     writeProps("programName=Editor\njvmMinVersion=99\nexecFilename=" + escapeProps(gone) + "\nargs=Main\n");
     auto r = run();
     if (onWindows()) {
-        platform::regDeleteTree(platform::RegRoot::CurrentUser, root);
+        (void)platform::regDeleteTree(platform::RegRoot::CurrentUser, root);  // best effort: the run may have made none
     }
     EXPECT_EQ(r.exitCode, 1);
     auto args = readArgvDump(dir.file("record.txt"));
@@ -540,7 +541,7 @@ TEST_F(LauncherRun, VanishedJvmIsReplacedKeepingTheConfiguredProgram) {
                                            "JavaHome", jvms + sep + "jdk-99"));
     }
     run();
-    if (onWindows()) platform::regDeleteTree(platform::RegRoot::CurrentUser, root);
+    if (onWindows()) (void)platform::regDeleteTree(platform::RegRoot::CurrentUser, root);  // the run may have made none
     std::string errors = readFile(dir.file("errors.log"));
     EXPECT_NE(errors.find(" No suitable JVM was found (100 or a later version); the search tried:"),
               std::string::npos)
@@ -593,7 +594,7 @@ TEST_F(LauncherRun, ARealJavaProgramStartsInANonAsciiFolderUnderAnUnsetLocale) {
     };
     for (const Case& c : cases) {
         EnvGuard all("LC_ALL", c.lcAll), ctype("LC_CTYPE", c.lcCtype), lang("LANG", c.lang);
-        platform::removeFile(appDir + "/hello.out");
+        (void)platform::removeFile(appDir + "/hello.out");  // none before the first case
         EXPECT_EQ(run().exitCode, 0) << c.seen[1];
         EXPECT_EQ(readLines(appDir + "/hello.out"), c.seen);
     }
@@ -675,7 +676,7 @@ TEST_F(LauncherRun, UserOptionsFollowTheKitsWhenAllowed) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::filesystem::remove_all(std::filesystem::u8path(settings));
-        platform::removeFile(dir.file("errors.log"));
+        (void)platform::removeFile(dir.file("errors.log"));  // none before the first case
         writeFile(dir.file("startapp.log"), "");
         ASSERT_TRUE(std::filesystem::create_directories(std::filesystem::u8path(folder)));
         switch (c.file) {
@@ -705,7 +706,7 @@ TEST_F(LauncherRun, UserOptionsFollowTheKitsWhenAllowed) {
     // as root in CI, where it must leave the file unread.
     writeFile(file, "-Xmx2g\n-Dk=user\n");
     ASSERT_TRUE(qrl::copyFile(helperPath(onWindows() ? "Quarlan" : "quarlan"), launcher));
-    platform::setMode(launcher, 0755);
+    ASSERT_TRUE(platform::setMode(launcher, 0755));
     writeProps("execFilename=" + escapeProps(java) + "\nuserJvmOptions=true\nargs=-Xmx256m -Dk=kit -cp \"a b.jar\" Main\n");
     EXPECT_EQ(run({"x"}).exitCode, onWindows() ? 1 : 0);
     EXPECT_EQ(recorded(), platform::runsElevated() ? kit : user);
@@ -766,8 +767,9 @@ TEST_F(LauncherRun, ConsoleLauncherSharesItsConsoleAndEndsWithTheApplicationsSta
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.properties);
-        platform::removeFile(props);
-        platform::removeFile(dir.file("err.txt"));
+        // Neither is there before the first case.
+        (void)platform::removeFile(props);
+        (void)platform::removeFile(dir.file("err.txt"));
         if (!c.properties.empty()) writeProps(c.properties);
         EnvGuard status("FAKEJAVA_EXIT", std::to_string(c.exitCode).c_str());
         platform::SpawnOptions options;

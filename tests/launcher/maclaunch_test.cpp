@@ -33,6 +33,6 @@ TEST(MacLaunchTest, ScriptsWithoutAShellLineRunAndASignalReadsAs128PlusN) {
         EXPECT_EQ(app.outcome(), qrl::LaunchOutcome::Ran);
         EXPECT_EQ(app.exitCode(), c.status);
         EXPECT_EQ(readFile(dir.file("ran.txt")), "ran\n");
-        platform::removeFile(dir.file("ran.txt"));
+        EXPECT_TRUE(platform::removeFile(dir.file("ran.txt")));
     }
 }

@@ -88,7 +88,7 @@ TEST(ProcessTest, ProgramsRunInTheDirectoryTheyAreGiven) {
         std::string record = ranIn + sep + "argvdump.txt";
         EXPECT_EQ(readArgvDump(record), std::vector<std::string>{"x"});
         EXPECT_EQ(readFile(record + ".info").substr(0, readFile(record + ".info").find('\n')), "cwd=" + ranIn);
-        platform::removeFile(record);
-        platform::removeFile(record + ".info");
+        EXPECT_TRUE(platform::removeFile(record));
+        EXPECT_TRUE(platform::removeFile(record + ".info"));
     }
 }

@@ -357,7 +357,7 @@ TEST_F(WinProvision, KitArchiveIsExpandedRegisteredAndRunsTheWizard) {
 
     // A second run of the kit finds that JVM where it would put it (its
     // folder the administrators' alone), and does not run the archive again.
-    platform::regDeleteTree(RegRoot::CurrentUser, root);
+    (void)platform::regDeleteTree(RegRoot::CurrentUser, root);  // the registration is made anew
     EnvGuard fail{"FAKEJVMKIT_MODE", "fail"};
     writeFile("jinstall.log", "");
     AdminsOnly admins;
@@ -373,10 +373,10 @@ TEST_F(WinProvision, KitArchiveIsExpandedRegisteredAndRunsTheWizard) {
 
 TEST_F(WinProvision, FailingArchiveLeavesNothingBehind) {
     for (const char* how : {"fail", "old", "empty"}) {
-        // Each way of failing on its own.
-        platform::regDeleteTree(RegRoot::CurrentUser, root);
+        // Each way of failing on its own (what an earlier round left goes, if any).
+        (void)platform::regDeleteTree(RegRoot::CurrentUser, root);
         std::filesystem::remove_all(std::filesystem::u8path(pf + "\\JavaSoft"));
-        for (const char* exe : {"\\java.exe", "\\javaw.exe"}) platform::removeFile(win + exe);
+        for (const char* exe : {"\\java.exe", "\\javaw.exe"}) (void)platform::removeFile(win + exe);
         makeKit("");
         EnvGuard fail{"FAKEJVMKIT_MODE", how};
         qrl::RunOutcome in = install();
@@ -435,7 +435,7 @@ TEST_F(WinProvision, VendorInstallerIsRunAndItsJvmFound) {
     EXPECT_TRUE(exists(kit + "\\vendor setup.exe"));
 
     // An installer that reports failure fails the step, whatever it left.
-    platform::regDeleteTree(RegRoot::CurrentUser, root);
+    (void)platform::regDeleteTree(RegRoot::CurrentUser, root);  // the registration is made anew
     vendorKit("vendor setup.exe", "-s");
     writeFile("install.jar", "");
     EnvGuard fail{"FAKEJVMKIT_MODE", "fail"};

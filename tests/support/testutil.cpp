@@ -77,16 +77,16 @@ EnvGuard::EnvGuard(std::string name, const char* value) : name_(std::move(name))
         old_ = *old;
     }
     if (value)
-        platform::setEnv(name_, value);
+        EXPECT_TRUE(platform::setEnv(name_, value)) << name_;
     else
-        platform::unsetEnv(name_);
+        EXPECT_TRUE(platform::unsetEnv(name_)) << name_;
 }
 
 EnvGuard::~EnvGuard() {
     if (had_)
-        platform::setEnv(name_, old_);
+        EXPECT_TRUE(platform::setEnv(name_, old_)) << name_;
     else
-        platform::unsetEnv(name_);
+        EXPECT_TRUE(platform::unsetEnv(name_)) << name_;
 }
 
 std::string readFile(const std::string& path) {

@@ -37,7 +37,7 @@ protected:
         writeFile(path("jre.txt"), "x");
         writeFile(path("lib/app.jar"), "x");
         ASSERT_TRUE(qrl::copyFile(helperPath("fakeuninstall"), path(qrl::kUninstallExe)));
-        platform::setMode(path(qrl::kUninstallExe), 0755);
+        ASSERT_TRUE(platform::setMode(path(qrl::kUninstallExe), 0755));
         writeFile(startDir + sep() + "juninstall.log", "");
     }
 
@@ -88,7 +88,7 @@ TEST_F(UninstallTest, NoMarkerNoRemoval) {
 TEST_F(UninstallTest, EmptyInstallDirectoryGoesAtTheEnd) {
     fs::remove_all(fs::u8path(path("lib")));
     fs::remove_all(fs::u8path(path("jav")));
-    platform::removeFile(path("jre.txt"));
+    ASSERT_TRUE(platform::removeFile(path("jre.txt")));
     make().run({"QuarlanUninstaller.exe", install});
     EXPECT_FALSE(exists(install));
     EXPECT_TRUE(logHas("removed " + install + " dir: 0"));
@@ -98,7 +98,7 @@ TEST_F(UninstallTest, MissingUninstallProgramOrArgumentsDoNothing) {
     Uninstaller u = make();
     u.run({"QuarlanUninstaller.exe"});
     EXPECT_TRUE(logHas("total args: 1"));
-    platform::removeFile(path(qrl::kUninstallExe));
+    EXPECT_TRUE(platform::removeFile(path(qrl::kUninstallExe)));
     u.run({"QuarlanUninstaller.exe", install});
     EXPECT_TRUE(logHas("unable to find " + path(qrl::kUninstallExe)));
     EXPECT_TRUE(exists(path("Quarlan/Editor.properties")));
@@ -128,7 +128,7 @@ TEST_F(UninstallTest, ProtectedFoldersAndFoldersThatAreNoInstallationAreRefused)
         if (launchers) fs::create_directories(fs::u8path(at + sep() + "Quarlan"));
         if (uninstall) {
             ASSERT_TRUE(qrl::copyFile(helperPath("fakeuninstall"), at + sep() + qrl::kUninstallExe));
-            platform::setMode(at + sep() + qrl::kUninstallExe, 0755);
+            ASSERT_TRUE(platform::setMode(at + sep() + qrl::kUninstallExe, 0755));
         }
     };
     layOut(profile, true, true);
@@ -146,7 +146,7 @@ TEST_F(UninstallTest, ProtectedFoldersAndFoldersThatAreNoInstallationAreRefused)
     if (!ec) refused.push_back(dir.file("link"));
     for (const auto& target : refused) {
         for (bool quiet : {false, true}) {
-            platform::removeFile(dir.file("ui.log"));
+            (void)platform::removeFile(dir.file("ui.log"));  // none before the first case
             Lines args{"QuarlanUninstaller.exe", target};
             if (quiet) args.push_back("-q");
             make().run(args);
