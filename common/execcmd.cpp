@@ -223,7 +223,7 @@ bool ExecCommand::createLaunchFile(std::string_view cmd, std::string_view args, 
 }
 
 bool ExecCommand::makeExecutable(std::string_view path) {
-    if (!fexists(path)) {
+    if (!pathExists(path)) {
         logs_.error("Unable to make file executable", path);
         return false;
     }

@@ -13,7 +13,7 @@
 
 namespace qrl {
 
-bool fexists(std::string_view name) {
+bool pathExists(std::string_view name) {
     std::string copy(name);
     if (!copy.empty() && copy.front() == '"') {
         copy.erase(0, 1);
@@ -24,7 +24,7 @@ bool fexists(std::string_view name) {
 }
 
 bool isDir(std::string_view path) {
-    if (!fexists(path)) return false;
+    if (!pathExists(path)) return false;
     return platform::typeOf(std::string(path)) == platform::FileType::Directory;
 }
 

@@ -16,7 +16,7 @@ namespace qrl {
 
 // True when the object exists. A name wrapped in double quotes is tested
 // without them (a name with only an opening quote, without that quote).
-bool fexists(std::string_view name);
+bool pathExists(std::string_view name);
 
 // True when the path exists and is a directory.
 bool isDir(std::string_view path);

@@ -272,7 +272,7 @@ std::string ControlFile::normalizeCommandName(std::string_view name) const {
             if (dot != std::string::npos) n.resize(dot);
             n += ".exe";
         }
-        bool userTrace = logs_.tracing() && !fexists(logs_.beside(kTraceSemaphore));
+        bool userTrace = logs_.tracing() && !pathExists(logs_.beside(kTraceSemaphore));
         if (!userTrace) {
             if (n.rfind("jre.exe", 0) == 0) n = "jrew.exe";
             else if (n.rfind("java.exe", 0) == 0) n = "javaw.exe";

@@ -69,7 +69,7 @@ void RunCleanup::cleanUpManifest(bool success) {
 
 void RunCleanup::removeTraceSemaphore(bool success) {
     const std::string semaphore = run_.logs.beside(kTraceSemaphore);
-    if (fexists(semaphore)) {
+    if (pathExists(semaphore)) {
         // Best effort: a semaphore or trace log that stays is only a leftover.
         (void)platform::removeFile(semaphore);
         if (success) {

@@ -60,7 +60,7 @@ JvmPlan JvmStep::plan(const std::string& found) {
     const ControlSettings& s = run_.settings;
     JvmPlanFacts searched{.found = found, .searched = searched_, .candidates = verdicts_.candidates};
     JvmPlanSources sources{
-        .inKit = [](const std::string& file) { return fexists(file); },
+        .inKit = [](const std::string& file) { return pathExists(file); },
         .osNewEnough = [this] { return isOsVersionOk(run_.logs); },
         .thirdPartyInstaller = [this] { return thirdPartyInstallerSetting(run_.logs); },
     };

@@ -37,7 +37,7 @@ bool claimKitDir(const std::string& kit, platform::DirLock& lock, Family family,
     }
     // Only a kit holds work files of a run; a folder the program was started
     // in by mistake keeps everything.
-    if (!why || use == KitUse::CopiedFirst || !fexists(joinPath(kit, "qrl.control", family))) return true;
+    if (!why || use == KitUse::CopiedFirst || !pathExists(joinPath(kit, "qrl.control", family))) return true;
     // Nobody else runs here: what a killed run left goes.
     for (const char* name : kRunFiles) {
         std::string file = joinPath(kit, name, family);

@@ -40,7 +40,7 @@ int utf8Main(std::vector<std::string>& args) {
     MacCommandLine cl = parseMacCommandLine(args);
     // A details file named relative to where the user is must still be found
     // once the run has moved to its own directory.
-    if (!cl.details.empty() && cl.details.front() != '/' && fexists(joinPath(userDir, cl.details, Family::Mac)))
+    if (!cl.details.empty() && cl.details.front() != '/' && pathExists(joinPath(userDir, cl.details, Family::Mac)))
         cl.details = joinPath(userDir, cl.details, Family::Mac);
 
     std::string program = platform::programPath();

@@ -50,9 +50,9 @@ WizardStart::WizardStart(InstallRun& run) : run_(run) {}
 std::string WizardStart::classpath(const WizardJvm& jvm) const {
     const ControlSettings& s = run_.settings;
     const Logs& logs = run_.logs;
-    std::string swing = fexists("swingall.jar") ? "swingall.jar" : jvm.home + "/lib/swingall.jar";
+    std::string swing = pathExists("swingall.jar") ? "swingall.jar" : jvm.home + "/lib/swingall.jar";
     bool needsSwing = baseName(jvm.command, run_.family).find("java") == std::string_view::npos;
-    bool swingExists = fexists(swing);
+    bool swingExists = pathExists(swing);
     std::string cp;
     auto addClassElement = [&](std::string_view element) {
         if (!cp.empty()) cp += ':';
@@ -116,11 +116,11 @@ Outcome<void> WizardStart::run(std::string_view details, const WizardJvm& jvm) {
     const Logs& logs = run_.logs;
     run_.showStatusMessage(2);
     std::vector<std::string> argv = arguments(details, jvm);
-    if (!fexists(kNativeProperties)) {
+    if (!pathExists(kNativeProperties)) {
         logs.error("No native.properties for the wizard");
         return Failure{};
     }
-    if (run_.settings.loaderClasspath.find("install.jar") != std::string::npos && !fexists("install.jar")) {
+    if (run_.settings.loaderClasspath.find("install.jar") != std::string::npos && !pathExists("install.jar")) {
         logs.error("install.jar does not exist.");
         return Failure{};
     }
@@ -140,7 +140,7 @@ Outcome<void> WizardStart::startAndWait(const std::vector<std::string>& argv, co
     (void)platform::setEnv("CLASSPATH", "");  // fails only for want of memory
     // Only a semaphore the wizard of this run leaves says it started: one left
     // in the kit (by a run that was killed) goes first.
-    if (fexists(kWizardSemaphore) && !platform::removeFile(kWizardSemaphore) && !platform::removeDir(kWizardSemaphore)) {
+    if (pathExists(kWizardSemaphore) && !platform::removeFile(kWizardSemaphore) && !platform::removeDir(kWizardSemaphore)) {
         logs.error("Unable to remove an earlier", kWizardSemaphore);
         return Failure{};
     }
@@ -162,7 +162,7 @@ Outcome<void> WizardStart::startAndWait(const std::vector<std::string>& argv, co
     } else {
         logs.trace("java wizard exit status", "0");
     }
-    if (!fexists(kWizardSemaphore)) {
+    if (!pathExists(kWizardSemaphore)) {
         logs.error("Java wizard not started properly");
         return Failure{};
     }

@@ -153,7 +153,7 @@ std::optional<platform::Result> JvmTester::startProbe(std::string_view exePath, 
 }
 
 JvmVerdict JvmTester::probe(JvmVerdict verdict, const JvmCriteria& criteria) const {
-    if (!fexists(kProbeClassFile)) return verdict;
+    if (!pathExists(kProbeClassFile)) return verdict;
     const std::string& exePath = verdict.executable;
     logs_.trace("testing ", exePath);
     // The probe answers in a directory of this test's own (the current one
@@ -166,7 +166,7 @@ JvmVerdict JvmTester::probe(JvmVerdict verdict, const JvmCriteria& criteria) con
         verdict.reason = JvmReason::ProbeNotStarted;
         verdict.why = std::move(*failure);
     } else {
-        bool answered = fexists(answer);
+        bool answered = pathExists(answer);
         Reading reading = checkVersion(answer, criteria);
         // The version "-version" named stands; without it, the probe's.
         if (verdict.version.empty()) verdict.version = reading.version;
@@ -268,7 +268,7 @@ JvmVerdict JvmTester::testJvm(const JvmHome& candidate, const JvmCriteria& crite
         for (const std::string& path : {joinPath(home, name, family_), joinPath(home, {"bin", name}, family_)}) {
             lastPath = path;
             // A directory is never a JVM's executable, whatever the family.
-            if (!fexists(path) || isDir(path)) continue;
+            if (!pathExists(path) || isDir(path)) continue;
             tested = true;
             JvmVerdict v = testProgram(name, path, criteria);
             v.home = home;

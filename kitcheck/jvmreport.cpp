@@ -82,7 +82,7 @@ void describePlan(JvmReport& r, const ControlSettings& s, const InstallRun& run,
                   const std::string& found) {
     JvmPlanFacts searched{.found = found, .searched = r.searched, .candidates = r.candidates};
     JvmPlanSources sources{
-        .inKit = [&](const std::string& file) { return fexists(platform::pathIn(r.kit, file)); },
+        .inKit = [&](const std::string& file) { return pathExists(platform::pathIn(r.kit, file)); },
         .osNewEnough = [&] { return isOsVersionOk(logs); },
         .thirdPartyInstaller =
             [&] {

@@ -172,7 +172,7 @@ bool JavaApp::javaApp(std::string_view programPath, const std::vector<std::strin
     if (!getParameters(programPath, extraArgs)) return false;
     std::string& exe = settings_.executable;
     const std::string recorded = exe;
-    if (exe.empty() || !fexists(exe)) {
+    if (exe.empty() || !pathExists(exe)) {
         if (!exe.empty()) logs_.trace("executable not found:", exe);
         // A program that has gone is never looked for in the current
         // directory: whatever lies there (a download folder) is not the
@@ -241,7 +241,7 @@ void JavaApp::useConsoleProgram() {
     name = name == std::string::npos ? 0 : name + 1;
     if (!equalsIgnoreCase(std::string_view(exe).substr(name), "javaw.exe")) return;
     std::string console = exe.substr(0, name) + "java.exe";
-    if (!fexists(console)) {
+    if (!pathExists(console)) {
         logs_.trace("no console program beside", exe);
         return;
     }

@@ -174,7 +174,7 @@ bool LauncherProperties::parseParameters(LaunchSettings& settings) {
     }
     parseText(text, settings);
     settings.executable = besideProgram(settings.executable, programDir_, family_);
-    if (!fexists(settings.executable)) {
+    if (!pathExists(settings.executable)) {
         logs_.trace("exec doesn't exist:", settings.executable);
         if (settings.executable.find("java") != std::string::npos ||
             settings.executable.find("jre") != std::string::npos) {
@@ -195,7 +195,7 @@ std::string LauncherProperties::getGoodJre(std::string& executable, const JvmCri
     JvmSearchAnswer answer = finder_(criteria);
     if (answer.exePath.empty()) return answer.nearestMiss;
     const std::string& found = answer.exePath;
-    if (fexists(found)) {
+    if (pathExists(found)) {
         logs_.trace("found new jre:", found);
         logs_.trace("old jre", executable);
         // The program as configured (javaw.exe, java.exe, java), taken from the

@@ -281,7 +281,7 @@ Outcome<std::string> JvmProvisioner::archiveCommand(std::string_view archive) co
         std::string shortName = platform::pathWithoutBlanks(command);
         if (!shortName.empty() && shortName.find(' ') == std::string::npos) command = shortName;
     }
-    if (name.empty() || !fexists(command) || isDir(command)) {
+    if (name.empty() || !pathExists(command) || isDir(command)) {
         run_.logs.trace("Compressed JVM does *not* exist: ", command);
         return Failure{"The kit's JVM archive does not exist", command};
     }
@@ -295,7 +295,7 @@ Outcome<JvmLauncher> JvmProvisioner::configureJvm(const JvmRequest& request, std
     // the windowed or console "java" launcher, and the name found is the one
     // used from then on.
     const bool windowsNames = rules_.commandNames == CommandNameRule::WindowsExe;
-    const bool tracing = fexists(run_.logs.beside(kTraceSemaphore));
+    const bool tracing = pathExists(run_.logs.beside(kTraceSemaphore));
     const std::string java = !windowsNames ? "java" : tracing ? "javaw.exe" : "java.exe";
     const std::string name = request.jvmCommandName;
     const bool jre = name.substr(0, 3) == "jre";
@@ -305,7 +305,7 @@ Outcome<JvmLauncher> JvmProvisioner::configureJvm(const JvmRequest& request, std
     probes.push_back({joinPath(bin, name, run_.family), name});
     if (jre) probes.push_back({joinPath(bin, java, run_.family), java});
     for (const auto& [path, launcher] : probes) {
-        if (name.empty() || !fexists(path) || isDir(path)) continue;
+        if (name.empty() || !pathExists(path) || isDir(path)) continue;
         run_.logs.trace("configureJvm ok", true);
         return JvmLauncher{launcher, path};
     }

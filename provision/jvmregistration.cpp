@@ -98,12 +98,12 @@ void JvmRegistration::copyJreFilesToHome(const JvmRegistry& registry, std::strin
 }
 
 bool JvmRegistration::copyJvmFile(std::string_view from, std::string_view to) const {
-    if (!fexists(from)) {
+    if (!pathExists(from)) {
         logs_.trace("unable to copy file from", from);
         logs_.trace("                      to", to);
         return false;
     }
-    if (fexists(to)) return true;
+    if (pathExists(to)) return true;
     return copyFile(from, to);
 }
 

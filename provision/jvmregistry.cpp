@@ -85,7 +85,7 @@ void JvmRegistry::addJvmSubentries(std::string_view versionKey, std::string_view
     addValueToRegistry(versionKey, "MicroVersion", micro);
     if (!wantsRuntimeLib(launcher, version)) return;
     for (const auto& lib : runtimeLibCandidates(home)) {
-        if (fexists(lib) && !isDir(lib)) {
+        if (pathExists(lib) && !isDir(lib)) {
             addValueToRegistry(versionKey, "RuntimeLib", lib);
             return;
         }

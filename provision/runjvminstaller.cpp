@@ -107,7 +107,7 @@ Outcome<JvmLauncher> RunJvmInstaller::installJvm(const JvmRequest& request, std:
     // The vendor program runs from the kit, by its full path: a copy in the
     // JVM folder would be started from wherever that folder is.
     std::string program = joinPath(run_.workingDir, binary, run_.family);
-    if (binary.empty() || !fexists(program) || isDir(program)) {
+    if (binary.empty() || !pathExists(program) || isDir(program)) {
         run_.logs.error("The JVM installer is not in the kit:", program);
         return Failure{"The JVM installer is not in the kit", program};
     }

@@ -68,10 +68,10 @@ bool Security::addSecurity(std::string_view systemPolicy, std::string_view userP
     bool answer = true;
     std::string source, destination;
     // Every file is tried; one that failed is not forgotten by a later success.
-    if (!systemPolicy.empty() && fexists(systemPolicy)) {
+    if (!systemPolicy.empty() && pathExists(systemPolicy)) {
         if (getFilenames(systemPolicy, jvmHome, homeDirectory, source, destination))
             answer = copySecurityFile(source, destination, replace) && answer;
-        else if (!source.empty() && fexists(source))
+        else if (!source.empty() && pathExists(source))
             logs_.trace("unable to get destination", systemPolicy);
     }
     if (!userPolicy.empty() && getFilenames(userPolicy, jvmHome, homeDirectory, source, destination))
@@ -84,7 +84,7 @@ bool Security::addSecurity(std::string_view systemPolicy, std::string_view userP
 bool Security::addCertificate(std::string_view keystore, std::string_view jvmHome, std::string_view homeDirectory,
                               std::string& source, std::string& destination, bool replace) {
     if (!getFilenames(keystore, jvmHome, homeDirectory, source, destination)) {
-        if (!source.empty() && fexists(source)) logs_.trace("unable to get destination", keystore);
+        if (!source.empty() && pathExists(source)) logs_.trace("unable to get destination", keystore);
         return false;
     }
     source = joinPath(getCurrentDir(family_), source, family_);
@@ -116,7 +116,7 @@ bool Security::getFilenames(std::string_view setting, std::string_view jvmHome, 
         }
         source = rest.substr(slash + 1);
         std::string dir(rest.substr(0, slash));
-        if (!fexists(source) || !addDirectories(base, dir)) return false;
+        if (!pathExists(source) || !addDirectories(base, dir)) return false;
         destination = joinPath(dir, source, family_);
         return true;
     };
@@ -162,8 +162,8 @@ bool Security::addDirectories(std::string_view base, std::string& relative) {
 bool Security::getIdentityIdFilename(std::string_view jvmHome, std::string& result) {
     std::string file = joinPath(jvmHome, {"lib", "security", "java.security"}, family_);
     // JVMs from Java 9 on keep the file below "conf".
-    if (!fexists(file)) file = joinPath(jvmHome, {"conf", "security", "java.security"}, family_);
-    if (!fexists(file)) return false;
+    if (!pathExists(file)) file = joinPath(jvmHome, {"conf", "security", "java.security"}, family_);
+    if (!pathExists(file)) return false;
     const std::string_view key = kIdentityDatabaseKey;
     bool found = false;
     // Every line counts, the last one too when no line feed ends it.
@@ -226,12 +226,12 @@ bool Security::getAlternateDestination(std::string_view keystore, std::string_vi
 
 bool Security::copySecurityFile(std::string_view source, std::string_view destination, bool replace) {
     if (destination.empty()) return false;
-    if (replace && fexists(source) && fexists(destination)) {
+    if (replace && pathExists(source) && pathExists(destination)) {
         // A replacement that cannot keep the old file leaves it as it is and
         // says so.
         if (!backupFile(destination)) return false;
     }
-    if (fexists(destination)) return true;
+    if (pathExists(destination)) return true;
     return copyFile(source, destination);
 }
 
@@ -239,7 +239,7 @@ bool Security::backupFile(std::string_view path) {
     std::string backup;
     for (unsigned n = 1; n <= kMaxBackups && backup.empty(); ++n) {
         std::string candidate = backupName(path, n, family_);
-        if (!fexists(candidate)) backup = candidate;
+        if (!pathExists(candidate)) backup = candidate;
     }
     if (backup.empty()) {
         logs_.trace("no free backup name for", path);

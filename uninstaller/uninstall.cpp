@@ -58,7 +58,7 @@ void Uninstaller::run(const std::vector<std::string>& args) {
     while (installDir.size() > 1 && isSeparator(family_, installDir.back())) installDir.pop_back();
     std::string uninstallExe = joinPath(installDir, kUninstallExe, family_);
     logs_.trace("uninstallerExe: " + uninstallExe);
-    if (!fexists(uninstallExe)) {
+    if (!pathExists(uninstallExe)) {
         logs_.trace("unable to find " + uninstallExe);
         refuse(installDir + " is not an application's installation directory (it holds no " +
                    std::string(kUninstallExe) + "): nothing was removed.",
@@ -99,7 +99,7 @@ bool Uninstaller::runUninstaller(const std::string& installDir, const std::strin
     }
     logs_.trace("uninstalled app result: " + std::to_string(r.started ? r.exitCode : -1));
     std::string marker = joinPath(installDir, kUninstallDone, family_);
-    bool done = fexists(marker);
+    bool done = pathExists(marker);
     (void)platform::removeFile(marker);  // best effort: the marker is only a leftover
     // Out of the installation directory, should the uninstaller have been
     // started there: a directory something runs in cannot be removed.
@@ -118,7 +118,7 @@ void Uninstaller::cleanUp(const std::string& installDir, const std::string& unin
     removeSubdir(quarlan);
     removeJreSubdir(installDir);
     logs_.trace("uninstaller.exe removed result: " + std::to_string(status(platform::removeFile(uninstallExe))));
-    if (fexists(quarlan)) {
+    if (pathExists(quarlan)) {
         platform::sleepMs(retryDelayMs_);
         removeSubdir(quarlan);
     }

@@ -21,12 +21,12 @@ TEST(FexistsTest, QuotedNamesAreTestedWithoutTheirQuotes) {
     TempDir dir;
     std::string f = dir.file("with blank.txt");
     writeFile(f, "x");
-    EXPECT_TRUE(qrl::fexists(f));
-    EXPECT_TRUE(qrl::fexists("\"" + f + "\""));
-    EXPECT_TRUE(qrl::fexists("\"" + f));
-    EXPECT_FALSE(qrl::fexists(dir.file("missing")));
-    EXPECT_FALSE(qrl::fexists(""));
-    EXPECT_FALSE(qrl::fexists("\"\""));
+    EXPECT_TRUE(qrl::pathExists(f));
+    EXPECT_TRUE(qrl::pathExists("\"" + f + "\""));
+    EXPECT_TRUE(qrl::pathExists("\"" + f));
+    EXPECT_FALSE(qrl::pathExists(dir.file("missing")));
+    EXPECT_FALSE(qrl::pathExists(""));
+    EXPECT_FALSE(qrl::pathExists("\"\""));
 }
 
 TEST(IsDirTest, FilesAndMissingPathsAreNotDirectories) {
