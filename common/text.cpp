@@ -14,10 +14,10 @@ void parseVersion(std::string_view version, std::string& base, std::string& micr
     base = std::string(split ? version.substr(0, dot) : version);
 }
 
-std::string strlwr(std::string_view s) { return platform::asciiLower(s); }
+std::string asciiLower(std::string_view s) { return platform::asciiLower(s); }
 
 int stricmp(std::string_view a, std::string_view b) {
-    std::string la = strlwr(a), lb = strlwr(b);
+    std::string la = asciiLower(a), lb = asciiLower(b);
     return la.compare(lb) < 0 ? -1 : (la == lb ? 0 : 1);
 }
 

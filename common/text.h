@@ -9,7 +9,7 @@
 namespace qrl {
 
 // ASCII letters lowered; other bytes unchanged.
-std::string strlwr(std::string_view s);
+std::string asciiLower(std::string_view s);
 // Case-insensitive comparison of ASCII letters, <0, 0 or >0 as for strcmp.
 int stricmp(std::string_view a, std::string_view b);
 // True when both texts are equal ignoring the case of ASCII letters.

@@ -265,7 +265,7 @@ std::string ControlFile::unescapeInstallDir(std::string_view value) const {
 }
 
 std::string ControlFile::normalizeCommandName(std::string_view name) const {
-    std::string n = strlwr(name);
+    std::string n = asciiLower(name);
     if (rules_.commandNames == CommandNameRule::WindowsExe) {
         if (!endsWithFirst(n, ".exe") && !endsWithFirst(n, ".bat") && !endsWithFirst(n, ".com")) {
             size_t dot = n.find('.');

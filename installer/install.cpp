@@ -52,7 +52,7 @@ bool InstallRun::findWindowsDirectory() {
     logs.trace("unable to get windows directory from registry");
     if (auto path = getPathPtr()) {
         for (const auto& element : splitList(*path, ';')) {
-            std::string lower = strlwr(element);
+            std::string lower = asciiLower(element);
             if (lower.size() >= 5 && lower.compare(lower.size() - 5, 5, "winnt") == 0) {
                 homeDirectory = lower;
                 logs.trace("home directory", homeDirectory);

@@ -86,7 +86,7 @@ LanguageMatch posixLanguageFor(std::string_view raw) {
         {"pt", {"portuguese", "Portuguese found"}}, {"nl", {"dutch", "Dutch found"}},
         {"en", {"english", "English found"}},   {"c", {"english", "English found"}},
     };
-    std::string value = strlwr(raw);
+    std::string value = asciiLower(raw);
     for (const auto& [prefix, match] : table)
         if (startsWith(value, prefix)) return match;
     return {"english", "Unsupported language found"};
@@ -122,7 +122,7 @@ std::string getLanguage(Family family) {
     if (value.empty()) value = "en";
     logLocaleMsg(family, "about to _getLanguage", value, "");
     LanguageMatch m = posixLanguageFor(value);
-    logLocaleMsg(family, m.message, strlwr(value), m.language);
+    logLocaleMsg(family, m.message, asciiLower(value), m.language);
     return m.language;
 }
 

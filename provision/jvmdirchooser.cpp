@@ -94,7 +94,7 @@ std::optional<std::string> DirChoice::createPredeterminedJvmDirectory(const std:
 std::optional<std::string> DirChoice::createJvmSubdirectory(std::string dir) {
     std::string majorMinor, micro;
     parseVersion(request_.jvmVersion, majorMinor, micro);
-    const std::string name = strlwr(request_.jvmName + majorMinor);
+    const std::string name = asciiLower(request_.jvmName + majorMinor);
     auto descend = [&](std::string_view next) {
         auto made = addDirectory(dir, next);
         if (made) dir = *made;

@@ -61,7 +61,7 @@ bool JvmRegistration::addProducts(std::string_view jvmVersion, std::string_view 
     if (stricmp(jvmName, "JDK") == 0) {
         bool ok = registry.addJvmToRegistry("SOFTWARE\\JavaSoft\\Java Development Kit", "JavaHome", version, micro,
                                             home, launcher);
-        std::string lower = strlwr(launcher);
+        std::string lower = asciiLower(launcher);
         if (lower == "jre" || lower == "java") return configureJre(registry, version, micro, home, launcher);
         return ok;
     }

@@ -12,7 +12,7 @@ constexpr platform::RegRoot kMachine = platform::RegRoot::LocalMachine;
 
 }  // namespace
 
-std::string registryHome(std::string_view launcherPath) { return strlwr(launcherHome(launcherPath)); }
+std::string registryHome(std::string_view launcherPath) { return asciiLower(launcherHome(launcherPath)); }
 
 std::string launcherHome(std::string_view launcherPath) {
     // The launcher's folder, or the folder above it when that is the JVM's

@@ -155,7 +155,7 @@ void Uninstaller::removeJreSubdir(const std::string& installDir) {
         // removes the link only.
         bool directory = e.isDirectory || (e.isLink && platform::typeOf(path) == platform::FileType::Directory);
         if (!directory) continue;
-        std::string name = strlwr(e.name);
+        std::string name = asciiLower(e.name);
         if (startsWith(name, "java")) removeSubdir(path);
         if ((startsWith(name, "jre") || startsWith(name, "jvm")) && platform::exists(path)) removeSubdir(path);
     }

@@ -245,7 +245,7 @@ TEST(LogSystemChangeTest, AppendsOneLinePerChange) {
 }
 
 TEST(CaseFunctionsTest, LowerUpperAndCompare) {
-    EXPECT_EQ(qrl::strlwr("Java.EXE"), "java.exe");
+    EXPECT_EQ(qrl::asciiLower("Java.EXE"), "java.exe");
     EXPECT_EQ(qrl::stricmp("Java Plug-in", "JAVA PLUG-IN"), 0);
     EXPECT_LT(qrl::stricmp("abc", "ABD"), 0);
     EXPECT_GT(qrl::stricmp("b", "A"), 0);

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& launcher = parts[0];
 
     std::string home = qrl::registryHome(launcher);
-    std::string lower = qrl::strlwr(launcher);
+    std::string lower = qrl::asciiLower(launcher);
     if (lower.compare(0, home.size(), home) != 0) std::abort();
     size_t sep = launcher.find_last_of("\\/");
     if (sep != std::string::npos && home.size() < sep) {

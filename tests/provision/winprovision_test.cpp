@@ -344,7 +344,7 @@ TEST_F(WinProvision, KitArchiveIsExpandedRegisteredAndRunsTheWizard) {
     EXPECT_EQ(rec[0], "cwd=" + home);
     EXPECT_TRUE(contains(rec[1], "jre setup & 100%.exe") || contains(rec[1], "~")) << rec[1];
     EXPECT_EQ(reg(kJre, "CurrentVersion"), "17.0");
-    std::string lower = qrl::strlwr(home);
+    std::string lower = qrl::asciiLower(home);
     EXPECT_EQ(reg(std::string(kJre) + "\\17.0", "JavaHome"), lower);
     EXPECT_EQ(reg(std::string(kJre) + "\\17.0.15", "JavaHome"), lower);
     EXPECT_EQ(reg(std::string(kJre) + "\\17.0.15", "MicroVersion"), "15");
