@@ -56,7 +56,7 @@ std::string getJavaHomeDirectory(std::string_view exe, Family family) {
         size_t start = end;
         while (start > 0 && !isSeparator(family, home[start - 1])) --start;
         std::string_view comp(home.data() + start, end - start);
-        bool isBin = rulesFor(family).windowsPaths ? stricmp(comp, "bin") == 0 : comp == "bin";
+        bool isBin = rulesFor(family).windowsPaths ? compareIgnoreCase(comp, "bin") == 0 : comp == "bin";
         if (isBin) {
             home.resize(start > 0 ? start - 1 : 0);
             return home;
@@ -76,7 +76,7 @@ bool isRootPath(std::string_view path, Family family) {
     std::replace(p.begin(), p.end(), '/', '\\');
     // Device and long-path prefixes: \\?\C:\ and \\.\C: name the same roots.
     for (std::string_view prefix : {"\\\\?\\UNC\\", "\\\\?\\", "\\\\.\\"}) {
-        if (p.size() >= prefix.size() && stricmp(std::string_view(p).substr(0, prefix.size()), prefix) == 0) {
+        if (p.size() >= prefix.size() && compareIgnoreCase(std::string_view(p).substr(0, prefix.size()), prefix) == 0) {
             bool unc = prefix.size() == 8;
             p = (unc ? "\\\\" : "") + p.substr(prefix.size());
             break;

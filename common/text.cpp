@@ -16,7 +16,7 @@ void parseVersion(std::string_view version, std::string& base, std::string& micr
 
 std::string asciiLower(std::string_view s) { return platform::asciiLower(s); }
 
-int stricmp(std::string_view a, std::string_view b) {
+int compareIgnoreCase(std::string_view a, std::string_view b) {
     std::string la = asciiLower(a), lb = asciiLower(b);
     return la.compare(lb) < 0 ? -1 : (la == lb ? 0 : 1);
 }

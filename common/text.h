@@ -11,9 +11,9 @@ namespace qrl {
 // ASCII letters lowered; other bytes unchanged.
 std::string asciiLower(std::string_view s);
 // Case-insensitive comparison of ASCII letters, <0, 0 or >0 as for strcmp.
-int stricmp(std::string_view a, std::string_view b);
+int compareIgnoreCase(std::string_view a, std::string_view b);
 // True when both texts are equal ignoring the case of ASCII letters.
-inline bool equalsIgnoreCase(std::string_view a, std::string_view b) { return stricmp(a, b) == 0; }
+inline bool equalsIgnoreCase(std::string_view a, std::string_view b) { return compareIgnoreCase(a, b) == 0; }
 
 // Removes trailing blanks, line feeds and carriage returns.
 std::string trimRight(std::string_view s);

@@ -92,7 +92,7 @@ void RunCleanup::cleanUpJvmDir() {
     if (!inTemp.empty()) run_.logs.trace("jvmInstalledInTemp", inTemp);
     if (!tempDir.empty()) run_.logs.trace("tempJvmDir", tempDir);
     if (values.registryGiven) run_.logs.trace("configureReg", configureReg);
-    if (!opened || stricmp(inTemp, "true") != 0) return;
+    if (!opened || compareIgnoreCase(inTemp, "true") != 0) return;
     // The wizard has moved the JVM to its final place: configure it there.
     if (configureReg) JvmStep::configureMoved(run_, location);
     std::string dir = tempDir.empty() ? location : tempDir;

@@ -8,7 +8,7 @@
 namespace qrl {
 namespace {
 
-bool typeIs(const ControlSettings& s, const char* type) { return stricmp(s.jvmInstallerType, type) == 0; }
+bool typeIs(const ControlSettings& s, const char* type) { return compareIgnoreCase(s.jvmInstallerType, type) == 0; }
 
 // A system too old for a kit's JVM gets none: the user installs one.
 bool checksOs(const ControlSettings& s, const FamilyRules& rules) {
@@ -25,7 +25,7 @@ std::string versionText(const ControlSettings& s) {
 }
 
 bool searchesForJvm(const ControlSettings& s) {
-    return s.searchForJvm.empty() || (stricmp(s.searchForJvm, "no") != 0 && stricmp(s.searchForJvm, "none") != 0);
+    return s.searchForJvm.empty() || (compareIgnoreCase(s.searchForJvm, "no") != 0 && compareIgnoreCase(s.searchForJvm, "none") != 0);
 }
 
 JvmPlanFacts gatherPlanFacts(const ControlSettings& s, Family family, JvmPlanFacts facts,

@@ -207,7 +207,7 @@ bool JvmStep::addSecurity(const std::string& jvmHome, bool plugin) {
                                 jvmHome, run_.homeDirectory, plugin);
 }
 
-bool JvmStep::isPlugin() const { return stricmp(run_.settings.jvmName, "Java Plug-in") == 0; }
+bool JvmStep::isPlugin() const { return compareIgnoreCase(run_.settings.jvmName, "Java Plug-in") == 0; }
 
 Failure JvmStep::installFailed() const {
     const ControlSettings& s = run_.settings;

@@ -111,7 +111,7 @@ std::optional<FoundJvm> FindJvm::searchPosixPlaces(std::string_view homeDirector
     Found found = searchPathForJvm(w);
     if (!found) found = searchHomeForJvm(homeDirectory, criteria, exeName);
     bool systemDirs =
-        searchMode.empty() || (stricmp(searchMode, "path") != 0 && stricmp(searchMode, "path or registry") != 0);
+        searchMode.empty() || (compareIgnoreCase(searchMode, "path") != 0 && compareIgnoreCase(searchMode, "path or registry") != 0);
     if (!found && systemDirs) found = searchUnixForJvm(w);
     if (!found) found = searchExtensions(w, systemDirs);
     return found;

@@ -93,7 +93,7 @@ JvmWin::Found JvmWin::lookUpRegistryEntryForJvm(std::string_view productKey, con
     }
     if (auto micro = platform::regString(kMachine, subkey, "MicroVersion", view)) {
         version += "." + *micro;
-    } else if (stricmp(productKey, kPluginKey) == 0) {
+    } else if (compareIgnoreCase(productKey, kPluginKey) == 0) {
         // The plug-in registers its family only: the criteria tell the rest.
         std::string base, criteriaMicro;
         parseVersion(criteria.required.empty() ? criteria.minimum : criteria.required, base, criteriaMicro);
@@ -158,7 +158,7 @@ std::optional<FoundJvm> JvmWin::searchExtensions(const JvmCriteria& criteria, st
 std::optional<FoundJvm> JvmWin::searchWindowsForJvm(const JvmCriteria& criteria, std::string_view jvmName,
                                                     std::string_view exeName) {
     Found found;
-    bool pluginOnly = stricmp(jvmName, "Java Plug-in") == 0;
+    bool pluginOnly = compareIgnoreCase(jvmName, "Java Plug-in") == 0;
     if (pluginOnly) {
         found = searchRegistryForJvm(kPluginKey, criteria, exeName);
         if (!found && readOtherView_)

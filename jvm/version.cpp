@@ -61,7 +61,7 @@ int comparePart(const VersionPart* a, const VersionPart* b) {
         return sign(a->text.compare(b->text));
     }
     if (a->numeric != b->numeric) return a->numeric ? 1 : -1;
-    return sign(stricmp(a->text, b->text));
+    return sign(compareIgnoreCase(a->text, b->text));
 }
 
 int compareFirst(const std::vector<VersionPart>& a, const std::vector<VersionPart>& b, size_t count) {

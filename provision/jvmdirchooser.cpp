@@ -174,7 +174,7 @@ bool DirChoice::insideCreated(std::string_view path) const {
         std::string prefix = c + rulesFor(family_).dirEnd;
         if (path.size() < prefix.size()) return false;
         std::string_view head = path.substr(0, prefix.size());
-        return windows ? stricmp(head, prefix) == 0 : head == prefix;
+        return windows ? compareIgnoreCase(head, prefix) == 0 : head == prefix;
     });
 }
 

@@ -58,7 +58,7 @@ bool JvmRegistration::addProducts(std::string_view jvmVersion, std::string_view 
     logs_.trace(view == platform::RegView::Bits32 ? "registering the JVM in the 32-bit view of the registry"
                                                   : "registering the JVM in the 64-bit view of the registry");
     JvmRegistry registry(logs_, view);
-    if (stricmp(jvmName, "JDK") == 0) {
+    if (compareIgnoreCase(jvmName, "JDK") == 0) {
         bool ok = registry.addJvmToRegistry("SOFTWARE\\JavaSoft\\Java Development Kit", "JavaHome", version, micro,
                                             home, launcher);
         std::string lower = asciiLower(launcher);
@@ -84,7 +84,7 @@ void JvmRegistration::copyJreFilesToHome(const JvmRegistry& registry, std::strin
     auto current = registry.readValue(kJreKey, "CurrentVersion");
     if (!current || *current != version || homeDirectory_.empty()) return;
     std::string stem(launcher);
-    if (stem.size() > 4 && stricmp(std::string_view(stem).substr(stem.size() - 4), ".exe") == 0)
+    if (stem.size() > 4 && compareIgnoreCase(std::string_view(stem).substr(stem.size() - 4), ".exe") == 0)
         stem.resize(stem.size() - 4);
     std::string counterpart;
     if (version.substr(0, 3) == "1.1")

@@ -22,7 +22,7 @@ std::string launcherHome(std::string_view launcherPath) {
     if (sep != std::string::npos) {
         home.resize(sep);
         size_t up = lastSeparator(home, Family::Windows);
-        if (stricmp(home.substr(up == std::string::npos ? 0 : up + 1), "bin") == 0)
+        if (compareIgnoreCase(home.substr(up == std::string::npos ? 0 : up + 1), "bin") == 0)
             home.resize(up == std::string::npos ? 0 : up);
     }
     return home;

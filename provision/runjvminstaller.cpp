@@ -127,14 +127,14 @@ void RunJvmInstaller::removeEmptyDir(std::string_view jvmDirectory, const std::v
         run_.logs.trace("removed:", dir);
         bool ours = false;
         for (const auto& c : created)
-            if (stricmp(c, dir) == 0) ours = true;
+            if (compareIgnoreCase(c, dir) == 0) ours = true;
         if (ours) return;  // the outermost directory this run made
         size_t sep = lastSeparator(dir, run_.family);
         if (sep == std::string::npos) return;
         dir.resize(sep);
         bool inside = false;
         for (const auto& c : created)
-            if (dir.size() >= c.size() && stricmp(std::string_view(dir).substr(0, c.size()), c) == 0) inside = true;
+            if (dir.size() >= c.size() && compareIgnoreCase(std::string_view(dir).substr(0, c.size()), c) == 0) inside = true;
         if (!inside) return;
     }
 }

@@ -118,7 +118,7 @@ bool WinDirChoice::refused(std::string_view dir) const {
     auto same = [&](const std::optional<std::string>& other) {
         if (!other || other->empty()) return false;
         std::string o = platform::canonicalPath(*other);
-        return !o.empty() && !canon.empty() && stricmp(o, canon) == 0;
+        return !o.empty() && !canon.empty() && compareIgnoreCase(o, canon) == 0;
     };
     bool refuse = isRootPath(dir, Family::Windows) || (!canon.empty() && isRootPath(canon, Family::Windows)) ||
                   same(platform::getEnv("USERPROFILE")) || same(home_);

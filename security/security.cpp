@@ -211,7 +211,7 @@ bool Security::getAlternateDestination(std::string_view keystore, std::string_vi
                                        std::string& destination) {
     if (!rules_.userProfileKeystore) return false;
     size_t slash = keystore.rfind('/');
-    if (slash == std::string_view::npos || stricmp(keystore.substr(0, slash), kUserHomeVariable) != 0) return false;
+    if (slash == std::string_view::npos || compareIgnoreCase(keystore.substr(0, slash), kUserHomeVariable) != 0) return false;
     std::string file(keystore.substr(slash + 1));
     std::string name = loginName_ ? loginName_() : std::string();
     if (name.empty()) {

@@ -40,7 +40,7 @@ void Uninstaller::run(const std::vector<std::string>& args) {
     if (args.size() < 2) return;
     std::string installDir = args[1];
     logs_.trace("installDir: " + installDir);
-    bool quiet = args.size() > 2 && stricmp(args[2], "-q") == 0;
+    bool quiet = args.size() > 2 && compareIgnoreCase(args[2], "-q") == 0;
     // The marker and the removals name paths below the installation
     // directory while the current directory changes: they must be absolute.
     std::string full = platform::canonicalPath(installDir);

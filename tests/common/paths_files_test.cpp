@@ -246,10 +246,10 @@ TEST(LogSystemChangeTest, AppendsOneLinePerChange) {
 
 TEST(CaseFunctionsTest, LowerUpperAndCompare) {
     EXPECT_EQ(qrl::asciiLower("Java.EXE"), "java.exe");
-    EXPECT_EQ(qrl::stricmp("Java Plug-in", "JAVA PLUG-IN"), 0);
-    EXPECT_LT(qrl::stricmp("abc", "ABD"), 0);
-    EXPECT_GT(qrl::stricmp("b", "A"), 0);
-    EXPECT_LT(qrl::stricmp("ab", "ABC"), 0);
+    EXPECT_EQ(qrl::compareIgnoreCase("Java Plug-in", "JAVA PLUG-IN"), 0);
+    EXPECT_LT(qrl::compareIgnoreCase("abc", "ABD"), 0);
+    EXPECT_GT(qrl::compareIgnoreCase("b", "A"), 0);
+    EXPECT_LT(qrl::compareIgnoreCase("ab", "ABC"), 0);
 }
 
 TEST(ReadLinesTest, LongLinesContinueAsTheNextLine) {

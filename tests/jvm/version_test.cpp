@@ -48,7 +48,7 @@ protected:
 // are all single digits.
 int textCompare(const std::string& found, const std::string& bound) {
     std::string cut = found.size() > bound.size() ? found.substr(0, bound.size()) : found;
-    return sign(qrl::stricmp(cut, bound));
+    return sign(qrl::compareIgnoreCase(cut, bound));
 }
 
 bool legacy(const std::string& v) { return v.size() >= 3 && v[0] == '1' && v[1] == '.'; }
@@ -134,7 +134,7 @@ TEST(VersionTest, SingleDigitVersionsAnswerAsTextDid) {
             ASSERT_EQ(sign(compareWithBound(found, bound)), textCompare(found, bound))
                 << "found " << found << " bound " << bound;
             if (found.size() == bound.size()) {
-                ASSERT_EQ(sign(compareJavaVersions(found, bound)), sign(qrl::stricmp(found, bound)))
+                ASSERT_EQ(sign(compareJavaVersions(found, bound)), sign(qrl::compareIgnoreCase(found, bound)))
                     << found << " <> " << bound;
             }
         }
