@@ -33,7 +33,7 @@ std::string dirAsCurrent(std::string_view dir, Family family, size_t capacity) {
     return asCurrentDir(platform::canonicalPath(std::string(dir)), family, capacity);
 }
 
-std::optional<std::string> getPathPtr() {
+std::optional<std::string> readPathVariable() {
     for (const char* name : {"path", "PATH", "Path"}) {
         if (auto v = platform::getEnv(name)) return v;
     }

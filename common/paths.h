@@ -22,7 +22,7 @@ std::string getCurrentDir(Family family, size_t capacity = 5000);
 std::string dirAsCurrent(std::string_view dir, Family family, size_t capacity = 5000);
 
 // The executable search path: "path", else "PATH", else "Path".
-std::optional<std::string> getPathPtr();
+std::optional<std::string> readPathVariable();
 
 // The home directory of a JVM from the full path of one of its executables:
 // the executable's directory, cut before its last whole component named "bin"

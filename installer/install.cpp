@@ -50,7 +50,7 @@ bool InstallRun::findWindowsDirectory() {
         return true;
     }
     logs.trace("unable to get windows directory from registry");
-    if (auto path = getPathPtr()) {
+    if (auto path = readPathVariable()) {
         for (const auto& element : splitList(*path, ';')) {
             std::string lower = asciiLower(element);
             if (lower.size() >= 5 && lower.compare(lower.size() - 5, 5, "winnt") == 0) {

@@ -126,7 +126,7 @@ std::optional<FoundJvm> FindJvm::searchMacRoots(const JvmCriteria& criteria, std
 }
 
 FindJvm::Found FindJvm::searchPathForJvm(const Wanted& w) {
-    auto path = getPathPtr();
+    auto path = readPathVariable();
     if (!path) {
         logs_.trace("unable to search path because path==NULL");
         return std::nullopt;

@@ -46,7 +46,7 @@ DirChoice::DirChoice(Family family, Logs logs, std::string workingDir, JvmReques
 Outcome<JvmDirChoice> DirChoice::run() {
     std::optional<std::string> dir = chooseFamilyDir();
     if (!dir) {
-        if (auto path = getPathPtr()) {
+        if (auto path = readPathVariable()) {
             for (const auto& entry : searchPathEntries(*path))
                 if ((dir = createJvmSubdirectory(entry))) break;
         }

@@ -56,14 +56,14 @@ TEST(GetPathPtrTest, LowerThenUpperThenMixedCase) {
     EnvGuard a("path", nullptr), b("PATH", nullptr), c("Path", "only-mixed");
     if (!onWindows()) {
         // Windows names are case-insensitive, so only POSIX can tell them apart.
-        EXPECT_EQ(qrl::getPathPtr().value_or("<none>"), "only-mixed");
+        EXPECT_EQ(qrl::readPathVariable().value_or("<none>"), "only-mixed");
         EnvGuard d("PATH", "upper");
-        EXPECT_EQ(qrl::getPathPtr().value_or("<none>"), "upper");
+        EXPECT_EQ(qrl::readPathVariable().value_or("<none>"), "upper");
         EnvGuard e("path", "lower");
-        EXPECT_EQ(qrl::getPathPtr().value_or("<none>"), "lower");
+        EXPECT_EQ(qrl::readPathVariable().value_or("<none>"), "lower");
     }
     EnvGuard none("Path", nullptr);
-    EXPECT_FALSE(qrl::getPathPtr().has_value());
+    EXPECT_FALSE(qrl::readPathVariable().has_value());
 }
 
 TEST(JavaHomeTest, CutsAtTheLastWholeComponentNamedBin) {
