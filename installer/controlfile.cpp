@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/files.h"
+#include "common/paths.h"
 #include "common/kept.h"
 #include "common/logfiles.h"
 #include "common/text.h"
@@ -69,7 +70,6 @@ struct ControlFilePolicy {
     bool dropsByte255;          // the line-end conversion also drops the byte 255
     bool tracesValues;          // every key is traced as it is read
     bool unescapesJvmSwitches;  // jvmExtraParameters loses backslashes before non-file-name characters
-    bool windowsPaths;          // predefinedJvmInstallDir gets "\" for "/"
     const char* defaultClasspath;
     const char* defaultRequiredVersion;  // when neither a required nor a minimum version is given
     const char* defaultCommandName;
@@ -84,7 +84,6 @@ const ControlFilePolicy& controlFilePolicy(Family family) {
                                            .dropsByte255 = false,
                                            .tracesValues = true,
                                            .unescapesJvmSwitches = true,
-                                           .windowsPaths = true,
                                            .defaultClasspath = ".;install.jar",
                                            .defaultRequiredVersion = "1.4",
                                            .defaultCommandName = "jre.exe",
@@ -94,7 +93,6 @@ const ControlFilePolicy& controlFilePolicy(Family family) {
                                          .dropsByte255 = true,
                                          .tracesValues = false,
                                          .unescapesJvmSwitches = false,
-                                         .windowsPaths = false,
                                          .defaultClasspath = ".:install.jar:swingall.jar",
                                          .defaultRequiredVersion = "1.1.8",
                                          .defaultCommandName = "jre",
@@ -105,7 +103,6 @@ const ControlFilePolicy& controlFilePolicy(Family family) {
                                        .dropsByte255 = false,
                                        .tracesValues = true,
                                        .unescapesJvmSwitches = true,
-                                       .windowsPaths = false,
                                        .defaultClasspath = ".:install.jar",
                                        .defaultRequiredVersion = "1.4",
                                        .defaultCommandName = "jre",
@@ -133,7 +130,7 @@ bool endsWithFirst(std::string_view s, std::string_view ending) {
 }  // namespace
 
 ControlFile::ControlFile(Family family, Logs logs, Progress& progress)
-    : policy_(controlFilePolicy(family)), logs_(std::move(logs)), status_(family, progress) {}
+    : family_(family), policy_(controlFilePolicy(family)), logs_(std::move(logs)), status_(family, progress) {}
 
 std::vector<ControlKey> ControlFile::keys(Family family) {
     std::vector<ControlKey> out;
@@ -314,7 +311,7 @@ std::string ControlFile::unescapeInstallDir(std::string_view value) const {
     for (size_t i = 0; i < value.size(); ++i) {
         char c = value[i];
         bool escape = c == '\\' && i + 1 < value.size() && (value[i + 1] == ':' || value[i + 1] == '\\');
-        if (policy_.windowsPaths) {
+        if (hasWindowsPaths(family_)) {
             if (escape) {
                 char taken = value[++i];
                 out += taken == '/' ? '\\' : taken;

@@ -122,6 +122,7 @@ public:
     static std::string productNameIn(const std::string& dir, Family family);
 
 private:
+    Family family_;
     const ControlFilePolicy& policy_;
     Logs logs_;
     Status status_;  // quiet only when the run is (InstallRun::readControlFile)
